@@ -1,0 +1,37 @@
+# The two everyday commands: `make demo` and `make test`.
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build build-asan demo test test-normal test-asan fuzz clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake --build build -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DOC_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-asan -j $(JOBS)
+
+demo: build
+	./scripts/demo.sh
+
+test-normal: build
+	cd build && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+test: test-normal test-asan
+
+fuzz: deps
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOC_FUZZ=ON \
+	    -DOC_BUILD_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	rm -rf build build-asan build-fuzz

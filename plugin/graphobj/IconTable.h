@@ -1,0 +1,19 @@
+#ifndef ICONTABLE_H
+#define ICONTABLE_H
+
+#include <QMap>
+#include <QPixmap>
+#include <QString>
+
+class CmbBoxDelegateOnMapIcon;
+
+// The map icons by translated name, shared by the whole library and never freed.
+QMap<QString, QPixmap> &iconTable();
+
+// Refills the icon table and makes its combo delegate (once).
+void InitIconTable();
+
+// The one combo delegate over the icon table; null before InitIconTable.
+CmbBoxDelegateOnMapIcon *iconDelegate();
+
+#endif // ICONTABLE_H

@@ -1,0 +1,56 @@
+#ifndef STREAMREAD_H
+#define STREAMREAD_H
+
+#include <QDataStream>
+#include <QIODevice>
+#include <QList>
+
+// Readers for counted lists in server bodies. The server's count is never
+// trusted to size memory: room is reserved only for what the rest of the body
+// can hold, and reading follows the old stream rule that a list stops at the
+// end of the body after an element (count 5 on a body holding 2: two elements).
+namespace StreamRead {
+
+// Bytes left in the stream's device; 0 when it has none or cannot tell.
+inline qint64 bytesLeft(const QDataStream &in)
+{
+    const QIODevice *device = in.device();
+    if (!device)
+        return 0;
+    const qint64 left = device->bytesAvailable();
+    return left > 0 ? left : 0;
+}
+
+// True while another item of a counted run can still be read: the stream is
+// healthy and not at its end. Loops over server counts use it so that a
+// count of four billion on a short body costs nothing.
+inline bool canRead(const QDataStream &in)
+{
+    return in.status() == QDataStream::Ok && !in.atEnd();
+}
+
+template <typename T>
+void readList(QDataStream &in, QList<T> &list, qint64 wireSize)
+{
+    list.clear();
+    quint32 count = 0;
+    in >> count;
+    const qint64 fits = bytesLeft(in) / wireSize;
+    list.reserve(int(qMin<qint64>(count, qMin<qint64>(fits, 1 << 20))));
+    for (quint32 i = 0; i < count; ++i) {
+        T value;
+        in >> value;
+        list.append(value);
+        if (in.atEnd())
+            break;
+    }
+}
+
+inline void readIntList(QDataStream &in, QList<int> &list)
+{
+    readList<int>(in, list, sizeof(qint32));
+}
+
+} // namespace StreamRead
+
+#endif // STREAMREAD_H

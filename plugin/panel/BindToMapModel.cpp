@@ -1,0 +1,96 @@
+#include "BindToMapModel.h"
+
+#include <PluginHost.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr double EarthRadius = 6378140.0;
+constexpr double UnitToRadian = M_PI / 180.0 / 10000000.0;
+
+} // namespace
+
+void BindToMapModel::bindToMap(PluginHost *host, int mapId)
+{
+    if (mapLayers && !mapModel)
+        dropOwnLayer();
+
+    if (!host)
+        return;
+    MapModel *model = host->GetMapModel();
+    mapModel = model;
+    if (!model)
+        return;
+
+    boundMapId = mapId;
+    mapLayers = model->GetLayers(mapId);
+    mapContext = model->GetMapContext(mapId);
+    takeOrMakeLayer();
+}
+
+void BindToMapModel::dropOwnLayer()
+{
+    QList<MapQt::LayerGroup *> *groups = mapLayers->take(OperCheckLayerId);
+    if (groups) {
+        for (MapQt::LayerGroup *group : qAsConst(*groups)) {
+            qDeleteAll(group->lists);
+            delete group;
+        }
+        delete groups;
+    }
+    for (int i = 0; i < 2; ++i) {
+        layerGroups[i] = nullptr;
+        layerLists[i] = nullptr;
+    }
+}
+
+void BindToMapModel::takeOrMakeLayer()
+{
+    for (int i = 0; i < 2; ++i) {
+        layerGroups[i] = nullptr;
+        layerLists[i] = nullptr;
+    }
+    if (!mapLayers)
+        return;
+
+    QList<MapQt::LayerGroup *> *groups = mapLayers->value(OperCheckLayerId, nullptr);
+    if (groups) {
+        for (int i = 0; i < 2 && i < groups->size(); ++i) {
+            layerGroups[i] = groups->at(i);
+            if (layerGroups[i] && !layerGroups[i]->lists.isEmpty())
+                layerLists[i] = layerGroups[i]->lists.first();
+        }
+        return;
+    }
+
+    groups = new QList<MapQt::LayerGroup *>;
+    for (int i = 0; i < 2; ++i) {
+        layerLists[i] = new MapQt::PrimitiveList{{}, true, false};
+        layerGroups[i] = new MapQt::LayerGroup{0, 0, {layerLists[i]}};
+        groups->append(layerGroups[i]);
+    }
+    mapLayers->insert(OperCheckLayerId, groups);
+}
+
+MapQt::PrimitiveList *BindToMapModel::sectionList() const
+{
+    return mapModel ? layerLists[1] : nullptr;
+}
+
+double BindToMapModel::distanceMetres(int x1, int y1, int x2, int y2)
+{
+    const double a = (900000000.0 - y1) * UnitToRadian;
+    const double b = (900000000.0 - y2) * UnitToRadian;
+    const double c = std::sin(a) * std::sin(b) * std::cos((double(x2) - x1) * UnitToRadian)
+        + std::cos(a) * std::cos(b);
+    if (c > 1.0)
+        return 0.0;
+    return EarthRadius * std::acos(std::max(c, -1.0));
+}
+
+int BindToMapModel::scaleForRect(int x1, int y1, int x2, int y2)
+{
+    const int scale = int(0.25 * distanceMetres(x1, y1, x2, y2));
+    return scale == 0 ? 1 : scale;
+}

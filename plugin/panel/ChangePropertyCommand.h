@@ -1,0 +1,29 @@
+#ifndef CHANGEPROPERTYCOMMAND_H
+#define CHANGEPROPERTYCOMMAND_H
+
+#include "ViewerCommand.h"
+
+#include <QModelIndex>
+#include <QVariant>
+
+// One accepted edit of a property cell.
+class ChangePropertyCommand : public ViewerCommand
+{
+public:
+    ChangePropertyCommand(OperativeBase *viewer, const QModelIndex &propertyIndex,
+                          const QVariant &oldValue, const QVariant &newValue,
+                          QUndoCommand *parent);
+    ~ChangePropertyCommand() override;
+
+    void undo() override;
+    void redo() override;
+
+private:
+    bool firstRedo;
+    // Only its row and model are read: the table is rebuilt under the command.
+    QModelIndex propertyIndex;
+    QVariant oldValue;
+    QVariant newValue;
+};
+
+#endif // CHANGEPROPERTYCOMMAND_H

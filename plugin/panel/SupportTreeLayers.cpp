@@ -1,0 +1,161 @@
+#include "SupportTreeLayers.h"
+
+#include "graphobj/GraphObject.h"
+#include "graphobj/StreamRead.h"
+#include "routecheck/ItemRoles.h"
+
+#include <QDataStream>
+#include <QStandardItemModel>
+
+SupportTreeLayers::SupportTreeLayers()
+    : model(new QStandardItemModel(0, 2))
+    , typeFilter(1)
+{
+}
+
+SupportTreeLayers::~SupportTreeLayers()
+{
+    releaseAllItems();
+    delete model;
+}
+
+void SupportTreeLayers::releaseAllItems()
+{
+    for (int row = 0; row < model->rowCount(); ++row)
+        ReleaseItemData(model->item(row, 0));
+}
+
+void SupportTreeLayers::ReleaseItemData(QStandardItem *item)
+{
+    if (!item)
+        return;
+    if (GraphObject *object = itemGraphObject(item)) {
+        delete object;
+        item->setData(qlonglong(0), ItemRole::GraphObject);
+    }
+    for (int row = 0; row < item->rowCount(); ++row)
+        ReleaseItemData(item->child(row));
+}
+
+void SupportTreeLayers::ReadItemPayload(QStandardItem *item, QDataStream &in)
+{
+    qint32 count = 0;
+    in >> count;
+    for (qint32 i = 0; i < count && StreamRead::canRead(in); ++i) {
+        const QScopedPointer<GraphObData> record(ReadGraphObData(in));
+        AddGraphObjectItem(*record, item);
+    }
+}
+
+void SupportTreeLayers::ItemChecked(QStandardItem *, bool)
+{
+}
+
+qint64 SupportTreeLayers::ItemKey(QStandardItem *item)
+{
+    const GraphObject *object = itemGraphObject(item);
+    return object ? object->id : 0;
+}
+
+QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
+                                                     QStandardItem *parent)
+{
+    GraphObject *object = CreateGraphObject(record);
+    if (!object)
+        return nullptr;
+    auto *item = new QStandardItem;
+    object->FillTreeItem(item);
+    item->setData(0, ItemRole::EditState);
+    setItemRecord(item, ItemRole::GraphObject, object);
+    item->setData(qlonglong(0), ItemRole::Route);
+    item->setEditable(false);
+    item->setCheckable(true);
+    item->setCheckState(Qt::Unchecked);
+    if (parent) {
+        item->setData(parent->data(ItemRole::NodeId), ItemRole::NodeId);
+        item->setData(parent->data(ItemRole::TypeMask), ItemRole::TypeMask);
+        parent->appendRow(item);
+    } else {
+        model->appendRow(item);
+    }
+    ItemChecked(item, false);
+    return item;
+}
+
+uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
+{
+    uint result = 0;
+    qint32 count = 0;
+    in >> count;
+    // A node needs bytes; a count past the body's end reads nothing more.
+    for (qint32 i = 0; i < count && StreamRead::canRead(in); ++i) {
+        qint32 nodeId = 0;
+        QString name;
+        qint32 bits = 0;
+        in >> nodeId >> name >> bits;
+
+        auto *item = new QStandardItem(name);
+        item->setData(int(nodeId), ItemRole::NodeId);
+        item->setData(uint(bits), ItemRole::TypeMask);
+        item->setData(qlonglong(0), ItemRole::GraphObject);
+        item->setData(qlonglong(0), ItemRole::Route);
+        item->setEditable(false);
+        item->setCheckable(true);
+        item->setCheckState(Qt::Unchecked);
+
+        QStandardItem *container = parent ? parent : model->invisibleRootItem();
+        container->appendRow(item);
+        const int row = item->row();
+
+        const uint mask = uint(bits) | BuildTree(item, in);
+        ReadItemPayload(item, in);
+        item->setData(mask, ItemRole::TypeMask);
+
+        if ((mask & typeFilter) != typeFilter) {
+            ReleaseItemData(item);
+            container->removeRow(row);
+            continue;
+        }
+        result |= mask;
+        for (int column = 0; column < model->columnCount(); ++column) {
+            if (QStandardItem *cell = container->child(row, column))
+                cell->setEditable(false);
+        }
+    }
+    return result;
+}
+
+void SupportTreeLayers::SaveChecked(QStandardItem *item)
+{
+    if (!item) {
+        checkedKeys.clear();
+        for (int row = 0; row < model->rowCount(); ++row)
+            SaveChecked(model->item(row, 0));
+        return;
+    }
+    if (item->isCheckable() && item->checkState() != Qt::Unchecked)
+        checkedKeys.insert(ItemKey(item), true);
+    for (int row = 0; row < item->rowCount(); ++row) {
+        if (QStandardItem *child = item->child(row))
+            SaveChecked(child);
+    }
+}
+
+void SupportTreeLayers::RestoreChecked(bool forget, QStandardItem *item)
+{
+    if (!item) {
+        if (checkedKeys.isEmpty())
+            return;
+        for (int row = 0; row < model->rowCount(); ++row)
+            RestoreChecked(forget, model->item(row, 0));
+        if (forget)
+            checkedKeys.clear();
+        return;
+    }
+    if (item->isCheckable())
+        item->setCheckState(checkedKeys.contains(ItemKey(item)) ? Qt::Checked : Qt::Unchecked);
+    for (int row = 0; row < item->rowCount(); ++row) {
+        if (QStandardItem *child = item->child(row))
+            RestoreChecked(forget, child);
+    }
+}

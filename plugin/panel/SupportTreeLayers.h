@@ -1,0 +1,48 @@
+#ifndef SUPPORTTREELAYERS_H
+#define SUPPORTTREELAYERS_H
+
+#include <QHash>
+#include <QtGlobal>
+
+class GraphObData;
+class QDataStream;
+class QStandardItem;
+class QStandardItemModel;
+
+// Builds item trees from the server's tree bodies and keeps check marks across
+// a reload. Subclasses say what a node's payload is and what a check means.
+class SupportTreeLayers
+{
+public:
+    SupportTreeLayers();
+    virtual ~SupportTreeLayers();
+
+    virtual void ReleaseItemData(QStandardItem *item);
+    virtual void ReadItemPayload(QStandardItem *item, QDataStream &in);
+    virtual void ItemChecked(QStandardItem *item, bool checked);
+    virtual qint64 ItemKey(QStandardItem *item);
+
+    // Makes the graphic object of record and its item under parent; null when
+    // the record's type has no class.
+    QStandardItem *AddGraphObjectItem(const GraphObData &record, QStandardItem *parent);
+
+    // Reads one tree and appends its kept nodes under parent (top level when null).
+    uint BuildTree(QStandardItem *parent, QDataStream &in);
+
+    void SaveChecked(QStandardItem *item = nullptr);
+    void RestoreChecked(bool forget, QStandardItem *item = nullptr);
+
+    QStandardItemModel *model; // owned
+    uint typeFilter;
+    QHash<qint64, bool> checkedKeys;
+
+protected:
+    // Releases the records of every item; the destructors of subclasses call it
+    // while their own overrides are still in place.
+    void releaseAllItems();
+
+private:
+    Q_DISABLE_COPY(SupportTreeLayers)
+};
+
+#endif // SUPPORTTREELAYERS_H

@@ -1,0 +1,139 @@
+#include "RouteMessages.h"
+
+#include "RouteRecord.h"
+#include "SectionRecord.h"
+
+#include "graphobj/StreamRead.h"
+
+#include <QByteArray>
+#include <QDataStream>
+
+namespace RouteMessages {
+
+namespace {
+
+QDataStream &openWriter(QDataStream &out)
+{
+    out.setVersion(QDataStream::Qt_4_5);
+    return out;
+}
+
+} // namespace
+
+SectionRecord *readSection(QDataStream &in)
+{
+    auto *section = new SectionRecord;
+    qint32 id = 0, timeIn = 0, timeOut = 0;
+    in >> id >> section->name;
+    StreamRead::readIntList(in, section->graphObjectIds);
+    in >> timeIn >> timeOut;
+    in >> section->messageOnTimeIn >> section->messageOnTimeOut;
+    qint32 inAhead = 0, inBehind = 0, outAhead = 0, outBehind = 0;
+    in >> inAhead >> inBehind >> outAhead >> outBehind;
+    section->id = id;
+    section->checkTimeIn = timeIn;
+    section->checkTimeOut = timeOut;
+    section->checkTimeInAhead = inAhead;
+    section->checkTimeInBehind = inBehind;
+    section->checkTimeOutAhead = outAhead;
+    section->checkTimeOutBehind = outBehind;
+    section->deriveSchedule();
+    return section;
+}
+
+RouteRecord *readRoute(QDataStream &in)
+{
+    qint32 id = 0, checkOn = 0, timeType = 0, fifth = 0;
+    quint32 checkTime = 0;
+    in >> id >> checkOn >> timeType >> checkTime >> fifth;
+    auto *route = new RouteRecord(id);
+    route->checkOn = checkOn;
+    route->checkTimeType = timeType;
+    route->checkTime = checkTime;
+    route->fifthField = fifth;
+    StreamRead::readIntList(in, route->objects);
+    qint32 count = 0;
+    in >> count;
+    for (qint32 i = 0; i < count && StreamRead::canRead(in); ++i) {
+        SectionRecord *section = readSection(in);
+        route->sections.append(section);
+        route->maxSectionId = qMax(route->maxSectionId, section->id);
+    }
+    return route;
+}
+
+void writeSection(QDataStream &out, const SectionRecord &section)
+{
+    out << qint32(section.id) << section.name << section.graphObjectIds
+        << qint32(section.checkTimeIn) << qint32(section.checkTimeOut)
+        << section.messageOnTimeIn << section.messageOnTimeOut
+        << qint32(section.checkTimeInAhead) << qint32(section.checkTimeInBehind)
+        << qint32(section.checkTimeOutAhead) << qint32(section.checkTimeOutBehind);
+}
+
+void writeRoute(QDataStream &out, const RouteRecord &route)
+{
+    out << qint32(route.id) << qint32(route.checkOn) << qint32(route.checkTimeType)
+        << quint32(route.checkTime) << qint32(route.fifthField) << route.objects
+        << qint32(route.sections.size());
+    for (const SectionRecord *section : route.sections)
+        writeSection(out, *section);
+}
+
+void writeSaveEntry(QDataStream &out, qint32 lead, const RouteRecord &route)
+{
+    out << lead;
+    writeRoute(out, route);
+}
+
+void writeSaveEnd(QDataStream &out, const QSet<int> &deletedRouteIds)
+{
+    out << qint32(-1) << deletedRouteIds;
+}
+
+QByteArray checkModeRequest(qint32 mode, const QList<int> &routeIds)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    openWriter(out) << mode << routeIds;
+    return body;
+}
+
+CheckModeReply readCheckModeReply(QDataStream &in)
+{
+    CheckModeReply reply;
+    quint32 checkTime = 0;
+    in >> checkTime;
+    reply.checkTime = checkTime;
+    StreamRead::readIntList(in, reply.routeIds);
+    return reply;
+}
+
+SectionsStateReply readSectionsState(QDataStream &in)
+{
+    SectionsStateReply reply;
+    in >> reply.routeId;
+    qint32 sectionId = 0;
+    in >> sectionId;
+    while (sectionId > 0) {
+        qint32 state = 0;
+        in >> state;
+        reply.states.append({sectionId, state});
+        sectionId = 0;
+        in >> sectionId;
+    }
+    return reply;
+}
+
+QByteArray sectionsStateBody(qint32 routeId, const QList<SectionState> &states)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    openWriter(out) << routeId;
+    for (const SectionState &entry : states)
+        out << entry.sectionId << entry.state;
+    out << qint32(0);
+    return body;
+}
+
+} // namespace RouteMessages

@@ -1,0 +1,84 @@
+#ifndef OPERATIVECHECK_H
+#define OPERATIVECHECK_H
+
+#include "panel/OperativeBase.h"
+#include "routecheck/SectionRecord.h"
+
+#include <QList>
+#include <QMenu>
+#include <QStringList>
+
+class CmbBoxDelegateOnStrList;
+class LineEditDelegate;
+class QAction;
+class RouteRecord;
+
+// The route-check panel: loads the server's rule and layer trees, edits routes
+// and sections, switches checking and colours section shapes by live state.
+class OperativeCheck : public OperativeBase
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID "com.orvind.Halvo5.PluginInterface/1.0")
+    Q_INTERFACES(PluginInterface)
+
+public:
+    OperativeCheck();
+    ~OperativeCheck() override;
+
+    // PluginInterface
+    QString GetPluginName() override;
+    QString GetName() override;
+    void OnClose(QEvent *event) override;
+
+    // SupportTreeLayers
+    void ReadItemPayload(QStandardItem *item, QDataStream &in) override;
+    void ItemChecked(QStandardItem *item, bool checked) override;
+    qint64 ItemKey(QStandardItem *item) override;
+
+    // OperativeBase
+    void resetTree() override;
+    void requestTrees() override;
+    void setItemEditState(int state, QStandardItem *item) override;
+    void applyProperty(const QModelIndex &mainIndex, const QModelIndex &propertyIndex,
+                       const QVariant &value) override;
+    void handleReply(const QString &command, QDataStream &body) override;
+    bool writeItem(QStandardItem *item, QDataStream &out) override;
+    void showProperties(QStandardItem *item) override;
+
+    // First item at or below start (the whole tree when null) whose route has routeId.
+    QStandardItem *findRouteItem(int routeId, QStandardItem *start = nullptr) const;
+    // The route ids at and below item: its own first, then depth first in row order.
+    static QList<int> routeIdsUnder(const QStandardItem *item);
+
+    static QString checkModeText(const RouteRecord &route);
+
+    QMenu contextMenu;
+    QAction *showOnMapAction;
+    QAction *addRouteAction;
+    QAction *delRouteAction;
+    QAction *addSectAction;
+    QAction *delSectAction;
+    QAction *selObjsAction;
+    QAction *selGObjAction;
+    SectionRecord sectionTemplate;
+
+public slots:
+    void onMainItemDblClicked(QModelIndex index);
+    void onContextMenuRequested(QPoint pos);
+    void onShowOnMap();
+    void onAddRouteClicked();
+    void onDelRouteClicked();
+    void onAddSectClicked();
+    void onDelSectClicked();
+    void onSelObjsClicked();
+    void onSelObjsAccepted();
+    void onSelGObjClicked();
+    void onSelGObjAccepted();
+    void onSetCheckMode();
+
+private:
+    void attachRouteItems(QStandardItem *item, RouteRecord *route);
+    void clearSectionList();
+};
+
+#endif // OPERATIVECHECK_H

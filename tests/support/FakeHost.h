@@ -1,0 +1,98 @@
+#ifndef FAKEHOST_H
+#define FAKEHOST_H
+
+#include <PluginHost.h>
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QStandardItemModel>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// The host's connection notifier.
+class FakeNotifier : public QObject
+{
+    Q_OBJECT
+
+public:
+    void connectToServer()
+    {
+        QByteArray server("OperCheck_Server1");
+        emit OnConnectToServerSignal(server);
+    }
+
+signals:
+    void OnConnectToServerSignal(QByteArray &server);
+};
+
+// One request the plug-in sent through the server link.
+struct SentRequest
+{
+    QByteArray server;
+    QByteArray command;
+    QByteArray body;
+    PluginInterface *sender;
+};
+
+// One call the plug-in made on the map model.
+struct MapCall
+{
+    enum Kind { Scale, Center, Refresh };
+    Kind kind;
+    int a;
+    int b;
+    int mapId;
+};
+
+// A host for tests: records every request and map call, owns a layer table per
+// map and an objects model of tracked units.
+class FakeHost : public PluginHost, public ServerLink, public MapModel
+{
+public:
+    explicit FakeHost(bool withMap = true);
+    ~FakeHost() override;
+
+    // PluginHost
+    MapModel *GetMapModel() override;
+    ServerLink *GetServerLink() override;
+    QStandardItemModel *GetObjectsModel() override;
+    QObject *GetServerNotifier() override;
+
+    // ServerLink
+    void SendToServer(const QByteArray &server, const QByteArray &command,
+                      const QByteArray &body, PluginInterface *sender) override;
+
+    // MapModel
+    void *GetMapContext(int mapId) override;
+    void SetScale(int scale, int mapId, void *viewContext) override;
+    void SetCenter(int x, int y, int mapId, void *viewContext) override;
+    void Refresh(int mapId) override;
+    MapQt::LayerTable *GetLayers(int mapId) override;
+    void *GetViewContext(int mapId) override;
+
+    // Adds a tracked unit under parent (top level when null); returns its item.
+    QStandardItem *addTrackedObject(qint32 id, const QString &name, QStandardItem *parent = nullptr);
+
+    // The primitive list of layer 99 the plug-in draws sections into, or null.
+    MapQt::PrimitiveList *sectionList(int mapId = 1);
+
+    int refreshCount() const;
+    QList<QByteArray> commands() const;
+
+    FakeNotifier notifier;
+    QList<SentRequest> requests;
+    QList<MapCall> mapCalls;
+    QStandardItemModel objects;
+    bool withMap;
+
+private:
+    QMap<int, MapQt::LayerTable *> layerTables;
+    std::vector<std::unique_ptr<TrackedObject>> trackedObjects;
+    int mapContext = 0;
+    int viewContext = 0;
+};
+
+#endif // FAKEHOST_H
