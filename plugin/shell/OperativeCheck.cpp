@@ -59,12 +59,17 @@ OperativeCheck::OperativeCheck()
         action->setVisible(action == addSectAction);
     }
 
+    connect(&objectsDialog, SIGNAL(accepted()), this, SLOT(onSelObjsAccepted()));
+    connect(&graphObjDialog, SIGNAL(accepted()), this, SLOT(onSelGObjAccepted()));
+
     resetTree();
 }
 
 OperativeCheck::~OperativeCheck()
 {
     resetTree();
+    // The graphic objects die with their dialog; the map must not keep their shapes.
+    clearSectionList();
 }
 
 QString OperativeCheck::GetPluginName()
@@ -79,6 +84,8 @@ QString OperativeCheck::GetName()
 
 void OperativeCheck::OnClose(QEvent *event)
 {
+    objectsDialog.close();
+    graphObjDialog.close();
     OperativeBase::OnClose(event);
 }
 
@@ -130,16 +137,6 @@ void OperativeCheck::attachRouteItems(QStandardItem *item, RouteRecord *route)
     }
 }
 
-void OperativeCheck::ItemChecked(QStandardItem *item, bool checked)
-{
-    Q_UNUSED(checked)
-    RouteRecord *route = itemSection(item) ? itemRoute(item->parent()) : itemRoute(item);
-    if (!route)
-        return;
-    if (mapModel)
-        mapModel->Refresh(boundMapId);
-}
-
 qint64 OperativeCheck::ItemKey(QStandardItem *item)
 {
     const RouteRecord *route = itemRoute(item);
@@ -176,16 +173,60 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
             mapModel->Refresh(boundMapId);
         connectMainModel(true);
     } else if (command == QLatin1String("Get_tree_graphobj")) {
+        // The old objects go with the old tree: their shapes leave the map first.
+        clearSectionList();
+        graphObjDialog.loadTree(body);
         RestoreChecked(true);
+        for (int row = 0; row < model->rowCount(); ++row)
+            redrawCheckedRoutes(model->item(row, 0));
     } else if (command == QLatin1String("Fix_routes")) {
         resetAfterSave();
     } else if (command == QLatin1String("Set_check_mode")) {
-        RouteMessages::readCheckModeReply(body);
+        const RouteMessages::CheckModeReply reply = RouteMessages::readCheckModeReply(body);
+        connectMainModel(false);
+        for (int row = 0; row < model->rowCount(); ++row)
+            applyCheckMode(model->item(row, 0), reply.checkTime, reply.routeIds);
+        connectMainModel(true);
     } else if (command == QLatin1String("Every_sections_state")) {
-        RouteMessages::readSectionsState(body);
-        if (mapModel)
-            mapModel->Refresh(boundMapId);
+        handleSectionsState(body);
     }
+}
+
+void OperativeCheck::handleSectionsState(QDataStream &body)
+{
+    qint32 routeId = 0;
+    qint32 sectionId = 0;
+    body >> routeId >> sectionId;
+    QStandardItem *routeItem = findRouteItem(routeId);
+    if (routeItem) {
+        const RouteRecord *route = itemRoute(routeItem);
+        const bool checked = routeItem->checkState() == Qt::Checked;
+        while (sectionId > 0) {
+            qint32 state = 0;
+            body >> state;
+            if (SectionRecord *section = route->findSection(sectionId)) {
+                section->state = state;
+                drawSectionObjects(*section, checked);
+            }
+            sectionId = 0;
+            body >> sectionId;
+        }
+    }
+    if (mapModel)
+        mapModel->Refresh(boundMapId);
+}
+
+// A layer tree that arrives on its own must not leave shown routes blank.
+void OperativeCheck::redrawCheckedRoutes(QStandardItem *item)
+{
+    if (!item)
+        return;
+    if (itemRoute(item) && item->checkState() == Qt::Checked) {
+        for (const SectionRecord *section : qAsConst(itemRoute(item)->sections))
+            drawSectionObjects(*section, true);
+    }
+    for (int row = 0; row < item->rowCount(); ++row)
+        redrawCheckedRoutes(item->child(row));
 }
 
 void OperativeCheck::clearSectionList()
@@ -274,18 +315,6 @@ QList<int> OperativeCheck::routeIdsUnder(const QStandardItem *item)
     return ids;
 }
 
-QString OperativeCheck::checkModeText(const RouteRecord &route)
-{
-    if (route.checkOn == 0)
-        return tr("Check off");
-    const QString time = QDateTime::fromSecsSinceEpoch(qint64(route.checkTime), Qt::UTC)
-                             .toLocalTime()
-                             .toString(QStringLiteral("hh:mm:ss dd.MM.yy"));
-    if (route.checkTimeType == 4)
-        return tr("Plan Perehvat ") + time;
-    return tr("Check on ") + time;
-}
-
 void OperativeCheck::onMainItemDblClicked(QModelIndex)
 {
 }
@@ -327,9 +356,5 @@ void OperativeCheck::onSelGObjClicked()
 }
 
 void OperativeCheck::onSelGObjAccepted()
-{
-}
-
-void OperativeCheck::onSetCheckMode()
 {
 }

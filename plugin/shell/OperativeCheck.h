@@ -1,6 +1,8 @@
 #ifndef OPERATIVECHECK_H
 #define OPERATIVECHECK_H
 
+#include "dialogs/DialogListObjects.h"
+#include "dialogs/DialogSelectGraphObj.h"
 #include "panel/OperativeBase.h"
 #include "routecheck/SectionRecord.h"
 
@@ -52,6 +54,13 @@ public:
 
     static QString checkModeText(const RouteRecord &route);
 
+    // Draws (checked) or erases the section's graphic objects in its state's colours.
+    void drawSectionObjects(const SectionRecord &section, bool checked);
+    // Applies a check-mode reply to item's subtree; a matching route ends the descent.
+    void applyCheckMode(QStandardItem *item, uint checkTime, const QList<int> &routeIds);
+
+    DialogListObjects objectsDialog;
+    DialogSelectGraphObj graphObjDialog;
     QMenu contextMenu;
     QAction *showOnMapAction;
     QAction *addRouteAction;
@@ -77,6 +86,8 @@ public slots:
     void onSetCheckMode();
 
 private:
+    void handleSectionsState(QDataStream &body);
+    void redrawCheckedRoutes(QStandardItem *item);
     void attachRouteItems(QStandardItem *item, RouteRecord *route);
     void clearSectionList();
 };

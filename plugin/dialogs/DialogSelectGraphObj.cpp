@@ -1,0 +1,124 @@
+#include "DialogSelectGraphObj.h"
+
+#include "graphobj/GraphObject.h"
+#include "routecheck/ItemRoles.h"
+
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+namespace {
+
+template <typename Visit>
+void walkItem(QStandardItem *item, Visit &visit)
+{
+    visit(item);
+    for (int row = 0; row < item->rowCount(); ++row) {
+        if (QStandardItem *child = item->child(row))
+            walkItem(child, visit);
+    }
+}
+
+} // namespace
+
+DialogSelectGraphObj::DialogSelectGraphObj()
+    : QDialog(nullptr)
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("DialogSelectGraphObj"));
+    setWindowTitle(QCoreApplication::translate("DialogSelectGraphObj", "List graphic objects"));
+
+    gridLayout = new QGridLayout(this);
+    treeView = new QTreeView(this);
+    treeView->setModel(model);
+    treeView->header()->hide();
+    treeView->setAutoExpandDelay(1);
+    gridLayout->addWidget(treeView, 0, 0);
+
+    buttonBox = new QDialogButtonBox(this);
+    buttonBox->setOrientation(Qt::Horizontal);
+    buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    gridLayout->addWidget(buttonBox, 2, 0);
+
+    connect(buttonBox, SIGNAL(accepted()), this, SLOT(accept()));
+    connect(buttonBox, SIGNAL(rejected()), this, SLOT(reject()));
+    connect(model, SIGNAL(itemChanged(QStandardItem *)), this, SLOT(itemChangedX(QStandardItem *)));
+}
+
+DialogSelectGraphObj::~DialogSelectGraphObj()
+{
+    releaseAllItems();
+}
+
+template <typename Visit>
+void DialogSelectGraphObj::walk(Visit visit) const
+{
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (QStandardItem *item = model->item(row, 0))
+            walkItem(item, visit);
+    }
+}
+
+void DialogSelectGraphObj::loadTree(QDataStream &in)
+{
+    releaseAllItems();
+    model->clear();
+    BuildTree(nullptr, in);
+    treeView->expandAll();
+}
+
+void DialogSelectGraphObj::showForSection(const QList<int> &ids)
+{
+    disconnect(model, SIGNAL(itemChanged(QStandardItem *)), this,
+               SLOT(itemChangedX(QStandardItem *)));
+    walk([&ids](QStandardItem *item) {
+        const GraphObject *object = itemGraphObject(item);
+        item->setCheckState(object && ids.contains(object->id) ? Qt::Checked : Qt::Unchecked);
+    });
+    connect(model, SIGNAL(itemChanged(QStandardItem *)), this, SLOT(itemChangedX(QStandardItem *)));
+
+    if (!isVisible()) {
+        show();
+    } else {
+        raise();
+        activateWindow();
+    }
+}
+
+void DialogSelectGraphObj::checkedGraphObjects(QList<int> &ids, QString &names) const
+{
+    ids.clear();
+    walk([&ids, &names](QStandardItem *item) {
+        const GraphObject *object = itemGraphObject(item);
+        if (object && item->checkState() == Qt::Checked) {
+            ids.append(object->id);
+            names += object->name + QLatin1Char(' ');
+        }
+    });
+}
+
+void DialogSelectGraphObj::findGraphObjects(const QList<int> &ids,
+                                            QList<GraphObject *> &objects) const
+{
+    if (ids.isEmpty())
+        return;
+    walk([&ids, &objects](QStandardItem *item) {
+        GraphObject *object = itemGraphObject(item);
+        if (object && ids.contains(object->id))
+            objects.append(object);
+    });
+}
+
+void DialogSelectGraphObj::itemChangedX(QStandardItem *item)
+{
+    if (!item)
+        return;
+    const Qt::CheckState state = item->checkState();
+    for (int row = 0; row < item->rowCount(); ++row) {
+        if (QStandardItem *child = item->child(row))
+            child->setCheckState(state);
+    }
+}

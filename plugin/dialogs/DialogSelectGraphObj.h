@@ -1,0 +1,48 @@
+#ifndef DIALOGSELECTGRAPHOBJ_H
+#define DIALOGSELECTGRAPHOBJ_H
+
+#include "panel/SupportTreeLayers.h"
+
+#include <QDialog>
+#include <QList>
+
+class GraphObject;
+class QDataStream;
+class QDialogButtonBox;
+class QGridLayout;
+class QStandardItem;
+class QTreeView;
+
+// The server's layer tree with check boxes, to choose a section's graphic
+// objects. Its model is also the plug-in's one store of graphic objects: every
+// lookup by id goes through it.
+class DialogSelectGraphObj : public QDialog, public SupportTreeLayers
+{
+    Q_OBJECT
+
+public:
+    DialogSelectGraphObj();
+    ~DialogSelectGraphObj() override;
+
+    // Rebuilds the tree from a layer-tree reply; earlier object pointers die here.
+    void loadTree(QDataStream &in);
+    // Ticks exactly the objects whose ids are listed and shows the dialog.
+    void showForSection(const QList<int> &ids);
+    // The ticked objects' ids, and their names each followed by one blank appended to names.
+    void checkedGraphObjects(QList<int> &ids, QString &names) const;
+    // Appends the objects whose ids are listed, in tree order (duplicates kept).
+    void findGraphObjects(const QList<int> &ids, QList<GraphObject *> &objects) const;
+
+public slots:
+    void itemChangedX(QStandardItem *item);
+
+private:
+    template <typename Visit>
+    void walk(Visit visit) const;
+
+    QGridLayout *gridLayout;
+    QTreeView *treeView;
+    QDialogButtonBox *buttonBox;
+};
+
+#endif // DIALOGSELECTGRAPHOBJ_H
