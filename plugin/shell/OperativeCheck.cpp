@@ -5,6 +5,7 @@
 #include "routecheck/ItemRoles.h"
 #include "routecheck/RouteMessages.h"
 #include "routecheck/RouteRecord.h"
+#include "routecheck/ScheduleEditors.h"
 
 #include <PluginHost.h>
 
@@ -62,6 +63,7 @@ OperativeCheck::OperativeCheck()
     connect(&objectsDialog, SIGNAL(accepted()), this, SLOT(onSelObjsAccepted()));
     connect(&graphObjDialog, SIGNAL(accepted()), this, SLOT(onSelGObjAccepted()));
 
+    ScheduleEditors::instance();
     resetTree();
 }
 
@@ -152,10 +154,6 @@ void OperativeCheck::setItemEditState(int state, QStandardItem *item)
     if (!route)
         return;
     markRouteEditState(state, route->id, routeItem);
-}
-
-void OperativeCheck::applyProperty(const QModelIndex &, const QModelIndex &, const QVariant &)
-{
 }
 
 void OperativeCheck::handleReply(const QString &command, QDataStream &body)
@@ -255,30 +253,6 @@ bool OperativeCheck::writeItem(QStandardItem *item, QDataStream &out)
     for (int row = 0; row < item->rowCount(); ++row)
         written = writeItem(item->child(row), out) || written;
     return written;
-}
-
-void OperativeCheck::showProperties(QStandardItem *item)
-{
-    const bool isRoute = itemRoute(item) && !itemSection(item);
-    const bool isSection = itemSection(item) != nullptr;
-    const bool isOther = !isRoute && !isSection;
-
-    addRouteAction->setEnabled(isOther);
-    addRouteAction->setVisible(isOther);
-    delRouteAction->setEnabled(!isOther);
-    delRouteAction->setVisible(!isSection);
-    addSectAction->setEnabled(!isOther);
-    addSectAction->setVisible(!isOther);
-    delSectAction->setEnabled(!isOther);
-    delSectAction->setVisible(isSection);
-    selObjsAction->setEnabled(!isOther);
-    selGObjAction->setEnabled(!isOther);
-    if (!isOther) {
-        selObjsAction->setVisible(isRoute);
-        selGObjAction->setVisible(isSection);
-    }
-
-    panProperties->propertyModel->clear();
 }
 
 QStandardItem *OperativeCheck::findRouteItem(int routeId, QStandardItem *start) const

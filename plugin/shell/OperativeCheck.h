@@ -13,6 +13,7 @@
 class CmbBoxDelegateOnStrList;
 class LineEditDelegate;
 class QAction;
+class QStandardItemModel;
 class RouteRecord;
 
 // The route-check panel: loads the server's rule and layer trees, edits routes
@@ -86,6 +87,14 @@ public slots:
     void onSetCheckMode();
 
 private:
+    void setEditingActions(bool isRoute, bool isSection);
+    void startPropertyTable();
+    void showRouteRows(const RouteRecord &route);
+    void showSectionRows(const SectionRecord &section);
+    void fillSectionValues(const SectionRecord &section, QStandardItemModel *properties);
+    // Names of the tracked objects with these ids, each once, in the host model's order.
+    QString objectsText(const QList<int> &objects) const;
+
     void handleSectionsState(QDataStream &body);
     void redrawCheckedRoutes(QStandardItem *item);
     void attachRouteItems(QStandardItem *item, RouteRecord *route);

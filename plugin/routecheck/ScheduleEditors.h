@@ -1,0 +1,23 @@
+#ifndef SCHEDULEEDITORS_H
+#define SCHEDULEEDITORS_H
+
+#include <QString>
+#include <QStringList>
+
+class CmbBoxDelegateOnStrList;
+class LineEditDelegate;
+
+// The editors of the schedule rows, shared by every property table and kept
+// for as long as the library is loaded.
+struct ScheduleEditors
+{
+    QStringList timeTypes; // "AtStart", "EveryDay", "Weekly", "Monthly", "Plan Perehvat"
+    CmbBoxDelegateOnStrList *timeTypeEditor = nullptr;
+    QString durationMask;
+    LineEditDelegate *durationEditor = nullptr;
+
+    // Made on the first call, with the translator installed by then.
+    static ScheduleEditors &instance();
+};
+
+#endif // SCHEDULEEDITORS_H
