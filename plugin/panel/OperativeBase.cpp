@@ -67,7 +67,9 @@ OperativeBase::OperativeBase()
     itemPrototype->setCheckable(false);
 
     panelLayout = new QVBoxLayout;
+    layoutGuard = panelLayout;
     panMain = new PanMain(this);
+    panMainGuard = panMain;
     panMain->selectAllBox->setChecked(false);
     panelLayout->addWidget(panMain);
 
@@ -75,6 +77,7 @@ OperativeBase::OperativeBase()
     panelLayout->addWidget(splitter);
 
     mainView = new QTreeView;
+    mainViewGuard = mainView;
     mainView->setStyleSheet(QString::fromLatin1(MainViewStyle));
     mainView->setDragEnabled(false);
     mainView->setDragDropMode(QAbstractItemView::NoDragDrop);
@@ -106,13 +109,10 @@ OperativeBase::~OperativeBase()
 
     delete itemPrototype;
     // The widgets may already be gone with a host page that held them.
-    QPointer<QTreeView> view(mainView);
-    delete view.data();
-    QPointer<PanMain> main(panMain);
-    delete main.data();
+    delete mainViewGuard.data();
+    delete panMainGuard.data();
     delete splitter.data();
-    QPointer<QVBoxLayout> layout(panelLayout);
-    delete layout.data();
+    delete layoutGuard.data();
 }
 
 QWidget *OperativeBase::CreateWidget(QWidget *, QTabWidget *tabs)
@@ -121,11 +121,43 @@ QWidget *OperativeBase::CreateWidget(QWidget *, QTabWidget *tabs)
     const int key = tabs ? tabs->count() - 1 : -1;
     auto *widget = new QWidget;
     tabWidgets.insert(key, widget);
-    if (!hostWidget) {
-        hostWidget = widget;
-        widget->setLayout(panelLayout);
-    }
+    watchHostPage(widget);
+    if (!hostWidget)
+        putPanelOn(widget);
     return widget;
+}
+
+void OperativeBase::putPanelOn(QWidget *page)
+{
+    hostWidget = page;
+    page->setLayout(panelLayout);
+}
+
+void OperativeBase::watchHostPage(QWidget *page)
+{
+    connect(page, &QObject::destroyed, this, [this](QObject *dying) { hostPageDestroyed(dying); });
+}
+
+void OperativeBase::hostPageDestroyed(QObject *page)
+{
+    for (auto it = tabWidgets.begin(); it != tabWidgets.end();) {
+        if (it.value() == page)
+            it = tabWidgets.erase(it);
+        else
+            ++it;
+    }
+    // The page has deleted its layout already; its children are still alive.
+    if (!panMainGuard || panMain->parent() != page)
+        return;
+    hostWidget = nullptr;
+    panMain->setParent(nullptr);
+    if (splitter)
+        splitter->setParent(nullptr);
+    panelLayout = new QVBoxLayout;
+    layoutGuard = panelLayout;
+    panelLayout->addWidget(panMain);
+    if (splitter)
+        panelLayout->addWidget(splitter);
 }
 
 void OperativeBase::SetHost(PluginHost *newHost)
@@ -162,8 +194,7 @@ void OperativeBase::OnTabActivated(int mapId)
     QWidget *widget = tabWidgets.value(hostTabs->currentIndex(), nullptr);
     if (!widget)
         return;
-    hostWidget = widget;
-    widget->setLayout(panelLayout);
+    putPanelOn(widget);
     bindToMap(host, mapId);
 }
 

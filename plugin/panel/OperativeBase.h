@@ -104,8 +104,16 @@ protected:
 
 private:
     void clearEditStates(QStandardItem *item);
+    // The host may delete a tab page before the plug-in: forget it, and take
+    // the panel back out of it before its children go.
+    void watchHostPage(QWidget *page);
+    void hostPageDestroyed(QObject *page);
+    void putPanelOn(QWidget *page);
 
     QPointer<QSplitter> splitter;
+    QPointer<QVBoxLayout> layoutGuard;
+    QPointer<QTreeView> mainViewGuard;
+    QPointer<PanMain> panMainGuard;
 };
 
 #endif // OPERATIVEBASE_H
