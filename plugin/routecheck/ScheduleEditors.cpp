@@ -2,6 +2,7 @@
 
 #include "delegates/CmbBoxDelegateOnStrList.h"
 #include "delegates/LineEditDelegate.h"
+#include "routecheck/Schedule.h"
 
 #include <QCoreApplication>
 
@@ -17,7 +18,7 @@ ScheduleEditors &ScheduleEditors::instance()
                                          QCoreApplication::translate(context, "Monthly"),
                                          QCoreApplication::translate(context, "Plan Perehvat")};
         editors->timeTypeEditor = new CmbBoxDelegateOnStrList(&editors->timeTypes);
-        editors->durationMask = QCoreApplication::translate(context, "09 \\d\\ays 09:99:99");
+        editors->durationMask = durationInputMask();
         editors->durationEditor = new LineEditDelegate(editors->durationMask);
     }
     return *editors;
