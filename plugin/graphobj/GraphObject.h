@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QAbstractItemView;
+class QColor;
 class QModelIndex;
 class QStandardItem;
 class QStandardItemModel;
@@ -24,7 +25,8 @@ struct MapHit
 };
 
 // A shape that marks a route section on the map. It owns its map primitives;
-// the lists it is drawn into belong to whoever handed them over.
+// the lists it is drawn into belong to whoever handed them over, and it never
+// takes its primitives out of them when it is deleted.
 class GraphObject : public QObject, public GraphObData
 {
     Q_OBJECT
@@ -33,19 +35,31 @@ public:
     GraphObject(const GraphObData &record, QObject *parent = nullptr);
     ~GraphObject() override;
 
+    // Remembers list as the editing list, empties it and fills it with the
+    // kind's editing primitives.
     virtual void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list);
-    // mode: 0 erase, 1 own colours, 2 red tint, 3 green tint
+    // Takes the display primitive out of list and, unless mode is 0, puts it
+    // back at the end drawn for the mode: 1 own colours, 2 red tint, 3 green tint.
     virtual void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) = 0;
+    // Removes a vertex when index is valid; rebuilds in any case.
     virtual void RemovePoint(int index);
+    // Moves the object to point (icon, circle); line kinds insert before index.
     virtual void InsertPoint(int index, QPoint point);
+    // Moves vertices first to last by offset (icon, circle: the whole object).
     virtual void MovePoints(int first, int last, QPoint offset);
+    // Shows a pending insertion or move in the preview trace (line kinds).
     virtual void PreviewMove(int first, int last, QPoint point);
     virtual void FillTreeItem(QStandardItem *item);
     virtual void SetupPropertyView(QAbstractItemView *view) = 0;
     virtual void FillProperties(QStandardItemModel *model);
+    // Applies an edit of property row index.row(); other rows are ignored.
     virtual void SetProperty(const QModelIndex &index, const QVariant &value) = 0;
+    // Widens the rectangle, in coordinate units, by the object's extent.
     virtual void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) = 0;
+    // Finds the vertex (or, for line kinds, the segment) under a hit of key;
+    // first and second are -1 when nothing is found.
     virtual bool FindHitPoints(const QList<MapHit> &hits, int &first, int &second, int key);
+    // Refills the editing primitives from the vertices.
     virtual void RebuildPrimitives() = 0;
 
     // Type code to translated name: "Abstract", "IconText", "Line", ... Filled
@@ -54,7 +68,34 @@ public:
     static QStringList &typeNames();
     static void InitTypeNames();
 
+    QList<MapQt::MapPrimitive *> *editList() const { return primitiveList; }
+    const MapQt::MapTrace *primitiveVertexTrace() const { return vertexTrace; }
+
 protected:
+    // Step four of every constructor, once type is final: an empty name
+    // becomes "[New <type name> <id>]".
+    void nameIfUnnamed();
+    // The label and value cells of one property row.
+    static void appendRow(QStandardItemModel *model, const char *label, QStandardItem *value);
+    static void appendTextRow(QStandardItemModel *model, const char *label, const QString &text);
+    static void appendColorRow(QStandardItemModel *model, const char *label, const QColor &color);
+    static void appendNumberRow(QStandardItemModel *model, const char *label, int number);
+    // Row 0, common to all kinds.
+    void setName(const QVariant &value);
+    // Stores value under key, replacing what a lookup would have found.
+    void storeProperty(const QString &key, const QVariant &value);
+    // Fills vertexTrace with a new array of the vertices and one (0, 0) point.
+    void fillVertexTrace();
+    // Step one of FindHitPoints: a hit on vertexTrace.
+    bool findVertexHit(const QList<MapHit> &hits, int &first, int &second, int key) const;
+    static int primitivePosition(const QList<MapQt::MapPrimitive *> *list,
+                                 const MapQt::MapPrimitive *primitive);
+    // Replaces trace's array with a new one holding points; the old one is freed.
+    static void setTracePoints(MapQt::MapTrace *trace, const QList<QPoint> &points);
+    static void setPenColor(MapQt::MapPrimitive *primitive, const QColor &color);
+    static void setBrushColor(MapQt::MapPrimitive *primitive, const QColor &color);
+    static void extendBy(const QPoint &point, int &minX, int &minY, int &maxX, int &maxY);
+
     QList<MapQt::MapPrimitive *> *primitiveList; // the caller's
     MapQt::MapTrace *vertexTrace;                // owned
 };

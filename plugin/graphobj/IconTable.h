@@ -16,4 +16,8 @@ void InitIconTable();
 // The one combo delegate over the icon table; null before InitIconTable.
 CmbBoxDelegateOnMapIcon *iconDelegate();
 
+// Position of name among the icon table's keys in key order; -1 when absent.
+// The table is not changed.
+int iconPosition(const QString &name);
+
 #endif // ICONTABLE_H

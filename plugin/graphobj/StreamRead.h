@@ -29,14 +29,21 @@ inline bool canRead(const QDataStream &in)
     return in.status() == QDataStream::Ok && !in.atEnd();
 }
 
+// Room to reserve for a run of count items of at least wireSize bytes each:
+// no more than the rest of the body can hold, and never more than a million.
+inline int reservation(const QDataStream &in, quint32 count, qint64 wireSize)
+{
+    const qint64 fits = wireSize > 0 ? bytesLeft(in) / wireSize : 0;
+    return int(qMin<qint64>(count, qMin<qint64>(fits, 1 << 20)));
+}
+
 template <typename T>
 void readList(QDataStream &in, QList<T> &list, qint64 wireSize)
 {
     list.clear();
     quint32 count = 0;
     in >> count;
-    const qint64 fits = bytesLeft(in) / wireSize;
-    list.reserve(int(qMin<qint64>(count, qMin<qint64>(fits, 1 << 20))));
+    list.reserve(reservation(in, count, wireSize));
     for (quint32 i = 0; i < count; ++i) {
         T value;
         in >> value;

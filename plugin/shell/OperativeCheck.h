@@ -55,6 +55,13 @@ public:
 
     static QString checkModeText(const RouteRecord &route);
 
+    // Tree operations behind the editing commands. Records handed in are taken
+    // over; each ends by making its result row current.
+    QModelIndex addRoute(const QModelIndex &index, RouteRecord *route);
+    QModelIndex deleteRoute(const QModelIndex &index);
+    QModelIndex addSect(const QModelIndex &index, SectionRecord *section);
+    QModelIndex deleteSect(const QModelIndex &index);
+
     // Draws (checked) or erases the section's graphic objects in its state's colours.
     void drawSectionObjects(const SectionRecord &section, bool checked);
     // Applies a check-mode reply to item's subtree; a matching route ends the descent.
@@ -87,6 +94,7 @@ public slots:
     void onSetCheckMode();
 
 private:
+    QStandardItem *currentMainItem() const;
     void setEditingActions(bool isRoute, bool isSection);
     void startPropertyTable();
     void showRouteRows(const RouteRecord &route);

@@ -1,0 +1,42 @@
+#ifndef GRAPHOBCIRCLE_H
+#define GRAPHOBCIRCLE_H
+
+#include "GraphObject.h"
+
+#include <QColor>
+
+namespace MapQt {
+class MapPolygon;
+} // namespace MapQt
+
+// A filled circle of a given diameter around the first vertex, drawn as a
+// 16-sided polygon.
+class GraphObCircle : public GraphObject
+{
+    Q_OBJECT
+
+public:
+    explicit GraphObCircle(const GraphObData &record, QObject *parent = nullptr);
+    ~GraphObCircle() override;
+
+    void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;
+    void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
+    void SetupPropertyView(QAbstractItemView *view) override;
+    void FillProperties(QStandardItemModel *model) override;
+    void SetProperty(const QModelIndex &index, const QVariant &value) override;
+    void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
+    void RebuildPrimitives() override;
+
+    const MapQt::MapPolygon *primitiveFillPolygon() const { return fillPolygon; }
+    const MapQt::MapTrace *primitiveOutlineTrace() const { return outlineTrace; }
+
+    int diameter;      // metres, "Diameter"
+    QColor color;      // outline, "Color"
+    QColor brushColor; // fill, "Brush"
+
+private:
+    MapQt::MapPolygon *fillPolygon; // owned; shown on the map, room for 17 points
+    MapQt::MapTrace *outlineTrace;  // owned; edited outline, room for 17 points
+};
+
+#endif // GRAPHOBCIRCLE_H

@@ -1,0 +1,37 @@
+#ifndef GRAPHOBICONTEXT_H
+#define GRAPHOBICONTEXT_H
+
+#include "GraphObject.h"
+
+namespace MapQt {
+class MapCar;
+} // namespace MapQt
+
+// A picture of the icon table with a caption, standing at the first vertex.
+class GraphObIconText : public GraphObject
+{
+    Q_OBJECT
+
+public:
+    explicit GraphObIconText(const GraphObData &record, QObject *parent = nullptr);
+    ~GraphObIconText() override;
+
+    void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;
+    void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
+    void FillTreeItem(QStandardItem *item) override;
+    void SetupPropertyView(QAbstractItemView *view) override;
+    void FillProperties(QStandardItemModel *model) override;
+    void SetProperty(const QModelIndex &index, const QVariant &value) override;
+    void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
+    void RebuildPrimitives() override;
+
+    const MapQt::MapCar *primitiveCar() const { return car; }
+
+    // Position of the "IconName" property among the icon table's keys; -1 for none.
+    int iconIndex;
+
+private:
+    MapQt::MapCar *car; // owned; draws the picture and the caption
+};
+
+#endif // GRAPHOBICONTEXT_H

@@ -1,0 +1,34 @@
+#ifndef GRAPHOBLINE_H
+#define GRAPHOBLINE_H
+
+#include "GraphObLineBase.h"
+
+#include <QColor>
+
+// A poly-line drawn on the map as a corridor of a given width around it.
+class GraphObLine : public GraphObLineBase
+{
+    Q_OBJECT
+
+public:
+    explicit GraphObLine(const GraphObData &record, QObject *parent = nullptr);
+    ~GraphObLine() override;
+
+    void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
+    void SetupPropertyView(QAbstractItemView *view) override;
+    void FillProperties(QStandardItemModel *model) override;
+    void SetProperty(const QModelIndex &index, const QVariant &value) override;
+    void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
+    void RebuildPrimitives() override;
+    int NormalizeIndex(int index) override;
+
+    const MapQt::MapTrace *primitiveOutlineTrace() const { return outlineTrace; }
+
+    int width;    // metres, "Width"
+    QColor color; // "Color"
+
+private:
+    MapQt::MapTrace *outlineTrace; // owned; the corridor shown on the map
+};
+
+#endif // GRAPHOBLINE_H

@@ -1,0 +1,38 @@
+#ifndef GRAPHOBLINEBASE_H
+#define GRAPHOBLINEBASE_H
+
+#include "GraphObject.h"
+
+// The kinds drawn from a run of vertices: a poly-line or a polygon. Adds the
+// trace of the vertex run, the preview of a pending edit and the index rule
+// that says whether the run wraps.
+class GraphObLineBase : public GraphObject
+{
+    Q_OBJECT
+
+public:
+    explicit GraphObLineBase(const GraphObData &record, QObject *parent = nullptr);
+    ~GraphObLineBase() override;
+
+    void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;
+    void InsertPoint(int index, QPoint point) override;
+    void MovePoints(int first, int last, QPoint offset) override;
+    void PreviewMove(int first, int last, QPoint point) override;
+    bool FindHitPoints(const QList<MapHit> &hits, int &first, int &second, int key) override;
+
+    // A vertex position for any index: a line clamps, a polygon wraps.
+    virtual int NormalizeIndex(int index) = 0;
+
+    const MapQt::MapTrace *primitiveLineTrace() const { return lineTrace; }
+    const MapQt::MapTrace *primitivePreviewTrace() const { return previewTrace; }
+
+protected:
+    // The positions from first to last stepping with NormalizeIndex, each once;
+    // empty when either is not a vertex or last cannot be reached from first.
+    QList<int> vertexRun(int first, int last);
+
+    MapQt::MapTrace *lineTrace;    // owned; its array is vertexTrace's, never its own
+    MapQt::MapTrace *previewTrace; // owned
+};
+
+#endif // GRAPHOBLINEBASE_H

@@ -1,0 +1,39 @@
+#ifndef GRAPHOBPOLYGONE_H
+#define GRAPHOBPOLYGONE_H
+
+#include "GraphObLineBase.h"
+
+#include <QColor>
+
+namespace MapQt {
+class MapPolygon;
+} // namespace MapQt
+
+// A filled polygon; each vertex is listed once and the ring closes itself.
+class GraphObPolygone : public GraphObLineBase
+{
+    Q_OBJECT
+
+public:
+    explicit GraphObPolygone(const GraphObData &record, QObject *parent = nullptr);
+    ~GraphObPolygone() override;
+
+    void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
+    void SetupPropertyView(QAbstractItemView *view) override;
+    void FillProperties(QStandardItemModel *model) override;
+    void SetProperty(const QModelIndex &index, const QVariant &value) override;
+    void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
+    void RebuildPrimitives() override;
+    // Wraps around the ring; -1 when there is no vertex.
+    int NormalizeIndex(int index) override;
+
+    const MapQt::MapPolygon *primitivePolygon() const { return polygon; }
+
+    QColor color;      // outline, "Color"
+    QColor brushColor; // fill, "Brush"
+
+private:
+    MapQt::MapPolygon *polygon; // owned; shown on the map
+};
+
+#endif // GRAPHOBPOLYGONE_H

@@ -1,0 +1,94 @@
+#ifndef ROUTECOMMANDS_H
+#define ROUTECOMMANDS_H
+
+#include "panel/ViewerCommand.h"
+
+#include <QList>
+
+class OperativeCheck;
+class RouteRecord;
+class SectionRecord;
+
+// The route and section editing commands. Records are never shared between a
+// command and the tree: a command keeps its own copy and hands the tree a copy
+// of it, so each side frees exactly what it holds.
+
+class AddRouteCommand : public ViewerCommand
+{
+public:
+    explicit AddRouteCommand(OperativeCheck *panel);
+    void undo() override;
+    void redo() override;
+
+private:
+    OperativeCheck *panel;
+};
+
+class DeleteRouteCommand : public ViewerCommand
+{
+public:
+    explicit DeleteRouteCommand(OperativeCheck *panel);
+    ~DeleteRouteCommand() override;
+    void undo() override;
+    void redo() override;
+
+private:
+    OperativeCheck *panel;
+    RouteRecord *remembered = nullptr; // owned; null until the first redo
+};
+
+class AddSectCommand : public ViewerCommand
+{
+public:
+    explicit AddSectCommand(OperativeCheck *panel);
+    void undo() override;
+    void redo() override;
+
+private:
+    OperativeCheck *panel;
+};
+
+class DeleteSectCommand : public ViewerCommand
+{
+public:
+    explicit DeleteSectCommand(OperativeCheck *panel);
+    ~DeleteSectCommand() override;
+    void undo() override;
+    void redo() override;
+
+private:
+    OperativeCheck *panel;
+    SectionRecord *remembered = nullptr; // owned; null when made on no section
+};
+
+class ChangeListObjsCommand : public ViewerCommand
+{
+public:
+    ChangeListObjsCommand(OperativeCheck *panel, const QList<int> &objects);
+    ~ChangeListObjsCommand() override;
+    void undo() override;
+    void redo() override;
+
+private:
+    OperativeCheck *panel;
+    QList<int> previous;
+    QList<int> next;
+};
+
+class SelectGraphObjCommand : public ViewerCommand
+{
+public:
+    SelectGraphObjCommand(OperativeCheck *panel, const QList<int> &graphObjectIds);
+    ~SelectGraphObjCommand() override;
+    void undo() override;
+    void redo() override;
+
+private:
+    void apply(const QList<int> &ids, bool remember);
+
+    OperativeCheck *panel;
+    QList<int> previous;
+    QList<int> next;
+};
+
+#endif // ROUTECOMMANDS_H
