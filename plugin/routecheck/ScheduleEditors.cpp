@@ -10,13 +10,13 @@ ScheduleEditors &ScheduleEditors::instance()
 {
     static ScheduleEditors *editors = nullptr;
     if (!editors) {
-        const char *context = "OperativeCheck";
         editors = new ScheduleEditors;
-        editors->timeTypes = QStringList{QCoreApplication::translate(context, "AtStart"),
-                                         QCoreApplication::translate(context, "EveryDay"),
-                                         QCoreApplication::translate(context, "Weekly"),
-                                         QCoreApplication::translate(context, "Monthly"),
-                                         QCoreApplication::translate(context, "Plan Perehvat")};
+        editors->timeTypes = QStringList{
+            QCoreApplication::translate("OperativeCheck", "AtStart"),
+            QCoreApplication::translate("OperativeCheck", "EveryDay"),
+            QCoreApplication::translate("OperativeCheck", "Weekly"),
+            QCoreApplication::translate("OperativeCheck", "Monthly"),
+            QCoreApplication::translate("OperativeCheck", "Plan Perehvat")};
         editors->timeTypeEditor = new CmbBoxDelegateOnStrList(&editors->timeTypes);
         editors->durationMask = durationInputMask();
         editors->durationEditor = new LineEditDelegate(editors->durationMask);
