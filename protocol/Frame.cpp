@@ -1,0 +1,73 @@
+#include "Frame.h"
+
+#include <QDataStream>
+#include <QtEndian>
+
+namespace Frame {
+
+namespace {
+
+QByteArray withLength(const QByteArray &payload)
+{
+    QByteArray frame(4, '\0');
+    qToBigEndian<quint32>(quint32(payload.size()), frame.data());
+    return frame + payload;
+}
+
+template <typename... Parts>
+QByteArray write(const Parts &...parts)
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    (out << ... << parts);
+    return withLength(payload);
+}
+
+// A message is well formed when every field read cleanly and nothing is left over.
+template <typename... Parts>
+bool read(const QByteArray &payload, Parts &...parts)
+{
+    QDataStream in(payload);
+    in.setVersion(QDataStream::Qt_4_5);
+    (in >> ... >> parts);
+    return in.status() == QDataStream::Ok && in.atEnd();
+}
+
+} // namespace
+
+QByteArray encode(const Request &request)
+{
+    return write(request.server, request.command, request.body);
+}
+
+QByteArray encode(const Reply &reply)
+{
+    return write(reply.command, reply.body);
+}
+
+bool decode(const QByteArray &payload, Request *request)
+{
+    return read(payload, request->server, request->command, request->body);
+}
+
+bool decode(const QByteArray &payload, Reply *reply)
+{
+    return read(payload, reply->command, reply->body);
+}
+
+Splitter::Result Splitter::take(QByteArray &buffer, QByteArray *payload)
+{
+    if (buffer.size() < 4)
+        return NeedMore;
+    const quint32 length = qFromBigEndian<quint32>(buffer.constData());
+    if (length > MaxSize)
+        return TooLarge;
+    if (quint32(buffer.size()) - 4 < length)
+        return NeedMore;
+    *payload = buffer.mid(4, int(length));
+    buffer.remove(0, int(length) + 4);
+    return Complete;
+}
+
+} // namespace Frame
