@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build build-asan demo test test-normal test-asan fuzz clean
+.PHONY: all deps build build-asan demo docs test test-normal test-asan fuzz clean
 
 all: build
 
@@ -19,6 +19,9 @@ build-asan: deps
 
 demo: build
 	./scripts/demo.sh
+
+docs: build
+	./build/tools/render-docs docs
 
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)
