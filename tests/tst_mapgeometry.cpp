@@ -171,8 +171,9 @@ void tst_MapGeometry::metricFrame()
     QFETCH(QPoint, point);
     QFETCH(QPointF, metres);
     const QPointF got = toMetric(origin, point);
+    const QString text = QStringLiteral("(%1, %2)").arg(got.x(), 0, 'f', 5).arg(got.y(), 0, 'f', 5);
     QVERIFY2(qAbs(got.x() - metres.x()) < 1e-2 && qAbs(got.y() - metres.y()) < 1e-2,
-             qPrintable(QStringLiteral("(%1, %2)").arg(got.x(), 0, 'f', 5).arg(got.y(), 0, 'f', 5)));
+             qPrintable(text));
 }
 
 void tst_MapGeometry::fromMetric_data()

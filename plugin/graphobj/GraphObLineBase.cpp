@@ -55,7 +55,7 @@ void GraphObLineBase::PreviewMove(int first, int last, QPoint point)
     if (first >= 0 && !point.isNull() && n > 0) {
         if (last < 0) {
             const int at = NormalizeIndex(first);
-            shown << points[at] << point << points[NormalizeIndex(at + 1)];
+            shown << points.at(at) << point << points.at(NormalizeIndex(at + 1));
             needed = 3;
         } else {
             const QList<int> run = vertexRun(first, last);
@@ -64,11 +64,11 @@ void GraphObLineBase::PreviewMove(int first, int last, QPoint point)
                 const int previous = NormalizeIndex(first - 1);
                 const int next = NormalizeIndex(last + 1);
                 if (previous != first)
-                    shown << points[previous];
+                    shown << points.at(previous);
                 for (int index : run)
-                    shown << MapGeometry::shifted(points[index], point);
+                    shown << MapGeometry::shifted(points.at(index), point);
                 if (next != last)
-                    shown << points[next];
+                    shown << points.at(next);
             }
         }
     }
