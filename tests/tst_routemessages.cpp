@@ -17,7 +17,6 @@
 
 #include <sys/resource.h>
 
-Q_DECLARE_METATYPE(SectionRecord)
 
 namespace {
 
@@ -535,7 +534,8 @@ void tst_RouteMessages::truncatedRoute()
         RouteMessages::writeRoute(out, full);
     });
     // 6 ints of head and list, the count, and the two sections.
-    QCOMPARE(body.size(), 36 + sectionSize(*full.sections.at(0)) + sectionSize(*full.sections.at(1)));
+    QCOMPARE(body.size(),
+             36 + sectionSize(*full.sections.at(0)) + sectionSize(*full.sections.at(1)));
 
     const QByteArray cut = body.left(length);
     QDataStream in(cut);
@@ -746,7 +746,8 @@ void tst_RouteMessages::sectionsState()
 void tst_RouteMessages::sectionsStateBody()
 {
     const QByteArray body = RouteMessages::sectionsStateBody(5, {{1, 2}, {7, 1}});
-    QCOMPARE(body.toHex(' '), hex("00000005 00000001 00000002 00000007 00000001 00000000").toHex(' '));
+    const QByteArray expected = hex("00000005 00000001 00000002 00000007 00000001 00000000");
+    QCOMPARE(body.toHex(' '), expected.toHex(' '));
 }
 
 QTEST_GUILESS_MAIN(tst_RouteMessages)

@@ -62,6 +62,28 @@ QVariant readPlain(QDataStream &in)
     return QVariant::fromValue(value);
 }
 
+// A colour is a spec byte and five 16-bit words. Qt takes the spec byte on
+// trust, and a spec outside its enum is undefined behaviour later on.
+QVariant readColor(QDataStream &in)
+{
+    constexpr int ColorSize = 11;
+    QByteArray bytes(ColorSize, '\0');
+    if (in.readRawData(bytes.data(), ColorSize) != ColorSize) {
+        in.setStatus(QDataStream::ReadPastEnd);
+        return QVariant();
+    }
+    const qint8 spec = qint8(bytes.at(0));
+    if (spec < QColor::Invalid || spec > QColor::ExtendedRgb) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return QVariant();
+    }
+    QDataStream colorStream(bytes);
+    colorStream.setVersion(in.version());
+    QColor color;
+    colorStream >> color;
+    return QVariant::fromValue(color);
+}
+
 // Qt's QVariant stream form, limited to plain values: a type id, the null
 // flag, then the value. Pictures, user types and nested containers would run
 // code or allocate on the wire's word, so they fail the stream instead.
@@ -112,7 +134,7 @@ QVariant readVariant(QDataStream &in)
     case QMetaType::QDateTime:
         return readPlain<QDateTime>(in);
     case QMetaType::QColor:
-        return readPlain<QColor>(in);
+        return readColor(in);
     default:
         in.setStatus(QDataStream::ReadCorruptData);
         return QVariant();

@@ -13,6 +13,7 @@ ChangePropertyCommand::ChangePropertyCommand(OperativeBase *viewer,
     , propertyIndex(propertyIndex)
     , oldValue(oldValue)
     , newValue(newValue)
+    , snapshot(viewer->rowSnapshot(mainIndex))
 {
 }
 
@@ -32,7 +33,12 @@ void ChangePropertyCommand::redo()
 
 void ChangePropertyCommand::undo()
 {
-    viewer->applyProperty(mainIndex, propertyIndex, oldValue);
+    // Putting the old text back would recompute derived times from it; the
+    // snapshot restores them as they were.
+    if (snapshot.isValid())
+        viewer->restoreRowSnapshot(mainIndex, snapshot);
+    else
+        viewer->applyProperty(mainIndex, propertyIndex, oldValue);
     lookUpItem();
     viewer->setItemEditState(previousState, mainItem);
     viewer->selectMainIndex(mainIndex);

@@ -24,6 +24,7 @@ private:
     QModelIndex propertyIndex;
     QVariant oldValue;
     QVariant newValue;
+    QVariant snapshot; // the row's record before the edit
 };
 
 #endif // CHANGEPROPERTYCOMMAND_H

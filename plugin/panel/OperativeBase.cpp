@@ -5,6 +5,7 @@
 #include "PanProperties.h"
 
 #include "routecheck/ItemRoles.h"
+#include "routecheck/RouteMessages.h"
 #include "routecheck/RouteRecord.h"
 #include "shell/PluginLibrary.h"
 
@@ -250,6 +251,15 @@ void OperativeBase::mainItemChanged(QStandardItem *item)
         mainView->setCurrentIndex(item->index());
 }
 
+QVariant OperativeBase::rowSnapshot(const QModelIndex &)
+{
+    return QVariant();
+}
+
+void OperativeBase::restoreRowSnapshot(const QModelIndex &, const QVariant &)
+{
+}
+
 void OperativeBase::ConnectToServer(QByteArray &)
 {
     requestTrees();
@@ -318,8 +328,7 @@ void OperativeBase::onSaveClicked()
         if (QStandardItem *item = model->item(row, 0))
             written = writeItem(item, out) || written;
     }
-    out << qint32(-1);
-    out << deletedRouteIds;
+    RouteMessages::writeSaveEnd(out, deletedRouteIds);
     if ((written || !deletedRouteIds.isEmpty()) && saveCommand)
         sendRequest(QByteArray(saveCommand), body);
 }
@@ -395,6 +404,8 @@ void OperativeBase::clearEditStates(QStandardItem *item)
     const int state = itemEditState(item);
     if (state == EditState::New || state == EditState::Changed)
         item->setData(EditState::Unchanged, ItemRole::EditState);
+    if (RouteRecord *route = itemRoute(item))
+        route->sectionsReordered = false;
     for (int row = 0; row < item->rowCount(); ++row)
         clearEditStates(item->child(row));
 }

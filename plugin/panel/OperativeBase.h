@@ -59,6 +59,10 @@ public:
     virtual bool writeItem(QStandardItem *item, QDataStream &out) = 0;
     virtual void showProperties(QStandardItem *item) = 0;
     virtual void mainItemChanged(QStandardItem *item);
+    // What an edit of the row may change, taken before the edit so that undo
+    // puts it back exactly (derived fields included); invalid when the row has none.
+    virtual QVariant rowSnapshot(const QModelIndex &mainIndex);
+    virtual void restoreRowSnapshot(const QModelIndex &mainIndex, const QVariant &snapshot);
 
     PluginHost *host;       // the host's, handed over by SetHost
     QUndoStack *undoStack;

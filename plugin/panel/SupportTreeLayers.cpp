@@ -84,6 +84,16 @@ QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
 
 uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
 {
+    // Each level of nesting costs the server 16 bytes and us a stack frame and
+    // a view level: a tree deeper than any real rule tree is a corrupt body.
+    int depth = 0;
+    for (const QStandardItem *up = parent; up; up = up->parent())
+        ++depth;
+    if (depth >= MaxTreeDepth) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return 0;
+    }
+
     uint result = 0;
     qint32 count = 0;
     in >> count;

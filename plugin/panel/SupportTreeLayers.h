@@ -26,6 +26,8 @@ public:
     // the record's type has no class.
     QStandardItem *AddGraphObjectItem(const GraphObData &record, QStandardItem *parent);
 
+    static constexpr int MaxTreeDepth = 64;
+
     // Reads one tree and appends its kept nodes under parent (top level when null).
     uint BuildTree(QStandardItem *parent, QDataStream &in);
 

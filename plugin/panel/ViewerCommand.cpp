@@ -5,7 +5,6 @@
 #include "routecheck/ItemRoles.h"
 
 #include <QStandardItemModel>
-#include <QTreeView>
 
 ViewerCommand::ViewerCommand(OperativeBase *viewer, QUndoCommand *parent)
     : QUndoCommand(parent)
@@ -14,8 +13,8 @@ ViewerCommand::ViewerCommand(OperativeBase *viewer, QUndoCommand *parent)
     , graphObject(nullptr)
     , previousState(0)
 {
-    const QModelIndex current = viewer->mainView->currentIndex();
-    mainIndex = current.sibling(current.row(), 0);
+    // The row on show, which the property table and the toolbar act on.
+    mainIndex = viewer->currentMainIndex;
     lookUpItem();
     if (mainItem) {
         const QStandardItem *routeItem = itemSection(mainItem) ? mainItem->parent() : mainItem;
@@ -27,6 +26,7 @@ ViewerCommand::~ViewerCommand() = default;
 
 void ViewerCommand::lookUpItem()
 {
-    mainItem = mainIndex.isValid() ? viewer->model->itemFromIndex(mainIndex) : nullptr;
+    const QModelIndex index = mainIndex;
+    mainItem = index.isValid() ? viewer->model->itemFromIndex(index) : nullptr;
     graphObject = itemGraphObject(mainItem);
 }

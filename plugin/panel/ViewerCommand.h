@@ -1,7 +1,8 @@
 #ifndef VIEWERCOMMAND_H
 #define VIEWERCOMMAND_H
 
-#include <QPersistentModelIndex>
+#include "MainRowRef.h"
+
 #include <QUndoCommand>
 
 class GraphObject;
@@ -21,8 +22,7 @@ protected:
     void lookUpItem();
 
     OperativeBase *viewer; // not owned
-    // Persistent so that a row removed under the command reads as no row, never as a stale one.
-    QPersistentModelIndex mainIndex;
+    MainRowRef mainIndex;
     QStandardItem *mainItem;
     GraphObject *graphObject;
     int previousState;

@@ -19,7 +19,9 @@ QModelIndex OperativeCheck::addRoute(const QModelIndex &index, RouteRecord *rout
     if (item && !itemRoute(item)) {
         if (!route)
             route = new RouteRecord(-item->data(ItemRole::NodeId).toInt());
+        connectMainModel(false);
         attachRouteItems(item, route);
+        connectMainModel(true);
         if (item->checkState() == Qt::Checked)
             ItemChecked(item, true);
     } else {
@@ -36,6 +38,7 @@ QModelIndex OperativeCheck::deleteRoute(const QModelIndex &index)
         // A shown route leaves the map with its record.
         if (item->checkState() == Qt::Checked)
             ItemChecked(item, false);
+        connectMainModel(false);
         item->setData(qlonglong(0), ItemRole::Route);
         for (int row = item->rowCount() - 1; row >= 0; --row) {
             if (itemSection(item->child(row)))
@@ -43,6 +46,7 @@ QModelIndex OperativeCheck::deleteRoute(const QModelIndex &index)
         }
         QStandardItem *container = item->parent() ? item->parent() : model->invisibleRootItem();
         delete container->takeChild(item->row(), 1);
+        connectMainModel(true);
         delete route;
     }
     selectMainIndex(index);
@@ -70,6 +74,8 @@ QModelIndex OperativeCheck::addSect(const QModelIndex &index, SectionRecord *sec
                                                      QString::number(section->id));
         section->takeSettingsFrom(sectionTemplate);
     }
+    // A section handed back keeps its id; later ones must not reuse it.
+    route->maxSectionId = qMax(route->maxSectionId, section->id);
     route->sections.append(section);
 
     QStandardItem *sectionItem = itemPrototype->clone();
@@ -118,8 +124,7 @@ QModelIndex OperativeCheck::deleteSect(const QModelIndex &index)
 
 QStandardItem *OperativeCheck::currentMainItem() const
 {
-    const QModelIndex current = mainView->currentIndex();
-    return model->itemFromIndex(current.sibling(current.row(), 0));
+    return currentMainIndex.isValid() ? model->itemFromIndex(currentMainIndex) : nullptr;
 }
 
 void OperativeCheck::onAddRouteClicked()

@@ -263,7 +263,31 @@ void OperativeCheck::applyProperty(const QModelIndex &mainIndex, const QModelInd
             const_cast<QAbstractItemModel *>(propertyIndex.model()));
         fillSectionValues(*section, properties);
     }
+    connectMainModel(false);
     item->setText(section->name);
+    connectMainModel(true);
+    sectionTemplate.takeSettingsFrom(*section);
+}
+
+QVariant OperativeCheck::rowSnapshot(const QModelIndex &mainIndex)
+{
+    const QStandardItem *item = mainIndex.isValid() ? model->itemFromIndex(mainIndex) : nullptr;
+    const SectionRecord *section = itemSection(item);
+    return section ? QVariant::fromValue(*section) : QVariant();
+}
+
+void OperativeCheck::restoreRowSnapshot(const QModelIndex &mainIndex, const QVariant &snapshot)
+{
+    QStandardItem *item = mainIndex.isValid() ? model->itemFromIndex(mainIndex) : nullptr;
+    SectionRecord *section = itemSection(item);
+    if (!section || !snapshot.canConvert<SectionRecord>())
+        return;
+    const int liveState = section->state;
+    *section = snapshot.value<SectionRecord>();
+    section->state = liveState;
+    connectMainModel(false);
+    item->setText(section->name);
+    connectMainModel(true);
     sectionTemplate.takeSettingsFrom(*section);
 }
 

@@ -101,6 +101,10 @@ void DeleteSectCommand::redo()
 {
     lookUpItem();
     if (remembered && itemSection(mainItem)) {
+        QStandardItem *routeItem = mainItem->parent();
+        const RouteRecord *route = itemRoute(routeItem);
+        wasLast = route && !route->sections.isEmpty()
+            && route->sections.last() == itemSection(mainItem);
         mainIndex = panel->deleteSect(mainIndex);
         lookUpItem();
         panel->setItemEditState(EditState::Changed, mainItem);
@@ -113,6 +117,11 @@ void DeleteSectCommand::undo()
     lookUpItem();
     if (!remembered || !mainItem || itemSection(mainItem))
         return;
+    // Back last: if it was not last, the route's order changed and must be saved.
+    if (!wasLast) {
+        if (RouteRecord *route = itemRoute(mainItem))
+            route->sectionsReordered = true;
+    }
     panel->setItemEditState(previousState, mainItem);
     mainIndex = panel->addSect(mainIndex, remembered->copy());
 }

@@ -59,6 +59,7 @@ public:
 private:
     OperativeCheck *panel;
     SectionRecord *remembered = nullptr; // owned; null when made on no section
+    bool wasLast = true; // coming back last keeps the route's order
 };
 
 class ChangeListObjsCommand : public ViewerCommand

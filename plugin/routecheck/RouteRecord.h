@@ -21,6 +21,8 @@ public:
     int fifthField = 0; // the server's; carried back unchanged
     QList<int> objects; // tracked object ids
     int maxSectionId = 0;
+    // Sections were put back in another order than the server has; never on the wire.
+    bool sectionsReordered = false;
 
     // Deep copy; the largest section id is recomputed from the copied sections.
     RouteRecord *copy() const;

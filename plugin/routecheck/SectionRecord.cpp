@@ -21,9 +21,10 @@ SectionRecord *SectionRecord::copy() const
     section->messageOnTimeIn = messageOnTimeIn;
     section->messageOnTimeOut = messageOnTimeOut;
     section->state = state;
-    const int delay = checkTimeOut - checkTimeIn;
-    section->delayInto = delay > 0 ? delay : 0;
-    section->checkScheduleOn = checkTimeIn >= 0 && checkTimeOut >= 0;
+    // Kept as they are: while the schedule is off the times are negated, and
+    // recomputing the delay from them would lose it.
+    section->delayInto = delayInto;
+    section->checkScheduleOn = checkScheduleOn;
     return section;
 }
 

@@ -2,6 +2,7 @@
 #define SECTIONRECORD_H
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 // One stretch of a check route: its schedule, message switches and the ids of
@@ -27,7 +28,7 @@ public:
     // The schedule is on exactly when both times are set; the delay follows from them.
     void deriveSchedule();
 
-    // A copy with the schedule fields derived anew from the two times.
+    // An exact copy on the heap.
     SectionRecord *copy() const;
 
     // Template rule: take (or give) the settings a new section starts with.
@@ -36,5 +37,7 @@ public:
     bool operator==(const SectionRecord &other) const;
     bool operator!=(const SectionRecord &other) const { return !(*this == other); }
 };
+
+Q_DECLARE_METATYPE(SectionRecord)
 
 #endif // SECTIONRECORD_H

@@ -94,6 +94,8 @@ void OperativeCheck::OnClose(QEvent *event)
 void OperativeCheck::resetTree()
 {
     undoStack->clear();
+    // Deletions not yet saved belong to the tree being discarded.
+    deletedRouteIds.clear();
     releaseAllItems();
     model->clear();
     model->setColumnCount(2);
@@ -153,6 +155,9 @@ void OperativeCheck::setItemEditState(int state, QStandardItem *item)
     const RouteRecord *route = itemRoute(routeItem);
     if (!route)
         return;
+    // Sections put back out of order stay to be saved, whatever undo restores.
+    if (state == EditState::Unchanged && route->sectionsReordered)
+        state = EditState::Changed;
     markRouteEditState(state, route->id, routeItem);
 }
 
@@ -244,6 +249,8 @@ bool OperativeCheck::writeItem(QStandardItem *item, QDataStream &out)
         if (state == EditState::New || route->id < 0) {
             route->id = nodeId;
             RouteMessages::writeSaveEntry(out, nodeId, *route);
+            // The new route replaces the node's old one; deleting that too would lose it.
+            deletedRouteIds.remove(nodeId);
             written = true;
         } else if (state == EditState::Changed) {
             RouteMessages::writeSaveEntry(out, 0, *route);

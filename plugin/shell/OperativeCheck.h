@@ -47,6 +47,8 @@ public:
     void handleReply(const QString &command, QDataStream &body) override;
     bool writeItem(QStandardItem *item, QDataStream &out) override;
     void showProperties(QStandardItem *item) override;
+    QVariant rowSnapshot(const QModelIndex &mainIndex) override;
+    void restoreRowSnapshot(const QModelIndex &mainIndex, const QVariant &snapshot) override;
 
     // First item at or below start (the whole tree when null) whose route has routeId.
     QStandardItem *findRouteItem(int routeId, QStandardItem *start = nullptr) const;
