@@ -157,8 +157,10 @@ int main(int argc, char *argv[])
     ok &= writeSeed(dir, QStringLiteral("route-tree-empty"), RouteTree,
                     body([](QDataStream &out) { out << qint32(0); }));
     ok &= writeSeed(dir, QStringLiteral("layer-records"), LayerRecords, allRecords);
-    ok &= writeSeed(dir, QStringLiteral("check-mode-on"), CheckModeReply,
-                    body([](QDataStream &out) { out << quint32(1700000000u) << QList<int>{11, 20}; }));
+    const QByteArray checkOn = body([](QDataStream &out) {
+        out << quint32(1700000000u) << QList<int>{11, 20};
+    });
+    ok &= writeSeed(dir, QStringLiteral("check-mode-on"), CheckModeReply, checkOn);
     ok &= writeSeed(dir, QStringLiteral("check-mode-off"), CheckModeReply,
                     body([](QDataStream &out) { out << quint32(0) << QList<int>{11}; }));
     ok &= writeSeed(dir, QStringLiteral("sections-state"), SectionsState,
