@@ -15,6 +15,11 @@ QByteArray PluginLoaderHost::verificationData(const QString &fileName)
     return query ? QByteArray(query()) : QByteArray();
 }
 
+bool PluginLoaderHost::isAccepted(const QByteArray &verificationText)
+{
+    return verificationText == QByteArray(OC_PLUGIN_VERIFICATION_DATA);
+}
+
 QList<PluginLoaderHost::Loaded> PluginLoaderHost::loadAll(const QString &folder,
                                                           QStringList *errors)
 {
@@ -25,9 +30,12 @@ QList<PluginLoaderHost::Loaded> PluginLoaderHost::loadAll(const QString &folder,
         const QString path = dir.absoluteFilePath(file);
         if (!QLibrary::isLibrary(path))
             continue;
-        if (verificationData(path) != QByteArray(OC_PLUGIN_VERIFICATION_DATA)) {
+        const QByteArray text = verificationData(path);
+        if (!isAccepted(text)) {
             if (errors)
-                errors->append(file + QStringLiteral(": built against another Qt"));
+                errors->append(file + (text.isEmpty()
+                                           ? QStringLiteral(": not a plug-in of this host")
+                                           : QStringLiteral(": built against another Qt")));
             continue;
         }
         QPluginLoader loader(path);
@@ -35,7 +43,11 @@ QList<PluginLoaderHost::Loaded> PluginLoaderHost::loadAll(const QString &folder,
         auto *plugin = qobject_cast<PluginInterface *>(instance);
         if (!plugin) {
             if (errors)
-                errors->append(file + QStringLiteral(": ") + loader.errorString());
+                errors->append(file + QStringLiteral(": ")
+                               + (instance ? QStringLiteral("no plug-in interface")
+                                           : loader.errorString()));
+            // Deletes an instance of another interface with its library.
+            loader.unload();
             continue;
         }
         result.append({file, instance, plugin});

@@ -1,63 +1,61 @@
-#include "PluginLoaderHost.h"
+#include "DemoScreenshot.h"
+#include "EmbeddedServer.h"
+#include "HostApplication.h"
+#include "HostOptions.h"
+#include "HostWindow.h"
 
 #include <PluginInterface.h>
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
-#include <QMainWindow>
-#include <QTabWidget>
 #include <QTextStream>
-#include <QTimer>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Write a PNG of the window and exit."),
-                                        QStringLiteral("file"));
-    parser.addOption(screenshot);
-    parser.process(app);
+    QCoreApplication::setApplicationName(QStringLiteral("opercheck-host"));
+    QCoreApplication::setOrganizationName(QStringLiteral("OperCheck"));
 
+    QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList errors;
-    const auto plugins = PluginLoaderHost::loadAll(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/plugins"), &errors);
-    for (const QString &error : qAsConst(errors))
-        err << error << '\n';
-    if (plugins.isEmpty()) {
-        err << "no plug-in loaded\n";
+    HostOptions options;
+    QString message;
+    switch (HostOptions::parse(app.arguments(), &options, &message)) {
+    case HostOptions::Parse::Help:
+        out << message;
+        return 0;
+    case HostOptions::Parse::Error:
+        err << "opercheck-host: " << message << '\n';
+        return 2;
+    case HostOptions::Parse::Ok:
+        break;
+    }
+
+    HostApplication host(options);
+    QString error;
+    const bool started =
+        host.start(QCoreApplication::applicationDirPath() + QStringLiteral("/plugins"), &error);
+    for (const QString &problem : host.pluginErrors())
+        err << "opercheck-host: skipped " << problem << '\n';
+    if (!started) {
+        err << "opercheck-host: " << error << '\n';
         return 1;
     }
+    for (const PluginLoaderHost::Loaded &loaded : host.plugins())
+        err << "opercheck-host: loaded " << loaded.fileName << ' ' << loaded.plugin->GetName()
+            << ' ' << loaded.plugin->GetVersion() << '\n';
+    if (EmbeddedServer *server = host.embeddedServer())
+        err << "opercheck-host: built-in server on port " << server->port() << ", database "
+            << server->databasePath() << '\n';
+    err.flush();
 
-    QMainWindow window;
-    auto *tabs = new QTabWidget;
-    window.setCentralWidget(tabs);
-    for (const auto &loaded : plugins) {
-        tabs->addTab(new QWidget, QString());
-        QWidget *page = loaded.plugin->CreateWidget(nullptr, tabs);
-        const int index = tabs->count() - 1;
-        tabs->removeTab(index);
-        tabs->insertTab(index, page, loaded.plugin->GetName());
-        loaded.plugin->BindMap(0, 1);
-        err << "loaded " << loaded.fileName << ' ' << loaded.plugin->GetPluginName() << ' '
-            << loaded.plugin->GetVersion() << '\n';
+    std::unique_ptr<DemoScreenshot> screenshot;
+    if (!options.screenshotPath.isEmpty()) {
+        screenshot = std::make_unique<DemoScreenshot>(host.window(), host.connection(),
+                                                      host.plugins(), options.screenshotPath);
+        QObject::connect(screenshot.get(), &DemoScreenshot::finished, &app,
+                         &QCoreApplication::exit);
+        screenshot->start();
     }
-    window.resize(480, 640);
-    window.show();
-
-    if (parser.isSet(screenshot)) {
-        const QString file = parser.value(screenshot);
-        QTimer::singleShot(200, &window, [&window, file]() {
-            window.grab().save(file);
-            QTextStream(stdout) << QDir(file).absolutePath() << '\n';
-            QCoreApplication::quit();
-        });
-    }
-    const int code = app.exec();
-    for (const auto &loaded : plugins)
-        delete loaded.instance;
-    return code;
+    host.window()->show();
+    return app.exec();
 }

@@ -1,0 +1,28 @@
+#ifndef HOSTOPTIONS_H
+#define HOSTOPTIONS_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The command line of opercheck-host.
+struct HostOptions
+{
+    enum class Parse { Ok, Error, Help };
+
+    QString serverHost; // empty: run the server in-process
+    quint16 serverPort = 0;
+    QByteArray token;
+    QString databasePath; // the embedded server's; empty: the user's data directory
+    QString screenshotPath;
+
+    bool embedded() const { return serverHost.isEmpty(); }
+
+    // arguments[0] is the program. On Error the message says why; on Help it is the usage.
+    static Parse parse(const QStringList &arguments, HostOptions *options, QString *message);
+
+    // "host:port", "[v6 address]:port"; false for anything else or port 0.
+    static bool parseEndpoint(const QString &text, QString *host, quint16 *port);
+};
+
+#endif // HOSTOPTIONS_H

@@ -1,0 +1,278 @@
+#include "HostWindow.h"
+
+#include "HostServices.h"
+#include "MapBasePainter.h"
+#include "MapCanvas.h"
+#include "ObjectsModel.h"
+#include "ServerConnection.h"
+
+#include <DemoDistrict.h>
+#include <PluginInterface.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeView>
+
+namespace {
+
+constexpr int CityMapId = 1;
+constexpr int RegionMapId = 2;
+constexpr double ZoomStep = 1.5;
+
+} // namespace
+
+QList<HostWindow::MapView> HostWindow::defaultViews()
+{
+    const QPointF centre = DemoDistrict::centre();
+    return {{CityMapId, tr("City"), centre, 1700.0},
+            {RegionMapId, tr("Region"), centre, 6000.0}};
+}
+
+HostWindow::HostWindow(HostServices *services, ServerConnection *connection,
+                       ObjectsModel *objects, const QList<MapView> &views, QWidget *parent)
+    : QMainWindow(parent)
+    , m_services(services)
+    , m_connection(connection)
+    , m_views(views)
+    , m_mapTabs(new QTabWidget)
+    , m_pluginTabs(new QTabWidget)
+    , m_linkLabel(new QLabel)
+    , m_pointerLabel(new QLabel)
+    , m_scaleLabel(new QLabel)
+{
+    setWindowTitle(tr("Northbrook Dispatch"));
+    buildMaps(views);
+    buildDocks(objects);
+    buildMenus();
+
+    statusBar()->addWidget(m_linkLabel, 1);
+    statusBar()->addPermanentWidget(m_pointerLabel);
+    statusBar()->addPermanentWidget(m_scaleLabel);
+    connect(m_connection, &ServerConnection::stateChanged, this, &HostWindow::updateLinkState);
+    connect(m_connection, &ServerConnection::disconnected, this, &HostWindow::updateLinkState);
+    updateLinkState();
+    updateScaleText();
+    resize(1400, 900);
+}
+
+HostWindow::~HostWindow() = default;
+
+void HostWindow::buildMaps(const QList<MapView> &views)
+{
+    m_mapTabs->setDocumentMode(true);
+    for (const MapView &view : views) {
+        auto *canvas = new MapCanvas(view.id, tr("Map %1 · %2").arg(view.id).arg(view.title));
+        canvas->setCenter(view.centre);
+        canvas->setScale(view.scale);
+        m_services->addMap(canvas);
+        m_canvases.append(canvas);
+        m_mapTabs->addTab(canvas, view.title);
+        connect(canvas, &MapCanvas::viewChanged, this, &HostWindow::updateScaleText);
+        connect(canvas, &MapCanvas::pointerMoved, this, [this](const QPointF &point) {
+            m_pointerLabel->setText(MapBasePainter::latitudeText(point.y(), 1000)
+                                    + QLatin1Char(' ')
+                                    + MapBasePainter::longitudeText(point.x(), 1000));
+        });
+    }
+    m_shownMap = currentMap();
+    setCentralWidget(m_mapTabs);
+    connect(m_mapTabs, &QTabWidget::currentChanged, this, &HostWindow::onMapTabChanged);
+}
+
+void HostWindow::buildDocks(ObjectsModel *objects)
+{
+    m_unitsView = new QTreeView;
+    m_unitsView->setModel(objects);
+    m_unitsView->setHeaderHidden(true);
+    m_unitsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_unitsView->setUniformRowHeights(true);
+    connect(objects, &QAbstractItemModel::rowsInserted, m_unitsView, &QTreeView::expandAll);
+    auto *units = new QDockWidget(tr("Units"), this);
+    units->setObjectName(QStringLiteral("unitsDock"));
+    units->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    units->setWidget(m_unitsView);
+    addDockWidget(Qt::LeftDockWidgetArea, units);
+
+    m_pluginTabs->setDocumentMode(true);
+    auto *panel = new QDockWidget(tr("Route check"), this);
+    panel->setObjectName(QStringLiteral("pluginDock"));
+    panel->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    panel->setWidget(m_pluginTabs);
+    addDockWidget(Qt::RightDockWidgetArea, panel);
+    resizeDocks({units, panel}, {210, 500}, Qt::Horizontal);
+    connect(m_pluginTabs, &QTabWidget::currentChanged, this, &HostWindow::onPluginTabChanged);
+}
+
+void HostWindow::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    QAction *home = view->addAction(tr("&Whole district"), this, &HostWindow::showWholeDistrict);
+    home->setShortcut(Qt::CTRL | Qt::Key_0);
+    QAction *zoomIn = view->addAction(tr("Zoom &in"), this, [this]() {
+        if (MapCanvas *canvas = currentMap())
+            canvas->setScale(canvas->projection().scale() / ZoomStep);
+    });
+    zoomIn->setShortcut(QKeySequence::ZoomIn);
+    QAction *zoomOut = view->addAction(tr("Zoom &out"), this, [this]() {
+        if (MapCanvas *canvas = currentMap())
+            canvas->setScale(canvas->projection().scale() * ZoomStep);
+    });
+    zoomOut->setShortcut(QKeySequence::ZoomOut);
+}
+
+void HostWindow::installPlugins(const QList<PluginLoaderHost::Loaded> &plugins)
+{
+    for (const PluginLoaderHost::Loaded &loaded : plugins) {
+        PluginInterface *plugin = loaded.plugin;
+        m_plugins.append(plugin);
+        plugin->SetHost(m_services);
+        for (const MapView &view : qAsConst(m_views)) {
+            // With one plug-in the map's name tells its pages apart.
+            const QString title = plugins.size() == 1
+                ? view.title : plugin->GetName() + QStringLiteral(" · ") + view.title;
+            auto *placeholder = new QWidget;
+            const QSignalBlocker blocker(m_pluginTabs);
+            // The plug-in takes the tab count minus one as the index of its page.
+            m_pluginTabs->addTab(placeholder, title);
+            QWidget *page = plugin->CreateWidget(nullptr, m_pluginTabs);
+            const int index = m_pluginTabs->count() - 1;
+            if (page) {
+                m_pluginTabs->removeTab(index);
+                delete placeholder;
+                m_pluginTabs->insertTab(index, page, plugin->GetIcon(), title);
+            }
+            m_pluginTabs->setTabToolTip(index, plugin->GetName() + QLatin1Char(' ')
+                                                   + plugin->GetVersion());
+            m_placements.append({plugin, view.id});
+            plugin->BindMap(0, view.id);
+        }
+    }
+    m_connection->setPlugins(m_plugins);
+    onMapTabChanged(m_mapTabs->currentIndex());
+}
+
+MapCanvas *HostWindow::currentMap() const
+{
+    return qobject_cast<MapCanvas *>(m_mapTabs->currentWidget());
+}
+
+QWidget *HostWindow::pluginPage(PluginInterface *plugin, int mapId) const
+{
+    const int index = pluginTabIndex(plugin, mapId);
+    return index < 0 ? nullptr : m_pluginTabs->widget(index);
+}
+
+int HostWindow::pluginTabIndex(PluginInterface *plugin, int mapId) const
+{
+    for (int i = 0; i < m_placements.size(); ++i) {
+        if (m_placements[i].plugin == plugin && m_placements[i].mapId == mapId)
+            return i;
+    }
+    return -1;
+}
+
+void HostWindow::onMapTabChanged(int index)
+{
+    auto *canvas = qobject_cast<MapCanvas *>(m_mapTabs->widget(index));
+    if (!canvas)
+        return;
+    // A plug-in serves one map at a time and may free the shapes it left on the
+    // other one; that map must not keep pointers to them.
+    if (m_shownMap && m_shownMap != canvas)
+        m_shownMap->dropPrimitives();
+    m_shownMap = canvas;
+
+    const int shown = m_pluginTabs->currentIndex();
+    PluginInterface *looked = shown >= 0 && shown < m_placements.size()
+        ? m_placements[shown].plugin : nullptr;
+    m_syncingTabs = true;
+    // Each plug-in finds its page for the map as the current tab.
+    for (PluginInterface *plugin : qAsConst(m_plugins)) {
+        const int tab = pluginTabIndex(plugin, canvas->mapId());
+        if (tab < 0)
+            continue;
+        m_pluginTabs->setCurrentIndex(tab);
+        plugin->OnTabActivated(canvas->mapId());
+    }
+    const int keep = pluginTabIndex(looked ? looked : m_plugins.value(0), canvas->mapId());
+    if (keep >= 0)
+        m_pluginTabs->setCurrentIndex(keep);
+    m_syncingTabs = false;
+    updateScaleText();
+}
+
+void HostWindow::onPluginTabChanged(int index)
+{
+    if (m_syncingTabs || index < 0 || index >= m_placements.size())
+        return;
+    for (int i = 0; i < m_canvases.size(); ++i) {
+        if (m_canvases[i]->mapId() == m_placements[index].mapId) {
+            const QSignalBlocker blocker(m_pluginTabs);
+            m_mapTabs->setCurrentWidget(m_canvases[i]);
+            break;
+        }
+    }
+    // Back on the page the operator chose, when a map switch moved it.
+    if (m_pluginTabs->currentIndex() != index) {
+        const QSignalBlocker blocker(m_pluginTabs);
+        m_pluginTabs->setCurrentIndex(index);
+    }
+}
+
+void HostWindow::showWholeDistrict()
+{
+    MapCanvas *canvas = currentMap();
+    if (!canvas)
+        return;
+    for (const MapView &view : qAsConst(m_views)) {
+        if (view.id == canvas->mapId()) {
+            canvas->setCenter(view.centre);
+            canvas->setScale(view.scale);
+        }
+    }
+}
+
+void HostWindow::closeEvent(QCloseEvent *event)
+{
+    for (PluginInterface *plugin : qAsConst(m_plugins))
+        plugin->OnClose(event);
+    QMainWindow::closeEvent(event);
+}
+
+void HostWindow::updateLinkState()
+{
+    const QString endpoint = m_connection->endpoint();
+    switch (m_connection->state()) {
+    case ServerConnection::State::Idle:
+        m_linkLabel->setText(tr("Not connected"));
+        break;
+    case ServerConnection::State::Connecting:
+        m_linkLabel->setText(tr("Connecting to %1…").arg(endpoint));
+        break;
+    case ServerConnection::State::Connected:
+        m_linkLabel->setText(tr("Connected to %1 (%2)")
+                                 .arg(QString::fromLatin1(m_connection->serverName()), endpoint));
+        break;
+    case ServerConnection::State::Waiting:
+        m_linkLabel->setText(tr("Server %1 unreachable; retrying").arg(endpoint));
+        break;
+    }
+}
+
+void HostWindow::updateScaleText()
+{
+    if (MapCanvas *canvas = currentMap())
+        m_scaleLabel->setText(tr("Scale %1 · %2 across")
+                                  .arg(qRound(canvas->projection().scale()))
+                                  .arg(MapBasePainter::distanceText(
+                                      4 * canvas->projection().scale())));
+}

@@ -1,0 +1,90 @@
+#ifndef HOSTWINDOW_H
+#define HOSTWINDOW_H
+
+#include "PluginLoaderHost.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointF>
+
+class HostServices;
+class MapCanvas;
+class ObjectsModel;
+class PluginInterface;
+class QLabel;
+class QTabWidget;
+class QTreeView;
+class ServerConnection;
+
+// The dispatcher's window: map views in tabs in the middle, the tracked units
+// on the left, the plug-ins' pages on the right, the link state below.
+// Each plug-in gets one page per map view; the page follows the current map.
+class HostWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct MapView
+    {
+        int id;
+        QString title;
+        QPointF centre; // 1e-7 degree
+        double scale;   // 4 x scale metres across
+    };
+
+    // City and Region, both over the demo district.
+    static QList<MapView> defaultViews();
+
+    // Everything handed in must outlive the window.
+    HostWindow(HostServices *services, ServerConnection *connection, ObjectsModel *objects,
+               const QList<MapView> &views = defaultViews(), QWidget *parent = nullptr);
+    ~HostWindow() override;
+
+    // Hands the host to each plug-in and gives it a page per map view. Call once.
+    void installPlugins(const QList<PluginLoaderHost::Loaded> &plugins);
+
+    QList<MapCanvas *> maps() const { return m_canvases; }
+    MapCanvas *currentMap() const;
+    QTabWidget *mapTabs() const { return m_mapTabs; }
+    QTabWidget *pluginTabs() const { return m_pluginTabs; }
+    // The page a plug-in made for a map view, or null.
+    QWidget *pluginPage(PluginInterface *plugin, int mapId) const;
+
+    void showWholeDistrict();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Placement
+    {
+        PluginInterface *plugin;
+        int mapId;
+    };
+
+    void buildMaps(const QList<MapView> &views);
+    void buildDocks(ObjectsModel *objects);
+    void buildMenus();
+    void onMapTabChanged(int index);
+    void onPluginTabChanged(int index);
+    int pluginTabIndex(PluginInterface *plugin, int mapId) const;
+    void updateLinkState();
+    void updateScaleText();
+
+    HostServices *m_services;
+    ServerConnection *m_connection;
+    QList<MapView> m_views;
+    QList<MapCanvas *> m_canvases;
+    QTabWidget *m_mapTabs;
+    QTabWidget *m_pluginTabs;
+    QTreeView *m_unitsView = nullptr;
+    QLabel *m_linkLabel;
+    QLabel *m_pointerLabel;
+    QLabel *m_scaleLabel;
+    QList<PluginInterface *> m_plugins;
+    QList<Placement> m_placements; // one per plug-in tab, in tab order
+    MapCanvas *m_shownMap = nullptr;
+    bool m_syncingTabs = false;
+};
+
+#endif // HOSTWINDOW_H

@@ -1,0 +1,255 @@
+#include "ServerConnection.h"
+
+#include <Frame.h>
+#include <PluginInterface.h>
+
+#include <QDataStream>
+#include <QTcpSocket>
+
+#include <algorithm>
+
+namespace {
+
+const QByteArray AuthTokenCommand("Auth_token");
+
+} // namespace
+
+ServerConnection::ServerConnection(const QByteArray &serverName, QObject *parent)
+    : QObject(parent)
+    , m_serverName(serverName)
+    , m_socket(new QTcpSocket(this))
+{
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &ServerConnection::startConnecting);
+    connect(m_socket, &QTcpSocket::connected, this, &ServerConnection::onConnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &ServerConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this,
+            [this]() { onLost(QStringLiteral("the server closed the connection")); });
+    connect(m_socket, &QTcpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError) { onLost(m_socket->errorString()); });
+}
+
+ServerConnection::~ServerConnection()
+{
+    // No signal of the socket's teardown may reach plug-ins or restart anything.
+    m_socket->disconnect(this);
+    m_plugins.clear();
+    m_waiting.clear();
+}
+
+QString ServerConnection::endpoint() const
+{
+    const QString host = m_host.contains(QLatin1Char(':'))
+        ? QLatin1Char('[') + m_host + QLatin1Char(']') : m_host;
+    return host + QLatin1Char(':') + QString::number(m_port);
+}
+
+int ServerConnection::currentWaitMs() const
+{
+    return m_retryTimer.isActive() ? m_retryTimer.interval() : 0;
+}
+
+int ServerConnection::nextRetryMs(int currentMs)
+{
+    if (currentMs >= LastRetryMs / 2)
+        return LastRetryMs;
+    return std::max(int(FirstRetryMs), currentMs * 2);
+}
+
+bool ServerConnection::isUnaskedCommand(const QByteArray &command)
+{
+    return command == "Every_sections_state" || command == "Set_check_mode";
+}
+
+void ServerConnection::connectTo(const QString &host, quint16 port, const QByteArray &token)
+{
+    stop();
+    m_host = host;
+    m_port = port;
+    m_token = token;
+    m_retryMs = FirstRetryMs;
+    startConnecting();
+}
+
+void ServerConnection::stop()
+{
+    m_retryTimer.stop();
+    m_host.clear();
+    // Idle first: the abort's own signals are no loss to recover from.
+    setState(State::Idle);
+    m_socket->abort();
+    m_buffer.clear();
+    m_inbox.clear();
+    m_waiting.clear();
+}
+
+void ServerConnection::setPlugins(const QList<PluginInterface *> &plugins)
+{
+    m_plugins = plugins;
+}
+
+void ServerConnection::forgetPlugin(PluginInterface *plugin)
+{
+    m_plugins.removeAll(plugin);
+    for (QQueue<Waiter> &queue : m_waiting) {
+        // Keep the place in the queue so that later replies still pair with their senders.
+        for (Waiter &waiter : queue) {
+            if (waiter.plugin == plugin)
+                waiter.plugin = nullptr;
+        }
+    }
+}
+
+void ServerConnection::startConnecting()
+{
+    if (m_host.isEmpty())
+        return;
+    m_socket->abort();
+    setState(State::Connecting);
+    m_socket->connectToHost(m_host, m_port);
+}
+
+void ServerConnection::onConnected()
+{
+    m_buffer.clear();
+    m_inbox.clear();
+    m_waiting.clear();
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // The server takes nothing else before the token.
+    if (!m_token.isEmpty()) {
+        QByteArray body;
+        QDataStream out(&body, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_5);
+        out << m_token;
+        write(AuthTokenCommand, body);
+    }
+    setState(State::Connected);
+    emit connected();
+    // The host may have been stopped or lost the link in a handler of connected().
+    if (m_state == State::Connected)
+        m_notifier.announce(m_serverName);
+}
+
+void ServerConnection::onLost(const QString &reason)
+{
+    // disconnected and errorOccurred both report one loss: the first one counts.
+    if (m_state == State::Waiting || m_state == State::Idle)
+        return;
+    const bool wasConnected = m_state == State::Connected;
+    m_buffer.clear();
+    m_inbox.clear();
+    m_waiting.clear();
+    setState(State::Waiting);
+    m_retryTimer.start(m_retryMs);
+    m_retryMs = nextRetryMs(m_retryMs);
+    if (wasConnected)
+        emit disconnected(reason);
+}
+
+void ServerConnection::SendToServer(const QByteArray &server, const QByteArray &command,
+                                    const QByteArray &body, PluginInterface *sender)
+{
+    if (server != m_serverName || !isConnected())
+        return;
+    m_waiting[command].enqueue(Waiter{sender, sender == nullptr});
+    write(command, body);
+}
+
+void ServerConnection::sendHostRequest(const QByteArray &command, const QByteArray &body)
+{
+    SendToServer(m_serverName, command, body, nullptr);
+}
+
+void ServerConnection::write(const QByteArray &command, const QByteArray &body)
+{
+    m_socket->write(Frame::encode(Frame::Request{m_serverName, command, body}));
+}
+
+void ServerConnection::onReadyRead()
+{
+    // The delivery under way takes these bytes when its handler returns.
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    // The socket does not signal again for bytes that came while a handler
+    // spun an event loop, so look for them after each round.
+    while (m_socket->bytesAvailable() > 0 && takeFrames()) {
+        while (!m_inbox.isEmpty()) {
+            Frame::Reply reply;
+            if (Frame::decode(m_inbox.dequeue(), &reply))
+                deliver(reply.command, reply.body);
+            else
+                qWarning("server %s sent a frame that is not a reply; skipped",
+                         qPrintable(endpoint()));
+        }
+    }
+    m_delivering = false;
+}
+
+bool ServerConnection::takeFrames()
+{
+    m_buffer += m_socket->readAll();
+    QByteArray payload;
+    for (;;) {
+        switch (Frame::Splitter::take(m_buffer, &payload)) {
+        case Frame::Splitter::NeedMore:
+            return true;
+        case Frame::Splitter::Complete:
+            // A server that answers has taken us: the next loss starts with a short wait.
+            // One that drops every connection at once keeps backing off.
+            m_retryMs = FirstRetryMs;
+            m_inbox.enqueue(payload);
+            break;
+        case Frame::Splitter::TooLarge:
+            qWarning("server %s announced a frame over the size limit; reconnecting",
+                     qPrintable(endpoint()));
+            m_socket->abort();
+            return false;
+        }
+    }
+}
+
+void ServerConnection::deliver(const QByteArray &command, const QByteArray &body)
+{
+    Waiter waiter;
+    auto found = m_waiting.find(command);
+    const bool asked = found != m_waiting.end() && !found->isEmpty();
+    if (asked)
+        waiter = found->dequeue();
+
+    if (isUnaskedCommand(command)) {
+        // Every plug-in shows the same routes: each one takes the news.
+        const QList<PluginInterface *> receivers = m_plugins;
+        for (PluginInterface *plugin : receivers) {
+            if (m_plugins.contains(plugin))
+                handOver(plugin, command, body);
+        }
+    } else if (!asked) {
+        if (command != AuthTokenCommand)
+            qWarning("reply %s from %s that nobody asked for; dropped", command.constData(),
+                     qPrintable(endpoint()));
+        return;
+    } else if (waiter.host) {
+        emit hostReply(command, body);
+    } else if (waiter.plugin) {
+        handOver(waiter.plugin, command, body);
+    }
+    emit replyDelivered(command);
+}
+
+void ServerConnection::handOver(PluginInterface *plugin, const QByteArray &command,
+                                const QByteArray &body)
+{
+    // The interface takes references it may change.
+    QByteArray c = command;
+    QByteArray b = body;
+    plugin->OnServerReply(c, b);
+}
+
+void ServerConnection::setState(State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}

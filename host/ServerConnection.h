@@ -1,0 +1,111 @@
+#ifndef SERVERCONNECTION_H
+#define SERVERCONNECTION_H
+
+#include "ServerNotifier.h"
+
+#include <PluginHost.h>
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QTimer>
+
+class QTcpSocket;
+
+// The host's link to one route-check server over TCP: framed requests out,
+// replies back to the plug-in that asked, reconnection with backoff (the wait
+// starts short again once a connection brings a reply). Requests
+// made while there is no connection are dropped; every connection is announced
+// through the notifier so that plug-ins reload what they show.
+class ServerConnection : public QObject, public ServerLink
+{
+    Q_OBJECT
+
+public:
+    enum class State { Idle, Connecting, Connected, Waiting };
+
+    static constexpr int FirstRetryMs = 500;
+    static constexpr int LastRetryMs = 10000;
+
+    explicit ServerConnection(const QByteArray &serverName, QObject *parent = nullptr);
+    ~ServerConnection() override;
+
+    // Starts connecting, and keeps reconnecting until stop() or destruction.
+    void connectTo(const QString &host, quint16 port, const QByteArray &token = QByteArray());
+    void stop();
+
+    // Replies that may come without a request go to every one of these.
+    void setPlugins(const QList<PluginInterface *> &plugins);
+    // Forget a plug-in before it is deleted: no reply reaches it afterwards.
+    void forgetPlugin(PluginInterface *plugin);
+
+    // ServerLink. A null sender is the host itself: its replies come as hostReply.
+    void SendToServer(const QByteArray &server, const QByteArray &command,
+                      const QByteArray &body, PluginInterface *sender) override;
+    void sendHostRequest(const QByteArray &command, const QByteArray &body = QByteArray());
+
+    ServerNotifier *notifier() { return &m_notifier; }
+    QByteArray serverName() const { return m_serverName; }
+    State state() const { return m_state; }
+    bool isConnected() const { return m_state == State::Connected; }
+    QString endpoint() const;
+    // While waiting to reconnect, the length of that wait; else 0.
+    int currentWaitMs() const;
+
+    // The wait after a failed attempt that waited currentMs: doubled, at most LastRetryMs.
+    static int nextRetryMs(int currentMs);
+
+    // Replies that every plug-in gets, asked for or not.
+    static bool isUnaskedCommand(const QByteArray &command);
+
+signals:
+    void connected();
+    void disconnected(const QString &reason);
+    // Replies to the host's own requests.
+    void hostReply(const QByteArray &command, const QByteArray &body);
+    // After a reply reached its plug-ins.
+    void replyDelivered(const QByteArray &command);
+    void stateChanged(ServerConnection::State state);
+
+private:
+    void startConnecting();
+    void onConnected();
+    void onLost(const QString &reason);
+    void onReadyRead();
+    // Cuts whole frames off the received bytes; false when the stream had to be dropped.
+    bool takeFrames();
+    void deliver(const QByteArray &command, const QByteArray &body);
+    void handOver(PluginInterface *plugin, const QByteArray &command, const QByteArray &body);
+    void setState(State state);
+    void write(const QByteArray &command, const QByteArray &body);
+
+    QByteArray m_serverName;
+    QTcpSocket *m_socket;
+    QTimer m_retryTimer;
+    ServerNotifier m_notifier;
+    QString m_host;
+    quint16 m_port = 0;
+    QByteArray m_token;
+    State m_state = State::Idle;
+    int m_retryMs = FirstRetryMs;
+    QByteArray m_buffer;
+    // Whole reply payloads not yet handed out; a plug-in may spin an event loop
+    // while it handles one, and the next must wait for it.
+    QQueue<QByteArray> m_inbox;
+    bool m_delivering = false;
+    // Who asked, per command, oldest first. A forgotten plug-in leaves an entry
+    // with neither, so that the replies after it still pair with their senders.
+    struct Waiter
+    {
+        PluginInterface *plugin = nullptr;
+        bool host = false;
+    };
+    QHash<QByteArray, QQueue<Waiter>> m_waiting;
+    QList<PluginInterface *> m_plugins; // not owned
+};
+
+#endif // SERVERCONNECTION_H

@@ -1,0 +1,123 @@
+#include "Database.h"
+
+#include "Schema.h"
+#include "ServerLog.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+} // namespace
+
+Database::Database()
+    : m_name(QStringLiteral("opercheck-server-%1").arg(connectionCounter.fetchAndAddOrdered(1)))
+{
+}
+
+Database::~Database()
+{
+    close();
+}
+
+bool Database::open(const QString &path, QString *error)
+{
+    close();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create the folder %1").arg(folder);
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            *error = QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            return false;
+        }
+    }
+    m_path = path;
+    if (!setPragmas()) {
+        *error = QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(path);
+        close();
+        return false;
+    }
+    if (!Schema::upgrade(connection(), error)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+// Both pragmas work only outside a transaction, so they come before the schema.
+bool Database::setPragmas() const
+{
+    QSqlQuery query(connection());
+    if (!query.exec(QStringLiteral("PRAGMA foreign_keys = ON"))
+        || !query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !query.next())
+        return false;
+    return query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+}
+
+void Database::close()
+{
+    if (!QSqlDatabase::contains(m_name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+    m_path.clear();
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(m_name) && connection().isOpen();
+}
+
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+int Database::schemaVersion() const
+{
+    return Schema::version(connection());
+}
+
+bool Database::exec(const QString &statement) const
+{
+    QSqlQuery query(connection());
+    if (query.exec(statement))
+        return true;
+    warnFailure("running a statement", query);
+    return false;
+}
+
+bool Database::isEmpty() const
+{
+    QSqlQuery query(connection());
+    const bool ok = query.exec(QStringLiteral(
+        "SELECT (SELECT COUNT(*) FROM rule_nodes) + (SELECT COUNT(*) FROM graph_layers)"
+        " + (SELECT COUNT(*) FROM graph_objects) + (SELECT COUNT(*) FROM tracked_objects)"))
+                    && query.next();
+    if (!ok) {
+        warnFailure("counting stored rows", query);
+        return false;
+    }
+    return query.value(0).toLongLong() == 0;
+}
+
+void Database::warnFailure(const char *what, const QSqlQuery &query)
+{
+    qCWarning(lcServer).noquote() << "database error while" << what << ':'
+                                  << query.lastError().text() << '(' << query.lastQuery() << ')';
+}

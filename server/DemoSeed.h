@@ -1,0 +1,19 @@
+#ifndef DEMOSEED_H
+#define DEMOSEED_H
+
+class Database;
+
+// A believable demo in Northbrook: route groups with routes along its streets
+// and river, the graphic objects that mark them (icons, corridor lines, yard
+// polygons, checkpoint circles) in a layer tree, and patrol units in nested
+// groups. Nodes with type bits 0 and editing-disabled nodes are part of it,
+// so the panel's filter and read-only rules have something to do.
+namespace DemoSeed {
+
+// Fills the database in one transaction; false, with nothing stored, on failure.
+// The caller checks that the database is empty.
+bool fill(const Database &db);
+
+} // namespace DemoSeed
+
+#endif // DEMOSEED_H

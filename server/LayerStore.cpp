@@ -1,0 +1,120 @@
+#include "LayerStore.h"
+
+#include "Database.h"
+#include "NodeForest.h"
+
+#include "graphobj/GraphObData.h"
+
+#include <QDataStream>
+#include <QHash>
+#include <QSqlQuery>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+
+namespace {
+
+template <typename T>
+QByteArray wireForm(const T &value)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    out << value;
+    return bytes;
+}
+
+// The stored points and properties are the record's own wire fragments; they
+// are joined to the record's head and read back with the record reader, so a
+// damaged blob costs its object's points or properties, never more.
+std::unique_ptr<GraphObData> storedRecord(const QSqlQuery &row)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    out << qint32(row.value(2).toInt()) << qint32(row.value(1).toInt())
+        << row.value(3).toString();
+    const QByteArray points = row.value(4).toByteArray();
+    const QByteArray properties = row.value(5).toByteArray();
+    out.writeRawData(points.constData(), points.size());
+    out.writeRawData(properties.constData(), properties.size());
+
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_4_5);
+    return std::unique_ptr<GraphObData>(ReadGraphObData(in));
+}
+
+} // namespace
+
+LayerStore::LayerStore(const Database &db)
+    : m_db(db)
+{
+}
+
+qint32 LayerStore::addLayer(qint32 parentId, const QString &name, quint32 typeBits, int order)
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("INSERT INTO graph_layers"
+                                 " (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?, ?)"));
+    query.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QVariant::Int));
+    query.addBindValue(name.isNull() ? QString(QLatin1String("")) : name);
+    query.addBindValue(qint64(typeBits));
+    query.addBindValue(order);
+    if (!query.exec()) {
+        Database::warnFailure("adding a graphic layer", query);
+        return 0;
+    }
+    return query.lastInsertId().toInt();
+}
+
+qint32 LayerStore::addObject(qint32 layerId, const GraphObData &record, int order)
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("INSERT INTO graph_objects"
+                                 " (id, layer_id, sort_order, type, name, points, properties)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(record.id > 0 ? QVariant(record.id) : QVariant(QVariant::Int));
+    query.addBindValue(layerId);
+    query.addBindValue(order);
+    query.addBindValue(record.type);
+    query.addBindValue(record.name.isNull() ? QVariant(QVariant::String) : QVariant(record.name));
+    query.addBindValue(wireForm(record.points));
+    query.addBindValue(wireForm(record.properties));
+    if (!query.exec()) {
+        Database::warnFailure("adding a graphic object", query);
+        return 0;
+    }
+    return query.lastInsertId().toInt();
+}
+
+QByteArray LayerStore::treeBody(bool *ok) const
+{
+    NodeForest forest;
+    *ok = forest.load(m_db, "graph_layers", "type_bits");
+    if (!*ok)
+        return QByteArray();
+
+    QSqlQuery query(m_db.connection());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT layer_id, id, type, name, points, properties"
+                                   " FROM graph_objects ORDER BY layer_id, sort_order, id"))) {
+        Database::warnFailure("reading graphic objects", query);
+        *ok = false;
+        return QByteArray();
+    }
+    QHash<qint32, QVector<GraphObData>> objects;
+    while (query.next())
+        objects[query.value(0).toInt()].append(*storedRecord(query));
+
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    forest.write(out, [&objects](QDataStream &stream, qint32 layerId) {
+        const QVector<GraphObData> records = objects.value(layerId);
+        stream << qint32(records.size());
+        for (const GraphObData &record : records)
+            WriteGraphObData(stream, record);
+    });
+    return body;
+}

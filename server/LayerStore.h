@@ -1,0 +1,29 @@
+#ifndef LAYERSTORE_H
+#define LAYERSTORE_H
+
+#include <QByteArray>
+#include <QString>
+
+class Database;
+class GraphObData;
+
+// The tree of graphic layers and the graphic objects each layer holds.
+class LayerStore
+{
+public:
+    explicit LayerStore(const Database &db); // the database outlives the store
+
+    // 0 on failure. Parent 0: a top-level layer.
+    qint32 addLayer(qint32 parentId, const QString &name, quint32 typeBits, int order);
+    // Stores the record in a layer; a record id of 0 takes a new id. Returns
+    // the object's id, 0 on failure.
+    qint32 addObject(qint32 layerId, const GraphObData &record, int order);
+
+    // The "Get_tree_graphobj" reply body; ok is false on a database error.
+    QByteArray treeBody(bool *ok) const;
+
+private:
+    const Database &m_db;
+};
+
+#endif // LAYERSTORE_H

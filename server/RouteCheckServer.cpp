@@ -1,0 +1,144 @@
+#include "RouteCheckServer.h"
+
+#include "ClientConnection.h"
+#include "DemoSeed.h"
+#include "ServerCommands.h"
+#include "ServerLog.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent)
+    : QObject(parent), m_options(options), m_tcp(new QTcpServer(this))
+{
+    if (m_options.databasePath.isEmpty())
+        m_options.databasePath = ServerOptions::defaultDatabasePath();
+    connect(m_tcp, &QTcpServer::newConnection, this, &RouteCheckServer::onNewConnection);
+}
+
+RouteCheckServer::~RouteCheckServer()
+{
+    stop();
+}
+
+bool RouteCheckServer::start(QString *error)
+{
+    stop();
+    const QString problem = m_options.problem();
+    if (!problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
+    if (!m_db.open(m_options.databasePath, error))
+        return false;
+    if (!m_options.seed.isEmpty() && !seed(error)) {
+        m_db.close();
+        return false;
+    }
+    if (!m_tcp->listen(m_options.address, m_options.port)) {
+        *error = QStringLiteral("cannot listen on %1: %2")
+                     .arg(ServerOptions::endpointText(m_options.address, m_options.port),
+                          m_tcp->errorString());
+        m_db.close();
+        return false;
+    }
+    m_handler = std::make_unique<RequestHandler>(m_db);
+    return true;
+}
+
+bool RouteCheckServer::seed(QString *error)
+{
+    if (!m_db.isEmpty()) {
+        qCWarning(lcServer).noquote() << "the database" << m_db.path()
+                                      << "is not empty; the demo seed is not applied";
+        return true;
+    }
+    if (!DemoSeed::fill(m_db)) {
+        *error = QStringLiteral("the demo seed failed");
+        return false;
+    }
+    return true;
+}
+
+void RouteCheckServer::stop()
+{
+    m_tcp->close();
+    const QList<ClientConnection *> clients = m_clients;
+    for (ClientConnection *client : clients)
+        client->drop();
+    // Closing finished every client; none is left waiting for a later deletion.
+    qDeleteAll(clients);
+    m_clients.clear();
+    m_handler.reset();
+    m_db.close();
+}
+
+bool RouteCheckServer::isListening() const
+{
+    return m_tcp->isListening();
+}
+
+QHostAddress RouteCheckServer::serverAddress() const
+{
+    return m_tcp->serverAddress();
+}
+
+quint16 RouteCheckServer::serverPort() const
+{
+    return m_tcp->serverPort();
+}
+
+void RouteCheckServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_tcp->nextPendingConnection()) {
+        if (m_clients.size() >= m_options.maxClients) {
+            qCWarning(lcServer) << "refusing a client: already" << m_clients.size() << "clients";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        auto *client = new ClientConnection(socket, m_options, this);
+        m_clients.append(client);
+        connect(client, &ClientConnection::requestReceived, this,
+                [this, client](const QByteArray &command, const QByteArray &body) {
+                    onRequest(client, command, body);
+                });
+        connect(client, &ClientConnection::finished, this,
+                [this, client] { onClientFinished(client); });
+        emit clientCountChanged(m_clients.size());
+        // The peer may have gone before the connection object existed.
+        if (socket->state() != QAbstractSocket::ConnectedState)
+            client->drop();
+    }
+}
+
+void RouteCheckServer::onRequest(ClientConnection *client, const QByteArray &command,
+                                 const QByteArray &body)
+{
+    if (!m_handler)
+        return;
+    const RequestHandler::Outcome outcome = m_handler->handle(command, body);
+    switch (outcome.delivery) {
+    case RequestHandler::Outcome::Delivery::None:
+        break;
+    case RequestHandler::Outcome::Delivery::Sender:
+        client->sendReply(outcome.command, outcome.body);
+        break;
+    case RequestHandler::Outcome::Delivery::Everyone: {
+        const QList<ClientConnection *> clients = m_clients;
+        for (ClientConnection *each : clients) {
+            if (each->isAuthenticated())
+                each->sendReply(outcome.command, outcome.body);
+        }
+        break;
+    }
+    }
+}
+
+void RouteCheckServer::onClientFinished(ClientConnection *client)
+{
+    if (!m_clients.removeOne(client))
+        return;
+    client->deleteLater();
+    emit clientCountChanged(m_clients.size());
+}

@@ -1,0 +1,61 @@
+#ifndef ROUTECHECKSERVER_H
+#define ROUTECHECKSERVER_H
+
+#include "Database.h"
+#include "RequestHandler.h"
+#include "ServerOptions.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+
+#include <memory>
+
+class ClientConnection;
+class QTcpServer;
+
+// The route-check server: a QTcpServer in the caller's thread and event loop,
+// one SQLite connection of its own, any number of clients. Embed it with
+//     ServerOptions options; options.port = 0; options.databasePath = path;
+//     RouteCheckServer server(options);
+//     if (server.start(&error)) use(server.serverPort());
+class RouteCheckServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RouteCheckServer(const ServerOptions &options, QObject *parent = nullptr);
+    ~RouteCheckServer() override;
+
+    // Opens (and creates or upgrades) the database, seeds it when asked, then
+    // listens. False with a reason when the options are refused or a step fails.
+    bool start(QString *error);
+    // Closes every client, stops listening and closes the database.
+    void stop();
+
+    bool isListening() const;
+    QHostAddress serverAddress() const;
+    quint16 serverPort() const;
+    int clientCount() const { return m_clients.size(); }
+
+    const ServerOptions &options() const { return m_options; }
+    // Open while started: for host tools that add nodes, layers or units.
+    Database &database() { return m_db; }
+
+signals:
+    void clientCountChanged(int count);
+
+private:
+    bool seed(QString *error);
+    void onNewConnection();
+    void onRequest(ClientConnection *client, const QByteArray &command, const QByteArray &body);
+    void onClientFinished(ClientConnection *client);
+
+    ServerOptions m_options;
+    Database m_db;
+    std::unique_ptr<RequestHandler> m_handler;
+    QTcpServer *m_tcp; // a child
+    QList<ClientConnection *> m_clients; // children, deleted later once finished
+};
+
+#endif // ROUTECHECKSERVER_H

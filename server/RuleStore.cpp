@@ -1,0 +1,345 @@
+#include "RuleStore.h"
+
+#include "Database.h"
+#include "IdListReader.h"
+#include "NodeForest.h"
+#include "ServerLog.h"
+#include "SqlTransaction.h"
+
+#include "routecheck/RouteMessages.h"
+#include "routecheck/RouteRecord.h"
+#include "routecheck/SectionRecord.h"
+
+#include <QDataStream>
+#include <QHash>
+#include <QPair>
+#include <QSet>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+using RouteMap = std::map<qint32, std::unique_ptr<RouteRecord>>;
+
+// The statements that write one route, prepared once per change.
+class RouteWriter
+{
+public:
+    explicit RouteWriter(const QSqlDatabase &db)
+        : m_remove(db), m_route(db), m_object(db), m_section(db), m_sectionObject(db)
+    {
+        m_prepared =
+            m_remove.prepare(QStringLiteral("DELETE FROM routes WHERE node_id = ?"))
+            && m_route.prepare(QStringLiteral(
+                "INSERT INTO routes (node_id, check_on, check_time_type, check_time, fifth_field)"
+                " VALUES (?, ?, ?, ?, ?)"))
+            && m_object.prepare(QStringLiteral(
+                "INSERT INTO route_objects (route_id, position, object_id) VALUES (?, ?, ?)"))
+            && m_section.prepare(QStringLiteral(
+                "INSERT INTO sections (route_id, position, section_id, name, check_time_in,"
+                " check_time_out, message_on_time_in, message_on_time_out, time_in_ahead,"
+                " time_in_behind, time_out_ahead, time_out_behind)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+            && m_sectionObject.prepare(QStringLiteral(
+                "INSERT INTO section_objects (route_id, section_position, position, object_id)"
+                " VALUES (?, ?, ?, ?)"));
+        if (!m_prepared)
+            qCWarning(lcServer) << "cannot prepare the route statements";
+    }
+
+    bool remove(qint32 id)
+    {
+        m_remove.addBindValue(id);
+        return run(m_remove, "deleting a route");
+    }
+
+    bool write(const RouteRecord &route)
+    {
+        if (!m_prepared || !remove(route.id))
+            return false;
+        m_route.addBindValue(route.id);
+        m_route.addBindValue(route.checkOn);
+        m_route.addBindValue(route.checkTimeType);
+        m_route.addBindValue(qint64(route.checkTime));
+        m_route.addBindValue(route.fifthField);
+        if (!run(m_route, "storing a route"))
+            return false;
+        for (int i = 0; i < route.objects.size(); ++i) {
+            m_object.addBindValue(route.id);
+            m_object.addBindValue(i);
+            m_object.addBindValue(route.objects.at(i));
+            if (!run(m_object, "storing a route's tracked objects"))
+                return false;
+        }
+        for (int i = 0; i < route.sections.size(); ++i) {
+            if (!writeSection(route.id, i, *route.sections.at(i)))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool writeSection(qint32 routeId, int position, const SectionRecord &section)
+    {
+        const QVariantList values = {
+            routeId, position, section.id,
+            // A null name stays null (NULL), an empty one empty.
+            section.name.isNull() ? QVariant(QVariant::String) : QVariant(section.name),
+            section.checkTimeIn, section.checkTimeOut,
+            int(section.messageOnTimeIn), int(section.messageOnTimeOut),
+            section.checkTimeInAhead, section.checkTimeInBehind,
+            section.checkTimeOutAhead, section.checkTimeOutBehind};
+        for (const QVariant &value : values)
+            m_section.addBindValue(value);
+        if (!run(m_section, "storing a section"))
+            return false;
+        for (int i = 0; i < section.graphObjectIds.size(); ++i) {
+            m_sectionObject.addBindValue(routeId);
+            m_sectionObject.addBindValue(position);
+            m_sectionObject.addBindValue(i);
+            m_sectionObject.addBindValue(section.graphObjectIds.at(i));
+            if (!run(m_sectionObject, "storing a section's graphic objects"))
+                return false;
+        }
+        return true;
+    }
+
+    static bool run(QSqlQuery &query, const char *what)
+    {
+        if (query.exec())
+            return true;
+        Database::warnFailure(what, query);
+        return false;
+    }
+
+    QSqlQuery m_remove;
+    QSqlQuery m_route;
+    QSqlQuery m_object;
+    QSqlQuery m_section;
+    QSqlQuery m_sectionObject;
+    bool m_prepared = false;
+};
+
+bool select(QSqlQuery &query, const char *sql)
+{
+    query.setForwardOnly(true);
+    if (query.exec(QString::fromLatin1(sql)))
+        return true;
+    Database::warnFailure("reading routes", query);
+    return false;
+}
+
+bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
+{
+    QSqlQuery query(db);
+    if (!select(query, "SELECT node_id, check_on, check_time_type, check_time, fifth_field"
+                       " FROM routes"))
+        return false;
+    while (query.next()) {
+        auto route = std::make_unique<RouteRecord>(query.value(0).toInt());
+        route->checkOn = query.value(1).toInt();
+        route->checkTimeType = query.value(2).toInt();
+        route->checkTime = uint(query.value(3).toLongLong());
+        route->fifthField = query.value(4).toInt();
+        const qint32 id = route->id;
+        (*routes)[id] = std::move(route);
+    }
+
+    if (!select(query, "SELECT route_id, object_id FROM route_objects"
+                       " ORDER BY route_id, position"))
+        return false;
+    while (query.next()) {
+        const auto found = routes->find(query.value(0).toInt());
+        if (found != routes->end())
+            found->second->objects.append(query.value(1).toInt());
+    }
+
+    QHash<QPair<qint32, int>, SectionRecord *> sections;
+    if (!select(query, "SELECT route_id, position, section_id, name, check_time_in,"
+                       " check_time_out, message_on_time_in, message_on_time_out,"
+                       " time_in_ahead, time_in_behind, time_out_ahead, time_out_behind"
+                       " FROM sections ORDER BY route_id, position"))
+        return false;
+    while (query.next()) {
+        const auto found = routes->find(query.value(0).toInt());
+        if (found == routes->end())
+            continue;
+        auto *section = new SectionRecord;
+        found->second->sections.append(section);
+        section->id = query.value(2).toInt();
+        section->name = query.value(3).toString();
+        section->checkTimeIn = query.value(4).toInt();
+        section->checkTimeOut = query.value(5).toInt();
+        section->messageOnTimeIn = query.value(6).toInt() != 0;
+        section->messageOnTimeOut = query.value(7).toInt() != 0;
+        section->checkTimeInAhead = query.value(8).toInt();
+        section->checkTimeInBehind = query.value(9).toInt();
+        section->checkTimeOutAhead = query.value(10).toInt();
+        section->checkTimeOutBehind = query.value(11).toInt();
+        section->deriveSchedule();
+        sections.insert(qMakePair(found->first, query.value(1).toInt()), section);
+    }
+
+    if (!select(query, "SELECT route_id, section_position, object_id FROM section_objects"
+                       " ORDER BY route_id, section_position, position"))
+        return false;
+    while (query.next()) {
+        SectionRecord *section =
+            sections.value(qMakePair(query.value(0).toInt(), query.value(1).toInt()));
+        if (section)
+            section->graphObjectIds.append(query.value(2).toInt());
+    }
+    return true;
+}
+
+} // namespace
+
+RuleStore::RuleStore(const Database &db)
+    : m_db(db)
+{
+}
+
+qint32 RuleStore::addNode(qint32 parentId, const QString &name, quint32 typeBits, int order)
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("INSERT INTO rule_nodes (parent_id, name, type_bits, sort_order)"
+                                 " VALUES (?, ?, ?, ?)"));
+    query.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QVariant::Int));
+    query.addBindValue(name.isNull() ? QString(QLatin1String("")) : name);
+    query.addBindValue(qint64(typeBits));
+    query.addBindValue(order);
+    if (!query.exec()) {
+        Database::warnFailure("adding a rule node", query);
+        return 0;
+    }
+    return query.lastInsertId().toInt();
+}
+
+bool RuleStore::hasRow(const char *sql, qint32 id) const
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QString::fromLatin1(sql));
+    query.addBindValue(id);
+    if (!query.exec()) {
+        Database::warnFailure("looking up a row", query);
+        return false;
+    }
+    return query.next();
+}
+
+bool RuleStore::nodeExists(qint32 id) const
+{
+    return hasRow("SELECT 1 FROM rule_nodes WHERE id = ?", id);
+}
+
+bool RuleStore::routeExists(qint32 id) const
+{
+    return hasRow("SELECT 1 FROM routes WHERE node_id = ?", id);
+}
+
+bool RuleStore::storeRoute(const RouteRecord &route)
+{
+    RouteWriter writer(m_db.connection());
+    return writer.write(route);
+}
+
+QByteArray RuleStore::treeBody(bool *ok) const
+{
+    NodeForest forest;
+    RouteMap routes;
+    *ok = forest.load(m_db, "rule_nodes", "type_bits")
+          && loadRoutes(m_db.connection(), &routes);
+    if (!*ok)
+        return QByteArray();
+
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    forest.write(out, [&routes](QDataStream &stream, qint32 nodeId) {
+        const auto found = routes.find(nodeId);
+        const bool hasRoute = found != routes.end();
+        stream << hasRoute;
+        if (hasRoute)
+            RouteMessages::writeRoute(stream, *found->second);
+    });
+    return body;
+}
+
+RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
+{
+    QDataStream in(body);
+    in.setVersion(QDataStream::Qt_4_5);
+    SqlTransaction transaction(m_db.connection());
+    if (!transaction.isActive())
+        return FixOutcome::Failed;
+    RouteWriter writer(m_db.connection());
+
+    for (;;) {
+        qint32 lead = 0;
+        in >> lead;
+        if (in.status() != QDataStream::Ok)
+            return FixOutcome::Malformed;
+        if (lead == -1)
+            break;
+        std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
+        if (in.status() != QDataStream::Ok)
+            return FixOutcome::Malformed;
+        if (lead != 0) {
+            if (!nodeExists(lead)) {
+                qCWarning(lcServer) << "Fix_routes: no rule node" << lead << "for a new route";
+                continue;
+            }
+            route->id = lead;
+        } else if (!routeExists(route->id)) {
+            qCWarning(lcServer) << "Fix_routes: no route" << route->id << "to update";
+            continue;
+        }
+        if (!writer.write(*route))
+            return FixOutcome::Failed;
+    }
+
+    QList<int> deleted;
+    if (!IdListReader::read(in, &deleted) || !in.atEnd())
+        return FixOutcome::Malformed;
+    for (int id : qAsConst(deleted)) {
+        if (!writer.remove(id))
+            return FixOutcome::Failed;
+    }
+    return transaction.commit() ? FixOutcome::Applied : FixOutcome::Failed;
+}
+
+bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied)
+{
+    applied->clear();
+    SqlTransaction transaction(m_db.connection());
+    if (!transaction.isActive())
+        return false;
+    QSqlQuery update(m_db.connection());
+    update.prepare(mode == 1
+                       ? QStringLiteral("UPDATE routes SET check_on = 1, check_time = ?"
+                                        " WHERE node_id = ?")
+                       : QStringLiteral("UPDATE routes SET check_on = 0 WHERE node_id = ?"));
+    QSet<int> seen;
+    for (int id : ids) {
+        if (seen.contains(id))
+            continue;
+        seen.insert(id);
+        if (mode == 1)
+            update.addBindValue(qint64(time));
+        update.addBindValue(id);
+        if (!update.exec()) {
+            Database::warnFailure("setting a check mode", update);
+            return false;
+        }
+        if (update.numRowsAffected() > 0)
+            applied->append(id);
+    }
+    update.finish();
+    if (transaction.commit())
+        return true;
+    applied->clear();
+    return false;
+}

@@ -1,0 +1,50 @@
+#ifndef RULESTORE_H
+#define RULESTORE_H
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class Database;
+class RouteRecord;
+
+// The rule tree and its routes. A route is stored under the node that carries
+// it, so a route's id is its node's id.
+class RuleStore
+{
+public:
+    enum class FixOutcome { Applied, Malformed, Failed };
+
+    explicit RuleStore(const Database &db); // the database outlives the store
+
+    // 0 on failure. Parent 0: a top-level node.
+    qint32 addNode(qint32 parentId, const QString &name, quint32 typeBits, int order);
+    bool nodeExists(qint32 id) const;
+    bool routeExists(qint32 id) const;
+
+    // Creates or replaces the route of the node route.id, every field and
+    // section in order. Runs in the caller's transaction, if any.
+    bool storeRoute(const RouteRecord &route);
+
+    // The "Get_tree_rulecheck" reply body; ok is false on a database error.
+    QByteArray treeBody(bool *ok) const;
+
+    // A "Fix_routes" request body, applied in one transaction: the entries
+    // (lead int32 + Route) up to lead -1, then the set of route ids to delete.
+    // Lead = node id: create or replace that node's route; lead 0: replace the
+    // existing route of the Route's id. Entries naming no node or no route are
+    // skipped with a log line. A body that does not read exactly to its end
+    // changes nothing.
+    FixOutcome applyFixRoutes(const QByteArray &body);
+
+    // Mode 1: check on since time; mode 0: check off, the check time kept.
+    // Applies to the routes of ids that exist, each once, in the order given.
+    bool setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied);
+
+private:
+    bool hasRow(const char *sql, qint32 id) const;
+
+    const Database &m_db;
+};
+
+#endif // RULESTORE_H

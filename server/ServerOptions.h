@@ -1,0 +1,41 @@
+#ifndef SERVEROPTIONS_H
+#define SERVEROPTIONS_H
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+// How a route-check server runs: where it listens, where it stores, who may talk.
+struct ServerOptions
+{
+    enum class Parse { Ok, Error, Help };
+
+    static constexpr quint16 DefaultPort = 47800;
+
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = DefaultPort; // 0: any free port
+    QString databasePath;       // empty: defaultDatabasePath()
+    QByteArray token;           // empty: no token; required off loopback
+    QString seed;               // empty or "demo"
+    int authTimeoutMs = 10000;  // a client with a token to give must give it within this
+    int maxClients = 256;       // further connections are closed at once
+    // A client whose unread replies pile up beyond this is closed.
+    qint64 maxPendingOutput = 64 * 1024 * 1024;
+
+    // QStandardPaths::AppDataLocation + "/opercheck.sqlite".
+    static QString defaultDatabasePath();
+
+    // The command line of opercheck-server (arguments[0] is the program). On Error
+    // the message says why; on Help it is the usage text.
+    static Parse parse(const QStringList &arguments, ServerOptions *options, QString *message);
+
+    // Why these options cannot run a server, or empty: a listen address off
+    // loopback without a token, a seed other than "demo", bad limits.
+    QString problem() const;
+
+    // "127.0.0.1:47800", "[::1]:47800".
+    static QString endpointText(const QHostAddress &address, quint16 port);
+};
+
+#endif // SERVEROPTIONS_H

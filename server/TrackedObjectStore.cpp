@@ -1,0 +1,42 @@
+#include "TrackedObjectStore.h"
+
+#include "Database.h"
+#include "NodeForest.h"
+
+#include <QDataStream>
+#include <QSqlQuery>
+#include <QVariant>
+
+TrackedObjectStore::TrackedObjectStore(const Database &db)
+    : m_db(db)
+{
+}
+
+qint32 TrackedObjectStore::add(qint32 parentId, const QString &name, Kind kind, int order)
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("INSERT INTO tracked_objects (parent_id, name, kind, sort_order)"
+                                 " VALUES (?, ?, ?, ?)"));
+    query.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QVariant::Int));
+    query.addBindValue(name.isNull() ? QString(QLatin1String("")) : name);
+    query.addBindValue(int(kind));
+    query.addBindValue(order);
+    if (!query.exec()) {
+        Database::warnFailure("adding a tracked object", query);
+        return 0;
+    }
+    return query.lastInsertId().toInt();
+}
+
+QByteArray TrackedObjectStore::treeBody(bool *ok) const
+{
+    NodeForest forest;
+    *ok = forest.load(m_db, "tracked_objects", "kind");
+    if (!*ok)
+        return QByteArray();
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    forest.write(out, NodeForest::PayloadWriter());
+    return body;
+}

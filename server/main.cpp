@@ -1,0 +1,37 @@
+#include "RouteCheckServer.h"
+#include "ServerOptions.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("opercheck-server"));
+    QCoreApplication::setOrganizationName(QStringLiteral("OperCheck"));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    ServerOptions options;
+    QString message;
+    switch (ServerOptions::parse(app.arguments(), &options, &message)) {
+    case ServerOptions::Parse::Help:
+        out << message;
+        return 0;
+    case ServerOptions::Parse::Error:
+        err << "opercheck-server: " << message << '\n';
+        return 2;
+    case ServerOptions::Parse::Ok:
+        break;
+    }
+
+    RouteCheckServer server(options);
+    QString error;
+    if (!server.start(&error)) {
+        err << "opercheck-server: " << error << '\n';
+        return 1;
+    }
+    out << "listening on "
+        << ServerOptions::endpointText(server.serverAddress(), server.serverPort()) << Qt::endl;
+    return app.exec();
+}
