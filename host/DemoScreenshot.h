@@ -10,7 +10,6 @@
 #include <QTimer>
 
 class HostWindow;
-class QAbstractItemModel;
 class QModelIndex;
 class QTreeView;
 class ServerConnection;
@@ -45,9 +44,9 @@ private:
     void capture();
     void fail(const QString &message);
 
-    HostWindow *m_window;
-    ServerConnection *m_connection;
-    QList<PluginLoaderHost::Loaded> m_plugins;
+    HostWindow *m_window;                      // not owned
+    ServerConnection *m_connection;            // not owned
+    QList<PluginLoaderHost::Loaded> m_plugins; // instances not owned
     QString m_path;
     QSet<QByteArray> m_trees;
     QTimer m_timeout;

@@ -46,9 +46,9 @@ public:
 private:
     void onHostReply(const QByteArray &command, const QByteArray &body);
 
-    ServerConnection *m_connection;
-    ObjectsModel *m_objects;
-    QMap<int, QPointer<MapCanvas>> m_maps;
+    ServerConnection *m_connection; // not owned
+    ObjectsModel *m_objects;        // not owned
+    QMap<int, QPointer<MapCanvas>> m_maps; // the window's widgets
 };
 
 #endif // HOSTSERVICES_H

@@ -71,8 +71,8 @@ private:
     void updateLinkState();
     void updateScaleText();
 
-    HostServices *m_services;
-    ServerConnection *m_connection;
+    HostServices *m_services;       // not owned
+    ServerConnection *m_connection; // not owned
     QList<MapView> m_views;
     QList<MapCanvas *> m_canvases;
     QTabWidget *m_mapTabs;
@@ -81,7 +81,7 @@ private:
     QLabel *m_linkLabel;
     QLabel *m_pointerLabel;
     QLabel *m_scaleLabel;
-    QList<PluginInterface *> m_plugins;
+    QList<PluginInterface *> m_plugins; // the caller's
     QList<Placement> m_placements; // one per plug-in tab, in tab order
     MapCanvas *m_shownMap = nullptr;
     bool m_syncingTabs = false;

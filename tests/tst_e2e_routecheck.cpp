@@ -164,6 +164,7 @@ private slots:
     void checkModeRoundTrip_data();
     void checkModeRoundTrip();
     void twoClientsSeeEachOthersSaves();
+    void mapSwitchAndReloadLeaveNoStaleShapes();
 
 private:
     void startServer(quint16 port = 0);
@@ -708,6 +709,41 @@ void tst_E2eRouteCheck::twoClientsSeeEachOthersSaves()
     QCOMPARE(route->sections.first()->name, QString("Ring check, late"));
     QCOMPARE(route->sections.first()->checkTimeIn, 22 * 3600);
     QCOMPARE(route->objects, QList<int>{seed.units.value("Car 12")});
+}
+
+void tst_E2eRouteCheck::mapSwitchAndReloadLeaveNoStaleShapes()
+{
+    HostWindow *window = first->window.get();
+    MapCanvas *city = window->maps().at(0);
+    MapCanvas *region = window->maps().at(1);
+    auto shapesOn = [](MapCanvas *canvas) {
+        const QList<MapQt::LayerGroup *> *groups = canvas->layers()->value(99);
+        return groups ? groups->at(1)->lists.first()->primitives.size() : -1;
+    };
+    first->plugin->onMainItemDblClicked(nodeItem(*first, seed.beat)->index());
+    QCOMPARE(shapesOn(city), 3);
+
+    // The plug-in follows the region map; a reload there replaces every graphic
+    // object, so the city map must not hold on to the old shapes.
+    window->mapTabs()->setCurrentIndex(1);
+    QCOMPARE(shapesOn(city), 0);
+    reload(*first);
+    // The route kept its tick and is drawn again, on the map the plug-in serves now.
+    QCOMPARE(shapesOn(region), 3);
+    QCOMPARE(city->render().size(), city->projection().size());
+    QCOMPARE(region->render().size(), region->projection().size());
+
+    window->mapTabs()->setCurrentIndex(0);
+    QCOMPARE(shapesOn(region), 0);
+    QStandardItem *beat = nodeItem(*first, seed.beat);
+    beat->setCheckState(Qt::Unchecked);
+    first->plugin->onMainItemDblClicked(beat->index());
+    QCOMPARE(shapesOn(city), 3);
+    const QImage image = city->render();
+    // The route's polygon lies on the map, over the base.
+    const QPoint gate = city->projection().toScreen(DemoDistrict::offset(100, 50)).toPoint();
+    QVERIFY(image.rect().contains(gate));
+    QVERIFY(image.pixelColor(gate) != city->render().pixelColor(QPoint(0, 0)));
 }
 
 QTEST_MAIN(tst_E2eRouteCheck)

@@ -62,8 +62,8 @@ QVariant readPlain(QDataStream &in)
     return QVariant::fromValue(value);
 }
 
-// A colour is a spec byte and five 16-bit words. Qt takes the spec byte on
-// trust, and a spec outside its enum is undefined behaviour later on.
+// A colour is a colour-model byte and five 16-bit words. Qt takes that byte on
+// trust, and a value outside its enum is undefined behaviour later on.
 QVariant readColor(QDataStream &in)
 {
     constexpr int ColorSize = 11;
@@ -72,8 +72,8 @@ QVariant readColor(QDataStream &in)
         in.setStatus(QDataStream::ReadPastEnd);
         return QVariant();
     }
-    const qint8 spec = qint8(bytes.at(0));
-    if (spec < QColor::Invalid || spec > QColor::ExtendedRgb) {
+    const qint8 colorModel = qint8(bytes.at(0));
+    if (colorModel < QColor::Invalid || colorModel > QColor::ExtendedRgb) {
         in.setStatus(QDataStream::ReadCorruptData);
         return QVariant();
     }
