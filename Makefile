@@ -31,7 +31,8 @@ test-asan: build-asan
 
 test: test-normal test-asan
 
-fuzz: deps
+fuzz:
+	@./scripts/install-deps.sh fuzz
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOC_FUZZ=ON \
 	    -DOC_BUILD_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	cmake --build build-fuzz -j $(JOBS)

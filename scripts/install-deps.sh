@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds and tests with, only when missing.
+# "fuzz" as argument adds clang and its fuzzer runtime.
 set -euo pipefail
 
 packages=(
     build-essential cmake
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite
-    clang libclang-rt-14-dev
     fonts-dejavu-core
 )
+if [ "${1:-}" = "fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
