@@ -1,0 +1,323 @@
+#include "CheckEngine.h"
+#include "CheckSchedule.h"
+#include "ZoneGeometry.h"
+
+#include "graphobj/MapGeometry.h"
+#include "routecheck/RouteRecord.h"
+#include "routecheck/SectionRecord.h"
+
+#include <QDateTime>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+
+const QPoint Base(376000000, 556000000); // 37.6 E, 55.6 N
+constexpr double MetresPerUnit = MapGeometry::UnitToRadian * MapGeometry::EarthRadius;
+constexpr qint64 T0 = 1780000000; // the check-on time of the AtStart routes
+
+// The point east and north metres from Base.
+QPoint at(double east, double north = 0.0)
+{
+    const double eastScale = std::cos(Base.y() * MapGeometry::UnitToRadian) * MetresPerUnit;
+    return QPoint(Base.x() + int(std::lround(east / eastScale)),
+                  Base.y() + int(std::lround(north / MetresPerUnit)));
+}
+
+qint64 utc(const QString &text)
+{
+    return QDateTime::fromString(text, Qt::ISODate).toSecsSinceEpoch();
+}
+
+// One section at Base: a circle of 200 m; times 1000 in, 2000 out, 100 s each side.
+QList<QList<ZoneGeometry>> circleZones(int sections)
+{
+    QList<QList<ZoneGeometry>> zones;
+    for (int i = 0; i < sections; ++i)
+        zones.append({ZoneGeometry(ZoneGeometry::Kind::Circle, {at(i * 1000.0)}, 200)});
+    return zones;
+}
+
+SectionRecord *section(int id, int timeIn, bool scheduleOn)
+{
+    auto *s = new SectionRecord;
+    s->id = id;
+    s->checkTimeIn = scheduleOn ? timeIn : -timeIn;
+    s->checkTimeOut = scheduleOn ? timeIn + 1000 : -(timeIn + 1000);
+    s->checkTimeInAhead = s->checkTimeInBehind = 100;
+    s->checkTimeOutAhead = s->checkTimeOutBehind = 100;
+    return s;
+}
+
+// Reports "time@east" in arrival order, times after T0, unit 7.
+void feed(CheckEngine &engine, const QString &track, double north = 0.0)
+{
+    const QStringList fixes = track.split(' ');
+    for (const QString &fix : fixes) {
+        if (fix.isEmpty())
+            continue;
+        const QStringList fields = fix.split('@');
+        engine.report(7, T0 + fields.at(0).toLongLong(), at(fields.at(1).toDouble(), north));
+    }
+}
+
+} // namespace
+
+class tst_ServerChecking : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void referenceTime_data();
+    void referenceTime();
+    void zoneDistance_data();
+    void zoneDistance();
+    void corridorMatchesDrawnOutline_data();
+    void corridorMatchesDrawnOutline();
+    void track_data();
+    void track();
+    void sectionsInRoute_data();
+    void sectionsInRoute();
+    void newPeriodStartsAfresh_data();
+    void newPeriodStartsAfresh();
+};
+
+void tst_ServerChecking::initTestCase()
+{
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+}
+
+void tst_ServerChecking::referenceTime_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<qint64>("at");
+    QTest::addColumn<qint64>("expected");
+    const qint64 on = utc("2026-01-15T10:00:00Z");
+    QTest::newRow("atStart") << 0 << utc("2026-03-09T12:00:00Z") << on;
+    QTest::newRow("planIntercept") << 4 << utc("2026-03-09T12:00:00Z") << on;
+    QTest::newRow("day before local midnight")
+        << 1 << utc("2026-03-01T22:59:59Z") << utc("2026-02-28T23:00:00Z");
+    QTest::newRow("day after local midnight, same UTC day")
+        << 1 << utc("2026-03-01T23:00:00Z") << utc("2026-03-01T23:00:00Z");
+    QTest::newRow("day in summer time")
+        << 1 << utc("2026-07-01T12:00:00Z") << utc("2026-06-30T22:00:00Z");
+    QTest::newRow("week on Sunday night")
+        << 2 << utc("2026-03-08T22:30:00Z") << utc("2026-03-01T23:00:00Z");
+    QTest::newRow("week on Monday just after midnight")
+        << 2 << utc("2026-03-08T23:00:01Z") << utc("2026-03-08T23:00:00Z");
+    QTest::newRow("month on its last evening")
+        << 3 << utc("2026-02-28T22:59:59Z") << utc("2026-01-31T23:00:00Z");
+    QTest::newRow("month boundary crossed locally only")
+        << 3 << utc("2026-02-28T23:30:00Z") << utc("2026-02-28T23:00:00Z");
+    QTest::newRow("month across the year")
+        << 3 << utc("2026-12-31T23:10:00Z") << utc("2026-12-31T23:00:00Z");
+}
+
+void tst_ServerChecking::referenceTime()
+{
+    QFETCH(int, type);
+    QFETCH(qint64, at);
+    QFETCH(qint64, expected);
+    QCOMPARE(CheckSchedule::referenceTime(type, utc("2026-01-15T10:00:00Z"), at), expected);
+}
+
+void tst_ServerChecking::zoneDistance_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QList<QPoint>>("points");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<double>("distance");
+    const QList<QPoint> line{at(0), at(1000)};
+    QTest::newRow("corridor 1 m inside its edge") << 2 << line << 40 << at(500, 19) << -1.0;
+    QTest::newRow("corridor 1 m outside its edge") << 2 << line << 40 << at(500, -21) << 1.0;
+    QTest::newRow("corridor end is rounded") << 2 << line << 40 << at(1012, 16) << 0.0;
+    QTest::newRow("bent corridor, second leg")
+        << 2 << QList<QPoint>{at(0), at(500), at(500, 500)} << 40 << at(519, 300) << -1.0;
+    QTest::newRow("circle centre") << 4 << QList<QPoint>{at(0)} << 200 << at(0) << -100.0;
+    QTest::newRow("circle outside") << 4 << QList<QPoint>{at(0)} << 200 << at(0, 130) << 30.0;
+    QTest::newRow("icon 49 m") << 1 << QList<QPoint>{at(0)} << 0 << at(49) << -1.0;
+    QTest::newRow("icon 51 m") << 1 << QList<QPoint>{at(0)} << 0 << at(0, -51) << 1.0;
+    // A U open to the north: the notch between its arms is outside.
+    const QList<QPoint> u{at(0), at(300), at(300, 300), at(200, 300), at(200, 100),
+                          at(100, 100), at(100, 300), at(0, 300)};
+    QTest::newRow("polygon arm") << 3 << u << 0 << at(50, 200) << -50.0;
+    QTest::newRow("polygon notch") << 3 << u << 0 << at(150, 200) << 50.0;
+    QTest::newRow("polygon base") << 3 << u << 0 << at(150, 40) << -40.0;
+    QTest::newRow("polygon of two points") << 3 << QList<QPoint>{at(0), at(9)} << 0 << at(0)
+                                           << qInf();
+}
+
+void tst_ServerChecking::zoneDistance()
+{
+    QFETCH(int, kind);
+    QFETCH(QList<QPoint>, points);
+    QFETCH(int, size);
+    QFETCH(QPoint, position);
+    QFETCH(double, distance);
+    const ZoneGeometry zone(ZoneGeometry::Kind(kind), points, size);
+    const double d = zone.signedDistance(position);
+    if (qIsInf(distance))
+        QVERIFY(qIsInf(d) && d > 0);
+    else
+        QVERIFY2(std::abs(d - distance) < 0.1, qPrintable(QString::number(d)));
+    QCOMPARE(zone.contains(position), distance <= 0.0);
+}
+
+void tst_ServerChecking::corridorMatchesDrawnOutline_data()
+{
+    QTest::addColumn<QPoint>("end");
+    QTest::addColumn<int>("width");
+    QTest::newRow("east") << at(1000) << 40;
+    QTest::newRow("north") << at(0, 800) << 30;
+    QTest::newRow("diagonal") << at(-600, 700) << 100;
+}
+
+void tst_ServerChecking::corridorMatchesDrawnOutline()
+{
+    QFETCH(QPoint, end);
+    QFETCH(int, width);
+    const ZoneGeometry zone(ZoneGeometry::Kind::Line, {Base, end}, width);
+    const QList<QPoint> outline = MapGeometry::BuildCorridor({Base, end}, width);
+    QVERIFY(outline.size() >= 4);
+    for (const QPoint &corner : outline)
+        QVERIFY2(std::abs(zone.signedDistance(corner)) < 0.5, qPrintable(QString::number(
+                     zone.signedDistance(corner))));
+}
+
+void tst_ServerChecking::track_data()
+{
+    // Circle radius 100 m at 0; entry window [900, 1100], exit window [1900, 2100].
+    QTest::addColumn<bool>("scheduleOn");
+    QTest::addColumn<QString>("track"); // "time@metres east", in arrival order
+    QTest::addColumn<qint64>("advance");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("on time") << true << "800@300 950@0 2000@300" << 3000LL << 2;
+    QTest::newRow("entry at window start") << true << "800@300 900@0 2000@300" << 3000LL << 2;
+    QTest::newRow("entry 1 s early") << true << "800@300 899@0 2000@300" << 3000LL << 1;
+    QTest::newRow("entry late") << true << "800@300 1101@0 2000@300" << 3000LL << 1;
+    QTest::newRow("exit early") << true << "800@300 950@0 1899@300" << 3000LL << 1;
+    QTest::newRow("exit late") << true << "800@300 950@0 2101@300" << 3000LL << 1;
+    QTest::newRow("inside, exit window open") << true << "800@300 950@0" << 2100LL << 0;
+    QTest::newRow("inside after exit window") << true << "800@300 950@0" << 2101LL << 1;
+    QTest::newRow("entry window open") << true << "800@300" << 1100LL << 0;
+    QTest::newRow("missed entry") << true << "800@300" << 1101LL << 1;
+    QTest::newRow("report before check on ignored")
+        << true << "-50@0 950@0 2000@300" << 3000LL << 2;
+    QTest::newRow("schedule off, entry") << false << "5@300 10@0" << 20LL << 2;
+    QTest::newRow("schedule off, entry and exit") << false << "5@0 9000@300" << 9999LL << 2;
+    QTest::newRow("schedule off, never in") << false << "5@300" << 99999LL << 0;
+    QTest::newRow("stray fix in") << false << "5@300 10@97 15@300" << 20LL << 0;
+    QTest::newRow("two fixes in") << false << "5@300 10@97 15@97" << 20LL << 2;
+    QTest::newRow("one fix 15 m in") << false << "5@300 10@85" << 20LL << 2;
+    QTest::newRow("one fix 14 m in") << false << "5@300 10@86 15@300" << 20LL << 0;
+    QTest::newRow("stray fix out")
+        << true << "800@300 950@0 1500@103 1510@0 2000@300" << 3000LL << 2;
+    QTest::newRow("two fixes out")
+        << true << "800@300 950@0 1500@103 1510@103 2000@300" << 3000LL << 1;
+    QTest::newRow("entry dated by its first fix")
+        << true << "800@300 1090@97 1200@97 2000@300" << 3000LL << 2;
+    QTest::newRow("late report put in order")
+        << true << "800@300 1150@97 1050@97 2000@300" << 3000LL << 2;
+    QString longStay = "800@300 950@0";
+    for (int t = 1000; t < 2000; t += 10)
+        longStay += QStringLiteral(" %1@0").arg(t);
+    QTest::newRow("entry kept past the history") << true << longStay + " 2000@300" << 3000LL << 2;
+    QTest::newRow("late report splits a run")
+        << true << "800@300 1050@97 1150@97 1100@300 2000@300" << 3000LL << 1;
+}
+
+void tst_ServerChecking::track()
+{
+    QFETCH(bool, scheduleOn);
+    QFETCH(QString, track);
+    QFETCH(qint64, advance);
+    QFETCH(int, expected);
+    RouteRecord route(11);
+    route.checkTimeType = CheckSchedule::AtStart;
+    route.objects = {7};
+    route.sections.append(section(21, 1000, scheduleOn));
+    CheckEngine engine;
+    engine.setRoute(11, route, T0, circleZones(1));
+    feed(engine, track);
+    engine.advanceTo(T0 + advance);
+    QCOMPARE(engine.states(11), (QList<QPair<int, int>>{{21, expected}}));
+}
+
+void tst_ServerChecking::sectionsInRoute_data()
+{
+    // Sections at 0 and 1000 m east, due at 1000 and 3000; unit 7 runs east.
+    QTest::addColumn<QString>("track");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<int>("changes");
+    QTest::newRow("both passed") << "950@0 2000@500 3000@1000 4000@1500" << 2 << 2 << 2;
+    QTest::newRow("first skipped") << "950@500 3000@1000 4000@1500" << 1 << 2 << 2;
+    QTest::newRow("nothing reported") << "" << 1 << 1 << 1;
+}
+
+void tst_ServerChecking::sectionsInRoute()
+{
+    QFETCH(QString, track);
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(int, changes);
+    RouteRecord route(11);
+    route.objects = {7, 8};
+    route.checkTimeType = CheckSchedule::AtStart;
+    route.sections = {section(21, 1000, true), section(22, 3000, true)};
+    CheckEngine engine;
+    engine.setRoute(11, route, T0, circleZones(2));
+    QCOMPARE(engine.takeChangedRoutes(), QList<int>{11});
+    QSignalSpy spy(&engine, &CheckEngine::statesChanged);
+    feed(engine, track);
+    engine.advanceTo(T0 + 5000);
+    QCOMPARE(engine.states(11), (QList<QPair<int, int>>{{21, first}, {22, second}}));
+    QCOMPARE(spy.count(), changes);
+    QCOMPARE(engine.takeChangedRoutes(), QList<int>{11});
+    QVERIFY(engine.takeChangedRoutes().isEmpty());
+    engine.removeRoute(11);
+    QVERIFY(engine.states(11).isEmpty());
+}
+
+void tst_ServerChecking::newPeriodStartsAfresh_data()
+{
+    // Window at 01:00 local ± 100 s; the period's window is missed, then the next begins.
+    QTest::addColumn<int>("type");
+    QTest::addColumn<qint64>("missed");
+    QTest::addColumn<qint64>("nextPeriod");
+    QTest::newRow("day") << 1 << utc("2026-03-02T01:00:00Z") << utc("2026-03-02T23:00:00Z");
+    QTest::newRow("week") << 2 << utc("2026-03-08T22:00:00Z") << utc("2026-03-08T23:00:00Z");
+    QTest::newRow("month") << 3 << utc("2026-02-28T22:59:59Z") << utc("2026-02-28T23:00:00Z");
+}
+
+void tst_ServerChecking::newPeriodStartsAfresh()
+{
+    QFETCH(int, type);
+    QFETCH(qint64, missed);
+    QFETCH(qint64, nextPeriod);
+    RouteRecord route(11);
+    route.objects = {7};
+    route.checkTimeType = type;
+    route.sections.append(section(21, 3600, true));
+    CheckEngine engine;
+    engine.setRoute(11, route, utc("2026-02-01T00:00:00Z"), circleZones(1));
+    engine.report(7, missed - 10, at(0)); // inside in the old period, never again entered
+    engine.advanceTo(missed);
+    QCOMPARE(engine.states(11).value(0).second, int(CheckEngine::Violated));
+    engine.advanceTo(nextPeriod);
+    QCOMPARE(engine.states(11).value(0).second, int(CheckEngine::Due));
+    engine.report(7, nextPeriod + 3600, at(300));
+    engine.report(7, nextPeriod + 3601, at(0));
+    engine.report(7, nextPeriod + 4600, at(300));
+    engine.advanceTo(nextPeriod + 9000);
+    QCOMPARE(engine.states(11).value(0).second, int(CheckEngine::Passed));
+}
+
+QTEST_GUILESS_MAIN(tst_ServerChecking)
+#include "tst_server_checking.moc"
