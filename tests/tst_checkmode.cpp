@@ -1,5 +1,6 @@
 // Checking routes on the map, live section states and the check-mode switch.
 #include "support/FakeHost.h"
+#include "support/PanelDriver.h"
 #include "support/MapPainter.h"
 #include "support/TreeBodies.h"
 
@@ -271,9 +272,7 @@ void tst_CheckMode::start(bool withMap, bool bind)
 
 void tst_CheckMode::reply(const QByteArray &command, const QByteArray &body)
 {
-    QByteArray c = command;
-    QByteArray b = body;
-    plugin->OnServerReply(c, b);
+    PanelDriver::deliver(plugin, command, body);
 }
 
 void tst_CheckMode::loadTrees()
@@ -284,10 +283,7 @@ void tst_CheckMode::loadTrees()
 
 QStandardItem *tst_CheckMode::item(const QList<int> &path) const
 {
-    QStandardItem *current = plugin->model->invisibleRootItem();
-    for (int row : path)
-        current = current ? current->child(row) : nullptr;
-    return current;
+    return PanelDriver::itemAt(plugin->model, path);
 }
 
 // The column-1 text beside each item, "none" where the row has no such cell.

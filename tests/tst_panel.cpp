@@ -1,5 +1,6 @@
 // The panel's widgets, toolbars and placement, and the main tree's behaviour.
 #include "support/FakeHost.h"
+#include "support/PanelDriver.h"
 #include "support/TreeBodies.h"
 
 #include "panel/PanMain.h"
@@ -90,10 +91,7 @@ void tst_Panel::loadTree()
 
 QStandardItem *tst_Panel::item(const QList<int> &path) const
 {
-    QStandardItem *current = plugin->model->invisibleRootItem();
-    for (int row : path)
-        current = current ? current->child(row) : nullptr;
-    return current;
+    return PanelDriver::itemAt(plugin->model, path);
 }
 
 QImage tst_Panel::image(const QIcon &icon)

@@ -1,5 +1,6 @@
 // Editing route and section properties through the property table, with undo.
 #include "support/FakeHost.h"
+#include "support/PanelDriver.h"
 #include "support/TreeBodies.h"
 
 #include "panel/PanProperties.h"
@@ -91,10 +92,7 @@ void tst_PropertyEditing::cleanup()
 
 QStandardItem *tst_PropertyEditing::item(const QList<int> &path) const
 {
-    QStandardItem *current = plugin->model->invisibleRootItem();
-    for (int row : path)
-        current = current ? current->child(row) : nullptr;
-    return current;
+    return PanelDriver::itemAt(plugin->model, path);
 }
 
 // As the operator does: make the row current in the tree, which shows its properties.

@@ -1,6 +1,7 @@
 // Adding and deleting routes and sections and choosing their objects, through the
 // panel's own slots, each case ending with the bytes a save sends.
 #include "support/FakeHost.h"
+#include "support/PanelDriver.h"
 #include "support/TreeBodies.h"
 
 #include "panel/PanProperties.h"
@@ -242,17 +243,12 @@ void tst_RouteEditing::cleanup()
 
 void tst_RouteEditing::reply(const QByteArray &command, const QByteArray &body)
 {
-    QByteArray c = command;
-    QByteArray b = body;
-    plugin->OnServerReply(c, b);
+    PanelDriver::deliver(plugin.get(), command, body);
 }
 
 QStandardItem *tst_RouteEditing::item(const QList<int> &path) const
 {
-    QStandardItem *current = plugin->model->invisibleRootItem();
-    for (int row : path)
-        current = current ? current->child(row) : nullptr;
-    return current;
+    return PanelDriver::itemAt(plugin->model, path);
 }
 
 QModelIndex tst_RouteEditing::indexOf(const QList<int> &path) const

@@ -2,6 +2,7 @@
 // every step against the panel's invariants and, after saves and reloads, against a
 // reference server that applies each "Fix_routes" body as a real one would.
 #include "support/FakeHost.h"
+#include "support/PanelDriver.h"
 #include "support/TreeBodies.h"
 
 #include "panel/PanProperties.h"
@@ -364,9 +365,7 @@ Sequence::Sequence(quint32 seed)
 
 void Sequence::reply(const QByteArray &command, const QByteArray &body)
 {
-    QByteArray c = command;
-    QByteArray b = body;
-    plugin->OnServerReply(c, b);
+    PanelDriver::deliver(plugin.get(), command, body);
 }
 
 int Sequence::pick(int count)

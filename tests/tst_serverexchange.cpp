@@ -1,5 +1,6 @@
 // Loading trees from server replies, the save request and its acknowledgement.
 #include "support/FakeHost.h"
+#include "support/PanelDriver.h"
 #include "support/TreeBodies.h"
 
 #include "panel/PanProperties.h"
@@ -64,9 +65,7 @@ void tst_ServerExchange::cleanup()
 
 void tst_ServerExchange::reply(const QByteArray &command, const QByteArray &body)
 {
-    QByteArray c = command;
-    QByteArray b = body;
-    plugin->OnServerReply(c, b);
+    PanelDriver::deliver(plugin, command, body);
 }
 
 QStandardItem *tst_ServerExchange::item(const QList<int> &path) const

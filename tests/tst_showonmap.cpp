@@ -1,5 +1,6 @@
 // The main tree's context menu, "Show on map" and moving the map to a route or section.
 #include "support/FakeHost.h"
+#include "support/PanelDriver.h"
 #include "support/TreeBodies.h"
 
 #include "panel/BindToMapModel.h"
@@ -157,17 +158,12 @@ void tst_ShowOnMap::cleanup()
 
 void tst_ShowOnMap::reply(const QByteArray &command, const QByteArray &body)
 {
-    QByteArray c = command;
-    QByteArray b = body;
-    plugin->OnServerReply(c, b);
+    PanelDriver::deliver(plugin.get(), command, body);
 }
 
 QStandardItem *tst_ShowOnMap::item(const QList<int> &path) const
 {
-    QStandardItem *current = plugin->model->invisibleRootItem();
-    for (int row : path)
-        current = current ? current->child(row) : nullptr;
-    return current;
+    return PanelDriver::itemAt(plugin->model, path);
 }
 
 void tst_ShowOnMap::click(const QList<int> &path)
