@@ -1,0 +1,135 @@
+#include "LiveMessages.h"
+
+#include <QDataStream>
+
+namespace LiveMessages {
+
+namespace {
+
+constexpr qint64 ReportSize = 16;
+// An event with four empty names: eight int32 fields and three string lengths.
+constexpr qint64 MinEventSize = 8 * 4 + 3 * 4;
+
+QDataStream &prepared(QDataStream &stream)
+{
+    stream.setVersion(QDataStream::Qt_4_5);
+    return stream;
+}
+
+bool readCount(QDataStream &in, qint64 minItemSize, quint32 *count)
+{
+    in >> *count;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    return qint64(*count) <= in.device()->bytesAvailable() / minItemSize;
+}
+
+} // namespace
+
+bool CheckEvent::operator==(const CheckEvent &other) const
+{
+    return id == other.id && time == other.time && routeId == other.routeId
+           && routeName == other.routeName && sectionId == other.sectionId
+           && sectionName == other.sectionName && unitId == other.unitId
+           && unitName == other.unitName && kind == other.kind && deviation == other.deviation;
+}
+
+QByteArray positionsBody(const QList<PositionReport> &reports)
+{
+    QByteArray body;
+    body.reserve(4 + int(ReportSize) * reports.size());
+    QDataStream out(&body, QIODevice::WriteOnly);
+    prepared(out) << quint32(reports.size());
+    for (const PositionReport &r : reports)
+        out << r.unitId << r.time << qint32(r.position.x()) << qint32(r.position.y());
+    return body;
+}
+
+bool readPositions(const QByteArray &body, QList<PositionReport> *reports)
+{
+    reports->clear();
+    QDataStream in(body);
+    prepared(in);
+    quint32 count = 0;
+    if (!readCount(in, ReportSize, &count))
+        return false;
+    reports->reserve(int(count));
+    for (quint32 i = 0; i < count; ++i) {
+        PositionReport r;
+        qint32 x = 0;
+        qint32 y = 0;
+        in >> r.unitId >> r.time >> x >> y;
+        r.position = QPoint(x, y);
+        reports->append(r);
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd()) {
+        reports->clear();
+        return false;
+    }
+    return true;
+}
+
+QByteArray eventsBody(const QList<CheckEvent> &events)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    prepared(out) << quint32(events.size());
+    for (const CheckEvent &e : events) {
+        out << e.id << e.time << e.routeId << e.routeName << e.sectionId << e.sectionName
+            << e.unitId << e.unitName << e.kind << e.deviation;
+    }
+    return body;
+}
+
+bool readEvents(const QByteArray &body, QList<CheckEvent> *events)
+{
+    events->clear();
+    QDataStream in(body);
+    prepared(in);
+    quint32 count = 0;
+    if (!readCount(in, MinEventSize, &count))
+        return false;
+    // Qt's string reader grows a string only as its bytes arrive.
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        CheckEvent e;
+        in >> e.id >> e.time >> e.routeId >> e.routeName >> e.sectionId >> e.sectionName
+            >> e.unitId >> e.unitName >> e.kind >> e.deviation;
+        events->append(e);
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd()) {
+        events->clear();
+        return false;
+    }
+    return true;
+}
+
+QByteArray eventsRequestBody(int limit)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    prepared(out) << qint32(limit);
+    return body;
+}
+
+bool readEventsRequest(const QByteArray &body, int *limit)
+{
+    QDataStream in(body);
+    prepared(in);
+    qint32 value = 0;
+    in >> value;
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return false;
+    *limit = value;
+    return true;
+}
+
+QString deviationText(qint32 seconds)
+{
+    const qint64 s = seconds;
+    const qint64 minutes = s >= 0 ? (s + 59) / 60 : -((-s + 59) / 60);
+    if (minutes > 0)
+        return QStringLiteral("+%1 min").arg(minutes);
+    return QStringLiteral("%1 min").arg(minutes);
+}
+
+} // namespace LiveMessages

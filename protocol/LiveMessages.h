@@ -1,0 +1,75 @@
+#ifndef LIVEMESSAGES_H
+#define LIVEMESSAGES_H
+
+#include <QByteArray>
+#include <QList>
+#include <QPoint>
+#include <QString>
+
+// The host-level live messages between the route-check server and the host:
+// unit positions and the check events the server records. Bodies are Qt_4_5
+// data streams, big-endian. Readers are strict: a body that does not read
+// exactly to its end is refused whole, and a count never sizes memory beyond
+// what the body can hold.
+namespace LiveMessages {
+
+inline constexpr char PushPositions[] = "Push_positions";   // host -> server
+inline constexpr char UnitPositions[] = "Unit_positions";   // server -> every client
+inline constexpr char GetCheckEvents[] = "Get_check_events"; // request and its reply
+inline constexpr char CheckEvents[] = "Check_events";       // server -> every client
+
+// One fix of a tracked unit: x longitude, y latitude in 1e-7 degree; time in
+// seconds since 1970-01-01 UTC.
+struct PositionReport
+{
+    qint32 unitId = 0;
+    quint32 time = 0;
+    QPoint position;
+
+    bool operator==(const PositionReport &other) const
+    {
+        return unitId == other.unitId && time == other.time && position == other.position;
+    }
+};
+
+// A unit entering (TimeIn) or leaving (TimeOut) a section whose message switch
+// is on. deviation: seconds before (negative) or after (positive) the window,
+// 0 within it or when the section has no schedule.
+struct CheckEvent
+{
+    enum Kind { TimeIn = 0, TimeOut = 1 };
+
+    qint32 id = 0;
+    quint32 time = 0;
+    qint32 routeId = 0;
+    QString routeName;
+    qint32 sectionId = 0;
+    QString sectionName;
+    qint32 unitId = 0;
+    QString unitName;
+    qint32 kind = TimeIn;
+    qint32 deviation = 0;
+
+    bool operator==(const CheckEvent &other) const;
+};
+
+// count (uint32), then per report: unit id, time (uint32), x, y (int32).
+QByteArray positionsBody(const QList<PositionReport> &reports);
+bool readPositions(const QByteArray &body, QList<PositionReport> *reports);
+
+// count (uint32), then per event: id, time (uint32), route id, route name,
+// section id, section name, unit id, unit name, kind, deviation.
+QByteArray eventsBody(const QList<CheckEvent> &events);
+bool readEvents(const QByteArray &body, QList<CheckEvent> *events);
+
+// "Get_check_events" request: how many of the newest events (int32).
+QByteArray eventsRequestBody(int limit);
+bool readEventsRequest(const QByteArray &body, int *limit);
+
+// "+4 min", "-2 min", "0 min": a deviation in whole minutes, rounded away
+// from zero so that a second late never reads as on time.
+QString deviationText(qint32 seconds);
+
+} // namespace LiveMessages
+
+#endif // LIVEMESSAGES_H
