@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build build-asan demo docs test test-normal test-asan fuzz clean
+.PHONY: all deps build build-asan demo docs bench test test-normal test-asan fuzz clean
 
 all: build
 
@@ -22,6 +22,9 @@ demo: build
 
 docs: build
 	./build/tools/render-docs docs
+
+bench: build
+	./build/bin/bench_checkengine
 
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)

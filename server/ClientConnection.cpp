@@ -155,7 +155,8 @@ bool ClientConnection::handlePayload(const QByteArray &payload)
         }
         m_authenticated = true;
         m_authTimer->stop();
-        return true;
+        emit authenticated();
+        return !m_closing;
     }
     if (isToken) {
         // Once in, a further token must still be the right one.

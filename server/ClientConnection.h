@@ -35,6 +35,8 @@ public:
     void drop();
 
 signals:
+    // The token was accepted (not emitted when none is required).
+    void authenticated();
     // A whole request to the server, after the token check.
     void requestReceived(const QByteArray &command, const QByteArray &body);
     // The connection is over; the owner deletes it later.

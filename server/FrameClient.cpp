@@ -1,5 +1,6 @@
 #include "FrameClient.h"
 
+#include "LiveMessages.h"
 #include "ServerCommands.h"
 
 #include "Frame.h"
@@ -53,6 +54,12 @@ void FrameClient::sendToken(const QByteArray &token)
     send(ServerCommands::AuthToken, body);
 }
 
+bool FrameClient::isNews(const QByteArray &command)
+{
+    return command == ServerCommands::SectionsState || command == LiveMessages::UnitPositions
+           || command == LiveMessages::CheckEvents;
+}
+
 void FrameClient::onReadyRead()
 {
     // Replies are ours to trust only as far as the framing goes.
@@ -71,7 +78,10 @@ void FrameClient::onReadyRead()
                 m_socket->abort();
                 return;
             }
-            emit replyReceived(reply.command, reply.body);
+            if (isNews(reply.command))
+                emit newsReceived(reply.command, reply.body);
+            else
+                emit replyReceived(reply.command, reply.body);
         }
     }
 }

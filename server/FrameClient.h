@@ -31,10 +31,16 @@ public:
     // The socket itself, for writing raw bytes and watching its state.
     QTcpSocket *socket() const { return m_socket; }
 
+    static bool isNews(const QByteArray &command);
+
 signals:
     void connected();
     void disconnected();
+    // Replies to requests and check mode changes.
     void replyReceived(const QByteArray &command, const QByteArray &body);
+    // What the live checking sends unasked: section states, unit positions
+    // and check events.
+    void newsReceived(const QByteArray &command, const QByteArray &body);
 
 private:
     void onReadyRead();

@@ -88,6 +88,22 @@ qint32 LayerStore::addObject(qint32 layerId, const GraphObData &record, int orde
     return query.lastInsertId().toInt();
 }
 
+QHash<qint32, GraphObData> LayerStore::objects(bool *ok) const
+{
+    QSqlQuery query(m_db.connection());
+    query.setForwardOnly(true);
+    *ok = query.exec(QStringLiteral("SELECT layer_id, id, type, name, points, properties"
+                                    " FROM graph_objects"));
+    if (!*ok) {
+        Database::warnFailure("reading graphic objects", query);
+        return {};
+    }
+    QHash<qint32, GraphObData> objects;
+    while (query.next())
+        objects.insert(query.value(1).toInt(), *storedRecord(query));
+    return objects;
+}
+
 QByteArray LayerStore::treeBody(bool *ok) const
 {
     NodeForest forest;

@@ -2,6 +2,7 @@
 #define LAYERSTORE_H
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 class Database;
@@ -18,6 +19,9 @@ public:
     // Stores the record in a layer; a record id of 0 takes a new id. Returns
     // the object's id, 0 on failure.
     qint32 addObject(qint32 layerId, const GraphObData &record, int order);
+
+    // Every graphic object by id; ok is false on a database error.
+    QHash<qint32, GraphObData> objects(bool *ok) const;
 
     // The "Get_tree_graphobj" reply body; ok is false on a database error.
     QByteArray treeBody(bool *ok) const;

@@ -4,11 +4,12 @@
 #include "ServerCommands.h"
 #include "ServerLog.h"
 
-#include <QDataStream>
-#include <QDateTime>
+#include "ServerClock.h"
 
-RequestHandler::RequestHandler(const Database &db)
-    : m_rules(db), m_layers(db), m_units(db)
+#include <QDataStream>
+
+RequestHandler::RequestHandler(const Database &db, const ServerClock &clock)
+    : m_clock(clock), m_rules(db), m_layers(db), m_units(db)
 {
 }
 
@@ -76,7 +77,7 @@ RequestHandler::Outcome RequestHandler::setCheckMode(const QByteArray &body)
                             << "bytes ignored";
         return Outcome();
     }
-    const quint32 time = mode == 1 ? quint32(QDateTime::currentSecsSinceEpoch()) : 0;
+    const quint32 time = mode == 1 ? quint32(m_clock.now()) : 0;
     QList<int> applied;
     if (!m_rules.setCheckMode(mode, ids, time, &applied)) {
         qCWarning(lcServer) << "Set_check_mode: the change failed; nothing changed";

@@ -8,6 +8,7 @@
 #include <QByteArray>
 
 class Database;
+class ServerClock;
 
 // Turns one request (command and body) into the change it asks for and the
 // reply it earns. Knows nothing of sockets: the server delivers the reply to
@@ -22,7 +23,8 @@ public:
         QByteArray command;
         QByteArray body;
     };
-    explicit RequestHandler(const Database &db); // the database outlives the handler
+    // The database and the clock outlive the handler.
+    RequestHandler(const Database &db, const ServerClock &clock);
 
     // Unknown commands, bad bodies and failed changes deliver nothing and log why.
     Outcome handle(const QByteArray &command, const QByteArray &body);
@@ -32,6 +34,7 @@ private:
     Outcome setCheckMode(const QByteArray &body);
     static Outcome treeReply(const QByteArray &command, const QByteArray &body, bool ok);
 
+    const ServerClock &m_clock;
     RuleStore m_rules;
     LayerStore m_layers;
     TrackedObjectStore m_units;

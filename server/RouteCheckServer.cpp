@@ -2,6 +2,8 @@
 
 #include "ClientConnection.h"
 #include "DemoSeed.h"
+#include "LiveChecker.h"
+#include "LiveMessages.h"
 #include "ServerCommands.h"
 #include "ServerLog.h"
 
@@ -9,7 +11,7 @@
 #include <QTcpSocket>
 
 RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent)
-    : QObject(parent), m_options(options), m_tcp(new QTcpServer(this))
+    : QObject(parent), m_options(options), m_clock(options.speed), m_tcp(new QTcpServer(this))
 {
     if (m_options.databasePath.isEmpty())
         m_options.databasePath = ServerOptions::defaultDatabasePath();
@@ -42,7 +44,19 @@ bool RouteCheckServer::start(QString *error)
         m_db.close();
         return false;
     }
-    m_handler = std::make_unique<RequestHandler>(m_db);
+    m_handler = std::make_unique<RequestHandler>(m_db, m_clock);
+    m_live = std::make_unique<LiveChecker>(m_db, m_clock);
+    m_live->engine().setConfirmReports(m_options.confirmReports);
+    m_live->engine().setConfirmMetres(m_options.confirmMetres);
+    m_live->setSimulating(m_options.simulate);
+    connect(m_live.get(), &LiveChecker::positionsAccepted, this,
+            [this](const QByteArray &body) { broadcast(LiveMessages::UnitPositions, body); });
+    connect(m_live.get(), &LiveChecker::statesChanged, this,
+            [this](const QByteArray &body) { broadcast(ServerCommands::SectionsState, body); });
+    connect(m_live.get(), &LiveChecker::eventsRecorded, this,
+            [this](const QByteArray &body) { broadcast(LiveMessages::CheckEvents, body); });
+    m_live->reload();
+    m_live->start();
     return true;
 }
 
@@ -69,6 +83,7 @@ void RouteCheckServer::stop()
     // Closing finished every client; none is left waiting for a later deletion.
     qDeleteAll(clients);
     m_clients.clear();
+    m_live.reset();
     m_handler.reset();
     m_db.close();
 }
@@ -105,34 +120,84 @@ void RouteCheckServer::onNewConnection()
                 });
         connect(client, &ClientConnection::finished, this,
                 [this, client] { onClientFinished(client); });
+        connect(client, &ClientConnection::authenticated, this,
+                [this, client] { sendStates(client); });
         emit clientCountChanged(m_clients.size());
         // The peer may have gone before the connection object existed.
         if (socket->state() != QAbstractSocket::ConnectedState)
             client->drop();
+        else if (client->isAuthenticated())
+            sendStates(client);
     }
 }
 
 void RouteCheckServer::onRequest(ClientConnection *client, const QByteArray &command,
                                  const QByteArray &body)
 {
-    if (!m_handler)
+    if (!m_handler || handleLive(client, command, body))
         return;
     const RequestHandler::Outcome outcome = m_handler->handle(command, body);
     switch (outcome.delivery) {
     case RequestHandler::Outcome::Delivery::None:
-        break;
+        return;
     case RequestHandler::Outcome::Delivery::Sender:
         client->sendReply(outcome.command, outcome.body);
         break;
-    case RequestHandler::Outcome::Delivery::Everyone: {
-        const QList<ClientConnection *> clients = m_clients;
-        for (ClientConnection *each : clients) {
-            if (each->isAuthenticated())
-                each->sendReply(outcome.command, outcome.body);
-        }
+    case RequestHandler::Outcome::Delivery::Everyone:
+        broadcast(outcome.command, outcome.body);
         break;
     }
+    // A panel rebuilds its routes from the tree; the live states follow it.
+    if (outcome.command == ServerCommands::GetRuleTree) {
+        sendStates(client);
+    } else if (outcome.command == ServerCommands::FixRoutes
+               || outcome.command == ServerCommands::SetCheckMode) {
+        m_live->reload();
+        if (outcome.command == ServerCommands::SetCheckMode)
+            sendStates(client);
     }
+}
+
+bool RouteCheckServer::handleLive(ClientConnection *client, const QByteArray &command,
+                                  const QByteArray &body)
+{
+    if (command == LiveMessages::PushPositions) {
+        QList<LiveMessages::PositionReport> reports;
+        if (LiveMessages::readPositions(body, &reports))
+            m_live->accept(reports);
+        else
+            qCWarning(lcServer) << "Push_positions: malformed body of" << body.size()
+                                << "bytes ignored";
+        return true;
+    }
+    if (command == LiveMessages::GetCheckEvents) {
+        int limit = 0;
+        if (LiveMessages::readEventsRequest(body, &limit) && limit > 0)
+            client->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(limit)));
+        else
+            qCWarning(lcServer) << "Get_check_events: malformed body of" << body.size()
+                                << "bytes ignored";
+        return true;
+    }
+    return false;
+}
+
+void RouteCheckServer::broadcast(const QByteArray &command, const QByteArray &body)
+{
+    const QList<ClientConnection *> clients = m_clients;
+    for (ClientConnection *each : clients) {
+        if (each->isAuthenticated())
+            each->sendReply(command, body);
+    }
+}
+
+void RouteCheckServer::sendStates(ClientConnection *client)
+{
+    if (!m_live)
+        return;
+    const QList<QByteArray> bodies = m_live->currentStates();
+    for (const QByteArray &body : bodies)
+        client->sendReply(ServerCommands::SectionsState, body);
 }
 
 void RouteCheckServer::onClientFinished(ClientConnection *client)

@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "RequestHandler.h"
+#include "ServerClock.h"
 #include "ServerOptions.h"
 
 #include <QHostAddress>
@@ -12,6 +13,7 @@
 #include <memory>
 
 class ClientConnection;
+class LiveChecker;
 class QTcpServer;
 
 // The route-check server: a QTcpServer in the caller's thread and event loop,
@@ -41,6 +43,9 @@ public:
     const ServerOptions &options() const { return m_options; }
     // Open while started: for host tools that add nodes, layers or units.
     Database &database() { return m_db; }
+    const ServerClock &clock() const { return m_clock; }
+    // While started: the live checking of the checked routes.
+    LiveChecker *liveChecker() const { return m_live.get(); }
 
 signals:
     void clientCountChanged(int count);
@@ -49,11 +54,16 @@ private:
     bool seed(QString *error);
     void onNewConnection();
     void onRequest(ClientConnection *client, const QByteArray &command, const QByteArray &body);
+    bool handleLive(ClientConnection *client, const QByteArray &command, const QByteArray &body);
     void onClientFinished(ClientConnection *client);
+    void broadcast(const QByteArray &command, const QByteArray &body);
+    void sendStates(ClientConnection *client);
 
     ServerOptions m_options;
+    ServerClock m_clock;
     Database m_db;
     std::unique_ptr<RequestHandler> m_handler;
+    std::unique_ptr<LiveChecker> m_live;
     QTcpServer *m_tcp; // a child
     QList<ClientConnection *> m_clients; // children, deleted later once finished
 };

@@ -246,6 +246,25 @@ bool RuleStore::storeRoute(const RouteRecord &route)
     return writer.write(route);
 }
 
+std::vector<RuleStore::NamedRoute> RuleStore::routes(bool *ok) const
+{
+    RouteMap routes;
+    QSqlQuery names(m_db.connection());
+    *ok = loadRoutes(m_db.connection(), &routes)
+          && select(names, "SELECT r.node_id, n.name FROM routes r"
+                           " JOIN rule_nodes n ON n.id = r.node_id");
+    if (!*ok)
+        return {};
+    QHash<qint32, QString> nameOf;
+    while (names.next())
+        nameOf.insert(names.value(0).toInt(), names.value(1).toString());
+    std::vector<NamedRoute> named;
+    named.reserve(routes.size());
+    for (auto &entry : routes)
+        named.push_back({std::move(entry.second), nameOf.value(entry.first)});
+    return named;
+}
+
 QByteArray RuleStore::treeBody(bool *ok) const
 {
     NodeForest forest;

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 class Database;
 class RouteRecord;
 
@@ -25,6 +28,14 @@ public:
     // Creates or replaces the route of the node route.id, every field and
     // section in order. Runs in the caller's transaction, if any.
     bool storeRoute(const RouteRecord &route);
+
+    struct NamedRoute
+    {
+        std::shared_ptr<const RouteRecord> route;
+        QString name; // its node's
+    };
+    // Every stored route, in id order; ok is false on a database error.
+    std::vector<NamedRoute> routes(bool *ok) const;
 
     // The "Get_tree_rulecheck" reply body; ok is false on a database error.
     QByteArray treeBody(bool *ok) const;

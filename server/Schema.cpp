@@ -86,11 +86,31 @@ QStringList firstLayout()
     };
 }
 
+// Version 2. What the checking recorded when units entered or left sections
+// whose message switch is on. Names are kept as they were at the time, so
+// the history reads the same after a rename or a deletion.
+QStringList checkEvents()
+{
+    return {
+        QStringLiteral("CREATE TABLE check_events ("
+                       " id INTEGER PRIMARY KEY CHECK (id > 0 AND id <= 2147483647),"
+                       " time INTEGER NOT NULL,"
+                       " route_id INTEGER NOT NULL,"
+                       " route_name TEXT NOT NULL DEFAULT '',"
+                       " section_id INTEGER NOT NULL,"
+                       " section_name TEXT NOT NULL DEFAULT '',"
+                       " unit_id INTEGER NOT NULL,"
+                       " unit_name TEXT NOT NULL DEFAULT '',"
+                       " kind INTEGER NOT NULL CHECK (kind IN (0, 1)),"
+                       " deviation INTEGER NOT NULL)"),
+    };
+}
+
 } // namespace
 
 const QVector<QStringList> &migrations()
 {
-    static const QVector<QStringList> all = {firstLayout()};
+    static const QVector<QStringList> all = {firstLayout(), checkEvents()};
     return all;
 }
 

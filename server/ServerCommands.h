@@ -12,6 +12,7 @@ inline constexpr char FixRoutes[] = "Fix_routes";
 inline constexpr char SetCheckMode[] = "Set_check_mode";
 inline constexpr char GetObjectTree[] = "Get_tree_objects";
 inline constexpr char AuthToken[] = "Auth_token";
+inline constexpr char SectionsState[] = "Every_sections_state";
 
 } // namespace ServerCommands
 

@@ -57,7 +57,25 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     const QCommandLineOption seed(QStringLiteral("seed"),
                                   QStringLiteral("Fill an empty database with a demo: \"demo\"."),
                                   QStringLiteral("NAME"));
-    parser.addOptions({help, listen, db, token, seed});
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Drive the routes' units along their "
+                                                     "sections: some on time, some late, some "
+                                                     "skipping a section."));
+    const QCommandLineOption speed(QStringLiteral("speed"),
+                                   QStringLiteral("Run the server clock N times faster than the "
+                                                  "wall clock, 1 to 3600. Default 1."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption confirmReports(
+        QStringLiteral("confirm-reports"),
+        QStringLiteral("Reports in a row on the new side that confirm a unit entered or left "
+                       "a section. Default 2."),
+        QStringLiteral("N"));
+    const QCommandLineOption confirmMetres(
+        QStringLiteral("confirm-metres"),
+        QStringLiteral("Or one report at least this many metres beyond the border. Default 15."),
+        QStringLiteral("M"));
+    parser.addOptions({help, listen, db, token, seed, simulate, speed, confirmReports,
+                       confirmMetres});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -83,6 +101,31 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     parsed.databasePath = parser.isSet(db) ? parser.value(db) : defaultDatabasePath();
     parsed.token = parser.value(token).toUtf8();
     parsed.seed = parser.value(seed);
+    parsed.simulate = parser.isSet(simulate);
+    const struct
+    {
+        const QCommandLineOption &option;
+        double *value;
+    } numbers[] = {{speed, &parsed.speed}, {confirmMetres, &parsed.confirmMetres}};
+    for (const auto &number : numbers) {
+        bool ok = true;
+        if (parser.isSet(number.option))
+            *number.value = parser.value(number.option).toDouble(&ok);
+        if (!ok) {
+            *message = QStringLiteral("--%1 wants a number, not \"%2\"")
+                           .arg(number.option.names().constFirst(), parser.value(number.option));
+            return Parse::Error;
+        }
+    }
+    if (parser.isSet(confirmReports)) {
+        bool ok = false;
+        parsed.confirmReports = parser.value(confirmReports).toInt(&ok);
+        if (!ok) {
+            *message = QStringLiteral("--confirm-reports wants a whole number, not \"%1\"")
+                           .arg(parser.value(confirmReports));
+            return Parse::Error;
+        }
+    }
     if (parser.isSet(token) && parsed.token.isEmpty()) {
         *message = QStringLiteral("--token must not be empty");
         return Parse::Error;
@@ -108,6 +151,12 @@ QString ServerOptions::problem() const
         return QStringLiteral("unknown seed \"%1\" (known: demo)").arg(seed);
     if (authTimeoutMs <= 0 || maxClients <= 0 || maxPendingOutput <= 0)
         return QStringLiteral("limits must be positive");
+    if (!(speed >= 1.0 && speed <= 3600.0))
+        return QStringLiteral("--speed must be from 1 to 3600");
+    if (confirmReports < 1 || confirmReports > 100)
+        return QStringLiteral("--confirm-reports must be from 1 to 100");
+    if (!(confirmMetres >= 0.0 && confirmMetres <= 10000.0))
+        return QStringLiteral("--confirm-metres must be from 0 to 10000");
     return QString();
 }
 

@@ -28,6 +28,21 @@ qint32 TrackedObjectStore::add(qint32 parentId, const QString &name, Kind kind, 
     return query.lastInsertId().toInt();
 }
 
+QHash<qint32, QString> TrackedObjectStore::unitNames(bool *ok) const
+{
+    QSqlQuery query(m_db.connection());
+    query.setForwardOnly(true);
+    *ok = query.exec(QStringLiteral("SELECT id, name FROM tracked_objects WHERE kind = 1"));
+    if (!*ok) {
+        Database::warnFailure("reading unit names", query);
+        return {};
+    }
+    QHash<qint32, QString> names;
+    while (query.next())
+        names.insert(query.value(0).toInt(), query.value(1).toString());
+    return names;
+}
+
 QByteArray TrackedObjectStore::treeBody(bool *ok) const
 {
     NodeForest forest;

@@ -2,6 +2,7 @@
 #define TRACKEDOBJECTSTORE_H
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 class Database;
@@ -16,6 +17,9 @@ public:
 
     // 0 on failure. Parent 0: top level.
     qint32 add(qint32 parentId, const QString &name, Kind kind, int order);
+
+    // The name of every unit by id; ok is false on a database error.
+    QHash<qint32, QString> unitNames(bool *ok) const;
 
     // The "Get_tree_objects" reply body: a Tree whose node tag is the kind and
     // which carries no payload. ok is false on a database error.

@@ -29,7 +29,12 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "support/E2eClient.h"
+
 #include <memory>
+
+using E2e::nodeItem;
+using E2e::waitFor;
 
 namespace {
 
@@ -55,34 +60,7 @@ struct Seed
     QMap<QString, qint32> units;
 };
 
-// One operator's host: link, units, window with its maps, and the plug-in.
-class Client
-{
-public:
-    Client()
-        : connection("OperCheck_Server1")
-        , services(&connection, &objects)
-        , window(std::make_unique<HostWindow>(&services, &connection, &objects))
-        , plugin(new OperativeCheck)
-    {
-        window->installPlugins({{QStringLiteral("linked in"), plugin, plugin}});
-    }
-
-    ~Client()
-    {
-        // The plug-in goes before the maps it drew on, as in the host.
-        connection.stop();
-        connection.forgetPlugin(plugin);
-        delete plugin;
-        window.reset();
-    }
-
-    ServerConnection connection;
-    ObjectsModel objects;
-    HostServices services;
-    std::unique_ptr<HostWindow> window;
-    OperativeCheck *plugin;
-};
+using E2e::Client;
 
 // Everything a save carries of a section, in one line.
 QString describe(const SectionRecord &s)
@@ -171,11 +149,7 @@ private:
     void seedDatabase();
     // Connects a client and waits until the plug-in has both trees.
     void connectClient(Client &client);
-    // Waits for the next count replies of command to reach client's plug-in.
-    bool waitFor(Client &client, const QByteArray &command, const std::function<void()> &action,
-                 int count = 1);
     void restartServer();
-    QStandardItem *nodeItem(Client &client, qint32 nodeId) const;
     void click(Client &client, QStandardItem *item);
     QStandardItem *cell(Client &client, int row) const;
     void editText(Client &client, int row, const QString &text);
@@ -270,24 +244,6 @@ void tst_E2eRouteCheck::seedDatabase()
     QVERIFY(rules.storeRoute(route));
 }
 
-bool tst_E2eRouteCheck::waitFor(Client &client, const QByteArray &command,
-                                const std::function<void()> &action, int count)
-{
-    QSignalSpy delivered(&client.connection, &ServerConnection::replyDelivered);
-    action();
-    auto seen = [&]() {
-        int n = 0;
-        for (const QList<QVariant> &arguments : qAsConst(delivered))
-            n += arguments.at(0).toByteArray() == command;
-        return n;
-    };
-    QElapsedTimer clock;
-    clock.start();
-    while (seen() < count && clock.elapsed() < 10000)
-        QTest::qWait(10);
-    return seen() >= count;
-}
-
 void tst_E2eRouteCheck::connectClient(Client &client)
 {
     QVERIFY(waitFor(client, LayerTree,
@@ -302,22 +258,6 @@ void tst_E2eRouteCheck::restartServer()
     QTRY_VERIFY(!first->connection.isConnected());
     startServer(oldPort);
     QCOMPARE(port, oldPort);
-}
-
-QStandardItem *tst_E2eRouteCheck::nodeItem(Client &client, qint32 nodeId) const
-{
-    QStandardItemModel *model = client.plugin->model;
-    std::function<QStandardItem *(QStandardItem *)> find = [&](QStandardItem *parent) {
-        for (int row = 0; row < parent->rowCount(); ++row) {
-            QStandardItem *item = parent->child(row);
-            if (!itemSection(item) && item->data(ItemRole::NodeId).toInt() == nodeId)
-                return item;
-            if (QStandardItem *found = find(item))
-                return found;
-        }
-        return static_cast<QStandardItem *>(nullptr);
-    };
-    return find(model->invisibleRootItem());
 }
 
 void tst_E2eRouteCheck::click(Client &client, QStandardItem *item)

@@ -274,6 +274,8 @@ void TestServerRobustness::garbageBodies_data()
         {"Fix_routes", false, QStringLiteral("Fix_routes: malformed")},
         {"Set_check_mode", false, QStringLiteral("Set_check_mode: malformed")},
         {"Auth_token", false, {}},
+        {"Push_positions", false, QStringLiteral("Push_positions: malformed")},
+        {"Get_check_events", false, QStringLiteral("Get_check_events: malformed")},
         {"No_such_command", false, QStringLiteral("unknown command")},
     };
     for (const Command &command : commands) {

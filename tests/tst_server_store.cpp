@@ -121,6 +121,10 @@ void TestServerStore::tablesCreated_data()
     QTest::newRow("tracked objects") << "tracked_objects"
                                      << QStringList{"id", "parent_id", "name", "kind",
                                                     "sort_order"};
+    QTest::newRow("check events") << "check_events"
+                                  << QStringList{"id", "time", "route_id", "route_name",
+                                                 "section_id", "section_name", "unit_id",
+                                                 "unit_name", "kind", "deviation"};
 }
 
 void TestServerStore::tablesCreated()

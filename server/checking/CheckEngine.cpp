@@ -26,13 +26,23 @@ void CheckEngine::setConfirmMetres(double metres)
     m_confirmMetres = std::isfinite(metres) ? std::max(metres, 0.0) : 15.0;
 }
 
+bool CheckEngine::Outcome::operator==(const Outcome &other) const
+{
+    return sectionId == other.sectionId && state == other.state && unitId == other.unitId
+           && reference == other.reference && entered == other.entered
+           && entryTime == other.entryTime && left == other.left && exitTime == other.exitTime;
+}
+
 void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOnTime,
                            const QList<QList<ZoneGeometry>> &zones)
 {
     Route r;
     r.checkOnTime = checkOnTime;
     r.timeType = route.checkTimeType;
-    r.units = route.objects;
+    for (int unit : route.objects) {
+        if (!r.units.contains(unit))
+            r.units.append(unit);
+    }
     for (int i = 0; i < route.sections.size(); ++i) {
         const SectionRecord *section = route.sections.at(i);
         r.sectionIds.append(section ? section->id : 0);
@@ -44,6 +54,7 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         rerun(r, unit);
     }
     m_routes.insert(routeId, r);
+    indexUnits();
     updateStates(routeId);
 }
 
@@ -51,35 +62,58 @@ void CheckEngine::removeRoute(int routeId)
 {
     m_routes.remove(routeId);
     m_changed.removeAll(routeId);
+    m_changedOutcomes.removeAll(routeId);
+    indexUnits();
+}
+
+void CheckEngine::indexUnits()
+{
+    m_routesOfUnit.clear();
+    for (auto it = m_routes.cbegin(); it != m_routes.cend(); ++it) {
+        for (int unit : it->units)
+            m_routesOfUnit[unit].append(it.key());
+    }
+    // Reports of units no route checks are not kept: the wire decides which
+    // ids come, and only the routes' units may cost memory.
+    for (auto it = m_tracks.begin(); it != m_tracks.end();) {
+        if (m_routesOfUnit.contains(it.key()))
+            ++it;
+        else
+            it = m_tracks.erase(it);
+    }
 }
 
 void CheckEngine::report(int unitId, qint64 time, const QPoint &position)
 {
+    const auto routes = m_routesOfUnit.constFind(unitId);
+    if (routes == m_routesOfUnit.cend())
+        return;
     Track &track = m_tracks[unitId];
     if (time < track.foldedUpTo)
         return;
+    // The usual case, a report newer than every kept one, only steps each
+    // route's traces on; a late one re-runs the unit's kept reports.
+    const bool inOrder = track.reports.isEmpty() || track.reports.constLast().time <= time;
+    const Report added{time, position};
     const auto at = std::upper_bound(track.reports.begin(), track.reports.end(), time,
                                      [](qint64 t, const Report &r) { return t < r.time; });
-    track.reports.insert(at, Report{time, position});
+    track.reports.insert(at, added);
     m_now = std::max(m_now, time);
 
-    const QList<int> routeIds = m_routes.keys();
-    if (track.reports.size() > HistoryLength) {
-        const Report oldest = track.reports.takeFirst();
+    const bool folding = track.reports.size() > HistoryLength;
+    const Report oldest = folding ? track.reports.takeFirst() : Report{};
+    if (folding)
         track.foldedUpTo = oldest.time;
-        for (int id : routeIds) {
-            Route &route = m_routes[id];
-            if (route.folded.contains(unitId))
-                step(route, route.folded[unitId], oldest);
-        }
-    }
-    for (int id : routeIds) {
+    for (int id : *routes) {
         Route &route = m_routes[id];
-        if (route.folded.contains(unitId))
+        if (folding)
+            step(route, route.folded[unitId], oldest);
+        if (inOrder)
+            step(route, route.current[unitId], added);
+        else
             rerun(route, unitId);
-    }
-    for (int id : routeIds)
         updateStates(id);
+    }
 }
 
 void CheckEngine::advanceTo(qint64 time)
@@ -87,9 +121,8 @@ void CheckEngine::advanceTo(qint64 time)
     if (time <= m_now)
         return;
     m_now = time;
-    const QList<int> routeIds = m_routes.keys();
-    for (int id : routeIds)
-        updateStates(id);
+    for (auto it = m_routes.cbegin(); it != m_routes.cend(); ++it)
+        updateStates(it.key());
 }
 
 QList<QPair<int, int>> CheckEngine::states(int routeId) const
@@ -97,10 +130,22 @@ QList<QPair<int, int>> CheckEngine::states(int routeId) const
     return m_routes.value(routeId).states;
 }
 
+QList<CheckEngine::Outcome> CheckEngine::outcomes(int routeId) const
+{
+    return m_routes.value(routeId).outcomes;
+}
+
 QList<int> CheckEngine::takeChangedRoutes()
 {
     QList<int> changed;
     changed.swap(m_changed);
+    return changed;
+}
+
+QList<int> CheckEngine::takeChangedOutcomes()
+{
+    QList<int> changed;
+    changed.swap(m_changedOutcomes);
     return changed;
 }
 
@@ -137,14 +182,15 @@ void CheckEngine::rerun(Route &route, int unitId)
     route.current.insert(unitId, traces);
 }
 
-int CheckEngine::sectionState(const Route &route, int section) const
+CheckEngine::Outcome CheckEngine::sectionOutcome(const Route &route, int section,
+                                                 qint64 now) const
 {
-    const qint64 now = std::max(m_now, route.checkOnTime);
-    const qint64 ref = CheckSchedule::referenceTime(route.timeType, route.checkOnTime, now);
-    auto inPeriod = [&](qint64 t) {
-        return CheckSchedule::referenceTime(route.timeType, route.checkOnTime, t) == ref;
-    };
+    const qint64 ref = route.periodStart;
+    auto inPeriod = [&route](qint64 t) { return t >= route.periodStart && t < route.periodEnd; };
 
+    Outcome outcome;
+    outcome.sectionId = route.sectionIds.at(section);
+    outcome.reference = ref;
     // The first entry of the period over all units, and that unit's exit after it.
     const Crossing *entry = nullptr;
     const Crossing *exit = nullptr;
@@ -152,9 +198,13 @@ int CheckEngine::sectionState(const Route &route, int section) const
         const QList<Crossing> &crossings = it.value().at(section).crossings;
         for (int k = 0; k < crossings.size(); ++k) {
             const Crossing &c = crossings.at(k);
-            if (!c.entering || !inPeriod(c.time) || (entry && entry->time <= c.time))
+            if (!c.entering || !inPeriod(c.time)
+                || (entry && (entry->time < c.time
+                              || (entry->time == c.time && outcome.unitId < it.key())))) {
                 continue;
+            }
             entry = &c;
+            outcome.unitId = it.key();
             exit = nullptr;
             for (int e = k + 1; e < crossings.size() && !exit; ++e)
                 if (!crossings.at(e).entering)
@@ -164,23 +214,49 @@ int CheckEngine::sectionState(const Route &route, int section) const
     }
 
     const CheckSchedule &schedule = route.schedules.at(section);
+    if (entry) {
+        outcome.entered = true;
+        outcome.entryTime = entry->time;
+        outcome.entryDeviation = schedule.entryDeviation(ref, entry->time);
+    }
+    if (exit) {
+        outcome.left = true;
+        outcome.exitTime = exit->time;
+        outcome.exitDeviation = schedule.exitDeviation(ref, exit->time);
+    }
+
     if (!schedule.isOn())
-        return entry ? Passed : Due;
-    if (!entry)
-        return now > schedule.entryCloses(ref) ? Violated : Due;
-    if (!schedule.entryOnTime(ref, entry->time))
-        return Violated;
-    if (exit)
-        return schedule.exitOnTime(ref, exit->time) ? Passed : Violated;
-    return now > schedule.exitCloses(ref) ? Violated : Due;
+        outcome.state = entry ? Passed : Due;
+    else if (!entry)
+        outcome.state = now > schedule.entryCloses(ref) ? Violated : Due;
+    else if (outcome.entryDeviation != 0)
+        outcome.state = Violated;
+    else if (exit)
+        outcome.state = outcome.exitDeviation == 0 ? Passed : Violated;
+    else
+        outcome.state = now > schedule.exitCloses(ref) ? Violated : Due;
+    return outcome;
 }
 
 void CheckEngine::updateStates(int routeId)
 {
     Route &route = m_routes[routeId];
+    const qint64 now = std::max(m_now, route.checkOnTime);
+    if (now < route.periodStart || now >= route.periodEnd) {
+        route.periodStart = CheckSchedule::referenceTime(route.timeType, route.checkOnTime, now);
+        route.periodEnd = CheckSchedule::nextReferenceTime(route.timeType, route.periodStart);
+    }
+    QList<Outcome> outcomes;
     QList<QPair<int, int>> states;
-    for (int i = 0; i < route.sectionIds.size(); ++i)
-        states.append(qMakePair(route.sectionIds.at(i), sectionState(route, i)));
+    for (int i = 0; i < route.sectionIds.size(); ++i) {
+        outcomes.append(sectionOutcome(route, i, now));
+        states.append(qMakePair(outcomes.constLast().sectionId, outcomes.constLast().state));
+    }
+    if (outcomes == route.outcomes)
+        return;
+    route.outcomes = outcomes;
+    if (!m_changedOutcomes.contains(routeId))
+        m_changedOutcomes.append(routeId);
     if (states == route.states)
         return;
     route.states = states;

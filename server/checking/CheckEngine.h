@@ -42,6 +42,25 @@ public:
     enum State { Due = 0, Violated = 1, Passed = 2 };
     static constexpr int HistoryLength = 64;
 
+    // How a section stands in the current period: its state and the crossings
+    // that decide it, made by the unit that carries the section.
+    struct Outcome
+    {
+        int sectionId = 0;
+        int state = Due;
+        int unitId = 0;        // 0 while nobody entered
+        qint64 reference = 0;  // start of the period
+        bool entered = false;
+        qint64 entryTime = 0;
+        qint64 entryDeviation = 0; // seconds off the entry window, see CheckSchedule
+        bool left = false;
+        qint64 exitTime = 0;
+        qint64 exitDeviation = 0;
+
+        bool operator==(const Outcome &other) const;
+        bool operator!=(const Outcome &other) const { return !(*this == other); }
+    };
+
     explicit CheckEngine(QObject *parent = nullptr);
     ~CheckEngine() override;
 
@@ -57,6 +76,8 @@ public:
                   const QList<QList<ZoneGeometry>> &zones);
     void removeRoute(int routeId);
 
+    // Judges the routes of unitId again. Windows of other routes that the
+    // report's time has passed close on the next advanceTo.
     void report(int unitId, qint64 time, const QPoint &position);
     // Moves the engine's time on (never back) and closes the windows passed.
     void advanceTo(qint64 time);
@@ -66,6 +87,10 @@ public:
     QList<QPair<int, int>> states(int routeId) const;
     // Routes whose states changed since the last call.
     QList<int> takeChangedRoutes();
+    // The outcome of each section in route order; empty for an unknown route.
+    QList<Outcome> outcomes(int routeId) const;
+    // Routes whose outcomes changed (a state, an entry or an exit) since the last call.
+    QList<int> takeChangedOutcomes();
 
 signals:
     void statesChanged(int routeId);
@@ -95,6 +120,10 @@ private:
     {
         qint64 checkOnTime = 0;
         int timeType = 0;
+        // The period the states were last judged in; local time is slow to
+        // work out, so it is worked out once per period.
+        qint64 periodStart = std::numeric_limits<qint64>::max();
+        qint64 periodEnd = std::numeric_limits<qint64>::min();
         QList<int> sectionIds;
         QList<CheckSchedule> schedules;
         QList<QList<ZoneGeometry>> zones;
@@ -102,6 +131,7 @@ private:
         QHash<int, Traces> folded;  // per unit: after the reports no longer kept
         QHash<int, Traces> current; // per unit: after every kept report
         QList<QPair<int, int>> states;
+        QList<Outcome> outcomes;
     };
     struct Track
     {
@@ -111,12 +141,15 @@ private:
 
     void step(const Route &route, Traces &traces, const Report &report) const;
     void rerun(Route &route, int unitId);
-    int sectionState(const Route &route, int section) const;
+    Outcome sectionOutcome(const Route &route, int section, qint64 now) const;
     void updateStates(int routeId);
+    void indexUnits();
 
     QHash<int, Route> m_routes;
     QHash<int, Track> m_tracks;
+    QHash<int, QList<int>> m_routesOfUnit;
     QList<int> m_changed;
+    QList<int> m_changedOutcomes;
     qint64 m_now = std::numeric_limits<qint64>::min();
     int m_confirmReports = 2;
     double m_confirmMetres = 15.0;

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <limits>
+
 CheckSchedule::CheckSchedule(const SectionRecord &section)
     : m_timeIn(section.checkTimeIn),
       m_timeOut(section.checkTimeOut),
@@ -16,6 +18,8 @@ CheckSchedule::CheckSchedule(const SectionRecord &section)
 
 qint64 CheckSchedule::referenceTime(int timeType, qint64 checkOnTime, qint64 at)
 {
+    if (!isPeriodic(timeType))
+        return checkOnTime;
     const QDate day = QDateTime::fromSecsSinceEpoch(at, Qt::LocalTime).date();
     QDate start;
     switch (timeType) {
@@ -35,16 +39,57 @@ qint64 CheckSchedule::referenceTime(int timeType, qint64 checkOnTime, qint64 at)
     return QDateTime(start, QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch();
 }
 
+qint64 CheckSchedule::nextReferenceTime(int timeType, qint64 reference)
+{
+    if (!isPeriodic(timeType))
+        return std::numeric_limits<qint64>::max();
+    const QDate day = QDateTime::fromSecsSinceEpoch(reference, Qt::LocalTime).date();
+    QDate next;
+    switch (timeType) {
+    case EveryDay:
+        next = day.addDays(1);
+        break;
+    case Weekly:
+        next = day.addDays(8 - day.dayOfWeek());
+        break;
+    default:
+        next = QDate(day.year(), day.month(), 1).addMonths(1);
+        break;
+    }
+    return QDateTime(next, QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch();
+}
+
 bool CheckSchedule::entryOnTime(qint64 reference, qint64 at) const
 {
-    if (!isOn())
-        return true;
-    return at >= reference + m_timeIn - m_inAhead && at <= entryCloses(reference);
+    return entryDeviation(reference, at) == 0;
 }
 
 bool CheckSchedule::exitOnTime(qint64 reference, qint64 at) const
 {
+    return exitDeviation(reference, at) == 0;
+}
+
+namespace {
+
+qint64 deviation(qint64 opens, qint64 closes, qint64 at)
+{
+    if (at < opens)
+        return at - opens;
+    return at > closes ? at - closes : 0;
+}
+
+} // namespace
+
+qint64 CheckSchedule::entryDeviation(qint64 reference, qint64 at) const
+{
     if (!isOn())
-        return true;
-    return at >= reference + m_timeOut - m_outAhead && at <= exitCloses(reference);
+        return 0;
+    return deviation(reference + m_timeIn - m_inAhead, entryCloses(reference), at);
+}
+
+qint64 CheckSchedule::exitDeviation(qint64 reference, qint64 at) const
+{
+    if (!isOn())
+        return 0;
+    return deviation(reference + m_timeOut - m_outAhead, exitCloses(reference), at);
 }

@@ -19,11 +19,22 @@ public:
     // AtStart and PlanIntercept (and unknown types), else midnight of at's day,
     // Monday 00:00 of its week or the 1st 00:00 of its month.
     static qint64 referenceTime(int timeType, qint64 checkOnTime, qint64 at);
+    // The start of the period after the one starting at reference; the
+    // largest time for the types without periods.
+    static qint64 nextReferenceTime(int timeType, qint64 reference);
+    static bool isPeriodic(int timeType)
+    {
+        return timeType == EveryDay || timeType == Weekly || timeType == Monthly;
+    }
 
     // Off when either time is unset or negated: entering at any time passes.
     bool isOn() const { return m_timeIn >= 0 && m_timeOut >= 0; }
     bool entryOnTime(qint64 reference, qint64 at) const;
     bool exitOnTime(qint64 reference, qint64 at) const;
+    // Seconds before (negative) or after (positive) a window; 0 within it or
+    // with the schedule off.
+    qint64 entryDeviation(qint64 reference, qint64 at) const;
+    qint64 exitDeviation(qint64 reference, qint64 at) const;
     // Last second of each window.
     qint64 entryCloses(qint64 reference) const { return reference + m_timeIn + m_inBehind; }
     qint64 exitCloses(qint64 reference) const { return reference + m_timeOut + m_outBehind; }

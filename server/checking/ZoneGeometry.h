@@ -29,6 +29,7 @@ public:
     static ZoneGeometry fromObject(const GraphObData &object);
 
     Kind kind() const { return m_kind; }
+    const QList<QPoint> &points() const { return m_points; }
     // Metres from position to the area's border, negative inside, zero on it;
     // +infinity for a shape without the points it needs.
     double signedDistance(const QPoint &position) const;

@@ -1,0 +1,87 @@
+#include "EventStore.h"
+
+#include "Database.h"
+#include "SqlTransaction.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+using LiveMessages::CheckEvent;
+
+EventStore::EventStore(const Database &db)
+    : m_db(db)
+{
+}
+
+bool EventStore::record(QList<CheckEvent> *events)
+{
+    if (events->isEmpty())
+        return true;
+    SqlTransaction transaction(m_db.connection());
+    if (!transaction.isActive())
+        return false;
+    QSqlQuery insert(m_db.connection());
+    insert.prepare(QStringLiteral(
+        "INSERT INTO check_events (time, route_id, route_name, section_id, section_name,"
+        " unit_id, unit_name, kind, deviation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QList<qint32> ids;
+    for (const CheckEvent &e : qAsConst(*events)) {
+        insert.addBindValue(qint64(e.time));
+        insert.addBindValue(e.routeId);
+        insert.addBindValue(e.routeName.isNull() ? QStringLiteral("") : e.routeName);
+        insert.addBindValue(e.sectionId);
+        insert.addBindValue(e.sectionName.isNull() ? QStringLiteral("") : e.sectionName);
+        insert.addBindValue(e.unitId);
+        insert.addBindValue(e.unitName.isNull() ? QStringLiteral("") : e.unitName);
+        insert.addBindValue(e.kind);
+        insert.addBindValue(e.deviation);
+        if (!insert.exec()) {
+            Database::warnFailure("recording a check event", insert);
+            return false;
+        }
+        ids.append(insert.lastInsertId().toInt());
+    }
+    QSqlQuery trim(m_db.connection());
+    trim.prepare(QStringLiteral("DELETE FROM check_events WHERE id <= ?"));
+    trim.addBindValue(ids.constLast() - MaxKept);
+    if (!trim.exec()) {
+        Database::warnFailure("trimming the check events", trim);
+        return false;
+    }
+    if (!transaction.commit())
+        return false;
+    for (int i = 0; i < ids.size(); ++i)
+        (*events)[i].id = ids.at(i);
+    return true;
+}
+
+QList<CheckEvent> EventStore::recent(int limit, bool *ok) const
+{
+    QSqlQuery query(m_db.connection());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT id, time, route_id, route_name, section_id, section_name, unit_id, unit_name,"
+        " kind, deviation FROM check_events ORDER BY id DESC LIMIT ?"));
+    query.addBindValue(qBound(0, limit, MaxKept));
+    *ok = query.exec();
+    if (!*ok) {
+        Database::warnFailure("reading the check events", query);
+        return {};
+    }
+    QList<CheckEvent> events;
+    while (query.next()) {
+        CheckEvent e;
+        e.id = query.value(0).toInt();
+        e.time = quint32(query.value(1).toLongLong());
+        e.routeId = query.value(2).toInt();
+        e.routeName = query.value(3).toString();
+        e.sectionId = query.value(4).toInt();
+        e.sectionName = query.value(5).toString();
+        e.unitId = query.value(6).toInt();
+        e.unitName = query.value(7).toString();
+        e.kind = query.value(8).toInt();
+        e.deviation = query.value(9).toInt();
+        events.append(e);
+    }
+    return events;
+}

@@ -1,0 +1,239 @@
+#include "LiveChecker.h"
+
+#include "Database.h"
+#include "EventStore.h"
+#include "LayerStore.h"
+#include "ServerClock.h"
+#include "ServerLog.h"
+#include "TrackedObjectStore.h"
+
+#include "graphobj/GraphObData.h"
+#include "routecheck/RouteMessages.h"
+#include "routecheck/RouteRecord.h"
+#include "routecheck/SectionRecord.h"
+
+#include <QDataStream>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+using LiveMessages::CheckEvent;
+using LiveMessages::PositionReport;
+
+namespace {
+
+qint32 clampedSeconds(qint64 seconds)
+{
+    return qint32(qBound<qint64>(std::numeric_limits<qint32>::min(), seconds,
+                                 std::numeric_limits<qint32>::max()));
+}
+
+} // namespace
+
+LiveChecker::LiveChecker(const Database &db, const ServerClock &clock, QObject *parent)
+    : QObject(parent), m_db(db), m_clock(clock), m_timer(new QTimer(this))
+{
+    // About one tick per ten seconds of server time, between 10 and 1 a second.
+    m_timer->setInterval(qBound(100, int(10000.0 / m_clock.speed()), 1000));
+    connect(m_timer, &QTimer::timeout, this, &LiveChecker::tick);
+}
+
+LiveChecker::~LiveChecker() = default;
+
+bool LiveChecker::reload()
+{
+    bool ok = false;
+    const std::vector<RuleStore::NamedRoute> routes = RuleStore(m_db).routes(&ok);
+    const QHash<qint32, GraphObData> objects = ok ? LayerStore(m_db).objects(&ok)
+                                                  : QHash<qint32, GraphObData>();
+    const QHash<qint32, QString> names = ok ? TrackedObjectStore(m_db).unitNames(&ok)
+                                            : QHash<qint32, QString>();
+    if (!ok) {
+        qCWarning(lcServer) << "live checking keeps its routes: the database cannot be read";
+        return false;
+    }
+    m_unitNames = names;
+
+    QHash<int, Checked> checked;
+    QList<UnitSimulator::Route> simulated;
+    for (const RuleStore::NamedRoute &named : routes) {
+        const RouteRecord &route = *named.route;
+        QByteArray fingerprint;
+        QDataStream out(&fingerprint, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_5);
+        RouteMessages::writeRoute(out, route);
+        QList<QList<ZoneGeometry>> zones;
+        for (const SectionRecord *section : route.sections) {
+            QList<ZoneGeometry> sectionZones;
+            for (int id : section->graphObjectIds) {
+                const auto object = objects.constFind(id);
+                if (object == objects.cend())
+                    continue;
+                sectionZones.append(ZoneGeometry::fromObject(*object));
+                WriteGraphObData(out, *object);
+            }
+            zones.append(sectionZones);
+        }
+        simulated.append(UnitSimulator::fromRecord(route, zones));
+        if (route.checkOn == 0)
+            continue;
+        const auto previous = m_checked.constFind(route.id);
+        if (previous == m_checked.cend() || previous->fingerprint != fingerprint)
+            m_engine.setRoute(route.id, route, qint64(route.checkTime), zones);
+        checked.insert(route.id, Checked{named, fingerprint});
+    }
+    for (auto it = m_checked.cbegin(); it != m_checked.cend(); ++it) {
+        if (!checked.contains(it.key()))
+            m_engine.removeRoute(it.key());
+    }
+    m_checked = checked;
+    m_simulated = simulated;
+    if (m_simulator)
+        m_simulator->setRoutes(m_simulated);
+    for (auto it = m_recorded.begin(); it != m_recorded.end();) {
+        if (m_checked.contains(it.key().routeId))
+            ++it;
+        else
+            it = m_recorded.erase(it);
+    }
+    publish();
+    return true;
+}
+
+void LiveChecker::setSimulating(bool on)
+{
+    if (on == isSimulating())
+        return;
+    m_simulator.reset(on ? new UnitSimulator : nullptr);
+    if (m_simulator)
+        m_simulator->setRoutes(m_simulated);
+}
+
+void LiveChecker::start()
+{
+    m_timer->start();
+}
+
+void LiveChecker::stop()
+{
+    m_timer->stop();
+}
+
+void LiveChecker::accept(const QList<PositionReport> &reports)
+{
+    const int dropped = reports.size() - check(reports);
+    if (dropped > 0) {
+        qCWarning(lcServer) << dropped
+                            << "position reports of unknown units or from the future dropped";
+    }
+    publish();
+}
+
+void LiveChecker::tick()
+{
+    const qint64 now = m_clock.now();
+    // A simulated route may list ids that are no unit; they are left out quietly.
+    if (m_simulator)
+        check(m_simulator->positionsAt(now));
+    m_engine.advanceTo(now);
+    publish();
+}
+
+int LiveChecker::check(const QList<PositionReport> &reports)
+{
+    const qint64 latest = m_clock.now() + MaxLeadSeconds;
+    QList<PositionReport> accepted;
+    accepted.reserve(reports.size());
+    for (const PositionReport &r : reports) {
+        if (!m_unitNames.contains(r.unitId) || qint64(r.time) > latest)
+            continue;
+        m_engine.report(r.unitId, r.time, r.position);
+        accepted.append(r);
+    }
+    if (!accepted.isEmpty())
+        emit positionsAccepted(LiveMessages::positionsBody(accepted));
+    return accepted.size();
+}
+
+QList<QByteArray> LiveChecker::currentStates() const
+{
+    QList<int> ids = m_checked.keys();
+    std::sort(ids.begin(), ids.end());
+    QList<QByteArray> bodies;
+    for (int id : qAsConst(ids)) {
+        bodies.append(statesBody(id));
+    }
+    return bodies;
+}
+
+QList<CheckEvent> LiveChecker::recentEvents(int limit) const
+{
+    bool ok = false;
+    return EventStore(m_db).recent(limit, &ok);
+}
+
+void LiveChecker::publish()
+{
+    QList<CheckEvent> events;
+    const QList<int> judged = m_engine.takeChangedOutcomes();
+    for (int id : judged)
+        recordEvents(id, &events);
+    if (!events.isEmpty() && EventStore(m_db).record(&events)) {
+        std::sort(events.begin(), events.end(), [](const CheckEvent &a, const CheckEvent &b) {
+            return a.time != b.time ? a.time > b.time : a.id > b.id;
+        });
+        emit eventsRecorded(LiveMessages::eventsBody(events));
+    }
+
+    const QList<int> changed = m_engine.takeChangedRoutes();
+    for (int id : changed)
+        emit statesChanged(statesBody(id));
+}
+
+QByteArray LiveChecker::statesBody(int routeId) const
+{
+    // A section id of 0 would end the body early; such a section is left out.
+    QList<RouteMessages::SectionState> states;
+    const QList<QPair<int, int>> judged = m_engine.states(routeId);
+    for (const auto &state : judged) {
+        if (state.first > 0)
+            states.append({state.first, state.second});
+    }
+    return RouteMessages::sectionsStateBody(routeId, states);
+}
+
+void LiveChecker::recordEvents(int routeId, QList<CheckEvent> *events)
+{
+    const auto checked = m_checked.constFind(routeId);
+    if (checked == m_checked.cend())
+        return;
+    const RouteRecord &route = *checked->route.route;
+    const QList<CheckEngine::Outcome> outcomes = m_engine.outcomes(routeId);
+    for (int i = 0; i < outcomes.size() && i < route.sections.size(); ++i) {
+        const SectionRecord &section = *route.sections.at(i);
+        const CheckEngine::Outcome &o = outcomes.at(i);
+        const auto add = [&](int kind, qint64 time, qint64 deviation) {
+            const EventKey key{routeId, o.sectionId, kind};
+            const auto seen = m_recorded.constFind(key);
+            if (seen != m_recorded.cend() && *seen == o.reference)
+                return;
+            m_recorded.insert(key, o.reference);
+            CheckEvent e;
+            e.time = quint32(qBound<qint64>(0, time, std::numeric_limits<quint32>::max()));
+            e.routeId = routeId;
+            e.routeName = checked->route.name;
+            e.sectionId = o.sectionId;
+            e.sectionName = section.name;
+            e.unitId = o.unitId;
+            e.unitName = m_unitNames.value(o.unitId);
+            e.kind = kind;
+            e.deviation = clampedSeconds(deviation);
+            events->append(e);
+        };
+        if (o.entered && section.messageOnTimeIn)
+            add(CheckEvent::TimeIn, o.entryTime, o.entryDeviation);
+        if (o.left && section.messageOnTimeOut)
+            add(CheckEvent::TimeOut, o.exitTime, o.exitDeviation);
+    }
+}

@@ -1,0 +1,109 @@
+#ifndef LIVECHECKER_H
+#define LIVECHECKER_H
+
+#include "CheckEngine.h"
+#include "LiveMessages.h"
+#include "RuleStore.h"
+#include "UnitSimulator.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Database;
+class ServerClock;
+class QTimer;
+
+// The server's live checking: the engine fed with the checked routes and
+// their zones from the database, the units' reports pushed to it, its time
+// moved on by the server clock. What changes goes out through the signals as
+// ready bodies for every client.
+//
+// Reports are taken for stored units only, and never from the future: one
+// more than MaxLeadSeconds ahead of the server clock is dropped, so a bad fix
+// cannot close every window at once.
+class LiveChecker : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 MaxLeadSeconds = 300;
+
+    // The database and the clock outlive the checker.
+    LiveChecker(const Database &db, const ServerClock &clock, QObject *parent = nullptr);
+    ~LiveChecker() override;
+
+    CheckEngine &engine() { return m_engine; }
+
+    // Reads routes, zones and names again. A checked route whose definition
+    // and check time are unchanged keeps its judged crossings.
+    bool reload();
+    // With simulation on, every tick also moves the simulated units and checks
+    // their reports like pushed ones.
+    void setSimulating(bool on);
+    bool isSimulating() const { return m_simulator != nullptr; }
+    // Starts and stops moving the engine's time on with the clock.
+    void start();
+    void stop();
+
+    // Checks a batch of reports, then publishes what changed. The accepted
+    // reports go out as a "Unit_positions" body.
+    void accept(const QList<LiveMessages::PositionReport> &reports);
+    // Moves the engine to the clock's time and publishes what changed.
+    void tick();
+
+    // One "Every_sections_state" body per checked route, in id order.
+    QList<QByteArray> currentStates() const;
+    QList<LiveMessages::CheckEvent> recentEvents(int limit) const;
+
+signals:
+    void positionsAccepted(const QByteArray &unitPositionsBody);
+    void statesChanged(const QByteArray &everySectionsStateBody);
+    void eventsRecorded(const QByteArray &checkEventsBody);
+
+private:
+    struct EventKey
+    {
+        int routeId;
+        int sectionId;
+        int kind;
+        bool operator==(const EventKey &o) const
+        {
+            return routeId == o.routeId && sectionId == o.sectionId && kind == o.kind;
+        }
+    };
+    friend uint qHash(const EventKey &key, uint seed)
+    {
+        return qHash((quint64(quint32(key.routeId)) << 32) | quint32(key.sectionId), seed)
+               ^ uint(key.kind);
+    }
+    struct Checked
+    {
+        RuleStore::NamedRoute route;
+        QByteArray fingerprint; // the route and its zones as stored
+    };
+
+    // Checks the reports of known units that are not from the future and
+    // sends them on; returns how many that was.
+    int check(const QList<LiveMessages::PositionReport> &reports);
+    void publish();
+    QByteArray statesBody(int routeId) const;
+    void recordEvents(int routeId, QList<LiveMessages::CheckEvent> *events);
+
+    const Database &m_db;
+    const ServerClock &m_clock;
+    CheckEngine m_engine;
+    QTimer *m_timer; // a child
+    QHash<int, Checked> m_checked;
+    QHash<qint32, QString> m_unitNames;
+    // Per route, section and kind: the period whose event is recorded.
+    QHash<EventKey, qint64> m_recorded;
+    std::unique_ptr<UnitSimulator> m_simulator; // while simulating
+    QList<UnitSimulator::Route> m_simulated;    // every route, as last read
+};
+
+#endif // LIVECHECKER_H
