@@ -56,6 +56,8 @@ private slots:
     void pushedPositionsColourTheSection_data();
     void pushedPositionsColourTheSection();
     void laterClientGetsCurrentStates();
+    void serverKeepsItsJudgement_data();
+    void serverKeepsItsJudgement();
 
 private:
     void seedDatabase();
@@ -63,6 +65,8 @@ private:
     // The brush of the gate's polygon as the plug-in drew it on the city map.
     QColor gateBrush() const;
     void push(const QList<Fix> &fixes, qint32 unit);
+    // Switches checking of the route on or off from the feed's connection.
+    void setCheckMode(int mode);
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<RouteCheckServer> m_server;
@@ -268,6 +272,107 @@ void tst_E2eLiveCheck::laterClientGetsCurrentStates()
     const RouteRecord *route = itemRoute(beat);
     QVERIFY(route && !route->sections.isEmpty());
     QTRY_COMPARE(route->sections.first()->state, 1);
+}
+
+void tst_E2eLiveCheck::setCheckMode(int mode)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    out << qint32(mode) << QList<int>{m_route};
+    QSignalSpy replies(m_feed.get(), &FrameClient::replyReceived);
+    m_feed->send("Set_check_mode", body);
+    QVERIFY(replies.wait());
+    QDataStream in(replies.last().at(1).toByteArray());
+    in.setVersion(QDataStream::Qt_4_5);
+    qint32 time = 0;
+    in >> time;
+    if (mode == 1)
+        m_checkTime = time;
+}
+
+namespace {
+enum Then { Nothing, SaveAnotherRoute, PushAgain, CheckOffAndOn };
+}
+
+// What the server judged must outlast saves of other routes and repeated
+// fixes; a fix from the future is not taken. A fresh client reads the result.
+void tst_E2eLiveCheck::serverKeepsItsJudgement_data()
+{
+    QTest::addColumn<QList<Fix>>("fixes");
+    QTest::addColumn<int>("then");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("events");
+
+    const QList<Fix> onTime{{20, 0, 400}, {65, 0, 0}, {75, 0, 0}, {170, 0, 400}, {180, 0, 400}};
+    QTest::newRow("on time") << onTime << int(Nothing) << 2 << 2;
+    QTest::newRow("another route saved") << onTime << int(SaveAnotherRoute) << 2 << 2;
+    QTest::newRow("the same fixes again") << onTime << int(PushAgain) << 2 << 2;
+    QTest::newRow("a fix from the future") << QList<Fix>{{1000, 0, 400}} << int(Nothing) << 0 << 0;
+    // The early entry is older than the new check time: it no longer counts.
+    QTest::newRow("checked anew after an early entry")
+        << QList<Fix>{{0, 0, 0}, {1, 0, 0}} << int(CheckOffAndOn) << 0 << 1;
+}
+
+void tst_E2eLiveCheck::serverKeepsItsJudgement()
+{
+    QFETCH(QList<Fix>, fixes);
+    QFETCH(int, then);
+    QFETCH(int, state);
+    QFETCH(int, events);
+
+    setCheckMode(1);
+    push(fixes, m_car);
+    switch (then) {
+    case SaveAnotherRoute: {
+        RuleStore rules(m_server->database());
+        const qint32 node = rules.addNode(0, QStringLiteral("Spare"), 3, 1);
+        QByteArray body;
+        QDataStream out(&body, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_5);
+        out << qint32(node) << qint32(node) << qint32(0) << qint32(0) << qint32(0) << qint32(0)
+            << QList<int>() << qint32(0) << qint32(-1) << QList<int>();
+        QSignalSpy saved(m_feed.get(), &FrameClient::replyReceived);
+        m_feed->send("Fix_routes", body);
+        QVERIFY(saved.wait());
+        QCOMPARE(saved.last().at(0).toByteArray(), QByteArray("Fix_routes"));
+        break;
+    }
+    case PushAgain:
+        push(fixes, m_car);
+        break;
+    case CheckOffAndOn:
+        QTest::qWait(2100); // a check time later than the fixes
+        setCheckMode(0);
+        setCheckMode(1);
+        break;
+    default:
+        break;
+    }
+    // Requests of one connection are answered in order: once this reply is
+    // in, every push before it has been taken.
+    QSignalSpy synced(m_feed.get(), &FrameClient::replyReceived);
+    m_feed->send(LiveMessages::GetCheckEvents, LiveMessages::eventsRequestBody(1));
+    QVERIFY(synced.wait());
+
+    FrameClient observer;
+    QSignalSpy states(&observer, &FrameClient::newsReceived);
+    QSignalSpy replies(&observer, &FrameClient::replyReceived);
+    observer.connectToServer(QHostAddress::LocalHost, m_server->serverPort());
+    QTRY_VERIFY(!states.isEmpty());
+    QDataStream in(states.first().at(1).toByteArray());
+    in.setVersion(QDataStream::Qt_4_5);
+    qint32 route = 0, section = 0, judged = -1;
+    in >> route >> section >> judged;
+    QCOMPARE(route, m_route);
+    QCOMPARE(section, 1);
+    QCOMPARE(judged, state);
+
+    observer.send(LiveMessages::GetCheckEvents, LiveMessages::eventsRequestBody(10));
+    QTRY_VERIFY(!replies.isEmpty());
+    QList<CheckEvent> recorded;
+    QVERIFY(LiveMessages::readEvents(replies.last().at(1).toByteArray(), &recorded));
+    QCOMPARE(recorded.size(), events);
 }
 
 QTEST_MAIN(tst_E2eLiveCheck)
