@@ -9,7 +9,8 @@ EmbeddedServer::EmbeddedServer() = default;
 
 EmbeddedServer::~EmbeddedServer() = default;
 
-bool EmbeddedServer::start(const QString &databasePath, QString *error)
+bool EmbeddedServer::start(const QString &databasePath, QString *error, bool simulate,
+                           double speed)
 {
     ServerOptions options;
     options.address = QHostAddress(QHostAddress::LocalHost);
@@ -18,6 +19,8 @@ bool EmbeddedServer::start(const QString &databasePath, QString *error)
                                                   : databasePath;
     // Seeding only ever fills an empty database: the operator's data stays.
     options.seed = QStringLiteral("demo");
+    options.simulate = simulate;
+    options.speed = speed;
     m_server = std::make_unique<RouteCheckServer>(options);
     if (m_server->start(error))
         return true;

@@ -15,8 +15,10 @@ public:
     EmbeddedServer();
     ~EmbeddedServer();
 
-    // An empty path puts the database in the user's data directory.
-    bool start(const QString &databasePath, QString *error);
+    // An empty path puts the database in the user's data directory. With
+    // simulate, the server moves the demo units on a clock of that speed.
+    bool start(const QString &databasePath, QString *error, bool simulate = false,
+               double speed = 1.0);
     void stop();
 
     quint16 port() const;

@@ -49,7 +49,16 @@ HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions 
         QStringLiteral("screenshot"),
         QStringLiteral("Write a PNG of the window once a route is shown, print its path, exit."),
         QStringLiteral("file"));
-    parser.addOptions({help, server, token, db, screenshot});
+    const QCommandLineOption speed(
+        QStringLiteral("speed"),
+        QStringLiteral("Pace of the built-in server's clock against the wall clock, 1 to 3600 "
+                       "(default 30: a quarter of an hour's round in half a minute)."),
+        QStringLiteral("N"));
+    const QCommandLineOption noSimulate(
+        QStringLiteral("no-simulate"),
+        QStringLiteral("The built-in server does not move the units; positions come only from "
+                       "\"Push_positions\"."));
+    parser.addOptions({help, server, token, db, screenshot, speed, noSimulate});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -89,6 +98,23 @@ HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions 
         }
         result.databasePath = parser.value(db);
     }
+    for (const QCommandLineOption *builtIn : {&speed, &noSimulate}) {
+        if (parser.isSet(*builtIn) && parser.isSet(server)) {
+            *message = QStringLiteral("--%1 is for the built-in server, not with --server")
+                           .arg(builtIn->names().constFirst());
+            return Parse::Error;
+        }
+    }
+    if (parser.isSet(speed)) {
+        bool ok = false;
+        result.speed = parser.value(speed).toDouble(&ok);
+        if (!ok || !(result.speed >= 1.0 && result.speed <= 3600.0)) {
+            *message = QStringLiteral("--speed wants a number from 1 to 3600, got \"%1\"")
+                           .arg(parser.value(speed));
+            return Parse::Error;
+        }
+    }
+    result.simulate = !parser.isSet(noSimulate);
     result.screenshotPath = parser.value(screenshot);
     *options = result;
     return Parse::Ok;

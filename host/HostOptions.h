@@ -14,6 +14,10 @@ struct HostOptions
     quint16 serverPort = 0;
     QByteArray token;
     QString databasePath; // the embedded server's; empty: the user's data directory
+    // The built-in server moves the demo units itself, on a clock this many
+    // times faster than the wall clock.
+    bool simulate = true;
+    double speed = 30.0;
     QString screenshotPath;
 
     bool embedded() const { return serverHost.isEmpty(); }

@@ -1,18 +1,25 @@
 #include "HostServices.h"
 
+#include "CheckEventsModel.h"
 #include "MapCanvas.h"
 #include "ObjectsModel.h"
 #include "ServerConnection.h"
+#include "UnitTracker.h"
+
+#include <LiveMessages.h>
 
 HostServices::HostServices(ServerConnection *connection, ObjectsModel *objects,
                            QObject *parent)
     : QObject(parent)
     , m_connection(connection)
     , m_objects(objects)
+    , m_units(new UnitTracker(this))
+    , m_events(new CheckEventsModel(this))
 {
-    connect(m_connection, &ServerConnection::connected, this,
-            [this]() { m_connection->sendHostRequest(ObjectTreeCommand); });
+    connect(m_connection, &ServerConnection::connected, this, &HostServices::onConnected);
     connect(m_connection, &ServerConnection::hostReply, this, &HostServices::onHostReply);
+    connect(m_connection, &ServerConnection::hostNews, this, &HostServices::onHostNews);
+    connect(m_units, &UnitTracker::unitsChanged, this, &HostServices::onUnitsChanged);
 }
 
 HostServices::~HostServices() = default;
@@ -20,6 +27,7 @@ HostServices::~HostServices() = default;
 void HostServices::addMap(MapCanvas *canvas)
 {
     m_maps.insert(canvas->mapId(), canvas);
+    showUnits();
 }
 
 MapCanvas *HostServices::map(int mapId) const
@@ -27,12 +35,65 @@ MapCanvas *HostServices::map(int mapId) const
     return m_maps.value(mapId).data();
 }
 
+void HostServices::onConnected()
+{
+    m_connection->sendHostRequest(ObjectTreeCommand);
+    m_connection->sendHostRequest(LiveMessages::GetCheckEvents,
+                                  LiveMessages::eventsRequestBody(EventsAsked));
+}
+
 void HostServices::onHostReply(const QByteArray &command, const QByteArray &body)
 {
-    if (command != ObjectTreeCommand)
-        return;
-    if (!m_objects->load(body))
-        qWarning("the server's unit tree was cut short; kept %d units", m_objects->unitCount());
+    if (command == ObjectTreeCommand) {
+        if (!m_objects->load(body))
+            qWarning("the server's unit tree was cut short; kept %d units",
+                     m_objects->unitCount());
+        // Names may have changed.
+        showUnits();
+    } else if (command == LiveMessages::GetCheckEvents) {
+        QList<LiveMessages::CheckEvent> events;
+        if (LiveMessages::readEvents(body, &events))
+            m_events->replaceAll(events);
+        else
+            qWarning("the server's check events do not read; the list is kept");
+    }
+}
+
+void HostServices::onHostNews(const QByteArray &command, const QByteArray &body)
+{
+    if (command == LiveMessages::UnitPositions) {
+        if (!m_units->applyBody(body))
+            qWarning("unit positions from the server do not read; dropped");
+    } else if (command == LiveMessages::CheckEvents) {
+        QList<LiveMessages::CheckEvent> events;
+        if (LiveMessages::readEvents(body, &events))
+            m_events->addNewest(events);
+        else
+            qWarning("check events from the server do not read; dropped");
+    }
+}
+
+void HostServices::onUnitsChanged(const QList<qint32> &unitIds)
+{
+    for (qint32 id : unitIds)
+        m_objects->setLastReport(id, m_units->unit(id).time);
+    showUnits();
+}
+
+void HostServices::showUnits()
+{
+    QList<UnitPainter::Marker> markers;
+    const QList<LiveMessages::PositionReport> units = m_units->units();
+    markers.reserve(units.size());
+    for (const LiveMessages::PositionReport &unit : units) {
+        const TrackedObject *record = m_objects->record(unit.unitId);
+        markers.append({record ? record->name : QLatin1Char('#') + QString::number(unit.unitId),
+                        QPointF(unit.position)});
+    }
+    for (const QPointer<MapCanvas> &canvas : qAsConst(m_maps)) {
+        if (canvas)
+            canvas->setUnits(markers);
+    }
 }
 
 MapModel *HostServices::GetMapModel()

@@ -1,5 +1,6 @@
 #include "HostWindow.h"
 
+#include "CheckEventsModel.h"
 #include "HostServices.h"
 #include "MapBasePainter.h"
 #include "MapCanvas.h"
@@ -12,7 +13,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QLabel>
+#include <QListView>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -91,6 +94,20 @@ void HostWindow::buildDocks(ObjectsModel *objects)
     m_unitsView->setHeaderHidden(true);
     m_unitsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_unitsView->setUniformRowHeights(true);
+    // The hidden header's titles would still widen a column sized to its contents.
+    QHeaderView *columns = m_unitsView->header();
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(0, QHeaderView::Stretch);
+    columns->setSectionResizeMode(ObjectsModel::LastReportColumn, QHeaderView::Fixed);
+    columns->resizeSection(ObjectsModel::LastReportColumn,
+                           fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 10);
+    // The names keep the whole width until some unit has reported.
+    m_unitsView->setColumnHidden(ObjectsModel::LastReportColumn, true);
+    connect(objects, &QAbstractItemModel::dataChanged, m_unitsView,
+            [this](const QModelIndex &, const QModelIndex &bottomRight) {
+                if (bottomRight.column() == ObjectsModel::LastReportColumn)
+                    m_unitsView->setColumnHidden(ObjectsModel::LastReportColumn, false);
+            });
     connect(objects, &QAbstractItemModel::rowsInserted, m_unitsView, &QTreeView::expandAll);
     auto *units = new QDockWidget(tr("Units"), this);
     units->setObjectName(QStringLiteral("unitsDock"));
@@ -104,8 +121,27 @@ void HostWindow::buildDocks(ObjectsModel *objects)
     panel->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     panel->setWidget(m_pluginTabs);
     addDockWidget(Qt::RightDockWidgetArea, panel);
-    resizeDocks({units, panel}, {210, 500}, Qt::Horizontal);
+    resizeDocks({units, panel}, {250, 500}, Qt::Horizontal);
     connect(m_pluginTabs, &QTabWidget::currentChanged, this, &HostWindow::onPluginTabChanged);
+    buildEventsDock();
+}
+
+void HostWindow::buildEventsDock()
+{
+    m_eventsView = new QListView;
+    m_eventsView->setModel(m_services->checkEvents());
+    m_eventsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_eventsView->setUniformItemSizes(true);
+    m_eventsView->setAlternatingRowColors(true);
+    auto *events = new QDockWidget(tr("Check events"), this);
+    events->setObjectName(QStringLiteral("eventsDock"));
+    events->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    events->setWidget(m_eventsView);
+    // Under the maps only: the side panels keep their full height.
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+    addDockWidget(Qt::BottomDockWidgetArea, events);
+    resizeDocks({events}, {130}, Qt::Vertical);
 }
 
 void HostWindow::buildMenus()

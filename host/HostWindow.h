@@ -12,12 +12,14 @@ class MapCanvas;
 class ObjectsModel;
 class PluginInterface;
 class QLabel;
+class QListView;
 class QTabWidget;
 class QTreeView;
 class ServerConnection;
 
 // The dispatcher's window: map views in tabs in the middle, the tracked units
-// on the left, the plug-ins' pages on the right, the link state below.
+// on the left, the plug-ins' pages on the right, the check events under the
+// maps, the link state below.
 // Each plug-in gets one page per map view; the page follows the current map.
 class HostWindow : public QMainWindow
 {
@@ -47,6 +49,7 @@ public:
     MapCanvas *currentMap() const;
     QTabWidget *mapTabs() const { return m_mapTabs; }
     QTabWidget *pluginTabs() const { return m_pluginTabs; }
+    QListView *eventsView() const { return m_eventsView; }
     // The page a plug-in made for a map view, or null.
     QWidget *pluginPage(PluginInterface *plugin, int mapId) const;
 
@@ -64,6 +67,7 @@ private:
 
     void buildMaps(const QList<MapView> &views);
     void buildDocks(ObjectsModel *objects);
+    void buildEventsDock();
     void buildMenus();
     void onMapTabChanged(int index);
     void onPluginTabChanged(int index);
@@ -78,6 +82,7 @@ private:
     QTabWidget *m_mapTabs;
     QTabWidget *m_pluginTabs;
     QTreeView *m_unitsView = nullptr;
+    QListView *m_eventsView = nullptr;
     QLabel *m_linkLabel;
     QLabel *m_pointerLabel;
     QLabel *m_scaleLabel;

@@ -93,6 +93,12 @@ void MapCanvas::dropPrimitives()
     update();
 }
 
+void MapCanvas::setUnits(const QList<UnitPainter::Marker> &units)
+{
+    m_units = units;
+    update();
+}
+
 QImage MapCanvas::render() const
 {
     QImage image(synced().size(), QImage::Format_ARGB32_Premultiplied);
@@ -107,6 +113,7 @@ void MapCanvas::paintAll(QPainter &painter) const
     MapBasePainter::paintBase(painter, m_projection);
     painter.setRenderHint(QPainter::Antialiasing, true);
     PrimitivePainter::paint(painter, m_projection, m_layers);
+    UnitPainter::paint(painter, m_projection, m_units);
     MapBasePainter::paintOverlay(painter, m_projection, m_caption);
 }
 

@@ -2,6 +2,7 @@
 #define MAPCANVAS_H
 
 #include "MapProjection.h"
+#include "UnitPainter.h"
 
 #include <MapQt.h>
 
@@ -9,7 +10,8 @@
 #include <QWidget>
 
 // One map view: the district base under every primitive list of its layer
-// table, with pan by dragging and zoom by the wheel around the pointer.
+// table, the tracked units on top, with pan by dragging and zoom by the wheel
+// around the pointer.
 // The layer table is the canvas's: plug-ins insert layers, groups and lists
 // into it, and the canvas deletes those groups and lists when it goes (the
 // primitives in the lists belong to whoever made them).
@@ -39,7 +41,11 @@ public:
     // may be freed by their owners while this map is not theirs to update.
     void dropPrimitives();
 
-    // The whole view, base and layers, at the widget's size.
+    // The units to show at their last fix, over everything the layers hold.
+    void setUnits(const QList<UnitPainter::Marker> &units);
+    QList<UnitPainter::Marker> units() const { return m_units; }
+
+    // The whole view, base, layers and units, at the widget's size.
     QImage render() const;
 
 signals:
@@ -68,6 +74,7 @@ private:
     int m_mapId;
     QString m_caption;
     MapQt::LayerTable m_layers;
+    QList<UnitPainter::Marker> m_units;
     mutable MapProjection m_projection;
     Context m_mapContext;
     Context m_viewContext;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDataStream>
+#include <QDateTime>
 #include <QStyle>
 
 #include <functional>
@@ -10,7 +11,7 @@
 ObjectsModel::ObjectsModel(QObject *parent)
     : QStandardItemModel(parent)
 {
-    setHorizontalHeaderLabels({tr("Units")});
+    setHeaders();
 }
 
 // The items go first: none may point at a freed record, even for a moment.
@@ -45,7 +46,7 @@ bool ObjectsModel::load(const QByteArray &body)
     while (root->rowCount() > 0)
         appendRow(root->takeRow(0));
     delete root;
-    setHorizontalHeaderLabels({tr("Units")});
+    setHeaders();
 
     // Records of units that left the tree go, now that no item refers to them.
     std::unordered_set<qint32> present;
@@ -65,6 +66,38 @@ bool ObjectsModel::load(const QByteArray &body)
             it = m_records.erase(it);
     }
     return complete;
+}
+
+void ObjectsModel::setHeaders()
+{
+    setHorizontalHeaderLabels({tr("Units"), tr("Last report")});
+}
+
+void ObjectsModel::setLastReport(qint32 id, quint32 time)
+{
+    m_lastReports.insert(id, time);
+    // A unit may sit in several groups.
+    std::function<void(QStandardItem *)> visit = [&](QStandardItem *parent) {
+        for (int row = 0; row < parent->rowCount(); ++row) {
+            QStandardItem *item = parent->child(row);
+            const auto address = item->data(RecordRole).toLongLong();
+            if (address && reinterpret_cast<const TrackedObject *>(address)->id == id)
+                showLastReport(parent->child(row, LastReportColumn), id);
+            visit(item);
+        }
+    };
+    visit(invisibleRootItem());
+}
+
+void ObjectsModel::showLastReport(QStandardItem *cell, qint32 id) const
+{
+    const auto found = m_lastReports.constFind(id);
+    if (!cell || found == m_lastReports.constEnd())
+        return;
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(*found);
+    cell->setText(time.toString(QStringLiteral("hh:mm:ss")));
+    cell->setToolTip(
+        tr("Last report %1").arg(time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
 }
 
 bool ObjectsModel::readLevel(QDataStream &in, QStandardItem *parent, int depth)
@@ -92,13 +125,17 @@ bool ObjectsModel::readLevel(QDataStream &in, QStandardItem *parent, int depth)
             return false;
         auto *item = new QStandardItem(name);
         item->setEditable(false);
+        auto *lastReport = new QStandardItem;
+        lastReport->setEditable(false);
+        lastReport->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         if (kind == qint32(Kind::Unit)) {
             item->setIcon(unitIcon);
             item->setData(qlonglong(reinterpret_cast<quintptr>(recordFor(id, name))), RecordRole);
+            showLastReport(lastReport, id);
         } else {
             item->setIcon(groupIcon);
         }
-        parent->appendRow(item);
+        parent->appendRow({item, lastReport});
         if (!readLevel(in, item, depth + 1))
             return false;
     }

@@ -1,6 +1,7 @@
 #include "ServerConnection.h"
 
 #include <Frame.h>
+#include <LiveMessages.h>
 #include <PluginInterface.h>
 
 #include <QDataStream>
@@ -59,6 +60,11 @@ int ServerConnection::nextRetryMs(int currentMs)
 bool ServerConnection::isUnaskedCommand(const QByteArray &command)
 {
     return command == "Every_sections_state" || command == "Set_check_mode";
+}
+
+bool ServerConnection::isHostNews(const QByteArray &command)
+{
+    return command == LiveMessages::UnitPositions || command == LiveMessages::CheckEvents;
 }
 
 void ServerConnection::connectTo(const QString &host, quint16 port, const QByteArray &token)
@@ -211,6 +217,12 @@ bool ServerConnection::takeFrames()
 
 void ServerConnection::deliver(const QByteArray &command, const QByteArray &body)
 {
+    // Nobody asks for news, so it must not take the place of a waiting asker.
+    if (isHostNews(command)) {
+        emit hostNews(command, body);
+        emit replyDelivered(command);
+        return;
+    }
     Waiter waiter;
     auto found = m_waiting.find(command);
     const bool asked = found != m_waiting.end() && !found->isEmpty();

@@ -17,10 +17,11 @@
 class QTcpSocket;
 
 // The host's link to one route-check server over TCP: framed requests out,
-// replies back to the plug-in that asked, reconnection with backoff (the wait
-// starts short again once a connection brings a reply). Requests
-// made while there is no connection are dropped; every connection is announced
-// through the notifier so that plug-ins reload what they show.
+// replies back to the plug-in that asked, live news to the host alone,
+// reconnection with backoff (the wait starts short again once a connection
+// brings a reply). Requests made while there is no connection are dropped;
+// every connection is announced through the notifier so that plug-ins reload
+// what they show.
 class ServerConnection : public QObject, public ServerLink
 {
     Q_OBJECT
@@ -61,13 +62,17 @@ public:
 
     // Replies that every plug-in gets, asked for or not.
     static bool isUnaskedCommand(const QByteArray &command);
+    // Live news for the host alone: unit positions and check events.
+    static bool isHostNews(const QByteArray &command);
 
 signals:
     void connected();
     void disconnected(const QString &reason);
     // Replies to the host's own requests.
     void hostReply(const QByteArray &command, const QByteArray &body);
-    // After a reply reached its plug-ins.
+    // News the server sends every client unasked; plug-ins never see it.
+    void hostNews(const QByteArray &command, const QByteArray &body);
+    // After a reply or news reached whoever it was for.
     void replyDelivered(const QByteArray &command);
     void stateChanged(ServerConnection::State state);
 

@@ -151,7 +151,7 @@ void tst_HostObjectsModel::load()
     ObjectsModel model;
     QCOMPARE(model.load(bytes), complete);
     QCOMPARE(dump(model.invisibleRootItem()), tree);
-    QCOMPARE(model.columnCount(), 1);
+    QCOMPARE(model.columnCount(), 2);
 }
 
 void tst_HostObjectsModel::depthLimit_data()

@@ -10,6 +10,8 @@ class tst_HostOptions : public QObject
 private slots:
     void parse_data();
     void parse();
+    void builtInServer_data();
+    void builtInServer();
     void endpoint_data();
     void endpoint();
 };
@@ -61,6 +63,48 @@ void tst_HostOptions::parse_data()
                                     << QByteArray() << "" << "" << "colour";
     QTest::newRow("stray argument") << QStringList{"map.png"} << error << "" << 0 << QByteArray()
                                     << "" << "" << "map.png";
+}
+
+// The built-in server's simulation: on by default at pace 30, refused with a
+// separate server.
+void tst_HostOptions::builtInServer_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<bool>("simulate");
+    QTest::addColumn<double>("speed");
+
+    QTest::newRow("defaults") << QStringList() << true << true << 30.0;
+    QTest::newRow("wall-clock pace") << QStringList{"--speed", "1"} << true << true << 1.0;
+    QTest::newRow("fastest") << QStringList{"--speed=3600"} << true << true << 3600.0;
+    QTest::newRow("no simulation") << QStringList{"--no-simulate"} << true << false << 30.0;
+    QTest::newRow("pace below 1") << QStringList{"--speed", "0.5"} << false << true << 0.0;
+    QTest::newRow("pace above 3600") << QStringList{"--speed", "3601"} << false << true << 0.0;
+    QTest::newRow("pace not a number") << QStringList{"--speed", "fast"} << false << true << 0.0;
+    QTest::newRow("pace with a separate server")
+        << QStringList{"--server", "h:1", "--speed", "2"} << false << true << 0.0;
+    QTest::newRow("no simulation with a separate server")
+        << QStringList{"--server", "h:1", "--no-simulate"} << false << true << 0.0;
+}
+
+void tst_HostOptions::builtInServer()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, accepted);
+    QFETCH(bool, simulate);
+    QFETCH(double, speed);
+
+    HostOptions options;
+    QString message;
+    arguments.prepend(QStringLiteral("opercheck-host"));
+    QCOMPARE(HostOptions::parse(arguments, &options, &message) == HostOptions::Parse::Ok,
+             accepted);
+    if (!accepted) {
+        QVERIFY(!message.isEmpty());
+        return;
+    }
+    QCOMPARE(options.simulate, simulate);
+    QCOMPARE(options.speed, speed);
 }
 
 void tst_HostOptions::parse()

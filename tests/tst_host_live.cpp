@@ -1,0 +1,356 @@
+// The server's live news in the host: unit fixes in the tracker, the units on
+// the map and in the objects model, the check events list, and the link
+// handing the news to the host alone.
+#include <CheckEventsModel.h>
+#include <HostServices.h>
+#include <MapCanvas.h>
+#include <ObjectsModel.h>
+#include <ServerConnection.h>
+#include <UnitPainter.h>
+#include <UnitTracker.h>
+
+#include <DemoDistrict.h>
+#include <Frame.h>
+#include <LiveMessages.h>
+#include <PluginInterface.h>
+
+#include <QDataStream>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+using LiveMessages::CheckEvent;
+using LiveMessages::PositionReport;
+
+namespace {
+
+// 2024-05-14 12:04:31 UTC; the tests run with TZ=UTC.
+constexpr quint32 Noon = 1715688271;
+
+CheckEvent checkEvent(qint32 id, qint32 deviation = 0, const QString &unit = "Moto M-5",
+                      qint32 kind = CheckEvent::TimeIn)
+{
+    const quint32 time = Noon + quint32(id) * 60;
+    return {id, time, 5, "Riverside patrol", 8, "Weir - Old bridge", 17, unit, kind, deviation};
+}
+
+QList<CheckEvent> events(const QList<int> &ids)
+{
+    QList<CheckEvent> list;
+    for (int id : ids)
+        list << checkEvent(id);
+    return list;
+}
+
+QList<int> idRange(int from, int downTo)
+{
+    QList<int> ids;
+    for (int id = from; id >= downTo; --id)
+        ids << id;
+    return ids;
+}
+
+QList<int> listedIds(const CheckEventsModel &model)
+{
+    QList<int> ids;
+    for (int row = 0; row < model.rowCount(); ++row)
+        ids << model.event(row).id;
+    return ids;
+}
+
+QString dump(const UnitTracker &tracker)
+{
+    QStringList parts;
+    for (const PositionReport &r : tracker.units())
+        parts << QStringLiteral("%1:%2,%3@%4").arg(r.unitId).arg(r.position.x()).arg(
+            r.position.y()).arg(r.time);
+    return parts.join(QLatin1Char(' '));
+}
+
+// A "Get_tree_objects" body: group 1 holding unit 12 "Car 12", then 11 "Moto M-5".
+QByteArray unitTree()
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    out << qint32(1) << qint32(1) << QStringLiteral("Patrol") << qint32(0) << qint32(2)
+        << qint32(12) << QStringLiteral("Car 12") << qint32(1) << qint32(0) << qint32(11)
+        << QStringLiteral("Moto M-5") << qint32(1) << qint32(0);
+    return body;
+}
+
+QList<Frame::Request> requestsIn(QByteArray bytes)
+{
+    QList<Frame::Request> requests;
+    QByteArray payload;
+    while (Frame::Splitter::take(bytes, &payload) == Frame::Splitter::Complete) {
+        requests << Frame::Request();
+        Frame::decode(payload, &requests.last());
+    }
+    return requests;
+}
+
+class RecordingPlugin : public PluginInterface
+{
+public:
+    QString GetPluginName() override { return QStringLiteral("recording"); }
+    QString GetName() override { return GetPluginName(); }
+    void OnServerReply(QByteArray &command, QByteArray &) override { replies << command; }
+
+    QList<QByteArray> replies;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(CheckEvent)
+
+class tst_HostLive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tracker_data();
+    void tracker();
+    void newsReachesHostOnly_data();
+    void newsReachesHostOnly();
+    void eventOrder_data();
+    void eventOrder();
+    void eventRow_data();
+    void eventRow();
+    void unitsOnTheMap_data();
+    void unitsOnTheMap();
+};
+
+void tst_HostLive::tracker_data()
+{
+    QTest::addColumn<QList<QByteArray>>("bodies");
+    QTest::addColumn<bool>("lastRead");
+    QTest::addColumn<QString>("units");
+    QTest::addColumn<int>("changes");
+
+    using Bodies = QList<QByteArray>;
+    using P = PositionReport;
+    auto body = [](const QList<PositionReport> &r) { return LiveMessages::positionsBody(r); };
+    const QPoint a(10, 20);
+    const QPoint b(30, 40);
+    const QByteArray at100 = body({P{7, 100, a}});
+    const QByteArray at160 = body({P{7, 160, b}});
+    QByteArray cut = body({P{7, 200, b}, P{8, 200, b}});
+    cut.chop(1);
+
+    QTest::newRow("first fixes, by id") << Bodies{body({P{9, 100, a}, P{3, 90, b}})} << true
+                                        << "3:30,40@90 9:10,20@100" << 1;
+    QTest::newRow("newer fix moves") << Bodies{at100, at160} << true << "7:30,40@160" << 2;
+    QTest::newRow("late fix: no move back") << Bodies{at160, at100} << true << "7:30,40@160" << 1;
+    QTest::newRow("out of order in one batch") << Bodies{body({P{7, 160, b}, P{7, 100, a}})}
+                                               << true << "7:30,40@160" << 1;
+    QTest::newRow("same fix twice: no change") << Bodies{at100, at100} << true << "7:10,20@100"
+                                               << 1;
+    QTest::newRow("same time, new place: taken") << Bodies{at100, body({P{7, 100, b}})} << true
+                                                 << "7:30,40@100" << 2;
+    QTest::newRow("cut body refused whole") << Bodies{at100, cut} << false << "7:10,20@100" << 1;
+    QTest::newRow("empty batch") << Bodies{body({})} << true << "" << 0;
+}
+
+void tst_HostLive::tracker()
+{
+    QFETCH(QList<QByteArray>, bodies);
+    QFETCH(bool, lastRead);
+    QFETCH(QString, units);
+    QFETCH(int, changes);
+
+    UnitTracker tracker;
+    QSignalSpy changed(&tracker, &UnitTracker::unitsChanged);
+    bool read = false;
+    for (const QByteArray &body : bodies)
+        read = tracker.applyBody(body);
+    QCOMPARE(read, lastRead);
+    QCOMPARE(dump(tracker), units);
+    QCOMPARE(changed.count(), changes);
+}
+
+void tst_HostLive::newsReachesHostOnly_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("units");
+    QTest::addColumn<QList<int>>("eventIds");
+
+    const QPoint at(-1234567, 515151515);
+    QTest::newRow("positions move a unit")
+        << QByteArray(LiveMessages::UnitPositions) << LiveMessages::positionsBody({{11, Noon, at}})
+        << "11:-1234567,515151515@1715688271" << QList<int>{2, 1};
+    QTest::newRow("events go on top") << QByteArray(LiveMessages::CheckEvents)
+                                      << LiveMessages::eventsBody(events({4, 3, 2})) << ""
+                                      << QList<int>{4, 3, 2, 1};
+}
+
+void tst_HostLive::newsReachesHostOnly()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, units);
+    QFETCH(QList<int>, eventIds);
+
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    ServerConnection link("OperCheck_Server1");
+    ObjectsModel objects;
+    HostServices services(&link, &objects);
+    RecordingPlugin plugin;
+    link.setPlugins({&plugin});
+    link.connectTo(QStringLiteral("127.0.0.1"), server.serverPort());
+    QVERIFY(server.waitForNewConnection(5000));
+    QTcpSocket *client = server.nextPendingConnection();
+
+    // On connection the host asks for its units and the latest events.
+    QByteArray received;
+    QTRY_VERIFY((received += client->readAll(), requestsIn(received).size() == 2));
+    const QList<Frame::Request> requests = requestsIn(received);
+    QCOMPARE(requests[0].command, QByteArray(HostServices::ObjectTreeCommand));
+    QCOMPARE(requests[1].command, QByteArray(LiveMessages::GetCheckEvents));
+    QCOMPARE(requests[1].body, LiveMessages::eventsRequestBody(HostServices::EventsAsked));
+    client->write(Frame::encode(
+        Frame::Reply{LiveMessages::GetCheckEvents, LiveMessages::eventsBody(events({2, 1}))}));
+    QTRY_COMPARE(services.checkEvents()->rowCount(), 2);
+
+    QSignalSpy news(&link, &ServerConnection::hostNews);
+    QSignalSpy delivered(&link, &ServerConnection::replyDelivered);
+    client->write(Frame::encode(Frame::Reply{command, body}));
+    QTRY_COMPARE(delivered.count(), 1);
+    QCOMPARE(news.count(), 1);
+    QCOMPARE(news.first().at(0).toByteArray(), command);
+    QVERIFY(plugin.replies.isEmpty());
+    QCOMPARE(dump(*services.unitTracker()), units);
+    QCOMPARE(listedIds(*services.checkEvents()), eventIds);
+}
+
+void tst_HostLive::eventOrder_data()
+{
+    QTest::addColumn<QList<int>>("reply");
+    QTest::addColumn<QList<QList<int>>>("news");
+    QTest::addColumn<QList<int>>("listed");
+
+    using Ids = QList<int>;
+    using Batches = QList<Ids>;
+    QTest::newRow("news on top of the reply") << Ids{2, 1} << Batches{{4, 3}} << Ids{4, 3, 2, 1};
+    QTest::newRow("listed ids skipped") << Ids{3, 2, 1} << Batches{{5, 3}, {5, 4}}
+                                        << Ids{4, 5, 3, 2, 1};
+    QTest::newRow("a batch repeating an id") << Ids{} << Batches{{6, 6}} << Ids{6};
+    QTest::newRow("reply capped at the newest") << idRange(250, 1) << Batches{}
+                                                << idRange(250, 51);
+    QTest::newRow("news pushes the oldest out") << idRange(200, 1) << Batches{{202, 201}}
+                                                << idRange(202, 3);
+    QTest::newRow("an id pushed out may come back") << idRange(200, 1) << Batches{{201}, {1}}
+                                                    << Ids{1} + idRange(201, 3);
+}
+
+void tst_HostLive::eventOrder()
+{
+    QFETCH(QList<int>, reply);
+    QFETCH(QList<QList<int>>, news);
+    QFETCH(QList<int>, listed);
+
+    CheckEventsModel model;
+    // The reply replaces what was listed before.
+    model.addNewest(events({99}));
+    model.replaceAll(events(reply));
+    for (const QList<int> &batch : news)
+        model.addNewest(events(batch));
+    QCOMPARE(listedIds(model), listed);
+}
+
+void tst_HostLive::eventRow_data()
+{
+    QTest::addColumn<CheckEvent>("event");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("onTime");
+
+    const QString route = QStringLiteral("12:0%1  Riverside patrol · Weir - Old bridge · ");
+    QTest::newRow("late entry") << checkEvent(0, 200) << route.arg("4:31") + "Moto M-5 · in +4 min"
+                                << false;
+    QTest::newRow("early exit") << checkEvent(1, -90, "Car 3", CheckEvent::TimeOut)
+                                << route.arg("5:31") + "Car 3 · out -2 min" << false;
+    QTest::newRow("on time, unit without a name: its id")
+        << checkEvent(3, 0, QString()) << route.arg("7:31") + "#17 · in 0 min" << true;
+    QTest::newRow("a second late is late") << checkEvent(2, 1)
+                                           << route.arg("6:31") + "Moto M-5 · in +1 min" << false;
+}
+
+void tst_HostLive::eventRow()
+{
+    QFETCH(CheckEvent, event);
+    QFETCH(QString, text);
+    QFETCH(bool, onTime);
+
+    CheckEventsModel model;
+    model.replaceAll({event});
+    QCOMPARE(model.index(0).data().toString(), text);
+    // Dark, and clearly green or clearly red.
+    const QColor c = model.index(0).data(Qt::ForegroundRole).value<QBrush>().color();
+    QVERIFY2(c.value() < 190 && (onTime ? c.green() > 2 * c.red() : c.red() > 2 * c.green()),
+             qPrintable(c.name()));
+}
+
+void tst_HostLive::unitsOnTheMap_data()
+{
+    QTest::addColumn<qint32>("unit");
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("shown");
+
+    QTest::newRow("named unit at the centre") << 11 << DemoDistrict::centre() << "Moto M-5"
+                                              << true;
+    QTest::newRow("unit not in the tree: its id") << 99 << DemoDistrict::offset(400, -250) << "#99"
+                                                  << true;
+    QTest::newRow("far off the view") << 11 << DemoDistrict::offset(40000, 0) << "Moto M-5"
+                                      << false;
+}
+
+void tst_HostLive::unitsOnTheMap()
+{
+    QFETCH(qint32, unit);
+    QFETCH(QPoint, at);
+    QFETCH(QString, name);
+    QFETCH(bool, shown);
+
+    ServerConnection link("OperCheck_Server1");
+    ObjectsModel objects;
+    QVERIFY(objects.load(unitTree()));
+    HostServices services(&link, &objects);
+    MapCanvas canvas(1, QStringLiteral("City"));
+    canvas.resize(640, 480);
+    canvas.setScale(1700);
+    canvas.setCenter(DemoDistrict::centre());
+    services.addMap(&canvas);
+    auto dotPixels = [&canvas]() {
+        const QImage image = canvas.render();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixel(x, y) == UnitPainter::DotColour;
+        }
+        return count;
+    };
+    QCOMPARE(dotPixels(), 0);
+
+    services.unitTracker()->apply({{unit, Noon, at}});
+    QCOMPARE(canvas.units().size(), 1);
+    QCOMPARE(canvas.units().first().name, name);
+    const int drawn = dotPixels();
+    // An 8 px dot inside its rim, its centre on the unit's place.
+    QVERIFY2(shown ? drawn >= 20 && drawn <= 64 : drawn == 0, qPrintable(QString::number(drawn)));
+    if (shown)
+        QCOMPARE(canvas.render().pixel(canvas.projection().toScreen(at).toPoint()),
+                 UnitPainter::DotColour);
+
+    // The units list shows the report, and still does after the tree is read again.
+    const QString report = unit == 11 ? QStringLiteral("12:04:31") : QString();
+    QCOMPARE(objects.index(1, 1, objects.index(0, 0)).data().toString(), report);
+    QVERIFY(objects.load(unitTree()));
+    QCOMPARE(objects.index(1, 1, objects.index(0, 0)).data().toString(), report);
+    QCOMPARE(objects.index(0, 1, objects.index(0, 0)).data().toString(), QString());
+}
+
+QTEST_MAIN(tst_HostLive)
+#include "tst_host_live.moc"
