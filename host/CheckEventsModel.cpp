@@ -65,10 +65,11 @@ QString CheckEventsModel::text(const LiveMessages::CheckEvent &event)
     const QString unit = event.unitName.isEmpty()
         ? QLatin1Char('#') + QString::number(event.unitId) : event.unitName;
     const QString kind = event.kind == LiveMessages::CheckEvent::TimeOut ? tr("out") : tr("in");
+    // What happened first: a narrow dock cuts the names, not the deviation.
     return QDateTime::fromSecsSinceEpoch(event.time).toString(QStringLiteral("hh:mm:ss"))
-        + QStringLiteral("  ") + event.routeName + Separator + event.sectionName + Separator
-        + unit + Separator + kind + QLatin1Char(' ')
-        + LiveMessages::deviationText(event.deviation);
+        + QStringLiteral("  ") + kind + QLatin1Char(' ')
+        + LiveMessages::deviationText(event.deviation) + Separator + unit + Separator
+        + event.routeName + Separator + event.sectionName;
 }
 
 int CheckEventsModel::rowCount(const QModelIndex &parent) const

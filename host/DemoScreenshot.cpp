@@ -7,6 +7,7 @@
 
 #include <PluginInterface.h>
 
+#include <QDataStream>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTextStream>
@@ -16,7 +17,8 @@ namespace {
 
 const QByteArray RuleTree("Get_tree_rulecheck");
 const QByteArray LayerTree("Get_tree_graphobj");
-// Where a route item keeps its record: the route is there when this is not 0.
+// Where a route item keeps its node id and its record (not 0 for a route).
+constexpr int NodeIdRole = 33;
 constexpr int RouteRole = 36;
 
 } // namespace
@@ -61,17 +63,68 @@ void DemoScreenshot::showRoute()
 {
     MapCanvas *canvas = m_window->currentMap();
     bool shown = false;
+    int wait = SettleMs;
     for (const PluginLoaderHost::Loaded &loaded : qAsConst(m_plugins)) {
         QWidget *page = canvas ? m_window->pluginPage(loaded.plugin, canvas->mapId()) : nullptr;
         auto *view = page ? page->findChild<QTreeView *>() : nullptr;
-        if (view && view->model() && tryRoutes(loaded.instance, view, QModelIndex())) {
+        if (!view || !view->model())
+            continue;
+        const QModelIndex live = findLiveRoute(view->model(), QModelIndex());
+        if (live.isValid()) {
+            show(loaded.instance, view, live);
+            if (m_liveWaitMs > 0) {
+                checkOn(live.data(NodeIdRole).toInt());
+                wait = m_liveWaitMs;
+            }
+            shown = true;
+            break;
+        }
+        if (tryRoutes(loaded.instance, view, QModelIndex())) {
             shown = true;
             break;
         }
     }
     if (!shown)
         QTextStream(stderr) << "no route with shapes to show; the map shows none\n";
-    QTimer::singleShot(SettleMs, this, &DemoScreenshot::capture);
+    // The timeout is for loading; the live wait may be longer.
+    QTimer::singleShot(wait, this, &DemoScreenshot::capture);
+}
+
+QModelIndex DemoScreenshot::findLiveRoute(const QAbstractItemModel *model,
+                                          const QModelIndex &parent) const
+{
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (index.data(RouteRole).toLongLong() != 0
+            && index.data().toString() == QLatin1String(LiveRoute))
+            return index;
+        const QModelIndex below = findLiveRoute(model, index);
+        if (below.isValid())
+            return below;
+    }
+    return QModelIndex();
+}
+
+void DemoScreenshot::show(QObject *instance, QTreeView *view, const QModelIndex &index)
+{
+    view->setCurrentIndex(index);
+    QMetaObject::invokeMethod(instance, "onMainItemClicked", Qt::DirectConnection,
+                              Q_ARG(QModelIndex, index));
+    // As a double click does: the map moves to the route and shows it.
+    QMetaObject::invokeMethod(instance, "onMainItemDblClicked", Qt::DirectConnection,
+                              Q_ARG(QModelIndex, index));
+    view->expand(index);
+    view->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+// As a second operator would: the reply reaches every panel.
+void DemoScreenshot::checkOn(int routeId)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    out << qint32(1) << QList<int>{routeId};
+    m_connection->sendHostRequest("Set_check_mode", body);
 }
 
 bool DemoScreenshot::tryRoutes(QObject *instance, QTreeView *view, const QModelIndex &parent)
@@ -81,17 +134,10 @@ bool DemoScreenshot::tryRoutes(QObject *instance, QTreeView *view, const QModelI
     for (int row = 0; row < model->rowCount(parent); ++row) {
         const QModelIndex index = model->index(row, 0, parent);
         if (index.data(RouteRole).toLongLong() != 0) {
-            view->setCurrentIndex(index);
-            QMetaObject::invokeMethod(instance, "onMainItemClicked", Qt::DirectConnection,
-                                      Q_ARG(QModelIndex, index));
-            // As a double click does: the map moves to the route and shows it.
-            QMetaObject::invokeMethod(instance, "onMainItemDblClicked", Qt::DirectConnection,
-                                      Q_ARG(QModelIndex, index));
-            if (PrimitivePainter::visibleCount(*canvas->layers()) > 0) {
-                view->expand(index);
-                view->scrollTo(index, QAbstractItemView::PositionAtCenter);
+            show(instance, view, index);
+            if (PrimitivePainter::visibleCount(*canvas->layers()) > 0)
                 return true;
-            }
+            view->collapse(index);
             model->setData(index, Qt::Unchecked, Qt::CheckStateRole);
         }
         if (tryRoutes(instance, view, index))

@@ -38,7 +38,8 @@ bool HostApplication::start(const QString &pluginFolder, QString *error)
     quint16 port = m_options.serverPort;
     if (m_options.embedded()) {
         m_server = std::make_unique<EmbeddedServer>();
-        if (!m_server->start(m_options.databasePath, error)) {
+        if (!m_server->start(m_options.databasePath, error, m_options.simulate,
+                             m_options.speed)) {
             *error = QStringLiteral("the built-in server did not start: ") + *error;
             m_server.reset();
             return false;

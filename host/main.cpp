@@ -54,6 +54,10 @@ int main(int argc, char *argv[])
                                                       host.plugins(), options.screenshotPath);
         QObject::connect(screenshot.get(), &DemoScreenshot::finished, &app,
                          &QCoreApplication::exit);
+        // Long enough for the built-in server's units to drive three quarters
+        // of an hour of the demo's round.
+        if (options.embedded() && options.simulate)
+            screenshot->setLiveWait(int(45 * 60 * 1000 / options.speed));
         screenshot->start();
     }
     host.window()->show();

@@ -479,11 +479,12 @@ private:
         const qint64 key = (qint64(place.x()) << 32) | quint32(place.y());
         if (m_checkpointIds.contains(key))
             return m_checkpointIds.value(key);
-        const int diameter = 60 + 20 * (m_checkpointIds.size() % 4);
+        const int diameter = 140 + 40 * (m_checkpointIds.size() % 4);
         const QVariantMap properties = {
             {QStringLiteral("Diameter"), diameter},
-            {QStringLiteral("Color"), QColor(192, 57, 43)},
-            {QStringLiteral("Brush"), QColor(231, 76, 60, 70)},
+            // Neither red nor green: the state tints must stand out against it.
+            {QStringLiteral("Color"), QColor(88, 86, 140)},
+            {QStringLiteral("Brush"), QColor(121, 118, 182, 80)},
             {QStringLiteral("Comment"), QStringLiteral("Report within %1 m").arg(diameter / 2)}};
         const qint32 id = addObject(
             m_checkpoints,

@@ -266,15 +266,15 @@ void tst_HostLive::eventRow_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("onTime");
 
-    const QString route = QStringLiteral("12:0%1  Riverside patrol · Weir - Old bridge · ");
-    QTest::newRow("late entry") << checkEvent(0, 200) << route.arg("4:31") + "Moto M-5 · in +4 min"
-                                << false;
+    const QString row = QStringLiteral("12:0%1  %2 · Riverside patrol · Weir - Old bridge");
+    QTest::newRow("late entry") << checkEvent(0, 200)
+                                << row.arg("4:31", "in +4 min · Moto M-5") << false;
     QTest::newRow("early exit") << checkEvent(1, -90, "Car 3", CheckEvent::TimeOut)
-                                << route.arg("5:31") + "Car 3 · out -2 min" << false;
+                                << row.arg("5:31", "out -2 min · Car 3") << false;
     QTest::newRow("on time, unit without a name: its id")
-        << checkEvent(3, 0, QString()) << route.arg("7:31") + "#17 · in 0 min" << true;
+        << checkEvent(3, 0, QString()) << row.arg("7:31", "in 0 min · #17") << true;
     QTest::newRow("a second late is late") << checkEvent(2, 1)
-                                           << route.arg("6:31") + "Moto M-5 · in +1 min" << false;
+                                           << row.arg("6:31", "in +1 min · Moto M-5") << false;
 }
 
 void tst_HostLive::eventRow()
