@@ -5,6 +5,11 @@
 //   2  "Set_check_mode" reply, over a loaded route tree
 //   3  "Every_sections_state" reply, over a loaded tree with a checked route
 //   4  "Get_tree_graphobj" reply (layer tree)
+//   5  "Push_positions" / "Unit_positions" body
+//   6  "Get_check_events" reply / "Check_events" body
+//   7  "Get_check_events" request
+// The live message readers must accept only bodies their writers would write
+// again byte for byte.
 #include "graphobj/GraphObData.h"
 #include "graphobj/StreamRead.h"
 #include "routecheck/RouteMessages.h"
@@ -13,6 +18,8 @@
 #include "shell/OperativeCheck.h"
 
 #include "support/FakeHost.h"
+
+#include "LiveMessages.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -135,6 +142,26 @@ void readLayerRecords(const QByteArray &body)
     }
 }
 
+void readLiveMessage(int selector, const QByteArray &body)
+{
+    bool exact = true;
+    if (selector == 5) {
+        QList<LiveMessages::PositionReport> reports;
+        if (LiveMessages::readPositions(body, &reports))
+            exact = LiveMessages::positionsBody(reports) == body;
+    } else if (selector == 6) {
+        QList<LiveMessages::CheckEvent> events;
+        if (LiveMessages::readEvents(body, &events))
+            exact = LiveMessages::eventsBody(events) == body;
+    } else {
+        int limit = 0;
+        if (LiveMessages::readEventsRequest(body, &limit))
+            exact = LiveMessages::eventsRequestBody(limit) == body;
+    }
+    if (!exact)
+        __builtin_trap();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -158,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0 || size > (1u << 24))
         return 0;
     const QByteArray body(reinterpret_cast<const char *>(data) + 1, int(size - 1));
-    switch (data[0] % 5) {
+    switch (data[0] % 8) {
     case 0:
         reply("Get_tree_rulecheck", body);
         break;
@@ -173,8 +200,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         loadTrees();
         reply("Every_sections_state", body);
         break;
-    default:
+    case 4:
         reply("Get_tree_graphobj", body);
+        break;
+    default:
+        readLiveMessage(data[0] % 8, body);
         break;
     }
     fixture->host.mapCalls.clear();

@@ -6,6 +6,8 @@
 #include "routecheck/RouteRecord.h"
 #include "routecheck/SectionRecord.h"
 
+#include "LiveMessages.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QDataStream>
@@ -24,6 +26,9 @@ enum Selector : char {
     CheckModeReply = 2,
     SectionsState = 3,
     LayerTree = 4,
+    Positions = 5,
+    Events = 6,
+    EventsRequest = 7,
 };
 
 QByteArray body(const std::function<void(QDataStream &)> &write)
@@ -168,5 +173,21 @@ int main(int argc, char *argv[])
     ok &= writeSeed(dir, QStringLiteral("sections-state-unknown-route"), SectionsState,
                     RouteMessages::sectionsStateBody(99, {{1, 1}}));
     ok &= writeSeed(dir, QStringLiteral("layer-tree"), LayerTree, layerTree());
+    ok &= writeSeed(dir, QStringLiteral("positions"), Positions,
+                    LiveMessages::positionsBody({{7, 1700000000u, QPoint(376000000, 556000000)},
+                                                 {8, 1700000010u, QPoint(-1, 2)}}));
+    LiveMessages::CheckEvent event;
+    event.id = 3;
+    event.time = 1700000000u;
+    event.routeId = 11;
+    event.routeName = QStringLiteral("Route A");
+    event.sectionId = 1;
+    event.sectionName = QStringLiteral("Gate");
+    event.unitId = 7;
+    event.kind = LiveMessages::CheckEvent::TimeOut;
+    event.deviation = -120;
+    ok &= writeSeed(dir, QStringLiteral("events"), Events, LiveMessages::eventsBody({event}));
+    ok &= writeSeed(dir, QStringLiteral("events-request"), EventsRequest,
+                    LiveMessages::eventsRequestBody(50));
     return ok ? 0 : 1;
 }

@@ -24,6 +24,28 @@ bool readCount(QDataStream &in, qint64 minItemSize, quint32 *count)
     return qint64(*count) <= in.device()->bytesAvailable() / minItemSize;
 }
 
+// A count, then that many items, to the body's end exactly; anything else
+// leaves items empty.
+template <typename T, typename ReadOne>
+bool readCounted(const QByteArray &body, qint64 minItemSize, QList<T> *items, ReadOne readOne)
+{
+    items->clear();
+    QDataStream in(body);
+    prepared(in);
+    quint32 count = 0;
+    if (!readCount(in, minItemSize, &count))
+        return false;
+    items->reserve(int(count));
+    // Qt's string reader grows a string only as its bytes arrive.
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i)
+        items->append(readOne(in));
+    if (in.status() != QDataStream::Ok || !in.atEnd()) {
+        items->clear();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool CheckEvent::operator==(const CheckEvent &other) const
@@ -47,26 +69,14 @@ QByteArray positionsBody(const QList<PositionReport> &reports)
 
 bool readPositions(const QByteArray &body, QList<PositionReport> *reports)
 {
-    reports->clear();
-    QDataStream in(body);
-    prepared(in);
-    quint32 count = 0;
-    if (!readCount(in, ReportSize, &count))
-        return false;
-    reports->reserve(int(count));
-    for (quint32 i = 0; i < count; ++i) {
+    return readCounted(body, ReportSize, reports, [](QDataStream &in) {
         PositionReport r;
         qint32 x = 0;
         qint32 y = 0;
         in >> r.unitId >> r.time >> x >> y;
         r.position = QPoint(x, y);
-        reports->append(r);
-    }
-    if (in.status() != QDataStream::Ok || !in.atEnd()) {
-        reports->clear();
-        return false;
-    }
-    return true;
+        return r;
+    });
 }
 
 QByteArray eventsBody(const QList<CheckEvent> &events)
@@ -83,24 +93,12 @@ QByteArray eventsBody(const QList<CheckEvent> &events)
 
 bool readEvents(const QByteArray &body, QList<CheckEvent> *events)
 {
-    events->clear();
-    QDataStream in(body);
-    prepared(in);
-    quint32 count = 0;
-    if (!readCount(in, MinEventSize, &count))
-        return false;
-    // Qt's string reader grows a string only as its bytes arrive.
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+    return readCounted(body, MinEventSize, events, [](QDataStream &in) {
         CheckEvent e;
         in >> e.id >> e.time >> e.routeId >> e.routeName >> e.sectionId >> e.sectionName
             >> e.unitId >> e.unitName >> e.kind >> e.deviation;
-        events->append(e);
-    }
-    if (in.status() != QDataStream::Ok || !in.atEnd()) {
-        events->clear();
-        return false;
-    }
-    return true;
+        return e;
+    });
 }
 
 QByteArray eventsRequestBody(int limit)
