@@ -14,14 +14,10 @@ class OneTextTranslator : public QTranslator
 {
 public:
     OneTextTranslator(const char *context, const char *source, const QString &translation)
-        : context(context)
-        , source(source)
-        , translation(translation)
+        : context(context), source(source), translation(translation)
     {
     }
-
     bool isEmpty() const override { return false; }
-
     QString translate(const char *ctx, const char *text, const char *, int) const override
     {
         return qstrcmp(ctx, context) == 0 && qstrcmp(text, source) == 0 ? translation
@@ -29,8 +25,7 @@ public:
     }
 
 private:
-    QByteArray context;
-    QByteArray source;
+    QByteArray context, source;
     QString translation;
 };
 
@@ -45,8 +40,6 @@ private slots:
     void durationText();
     void parseDuration_data();
     void parseDuration();
-    void roundTrip_data();
-    void roundTrip();
     void translatedTexts_data();
     void translatedTexts();
 };
@@ -57,27 +50,22 @@ void TestSchedule::durationText_data()
     QTest::addColumn<QString>("text");
 
     QTest::newRow("zero") << 0 << "00 days 00:00:00";
-    QTest::newRow("one of each below a day") << 3661 << "00 days 01:01:01";
-    QTest::newRow("one of each with a day") << 90061 << "01 days 01:01:01";
-    QTest::newRow("last second of a minute") << 59 << "00 days 00:00:59";
-    QTest::newRow("first whole minute") << 60 << "00 days 00:01:00";
+    QTest::newRow("one of each") << 90061 << "01 days 01:01:01";
     QTest::newRow("last second of a day") << 86399 << "00 days 23:59:59";
-    QTest::newRow("first whole day") << 86400 << "01 days 00:00:00";
-    QTest::newRow("two-digit days") << 99 * 86400 + 43200 << "99 days 12:00:00";
-    QTest::newRow("three-digit days grow, not cut") << 8640000 << "100 days 00:00:00";
     QTest::newRow("largest int") << INT_MAX << "24855 days 03:14:07";
-    QTest::newRow("negative minute wraps into the day") << -60 << "00 days 23:59:00";
-    QTest::newRow("negative second") << -1 << "00 days 23:59:59";
+    QTest::newRow("negative wraps into the day") << -1 << "00 days 23:59:59";
     QTest::newRow("unparsable sentinel") << InvalidDuration << "00 days 23:59:58";
-    QTest::newRow("minus one day") << -86400 << "00 days 00:00:00";
 }
 
+// Non-negative durations also read back from their text.
 void TestSchedule::durationText()
 {
     QFETCH(int, seconds);
     QFETCH(QString, text);
 
     QCOMPARE(::durationText(seconds), text);
+    if (seconds >= 0)
+        QCOMPARE(::parseDuration(text), seconds);
 }
 
 void TestSchedule::parseDuration_data()
@@ -86,42 +74,24 @@ void TestSchedule::parseDuration_data()
     QTest::addColumn<int>("seconds");
 
     QTest::newRow("all four fields") << "01 days 02:03:04" << 93784;
-    QTest::newRow("ten minutes") << "00 days 00:10:00" << 600;
     QTest::newRow("two numbers are minutes and seconds") << "10:30" << 630;
     QTest::newRow("three numbers are hours, minutes, seconds") << "1:02:03" << 3723;
     QTest::newRow("one number is seconds") << "45" << 45;
-    QTest::newRow("empty text") << "" << 0;
-    QTest::newRow("no digits at all") << "days ::" << 0;
     QTest::newRow("blank mask from the editor") << " days ::" << 0;
-    QTest::newRow("one-digit fields") << "1 days 2:3:4" << 93784;
     QTest::newRow("any separators") << "1d2h3m4s" << 93784;
-    QTest::newRow("more than four numbers use the first four") << "01 days 02:03:04:99:77"
-                                                               << 93784;
+    QTest::newRow("more than four numbers use the first four") << "1 2 3 4 99 77" << 93784;
     QTest::newRow("out-of-range fifth number ignored") << "0 0 0 1 99999999999" << 1;
-    QTest::newRow("largest fields") << "00 days 23:59:59" << 86399;
-    QTest::newRow("text shown for the sentinel reads as a real time")
-        << "00 days 23:59:58" << 86398;
-    QTest::newRow("largest int") << "24855 days 03:14:07" << INT_MAX;
-    QTest::newRow("days are unbounded") << "100 days 00:00:00" << 8640000;
-    QTest::newRow("negative zero") << "-0" << 0;
     QTest::newRow("dash inside a number reads as zero") << "1-2:30" << 30;
     QTest::newRow("lone dash reads as zero") << "10 - 30" << 36030;
 
-    QTest::newRow("lone number must be below 60") << "90" << InvalidDuration;
-    QTest::newRow("lone 60 seconds") << "60" << InvalidDuration;
     QTest::newRow("24 hours") << "00 days 24:00:00" << InvalidDuration;
     QTest::newRow("60 minutes") << "00 days 00:60:00" << InvalidDuration;
     QTest::newRow("60 seconds") << "00 days 00:00:60" << InvalidDuration;
     QTest::newRow("negative days") << "-1 days 00:00:00" << InvalidDuration;
-    QTest::newRow("negative hours") << "0 days -1:00:00" << InvalidDuration;
     QTest::newRow("negative minutes") << "-5:00" << InvalidDuration;
     QTest::newRow("negative seconds") << "-5" << InvalidDuration;
     QTest::newRow("total one past largest int") << "24855 days 03:14:08" << InvalidDuration;
-    QTest::newRow("days too many for int seconds") << "99999 days 00:00:00" << InvalidDuration;
-    QTest::newRow("days past int do not wrap") << "99999999999 days 00:00:00"
-                                               << InvalidDuration;
-    QTest::newRow("largest int of days") << "2147483647 days 00:00:00" << InvalidDuration;
-    QTest::newRow("seconds past int do not wrap") << "4294967341" << InvalidDuration;
+    QTest::newRow("days past int do not wrap") << "99999999999 days" << InvalidDuration;
     QTest::newRow("negative past int") << "-99999999999" << InvalidDuration;
 }
 
@@ -133,61 +103,35 @@ void TestSchedule::parseDuration()
     QCOMPARE(::parseDuration(text), seconds);
 }
 
-void TestSchedule::roundTrip_data()
-{
-    QTest::addColumn<int>("seconds");
-
-    QTest::newRow("zero") << 0;
-    QTest::newRow("under a minute") << 59;
-    QTest::newRow("one of each") << 90061;
-    QTest::newRow("last second of a day") << 86399;
-    QTest::newRow("three-digit days") << 8640000;
-    QTest::newRow("largest int") << INT_MAX;
-}
-
-void TestSchedule::roundTrip()
-{
-    QFETCH(int, seconds);
-
-    QCOMPARE(::parseDuration(::durationText(seconds)), seconds);
-}
-
 void TestSchedule::translatedTexts_data()
 {
     QTest::addColumn<QByteArray>("context");
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("mask");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expectedMask");
+    QTest::addColumn<QString>("mask");
 
     QTest::newRow("translation reorders the fields")
-        << QByteArray("OperativeCheck") << "%4 d, %3 h, %2 min, %1 s" << "09 \\d, 09:99:99"
-        << "01 d, 01 h, 01 min, 01 s" << "09 \\d, 09:99:99";
+        << QByteArray("OperativeCheck") << "01 d, 01 h, 01 min, 01 s" << "09 \\d, 09:99:99";
     QTest::newRow("other context is not used")
-        << QByteArray("QObject") << "%4 d, %3 h, %2 min, %1 s" << "09 \\d, 09:99:99"
-        << "01 days 01:01:01" << "09 \\d\\ays 09:99:99";
+        << QByteArray("QObject") << "01 days 01:01:01" << "09 \\d\\ays 09:99:99";
 }
 
 void TestSchedule::translatedTexts()
 {
     QFETCH(QByteArray, context);
-    QFETCH(QString, format);
-    QFETCH(QString, mask);
     QFETCH(QString, text);
-    QFETCH(QString, expectedMask);
+    QFETCH(QString, mask);
 
-    OneTextTranslator formatTranslator(context.constData(), DurationFormat, format);
-    OneTextTranslator maskTranslator(context.constData(), DurationInputMask, mask);
-    QCoreApplication::installTranslator(&formatTranslator);
-    QCoreApplication::installTranslator(&maskTranslator);
-
+    OneTextTranslator format(context.constData(), DurationFormat, "%4 d, %3 h, %2 min, %1 s");
+    OneTextTranslator inputMask(context.constData(), DurationInputMask, "09 \\d, 09:99:99");
+    QCoreApplication::installTranslator(&format);
+    QCoreApplication::installTranslator(&inputMask);
     const QString shown = ::durationText(90061);
     const QString shownMask = durationInputMask();
+    QCoreApplication::removeTranslator(&inputMask);
+    QCoreApplication::removeTranslator(&format);
 
-    QCoreApplication::removeTranslator(&maskTranslator);
-    QCoreApplication::removeTranslator(&formatTranslator);
     QCOMPARE(shown, text);
-    QCOMPARE(shownMask, expectedMask);
+    QCOMPARE(shownMask, mask);
 }
 
 QTEST_GUILESS_MAIN(TestSchedule)
