@@ -5,9 +5,10 @@
 #include "PrimitivePainter.h"
 #include "ServerConnection.h"
 
+#include "routecheck/RouteMessages.h"
+
 #include <PluginInterface.h>
 
-#include <QDataStream>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTextStream>
@@ -120,11 +121,8 @@ void DemoScreenshot::show(QObject *instance, QTreeView *view, const QModelIndex 
 // As a second operator would: the reply reaches every panel.
 void DemoScreenshot::checkOn(int routeId)
 {
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
-    out << qint32(1) << QList<int>{routeId};
-    m_connection->sendHostRequest("Set_check_mode", body);
+    m_connection->sendHostRequest("Set_check_mode",
+                                  RouteMessages::checkModeRequest(1, {routeId}));
 }
 
 bool DemoScreenshot::tryRoutes(QObject *instance, QTreeView *view, const QModelIndex &parent)

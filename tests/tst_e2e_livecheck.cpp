@@ -11,6 +11,7 @@
 #include <TrackedObjectStore.h>
 
 #include "graphobj/GraphObData.h"
+#include "routecheck/RouteMessages.h"
 #include "routecheck/RouteRecord.h"
 #include "routecheck/SectionRecord.h"
 
@@ -276,12 +277,8 @@ void tst_E2eLiveCheck::laterClientGetsCurrentStates()
 
 void tst_E2eLiveCheck::setCheckMode(int mode)
 {
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
-    out << qint32(mode) << QList<int>{m_route};
     QSignalSpy replies(m_feed.get(), &FrameClient::replyReceived);
-    m_feed->send("Set_check_mode", body);
+    m_feed->send("Set_check_mode", RouteMessages::checkModeRequest(mode, {m_route}));
     QVERIFY(replies.wait());
     QDataStream in(replies.last().at(1).toByteArray());
     in.setVersion(QDataStream::Qt_4_5);
@@ -330,8 +327,8 @@ void tst_E2eLiveCheck::serverKeepsItsJudgement()
         QByteArray body;
         QDataStream out(&body, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_4_5);
-        out << qint32(node) << qint32(node) << qint32(0) << qint32(0) << qint32(0) << qint32(0)
-            << QList<int>() << qint32(0) << qint32(-1) << QList<int>();
+        RouteMessages::writeSaveEntry(out, node, RouteRecord(node));
+        RouteMessages::writeSaveEnd(out, {});
         QSignalSpy saved(m_feed.get(), &FrameClient::replyReceived);
         m_feed->send("Fix_routes", body);
         QVERIFY(saved.wait());
