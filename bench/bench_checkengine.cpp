@@ -8,12 +8,12 @@
 // round late, as GPS feeds do.
 
 #include "CheckEngine.h"
-#include "LiveMessages.h"
+#include "wire/LiveMessages.h"
 #include "ZoneGeometry.h"
 
-#include "graphobj/MapGeometry.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "geo/MapGeometry.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,13 +1,15 @@
 #include "DemoDistrict.h"
 
+#include "geo/EarthModel.h"
+
 #include <cmath>
 
 namespace DemoDistrict {
 
 namespace {
 
-constexpr double EarthRadius = 6378140.0;
-constexpr double UnitsPerRadian = 180.0 / M_PI * 1e7;
+constexpr double EarthRadius = EarthModel::DrawingSphere::Radius;
+constexpr double UnitsPerRadian = 1.0 / EarthModel::UnitToRadian;
 constexpr int CentreX = 374200000; // 37.42 E
 constexpr int CentreY = 556900000; // 55.69 N
 

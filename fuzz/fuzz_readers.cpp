@@ -10,16 +10,16 @@
 //   7  "Get_check_events" request
 // The live message readers must accept only bodies their writers would write
 // again byte for byte.
-#include "graphobj/GraphObData.h"
-#include "graphobj/StreamRead.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/LayerMessages.h"
+#include "wire/StreamRead.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 #include "shell/OperativeCheck.h"
 
-#include "support/FakeHost.h"
+#include "testsupport/FakeHost.h"
 
-#include "LiveMessages.h"
+#include "wire/LiveMessages.h"
 
 #include <QApplication>
 #include <QByteArray>

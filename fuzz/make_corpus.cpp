@@ -1,12 +1,12 @@
 // Writes the fuzz target's seed corpus with the plug-in's own writers. Each
 // seed is the reader's selector byte followed by one server body.
 // Usage: make_corpus <directory>
-#include "graphobj/GraphObData.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/LayerMessages.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
-#include "LiveMessages.h"
+#include "wire/LiveMessages.h"
 
 #include <QByteArray>
 #include <QColor>

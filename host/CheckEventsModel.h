@@ -1,7 +1,7 @@
 #ifndef CHECKEVENTSMODEL_H
 #define CHECKEVENTSMODEL_H
 
-#include <LiveMessages.h>
+#include "wire/LiveMessages.h"
 
 #include <QAbstractListModel>
 #include <QList>

@@ -1,11 +1,13 @@
 #include "DemoScreenshot.h"
+#include "records/ItemRoles.h"
+#include "wire/Commands.h"
 
 #include "HostWindow.h"
 #include "MapCanvas.h"
 #include "PrimitivePainter.h"
 #include "ServerConnection.h"
 
-#include "routecheck/RouteMessages.h"
+#include "wire/RouteMessages.h"
 
 #include <PluginInterface.h>
 
@@ -13,16 +15,6 @@
 #include <QMetaObject>
 #include <QTextStream>
 #include <QTreeView>
-
-namespace {
-
-const QByteArray RuleTree("Get_tree_rulecheck");
-const QByteArray LayerTree("Get_tree_graphobj");
-// Where a route item keeps its node id and its record (not 0 for a route).
-constexpr int NodeIdRole = 33;
-constexpr int RouteRole = 36;
-
-} // namespace
 
 DemoScreenshot::DemoScreenshot(HostWindow *window, ServerConnection *connection,
                                const QList<PluginLoaderHost::Loaded> &plugins,
@@ -49,7 +41,7 @@ void DemoScreenshot::start()
 
 void DemoScreenshot::onReplyDelivered(const QByteArray &command)
 {
-    if (command != RuleTree && command != LayerTree)
+    if (command != Commands::GetRuleTree && command != Commands::GetLayerTree)
         return;
     m_trees.insert(command);
     if (m_trees.size() == 2 && !m_showing) {
@@ -74,7 +66,7 @@ void DemoScreenshot::showRoute()
         if (live.isValid()) {
             show(loaded.instance, view, live);
             if (m_liveWaitMs > 0) {
-                checkOn(live.data(NodeIdRole).toInt());
+                checkOn(live.data(ItemRole::NodeId).toInt());
                 wait = m_liveWaitMs;
             }
             shown = true;
@@ -96,7 +88,7 @@ QModelIndex DemoScreenshot::findLiveRoute(const QAbstractItemModel *model,
 {
     for (int row = 0; row < model->rowCount(parent); ++row) {
         const QModelIndex index = model->index(row, 0, parent);
-        if (index.data(RouteRole).toLongLong() != 0
+        if (index.data(ItemRole::Route).toLongLong() != 0
             && index.data().toString() == QLatin1String(LiveRoute))
             return index;
         const QModelIndex below = findLiveRoute(model, index);
@@ -121,7 +113,7 @@ void DemoScreenshot::show(QObject *instance, QTreeView *view, const QModelIndex 
 // As a second operator would: the reply reaches every panel.
 void DemoScreenshot::checkOn(int routeId)
 {
-    m_connection->sendHostRequest("Set_check_mode",
+    m_connection->sendHostRequest(Commands::SetCheckMode,
                                   RouteMessages::checkModeRequest(1, {routeId}));
 }
 
@@ -131,7 +123,7 @@ bool DemoScreenshot::tryRoutes(QObject *instance, QTreeView *view, const QModelI
     MapCanvas *canvas = m_window->currentMap();
     for (int row = 0; row < model->rowCount(parent); ++row) {
         const QModelIndex index = model->index(row, 0, parent);
-        if (index.data(RouteRole).toLongLong() != 0) {
+        if (index.data(ItemRole::Route).toLongLong() != 0) {
             show(instance, view, index);
             if (PrimitivePainter::visibleCount(*canvas->layers()) > 0)
                 return true;

@@ -1,4 +1,5 @@
 #include "HostApplication.h"
+#include "wire/Commands.h"
 
 #include "EmbeddedServer.h"
 #include "HostWindow.h"
@@ -9,13 +10,12 @@
 
 namespace {
 
-const QByteArray ServerName("OperCheck_Server1");
 
 } // namespace
 
 HostApplication::HostApplication(const HostOptions &options)
     : m_options(options)
-    , m_connection(ServerName)
+    , m_connection(Commands::ServerName)
     , m_services(&m_connection, &m_objects)
 {
 }

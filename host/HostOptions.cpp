@@ -1,31 +1,8 @@
 #include "HostOptions.h"
 
-#include <QCommandLineParser>
+#include "wire/Endpoint.h"
 
-bool HostOptions::parseEndpoint(const QString &text, QString *host, quint16 *port)
-{
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    if (colon <= 0)
-        return false;
-    QString name = text.left(colon);
-    if (name.startsWith(QLatin1Char('[')) != name.endsWith(QLatin1Char(']')))
-        return false;
-    if (name.startsWith(QLatin1Char('[')))
-        name = name.mid(1, name.size() - 2);
-    // An unbracketed v6 address would make the port ambiguous.
-    else if (name.contains(QLatin1Char(':')))
-        return false;
-    if (name.isEmpty())
-        return false;
-    const QString digits = text.mid(colon + 1);
-    bool ok = false;
-    const uint value = digits.toUInt(&ok);
-    if (!ok || value == 0 || value > 65535 || digits.startsWith(QLatin1Char('+')))
-        return false;
-    *host = name;
-    *port = quint16(value);
-    return true;
-}
+#include <QCommandLineParser>
 
 HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions *options,
                                       QString *message)
@@ -74,8 +51,12 @@ HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions 
     }
 
     HostOptions result;
-    if (parser.isSet(server)
-        && !parseEndpoint(parser.value(server), &result.serverHost, &result.serverPort)) {
+    const std::optional<Endpoint> endpoint = parser.isSet(server)
+        ? Endpoint::parse(parser.value(server)) : std::nullopt;
+    if (endpoint) {
+        result.serverHost = endpoint->host;
+        result.serverPort = endpoint->port;
+    } else if (parser.isSet(server)) {
         *message = QStringLiteral("--server wants host:port, got \"%1\"")
                        .arg(parser.value(server));
         return Parse::Error;

@@ -25,8 +25,6 @@ struct HostOptions
     // arguments[0] is the program. On Error the message says why; on Help it is the usage.
     static Parse parse(const QStringList &arguments, HostOptions *options, QString *message);
 
-    // "host:port", "[v6 address]:port"; false for anything else or port 0.
-    static bool parseEndpoint(const QString &text, QString *host, quint16 *port);
 };
 
 #endif // HOSTOPTIONS_H

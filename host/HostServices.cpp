@@ -1,4 +1,5 @@
 #include "HostServices.h"
+#include "wire/Commands.h"
 
 #include "CheckEventsModel.h"
 #include "MapCanvas.h"
@@ -6,7 +7,7 @@
 #include "ServerConnection.h"
 #include "UnitTracker.h"
 
-#include <LiveMessages.h>
+#include "wire/LiveMessages.h"
 
 HostServices::HostServices(ServerConnection *connection, ObjectsModel *objects,
                            QObject *parent)
@@ -37,20 +38,20 @@ MapCanvas *HostServices::map(int mapId) const
 
 void HostServices::onConnected()
 {
-    m_connection->sendHostRequest(ObjectTreeCommand);
-    m_connection->sendHostRequest(LiveMessages::GetCheckEvents,
+    m_connection->sendHostRequest(Commands::GetObjectTree);
+    m_connection->sendHostRequest(Commands::GetCheckEvents,
                                   LiveMessages::eventsRequestBody(EventsAsked));
 }
 
 void HostServices::onHostReply(const QByteArray &command, const QByteArray &body)
 {
-    if (command == ObjectTreeCommand) {
+    if (command == Commands::GetObjectTree) {
         if (!m_objects->load(body))
             qWarning("the server's unit tree was cut short; kept %d units",
                      m_objects->unitCount());
         // Names may have changed.
         showUnits();
-    } else if (command == LiveMessages::GetCheckEvents) {
+    } else if (command == Commands::GetCheckEvents) {
         QList<LiveMessages::CheckEvent> events;
         if (LiveMessages::readEvents(body, &events))
             m_events->replaceAll(events);
@@ -61,10 +62,10 @@ void HostServices::onHostReply(const QByteArray &command, const QByteArray &body
 
 void HostServices::onHostNews(const QByteArray &command, const QByteArray &body)
 {
-    if (command == LiveMessages::UnitPositions) {
+    if (command == Commands::UnitPositions) {
         if (!m_units->applyBody(body))
             qWarning("unit positions from the server do not read; dropped");
-    } else if (command == LiveMessages::CheckEvents) {
+    } else if (command == Commands::CheckEvents) {
         QList<LiveMessages::CheckEvent> events;
         if (LiveMessages::readEvents(body, &events))
             m_events->addNewest(events);

@@ -23,7 +23,6 @@ class HostServices : public QObject, public PluginHost, public MapModel
     Q_OBJECT
 
 public:
-    static constexpr char ObjectTreeCommand[] = "Get_tree_objects";
     // How many of the newest check events a connection starts with.
     static constexpr int EventsAsked = 50;
 

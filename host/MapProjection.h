@@ -1,6 +1,8 @@
 #ifndef MAPPROJECTION_H
 #define MAPPROJECTION_H
 
+#include "geo/EarthModel.h"
+
 #include <QPointF>
 #include <QRectF>
 #include <QSize>
@@ -11,8 +13,8 @@
 class MapProjection
 {
 public:
-    static constexpr double EarthRadius = 6378140.0;
-    static constexpr double UnitToRadian = 3.14159265358979323846 / 180.0 / 1e7;
+    static constexpr double EarthRadius = EarthModel::DrawingSphere::Radius;
+    static constexpr double UnitToRadian = EarthModel::UnitToRadian;
     static constexpr double MinScale = 1.0;
     static constexpr double MaxScale = 5e6;
 

@@ -1,7 +1,8 @@
 #include "ServerConnection.h"
+#include "wire/Commands.h"
 
-#include <Frame.h>
-#include <LiveMessages.h>
+#include "wire/Frame.h"
+#include "wire/LiveMessages.h"
 #include <PluginInterface.h>
 
 #include <QDataStream>
@@ -11,7 +12,6 @@
 
 namespace {
 
-const QByteArray AuthTokenCommand("Auth_token");
 
 } // namespace
 
@@ -59,12 +59,12 @@ int ServerConnection::nextRetryMs(int currentMs)
 
 bool ServerConnection::isUnaskedCommand(const QByteArray &command)
 {
-    return command == "Every_sections_state" || command == "Set_check_mode";
+    return command == Commands::SectionsState || command == Commands::SetCheckMode;
 }
 
 bool ServerConnection::isHostNews(const QByteArray &command)
 {
-    return command == LiveMessages::UnitPositions || command == LiveMessages::CheckEvents;
+    return command == Commands::UnitPositions || command == Commands::CheckEvents;
 }
 
 void ServerConnection::connectTo(const QString &host, quint16 port, const QByteArray &token)
@@ -127,7 +127,7 @@ void ServerConnection::onConnected()
         QDataStream out(&body, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_4_5);
         out << m_token;
-        write(AuthTokenCommand, body);
+        write(Commands::AuthToken, body);
     }
     setState(State::Connected);
     emit connected();
@@ -237,7 +237,7 @@ void ServerConnection::deliver(const QByteArray &command, const QByteArray &body
                 handOver(plugin, command, body);
         }
     } else if (!asked) {
-        if (command != AuthTokenCommand)
+        if (command != Commands::AuthToken)
             qWarning("reply %s from %s that nobody asked for; dropped", command.constData(),
                      qPrintable(endpoint()));
         return;

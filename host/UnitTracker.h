@@ -1,7 +1,7 @@
 #ifndef UNITTRACKER_H
 #define UNITTRACKER_H
 
-#include <LiveMessages.h>
+#include "wire/LiveMessages.h"
 
 #include <QList>
 #include <QMap>

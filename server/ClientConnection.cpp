@@ -1,10 +1,10 @@
 #include "ClientConnection.h"
 
-#include "ServerCommands.h"
+#include "wire/Commands.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
 
-#include "Frame.h"
+#include "wire/Frame.h"
 
 #include <QDataStream>
 #include <QTcpSocket>
@@ -145,8 +145,8 @@ bool ClientConnection::handlePayload(const QByteArray &payload)
         close(QStringLiteral("a frame of %1 bytes that does not parse").arg(payload.size()));
         return false;
     }
-    const bool isToken = request.command == ServerCommands::AuthToken
-                         && request.server == ServerCommands::ServerName;
+    const bool isToken = request.command == Commands::AuthToken
+                         && request.server == Commands::ServerName;
     if (!m_authenticated) {
         if (!isToken || !acceptsToken(request.body)) {
             close(isToken ? QStringLiteral("wrong token")
@@ -166,7 +166,7 @@ bool ClientConnection::handlePayload(const QByteArray &payload)
         }
         return true;
     }
-    if (request.server != ServerCommands::ServerName) {
+    if (request.server != Commands::ServerName) {
         qCWarning(lcServer) << "request" << request.command.left(64) << "for server"
                             << request.server.left(64) << "ignored";
         return true;

@@ -8,9 +8,9 @@
 #include "TrackedObjectStore.h"
 
 #include "DemoDistrict.h"
-#include "graphobj/GraphObData.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "records/GraphObData.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QColor>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #ifndef EVENTSTORE_H
 #define EVENTSTORE_H
 
-#include "LiveMessages.h"
+#include "wire/LiveMessages.h"
 
 #include <QList>
 

@@ -1,9 +1,9 @@
 #include "FrameClient.h"
 
-#include "LiveMessages.h"
-#include "ServerCommands.h"
+#include "wire/LiveMessages.h"
+#include "wire/Commands.h"
 
-#include "Frame.h"
+#include "wire/Frame.h"
 
 #include <QDataStream>
 #include <QTcpSocket>
@@ -36,7 +36,7 @@ bool FrameClient::isConnected() const
 
 void FrameClient::send(const QByteArray &command, const QByteArray &body)
 {
-    sendTo(ServerCommands::ServerName, command, body);
+    sendTo(Commands::ServerName, command, body);
 }
 
 void FrameClient::sendTo(const QByteArray &server, const QByteArray &command,
@@ -51,13 +51,13 @@ void FrameClient::sendToken(const QByteArray &token)
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
     out << token;
-    send(ServerCommands::AuthToken, body);
+    send(Commands::AuthToken, body);
 }
 
 bool FrameClient::isNews(const QByteArray &command)
 {
-    return command == ServerCommands::SectionsState || command == LiveMessages::UnitPositions
-           || command == LiveMessages::CheckEvents;
+    return command == Commands::SectionsState || command == Commands::UnitPositions
+           || command == Commands::CheckEvents;
 }
 
 void FrameClient::onReadyRead()

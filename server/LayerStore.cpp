@@ -3,7 +3,7 @@
 #include "Database.h"
 #include "NodeForest.h"
 
-#include "graphobj/GraphObData.h"
+#include "wire/LayerMessages.h"
 
 #include <QDataStream>
 #include <QHash>

@@ -7,10 +7,10 @@
 #include "ServerLog.h"
 #include "TrackedObjectStore.h"
 
-#include "graphobj/GraphObData.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/LayerMessages.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QDataStream>
 #include <QTimer>

@@ -2,7 +2,7 @@
 #define LIVECHECKER_H
 
 #include "CheckEngine.h"
-#include "LiveMessages.h"
+#include "wire/LiveMessages.h"
 #include "RuleStore.h"
 #include "UnitSimulator.h"
 

@@ -1,5 +1,7 @@
 #include "NodeForest.h"
 
+#include "wire/TreeBodies.h"
+
 #include "Database.h"
 #include "ServerLog.h"
 
@@ -42,13 +44,13 @@ void NodeForest::writeLevel(QDataStream &out, qint32 parentId, int depth,
         if (found != m_children.constEnd())
             qCWarning(lcServer) << "nodes below" << parentId << "are deeper than" << MaxDepth
                                 << "levels and are not sent";
-        out << qint32(0);
+        TreeBodies::writeCount(out, 0);
         return;
     }
     const QVector<Node> &nodes = found.value();
-    out << qint32(nodes.size());
+    TreeBodies::writeCount(out, nodes.size());
     for (const Node &node : nodes) {
-        out << node.id << node.name << node.tag;
+        TreeBodies::writeNodeHead(out, node.id, node.name, node.tag);
         writeLevel(out, node.id, depth + 1, payload);
         if (payload)
             payload(out, node.id);

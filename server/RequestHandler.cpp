@@ -1,7 +1,7 @@
 #include "RequestHandler.h"
 
 #include "IdListReader.h"
-#include "ServerCommands.h"
+#include "wire/Commands.h"
 #include "ServerLog.h"
 
 #include "ServerClock.h"
@@ -16,24 +16,24 @@ RequestHandler::RequestHandler(const Database &db, const ServerClock &clock)
 RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const QByteArray &body)
 {
     // The tree requests carry nothing; whatever body they bring is not read.
-    if (command == ServerCommands::GetRuleTree) {
+    if (command == Commands::GetRuleTree) {
         bool ok = false;
         const QByteArray tree = m_rules.treeBody(&ok);
         return treeReply(command, tree, ok);
     }
-    if (command == ServerCommands::GetLayerTree) {
+    if (command == Commands::GetLayerTree) {
         bool ok = false;
         const QByteArray tree = m_layers.treeBody(&ok);
         return treeReply(command, tree, ok);
     }
-    if (command == ServerCommands::GetObjectTree) {
+    if (command == Commands::GetObjectTree) {
         bool ok = false;
         const QByteArray tree = m_units.treeBody(&ok);
         return treeReply(command, tree, ok);
     }
-    if (command == ServerCommands::FixRoutes)
+    if (command == Commands::FixRoutes)
         return fixRoutes(body);
-    if (command == ServerCommands::SetCheckMode)
+    if (command == Commands::SetCheckMode)
         return setCheckMode(body);
     qCWarning(lcServer) << "unknown command" << command.left(64) << "ignored";
     return Outcome();
@@ -53,7 +53,7 @@ RequestHandler::Outcome RequestHandler::fixRoutes(const QByteArray &body)
 {
     switch (m_rules.applyFixRoutes(body)) {
     case RuleStore::FixOutcome::Applied:
-        return {Outcome::Delivery::Sender, ServerCommands::FixRoutes, QByteArray()};
+        return {Outcome::Delivery::Sender, Commands::FixRoutes, QByteArray()};
     case RuleStore::FixOutcome::Malformed:
         qCWarning(lcServer) << "Fix_routes: malformed body of" << body.size()
                             << "bytes; nothing changed";
@@ -87,5 +87,5 @@ RequestHandler::Outcome RequestHandler::setCheckMode(const QByteArray &body)
     QDataStream out(&reply, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
     out << qint32(time) << applied;
-    return {Outcome::Delivery::Everyone, ServerCommands::SetCheckMode, reply};
+    return {Outcome::Delivery::Everyone, Commands::SetCheckMode, reply};
 }

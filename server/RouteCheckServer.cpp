@@ -3,8 +3,8 @@
 #include "ClientConnection.h"
 #include "DemoSeed.h"
 #include "LiveChecker.h"
-#include "LiveMessages.h"
-#include "ServerCommands.h"
+#include "wire/LiveMessages.h"
+#include "wire/Commands.h"
 #include "ServerLog.h"
 
 #include <QTcpServer>
@@ -50,11 +50,11 @@ bool RouteCheckServer::start(QString *error)
     m_live->engine().setConfirmMetres(m_options.confirmMetres);
     m_live->setSimulating(m_options.simulate);
     connect(m_live.get(), &LiveChecker::positionsAccepted, this,
-            [this](const QByteArray &body) { broadcast(LiveMessages::UnitPositions, body); });
+            [this](const QByteArray &body) { broadcast(Commands::UnitPositions, body); });
     connect(m_live.get(), &LiveChecker::statesChanged, this,
-            [this](const QByteArray &body) { broadcast(ServerCommands::SectionsState, body); });
+            [this](const QByteArray &body) { broadcast(Commands::SectionsState, body); });
     connect(m_live.get(), &LiveChecker::eventsRecorded, this,
-            [this](const QByteArray &body) { broadcast(LiveMessages::CheckEvents, body); });
+            [this](const QByteArray &body) { broadcast(Commands::CheckEvents, body); });
     m_live->reload();
     m_live->start();
     return true;
@@ -148,12 +148,12 @@ void RouteCheckServer::onRequest(ClientConnection *client, const QByteArray &com
         break;
     }
     // A panel rebuilds its routes from the tree; the live states follow it.
-    if (outcome.command == ServerCommands::GetRuleTree) {
+    if (outcome.command == Commands::GetRuleTree) {
         sendStates(client);
-    } else if (outcome.command == ServerCommands::FixRoutes
-               || outcome.command == ServerCommands::SetCheckMode) {
+    } else if (outcome.command == Commands::FixRoutes
+               || outcome.command == Commands::SetCheckMode) {
         m_live->reload();
-        if (outcome.command == ServerCommands::SetCheckMode)
+        if (outcome.command == Commands::SetCheckMode)
             sendStates(client);
     }
 }
@@ -161,7 +161,7 @@ void RouteCheckServer::onRequest(ClientConnection *client, const QByteArray &com
 bool RouteCheckServer::handleLive(ClientConnection *client, const QByteArray &command,
                                   const QByteArray &body)
 {
-    if (command == LiveMessages::PushPositions) {
+    if (command == Commands::PushPositions) {
         QList<LiveMessages::PositionReport> reports;
         if (LiveMessages::readPositions(body, &reports))
             m_live->accept(reports);
@@ -170,7 +170,7 @@ bool RouteCheckServer::handleLive(ClientConnection *client, const QByteArray &co
                                 << "bytes ignored";
         return true;
     }
-    if (command == LiveMessages::GetCheckEvents) {
+    if (command == Commands::GetCheckEvents) {
         int limit = 0;
         if (LiveMessages::readEventsRequest(body, &limit) && limit > 0)
             client->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(limit)));
@@ -197,7 +197,7 @@ void RouteCheckServer::sendStates(ClientConnection *client)
         return;
     const QList<QByteArray> bodies = m_live->currentStates();
     for (const QByteArray &body : bodies)
-        client->sendReply(ServerCommands::SectionsState, body);
+        client->sendReply(Commands::SectionsState, body);
 }
 
 void RouteCheckServer::onClientFinished(ClientConnection *client)

@@ -6,9 +6,9 @@
 #include "ServerLog.h"
 #include "SqlTransaction.h"
 
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QDataStream>
 #include <QHash>

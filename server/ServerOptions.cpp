@@ -1,29 +1,25 @@
 #include "ServerOptions.h"
 
+#include "wire/Endpoint.h"
+
 #include <QCommandLineParser>
 #include <QStandardPaths>
 
 namespace {
 
-bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port)
+// Endpoint's host as an address; "localhost" is the IPv4 loopback.
+bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port)
 {
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    if (colon <= 0)
-        return false;
-    QString host = text.left(colon);
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-        host = host.mid(1, host.size() - 2);
-    bool portOk = false;
-    const uint number = text.mid(colon + 1).toUInt(&portOk);
-    if (!portOk || number > 65535)
+    const std::optional<Endpoint> endpoint = Endpoint::parse(text, true);
+    if (!endpoint)
         return false;
     QHostAddress parsed;
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+    if (endpoint->host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
         parsed = QHostAddress(QHostAddress::LocalHost);
-    else if (!parsed.setAddress(host))
+    else if (!parsed.setAddress(endpoint->host))
         return false;
     *address = parsed;
-    *port = quint16(number);
+    *port = endpoint->port;
     return true;
 }
 
@@ -93,7 +89,7 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
 
     ServerOptions parsed;
     if (parser.isSet(listen)
-        && !parseEndpoint(parser.value(listen), &parsed.address, &parsed.port)) {
+        && !parseListenAddress(parser.value(listen), &parsed.address, &parsed.port)) {
         *message =
             QStringLiteral("--listen wants ADDR:PORT, not \"%1\"").arg(parser.value(listen));
         return Parse::Error;

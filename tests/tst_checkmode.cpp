@@ -1,11 +1,11 @@
 // Checking routes on the map, live section states and the check-mode switch.
-#include "support/FakeHost.h"
-#include "support/MapPainter.h"
-#include "support/PanelDriver.h"
-#include "support/TreeBodies.h"
+#include "testsupport/FakeHost.h"
+#include "testsupport/MapPainter.h"
+#include "testsupport/PanelDriver.h"
+#include "testsupport/TreeBuilders.h"
 
 #include "panel/PanProperties.h"
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 
 #include <MapQt.h>

@@ -5,15 +5,16 @@
 
 #include <FrameClient.h>
 #include <LayerStore.h>
-#include <LiveMessages.h>
+#include "wire/LiveMessages.h"
 #include <RouteCheckServer.h>
 #include <RuleStore.h>
 #include <TrackedObjectStore.h>
 
-#include "graphobj/GraphObData.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "records/GraphObData.h"
+#include "wire/Commands.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <DemoDistrict.h>
 #include <MapQt.h>
@@ -23,7 +24,7 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "support/E2eClient.h"
+#include "testsupport/E2eClient.h"
 
 using E2e::Client;
 using LiveMessages::CheckEvent;
@@ -190,7 +191,7 @@ void tst_E2eLiveCheck::push(const QList<Fix> &fixes, qint32 unit)
         report.position = DemoDistrict::offset(fix.east, fix.north);
         reports.append(report);
     }
-    m_feed->send(LiveMessages::PushPositions, LiveMessages::positionsBody(reports));
+    m_feed->send(Commands::PushPositions, LiveMessages::positionsBody(reports));
 }
 
 void tst_E2eLiveCheck::pushedPositionsColourTheSection_data()
@@ -234,7 +235,7 @@ void tst_E2eLiveCheck::pushedPositionsColourTheSection()
     } else {
         push(fixes, m_car);
         QTRY_VERIFY(std::any_of(events.cbegin(), events.cend(), [](const QList<QVariant> &a) {
-            return a.at(0).toByteArray() == LiveMessages::UnitPositions
+            return a.at(0).toByteArray() == Commands::UnitPositions
                    && a.at(1).toByteArray().size() > 4 + 2 * 16;
         }));
     }
@@ -242,7 +243,7 @@ void tst_E2eLiveCheck::pushedPositionsColourTheSection()
 
     // The events of the sections' message switches, as the host lists them.
     QSignalSpy replies(m_feed.get(), &FrameClient::replyReceived);
-    m_feed->send(LiveMessages::GetCheckEvents, LiveMessages::eventsRequestBody(10));
+    m_feed->send(Commands::GetCheckEvents, LiveMessages::eventsRequestBody(10));
     QVERIFY(replies.wait());
     QList<CheckEvent> recorded;
     QVERIFY(LiveMessages::readEvents(replies.last().at(1).toByteArray(), &recorded));
@@ -349,7 +350,7 @@ void tst_E2eLiveCheck::serverKeepsItsJudgement()
     // Requests of one connection are answered in order: once this reply is
     // in, every push before it has been taken.
     QSignalSpy synced(m_feed.get(), &FrameClient::replyReceived);
-    m_feed->send(LiveMessages::GetCheckEvents, LiveMessages::eventsRequestBody(1));
+    m_feed->send(Commands::GetCheckEvents, LiveMessages::eventsRequestBody(1));
     QVERIFY(synced.wait());
 
     FrameClient observer;
@@ -365,7 +366,7 @@ void tst_E2eLiveCheck::serverKeepsItsJudgement()
     QCOMPARE(section, 1);
     QCOMPARE(judged, state);
 
-    observer.send(LiveMessages::GetCheckEvents, LiveMessages::eventsRequestBody(10));
+    observer.send(Commands::GetCheckEvents, LiveMessages::eventsRequestBody(10));
     QTRY_VERIFY(!replies.isEmpty());
     QList<CheckEvent> recorded;
     QVERIFY(LiveMessages::readEvents(replies.last().at(1).toByteArray(), &recorded));

@@ -9,7 +9,7 @@
 #include <TrackedObjectStore.h>
 
 #include "panel/PanProperties.h"
-#include "routecheck/RouteMessages.h"
+#include "wire/RouteMessages.h"
 
 #include <DemoDistrict.h>
 #include <TreeObjCheckable.h>
@@ -20,8 +20,8 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "support/E2eClient.h"
-#include "support/TreeBodies.h"
+#include "testsupport/E2eClient.h"
+#include "testsupport/TreeBuilders.h"
 
 #include <memory>
 

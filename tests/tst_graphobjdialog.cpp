@@ -1,12 +1,12 @@
 // The layer tree dialog: the plug-in's store of graphic objects and the
 // chooser of a section's objects.
-#include "support/FakeHost.h"
-#include "support/MapPainter.h"
-#include "support/TreeBodies.h"
+#include "testsupport/FakeHost.h"
+#include "testsupport/MapPainter.h"
+#include "testsupport/TreeBuilders.h"
 
 #include "dialogs/DialogSelectGraphObj.h"
 #include "graphobj/GraphObject.h"
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 
 #include <MapQt.h>

@@ -1,4 +1,4 @@
-#include "graphobj/GraphObData.h"
+#include "wire/LayerMessages.h"
 #include "graphobj/GraphObLine.h"
 
 #include <QFile>

@@ -1,7 +1,8 @@
 // The server's live news in the host: unit fixes in the tracker, the units on
 // the map and in the objects model, the check events list, and the link
 // handing the news to the host alone.
-#include "support/HostTinyServer.h"
+#include "testsupport/HostTinyServer.h"
+#include "wire/Commands.h"
 
 #include <CheckEventsModel.h>
 #include <HostServices.h>
@@ -12,7 +13,7 @@
 #include <UnitTracker.h>
 
 #include <DemoDistrict.h>
-#include <LiveMessages.h>
+#include "wire/LiveMessages.h"
 
 #include <QDataStream>
 #include <QtTest>
@@ -152,10 +153,10 @@ void tst_HostLive::newsReachesHostOnly_data()
     QTest::addColumn<QList<int>>("eventIds");
 
     QTest::newRow("positions move a unit")
-        << QByteArray(LiveMessages::UnitPositions)
+        << QByteArray(Commands::UnitPositions)
         << LiveMessages::positionsBody({{11, Noon, QPoint(-1234567, 515151515)}})
         << "11:-1234567,515151515@1715688271" << QList<int>{2, 1};
-    QTest::newRow("events go on top") << QByteArray(LiveMessages::CheckEvents)
+    QTest::newRow("events go on top") << QByteArray(Commands::CheckEvents)
                                       << LiveMessages::eventsBody(events({4, 3})) << ""
                                       << QList<int>{4, 3, 2, 1};
 }
@@ -177,11 +178,11 @@ void tst_HostLive::newsReachesHostOnly()
     link.connectTo(QStringLiteral("127.0.0.1"), server.server.serverPort());
 
     // On connection the host asks for its units and the latest events.
-    QTRY_COMPARE(server.commands(), QList<QByteArray>({HostServices::ObjectTreeCommand,
-                                                       LiveMessages::GetCheckEvents}));
+    QTRY_COMPARE(server.commands(), QList<QByteArray>({Commands::GetObjectTree,
+                                                       Commands::GetCheckEvents}));
     QCOMPARE(server.requests().at(1).body,
              LiveMessages::eventsRequestBody(HostServices::EventsAsked));
-    server.reply(LiveMessages::GetCheckEvents, LiveMessages::eventsBody(events({2, 1})));
+    server.reply(Commands::GetCheckEvents, LiveMessages::eventsBody(events({2, 1})));
     QTRY_COMPARE(services.checkEvents()->rowCount(), 2);
 
     QSignalSpy news(&link, &ServerConnection::hostNews);

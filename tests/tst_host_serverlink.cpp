@@ -1,6 +1,6 @@
 // The host's server link against a tiny server in the test: the bytes of a
 // request, which plug-in gets which reply, the token, reconnection.
-#include "support/HostTinyServer.h"
+#include "testsupport/HostTinyServer.h"
 
 #include <ServerConnection.h>
 

@@ -1,7 +1,7 @@
 #include "panel/BindToMapModel.h"
 #include "shell/OperativeCheck.h"
 
-#include "support/FakeHost.h"
+#include "testsupport/FakeHost.h"
 
 #include <MapQt.h>
 

@@ -2,7 +2,7 @@
 #include "graphobj/GraphObIconText.h"
 #include "graphobj/GraphObLine.h"
 #include "graphobj/GraphObPolygone.h"
-#include "graphobj/MapGeometry.h"
+#include "geo/MapGeometry.h"
 
 #include <MapQt.h>
 

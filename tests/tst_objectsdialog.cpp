@@ -1,5 +1,5 @@
 // The dialog that chooses a route's tracked objects, with the Lintel tree.
-#include "support/FakeHost.h"
+#include "testsupport/FakeHost.h"
 
 #include "dialogs/DialogListObjects.h"
 

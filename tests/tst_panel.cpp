@@ -1,11 +1,11 @@
 // The panel's widgets and placement in the host's tabs, and the main tree's behaviour.
-#include "support/FakeHost.h"
-#include "support/PanelDriver.h"
-#include "support/TreeBodies.h"
+#include "testsupport/FakeHost.h"
+#include "testsupport/PanelDriver.h"
+#include "testsupport/TreeBuilders.h"
 
 #include "panel/PanMain.h"
 #include "panel/PanProperties.h"
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // Editing route and section properties through the property table, with undo.
-#include "support/EditingPanel.h"
+#include "testsupport/EditingPanel.h"
 
-#include "routecheck/Schedule.h"
+#include "calendar/Duration.h"
 #include "routecheck/ScheduleEditors.h"
 
 #include <QAction>

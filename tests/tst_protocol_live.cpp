@@ -1,6 +1,6 @@
 // The live messages' readers take exactly what their writers write, and
 // nothing a count or a length could turn into a large allocation.
-#include "LiveMessages.h"
+#include "wire/LiveMessages.h"
 
 #include <QDataStream>
 #include <QtTest>

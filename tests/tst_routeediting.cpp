@@ -1,6 +1,6 @@
 // Adding and deleting routes and sections and choosing their objects, through the
 // panel's own slots, each case ending with the bytes a save sends.
-#include "support/EditingPanel.h"
+#include "testsupport/EditingPanel.h"
 
 #include <QAction>
 #include <QTest>

@@ -1,9 +1,9 @@
 // Random edit sequences through the panel's own slots and property table, checked after
 // every step against the panel's invariants and, after saves and reloads, against a
 // reference server that applies each "Fix_routes" body as a real one would.
-#include "support/EditingPanel.h"
+#include "testsupport/EditingPanel.h"
 
-#include "routecheck/Schedule.h"
+#include "calendar/Duration.h"
 #include "routecheck/ScheduleEditors.h"
 
 #include <QAction>

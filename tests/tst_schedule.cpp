@@ -1,4 +1,4 @@
-#include "routecheck/Schedule.h"
+#include "calendar/Duration.h"
 
 #include <QCoreApplication>
 #include <QTranslator>

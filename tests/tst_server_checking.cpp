@@ -2,9 +2,9 @@
 #include "CheckSchedule.h"
 #include "ZoneGeometry.h"
 
-#include "graphobj/MapGeometry.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "geo/MapGeometry.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QDateTime>
 #include <QSignalSpy>

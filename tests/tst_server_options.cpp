@@ -1,8 +1,8 @@
-#include "support/ServerHarness.h"
+#include "testsupport/ServerHarness.h"
 
-#include "Frame.h"
+#include "wire/Frame.h"
 #include "ServerOptions.h"
-#include "routecheck/RouteMessages.h"
+#include "wire/RouteMessages.h"
 
 #include <QDataStream>
 #include <QtTest>

@@ -1,13 +1,13 @@
-#include "support/ServerHarness.h"
+#include "testsupport/ServerHarness.h"
 
 #include "LayerStore.h"
 #include "RuleStore.h"
 #include "TrackedObjectStore.h"
 
-#include "graphobj/GraphObData.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/LayerMessages.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QColor>
 #include <QDataStream>

@@ -1,6 +1,6 @@
-#include "support/ServerHarness.h"
+#include "testsupport/ServerHarness.h"
 
-#include "Frame.h"
+#include "wire/Frame.h"
 
 #include <QRandomGenerator>
 #include <QSqlDatabase>

@@ -1,17 +1,17 @@
 #include "TrackedObjectStore.h"
 
-#include "graphobj/GraphObData.h"
-#include "graphobj/IconTable.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/LayerMessages.h"
+#include "icons/MapIcons.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QColor>
 #include <QDataStream>
 #include <QSharedPointer>
 #include <QtTest>
 
-#include "support/ServerHarness.h"
+#include "testsupport/ServerHarness.h"
 
 #include <functional>
 #include <memory>
@@ -109,7 +109,6 @@ private:
 
 void TestServerSeed::initTestCase()
 {
-    InitIconTable();
     QCOMPARE(startSeeded(m_demo), QString());
     QList<QList<Node>> read;
     for (int i = 0; i < TreeCommands.size(); ++i) {
@@ -161,7 +160,11 @@ void TestServerSeed::objectsAreDrawable()
                 QVERIFY(!p.contains(colour) || p.value(colour).value<QColor>().isValid());
             // An icon the plug-in has no picture for is not drawn at all.
             if (type == IconText)
-                QVERIFY2(iconPosition(p.value("IconName").toString()) >= 0,
+                QVERIFY2(std::any_of(MapIcons::all().begin(), MapIcons::all().end(),
+                                     [&p](const MapIcons::Icon &icon) {
+                                         return p.value("IconName").toString()
+                                             == QLatin1String(icon.name);
+                                     }),
                          qPrintable(object.name));
             // A yard must not hide the map under it, nor be invisible.
             const int alpha = p.value("Brush").value<QColor>().alpha();

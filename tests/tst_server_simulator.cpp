@@ -7,10 +7,10 @@
 #include "ZoneGeometry.h"
 
 #include "DemoDistrict.h"
-#include "LiveMessages.h"
-#include "graphobj/GraphObData.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/LiveMessages.h"
+#include "records/GraphObData.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>

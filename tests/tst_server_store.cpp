@@ -2,8 +2,8 @@
 #include "RuleStore.h"
 #include "Schema.h"
 
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QFile>
 #include <QSqlDatabase>

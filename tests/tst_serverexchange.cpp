@@ -1,10 +1,10 @@
 // Loading trees from server replies, the save request and its acknowledgement.
-#include "support/FakeHost.h"
-#include "support/PanelDriver.h"
-#include "support/TreeBodies.h"
+#include "testsupport/FakeHost.h"
+#include "testsupport/PanelDriver.h"
+#include "testsupport/TreeBuilders.h"
 
 #include "panel/PanProperties.h"
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 
 #include <QAction>

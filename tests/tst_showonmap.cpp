@@ -1,5 +1,5 @@
 // The main tree's context menu, "Show on map" and moving the map to a route or section.
-#include "support/EditingPanel.h"
+#include "testsupport/EditingPanel.h"
 
 #include "panel/BindToMapModel.h"
 

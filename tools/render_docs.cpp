@@ -1,16 +1,23 @@
 // Writes docs/panel.png (the panel after a load) and docs/map-states.png (section
 // shapes of every kind in every state, painted as the host paints layer 99).
-#include "support/FakeHost.h"
-#include "support/MapPainter.h"
-#include "support/TreeBodies.h"
+// The plug-in is loaded from the build's plugins/ folder and driven through
+// its interface, as a host drives it.
+#include "testsupport/FakeHost.h"
+#include "testsupport/MapPainter.h"
+#include "testsupport/TreeBuilders.h"
 
-#include "routecheck/ItemRoles.h"
-#include "shell/OperativeCheck.h"
+#include "records/ItemRoles.h"
+#include "records/RecordKinds.h"
+#include "wire/Commands.h"
 
+#include <PluginInterface.h>
+
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QDir>
-#include <QStandardItemModel>
+#include <QPluginLoader>
 #include <QTabWidget>
+#include <QTextStream>
 #include <QTreeView>
 
 using namespace TreeBodies;
@@ -21,11 +28,26 @@ constexpr int Lat = 557500000; // 55.75 N
 constexpr int Lon = 376000000; // 37.60 E
 constexpr int Step = 20000;    // about 2 km of latitude
 
-void reply(OperativeCheck &plugin, const QByteArray &command, const QByteArray &body)
+void reply(PluginInterface *plugin, const char *command, const QByteArray &body)
 {
-    QByteArray c = command;
+    QByteArray c(command);
     QByteArray b = body;
-    plugin.OnServerReply(c, b);
+    plugin->OnServerReply(c, b);
+}
+
+// The first row at or below parent whose item carries the route of node id.
+QModelIndex findRoute(const QAbstractItemModel *model, int id, const QModelIndex &parent = {})
+{
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (index.data(ItemRole::NodeId).toInt() == id
+            && index.data(ItemRole::Route).toLongLong() != 0)
+            return index;
+        const QModelIndex found = findRoute(model, id, index);
+        if (found.isValid())
+            return found;
+    }
+    return {};
 }
 
 GraphObData shape(int id, int kind, int column, int row)
@@ -34,13 +56,13 @@ GraphObData shape(int id, int kind, int column, int row)
     const int y = Lat - row * Step;
     const QString names[] = {"", "Post", "Avenue", "Depot", "Square"};
     const QString name = QStringLiteral("%1 %2").arg(names[kind]).arg(id);
-    switch (kind) {
-    case 1:
+    switch (GraphKind(kind)) {
+    case GraphKind::IconText:
         return object(id, 1, name, {{x, y}}, {{"IconName", "PostDPS"}});
-    case 2:
+    case GraphKind::Line:
         return object(id, 2, name, {{x - 14000, y - 4000}, {x, y + 5000}, {x + 14000, y - 4000}},
                       {{"Width", 60}, {"Color", QColor(30, 60, 160)}});
-    case 3:
+    case GraphKind::Polygon:
         return object(id, 3, name, {{x - 12000, y - 6000}, {x + 12000, y - 6000},
                                     {x + 8000, y + 7000}, {x - 9000, y + 6000}},
                       {{"Color", QColor(90, 90, 90)}, {"Brush", QColor(40, 120, 220, 150)}});
@@ -61,17 +83,26 @@ int main(int argc, char *argv[])
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
     QDir().mkpath(out);
 
+    QTextStream err(stderr);
+    QPluginLoader loader(QCoreApplication::applicationDirPath()
+                         + QStringLiteral("/../bin/plugins/libOperativeCheck.so"));
+    QObject *instance = loader.instance();
+    auto *plugin = qobject_cast<PluginInterface *>(instance);
+    if (!plugin) {
+        err << "render-docs: cannot load the plug-in: " << loader.errorString() << '\n';
+        return 1;
+    }
+
     FakeHost host;
     host.addTrackedObject(101, "Patrol 12");
     host.addTrackedObject(102, "Patrol 14");
-    OperativeCheck plugin;
-    plugin.SetHost(&host);
+    plugin->SetHost(&host);
     QTabWidget tabs;
     tabs.addTab(new QWidget, "City");
-    QWidget *page = plugin.CreateWidget(nullptr, &tabs);
+    QWidget *page = plugin->CreateWidget(nullptr, &tabs);
     tabs.removeTab(0);
     tabs.addTab(page, "Route check");
-    plugin.BindMap(0, 1);
+    plugin->BindMap(0, 1);
 
     // Rows of the picture: states 0 (own colours), 1 (violated), 2 (passed); columns: kinds.
     QList<SectionRecord *> sections;
@@ -94,22 +125,35 @@ int main(int argc, char *argv[])
     showcase->objects = {101, 102};
     QSharedPointer<RouteRecord> night = route(8, {section(1, "Bridge"), section(2, "Harbour")});
 
-    reply(plugin, "Get_tree_rulecheck",
+    reply(plugin, Commands::GetRuleTree,
           ruleTree({node(1, "Central district", 2,
                          {withRoute(node(7, "Showcase route", 3), showcase),
                           withRoute(node(8, "Night patrol", 3), night)}),
                     node(2, "Northern district", 3, {node(3, "Depot checks", 1)})}));
     Node layer = node(50, "Checkpoints", 1);
     layer.objects = objects;
-    reply(plugin, "Get_tree_graphobj", layerTree({layer}));
-    reply(plugin, "Every_sections_state", RouteMessages::sectionsStateBody(7, states));
+    reply(plugin, Commands::GetLayerTree, layerTree({layer}));
+    reply(plugin, Commands::SectionsState, RouteMessages::sectionsStateBody(7, states));
 
-    QStandardItem *routeItem = plugin.findRouteItem(7);
-    plugin.mainView->expandAll();
-    routeItem->setCheckState(Qt::Checked);
-    const QModelIndex shown = routeItem->child(2)->index();
-    plugin.mainView->setCurrentIndex(shown);
-    plugin.onMainItemClicked(shown);
+    // The rule tree is the view whose model holds the routes.
+    QTreeView *rules = nullptr;
+    QModelIndex route;
+    for (QTreeView *view : page->findChildren<QTreeView *>()) {
+        route = findRoute(view->model(), 7);
+        if (route.isValid()) {
+            rules = view;
+            break;
+        }
+    }
+    if (!rules) {
+        err << "render-docs: the panel shows no route 7\n";
+        return 1;
+    }
+    rules->expandAll();
+    rules->model()->setData(route, Qt::Checked, Qt::CheckStateRole);
+    const QModelIndex shown = rules->model()->index(2, 0, route);
+    rules->setCurrentIndex(shown);
+    QMetaObject::invokeMethod(instance, "onMainItemClicked", Q_ARG(QModelIndex, shown));
 
     tabs.resize(460, 720);
     tabs.show();
@@ -120,5 +164,7 @@ int main(int argc, char *argv[])
                        QSize(900, 420));
     painter.paint(*host.GetLayers(1));
     painter.image().save(out + QStringLiteral("/map-states.png"));
+    plugin->OnClose(nullptr);
+    delete instance;
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "DialogSelectGraphObj.h"
 
 #include "graphobj/GraphObject.h"
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #include "GraphObCircle.h"
 
-#include "MapGeometry.h"
+#include "geo/MapGeometry.h"
 
 #include "delegates/ColorDialogDelegate.h"
 
@@ -73,8 +73,9 @@ void GraphObCircle::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
         return;
     if (!points.isEmpty()) {
         setPenColor(fillPolygon, color);
-        setBrushColor(fillPolygon, MapGeometry::TintColor(brushColor, mode));
-        MapGeometry::MakeCircle(points.first().x(), points.first().y(), diameter, fillPolygon);
+        setBrushColor(fillPolygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));
+        setTracePoints(fillPolygon, MapGeometry::circlePoints(points.first().x(),
+                                                              points.first().y(), diameter));
     }
     list->append(fillPolygon);
 }
@@ -110,8 +111,8 @@ void GraphObCircle::SetProperty(const QModelIndex &index, const QVariant &value)
         diameter = value.toInt();
         storeProperty(DiameterKey, value);
         if (!points.isEmpty())
-            MapGeometry::MakeCircle(points.first().x(), points.first().y(), diameter,
-                                    outlineTrace);
+            setTracePoints(outlineTrace, MapGeometry::circlePoints(points.first().x(),
+                                                                   points.first().y(), diameter));
         break;
     case 2:
         color = value.value<QColor>();
@@ -151,5 +152,6 @@ void GraphObCircle::RebuildPrimitives()
     fillVertexTrace();
     outlineTrace->count = 0;
     if (!points.isEmpty())
-        MapGeometry::MakeCircle(points.first().x(), points.first().y(), diameter, outlineTrace);
+        setTracePoints(outlineTrace, MapGeometry::circlePoints(points.first().x(),
+                                                               points.first().y(), diameter));
 }

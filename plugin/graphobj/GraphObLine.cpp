@@ -1,6 +1,6 @@
 #include "GraphObLine.h"
 
-#include "MapGeometry.h"
+#include "geo/MapGeometry.h"
 
 #include "delegates/ColorDialogDelegate.h"
 

@@ -1,6 +1,6 @@
 #include "GraphObLineBase.h"
 
-#include "MapGeometry.h"
+#include "geo/MapGeometry.h"
 
 #include <MapQt.h>
 

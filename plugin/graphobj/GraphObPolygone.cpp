@@ -1,6 +1,6 @@
 #include "GraphObPolygone.h"
 
-#include "MapGeometry.h"
+#include "geo/MapGeometry.h"
 
 #include "delegates/ColorDialogDelegate.h"
 
@@ -54,7 +54,7 @@ void GraphObPolygone::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
         QList<QPoint> ring = points;
         ring.append(points.first());
         setTracePoints(polygon, ring);
-        setBrushColor(polygon, MapGeometry::TintColor(brushColor, mode));
+        setBrushColor(polygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));
         setPenColor(polygon, color);
     }
     list->append(polygon);

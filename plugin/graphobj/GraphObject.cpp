@@ -4,7 +4,7 @@
 #include "GraphObIconText.h"
 #include "GraphObLine.h"
 #include "GraphObPolygone.h"
-#include "MapGeometry.h"
+#include "geo/MapGeometry.h"
 
 #include <MapQt.h>
 

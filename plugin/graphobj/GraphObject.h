@@ -1,7 +1,8 @@
 #ifndef GRAPHOBJECT_H
 #define GRAPHOBJECT_H
 
-#include "GraphObData.h"
+#include "records/GraphObData.h"
+#include "records/ItemRoles.h"
 
 #include <QObject>
 #include <QStringList>
@@ -99,6 +100,12 @@ protected:
     QList<MapQt::MapPrimitive *> *primitiveList; // the caller's
     MapQt::MapTrace *vertexTrace;                // owned
 };
+
+// The graphic object hung on a layer-tree item; null when none.
+inline GraphObject *itemGraphObject(const QStandardItem *item)
+{
+    return itemRecord<GraphObject>(item, ItemRole::GraphObject);
+}
 
 // The object for a record's type code, or null when the code has no class.
 GraphObject *CreateGraphObject(const GraphObData &record);

@@ -1,13 +1,15 @@
 #include "BindToMapModel.h"
 
+#include "geo/EarthModel.h"
+
 #include <PluginHost.h>
 
 #include <cmath>
 
 namespace {
 
-constexpr double EarthRadius = 6378140.0;
-constexpr double UnitToRadian = M_PI / 180.0 / 10000000.0;
+constexpr double EarthRadius = EarthModel::DrawingSphere::Radius;
+constexpr double UnitToRadian = EarthModel::UnitToRadian;
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "MainRowRef.h"
 
-#include "routecheck/ItemRoles.h"
-#include "routecheck/SectionRecord.h"
+#include "records/ItemRoles.h"
+#include "records/SectionRecord.h"
 
 #include <QStandardItemModel>
 

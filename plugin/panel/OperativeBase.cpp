@@ -1,12 +1,13 @@
 #include "OperativeBase.h"
+#include "wire/Commands.h"
 
 #include "PanMain.h"
 #include "ChangePropertyCommand.h"
 #include "PanProperties.h"
 
-#include "routecheck/ItemRoles.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
+#include "records/ItemRoles.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
 #include "shell/PluginLibrary.h"
 
 #include <PluginHost.h>
@@ -26,7 +27,6 @@
 
 namespace {
 
-const char ServerName[] = "OperCheck_Server1";
 
 const char MainViewStyle[] =
     "QTreeView { background-color: rgb(215, 215, 215); } "
@@ -343,7 +343,7 @@ void OperativeBase::onPropertyItemClicked(QModelIndex index)
 
 void OperativeBase::sendRequest(const QByteArray &command, const QByteArray &body)
 {
-    const QByteArray server(ServerName);
+    const QByteArray server(Commands::ServerName);
     if (!host)
         return;
     if (ServerLink *link = host->GetServerLink())

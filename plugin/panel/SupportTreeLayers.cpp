@@ -1,8 +1,9 @@
 #include "SupportTreeLayers.h"
+#include "wire/LayerMessages.h"
 
 #include "graphobj/GraphObject.h"
-#include "graphobj/StreamRead.h"
-#include "routecheck/ItemRoles.h"
+#include "wire/StreamRead.h"
+#include "records/ItemRoles.h"
 
 #include <QDataStream>
 #include <QStandardItemModel>

@@ -2,7 +2,8 @@
 
 #include "OperativeBase.h"
 
-#include "routecheck/ItemRoles.h"
+#include "graphobj/GraphObject.h"
+#include "records/ItemRoles.h"
 
 #include <QStandardItemModel>
 

@@ -2,9 +2,9 @@
 #include "shell/OperativeCheck.h"
 
 #include "panel/PanProperties.h"
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 #include "routecheck/RouteCommands.h"
-#include "routecheck/RouteRecord.h"
+#include "records/RouteRecord.h"
 
 #include <PluginHost.h>
 #include <TreeObjCheckable.h>

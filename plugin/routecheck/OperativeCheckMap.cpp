@@ -2,8 +2,8 @@
 #include "shell/OperativeCheck.h"
 
 #include "graphobj/GraphObject.h"
-#include "routecheck/ItemRoles.h"
-#include "routecheck/RouteRecord.h"
+#include "records/ItemRoles.h"
+#include "records/RouteRecord.h"
 
 #include <PluginHost.h>
 

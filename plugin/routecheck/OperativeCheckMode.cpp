@@ -1,10 +1,11 @@
 // Check mode and live section states of OperativeCheck.
 #include "shell/OperativeCheck.h"
+#include "wire/Commands.h"
 
 #include "graphobj/GraphObject.h"
-#include "routecheck/ItemRoles.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
+#include "records/ItemRoles.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
 
 #include <PluginHost.h>
 
@@ -57,7 +58,7 @@ void OperativeCheck::onSetCheckMode()
     onSaveClicked();
     const qint32 mode = qint32(action->data().toUInt());
     const QList<int> ids = routeIdsUnder(model->itemFromIndex(selected.first()));
-    sendRequest(QByteArrayLiteral("Set_check_mode"), RouteMessages::checkModeRequest(mode, ids));
+    sendRequest(QByteArray(Commands::SetCheckMode), RouteMessages::checkModeRequest(mode, ids));
 }
 
 void OperativeCheck::applyCheckMode(QStandardItem *item, uint checkTime, const QList<int> &routeIds)

@@ -4,9 +4,9 @@
 #include "delegates/CmbBoxDelegateOnStrList.h"
 #include "delegates/LineEditDelegate.h"
 #include "panel/PanProperties.h"
-#include "routecheck/ItemRoles.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/Schedule.h"
+#include "records/ItemRoles.h"
+#include "records/RouteRecord.h"
+#include "calendar/Duration.h"
 #include "routecheck/ScheduleEditors.h"
 
 #include <PluginHost.h>

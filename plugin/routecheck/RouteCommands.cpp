@@ -1,8 +1,8 @@
 #include "RouteCommands.h"
 
-#include "ItemRoles.h"
-#include "RouteRecord.h"
-#include "SectionRecord.h"
+#include "records/ItemRoles.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include "shell/OperativeCheck.h"
 

@@ -2,7 +2,7 @@
 
 #include "delegates/CmbBoxDelegateOnStrList.h"
 #include "delegates/LineEditDelegate.h"
-#include "routecheck/Schedule.h"
+#include "calendar/Duration.h"
 
 #include <QCoreApplication>
 

@@ -1,10 +1,11 @@
 #include "OperativeCheck.h"
+#include "wire/Commands.h"
 
 #include "panel/PanMain.h"
 #include "panel/PanProperties.h"
-#include "routecheck/ItemRoles.h"
-#include "routecheck/RouteMessages.h"
-#include "routecheck/RouteRecord.h"
+#include "records/ItemRoles.h"
+#include "wire/RouteMessages.h"
+#include "records/RouteRecord.h"
 #include "routecheck/ScheduleEditors.h"
 
 #include <PluginHost.h>
@@ -19,7 +20,7 @@
 
 OperativeCheck::OperativeCheck()
 {
-    saveCommand = "Fix_routes";
+    saveCommand = Commands::FixRoutes;
 
     showOnMapAction = new QAction(tr("Show on map"), this);
     showOnMapAction->setCheckable(true);
@@ -108,8 +109,8 @@ void OperativeCheck::resetTree()
 void OperativeCheck::requestTrees()
 {
     SaveChecked();
-    sendRequest(QByteArrayLiteral("Get_tree_rulecheck"), QByteArray());
-    sendRequest(QByteArrayLiteral("Get_tree_graphobj"), QByteArray());
+    sendRequest(QByteArray(Commands::GetRuleTree), QByteArray());
+    sendRequest(QByteArray(Commands::GetLayerTree), QByteArray());
 }
 
 void OperativeCheck::ReadItemPayload(QStandardItem *item, QDataStream &in)
@@ -163,7 +164,7 @@ void OperativeCheck::setItemEditState(int state, QStandardItem *item)
 
 void OperativeCheck::handleReply(const QString &command, QDataStream &body)
 {
-    if (command == QLatin1String("Get_tree_rulecheck")) {
+    if (command == QLatin1String(Commands::GetRuleTree)) {
         connectMainModel(false);
         resetTree();
         BuildTree(nullptr, body);
@@ -175,22 +176,22 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
         if (mapModel)
             mapModel->Refresh(boundMapId);
         connectMainModel(true);
-    } else if (command == QLatin1String("Get_tree_graphobj")) {
+    } else if (command == QLatin1String(Commands::GetLayerTree)) {
         // The old objects go with the old tree: their shapes leave the map first.
         clearSectionList();
         graphObjDialog.loadTree(body);
         RestoreChecked(true);
         for (int row = 0; row < model->rowCount(); ++row)
             redrawCheckedRoutes(model->item(row, 0));
-    } else if (command == QLatin1String("Fix_routes")) {
+    } else if (command == QLatin1String(Commands::FixRoutes)) {
         resetAfterSave();
-    } else if (command == QLatin1String("Set_check_mode")) {
+    } else if (command == QLatin1String(Commands::SetCheckMode)) {
         const RouteMessages::CheckModeReply reply = RouteMessages::readCheckModeReply(body);
         connectMainModel(false);
         for (int row = 0; row < model->rowCount(); ++row)
             applyCheckMode(model->item(row, 0), reply.checkTime, reply.routeIds);
         connectMainModel(true);
-    } else if (command == QLatin1String("Every_sections_state")) {
+    } else if (command == QLatin1String(Commands::SectionsState)) {
         handleSectionsState(body);
     }
 }

@@ -4,7 +4,7 @@
 #include "dialogs/DialogListObjects.h"
 #include "dialogs/DialogSelectGraphObj.h"
 #include "panel/OperativeBase.h"
-#include "routecheck/SectionRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QList>
 #include <QMenu>

@@ -1,10 +1,11 @@
 // draw-icons: paints the project's 32x32 pictures with QPainter and saves
 // them as PNG files.
 //
-// Usage: draw-icons <output folder>
+// Usage: draw-icons <source root>
 //
-// The folder receives icon/<name>.png (toolbar and map icons) and
-// pic/<name>.png (tree branch markers).  Everything is vector drawing;
+// The plug-in's toolbar icons go to plugin/resources/icon/, its tree branch
+// markers to plugin/resources/pic/, and the map icons, which the host draws
+// too, to core/icons/pictures/.  Everything is vector drawing;
 // no fonts and no external images are used.
 
 #include <QColor>
@@ -772,34 +773,34 @@ struct Picture {
 
 const Picture kPictures[] = {
     // Toolbar and action icons.
-    {"icon/add.png", drawAdd},
-    {"icon/delete.png", drawDelete},
-    {"icon/vybor.png", drawPickList},
-    {"icon/save.png", drawSave},
-    {"icon/undo.png", drawUndo},
-    {"icon/redo.png", drawRedo},
-    {"icon/redactor_on.png", drawEditor},
-    {"icon/reload.png", drawReload},
+    {"plugin/resources/icon/add.png", drawAdd},
+    {"plugin/resources/icon/delete.png", drawDelete},
+    {"plugin/resources/icon/vybor.png", drawPickList},
+    {"plugin/resources/icon/save.png", drawSave},
+    {"plugin/resources/icon/undo.png", drawUndo},
+    {"plugin/resources/icon/redo.png", drawRedo},
+    {"plugin/resources/icon/redactor_on.png", drawEditor},
+    {"plugin/resources/icon/reload.png", drawReload},
     // Tree branch markers.
-    {"pic/branch-closed.png", drawBranchClosed},
-    {"pic/branch-open.png", drawBranchOpen},
+    {"plugin/resources/pic/branch-closed.png", drawBranchClosed},
+    {"plugin/resources/pic/branch-open.png", drawBranchOpen},
     // Map icons.
-    {"icon/Events.png", drawEvent},
-    {"icon/Hot Situation.png", drawHotSituation},
-    {"icon/Hijacking.png", drawHijacking},
-    {"icon/Kill.png", drawKill},
-    {"icon/Post-MOB.png", drawPostMob},
-    {"icon/Post-DPS.png", drawPostDps},
-    {"icon/Post-PPS.png", drawPostPps},
-    {"icon/Post-OMON.png", drawPostOmon},
-    {"icon/Centr.png", drawCentre},
-    {"icon/House.png", drawHouse},
-    {"icon/Sub-unit.png", drawSubUnit},
-    {"icon/Glass.png", drawPoliceStation},
-    {"icon/street-video.png", drawStreetCamera},
-    {"icon/pharmacy.png", drawPharmacy},
-    {"icon/hospital.png", drawHospital},
-    {"icon/tk.png", drawShoppingCentre},
+    {"core/icons/pictures/Events.png", drawEvent},
+    {"core/icons/pictures/Hot Situation.png", drawHotSituation},
+    {"core/icons/pictures/Hijacking.png", drawHijacking},
+    {"core/icons/pictures/Kill.png", drawKill},
+    {"core/icons/pictures/Post-MOB.png", drawPostMob},
+    {"core/icons/pictures/Post-DPS.png", drawPostDps},
+    {"core/icons/pictures/Post-PPS.png", drawPostPps},
+    {"core/icons/pictures/Post-OMON.png", drawPostOmon},
+    {"core/icons/pictures/Centr.png", drawCentre},
+    {"core/icons/pictures/House.png", drawHouse},
+    {"core/icons/pictures/Sub-unit.png", drawSubUnit},
+    {"core/icons/pictures/Glass.png", drawPoliceStation},
+    {"core/icons/pictures/street-video.png", drawStreetCamera},
+    {"core/icons/pictures/pharmacy.png", drawPharmacy},
+    {"core/icons/pictures/hospital.png", drawHospital},
+    {"core/icons/pictures/tk.png", drawShoppingCentre},
 };
 
 QImage render(DrawFn draw)
@@ -818,7 +819,7 @@ QImage render(DrawFn draw)
 int main(int argc, char **argv)
 {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <source root>\n", argv[0]);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));

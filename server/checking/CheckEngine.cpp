@@ -1,7 +1,7 @@
 #include "CheckEngine.h"
 
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "CheckSchedule.h"
 
-#include "routecheck/SectionRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,8 @@
 #include "ZoneGeometry.h"
 
-#include "graphobj/GraphObData.h"
+#include "geo/EarthModel.h"
+
+#include "records/GraphObData.h"
 
 #include <QPointF>
 #include <QVector>
@@ -11,10 +13,9 @@
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
-// The same earth radius the plug-in draws with, so widths agree with the map.
-constexpr double EarthRadius = 6378140.0;
-constexpr double UnitToMetre = Pi / 180.0 / 10000000.0 * EarthRadius;
+// The sphere the plug-in draws on, so widths agree with the map.
+constexpr double EarthRadius = EarthModel::DrawingSphere::Radius;
+constexpr double UnitToMetre = EarthModel::UnitToRadian * EarthRadius;
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 
 // Points in metres east and north of origin; the east scale is the cosine of

@@ -1,9 +1,11 @@
 #include "UnitSimulator.h"
 
+#include "geo/EarthModel.h"
+
 #include "CheckSchedule.h"
-#include "LiveMessages.h"
-#include "routecheck/RouteRecord.h"
-#include "routecheck/SectionRecord.h"
+#include "wire/LiveMessages.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QHash>
 #include <QSet>
@@ -17,10 +19,10 @@
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
+constexpr double Pi = EarthModel::Pi;
 // The same earth as ZoneGeometry's, so planned clearances hold when checked.
-constexpr double EarthRadius = 6378140.0;
-constexpr double UnitToMetre = Pi / 180.0 / 10000000.0 * EarthRadius;
+constexpr double EarthRadius = EarthModel::DrawingSphere::Radius;
+constexpr double UnitToMetre = EarthModel::UnitToRadian * EarthRadius;
 
 constexpr double SampleStep = 5.0;  // metres between checks along a planned leg
 constexpr double Depth = 5.0;       // a path inside a section keeps this far in

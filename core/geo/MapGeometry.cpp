@@ -1,6 +1,4 @@
-#include "MapGeometry.h"
-
-#include <MapQt.h>
+#include "geo/MapGeometry.h"
 
 #include <QLineF>
 
@@ -93,22 +91,20 @@ QPoint fromMetric(const QPoint &origin, const QPointF &metric)
     return QPoint(roundToInt(x), roundToInt(y));
 }
 
-void MakeCircle(int x, int y, int diameter, MapQt::MapTrace *trace)
+QList<QPoint> circlePoints(int x, int y, int diameter)
 {
-    if (!trace)
-        return;
-    if (!trace->points)
-        trace->points = new MapQt::MapPoint[CirclePointCount];
-    trace->count = CirclePointCount;
+    QList<QPoint> points;
+    points.reserve(CirclePointCount);
     const double ym = y * K * R;
     const int r = diameter / 2;
     for (int i = 0; i < CirclePointCount - 1; ++i) {
         const double a = i * CircleStep;
         const double lat = (r * std::sin(a) + ym) / R;
-        trace->points[i].x = clampToInt(x + std::trunc((r * std::cos(a) / R) / std::cos(lat) / K));
-        trace->points[i].y = truncToInt(lat / K);
+        points.append(QPoint(clampToInt(x + std::trunc((r * std::cos(a) / R) / std::cos(lat) / K)),
+                             truncToInt(lat / K)));
     }
-    trace->points[CirclePointCount - 1] = trace->points[0];
+    points.append(points.first());
+    return points;
 }
 
 QList<QPoint> BuildCorridor(const QList<QPoint> &vertices, int width)
@@ -166,16 +162,16 @@ void AppendTrimmed(QList<QPoint> &outline, const QPointF &point, const QPoint &o
     }
 }
 
-QColor TintColor(const QColor &color, int mode)
+QColor TintColor(const QColor &color, DrawMode mode)
 {
     const int r = color.red();
     const int g = color.green();
     const int b = color.blue();
     const int a = color.alpha();
     switch (mode) {
-    case 2:
+    case DrawMode::Violated:
         return QColor(r | 192, g & 31, b & 31, a | 127);
-    case 3:
+    case DrawMode::Passed:
         return QColor(r & 31, g | 192, b & 31, a | 127);
     default:
         return color;

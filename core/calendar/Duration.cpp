@@ -1,4 +1,4 @@
-#include "Schedule.h"
+#include "calendar/Duration.h"
 
 #include <QCoreApplication>
 #include <QRegExp>

@@ -1,9 +1,9 @@
-#include "RouteMessages.h"
+#include "wire/RouteMessages.h"
 
-#include "RouteRecord.h"
-#include "SectionRecord.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
-#include "graphobj/StreamRead.h"
+#include "wire/StreamRead.h"
 
 #include <QByteArray>
 #include <QDataStream>

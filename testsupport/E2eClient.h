@@ -9,7 +9,7 @@
 #include <ObjectsModel.h>
 #include <ServerConnection.h>
 
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 
 #include <QElapsedTimer>

@@ -13,11 +13,6 @@
 // what the body can hold.
 namespace LiveMessages {
 
-inline constexpr char PushPositions[] = "Push_positions";   // host -> server
-inline constexpr char UnitPositions[] = "Unit_positions";   // server -> every client
-inline constexpr char GetCheckEvents[] = "Get_check_events"; // request and its reply
-inline constexpr char CheckEvents[] = "Check_events";       // server -> every client
-
 // One fix of a tracked unit: x longitude, y latitude in 1e-7 degree; time in
 // seconds since 1970-01-01 UTC.
 struct PositionReport

@@ -1,6 +1,6 @@
-#include "GraphObData.h"
+#include "wire/LayerMessages.h"
 
-#include "StreamRead.h"
+#include "wire/StreamRead.h"
 
 #include <QColor>
 #include <QDataStream>

@@ -1,4 +1,4 @@
-#include "LiveMessages.h"
+#include "wire/LiveMessages.h"
 
 #include <QDataStream>
 

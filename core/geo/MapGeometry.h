@@ -6,19 +6,17 @@
 #include <QPoint>
 #include <QPointF>
 
-namespace MapQt {
-class MapTrace;
-} // namespace MapQt
+#include "geo/EarthModel.h"
+#include "records/RecordKinds.h"
 
 // Geometry of map coordinates: x longitude and y latitude in 1e-7 degree,
-// lengths in whole metres. All functions are pure apart from the trace that
-// MakeCircle fills. Results that leave the int range are clamped to it and a
+// lengths in whole metres, on the drawing sphere. All functions are pure. Results that leave the int range are clamped to it and a
 // NaN becomes 0, so bad data gives odd shapes but never undefined numbers.
 namespace MapGeometry {
 
-constexpr double Pi = 3.14159265358979323846;
-constexpr double EarthRadius = 6378140.0;               // metres
-constexpr double UnitToRadian = Pi / 180.0 / 10000000.0; // radians per coordinate unit
+constexpr double Pi = EarthModel::Pi;
+constexpr double EarthRadius = EarthModel::DrawingSphere::Radius;
+constexpr double UnitToRadian = EarthModel::UnitToRadian;
 constexpr double CircleStep = Pi / 8.0;
 constexpr int CirclePointCount = 17; // 16 around and the first again
 
@@ -35,10 +33,9 @@ QPointF toMetric(const QPoint &origin, const QPoint &point);
 // Back from a metric position in the frame of origin to coordinates.
 QPoint fromMetric(const QPoint &origin, const QPointF &metric);
 
-// Fills trace with the 16-sided circle of diameter around (x, y), radius in
-// whole metres, and the first point again: count 17. The trace's array must
-// hold 17 points; one without an array gets one.
-void MakeCircle(int x, int y, int diameter, MapQt::MapTrace *trace);
+// The 16-sided circle of diameter around (x, y), radius in whole metres, and
+// the first point again: 17 points.
+QList<QPoint> circlePoints(int x, int y, int diameter);
 
 // The closed outline of a corridor of width metres around a poly-line:
 // right side forward, left side back, mitred joins with their loops cut off.
@@ -50,9 +47,9 @@ QList<QPoint> BuildCorridor(const QList<QPoint> &vertices, int width);
 // back to that edge and the crossing point is added in point's place.
 void AppendTrimmed(QList<QPoint> &outline, const QPointF &point, const QPoint &origin);
 
-// Fill colour for a drawing mode: 2 a red tint, 3 a green tint, any other the
-// colour itself.
-QColor TintColor(const QColor &color, int mode);
+// Fill colour for a drawing mode: a red tint for Violated, a green tint for
+// Passed, the colour itself for any other.
+QColor TintColor(const QColor &color, DrawMode mode);
 
 } // namespace MapGeometry
 

@@ -3,7 +3,7 @@
 
 // The server end of the host's link in a test, and a plug-in that keeps the
 // replies it is handed. Header-only: only the host's suites link the framing.
-#include <Frame.h>
+#include "wire/Frame.h"
 #include <PluginInterface.h>
 
 #include <QTcpServer>

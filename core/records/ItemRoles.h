@@ -3,12 +3,11 @@
 
 #include <QStandardItem>
 
-class GraphObject;
 class RouteRecord;
 class SectionRecord;
 
-// Data roles of tree items. The numbers are part of the contract with the host
-// (its objects model uses 33 too), so they are spelled out, not derived.
+// Data roles of tree items. The numbers are part of the contract between host and
+// plug-in (the host's objects model uses 33 too), so they are spelled out, not derived.
 namespace ItemRole {
 constexpr int NodeId = 33;      // int
 constexpr int TypeMask = 34;    // uint: bit 0 keeps a node, bit 1 allows editing
@@ -45,11 +44,6 @@ inline RouteRecord *itemRoute(const QStandardItem *item)
 inline SectionRecord *itemSection(const QStandardItem *item)
 {
     return itemRecord<SectionRecord>(item, ItemRole::Section);
-}
-
-inline GraphObject *itemGraphObject(const QStandardItem *item)
-{
-    return itemRecord<GraphObject>(item, ItemRole::GraphObject);
 }
 
 inline int itemEditState(const QStandardItem *item)

@@ -2,12 +2,12 @@
 #define EDITINGPANEL_H
 
 // The route-check panel on a fake host, driven as the operator does, for the editing tests.
-#include "support/FakeHost.h"
-#include "support/PanelDriver.h"
-#include "support/TreeBodies.h"
+#include "testsupport/FakeHost.h"
+#include "testsupport/PanelDriver.h"
+#include "testsupport/TreeBuilders.h"
 
 #include "panel/PanProperties.h"
-#include "routecheck/ItemRoles.h"
+#include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 
 #include <TreeObjCheckable.h>

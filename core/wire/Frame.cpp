@@ -1,4 +1,4 @@
-#include "Frame.h"
+#include "wire/Frame.h"
 
 #include <QDataStream>
 #include <QtEndian>

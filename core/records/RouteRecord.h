@@ -11,6 +11,9 @@ class RouteRecord
 {
 public:
     explicit RouteRecord(int id = 0);
+    // Copies own their sections: every field is copied, sections deeply.
+    RouteRecord(const RouteRecord &other);
+    RouteRecord &operator=(const RouteRecord &other);
     ~RouteRecord();
 
     QList<SectionRecord *> sections; // owned, in display order
@@ -24,15 +27,13 @@ public:
     // Sections were put back in another order than the server has; never on the wire.
     bool sectionsReordered = false;
 
-    // Deep copy; the largest section id is recomputed from the copied sections.
+    // A deep copy on the heap, as the server would send it back: the largest
+    // section id is recomputed and the reorder mark is not carried.
     RouteRecord *copy() const;
     // First section with that id, in list order.
     SectionRecord *findSection(int sectionId) const;
     // Raises maxSectionId to the largest positive id present.
     void recomputeMaxSectionId();
-
-private:
-    Q_DISABLE_COPY(RouteRecord)
 };
 
 #endif // ROUTERECORD_H

@@ -1,4 +1,4 @@
-#include "SectionRecord.h"
+#include "records/SectionRecord.h"
 
 void SectionRecord::deriveSchedule()
 {

@@ -1,0 +1,50 @@
+#ifndef TREEBODIES_H
+#define TREEBODIES_H
+
+#include "records/GraphObData.h"
+#include "records/RouteRecord.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QDataStream;
+
+// One node of a tree as the server sends it: the rule tree carries a route on
+// some nodes, the layer tree graphic objects on any node.
+struct TreeNode
+{
+    qint32 id = 0;
+    QString name;
+    quint32 bits = 1; // the rule tree's type bits; the tracked-object tree's kind
+    QList<TreeNode> children;
+    std::optional<RouteRecord> route; // rule tree payload
+    QList<GraphObData> objects;       // layer tree payload
+};
+
+// Writers of the tree replies: node count (int32), then per node its id
+// (int32), name (QString), bits (int32), its children as a tree, and its
+// payload: for the rule tree a bool and, when true, the route; for the layer
+// tree an object count (int32) and the objects; the tracked-object tree has none.
+// Streams are Qt_4_5, big-endian, as everywhere on the wire.
+namespace TreeBodies {
+
+enum class Payload { Rule, Layer, None };
+
+// The pieces, for writers that stream nodes from elsewhere (the server's tables).
+void writeCount(QDataStream &out, int count);
+void writeNodeHead(QDataStream &out, qint32 id, const QString &name, qint32 bits);
+void writeRulePayload(QDataStream &out, const RouteRecord *route);
+void writeLayerPayload(QDataStream &out, const QList<GraphObData> &objects);
+
+void write(QDataStream &out, const QList<TreeNode> &nodes, Payload payload);
+
+QByteArray ruleTree(const QList<TreeNode> &nodes);
+QByteArray layerTree(const QList<TreeNode> &nodes);
+QByteArray objectTree(const QList<TreeNode> &nodes);
+
+} // namespace TreeBodies
+
+#endif // TREEBODIES_H

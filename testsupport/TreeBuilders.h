@@ -1,0 +1,72 @@
+#ifndef TREEBUILDERS_H
+#define TREEBUILDERS_H
+
+// Short ways to build the server's trees in tests; the bodies are written by
+// the wire's own tree writers.
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
+#include "wire/LayerMessages.h"
+#include "wire/RouteMessages.h"
+#include "wire/TreeBodies.h"
+
+#include <QList>
+#include <QSharedPointer>
+
+namespace TreeBodies {
+
+using Node = TreeNode;
+
+inline Node node(qint32 id, const QString &name, quint32 bits, QList<Node> children = {})
+{
+    Node n;
+    n.id = id;
+    n.name = name;
+    n.bits = bits;
+    n.children = children;
+    return n;
+}
+
+inline SectionRecord *section(int id, const QString &name, QList<int> objects = {},
+                              int timeIn = -1, int timeOut = -1)
+{
+    auto *s = new SectionRecord;
+    s->id = id;
+    s->name = name;
+    s->graphObjectIds = objects;
+    s->checkTimeIn = timeIn;
+    s->checkTimeOut = timeOut;
+    s->deriveSchedule();
+    return s;
+}
+
+inline QSharedPointer<RouteRecord> route(int id, QList<SectionRecord *> sections = {})
+{
+    QSharedPointer<RouteRecord> r(new RouteRecord(id));
+    r->sections = sections;
+    r->recomputeMaxSectionId();
+    return r;
+}
+
+// The node carries a copy of the route as it is now.
+inline Node withRoute(Node n, QSharedPointer<RouteRecord> r)
+{
+    if (r)
+        n.route = *r;
+    return n;
+}
+
+inline GraphObData object(qint32 id, qint32 type, const QString &name, QList<QPoint> points,
+                          QVariantMap properties = {})
+{
+    GraphObData d;
+    d.id = id;
+    d.type = type;
+    d.name = name;
+    d.points = points;
+    d.properties = properties;
+    return d;
+}
+
+} // namespace TreeBodies
+
+#endif // TREEBUILDERS_H
