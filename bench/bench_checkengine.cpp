@@ -111,9 +111,8 @@ qint64 decodeOnly(const QList<QByteArray> &bodies, qint64 *reportCount)
     timer.start();
     qint64 count = 0;
     for (const QByteArray &body : bodies) {
-        QList<LiveMessages::PositionReport> reports;
-        LiveMessages::readPositions(body, &reports);
-        count += reports.size();
+        const auto reports = LiveMessages::readPositions(body);
+        count += reports ? reports->size() : 0;
     }
     *reportCount = count;
     return timer.nsecsElapsed();
@@ -126,9 +125,9 @@ qint64 decodeAndCheck(const QList<QByteArray> &bodies, int *passed)
     QElapsedTimer timer;
     timer.start();
     for (const QByteArray &body : bodies) {
-        QList<LiveMessages::PositionReport> reports;
-        LiveMessages::readPositions(body, &reports);
-        for (const LiveMessages::PositionReport &r : qAsConst(reports))
+        const QList<LiveMessages::PositionReport> reports =
+            LiveMessages::readPositions(body).value_or(QList<LiveMessages::PositionReport>());
+        for (const LiveMessages::PositionReport &r : reports)
             engine.report(r.unitId, r.time, r.position);
         if (!reports.isEmpty())
             engine.advanceTo(reports.constLast().time);

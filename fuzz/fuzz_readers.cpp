@@ -1,116 +1,42 @@
-// One libFuzzer target over every reader of a server body. The first input
-// byte picks the reader, the rest is the body:
-//   0  "Get_tree_rulecheck" reply (route tree)
-//   1  layer-tree records, read one after another until the body ends
-//   2  "Set_check_mode" reply, over a loaded route tree
-//   3  "Every_sections_state" reply, over a loaded tree with a checked route
-//   4  "Get_tree_graphobj" reply (layer tree)
-//   5  "Push_positions" / "Unit_positions" body
-//   6  "Get_check_events" reply / "Check_events" body
-//   7  "Get_check_events" request
-// The live message readers must accept only bodies their writers would write
+// One libFuzzer target over every reader of a body from the wire; the first
+// input byte picks the reader (FuzzSeeds::Selector), the rest is the body.
+// The panel's replies go through the plug-in's interface, as a host delivers
+// them. The strict readers must accept only bodies their writers would write
 // again byte for byte.
-#include "wire/LayerMessages.h"
-#include "wire/StreamRead.h"
-#include "wire/RouteMessages.h"
-#include "records/RouteRecord.h"
-#include "records/SectionRecord.h"
-#include "shell/OperativeCheck.h"
+#include "FuzzSeeds.h"
 
 #include "testsupport/FakeHost.h"
+#include "testsupport/PanelProbe.h"
 
+#include "shell/OperativeCheck.h"
+#include "wire/Commands.h"
+#include "wire/Frame.h"
+#include "wire/LayerMessages.h"
 #include "wire/LiveMessages.h"
+#include "wire/StreamRead.h"
 
 #include <QApplication>
-#include <QByteArray>
-#include <QColor>
 #include <QDataStream>
 #include <QScopedPointer>
-#include <QStandardItem>
-#include <QStandardItemModel>
+#include <QTabWidget>
 
 #include <cstddef>
 #include <cstdint>
+
+using namespace FuzzSeeds;
 
 namespace {
 
 constexpr int MapId = 1;
 
-QDataStream &writing(QDataStream &out)
-{
-    out.setVersion(QDataStream::Qt_4_5);
-    return out;
-}
-
-SectionRecord *section(int id, const QString &name, const QList<int> &objects)
-{
-    auto *record = new SectionRecord;
-    record->id = id;
-    record->name = name;
-    record->graphObjectIds = objects;
-    record->checkTimeIn = 3600;
-    record->checkTimeOut = 7200;
-    return record;
-}
-
-// Node head, no children, and a route payload (has route, then the route).
-void writeRouteNode(QDataStream &out, qint32 id, const QString &name, const RouteRecord &route)
-{
-    out << id << name << qint32(3) << qint32(0) << true;
-    RouteMessages::writeRoute(out, route);
-}
-
-// Two top-level nodes; the first holds route 11 one level down, the second is route 20.
-QByteArray routeTreeBody()
-{
-    RouteRecord north(11);
-    north.checkOn = 1;
-    north.checkTime = 1700000000u;
-    north.objects = {1, 2};
-    north.sections << section(1, QStringLiteral("Gate"), {101, 102})
-                   << section(2, QStringLiteral("Bridge"), {103});
-    RouteRecord south(20);
-    south.sections << section(5, QStringLiteral("Exit"), {104});
-
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    writing(out) << qint32(2);
-    out << qint32(10) << QStringLiteral("North") << qint32(3) << qint32(1);
-    writeRouteNode(out, 11, QStringLiteral("Route A"), north);
-    out << false;
-    writeRouteNode(out, 20, QStringLiteral("South"), south);
-    return body;
-}
-
-// One layer holding an object of each drawable kind, ids 101 to 104.
-QByteArray layerTreeBody()
-{
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    writing(out) << qint32(1) << qint32(1) << QStringLiteral("Layer") << qint32(1) << qint32(0);
-    out << qint32(4);
-    const QPoint a(376000000, 557500000);
-    const QPoint b(376100000, 557560000);
-    const QPoint c(376200000, 557500000);
-    for (int type = 1; type <= 4; ++type) {
-        GraphObData record;
-        record.type = type;
-        record.id = 100 + type;
-        record.name = QStringLiteral("Object %1").arg(type);
-        record.points = type == 1 ? QList<QPoint>{a} : QList<QPoint>{a, b, c};
-        record.properties.insert(QStringLiteral("Color"), QColor(Qt::red));
-        record.properties.insert(QStringLiteral("Width"), 30);
-        WriteGraphObData(out, record);
-    }
-    return body;
-}
-
 struct Fixture
 {
     FakeHost host;
     OperativeCheck plugin;
-    QByteArray routeTree = routeTreeBody();
-    QByteArray layerTree = layerTreeBody();
+    QTabWidget tabs;
+    QWidget *page = nullptr;
+    QByteArray routeTree = FuzzSeeds::routeTree();
+    QByteArray layerTree = FuzzSeeds::layerTree();
 };
 
 Fixture *fixture = nullptr;
@@ -119,16 +45,16 @@ void reply(const char *command, const QByteArray &body)
 {
     QByteArray name(command);
     QByteArray copy(body);
-    fixture->plugin.OnServerReply(name, copy);
+    PluginInterface &plugin = fixture->plugin;
+    plugin.OnServerReply(name, copy);
 }
 
 // Known trees, with route 11 ticked, so that replies find routes and sections to act on.
 void loadTrees()
 {
-    reply("Get_tree_rulecheck", fixture->routeTree);
-    reply("Get_tree_graphobj", fixture->layerTree);
-    if (QStandardItem *item = fixture->plugin.findRouteItem(11))
-        item->setCheckState(Qt::Checked);
+    reply(Commands::GetRuleTree, fixture->routeTree);
+    reply(Commands::GetLayerTree, fixture->layerTree);
+    PanelProbe::tickRoute(fixture->page, 11);
 }
 
 void readLayerRecords(const QByteArray &body)
@@ -142,24 +68,24 @@ void readLayerRecords(const QByteArray &body)
     }
 }
 
-void readLiveMessage(int selector, const QByteArray &body)
+template <typename Read, typename Write>
+void requireExact(const QByteArray &body, Read read, Write write)
 {
-    bool exact = true;
-    if (selector == 5) {
-        QList<LiveMessages::PositionReport> reports;
-        if (LiveMessages::readPositions(body, &reports))
-            exact = LiveMessages::positionsBody(reports) == body;
-    } else if (selector == 6) {
-        QList<LiveMessages::CheckEvent> events;
-        if (LiveMessages::readEvents(body, &events))
-            exact = LiveMessages::eventsBody(events) == body;
-    } else {
-        int limit = 0;
-        if (LiveMessages::readEventsRequest(body, &limit))
-            exact = LiveMessages::eventsRequestBody(limit) == body;
+    if (const auto value = read(body)) {
+        if (write(*value) != body)
+            __builtin_trap();
     }
-    if (!exact)
-        __builtin_trap();
+}
+
+void readFrames(QByteArray buffer)
+{
+    QByteArray payload;
+    while (Frame::Splitter::take(buffer, &payload) == Frame::Splitter::Complete) {
+        if (const auto request = Frame::decodeRequest(payload)) {
+            if (Frame::encode(*request).mid(4) != payload)
+                __builtin_trap();
+        }
+    }
 }
 
 } // namespace
@@ -172,8 +98,11 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     static char *qtArgv[] = {*argc > 0 ? (*argv)[0] : nullptr, nullptr};
     new QApplication(qtArgc, qtArgv); // lives as long as the process, never torn down
     fixture = new Fixture;
-    fixture->plugin.SetHost(&fixture->host);
-    fixture->plugin.BindMap(0, MapId);
+    PluginInterface &plugin = fixture->plugin;
+    plugin.SetHost(&fixture->host);
+    fixture->tabs.addTab(new QWidget, QStringLiteral("City"));
+    fixture->page = plugin.CreateWidget(nullptr, &fixture->tabs);
+    plugin.BindMap(0, MapId);
     // Fonts and styles are set up on first use and kept for the process: do it
     // here, so that no input is blamed for them.
     loadTrees();
@@ -185,26 +114,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0 || size > (1u << 24))
         return 0;
     const QByteArray body(reinterpret_cast<const char *>(data) + 1, int(size - 1));
-    switch (data[0] % 8) {
-    case 0:
-        reply("Get_tree_rulecheck", body);
+    switch (Selector(data[0] % SelectorCount)) {
+    case RouteTree:
+        reply(Commands::GetRuleTree, body);
         break;
-    case 1:
+    case LayerRecords:
         readLayerRecords(body);
         break;
-    case 2:
+    case CheckModeReply:
         loadTrees();
-        reply("Set_check_mode", body);
+        reply(Commands::SetCheckMode, body);
         break;
-    case 3:
+    case SectionsState:
         loadTrees();
-        reply("Every_sections_state", body);
+        reply(Commands::SectionsState, body);
         break;
-    case 4:
-        reply("Get_tree_graphobj", body);
+    case LayerTree:
+        reply(Commands::GetLayerTree, body);
         break;
-    default:
-        readLiveMessage(data[0] % 8, body);
+    case Positions:
+        requireExact(body, LiveMessages::readPositions, LiveMessages::positionsBody);
+        break;
+    case Events:
+        requireExact(body, LiveMessages::readEvents, LiveMessages::eventsBody);
+        break;
+    case EventsRequest:
+        requireExact(body, LiveMessages::readEventsRequest, LiveMessages::eventsRequestBody);
+        break;
+    case Frames:
+    case SelectorCount:
+        readFrames(body);
         break;
     }
     fixture->host.mapCalls.clear();

@@ -52,9 +52,8 @@ void HostServices::onHostReply(const QByteArray &command, const QByteArray &body
         // Names may have changed.
         showUnits();
     } else if (command == Commands::GetCheckEvents) {
-        QList<LiveMessages::CheckEvent> events;
-        if (LiveMessages::readEvents(body, &events))
-            m_events->replaceAll(events);
+        if (const auto events = LiveMessages::readEvents(body))
+            m_events->replaceAll(*events);
         else
             qWarning("the server's check events do not read; the list is kept");
     }
@@ -66,9 +65,8 @@ void HostServices::onHostNews(const QByteArray &command, const QByteArray &body)
         if (!m_units->applyBody(body))
             qWarning("unit positions from the server do not read; dropped");
     } else if (command == Commands::CheckEvents) {
-        QList<LiveMessages::CheckEvent> events;
-        if (LiveMessages::readEvents(body, &events))
-            m_events->addNewest(events);
+        if (const auto events = LiveMessages::readEvents(body))
+            m_events->addNewest(*events);
         else
             qWarning("check events from the server do not read; dropped");
     }

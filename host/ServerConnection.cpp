@@ -181,9 +181,8 @@ void ServerConnection::onReadyRead()
     // spun an event loop, so look for them after each round.
     while (m_socket->bytesAvailable() > 0 && takeFrames()) {
         while (!m_inbox.isEmpty()) {
-            Frame::Reply reply;
-            if (Frame::decode(m_inbox.dequeue(), &reply))
-                deliver(reply.command, reply.body);
+            if (const auto reply = Frame::decodeReply(m_inbox.dequeue()))
+                deliver(reply->command, reply->body);
             else
                 qWarning("server %s sent a frame that is not a reply; skipped",
                          qPrintable(endpoint()));

@@ -11,10 +11,10 @@ UnitTracker::~UnitTracker() = default;
 
 bool UnitTracker::applyBody(const QByteArray &body)
 {
-    QList<LiveMessages::PositionReport> reports;
-    if (!LiveMessages::readPositions(body, &reports))
+    const auto reports = LiveMessages::readPositions(body);
+    if (!reports)
         return false;
-    apply(reports);
+    apply(*reports);
     return true;
 }
 

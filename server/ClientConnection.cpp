@@ -140,11 +140,12 @@ bool ClientConnection::takeFrames()
 
 bool ClientConnection::handlePayload(const QByteArray &payload)
 {
-    Frame::Request request;
-    if (!Frame::decode(payload, &request)) {
+    const std::optional<Frame::Request> decoded = Frame::decodeRequest(payload);
+    if (!decoded) {
         close(QStringLiteral("a frame of %1 bytes that does not parse").arg(payload.size()));
         return false;
     }
+    const Frame::Request &request = *decoded;
     const bool isToken = request.command == Commands::AuthToken
                          && request.server == Commands::ServerName;
     if (!m_authenticated) {

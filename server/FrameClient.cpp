@@ -72,16 +72,17 @@ void FrameClient::onReadyRead()
             const Frame::Splitter::Result result = Frame::Splitter::take(m_buffer, &payload);
             if (result == Frame::Splitter::NeedMore)
                 break;
-            Frame::Reply reply;
-            if (result == Frame::Splitter::TooLarge || !Frame::decode(payload, &reply)) {
+            const std::optional<Frame::Reply> reply = result == Frame::Splitter::TooLarge
+                ? std::nullopt : Frame::decodeReply(payload);
+            if (!reply) {
                 m_buffer.clear();
                 m_socket->abort();
                 return;
             }
-            if (isNews(reply.command))
-                emit newsReceived(reply.command, reply.body);
+            if (isNews(reply->command))
+                emit newsReceived(reply->command, reply->body);
             else
-                emit replyReceived(reply.command, reply.body);
+                emit replyReceived(reply->command, reply->body);
         }
     }
 }

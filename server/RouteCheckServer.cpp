@@ -162,18 +162,17 @@ bool RouteCheckServer::handleLive(ClientConnection *client, const QByteArray &co
                                   const QByteArray &body)
 {
     if (command == Commands::PushPositions) {
-        QList<LiveMessages::PositionReport> reports;
-        if (LiveMessages::readPositions(body, &reports))
-            m_live->accept(reports);
+        if (const auto reports = LiveMessages::readPositions(body))
+            m_live->accept(*reports);
         else
             qCWarning(lcServer) << "Push_positions: malformed body of" << body.size()
                                 << "bytes ignored";
         return true;
     }
     if (command == Commands::GetCheckEvents) {
-        int limit = 0;
-        if (LiveMessages::readEventsRequest(body, &limit) && limit > 0)
-            client->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(limit)));
+        const std::optional<int> limit = LiveMessages::readEventsRequest(body);
+        if (limit && *limit > 0)
+            client->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
         else
             qCWarning(lcServer) << "Get_check_events: malformed body of" << body.size()
                                 << "bytes ignored";

@@ -50,10 +50,12 @@ public:
         QList<Frame::Request> out;
         QByteArray buffer = received;
         QByteArray payload;
-        Frame::Request request;
-        while (Frame::Splitter::take(buffer, &payload) == Frame::Splitter::Complete
-               && Frame::decode(payload, &request))
-            out << request;
+        while (Frame::Splitter::take(buffer, &payload) == Frame::Splitter::Complete) {
+            const std::optional<Frame::Request> request = Frame::decodeRequest(payload);
+            if (!request)
+                break;
+            out << *request;
+        }
         return out;
     }
     QList<QByteArray> commands() const

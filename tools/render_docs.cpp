@@ -4,15 +4,14 @@
 // its interface, as a host drives it.
 #include "testsupport/FakeHost.h"
 #include "testsupport/MapPainter.h"
+#include "testsupport/PanelProbe.h"
 #include "testsupport/TreeBuilders.h"
 
-#include "records/ItemRoles.h"
 #include "records/RecordKinds.h"
 #include "wire/Commands.h"
 
 #include <PluginInterface.h>
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QDir>
 #include <QPluginLoader>
@@ -33,21 +32,6 @@ void reply(PluginInterface *plugin, const char *command, const QByteArray &body)
     QByteArray c(command);
     QByteArray b = body;
     plugin->OnServerReply(c, b);
-}
-
-// The first row at or below parent whose item carries the route of node id.
-QModelIndex findRoute(const QAbstractItemModel *model, int id, const QModelIndex &parent = {})
-{
-    for (int row = 0; row < model->rowCount(parent); ++row) {
-        const QModelIndex index = model->index(row, 0, parent);
-        if (index.data(ItemRole::NodeId).toInt() == id
-            && index.data(ItemRole::Route).toLongLong() != 0)
-            return index;
-        const QModelIndex found = findRoute(model, id, index);
-        if (found.isValid())
-            return found;
-    }
-    return {};
 }
 
 GraphObData shape(int id, int kind, int column, int row)
@@ -135,22 +119,14 @@ int main(int argc, char *argv[])
     reply(plugin, Commands::GetLayerTree, layerTree({layer}));
     reply(plugin, Commands::SectionsState, RouteMessages::sectionsStateBody(7, states));
 
-    // The rule tree is the view whose model holds the routes.
-    QTreeView *rules = nullptr;
-    QModelIndex route;
-    for (QTreeView *view : page->findChildren<QTreeView *>()) {
-        route = findRoute(view->model(), 7);
-        if (route.isValid()) {
-            rules = view;
-            break;
-        }
-    }
+    QTreeView *rules = PanelProbe::ruleView(page, 7);
     if (!rules) {
         err << "render-docs: the panel shows no route 7\n";
         return 1;
     }
     rules->expandAll();
-    rules->model()->setData(route, Qt::Checked, Qt::CheckStateRole);
+    PanelProbe::tickRoute(page, 7);
+    const QModelIndex route = PanelProbe::findRoute(rules->model(), 7);
     const QModelIndex shown = rules->model()->index(2, 0, route);
     rules->setCurrentIndex(shown);
     QMetaObject::invokeMethod(instance, "onMainItemClicked", Q_ARG(QModelIndex, shown));

@@ -25,13 +25,15 @@ QByteArray write(const Parts &...parts)
 }
 
 // A message is well formed when every field read cleanly and nothing is left over.
-template <typename... Parts>
-bool read(const QByteArray &payload, Parts &...parts)
+template <typename Message, typename... Parts>
+std::optional<Message> read(const QByteArray &payload, Message message, Parts Message::*...parts)
 {
     QDataStream in(payload);
     in.setVersion(QDataStream::Qt_4_5);
-    (in >> ... >> parts);
-    return in.status() == QDataStream::Ok && in.atEnd();
+    (in >> ... >> (message.*parts));
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return message;
 }
 
 } // namespace
@@ -46,14 +48,14 @@ QByteArray encode(const Reply &reply)
     return write(reply.command, reply.body);
 }
 
-bool decode(const QByteArray &payload, Request *request)
+std::optional<Request> decodeRequest(const QByteArray &payload)
 {
-    return read(payload, request->server, request->command, request->body);
+    return read(payload, Request(), &Request::server, &Request::command, &Request::body);
 }
 
-bool decode(const QByteArray &payload, Reply *reply)
+std::optional<Reply> decodeReply(const QByteArray &payload)
 {
-    return read(payload, reply->command, reply->body);
+    return read(payload, Reply(), &Reply::command, &Reply::body);
 }
 
 Splitter::Result Splitter::take(QByteArray &buffer, QByteArray *payload)

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <optional>
+
 // A frame on the socket: a big-endian quint32 length, then that many bytes of
 // a Qt_4_5 data stream holding, host to server, the server name, the command
 // and the body, and server to host, the command and the body (each a QByteArray).
@@ -27,9 +29,9 @@ struct Reply
 QByteArray encode(const Request &request);
 QByteArray encode(const Reply &reply);
 
-// Payloads without the length prefix; false when the bytes are not exactly one message.
-bool decode(const QByteArray &payload, Request *request);
-bool decode(const QByteArray &payload, Reply *reply);
+// Payloads without the length prefix; nothing when the bytes are not exactly one message.
+std::optional<Request> decodeRequest(const QByteArray &payload);
+std::optional<Reply> decodeReply(const QByteArray &payload);
 
 // Cuts whole frames off the front of a receive buffer.
 class Splitter

@@ -24,26 +24,23 @@ bool readCount(QDataStream &in, qint64 minItemSize, quint32 *count)
     return qint64(*count) <= in.device()->bytesAvailable() / minItemSize;
 }
 
-// A count, then that many items, to the body's end exactly; anything else
-// leaves items empty.
+// A count, then that many items, to the body's end exactly.
 template <typename T, typename ReadOne>
-bool readCounted(const QByteArray &body, qint64 minItemSize, QList<T> *items, ReadOne readOne)
+std::optional<QList<T>> readCounted(const QByteArray &body, qint64 minItemSize, ReadOne readOne)
 {
-    items->clear();
     QDataStream in(body);
     prepared(in);
     quint32 count = 0;
     if (!readCount(in, minItemSize, &count))
-        return false;
-    items->reserve(int(count));
+        return std::nullopt;
+    QList<T> items;
+    items.reserve(int(count));
     // Qt's string reader grows a string only as its bytes arrive.
     for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i)
-        items->append(readOne(in));
-    if (in.status() != QDataStream::Ok || !in.atEnd()) {
-        items->clear();
-        return false;
-    }
-    return true;
+        items.append(readOne(in));
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return items;
 }
 
 } // namespace
@@ -67,9 +64,9 @@ QByteArray positionsBody(const QList<PositionReport> &reports)
     return body;
 }
 
-bool readPositions(const QByteArray &body, QList<PositionReport> *reports)
+std::optional<QList<PositionReport>> readPositions(const QByteArray &body)
 {
-    return readCounted(body, ReportSize, reports, [](QDataStream &in) {
+    return readCounted<PositionReport>(body, ReportSize, [](QDataStream &in) {
         PositionReport r;
         qint32 x = 0;
         qint32 y = 0;
@@ -91,9 +88,9 @@ QByteArray eventsBody(const QList<CheckEvent> &events)
     return body;
 }
 
-bool readEvents(const QByteArray &body, QList<CheckEvent> *events)
+std::optional<QList<CheckEvent>> readEvents(const QByteArray &body)
 {
-    return readCounted(body, MinEventSize, events, [](QDataStream &in) {
+    return readCounted<CheckEvent>(body, MinEventSize, [](QDataStream &in) {
         CheckEvent e;
         in >> e.id >> e.time >> e.routeId >> e.routeName >> e.sectionId >> e.sectionName
             >> e.unitId >> e.unitName >> e.kind >> e.deviation;
@@ -109,16 +106,15 @@ QByteArray eventsRequestBody(int limit)
     return body;
 }
 
-bool readEventsRequest(const QByteArray &body, int *limit)
+std::optional<int> readEventsRequest(const QByteArray &body)
 {
     QDataStream in(body);
     prepared(in);
     qint32 value = 0;
     in >> value;
     if (in.status() != QDataStream::Ok || !in.atEnd())
-        return false;
-    *limit = value;
-    return true;
+        return std::nullopt;
+    return value;
 }
 
 QString deviationText(qint32 seconds)

@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <optional>
+
 // The host-level live messages between the route-check server and the host:
 // unit positions and the check events the server records. Bodies are Qt_4_5
 // data streams, big-endian. Readers are strict: a body that does not read
@@ -50,16 +52,16 @@ struct CheckEvent
 
 // count (uint32), then per report: unit id, time (uint32), x, y (int32).
 QByteArray positionsBody(const QList<PositionReport> &reports);
-bool readPositions(const QByteArray &body, QList<PositionReport> *reports);
+std::optional<QList<PositionReport>> readPositions(const QByteArray &body);
 
 // count (uint32), then per event: id, time (uint32), route id, route name,
 // section id, section name, unit id, unit name, kind, deviation.
 QByteArray eventsBody(const QList<CheckEvent> &events);
-bool readEvents(const QByteArray &body, QList<CheckEvent> *events);
+std::optional<QList<CheckEvent>> readEvents(const QByteArray &body);
 
 // "Get_check_events" request: how many of the newest events (int32).
 QByteArray eventsRequestBody(int limit);
-bool readEventsRequest(const QByteArray &body, int *limit);
+std::optional<int> readEventsRequest(const QByteArray &body);
 
 // "+4 min", "-2 min", "0 min": a deviation in whole minutes, rounded away
 // from zero so that a second late never reads as on time.

@@ -31,7 +31,7 @@ private:
 
 } // namespace
 
-class TestSchedule : public QObject
+class tst_CoreCalendar : public QObject
 {
     Q_OBJECT
 
@@ -44,7 +44,7 @@ private slots:
     void translatedTexts();
 };
 
-void TestSchedule::durationText_data()
+void tst_CoreCalendar::durationText_data()
 {
     QTest::addColumn<int>("seconds");
     QTest::addColumn<QString>("text");
@@ -58,7 +58,7 @@ void TestSchedule::durationText_data()
 }
 
 // Non-negative durations also read back from their text.
-void TestSchedule::durationText()
+void tst_CoreCalendar::durationText()
 {
     QFETCH(int, seconds);
     QFETCH(QString, text);
@@ -68,7 +68,7 @@ void TestSchedule::durationText()
         QCOMPARE(::parseDuration(text), seconds);
 }
 
-void TestSchedule::parseDuration_data()
+void tst_CoreCalendar::parseDuration_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("seconds");
@@ -95,7 +95,7 @@ void TestSchedule::parseDuration_data()
     QTest::newRow("negative past int") << "-99999999999" << InvalidDuration;
 }
 
-void TestSchedule::parseDuration()
+void tst_CoreCalendar::parseDuration()
 {
     QFETCH(QString, text);
     QFETCH(int, seconds);
@@ -103,7 +103,7 @@ void TestSchedule::parseDuration()
     QCOMPARE(::parseDuration(text), seconds);
 }
 
-void TestSchedule::translatedTexts_data()
+void tst_CoreCalendar::translatedTexts_data()
 {
     QTest::addColumn<QByteArray>("context");
     QTest::addColumn<QString>("text");
@@ -115,7 +115,7 @@ void TestSchedule::translatedTexts_data()
         << QByteArray("QObject") << "01 days 01:01:01" << "09 \\d\\ays 09:99:99";
 }
 
-void TestSchedule::translatedTexts()
+void tst_CoreCalendar::translatedTexts()
 {
     QFETCH(QByteArray, context);
     QFETCH(QString, text);
@@ -134,5 +134,5 @@ void TestSchedule::translatedTexts()
     QCOMPARE(shownMask, mask);
 }
 
-QTEST_GUILESS_MAIN(TestSchedule)
-#include "tst_schedule.moc"
+QTEST_GUILESS_MAIN(tst_CoreCalendar)
+#include "tst_core_calendar.moc"

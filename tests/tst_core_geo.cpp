@@ -1,0 +1,287 @@
+// Geometry on the drawing sphere and the vertex editing every drawing tool shares.
+#include "geo/MapGeometry.h"
+#include "geo/VertexEditing.h"
+
+#include <QtTest>
+
+#include <limits>
+
+using namespace MapGeometry;
+using VertexEditing::Outline;
+using Points = QList<QPoint>;
+
+namespace {
+
+constexpr int Big = std::numeric_limits<int>::max();
+constexpr int Small = std::numeric_limits<int>::min();
+const Points five{{0, 0}, {1000, 0}, {2000, 500}, {3000, 0}, {4000, 1000}};
+const Points three{{0, 0}, {10, 0}, {20, 0}};
+
+// An edit: "remove" index, "insert" index x y, "move" first last dx dy.
+struct Edit
+{
+    Outline outline;
+    QString operation;
+    QList<int> args;
+    Points vertices;
+};
+
+// A pending edit (last -1: an insertion after first) and the preview shown.
+struct Preview
+{
+    Outline outline;
+    int first, last;
+    QPoint point;
+    Points shown;
+    Points vertices = five;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(Preview)
+Q_DECLARE_METATYPE(Outline)
+Q_DECLARE_METATYPE(DrawMode)
+
+class tst_CoreGeo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void metricFrame_data()
+    {
+        QTest::addColumn<QPoint>("origin");
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<QPointF>("metres");
+
+        QTest::newRow("east at 60 degrees is halved")
+            << QPoint(0, 600000000) << QPoint(8983, 600000000) << QPointF(49.99915, 0);
+        QTest::newRow("cosine of the point's own latitude")
+            << QPoint(0, 0) << QPoint(8983, 600000000) << QPointF(49.99917, 6679172.589);
+        QTest::newRow("west and south are negative")
+            << QPoint(1000, 1000) << QPoint(0, 0) << QPointF(-11.13195, -11.13195);
+    }
+
+    // Into the metric frame and back gives the point again.
+    void metricFrame()
+    {
+        QFETCH(QPoint, origin);
+        QFETCH(QPoint, point);
+        QFETCH(QPointF, metres);
+        const QPointF got = toMetric(origin, point);
+        QVERIFY2(qAbs(got.x() - metres.x()) < 1e-2 && qAbs(got.y() - metres.y()) < 1e-2,
+                 qPrintable(QString("(%1, %2)").arg(got.x(), 0, 'f', 5).arg(got.y(), 0, 'f', 5)));
+        QCOMPARE(fromMetric(origin, got), point);
+    }
+
+    void corridor_data()
+    {
+        QTest::addColumn<Points>("vertices");
+        QTest::addColumn<Points>("outline"); // width 20: 10 m is 898.3 units of latitude
+
+        QTest::newRow("one vertex: none") << Points{{0, 0}} << Points();
+        QTest::newRow("one segment: a rectangle")
+            << Points{{0, 0}, {0, 1000}}
+            << Points{{898, 0}, {898, 1000}, {-898, 1000}, {-898, 0}, {898, 0}};
+        QTest::newRow("three on a meridian: the straight join adds nothing")
+            << Points{{0, 0}, {0, 1000}, {0, 3000}}
+            << Points{{898, 0}, {898, 3000}, {-898, 3000}, {-898, 0}, {898, 0}};
+        QTest::newRow("left turn: mitred corners on both sides")
+            << Points{{0, 0}, {9000, 0}, {9000, 9000}}
+            << Points{{0, -898}, {9898, -898}, {9898, 9000}, {8102, 9000}, {8102, 898},
+                      {0, 898}, {0, -898}};
+        // The inner side of the short hairpin runs back over itself: the loop goes.
+        QTest::newRow("hairpin with a short return leg: loop cut off")
+            << Points{{0, 0}, {9000, 0}, {9000, 450}, {4500, 450}}
+            << Points{{0, -898}, {9898, -898}, {9898, 1348}, {4500, 1348}, {4500, 898},
+                      {0, -898}};
+    }
+
+    void corridor()
+    {
+        QFETCH(Points, vertices);
+        QFETCH(Points, outline);
+        QCOMPARE(BuildCorridor(vertices, 20), outline);
+    }
+
+    // A point whose edge crosses older edges cuts the outline back to the newest
+    // one it crosses, and the crossing takes its place.
+    void appendTrimmed()
+    {
+        Points outline{{0, 0}, {9000, 0}, {9000, 900}, {0, 900}, {0, 1800}};
+        const QPoint origin(9000, 900); // a frame away from the outline's first point
+        AppendTrimmed(outline, toMetric(origin, QPoint(18000, -900)), origin);
+        QCOMPARE(outline, (Points{{0, 0}, {9000, 0}, {9000, 900}, {6000, 900}}));
+    }
+
+    void circle_data()
+    {
+        QTest::addColumn<QPoint>("centre");
+        QTest::addColumn<int>("diameter");
+        QTest::addColumn<Points>("quarters"); // points 0, 4, 8, 12 and 16 of 17
+
+        // 20 m is 1796.6 units of latitude; each coordinate is cut toward zero.
+        QTest::newRow("at the equator")
+            << QPoint(1000, 0) << 40
+            << Points{{2796, 0}, {1000, 1796}, {-796, 0}, {1000, -1796}, {2796, 0}};
+        QTest::newRow("at 60 degrees twice as wide")
+            << QPoint(0, 600000000) << 40
+            << Points{{3593, 600000000}, {0, 600001796}, {-3593, 600000000}, {0, 599998203},
+                      {3593, 600000000}};
+        QTest::newRow("odd diameter: radius in whole metres")
+            << QPoint(0, 0) << 41
+            << Points{{1796, 0}, {0, 1796}, {-1796, 0}, {0, -1796}, {1796, 0}};
+    }
+
+    void circle()
+    {
+        QFETCH(QPoint, centre);
+        QFETCH(int, diameter);
+        QFETCH(Points, quarters);
+        const Points all = circlePoints(centre.x(), centre.y(), diameter);
+        QCOMPARE(all.size(), CirclePointCount);
+        QCOMPARE((Points{all[0], all[4], all[8], all[12], all[16]}), quarters);
+    }
+
+    void tint_data()
+    {
+        QTest::addColumn<DrawMode>("mode");
+        QTest::addColumn<QColor>("tinted");
+
+        QTest::newRow("own colours") << DrawMode::Own << QColor(10, 200, 40, 20);
+        QTest::newRow("violated: red") << DrawMode::Violated << QColor(202, 8, 8, 127);
+        QTest::newRow("passed: green") << DrawMode::Passed << QColor(10, 200, 8, 127);
+    }
+
+    void tint()
+    {
+        QFETCH(DrawMode, mode);
+        QFETCH(QColor, tinted);
+        QCOMPARE(TintColor(QColor(10, 200, 40, 20), mode), tinted);
+    }
+
+    void normalizeIndex_data()
+    {
+        QTest::addColumn<Outline>("outline");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("normal");
+
+        QTest::newRow("ring: 12 of 5 is 2") << Outline::Closed << 5 << 12 << 2;
+        QTest::newRow("ring: below -n keeps wrapping") << Outline::Closed << 5 << -7 << 3;
+        QTest::newRow("ring: far below stays inside") << Outline::Closed << 5 << Small << 2;
+        QTest::newRow("ring without vertex: none") << Outline::Closed << 0 << 3 << -1;
+        QTest::newRow("line: past the end clamps") << Outline::Open << 5 << 9 << 4;
+        QTest::newRow("line: below 0 clamps") << Outline::Open << 5 << -3 << 0;
+    }
+
+    void normalizeIndex()
+    {
+        QFETCH(Outline, outline);
+        QFETCH(int, count);
+        QFETCH(int, index);
+        QFETCH(int, normal);
+        QCOMPARE(VertexEditing::normalizeIndex(count, index, outline), normal);
+    }
+
+    void preview_data()
+    {
+        QTest::addColumn<Preview>("c");
+        const QPoint o(10, 20);
+        const QPoint p(77, 88);
+        const auto moved = [&](int i) { return five[i] + o; };
+        QTest::newRow("line run 0..2: no vertex before 0")
+            << Preview{Outline::Open, 0, 2, o, {moved(0), moved(1), moved(2), five[3]}};
+        QTest::newRow("polygon run 3..1 wraps past the end")
+            << Preview{Outline::Closed, 3, 1, o,
+                       {five[2], moved(3), moved(4), moved(0), moved(1), five[2]}};
+        QTest::newRow("line run at its end: no vertex after")
+            << Preview{Outline::Open, 4, 4, o, {five[3], moved(4)}};
+        QTest::newRow("polygon whole ring")
+            << Preview{Outline::Closed, 0, 4, o,
+                       {five[4], moved(0), moved(1), moved(2), moved(3), moved(4), five[0]}};
+        QTest::newRow("line insertion after 1")
+            << Preview{Outline::Open, 1, -1, p, {five[1], p, five[2]}};
+        QTest::newRow("line insertion after the last clamps")
+            << Preview{Outline::Open, 4, -1, p, {five[4], p, five[4]}};
+        QTest::newRow("first below 0: nothing") << Preview{Outline::Open, -1, 2, o, {}};
+        QTest::newRow("point (0,0): nothing") << Preview{Outline::Closed, 0, 2, QPoint(), {}};
+        QTest::newRow("without vertex: nothing") << Preview{Outline::Open, 0, -1, p, {}, {}};
+        QTest::newRow("line run backwards: nothing") << Preview{Outline::Open, 3, 1, o, {}};
+        QTest::newRow("run past the vertices: nothing") << Preview{Outline::Closed, 2, 9, o, {}};
+        QTest::newRow("single point: nothing") << Preview{Outline::Single, 0, 0, o, {}};
+    }
+
+    void preview()
+    {
+        QFETCH(Preview, c);
+        const VertexEditing::Preview shown =
+            VertexEditing::preview(c.vertices, c.first, c.last, c.point, c.outline);
+        QCOMPARE(shown.points, c.shown);
+        QVERIFY(shown.room >= shown.points.size());
+    }
+
+    void edit_data()
+    {
+        QTest::addColumn<Edit>("c");
+        QTest::newRow("remove the middle")
+            << Edit{Outline::Open, "remove", {1}, {{0, 0}, {20, 0}}};
+        QTest::newRow("remove out of range") << Edit{Outline::Closed, "remove", {7}, three};
+        QTest::newRow("insert at n appends")
+            << Edit{Outline::Closed, "insert", {3, 5, 5}, {{0, 0}, {10, 0}, {20, 0}, {5, 5}}};
+        QTest::newRow("insert past n: ignored") << Edit{Outline::Open, "insert", {4, 5, 5}, three};
+        QTest::newRow("single point: insert moves it")
+            << Edit{Outline::Single, "insert", {2, 5, 5}, {{5, 5}}};
+        QTest::newRow("move one vertex")
+            << Edit{Outline::Open, "move", {1, -1, 1, 2}, {{0, 0}, {11, 2}, {20, 0}}};
+        QTest::newRow("move a polygon run that wraps")
+            << Edit{Outline::Closed, "move", {2, 0, 1, 2}, {{1, 2}, {10, 0}, {21, 2}}};
+        QTest::newRow("move a vertex out of range: unchanged")
+            << Edit{Outline::Closed, "move", {5, -1, 1, 2}, three};
+        QTest::newRow("single point moves by the offset from its first vertex")
+            << Edit{Outline::Single, "move", {2, 1, 1, 2}, {{1, 2}}};
+        QTest::newRow("move near the int limit saturates")
+            << Edit{Outline::Open, "move", {2, -1, Big, Big}, {{0, 0}, {10, 0}, {Big, Big}}};
+    }
+
+    void edit()
+    {
+        QFETCH(Edit, c);
+        Points points = three;
+        const QList<int> &a = c.args;
+        if (c.operation == QLatin1String("remove"))
+            VertexEditing::removePoint(points, a[0]);
+        else if (c.operation == QLatin1String("insert"))
+            VertexEditing::insertPoint(points, a[0], QPoint(a[1], a[2]), c.outline);
+        else
+            VertexEditing::movePoints(points, a[0], a[1], QPoint(a[2], a[3]), c.outline);
+        QCOMPARE(points, c.vertices);
+    }
+
+    // Sizes and places far out of range give odd shapes, never undefined numbers.
+    void badDataStaysInRange_data()
+    {
+        QTest::addColumn<Points>("vertices");
+        QTest::addColumn<int>("size");
+
+        QTest::newRow("huge line width") << Points{{0, 0}, {1000, 0}, {0, 10}} << Big;
+        QTest::newRow("line at the pole") << Points{{0, 900000000}, {5, 900000000}, {9, 0}} << 50;
+        QTest::newRow("doubled vertices") << Points{{5, 5}, {5, 5}, {5, 5}} << 50;
+        QTest::newRow("huge circle at the pole") << Points{{Big, 900000000}} << Big;
+        QTest::newRow("negative circle") << Points{{-Big, -Big}} << -Big;
+    }
+
+    void badDataStaysInRange()
+    {
+        QFETCH(Points, vertices);
+        QFETCH(int, size);
+        const Points shape = vertices.size() == 1
+            ? circlePoints(vertices[0].x(), vertices[0].y(), size)
+            : BuildCorridor(vertices, size);
+        QVERIFY(!shape.isEmpty());
+        QCOMPARE(shape.first(), shape.last());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CoreGeo)
+#include "tst_core_geo.moc"
