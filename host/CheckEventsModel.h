@@ -26,7 +26,7 @@ public:
     // Fresh events, newest first, go on top; those already listed are skipped.
     void addNewest(const QList<LiveMessages::CheckEvent> &events);
 
-    LiveMessages::CheckEvent event(int row) const { return m_events.value(row); }
+    LiveMessages::CheckEvent eventAt(int row) const { return m_events.value(row); }
     static QString text(const LiveMessages::CheckEvent &event);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
