@@ -1,5 +1,6 @@
 #include "wire/LayerMessages.h"
 #include "graphobj/GraphObLine.h"
+#include "graphobj/GraphObjectFactory.h"
 
 #include <QFile>
 #include <QPixmap>

@@ -2,6 +2,7 @@
 #include "wire/LayerMessages.h"
 
 #include "graphobj/GraphObject.h"
+#include "graphobj/GraphObjectFactory.h"
 #include "wire/StreamRead.h"
 #include "records/ItemRoles.h"
 
