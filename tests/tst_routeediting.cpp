@@ -404,7 +404,8 @@ void tst_RouteEditing::objectChoice()
                               : static_cast<QDialog *>(&plugin->graphObjDialog());
     objects ? plugin->onSelObjsClicked() : plugin->onSelGObjClicked();
     QVERIFY(dialog->isVisible());
-    const QStandardItemModel *list = objects ? panel->objectsList() : plugin->graphObjDialog().model();
+    const QStandardItemModel *list =
+        objects ? panel->objectsList() : plugin->graphObjDialog().model();
     auto find = [list](const QString &text) {
         return list->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
     };
