@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QPainter>
 #include <QStandardItemModel>
 #include <QTest>
@@ -196,7 +197,7 @@ private:
     }
     QStandardItem *item(const QList<int> &path) const
     {
-        return PanelDriver::itemAt(plugin->model, path);
+        return PanelDriver::itemAt(plugin->model(), path);
     }
     // The column-1 text beside each row, empty where the row has no such cell.
     QStringList modeTexts(const QList<QList<int>> &paths) const
@@ -411,8 +412,8 @@ void tst_CheckMode::checkModeReply()
     // A reply is no edit of the operator's.
     QCOMPARE(itemEditState(item({0})), int(EditState::Unchanged));
     QCOMPARE(itemEditState(item({1, 1})), int(EditState::Unchanged));
-    QVERIFY(!plugin->panProperties->saveAction->isEnabled());
-    QCOMPARE(plugin->undoStack->count(), 0);
+    QVERIFY(!plugin->panProperties()->saveAction()->isEnabled());
+    QCOMPARE(plugin->undoStack()->count(), 0);
     QVERIFY(host->requests.isEmpty());
 }
 
@@ -448,15 +449,15 @@ void tst_CheckMode::setCheckMode()
     reply("Get_tree_rulecheck", nestedRoutes());
     if (pendingEdit)
         plugin->setItemEditState(EditState::Changed, item({0, 0}));
-    plugin->mainView->selectionModel()->clearSelection();
+    plugin->mainView()->selectionModel()->clearSelection();
     if (!path.isEmpty())
-        plugin->mainView->selectionModel()->select(
+        plugin->mainView()->selectionModel()->select(
             item(path)->index(), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 
     if (action.isEmpty()) {
         plugin->onSetCheckMode();
     } else {
-        const QList<QAction *> actions = plugin->contextMenu.actions();
+        const QList<QAction *> actions = plugin->contextMenu()->actions();
         const auto found = std::find_if(actions.begin(), actions.end(),
                                         [&](QAction *a) { return a->text() == action; });
         QVERIFY(found != actions.end());
@@ -476,7 +477,7 @@ void tst_CheckMode::setCheckMode()
     QCOMPARE(request.body.toHex(), body.toHex());
     QCOMPARE(modeTexts({{0}, {0, 0}, {0, 0, 0}, {1, 0}, {1, 1}}),
              QStringList({"Check off", "Check off", "Check off", "Check off", "Check off"}));
-    QCOMPARE(plugin->undoStack->count(), 0);
+    QCOMPARE(plugin->undoStack()->count(), 0);
 }
 
 QTEST_MAIN(tst_CheckMode)

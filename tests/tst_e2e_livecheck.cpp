@@ -20,6 +20,7 @@
 #include <MapQt.h>
 
 #include <QAction>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
@@ -153,10 +154,10 @@ void tst_E2eLiveCheck::showAndCheckRoute()
     beat->setCheckState(Qt::Checked);
     QCOMPARE(gateBrush(), GateBrush);
 
-    plugin->mainView->setCurrentIndex(beat->index());
+    plugin->mainView()->setCurrentIndex(beat->index());
     plugin->onMainItemClicked(beat->index());
     QAction *checkOn = nullptr;
-    for (QAction *action : plugin->contextMenu.actions()) {
+    for (QAction *action : plugin->contextMenu()->actions()) {
         if (!action->isSeparator() && action->data().isValid() && action->data().toInt() == 1)
             checkOn = action;
     }

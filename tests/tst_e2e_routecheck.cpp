@@ -15,6 +15,7 @@
 #include <TreeObjCheckable.h>
 
 #include <QAction>
+#include <QMenu>
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -88,13 +89,13 @@ struct RouteEdit
 void click(Client &client, QStandardItem *item)
 {
     const QModelIndex index = item ? item->index() : QModelIndex();
-    client.plugin->mainView->setCurrentIndex(index);
+    client.plugin->mainView()->setCurrentIndex(index);
     client.plugin->onMainItemClicked(index);
 }
 
 QStandardItem *cell(Client &client, int row)
 {
-    return client.plugin->panProperties->propertyModel->item(row, 1);
+    return client.plugin->panProperties()->propertyModel()->item(row, 1);
 }
 
 void editText(Client &client, int row, const QString &text)
@@ -139,19 +140,19 @@ void enterRoute(Client &client, qint32 nodeId, const RouteEdit &edit)
     editText(client, TimeType, edit.timeType);
     plugin->onSelObjsClicked();
     tick(qobject_cast<QStandardItemModel *>(
-             plugin->objectsDialog.treeWidget->findChild<QTreeView *>()->model()),
+             plugin->objectsDialog().treeWidget()->findChild<QTreeView *>()->model()),
          edit.units);
     plugin->onSelObjsAccepted();
-    plugin->objectsDialog.close();
+    plugin->objectsDialog().close();
 
     for (const SectionEdit &section : edit.sections) {
         click(client, node);
         plugin->onAddSectClicked();
-        QVERIFY(itemSection(plugin->model->itemFromIndex(plugin->mainView->currentIndex())));
+        QVERIFY(itemSection(plugin->model()->itemFromIndex(plugin->mainView()->currentIndex())));
         plugin->onSelGObjClicked();
-        tick(plugin->graphObjDialog.model, section.graphObjects);
+        tick(plugin->graphObjDialog().model(), section.graphObjects);
         plugin->onSelGObjAccepted();
-        plugin->graphObjDialog.close();
+        plugin->graphObjDialog().close();
 
         editText(client, Name, section.name);
         setSwitch(client, Schedule, !section.timeIn.isEmpty());
@@ -181,7 +182,7 @@ void setCheckMode(Client &client, qint32 nodeId, int mode)
 {
     click(client, nodeItem(client, nodeId));
     QAction *action = nullptr;
-    for (QAction *each : client.plugin->contextMenu.actions()) {
+    for (QAction *each : client.plugin->contextMenu()->actions()) {
         if (!each->isSeparator() && each->data().isValid() && each->data().toInt() == mode)
             action = each;
     }

@@ -159,8 +159,8 @@ private slots:
         load(*dialog, baseTree());
         dialog->showForSection({5, 12});
         load(*dialog, body);
-        QCOMPARE(dump(dialog->model), items);
-        walk(dialog->model->invisibleRootItem(), [](QStandardItem *item, int) {
+        QCOMPARE(dump(dialog->model()), items);
+        walk(dialog->model()->invisibleRootItem(), [](QStandardItem *item, int) {
             QVERIFY(item->isCheckable());
             QVERIFY(!item->isEditable());
             if (itemGraphObject(item)) {
@@ -188,18 +188,18 @@ private slots:
         QFETCH(QList<int>, ids);
         QFETCH(QStringList, items);
         load(*dialog, baseTree());
-        applyTicks(dialog->model, {"+Zones", "+Roads"});
+        applyTicks(dialog->model(), {"+Zones", "+Roads"});
         dialog->showForSection(ids);
-        QCOMPARE(dump(dialog->model), items);
+        QCOMPARE(dump(dialog->model()), items);
         QVERIFY(dialog->isVisible());
         // Shown again while open: same window, marks set afresh.
-        applyTicks(dialog->model, {"+Roads"});
+        applyTicks(dialog->model(), {"+Roads"});
         dialog->showForSection(ids);
-        QCOMPARE(dump(dialog->model), items);
+        QCOMPARE(dump(dialog->model()), items);
         QVERIFY(dialog->isVisible());
         // The marks still run down the tree afterwards.
-        applyTicks(dialog->model, {"+Sub"});
-        QCOMPARE(dump(dialog->model).at(2), QStringLiteral("  Post#7+"));
+        applyTicks(dialog->model(), {"+Sub"});
+        QCOMPARE(dump(dialog->model()).at(2), QStringLiteral("  Post#7+"));
     }
 
     // A mark runs down to everything below, never up; the fully ticked objects
@@ -232,8 +232,8 @@ private slots:
         QFETCH(QString, marks);
         QFETCH(QList<int>, ids);
         load(*dialog, baseTree());
-        applyTicks(dialog->model, ticks);
-        QCOMPARE(dump(dialog->model), baseItems(marks));
+        applyTicks(dialog->model(), ticks);
+        QCOMPARE(dump(dialog->model()), baseItems(marks));
         QList<int> gotIds{77, 5};
         QString names("Old ");
         dialog->checkedGraphObjects(gotIds, names);
@@ -297,7 +297,7 @@ private slots:
         reply("Get_tree_graphobj",
               layerTree({layer(10, "Zones", 1, {polygon(5, "Gate", QColor(10, 200, 30, 100)),
                                                 polygon(9, "Yard", QColor(0, 0, 0))})}));
-        QStandardItem *routeItem = plugin->model->item(0, 0);
+        QStandardItem *routeItem = plugin->model()->item(0, 0);
         routeItem->setCheckState(Qt::Checked);
         QCOMPARE(brushes(host->sectionList()), QStringList({"#640ac81e", "#ff000000"}));
 

@@ -4,6 +4,7 @@
 #include "graphobj/GraphObIconText.h"
 #include "graphobj/GraphObLine.h"
 #include "graphobj/GraphObPolygone.h"
+#include "graphobj/GraphObjectFactory.h"
 #include "graphobj/IconTable.h"
 
 #include <MapQt.h>

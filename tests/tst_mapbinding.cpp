@@ -143,7 +143,7 @@ void tst_MapBinding::noMap()
     QByteArray command("Get_tree_rulecheck");
     QByteArray body = QByteArray::fromHex("00000001 00000005 00000000 00000001 00000000 00");
     plugin->OnServerReply(command, body);
-    QCOMPARE(plugin->model->rowCount(), 1);
+    QCOMPARE(plugin->model()->rowCount(), 1);
     QVERIFY(!plugin->sectionList());
     QVERIFY(!host->sectionList(MapId));
     QVERIFY(host->mapCalls.isEmpty());

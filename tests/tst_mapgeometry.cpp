@@ -2,6 +2,7 @@
 #include "graphobj/GraphObIconText.h"
 #include "graphobj/GraphObLine.h"
 #include "graphobj/GraphObPolygone.h"
+#include "graphobj/GraphObjectFactory.h"
 #include "geo/MapGeometry.h"
 
 #include <MapQt.h>

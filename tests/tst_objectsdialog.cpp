@@ -77,13 +77,13 @@ private slots:
 private:
     QAbstractItemModel *shownModel() const
     {
-        auto *view = dialog->treeWidget->findChild<QTreeView *>();
+        auto *view = dialog->treeWidget()->findChild<QTreeView *>();
         return view ? view->model() : nullptr;
     }
     QList<int> checkedIds() const
     {
         QList<int> ids;
-        dialog->treeWidget->getCheckedObjs(&ids, QModelIndex());
+        dialog->treeWidget()->getCheckedObjs(&ids, QModelIndex());
         return sorted(ids);
     }
     // "+Name" ticks, "-Name" unticks, as a click in the view writes it.
@@ -172,7 +172,7 @@ void tst_ObjectsDialog::tickPropagation()
     QCOMPARE(checkedIds(), checked);
     // Appends to what the list already holds.
     QList<int> ids{-7};
-    dialog->treeWidget->getCheckedObjs(&ids, QModelIndex());
+    dialog->treeWidget()->getCheckedObjs(&ids, QModelIndex());
     QCOMPARE(sorted(ids), sorted(QList<int>{-7} + checked));
 }
 

@@ -59,7 +59,7 @@ private:
     }
     QStandardItem *item(const QList<int> &path) const
     {
-        return PanelDriver::itemAt(plugin->model, path);
+        return PanelDriver::itemAt(plugin->model(), path);
     }
     // A page for the map tab the host has just added.
     QWidget *addPage(QTabWidget &tabs, const QString &name)
@@ -83,22 +83,22 @@ void tst_Panel::widgetsAndEditorToggle()
 {
     QTabWidget tabs;
     QWidget *page = addPage(tabs, "map");
-    QCOMPARE(page->layout(), plugin->panelLayout);
-    QCOMPARE(plugin->panelLayout->itemAt(0)->widget(), plugin->panMain);
-    auto *splitter = qobject_cast<QSplitter *>(plugin->panelLayout->itemAt(1)->widget());
+    QCOMPARE(page->layout(), plugin->panelLayout());
+    QCOMPARE(plugin->panelLayout()->itemAt(0)->widget(), plugin->panMain());
+    auto *splitter = qobject_cast<QSplitter *>(plugin->panelLayout()->itemAt(1)->widget());
     QVERIFY(splitter);
-    QCOMPARE(splitter->widget(0), plugin->mainView);
-    QCOMPARE(splitter->widget(1), plugin->panProperties);
+    QCOMPARE(splitter->widget(0), plugin->mainView());
+    QCOMPARE(splitter->widget(1), plugin->panProperties());
 
     tabs.show();
-    QVERIFY(plugin->panMain->editorAction->isChecked());
-    QVERIFY(plugin->panProperties->isVisible());
-    plugin->panMain->editorAction->trigger();
-    QVERIFY(!plugin->panMain->editorAction->isChecked());
-    QVERIFY(!plugin->panProperties->isVisible());
-    QVERIFY(plugin->mainView->isVisible());
-    plugin->panMain->editorAction->trigger();
-    QVERIFY(plugin->panProperties->isVisible());
+    QVERIFY(plugin->panMain()->editorAction()->isChecked());
+    QVERIFY(plugin->panProperties()->isVisible());
+    plugin->panMain()->editorAction()->trigger();
+    QVERIFY(!plugin->panMain()->editorAction()->isChecked());
+    QVERIFY(!plugin->panProperties()->isVisible());
+    QVERIFY(plugin->mainView()->isVisible());
+    plugin->panMain()->editorAction()->trigger();
+    QVERIFY(plugin->panProperties()->isVisible());
 }
 
 // The panel sits on the first page; a tab's activation moves it to that tab's
@@ -110,25 +110,25 @@ void tst_Panel::placementInTabs()
     QWidget *second = addPage(tabs, "Region");
     tabs.addTab(new QWidget, "Other plug-in");
     QVERIFY(first != second);
-    QCOMPARE(plugin->hostWidget.data(), first);
+    QCOMPARE(plugin->hostWidget(), first);
     QCOMPARE(second->layout(), nullptr);
 
     tabs.setCurrentIndex(1);
     plugin->OnTabActivated(5);
-    QCOMPARE(plugin->hostWidget.data(), second);
-    QCOMPARE(second->layout(), plugin->panelLayout);
+    QCOMPARE(plugin->hostWidget(), second);
+    QCOMPARE(second->layout(), plugin->panelLayout());
     QCOMPARE(first->layout(), nullptr);
-    QVERIFY(second->isAncestorOf(plugin->mainView));
+    QVERIFY(second->isAncestorOf(plugin->mainView()));
     QVERIFY(host->sectionList(5));
 
     tabs.setCurrentIndex(2);
     plugin->OnTabActivated(8);
-    QCOMPARE(plugin->hostWidget.data(), second);
+    QCOMPARE(plugin->hostWidget(), second);
     QCOMPARE(host->sectionList(8), nullptr);
 
     tabs.setCurrentIndex(0);
     plugin->OnTabActivated(6);
-    QVERIFY(first->isAncestorOf(plugin->mainView));
+    QVERIFY(first->isAncestorOf(plugin->mainView()));
     QVERIFY(host->sectionList(6));
 }
 
@@ -139,15 +139,15 @@ void tst_Panel::hostDeletesPageFirst()
     addPage(*tabs, "City");
     delete tabs;
 
-    QVERIFY(plugin->tabWidgets.isEmpty());
-    QVERIFY(!plugin->hostWidget);
+    QVERIFY(plugin->tabWidgets().isEmpty());
+    QVERIFY(!plugin->hostWidget());
     loadTree();
     plugin->onMainItemClicked(item({0, 0})->index());
-    QCOMPARE(plugin->panProperties->propertyModel->rowCount(), 2);
+    QCOMPARE(plugin->panProperties()->propertyModel()->rowCount(), 2);
 
     QTabWidget again;
     QWidget *page = addPage(again, "City");
-    QVERIFY(page->isAncestorOf(plugin->mainView));
+    QVERIFY(page->isAncestorOf(plugin->mainView()));
     plugin->OnTabActivated(2);
     QVERIFY(host->sectionList(2));
 }
@@ -156,10 +156,10 @@ void tst_Panel::hostDeletesPageFirst()
 void tst_Panel::checkRunsDownOnly()
 {
     loadTree();
-    plugin->panMain->selectAllBox->setChecked(true);
+    plugin->panMain()->selectAllBox()->setChecked(true);
     QCOMPARE(item({0, 1})->checkState(), Qt::Checked);
     QCOMPARE(item({1})->checkState(), Qt::Checked);
-    plugin->panMain->selectAllBox->setChecked(false);
+    plugin->panMain()->selectAllBox()->setChecked(false);
     QCOMPARE(item({0, 0})->checkState(), Qt::Unchecked);
     QCOMPARE(item({1})->checkState(), Qt::Unchecked);
 
@@ -172,7 +172,7 @@ void tst_Panel::checkRunsDownOnly()
     item({0, 1})->setCheckState(Qt::Unchecked);
     QCOMPARE(item({0})->checkState(), Qt::Checked);
     QCOMPARE(item({0, 0})->checkState(), Qt::Checked);
-    QCOMPARE(plugin->mainView->currentIndex(), item({0, 1})->index());
+    QCOMPARE(plugin->mainView()->currentIndex(), item({0, 1})->index());
 }
 
 void tst_Panel::sectionChangeJudgedByRoute()
@@ -196,26 +196,26 @@ void tst_Panel::expandCollapse()
     const QImage open = image(QIcon(":/Pic/resources/branch-open.png"));
     const QImage closed = image(QIcon(":/Pic/resources/branch-closed.png"));
     plugin->onCollapseClicked();
-    QCOMPARE(image(plugin->panMain->expandAction->icon()), open);
+    QCOMPARE(image(plugin->panMain()->expandAction()->icon()), open);
 
     loadTree();
-    QVERIFY(!plugin->mainView->isExpanded(item({0})->index()));
-    QCOMPARE(image(plugin->panMain->expandAction->icon()), closed);
-    plugin->panMain->expandAction->trigger();
-    QVERIFY(plugin->mainView->isExpanded(item({0})->index()));
-    QVERIFY(plugin->mainView->isExpanded(item({0, 0})->index()));
-    QCOMPARE(image(plugin->panMain->expandAction->icon()), open);
+    QVERIFY(!plugin->mainView()->isExpanded(item({0})->index()));
+    QCOMPARE(image(plugin->panMain()->expandAction()->icon()), closed);
+    plugin->panMain()->expandAction()->trigger();
+    QVERIFY(plugin->mainView()->isExpanded(item({0})->index()));
+    QVERIFY(plugin->mainView()->isExpanded(item({0, 0})->index()));
+    QCOMPARE(image(plugin->panMain()->expandAction()->icon()), open);
 
-    plugin->mainView->setCurrentIndex(item({0, 0})->index());
-    plugin->panMain->expandAction->trigger();
-    QVERIFY(!plugin->mainView->isExpanded(item({0})->index()));
-    QVERIFY(!plugin->mainView->currentIndex().isValid());
-    QCOMPARE(image(plugin->panMain->expandAction->icon()), closed);
+    plugin->mainView()->setCurrentIndex(item({0, 0})->index());
+    plugin->panMain()->expandAction()->trigger();
+    QVERIFY(!plugin->mainView()->isExpanded(item({0})->index()));
+    QVERIFY(!plugin->mainView()->currentIndex().isValid());
+    QCOMPARE(image(plugin->panMain()->expandAction()->icon()), closed);
 
     // Only top-level rows decide.
-    plugin->mainView->expand(item({0, 0})->index());
-    plugin->panMain->expandAction->trigger();
-    QVERIFY(plugin->mainView->isExpanded(item({0})->index()));
+    plugin->mainView()->expand(item({0, 0})->index());
+    plugin->panMain()->expandAction()->trigger();
+    QVERIFY(plugin->mainView()->isExpanded(item({0})->index()));
 }
 
 void tst_Panel::clickEnablesPropertiesByMask_data()
@@ -238,9 +238,9 @@ void tst_Panel::clickEnablesPropertiesByMask()
 
     loadTree();
     plugin->onMainItemClicked(item(path)->index());
-    QCOMPARE(plugin->panProperties->isEnabled(), enabled);
-    QCOMPARE(plugin->panProperties->propertyModel->rowCount(), rows);
-    QCOMPARE(plugin->currentMainIndex, item(path)->index());
+    QCOMPARE(plugin->panProperties()->isEnabled(), enabled);
+    QCOMPARE(plugin->panProperties()->propertyModel()->rowCount(), rows);
+    QCOMPARE(plugin->currentMainIndex(), item(path)->index());
 }
 
 // A click on the row already shown (in any column) keeps the value held for an
@@ -251,25 +251,25 @@ void tst_Panel::clickAndSelect()
     loadTree();
     QStandardItem *routeItem = item({0, 0});
     plugin->onMainItemClicked(routeItem->index());
-    plugin->valueBeforeEdit = QString("Weekly");
+    plugin->onPropertyItemClicked(plugin->panProperties()->propertyModel()->index(0, 1));
     plugin->onMainItemClicked(routeItem->index().siblingAtColumn(1));
-    QCOMPARE(plugin->valueBeforeEdit, QVariant(QString("Weekly")));
+    QCOMPARE(plugin->valueBeforeEdit(), QVariant(QString("EveryDay")));
 
     QStandardItem *sectionItem = item({0, 0, 1});
     plugin->onMainItemClicked(sectionItem->index());
-    QVERIFY(!plugin->valueBeforeEdit.isValid());
+    QVERIFY(!plugin->valueBeforeEdit().isValid());
     {
-        const QSignalBlocker quiet(plugin->panProperties->propertyModel);
-        plugin->panProperties->propertyModel->item(0, 1)->setText("scribble");
+        const QSignalBlocker quiet(plugin->panProperties()->propertyModel());
+        plugin->panProperties()->propertyModel()->item(0, 1)->setText("scribble");
     }
     plugin->selectMainIndex(sectionItem->index());
-    QCOMPARE(plugin->panProperties->propertyModel->item(0, 1)->text(), QString("S2"));
-    QCOMPARE(plugin->mainView->currentIndex(), sectionItem->index());
+    QCOMPARE(plugin->panProperties()->propertyModel()->item(0, 1)->text(), QString("S2"));
+    QCOMPARE(plugin->mainView()->currentIndex(), sectionItem->index());
 
     plugin->selectMainIndex(QModelIndex());
-    QVERIFY(!plugin->mainView->currentIndex().isValid());
-    QVERIFY(!plugin->currentMainIndex.isValid());
-    QCOMPARE(plugin->panProperties->propertyModel->rowCount(), 11);
+    QVERIFY(!plugin->mainView()->currentIndex().isValid());
+    QVERIFY(!plugin->currentMainIndex().isValid());
+    QCOMPARE(plugin->panProperties()->propertyModel()->rowCount(), 11);
 }
 
 QTEST_MAIN(tst_Panel)

@@ -91,10 +91,10 @@ QString tst_PropertyEditing::summary(const QList<int> &path) const
 // Times have a masked editor of their own, the time type a list; the delay is typed freely.
 void tst_PropertyEditing::verifyTable() const
 {
-    const QStandardItem *shown = plugin->model->itemFromIndex(plugin->currentMainIndex);
-    const QTableView *view = plugin->panProperties->propertyView;
+    const QStandardItem *shown = plugin->model()->itemFromIndex(plugin->currentMainIndex());
+    const QTableView *view = plugin->panProperties()->propertyView();
     QStringList texts;
-    for (int row = 0; row < plugin->panProperties->propertyModel->rowCount(); ++row) {
+    for (int row = 0; row < plugin->panProperties()->propertyModel()->rowCount(); ++row) {
         texts << (cell(row)->isCheckable() ? QString::number(cell(row)->checkState() == Qt::Checked)
                                            : cell(row)->text());
     }
@@ -184,21 +184,21 @@ void tst_PropertyEditing::edits()
         edit(row, text);
     QCOMPARE(summary(path), edited);
     verifyTable();
-    QCOMPARE(plugin->undoStack->count(), texts.size());
+    QCOMPARE(plugin->undoStack()->count(), texts.size());
     QCOMPARE(routeState(), int(EditState::Changed));
 
     show(path == GatePath ? YardPath : GatePath);
-    plugin->undoStack->undo();
+    plugin->undoStack()->undo();
     // The route stays to be saved while any of its edits is left.
     QCOMPARE(routeState(), int(texts.size() > 1 ? EditState::Changed : EditState::Unchanged));
-    while (plugin->undoStack->canUndo())
-        plugin->undoStack->undo();
-    QCOMPARE(plugin->currentMainIndex, QPersistentModelIndex(item(path)->index()));
+    while (plugin->undoStack()->canUndo())
+        plugin->undoStack()->undo();
+    QCOMPARE(plugin->currentMainIndex(), QPersistentModelIndex(item(path)->index()));
     QCOMPARE(summary(path), before);
     verifyTable();
     QCOMPARE(routeState(), int(EditState::Unchanged));
-    while (plugin->undoStack->canRedo())
-        plugin->undoStack->redo();
+    while (plugin->undoStack()->canRedo())
+        plugin->undoStack()->redo();
     QCOMPARE(summary(path), edited);
     verifyTable();
 }
@@ -209,10 +209,10 @@ void tst_PropertyEditing::editsWithoutClickChain()
     show(GatePath);
     edit(Name, "Gate A");
     cell(Name)->setData("Gate B", Qt::EditRole);
-    QCOMPARE(plugin->undoStack->count(), 2);
-    plugin->undoStack->undo();
+    QCOMPARE(plugin->undoStack()->count(), 2);
+    plugin->undoStack()->undo();
     QCOMPARE(item(GatePath)->text(), QString("Gate A"));
-    plugin->undoStack->undo();
+    plugin->undoStack()->undo();
     QCOMPARE(item(GatePath)->text(), QString("Gate"));
 }
 
@@ -220,11 +220,11 @@ void tst_PropertyEditing::editFromColumnOneBelongsToRow()
 {
     QStandardItem *routeItem = item(RoutePath);
     panel->click(routeItem->parent()->child(routeItem->row(), 1)->index());
-    QCOMPARE(plugin->panProperties->propertyModel->rowCount(), 2);
+    QCOMPARE(plugin->panProperties()->propertyModel()->rowCount(), 2);
     edit(0, "weekly"); // off the list: case matters, so the first type
     QCOMPARE(itemRoute(routeItem)->checkTimeType, 0);
     QCOMPARE(routeState(), int(EditState::Changed));
-    plugin->undoStack->undo();
+    plugin->undoStack()->undo();
     QCOMPARE(itemRoute(routeItem)->checkTimeType, 1);
 }
 
@@ -232,15 +232,15 @@ void tst_PropertyEditing::rejectedEditPutsCellBack()
 {
     RefusingPanel refusing;
     PanelDriver::deliver(&refusing, "Get_tree_rulecheck", fixtureTree());
-    QStandardItem *gate = PanelDriver::itemAt(refusing.model, GatePath);
+    QStandardItem *gate = PanelDriver::itemAt(refusing.model(), GatePath);
     refusing.onMainItemClicked(gate->index());
-    QStandardItemModel *properties = refusing.panProperties->propertyModel;
+    QStandardItemModel *properties = refusing.panProperties()->propertyModel();
     refusing.onPropertyItemClicked(properties->index(Name, 1));
     properties->item(Name, 1)->setText("Elsewhere");
     properties->item(MsgIn, 1)->setCheckState(Qt::Unchecked);
     QCOMPARE(properties->item(Name, 1)->text(), QString("Gate"));
     QCOMPARE(properties->item(MsgIn, 1)->checkState(), Qt::Checked);
-    QCOMPARE(refusing.undoStack->count(), 0);
+    QCOMPARE(refusing.undoStack()->count(), 0);
     QCOMPARE(itemSection(gate)->name, QString("Gate"));
 }
 
@@ -249,13 +249,13 @@ void tst_PropertyEditing::saveAfterEditsAndAcknowledgement()
 {
     show(GatePath);
     edit(Name, "North gate");
-    QVERIFY(plugin->panProperties->saveAction->isEnabled());
-    plugin->panProperties->saveAction->trigger();
+    QVERIFY(plugin->panProperties()->saveAction()->isEnabled());
+    plugin->panProperties()->saveAction()->trigger();
     QCOMPARE(panel->host.commands(), QList<QByteArray>{"Fix_routes"});
 
     panel->reply("Fix_routes", QByteArray());
-    QVERIFY(!plugin->undoStack->canUndo());
-    QVERIFY(!plugin->undoStack->canRedo());
+    QVERIFY(!plugin->undoStack()->canUndo());
+    QVERIFY(!plugin->undoStack()->canRedo());
     QCOMPARE(routeState(), int(EditState::Unchanged));
     plugin->onSaveClicked();
     QCOMPARE(panel->host.requests.size(), 1);

@@ -143,8 +143,8 @@ void tst_RouteEditing::run(const Op &op)
         plugin->onSelGObjAccepted();
         break;
     case Slot::Edit: edit(op.row, op.text); break;
-    case Slot::Undo: plugin->undoStack->undo(); break;
-    case Slot::Redo: plugin->undoStack->redo(); break;
+    case Slot::Undo: plugin->undoStack()->undo(); break;
+    case Slot::Redo: plugin->undoStack()->redo(); break;
     case Slot::Reload: panel->reply("Get_tree_rulecheck", fixtureRuleTree()); break;
     }
 }
@@ -299,17 +299,17 @@ void tst_RouteEditing::commands()
     QFETCH(QList<int>, current);
     QFETCH(QByteArray, body);
 
-    const QString before = dump(plugin->model->invisibleRootItem());
+    const QString before = dump(plugin->model()->invisibleRootItem());
     for (const Op &op : ops)
         run(op);
 
     // A dialog opens only for its own kind of row.
-    QVERIFY(!plugin->objectsDialog.isVisible());
-    QVERIFY(!plugin->graphObjDialog.isVisible());
+    QVERIFY(!plugin->objectsDialog().isVisible());
+    QVERIFY(!plugin->graphObjDialog().isVisible());
     const QList<int> nodePath = ops.first().path.mid(0, 2);
     QCOMPARE(childTexts(nodePath), children);
     if (!current.isEmpty())
-        QCOMPARE(plugin->mainView->currentIndex(), item(current)->index());
+        QCOMPARE(plugin->mainView()->currentIndex(), item(current)->index());
     // Section rows are the route's sections in order; a check-mode cell marks a route.
     QStandardItem *nodeItem = item(nodePath);
     const RouteRecord *route = itemRoute(nodeItem);
@@ -321,7 +321,7 @@ void tst_RouteEditing::commands()
     QCOMPARE(shown, route ? route->sections : QList<SectionRecord *>());
     QCOMPARE(nodeItem->parent()->child(nodeItem->row(), 1) != nullptr, route != nullptr);
     if (body.isEmpty())
-        QCOMPARE(dump(plugin->model->invisibleRootItem()), before);
+        QCOMPARE(dump(plugin->model()->invisibleRootItem()), before);
     saveAndCompare(body);
 }
 
@@ -334,7 +334,7 @@ void tst_RouteEditing::addedRows()
     QCOMPARE(itemRoute(spare)->id, -17); // not on the server yet
     QCOMPARE(itemEditState(spare), int(EditState::New));
     QCOMPARE(spare->parent()->child(spare->row(), 1)->text(), QString("Check off"));
-    QCOMPARE(plugin->panProperties->propertyModel->rowCount(), 2);
+    QCOMPARE(plugin->panProperties()->propertyModel()->rowCount(), 2);
 
     plugin->onAddSectClicked();
     QStandardItem *added = spare->child(0);
@@ -342,8 +342,8 @@ void tst_RouteEditing::addedRows()
     QVERIFY(!added->isCheckable());
     QVERIFY(!added->isEditable());
     QCOMPARE(added->data(ItemRole::NodeId).toInt(), 17);
-    QVERIFY(plugin->mainView->isExpanded(spare->index()));
-    QCOMPARE(plugin->currentMainIndex, QPersistentModelIndex(added->index()));
+    QVERIFY(plugin->mainView()->isExpanded(spare->index()));
+    QCOMPARE(plugin->currentMainIndex(), QPersistentModelIndex(added->index()));
     QCOMPARE(cell(Name)->text(), QString("New section 1"));
 
     plugin->onSaveClicked();
@@ -400,11 +400,12 @@ void tst_RouteEditing::objectChoice()
     const bool objects = path == BeatPath;
     click(path);
     const QString shownBefore = cell(row)->text();
-    QDialog *dialog = objects ? static_cast<QDialog *>(&plugin->objectsDialog)
-                              : static_cast<QDialog *>(&plugin->graphObjDialog);
+    QDialog *dialog = objects ? static_cast<QDialog *>(&plugin->objectsDialog())
+                              : static_cast<QDialog *>(&plugin->graphObjDialog());
     objects ? plugin->onSelObjsClicked() : plugin->onSelGObjClicked();
     QVERIFY(dialog->isVisible());
-    const QStandardItemModel *list = objects ? panel->objectsList() : plugin->graphObjDialog.model;
+    const QStandardItemModel *list =
+        objects ? panel->objectsList() : plugin->graphObjDialog().model();
     auto find = [list](const QString &text) {
         return list->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
     };
@@ -421,14 +422,14 @@ void tst_RouteEditing::objectChoice()
 
     dialog->accept();
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(plugin->undoStack->count(), 1);
+    QCOMPARE(plugin->undoStack()->count(), 1);
     QCOMPARE(cell(row)->text(), shown);
     if (!objects)
         QCOMPARE(item(path)->text(), shown);
-    plugin->undoStack->undo();
+    plugin->undoStack()->undo();
     QCOMPARE(cell(row)->text(), shownBefore);
     saveAndCompare(QByteArray());
-    plugin->undoStack->redo();
+    plugin->undoStack()->redo();
     saveAndCompare(body);
 }
 
@@ -456,9 +457,9 @@ void tst_RouteEditing::mapFollowsGraphicObjectChange()
     host->mapCalls.clear();
 
     plugin->onSelGObjClicked();
-    plugin->graphObjDialog.model->findItems("Gate", Qt::MatchExactly | Qt::MatchRecursive)
+    plugin->graphObjDialog().model()->findItems("Gate", Qt::MatchExactly | Qt::MatchRecursive)
         .first()->setCheckState(Qt::Unchecked);
-    plugin->graphObjDialog.model->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive)
+    plugin->graphObjDialog().model()->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive)
         .first()->setCheckState(Qt::Checked);
     plugin->onSelGObjAccepted();
     QCOMPARE(drawnOrigins(), after);
@@ -468,10 +469,10 @@ void tst_RouteEditing::mapFollowsGraphicObjectChange()
         QCOMPARE(host->mapCalls.last().mapId, 1);
 
     host->mapCalls.clear();
-    plugin->undoStack->undo();
+    plugin->undoStack()->undo();
     QCOMPARE(drawnOrigins(), before);
     QCOMPARE(host->refreshCount() > 0, shown);
-    plugin->undoStack->redo();
+    plugin->undoStack()->redo();
     QCOMPARE(drawnOrigins(), after);
 }
 
@@ -507,8 +508,10 @@ void tst_RouteEditing::actionStates()
     for (const QList<int> &path : clicks)
         click(path);
     QString isVisible, reported, given;
-    for (QAction *action : {plugin->addRouteAction, plugin->delRouteAction, plugin->addSectAction,
-                            plugin->delSectAction, plugin->selObjsAction, plugin->selGObjAction}) {
+    const RouteEditActions &actions = plugin->editActions();
+    for (QAction *action : {actions.addRoute(), actions.deleteRoute(), actions.addSection(),
+                            actions.deleteSection(), actions.selectObjects(),
+                            actions.selectGraphObjects()}) {
         isVisible += action->isVisible() ? '1' : '0';
         reported += action->isEnabled() ? '1' : '0';
         // Qt reports a hidden action as disabled; shown again, it has the state it was given.
@@ -519,7 +522,7 @@ void tst_RouteEditing::actionStates()
     QCOMPARE(given, enabled);
     for (int i = 0; i < reported.size(); ++i)
         QCOMPARE(reported.at(i) == '1', enabled.at(i) == '1' && visible.at(i) == '1');
-    QCOMPARE(plugin->panProperties->isEnabled(), panelEnabled);
+    QCOMPARE(plugin->panProperties()->isEnabled(), panelEnabled);
 }
 
 QTEST_MAIN(tst_RouteEditing)

@@ -126,7 +126,7 @@ private:
     // Every row of the tree, depth first.
     QList<QStandardItem *> items() const
     {
-        return plugin->model->findItems(QStringLiteral("*"),
+        return plugin->model()->findItems(QStringLiteral("*"),
                                         Qt::MatchWildcard | Qt::MatchRecursive);
     }
     // A random row of the kinds named: r route, s section, p plain node.
@@ -147,7 +147,7 @@ private:
     // As the operator sees it: a toolbar button that is shown, enabled, on an enabled panel.
     bool usable(const QAction *action) const
     {
-        return action->isVisible() && action->isEnabled() && plugin->panProperties->isEnabled();
+        return action->isVisible() && action->isEnabled() && plugin->panProperties()->isEnabled();
     }
 
     std::optional<Violation> step(Op op);
@@ -175,15 +175,16 @@ std::optional<Violation> Sequence::step(Op op)
 {
     // The type editor offers a fixed list: no other text can be chosen.
     const QStringList &typeTexts = ScheduleEditors::instance().timeTypes;
-    QUndoStack *undo = plugin->undoStack;
+    QUndoStack *undo = plugin->undoStack();
     switch (op) {
     case Op::AddRoute:
     case Op::DelRoute:
     case Op::AddSect:
     case Op::DelSect: {
         const char *kinds[] = {"p", "r", "rs", "s"}; // the rows each may act on
-        QAction *action = QList<QAction *>{plugin->addRouteAction, plugin->delRouteAction,
-                                           plugin->addSectAction, plugin->delSectAction}
+        const RouteEditActions &actions = plugin->editActions();
+        QAction *action = QList<QAction *>{actions.addRoute(), actions.deleteRoute(),
+                                           actions.addSection(), actions.deleteSection()}
                               .at(int(op));
         if (QStandardItem *target = pickItem(kinds[int(op)])) {
             panel.click(target->index());
@@ -229,7 +230,7 @@ std::optional<Violation> Sequence::step(Op op)
     case Op::EditShown: {
         // EditShown edits the table on show, with no click on the tree first.
         QStandardItem *target = op == Op::EditShown
-            ? plugin->model->itemFromIndex(plugin->currentMainIndex)
+            ? plugin->model()->itemFromIndex(plugin->currentMainIndex())
             : pickItem("r");
         if (!target || !(itemSection(target) || itemRoute(target)))
             return std::nullopt;
@@ -248,10 +249,12 @@ std::optional<Violation> Sequence::step(Op op)
         if (!target)
             return std::nullopt;
         panel.click(target->index());
-        if (!usable(objects ? plugin->selObjsAction : plugin->selGObjAction))
+        QAction *choose = objects ? plugin->editActions().selectObjects()
+                                  : plugin->editActions().selectGraphObjects();
+        if (!usable(choose))
             return std::nullopt;
-        (objects ? plugin->selObjsAction : plugin->selGObjAction)->trigger();
-        QStandardItemModel *list = objects ? panel.objectsList() : plugin->graphObjDialog.model;
+        choose->trigger();
+        QStandardItemModel *list = objects ? panel.objectsList() : plugin->graphObjDialog().model();
         QStringList ticked;
         for (const QString &name : objects ? QStringList{"Car 11", "Group", "Car 12", "Car 13"}
                                            : QStringList{"Gate", "Yard", "Post"}) {
@@ -264,7 +267,7 @@ std::optional<Violation> Sequence::step(Op op)
             }
         }
         log << QStringLiteral("objects of %1, toggled [%2]").arg(label(target), ticked.join(','));
-        objects ? plugin->objectsDialog.accept() : plugin->graphObjDialog.accept();
+        objects ? plugin->objectsDialog().accept() : plugin->graphObjDialog().accept();
         return std::nullopt;
     }
     case Op::ToggleCheck: {
@@ -361,7 +364,7 @@ std::optional<Violation> Sequence::checkInvariants()
     const QString sectionItems = QStringLiteral("section items match their route's list");
     for (const QStandardItem *item : items()) {
         const QStandardItem *container = item->parent() ? item->parent()
-                                                        : plugin->model->invisibleRootItem();
+                                                        : plugin->model()->invisibleRootItem();
         const bool modeCell = container->child(item->row(), 1);
         if (itemSection(item)) {
             if (!itemRoute(item->parent()) || itemRoute(item) || item->isCheckable() || modeCell)
@@ -397,10 +400,10 @@ std::optional<Violation> Sequence::checkInvariants()
         }
     }
 
-    const QStandardItem *shown = plugin->model->itemFromIndex(plugin->currentMainIndex);
+    const QStandardItem *shown = plugin->model()->itemFromIndex(plugin->currentMainIndex());
     if (!shown)
         return std::nullopt;
-    const QStandardItemModel *table = plugin->panProperties->propertyModel;
+    const QStandardItemModel *table = plugin->panProperties()->propertyModel();
     auto checked = [this](int row) { return panel.cell(row)->checkState() == Qt::Checked; };
     QString seen = QString::number(table->rowCount());
     if (table->rowCount() == 11) {
@@ -420,8 +423,8 @@ std::optional<Violation> Sequence::checkInvariants()
     if (seen == expected)
         return std::nullopt;
     // The view's current row may move without its properties being shown (a check-box tick).
-    const QModelIndex viewCurrent = plugin->mainView->currentIndex();
-    return fail(viewCurrent.sibling(viewCurrent.row(), 0) == plugin->currentMainIndex
+    const QModelIndex viewCurrent = plugin->mainView()->currentIndex();
+    return fail(viewCurrent.sibling(viewCurrent.row(), 0) == plugin->currentMainIndex()
                     ? QStringLiteral("property table shows the current row")
                     : QStringLiteral("an edit of the table on show changes the row on show"),
                 QStringLiteral("%1 shown as %2, record %3").arg(label(shown), seen, expected));

@@ -48,7 +48,7 @@ private:
     }
     QStandardItem *item(const QList<int> &path) const
     {
-        return PanelDriver::itemAt(plugin->model, path);
+        return PanelDriver::itemAt(plugin->model(), path);
     }
     // The rows under path as "text:type mask", each with its rows in brackets.
     QString dump(const QList<int> &path) const
@@ -114,7 +114,7 @@ void tst_ServerExchange::routeTreeItems()
     // Column 1 only on the route's row.
     QCOMPARE(item({0})->child(0, 1)->text(), QString("Check off"));
     QCOMPARE(item({0})->child(1, 1), nullptr);
-    QCOMPARE(plugin->model->item(0, 1), nullptr);
+    QCOMPARE(plugin->model()->item(0, 1), nullptr);
 }
 
 void tst_ServerExchange::routeTreeReplacesOldTree()
@@ -124,8 +124,8 @@ void tst_ServerExchange::routeTreeReplacesOldTree()
     plugin->onMainItemClicked(item({0})->index());
     reply("Get_tree_rulecheck", ruleTree({node(2, "New A", 1), node(3, "New B", 1)}));
     QCOMPARE(dump({}), QString("New A:1 New B:1"));
-    QVERIFY(!plugin->currentMainIndex.isValid());
-    QCOMPARE(plugin->model->columnCount(), 2);
+    QVERIFY(!plugin->currentMainIndex().isValid());
+    QCOMPARE(plugin->model()->columnCount(), 2);
 }
 
 // A reload keeps the ticks until the layer tree is there to draw them, once;
@@ -162,7 +162,7 @@ void tst_ServerExchange::layerTreeRestoresCheckMarksOnce()
     reply("Get_tree_graphobj", layers);
     QCOMPARE(item({1})->checkState(), Qt::Unchecked);
     QVERIFY(host->sectionList()->primitives.isEmpty());
-    QVERIFY(plugin->checkedKeys.isEmpty());
+    QVERIFY(plugin->checkedKeys().isEmpty());
 }
 
 void tst_ServerExchange::ignoredReplies_data()
@@ -192,7 +192,7 @@ void tst_ServerExchange::ignoredReplies()
     QCOMPARE(itemRoute(item({0})), record);
     QCOMPARE(record->checkOn, 0);
     QCOMPARE(record->sections.first()->state, 0);
-    QCOMPARE(plugin->model->item(0, 1)->text(), QString("Check off"));
+    QCOMPARE(plugin->model()->item(0, 1)->text(), QString("Check off"));
     // A states reply redraws, whatever it held.
     QCOMPARE(host->refreshCount(), refreshes + (command == "Every_sections_state" ? 1 : 0));
     QVERIFY(host->requests.isEmpty());
@@ -207,7 +207,7 @@ void tst_ServerExchange::cutAndHugeRouteTrees()
                                       node(2, "Next", 1)});
     for (int length = 0; length < full.size(); ++length) {
         reply("Get_tree_rulecheck", full.left(length));
-        QVERIFY(plugin->model->rowCount() <= 2);
+        QVERIFY(plugin->model()->rowCount() <= 2);
     }
     reply("Get_tree_rulecheck", full);
     QCOMPARE(dump({}), QString("Route:1(One:1 Two:1) Next:1"));
@@ -234,8 +234,9 @@ void tst_ServerExchange::saveAndAcknowledgement()
     item({1})->setData(EditState::Changed, ItemRole::EditState);
     item({2})->setData(EditState::Deleted, ItemRole::EditState);
     item({3})->setData(EditState::New, ItemRole::EditState);
-    plugin->deletedRouteIds = {33, 17};
-    plugin->undoStack->push(new QUndoCommand("edit"));
+    plugin->markRouteEditState(EditState::Deleted, 33, nullptr);
+    plugin->markRouteEditState(EditState::Deleted, 17, nullptr);
+    plugin->undoStack()->push(new QUndoCommand("edit"));
 
     plugin->onSaveClicked();
 
@@ -257,8 +258,8 @@ void tst_ServerExchange::saveAndAcknowledgement()
     QCOMPARE(itemEditState(item({1})), int(EditState::Unchanged));
     QCOMPARE(itemEditState(item({2})), int(EditState::Deleted));
     QCOMPARE(itemEditState(item({3})), int(EditState::Unchanged));
-    QVERIFY(plugin->deletedRouteIds.isEmpty());
-    QCOMPARE(plugin->undoStack->count(), 0);
+    QVERIFY(plugin->deletedRouteIds().isEmpty());
+    QCOMPARE(plugin->undoStack()->count(), 0);
 }
 
 QTEST_MAIN(tst_ServerExchange)

@@ -77,9 +77,9 @@ void tst_ShowOnMap::init()
 QStringList tst_ShowOnMap::rightClick(const QList<int> &path, const QString &pick)
 {
     // Making a row current selects it, as the press of a right click does.
-    plugin->mainView->setCurrentIndex(item(path)->index());
+    plugin->mainView()->setCurrentIndex(item(path)->index());
     QStringList entries;
-    QMenu *menu = &plugin->contextMenu;
+    QMenu *menu = plugin->contextMenu();
     // The menu runs its own loop; it is read and closed from inside that loop.
     const QMetaObject::Connection opened = connect(menu, &QMenu::aboutToShow, this, [&] {
         QTimer::singleShot(0, this, [&] {
@@ -230,7 +230,7 @@ void tst_ShowOnMap::sharedObjectStaysOnShownRoute()
         QVERIFY(panel->edit(Name, "Shared gate"));
     } else {
         plugin->onSelGObjClicked();
-        plugin->graphObjDialog.model->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive)
+        plugin->graphObjDialog().model()->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive)
             .first()->setCheckState(Qt::Checked);
         plugin->onSelGObjAccepted();
         QCOMPARE(itemSection(item(TwinSectionPath))->graphObjectIds, QList<int>({7, 9}));

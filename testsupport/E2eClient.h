@@ -83,7 +83,7 @@ inline QStandardItem *nodeItem(Client &client, qint32 nodeId)
         }
         return static_cast<QStandardItem *>(nullptr);
     };
-    return find(client.plugin->model->invisibleRootItem());
+    return find(client.plugin->model()->invisibleRootItem());
 }
 
 } // namespace E2e

@@ -8,6 +8,7 @@
 
 #include "panel/PanProperties.h"
 #include "records/ItemRoles.h"
+#include "routecheck/RouteEditActions.h"
 #include "shell/OperativeCheck.h"
 
 #include <TreeObjCheckable.h>
@@ -57,13 +58,13 @@ struct EditingPanel
 
     QStandardItem *item(const QList<int> &path) const
     {
-        return PanelDriver::itemAt(plugin->model, path);
+        return PanelDriver::itemAt(plugin->model(), path);
     }
 
     // As a click on the row does; an invalid index clicks beside every row.
     void click(const QModelIndex &index)
     {
-        plugin->mainView->setCurrentIndex(index);
+        plugin->mainView()->setCurrentIndex(index);
         plugin->onMainItemClicked(index);
     }
     void click(const QList<int> &path)
@@ -73,7 +74,7 @@ struct EditingPanel
 
     QStandardItem *cell(int row) const
     {
-        return plugin->panProperties->propertyModel->item(row, 1);
+        return plugin->panProperties()->propertyModel()->item(row, 1);
     }
 
     // Edits a property cell as the delegate does; a null text toggles its check box.
@@ -81,7 +82,7 @@ struct EditingPanel
     bool edit(int row, const QString &text = QString())
     {
         QStandardItem *value = cell(row);
-        if (!value || !plugin->panProperties->isEnabled()
+        if (!value || !plugin->panProperties()->isEnabled()
             || !(text.isNull() ? value->isCheckable() : value->isEditable()))
             return false;
         plugin->onPropertyItemClicked(value->index());
@@ -95,7 +96,7 @@ struct EditingPanel
     // The list of the object-choice dialog, once shown.
     QStandardItemModel *objectsList() const
     {
-        auto *view = plugin->objectsDialog.treeWidget->findChild<QTreeView *>();
+        auto *view = plugin->objectsDialog().treeWidget()->findChild<QTreeView *>();
         return view ? qobject_cast<QStandardItemModel *>(view->model()) : nullptr;
     }
 };

@@ -21,9 +21,10 @@ public:
     // Shows model's objects with exactly the listed ids ticked; objects is only read.
     void showForRoute(QStandardItemModel *objectsModel, QList<int> *objects);
 
-    TreeObjCheckable *treeWidget;
+    TreeObjCheckable *treeWidget() const { return m_treeWidget; }
 
 private:
+    TreeObjCheckable *m_treeWidget;
     QGridLayout *gridLayout;
     QDialogButtonBox *buttonBox;
 };

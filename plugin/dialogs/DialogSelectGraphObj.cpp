@@ -1,6 +1,7 @@
 #include "DialogSelectGraphObj.h"
 
 #include "graphobj/GraphObject.h"
+#include "panel/ItemChangeGate.h"
 #include "records/ItemRoles.h"
 
 #include <QCoreApplication>
@@ -33,7 +34,7 @@ DialogSelectGraphObj::DialogSelectGraphObj()
 
     gridLayout = new QGridLayout(this);
     treeView = new QTreeView(this);
-    treeView->setModel(model);
+    treeView->setModel(model());
     treeView->header()->hide();
     treeView->setAutoExpandDelay(1);
     gridLayout->addWidget(treeView, 0, 0);
@@ -43,21 +44,26 @@ DialogSelectGraphObj::DialogSelectGraphObj()
     buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     gridLayout->addWidget(buttonBox, 2, 0);
 
-    connect(buttonBox, SIGNAL(accepted()), this, SLOT(accept()));
-    connect(buttonBox, SIGNAL(rejected()), this, SLOT(reject()));
-    connect(model, SIGNAL(itemChanged(QStandardItem *)), this, SLOT(itemChangedX(QStandardItem *)));
+    connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_checkGate = std::make_unique<ItemChangeGate>([this] {
+        return connect(model(), &QStandardItemModel::itemChanged, this,
+                       &DialogSelectGraphObj::itemChangedX);
+    });
+    m_checkGate->open();
 }
 
 DialogSelectGraphObj::~DialogSelectGraphObj()
 {
+    m_checkGate->cut();
     releaseAllItems();
 }
 
 template <typename Visit>
 void DialogSelectGraphObj::walk(Visit visit) const
 {
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (QStandardItem *item = model->item(row, 0))
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        if (QStandardItem *item = model()->item(row, 0))
             walkItem(item, visit);
     }
 }
@@ -65,20 +71,21 @@ void DialogSelectGraphObj::walk(Visit visit) const
 void DialogSelectGraphObj::loadTree(QDataStream &in)
 {
     releaseAllItems();
-    model->clear();
+    model()->clear();
     BuildTree(nullptr, in);
     treeView->expandAll();
 }
 
 void DialogSelectGraphObj::showForSection(const QList<int> &ids)
 {
-    disconnect(model, SIGNAL(itemChanged(QStandardItem *)), this,
-               SLOT(itemChangedX(QStandardItem *)));
-    walk([&ids](QStandardItem *item) {
-        const GraphObject *object = itemGraphObject(item);
-        item->setCheckState(object && ids.contains(object->id) ? Qt::Checked : Qt::Unchecked);
-    });
-    connect(model, SIGNAL(itemChanged(QStandardItem *)), this, SLOT(itemChangedX(QStandardItem *)));
+    {
+        const ItemChangeGate::Muted muted(*m_checkGate);
+        walk([&ids](QStandardItem *item) {
+            const GraphObject *object = itemGraphObject(item);
+            item->setCheckState(object && ids.contains(object->id) ? Qt::Checked
+                                                                   : Qt::Unchecked);
+        });
+    }
 
     if (!isVisible()) {
         show();

@@ -6,7 +6,10 @@
 #include <QDialog>
 #include <QList>
 
+#include <memory>
+
 class GraphObject;
+class ItemChangeGate;
 class QDataStream;
 class QDialogButtonBox;
 class QGridLayout;
@@ -43,6 +46,8 @@ private:
     QGridLayout *gridLayout;
     QTreeView *treeView;
     QDialogButtonBox *buttonBox;
+    // Ticks set from a section are no operator's: they do not run down.
+    std::unique_ptr<ItemChangeGate> m_checkGate;
 };
 
 #endif // DIALOGSELECTGRAPHOBJ_H

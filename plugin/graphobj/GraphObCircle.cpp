@@ -1,28 +1,13 @@
 #include "GraphObCircle.h"
 
-#include "geo/MapGeometry.h"
+#include "PropertySchema.h"
 
-#include "delegates/ColorDialogDelegate.h"
+#include "geo/MapGeometry.h"
+#include "records/RecordKinds.h"
 
 #include <MapQt.h>
 
-#include <QAbstractItemView>
-#include <QStandardItemModel>
-
 #include <cmath>
-
-namespace {
-
-const QString DiameterKey = QStringLiteral("Diameter");
-const QString ColorKey = QStringLiteral("Color");
-const QString BrushKey = QStringLiteral("Brush");
-const QString CommentKey = QStringLiteral("Comment");
-
-// The circle's own pair, shared by every circle; live as long as the library.
-ColorDialogDelegate *colorDelegate = nullptr;
-ColorDialogDelegate *brushDelegate = nullptr;
-
-} // namespace
 
 GraphObCircle::GraphObCircle(const GraphObData &record, QObject *parent)
     : GraphObject(record, parent)
@@ -31,14 +16,9 @@ GraphObCircle::GraphObCircle(const GraphObData &record, QObject *parent)
     , outlineTrace(nullptr)
 {
     // The type code stays as the record gave it.
-    if (!colorDelegate)
-        colorDelegate = new ColorDialogDelegate(false);
-    if (!brushDelegate)
-        brushDelegate = new ColorDialogDelegate(true);
+    propertySchema().makeEditors();
     nameIfUnnamed();
-    diameter = properties.value(DiameterKey, 50).toInt();
-    color = properties.value(ColorKey, QColor(Qt::cyan)).value<QColor>();
-    brushColor = properties.value(BrushKey, QColor(Qt::cyan)).value<QColor>();
+    readFields();
 
     fillPolygon = new MapQt::MapPolygon;
     fillPolygon->pen = new QPen(color, 3);
@@ -80,54 +60,24 @@ void GraphObCircle::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     list->append(fillPolygon);
 }
 
-void GraphObCircle::SetupPropertyView(QAbstractItemView *view)
+const PropertySchema &GraphObCircle::propertySchema() const
 {
-    if (!view)
-        return;
-    view->setItemDelegateForRow(2, colorDelegate);
-    view->setItemDelegateForRow(3, brushDelegate);
-    FillProperties(qobject_cast<QStandardItemModel *>(view->model()));
+    return PropertySchema::circle();
 }
 
-void GraphObCircle::FillProperties(QStandardItemModel *model)
+void GraphObCircle::propertyChanged(const PropertyRow &row)
 {
-    if (!model)
-        return;
-    GraphObject::FillProperties(model);
-    appendNumberRow(model, QT_TRANSLATE_NOOP("GraphObject", "Diameter, m"), diameter);
-    appendColorRow(model, QT_TRANSLATE_NOOP("GraphObject", "Color"), color);
-    appendColorRow(model, QT_TRANSLATE_NOOP("GraphObject", "Brush"), brushColor);
-    appendTextRow(model, QT_TRANSLATE_NOOP("GraphObject", "Comment"),
-                  properties.value(CommentKey).toString());
+    readFields();
+    if (qstrcmp(row.key, GraphProperty::Diameter) == 0 && !points.isEmpty())
+        setTracePoints(outlineTrace, MapGeometry::circlePoints(points.first().x(),
+                                                               points.first().y(), diameter));
 }
 
-void GraphObCircle::SetProperty(const QModelIndex &index, const QVariant &value)
+void GraphObCircle::readFields()
 {
-    switch (index.row()) {
-    case 0:
-        setName(value);
-        break;
-    case 1:
-        diameter = value.toInt();
-        storeProperty(DiameterKey, value);
-        if (!points.isEmpty())
-            setTracePoints(outlineTrace, MapGeometry::circlePoints(points.first().x(),
-                                                                   points.first().y(), diameter));
-        break;
-    case 2:
-        color = value.value<QColor>();
-        storeProperty(ColorKey, value);
-        break;
-    case 3:
-        brushColor = value.value<QColor>();
-        storeProperty(BrushKey, value);
-        break;
-    case 4:
-        storeProperty(CommentKey, value);
-        break;
-    default:
-        break;
-    }
+    diameter = numberProperty(GraphProperty::Diameter);
+    color = colourProperty(GraphProperty::Color);
+    brushColor = colourProperty(GraphProperty::Brush);
 }
 
 void GraphObCircle::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)

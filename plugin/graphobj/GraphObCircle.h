@@ -21,9 +21,6 @@ public:
 
     void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
-    void SetupPropertyView(QAbstractItemView *view) override;
-    void FillProperties(QStandardItemModel *model) override;
-    void SetProperty(const QModelIndex &index, const QVariant &value) override;
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
 
@@ -35,6 +32,10 @@ public:
     QColor brushColor; // fill, "Brush"
 
 private:
+    const PropertySchema &propertySchema() const override;
+    void propertyChanged(const PropertyRow &row) override;
+    void readFields();
+
     MapQt::MapPolygon *fillPolygon; // owned; shown on the map, room for 17 points
     MapQt::MapTrace *outlineTrace;  // owned; edited outline, room for 17 points
 };

@@ -1,20 +1,17 @@
 #include "GraphObIconText.h"
 
 #include "IconTable.h"
+#include "PropertySchema.h"
 
-#include "delegates/CmbBoxDelegateOnMapIcon.h"
+#include "records/RecordKinds.h"
 
 #include <MapQt.h>
 
-#include <QAbstractItemView>
 #include <QIcon>
-#include <QStandardItemModel>
-
-#include <iterator>
+#include <QStandardItem>
 
 namespace {
-const QString IconNameKey = QStringLiteral("IconName");
-const QString CommentKey = QStringLiteral("Comment");
+const QString IconNameKey = QString::fromLatin1(GraphProperty::IconName);
 } // namespace
 
 GraphObIconText::GraphObIconText(const GraphObData &record, QObject *parent)
@@ -22,7 +19,7 @@ GraphObIconText::GraphObIconText(const GraphObData &record, QObject *parent)
     , iconIndex(-1)
     , car(new MapQt::MapCar)
 {
-    type = 1;
+    type = qint32(GraphKind::IconText);
     nameIfUnnamed();
     car->carParam1 = 0;
     car->carParam2 = 0;
@@ -60,49 +57,24 @@ void GraphObIconText::FillTreeItem(QStandardItem *item)
     item->setIcon(QIcon(car->pixmap));
 }
 
-void GraphObIconText::SetupPropertyView(QAbstractItemView *view)
+const PropertySchema &GraphObIconText::propertySchema() const
 {
-    if (!view)
-        return;
-    view->setItemDelegateForRow(1, iconDelegate());
-    FillProperties(qobject_cast<QStandardItemModel *>(view->model()));
+    return PropertySchema::iconText();
 }
 
-void GraphObIconText::FillProperties(QStandardItemModel *model)
+void GraphObIconText::propertyChanged(const PropertyRow &row)
 {
-    if (!model)
-        return;
-    GraphObject::FillProperties(model);
-    auto *icon = new QStandardItem;
-    const QMap<QString, QPixmap> &table = iconTable();
-    if (iconIndex >= 0 && iconIndex < table.size()) {
-        const auto entry = std::next(table.constBegin(), iconIndex);
-        icon->setText(entry.key());
-        icon->setData(entry.value(), Qt::DecorationRole);
-    }
-    appendRow(model, QT_TRANSLATE_NOOP("GraphObject", "Icon"), icon);
-    appendTextRow(model, QT_TRANSLATE_NOOP("GraphObject", "Comment"),
-                  properties.value(CommentKey).toString());
-}
-
-void GraphObIconText::SetProperty(const QModelIndex &index, const QVariant &value)
-{
-    switch (index.row()) {
-    case 0:
-        setName(value);
+    switch (row.value) {
+    case PropertyValue::Name:
         car->text = name;
         car->visible = true;
         break;
-    case 1: {
-        const QString iconName = value.toString();
+    case PropertyValue::Icon: {
+        const QString iconName = properties.value(IconNameKey).toString();
         iconIndex = iconPosition(iconName);
         car->pixmap = iconTable().value(iconName);
-        storeProperty(IconNameKey, iconIndex >= 0 ? value : QVariant(QString()));
         break;
     }
-    case 2:
-        storeProperty(CommentKey, value);
-        break;
     default:
         break;
     }

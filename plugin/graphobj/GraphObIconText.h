@@ -19,9 +19,6 @@ public:
     void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
     void FillTreeItem(QStandardItem *item) override;
-    void SetupPropertyView(QAbstractItemView *view) override;
-    void FillProperties(QStandardItemModel *model) override;
-    void SetProperty(const QModelIndex &index, const QVariant &value) override;
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
 
@@ -31,6 +28,9 @@ public:
     int iconIndex;
 
 private:
+    const PropertySchema &propertySchema() const override;
+    void propertyChanged(const PropertyRow &row) override;
+
     MapQt::MapCar *car; // owned; draws the picture and the caption
 };
 

@@ -1,36 +1,21 @@
 #include "GraphObLine.h"
 
-#include "geo/MapGeometry.h"
+#include "PropertySchema.h"
 
-#include "delegates/ColorDialogDelegate.h"
+#include "geo/MapGeometry.h"
+#include "records/RecordKinds.h"
 
 #include <MapQt.h>
-
-#include <QAbstractItemView>
-#include <QStandardItemModel>
-
-namespace {
-
-const QString WidthKey = QStringLiteral("Width");
-const QString ColorKey = QStringLiteral("Color");
-const QString CommentKey = QStringLiteral("Comment");
-
-// Shared by every line's property table; lives as long as the library.
-ColorDialogDelegate *colorDelegate = nullptr;
-
-} // namespace
 
 GraphObLine::GraphObLine(const GraphObData &record, QObject *parent)
     : GraphObLineBase(record, parent)
     , width(50)
     , outlineTrace(nullptr)
 {
-    type = 2;
-    if (!colorDelegate)
-        colorDelegate = new ColorDialogDelegate(false);
+    type = qint32(GraphKind::Line);
+    propertySchema().makeEditors();
     nameIfUnnamed();
-    width = properties.value(WidthKey, 50).toInt();
-    color = properties.value(ColorKey, QColor(Qt::cyan)).value<QColor>();
+    readFields();
     outlineTrace = new MapQt::MapTrace;
     outlineTrace->pen = new QPen(color, 3);
 }
@@ -54,45 +39,20 @@ void GraphObLine::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     list->append(outlineTrace);
 }
 
-void GraphObLine::SetupPropertyView(QAbstractItemView *view)
+const PropertySchema &GraphObLine::propertySchema() const
 {
-    if (!view)
-        return;
-    view->setItemDelegateForRow(2, colorDelegate);
-    FillProperties(qobject_cast<QStandardItemModel *>(view->model()));
+    return PropertySchema::line();
 }
 
-void GraphObLine::FillProperties(QStandardItemModel *model)
+void GraphObLine::propertyChanged(const PropertyRow &)
 {
-    if (!model)
-        return;
-    GraphObLineBase::FillProperties(model);
-    appendNumberRow(model, QT_TRANSLATE_NOOP("GraphObject", "Width"), width);
-    appendColorRow(model, QT_TRANSLATE_NOOP("GraphObject", "Color"), color);
-    appendTextRow(model, QT_TRANSLATE_NOOP("GraphObject", "Comment"),
-                  properties.value(CommentKey).toString());
+    readFields();
 }
 
-void GraphObLine::SetProperty(const QModelIndex &index, const QVariant &value)
+void GraphObLine::readFields()
 {
-    switch (index.row()) {
-    case 0:
-        setName(value);
-        break;
-    case 1:
-        width = value.toInt();
-        storeProperty(WidthKey, value);
-        break;
-    case 2:
-        color = value.value<QColor>();
-        storeProperty(ColorKey, value);
-        break;
-    case 3:
-        storeProperty(CommentKey, value);
-        break;
-    default:
-        break;
-    }
+    width = numberProperty(GraphProperty::Width);
+    color = colourProperty(GraphProperty::Color);
 }
 
 void GraphObLine::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)

@@ -15,9 +15,6 @@ public:
     ~GraphObLine() override;
 
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
-    void SetupPropertyView(QAbstractItemView *view) override;
-    void FillProperties(QStandardItemModel *model) override;
-    void SetProperty(const QModelIndex &index, const QVariant &value) override;
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
     int NormalizeIndex(int index) override;
@@ -28,6 +25,10 @@ public:
     QColor color; // "Color"
 
 private:
+    const PropertySchema &propertySchema() const override;
+    void propertyChanged(const PropertyRow &row) override;
+    void readFields();
+
     MapQt::MapTrace *outlineTrace; // owned; the corridor shown on the map
 };
 

@@ -1,38 +1,20 @@
 #include "GraphObPolygone.h"
 
-#include "geo/MapGeometry.h"
+#include "PropertySchema.h"
 
-#include "delegates/ColorDialogDelegate.h"
+#include "geo/MapGeometry.h"
+#include "records/RecordKinds.h"
 
 #include <MapQt.h>
-
-#include <QAbstractItemView>
-#include <QStandardItemModel>
-
-namespace {
-
-const QString ColorKey = QStringLiteral("Color");
-const QString BrushKey = QStringLiteral("Brush");
-const QString CommentKey = QStringLiteral("Comment");
-
-// Shared by every polygon's property table; live as long as the library.
-ColorDialogDelegate *colorDelegate = nullptr;
-ColorDialogDelegate *brushDelegate = nullptr;
-
-} // namespace
 
 GraphObPolygone::GraphObPolygone(const GraphObData &record, QObject *parent)
     : GraphObLineBase(record, parent)
     , polygon(nullptr)
 {
-    type = 3;
-    if (!colorDelegate)
-        colorDelegate = new ColorDialogDelegate(false);
-    if (!brushDelegate)
-        brushDelegate = new ColorDialogDelegate(true);
+    type = qint32(GraphKind::Polygon);
+    propertySchema().makeEditors();
     nameIfUnnamed();
-    color = properties.value(ColorKey, QColor(Qt::cyan)).value<QColor>();
-    brushColor = properties.value(BrushKey, QColor(Qt::cyan)).value<QColor>();
+    readFields();
     polygon = new MapQt::MapPolygon;
     polygon->pen = new QPen(color, 3);
     polygon->brush = new QBrush(brushColor, Qt::SolidPattern);
@@ -60,46 +42,20 @@ void GraphObPolygone::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     list->append(polygon);
 }
 
-void GraphObPolygone::SetupPropertyView(QAbstractItemView *view)
+const PropertySchema &GraphObPolygone::propertySchema() const
 {
-    if (!view)
-        return;
-    view->setItemDelegateForRow(1, colorDelegate);
-    view->setItemDelegateForRow(2, brushDelegate);
-    FillProperties(qobject_cast<QStandardItemModel *>(view->model()));
+    return PropertySchema::polygon();
 }
 
-void GraphObPolygone::FillProperties(QStandardItemModel *model)
+void GraphObPolygone::propertyChanged(const PropertyRow &)
 {
-    if (!model)
-        return;
-    GraphObLineBase::FillProperties(model);
-    appendColorRow(model, QT_TRANSLATE_NOOP("GraphObject", "Color"), color);
-    appendColorRow(model, QT_TRANSLATE_NOOP("GraphObject", "Brush"), brushColor);
-    appendTextRow(model, QT_TRANSLATE_NOOP("GraphObject", "Comment"),
-                  properties.value(CommentKey).toString());
+    readFields();
 }
 
-void GraphObPolygone::SetProperty(const QModelIndex &index, const QVariant &value)
+void GraphObPolygone::readFields()
 {
-    switch (index.row()) {
-    case 0:
-        setName(value);
-        break;
-    case 1:
-        color = value.value<QColor>();
-        storeProperty(ColorKey, value);
-        break;
-    case 2:
-        brushColor = value.value<QColor>();
-        storeProperty(BrushKey, value);
-        break;
-    case 3:
-        storeProperty(CommentKey, value);
-        break;
-    default:
-        break;
-    }
+    color = colourProperty(GraphProperty::Color);
+    brushColor = colourProperty(GraphProperty::Brush);
 }
 
 void GraphObPolygone::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)

@@ -19,9 +19,6 @@ public:
     ~GraphObPolygone() override;
 
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
-    void SetupPropertyView(QAbstractItemView *view) override;
-    void FillProperties(QStandardItemModel *model) override;
-    void SetProperty(const QModelIndex &index, const QVariant &value) override;
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
     // Wraps around the ring; -1 when there is no vertex.
@@ -33,6 +30,10 @@ public:
     QColor brushColor; // fill, "Brush"
 
 private:
+    const PropertySchema &propertySchema() const override;
+    void propertyChanged(const PropertyRow &row) override;
+    void readFields();
+
     MapQt::MapPolygon *polygon; // owned; shown on the map
 };
 

@@ -1,15 +1,17 @@
 #include "GraphObject.h"
 
-#include "GraphObCircle.h"
-#include "GraphObIconText.h"
-#include "GraphObLine.h"
-#include "GraphObPolygone.h"
+#include "IconTable.h"
+#include "PropertySchema.h"
+
 #include "geo/MapGeometry.h"
 
 #include <MapQt.h>
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QStandardItemModel>
+
+#include <iterator>
 
 QStringList &GraphObject::typeNames()
 {
@@ -81,6 +83,18 @@ void GraphObject::FillTreeItem(QStandardItem *item)
         item->setText(name);
 }
 
+void GraphObject::SetupPropertyView(QAbstractItemView *view)
+{
+    if (!view)
+        return;
+    const QVector<PropertyRow> &rows = propertySchema().rows();
+    for (int row = 0; row < rows.size(); ++row) {
+        if (PropertySchema::hasEditor(rows.at(row)))
+            view->setItemDelegateForRow(row, propertySchema().editorFor(rows.at(row)));
+    }
+    FillProperties(qobject_cast<QStandardItemModel *>(view->model()));
+}
+
 void GraphObject::FillProperties(QStandardItemModel *model)
 {
     if (!model)
@@ -92,7 +106,86 @@ void GraphObject::FillProperties(QStandardItemModel *model)
                          Qt::EditRole);
     model->setHeaderData(1, Qt::Horizontal, QCoreApplication::translate("GraphObject", "Value"),
                          Qt::EditRole);
-    appendTextRow(model, QT_TRANSLATE_NOOP("GraphObject", "Name"), name);
+    for (const PropertyRow &row : propertySchema().rows()) {
+        auto *label = new QStandardItem(QCoreApplication::translate("GraphObject", row.label));
+        label->setEditable(false);
+        QStandardItem *value = valueCell(row);
+        value->setEditable(true);
+        model->appendRow(QList<QStandardItem *>{label, value});
+    }
+}
+
+QStandardItem *GraphObject::valueCell(const PropertyRow &row) const
+{
+    auto *cell = new QStandardItem;
+    const QString key = QString::fromLatin1(row.key);
+    switch (row.value) {
+    case PropertyValue::Name:
+        cell->setText(name);
+        break;
+    case PropertyValue::Text:
+        cell->setText(properties.value(key).toString());
+        break;
+    case PropertyValue::Number:
+        cell->setText(QStringLiteral("%0").arg(numberProperty(row.key)));
+        break;
+    case PropertyValue::Colour:
+    case PropertyValue::FillColour: {
+        const QColor color = colourProperty(row.key);
+        cell->setData(color, Qt::EditRole);
+        cell->setData(color, Qt::DecorationRole);
+        break;
+    }
+    case PropertyValue::Icon: {
+        // An unknown name leaves the cell empty.
+        const QMap<QString, QPixmap> &table = iconTable();
+        const int position = iconPosition(properties.value(key).toString());
+        if (position >= 0) {
+            const auto entry = std::next(table.constBegin(), position);
+            cell->setText(entry.key());
+            cell->setData(entry.value(), Qt::DecorationRole);
+        }
+        break;
+    }
+    }
+    return cell;
+}
+
+void GraphObject::SetProperty(const QModelIndex &index, const QVariant &value)
+{
+    const QVector<PropertyRow> &rows = propertySchema().rows();
+    if (index.row() < 0 || index.row() >= rows.size())
+        return;
+    const PropertyRow &row = rows.at(index.row());
+    const QString key = QString::fromLatin1(row.key);
+    switch (row.value) {
+    case PropertyValue::Name:
+        name = value.toString();
+        break;
+    case PropertyValue::Icon:
+        // A name the icon table does not know is stored as a null text.
+        properties.insert(key, iconPosition(value.toString()) >= 0 ? value : QVariant(QString()));
+        break;
+    case PropertyValue::Text:
+    case PropertyValue::Number:
+    case PropertyValue::Colour:
+    case PropertyValue::FillColour:
+        properties.insert(key, value);
+        break;
+    }
+    propertyChanged(row);
+}
+
+void GraphObject::propertyChanged(const PropertyRow &) {}
+
+int GraphObject::numberProperty(const char *key) const
+{
+    return properties.value(QString::fromLatin1(key), 50).toInt();
+}
+
+QColor GraphObject::colourProperty(const char *key) const
+{
+    return properties.value(QString::fromLatin1(key), QColor(Qt::cyan)).value<QColor>();
 }
 
 bool GraphObject::FindHitPoints(const QList<MapHit> &hits, int &first, int &second, int key)
@@ -101,43 +194,6 @@ bool GraphObject::FindHitPoints(const QList<MapHit> &hits, int &first, int &seco
         return true;
     first = second = -1;
     return false;
-}
-
-void GraphObject::appendRow(QStandardItemModel *model, const char *label, QStandardItem *value)
-{
-    auto *labelItem = new QStandardItem(QCoreApplication::translate("GraphObject", label));
-    labelItem->setEditable(false);
-    value->setEditable(true);
-    model->appendRow(QList<QStandardItem *>{labelItem, value});
-}
-
-void GraphObject::appendTextRow(QStandardItemModel *model, const char *label, const QString &text)
-{
-    appendRow(model, label, new QStandardItem(text));
-}
-
-void GraphObject::appendColorRow(QStandardItemModel *model, const char *label,
-                                 const QColor &color)
-{
-    auto *value = new QStandardItem;
-    value->setData(color, Qt::EditRole);
-    value->setData(color, Qt::DecorationRole);
-    appendRow(model, label, value);
-}
-
-void GraphObject::appendNumberRow(QStandardItemModel *model, const char *label, int number)
-{
-    appendTextRow(model, label, QStringLiteral("%0").arg(number));
-}
-
-void GraphObject::setName(const QVariant &value)
-{
-    name = value.toString();
-}
-
-void GraphObject::storeProperty(const QString &key, const QVariant &value)
-{
-    properties.insert(key, value);
 }
 
 void GraphObject::fillVertexTrace()
@@ -208,20 +264,4 @@ void GraphObject::extendBy(const QPoint &point, int &minX, int &minY, int &maxX,
     minY = qMin(minY, point.y());
     maxX = qMax(maxX, point.x());
     maxY = qMax(maxY, point.y());
-}
-
-GraphObject *CreateGraphObject(const GraphObData &record)
-{
-    switch (record.type) {
-    case 1:
-        return new GraphObIconText(record);
-    case 2:
-        return new GraphObLine(record);
-    case 3:
-        return new GraphObPolygone(record);
-    case 4:
-        return new GraphObCircle(record);
-    default:
-        return nullptr;
-    }
 }

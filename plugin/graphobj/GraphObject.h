@@ -7,11 +7,13 @@
 #include <QObject>
 #include <QStringList>
 
+class PropertySchema;
 class QAbstractItemView;
 class QColor;
 class QModelIndex;
 class QStandardItem;
 class QStandardItemModel;
+struct PropertyRow;
 
 namespace MapQt {
 class MapPrimitive;
@@ -51,10 +53,12 @@ public:
     // Shows a pending insertion or move in the preview trace (line kinds).
     virtual void PreviewMove(int first, int last, QPoint point);
     virtual void FillTreeItem(QStandardItem *item);
-    virtual void SetupPropertyView(QAbstractItemView *view) = 0;
+    // Installs the kind's row editors on view, then fills the view's model.
+    virtual void SetupPropertyView(QAbstractItemView *view);
+    // The property table, row by row as the kind's schema lists them.
     virtual void FillProperties(QStandardItemModel *model);
-    // Applies an edit of property row index.row(); other rows are ignored.
-    virtual void SetProperty(const QModelIndex &index, const QVariant &value) = 0;
+    // Applies an edit of property row index.row(); rows outside the schema are ignored.
+    virtual void SetProperty(const QModelIndex &index, const QVariant &value);
     // Widens the rectangle, in coordinate units, by the object's extent.
     virtual void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) = 0;
     // Finds the vertex (or, for line kinds, the segment) under a hit of key;
@@ -76,15 +80,14 @@ protected:
     // Step four of every constructor, once type is final: an empty name
     // becomes "[New <type name> <id>]".
     void nameIfUnnamed();
-    // The label and value cells of one property row.
-    static void appendRow(QStandardItemModel *model, const char *label, QStandardItem *value);
-    static void appendTextRow(QStandardItemModel *model, const char *label, const QString &text);
-    static void appendColorRow(QStandardItemModel *model, const char *label, const QColor &color);
-    static void appendNumberRow(QStandardItemModel *model, const char *label, int number);
-    // Row 0, common to all kinds.
-    void setName(const QVariant &value);
-    // Stores value under key, replacing what a lookup would have found.
-    void storeProperty(const QString &key, const QVariant &value);
+    // The kind's property rows.
+    virtual const PropertySchema &propertySchema() const = 0;
+    // Called after an edit of row has been applied, for what the kind keeps
+    // or draws from it.
+    virtual void propertyChanged(const PropertyRow &row);
+    // Stored values with the kinds' defaults: widths and diameters 50 m, colours cyan.
+    int numberProperty(const char *key) const;
+    QColor colourProperty(const char *key) const;
     // Fills vertexTrace with a new array of the vertices and one (0, 0) point.
     void fillVertexTrace();
     // Step one of FindHitPoints: a hit on vertexTrace.
@@ -99,6 +102,9 @@ protected:
 
     QList<MapQt::MapPrimitive *> *primitiveList; // the caller's
     MapQt::MapTrace *vertexTrace;                // owned
+
+private:
+    QStandardItem *valueCell(const PropertyRow &row) const;
 };
 
 // The graphic object hung on a layer-tree item; null when none.
@@ -106,8 +112,5 @@ inline GraphObject *itemGraphObject(const QStandardItem *item)
 {
     return itemRecord<GraphObject>(item, ItemRole::GraphObject);
 }
-
-// The object for a record's type code, or null when the code has no class.
-GraphObject *CreateGraphObject(const GraphObData &record);
 
 #endif // GRAPHOBJECT_H

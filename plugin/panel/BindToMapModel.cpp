@@ -15,25 +15,25 @@ constexpr double UnitToRadian = EarthModel::UnitToRadian;
 
 void BindToMapModel::bindToMap(PluginHost *host, int mapId)
 {
-    if (mapLayers && !mapModel)
+    if (m_mapLayers && !m_mapModel)
         dropOwnLayer();
 
     if (!host)
         return;
     MapModel *model = host->GetMapModel();
-    mapModel = model;
+    m_mapModel = model;
     if (!model)
         return;
 
-    boundMapId = mapId;
-    mapLayers = model->GetLayers(mapId);
-    mapContext = model->GetMapContext(mapId);
+    m_boundMapId = mapId;
+    m_mapLayers = model->GetLayers(mapId);
+    m_mapContext = model->GetMapContext(mapId);
     takeOrMakeLayer();
 }
 
 void BindToMapModel::dropOwnLayer()
 {
-    QList<MapQt::LayerGroup *> *groups = mapLayers->take(OperCheckLayerId);
+    QList<MapQt::LayerGroup *> *groups = m_mapLayers->take(OperCheckLayerId);
     if (groups) {
         for (MapQt::LayerGroup *group : qAsConst(*groups)) {
             qDeleteAll(group->lists);
@@ -42,42 +42,42 @@ void BindToMapModel::dropOwnLayer()
         delete groups;
     }
     for (int i = 0; i < 2; ++i) {
-        layerGroups[i] = nullptr;
-        layerLists[i] = nullptr;
+        m_layerGroups[i] = nullptr;
+        m_layerLists[i] = nullptr;
     }
 }
 
 void BindToMapModel::takeOrMakeLayer()
 {
     for (int i = 0; i < 2; ++i) {
-        layerGroups[i] = nullptr;
-        layerLists[i] = nullptr;
+        m_layerGroups[i] = nullptr;
+        m_layerLists[i] = nullptr;
     }
-    if (!mapLayers)
+    if (!m_mapLayers)
         return;
 
-    QList<MapQt::LayerGroup *> *groups = mapLayers->value(OperCheckLayerId, nullptr);
+    QList<MapQt::LayerGroup *> *groups = m_mapLayers->value(OperCheckLayerId, nullptr);
     if (groups) {
         for (int i = 0; i < 2 && i < groups->size(); ++i) {
-            layerGroups[i] = groups->at(i);
-            if (layerGroups[i] && !layerGroups[i]->lists.isEmpty())
-                layerLists[i] = layerGroups[i]->lists.first();
+            m_layerGroups[i] = groups->at(i);
+            if (m_layerGroups[i] && !m_layerGroups[i]->lists.isEmpty())
+                m_layerLists[i] = m_layerGroups[i]->lists.first();
         }
         return;
     }
 
     groups = new QList<MapQt::LayerGroup *>;
     for (int i = 0; i < 2; ++i) {
-        layerLists[i] = new MapQt::PrimitiveList{{}, true, false};
-        layerGroups[i] = new MapQt::LayerGroup{0, 0, {layerLists[i]}};
-        groups->append(layerGroups[i]);
+        m_layerLists[i] = new MapQt::PrimitiveList{{}, true, false};
+        m_layerGroups[i] = new MapQt::LayerGroup{0, 0, {m_layerLists[i]}};
+        groups->append(m_layerGroups[i]);
     }
-    mapLayers->insert(OperCheckLayerId, groups);
+    m_mapLayers->insert(OperCheckLayerId, groups);
 }
 
 MapQt::PrimitiveList *BindToMapModel::sectionList() const
 {
-    return mapModel ? layerLists[1] : nullptr;
+    return m_mapModel ? m_layerLists[1] : nullptr;
 }
 
 double BindToMapModel::distanceMetres(int x1, int y1, int x2, int y2)

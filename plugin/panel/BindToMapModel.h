@@ -21,21 +21,24 @@ public:
     // The list section shapes are drawn into, or null when no map is bound.
     MapQt::PrimitiveList *sectionList() const;
 
+    // The host's map model, null until a binding found one.
+    MapModel *mapModel() const { return m_mapModel; }
+    int boundMapId() const { return m_boundMapId; }
+
     // Map scale for a rectangle in 1e-7 degree: a quarter of its diagonal in metres.
     static int scaleForRect(int x1, int y1, int x2, int y2);
     static double distanceMetres(int x1, int y1, int x2, int y2);
 
-protected:
-    MapModel *mapModel = nullptr;        // host's
-    MapQt::LayerTable *mapLayers = nullptr; // host's
-    void *mapContext = nullptr;
-    int boundMapId = -1;
-    MapQt::LayerGroup *layerGroups[2] = {nullptr, nullptr}; // held by the layer table
-    MapQt::PrimitiveList *layerLists[2] = {nullptr, nullptr};
-
 private:
     void dropOwnLayer();
     void takeOrMakeLayer();
+
+    MapModel *m_mapModel = nullptr;           // host's
+    MapQt::LayerTable *m_mapLayers = nullptr; // host's
+    void *m_mapContext = nullptr;
+    int m_boundMapId = -1;
+    MapQt::LayerGroup *m_layerGroups[2] = {nullptr, nullptr}; // held by the layer table
+    MapQt::PrimitiveList *m_layerLists[2] = {nullptr, nullptr};
 
     Q_DISABLE_COPY(BindToMapModel)
 };

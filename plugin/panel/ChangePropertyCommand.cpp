@@ -1,19 +1,20 @@
 #include "ChangePropertyCommand.h"
 
-#include "OperativeBase.h"
+#include "EditTarget.h"
+
+#include "records/ItemRoles.h"
 
 #include <QObject>
 
-ChangePropertyCommand::ChangePropertyCommand(OperativeBase *viewer,
-                                             const QModelIndex &propertyIndex,
+ChangePropertyCommand::ChangePropertyCommand(EditTarget &target, const QModelIndex &propertyIndex,
                                              const QVariant &oldValue, const QVariant &newValue,
                                              QUndoCommand *parent)
-    : ViewerCommand(viewer, parent)
+    : ViewerCommand(target, parent)
     , firstRedo(true)
     , propertyIndex(propertyIndex)
     , oldValue(oldValue)
     , newValue(newValue)
-    , snapshot(viewer->rowSnapshot(mainIndex))
+    , snapshot(target.rowSnapshot(mainIndex))
 {
 }
 
@@ -21,13 +22,13 @@ ChangePropertyCommand::~ChangePropertyCommand() = default;
 
 void ChangePropertyCommand::redo()
 {
-    viewer->applyProperty(mainIndex, propertyIndex, newValue);
+    target.applyProperty(mainIndex, propertyIndex, newValue);
     lookUpItem();
-    viewer->setItemEditState(3, mainItem);
+    target.setEditState(EditState::Changed, mainItem);
     setText(QObject::tr("Change property"));
     // The push runs the first redo while the table already shows the new value.
     if (!firstRedo)
-        viewer->selectMainIndex(mainIndex);
+        target.selectRow(mainIndex);
     firstRedo = false;
 }
 
@@ -36,10 +37,10 @@ void ChangePropertyCommand::undo()
     // Putting the old text back would recompute derived times from it; the
     // snapshot restores them as they were.
     if (snapshot.isValid())
-        viewer->restoreRowSnapshot(mainIndex, snapshot);
+        target.restoreRowSnapshot(mainIndex, snapshot);
     else
-        viewer->applyProperty(mainIndex, propertyIndex, oldValue);
+        target.applyProperty(mainIndex, propertyIndex, oldValue);
     lookUpItem();
-    viewer->setItemEditState(previousState, mainItem);
-    viewer->selectMainIndex(mainIndex);
+    target.setEditState(previousState, mainItem);
+    target.selectRow(mainIndex);
 }

@@ -10,9 +10,9 @@
 class ChangePropertyCommand : public ViewerCommand
 {
 public:
-    ChangePropertyCommand(OperativeBase *viewer, const QModelIndex &propertyIndex,
+    ChangePropertyCommand(EditTarget &target, const QModelIndex &propertyIndex,
                           const QVariant &oldValue, const QVariant &newValue,
-                          QUndoCommand *parent);
+                          QUndoCommand *parent = nullptr);
     ~ChangePropertyCommand() override;
 
     void undo() override;

@@ -1,202 +1,100 @@
 #include "OperativeBase.h"
-#include "wire/Commands.h"
 
-#include "PanMain.h"
 #include "ChangePropertyCommand.h"
+#include "EditLedger.h"
+#include "HostAdapter.h"
+#include "HostPages.h"
+#include "ItemChangeGate.h"
+#include "PanMain.h"
 #include "PanProperties.h"
+#include "PanelWidgets.h"
 
 #include "records/ItemRoles.h"
-#include "wire/RouteMessages.h"
 #include "records/RouteRecord.h"
 #include "shell/PluginLibrary.h"
+#include "wire/Commands.h"
 
-#include <PluginHost.h>
-
-#include <QAction>
-#include <QCheckBox>
 #include <QDataStream>
 #include <QEvent>
-#include <QHeaderView>
-#include <QSplitter>
 #include <QStandardItemModel>
-#include <QTabWidget>
 #include <QTreeView>
 #include <QUndoGroup>
 #include <QUndoStack>
-#include <QVBoxLayout>
-
-namespace {
-
-
-const char MainViewStyle[] =
-    "QTreeView { background-color: rgb(215, 215, 215); } "
-    "QTreeView::item:selected{background-color: rgb(163, 186, 234);} "
-    "QTreeView::branch:closed:has-children:has-siblings , "
-    "QTreeView::branch:has-children:!has-siblings:closed { "
-    "image: url(:/Pic/resources/branch-closed.png);  }  "
-    "QTreeView::branch:open:has-children:has-siblings , "
-    "QTreeView::branch:open:has-children:!has-siblings { "
-    "image: url(:/Pic/resources/branch-open.png); }";
-
-} // namespace
 
 OperativeBase::OperativeBase()
     : QObject(nullptr)
-    , host(nullptr)
-    , undoStack(nullptr)
-    , undoGroup(nullptr)
-    , mainView(nullptr)
-    , panelLayout(nullptr)
-    , panMain(nullptr)
-    , panProperties(nullptr)
-    , itemPrototype(nullptr)
-    , saveCommand(nullptr)
-    , hostTabs(nullptr)
-    , mapKey(-1)
 {
     PluginLibrary::installTranslator();
 
-    undoStack = new QUndoStack(this);
-    undoGroup = new QUndoGroup(this);
-    undoGroup->addStack(undoStack);
-    undoGroup->setActiveStack(undoStack);
+    m_undoStack = new QUndoStack(this);
+    m_undoGroup = new QUndoGroup(this);
+    m_undoGroup->addStack(m_undoStack);
+    m_undoGroup->setActiveStack(m_undoStack);
 
     PluginLibrary::initIconTable();
 
-    itemPrototype = new QStandardItem;
-    itemPrototype->setEditable(false);
-    itemPrototype->setCheckable(false);
+    m_widgets = std::make_unique<PanelWidgets>(model(), m_undoGroup);
+    m_pages = std::make_unique<HostPages>(*m_widgets);
+    m_hostAdapter = std::make_unique<HostAdapter>(this, this, *this, *m_pages);
 
-    panelLayout = new QVBoxLayout;
-    layoutGuard = panelLayout;
-    panMain = new PanMain(this);
-    panMainGuard = panMain;
-    panMain->selectAllBox->setChecked(false);
-    panelLayout->addWidget(panMain);
+    m_treeGate = std::make_unique<ItemChangeGate>([this] {
+        return connect(model(), &QStandardItemModel::itemChanged, this,
+                       &OperativeBase::onMainItemChanged);
+    });
+    m_propertyGate = std::make_unique<ItemChangeGate>([this] {
+        return connect(panProperties()->propertyModel(), &QStandardItemModel::itemChanged, this,
+                       &OperativeBase::onPropertyItemChanged);
+    });
+    m_propertyGate->open();
+    m_ledger = std::make_unique<EditLedger>(model(), *m_treeGate, panProperties()->saveAction());
 
-    splitter = new QSplitter(Qt::Vertical);
-    panelLayout->addWidget(splitter);
-
-    mainView = new QTreeView;
-    mainViewGuard = mainView;
-    mainView->setStyleSheet(QString::fromLatin1(MainViewStyle));
-    mainView->setDragEnabled(false);
-    mainView->setDragDropMode(QAbstractItemView::NoDragDrop);
-    mainView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mainView->setSelectionMode(QAbstractItemView::SingleSelection);
-    mainView->setIconSize(QSize(32, 32));
-    mainView->setRootIsDecorated(true);
-    mainView->setAlternatingRowColors(true);
-    mainView->setItemsExpandable(true);
-    mainView->header()->show();
-    mainView->header()->setSectionResizeMode(QHeaderView::Interactive);
-    mainView->header()->setStretchLastSection(true);
-    mainView->setModel(model);
-    splitter->addWidget(mainView);
-
-    panProperties = new PanProperties(this);
-    splitter->addWidget(panProperties);
-
-    connect(mainView, SIGNAL(activated(const QModelIndex &)), this,
-            SLOT(onMainItemClicked(const QModelIndex &)));
-    connect(mainView, SIGNAL(clicked(const QModelIndex &)), this,
-            SLOT(onMainItemClicked(const QModelIndex &)));
+    PanMain *strip = panMain();
+    connect(strip, &PanMain::selectAllChanged, this, &OperativeBase::selectAllChecked);
+    connect(strip, &PanMain::editorToggled, this, &OperativeBase::onEditorOnOff);
+    connect(strip, &PanMain::reloadClicked, this, &OperativeBase::onGetClicked);
+    connect(strip, &PanMain::expandCollapseClicked, this, &OperativeBase::onCollapseClicked);
+    PanProperties *properties = panProperties();
+    connect(properties, &PanProperties::saveClicked, this, &OperativeBase::onSaveClicked);
+    connect(properties, &PanProperties::propertyClicked, this,
+            &OperativeBase::onPropertyItemClicked);
+    connect(mainView(), &QTreeView::activated, this, &OperativeBase::onMainItemClicked);
+    connect(mainView(), &QTreeView::clicked, this, &OperativeBase::onMainItemClicked);
 }
 
 OperativeBase::~OperativeBase()
 {
+    // Releasing records below changes items: that is no operator's edit.
+    m_treeGate->cut();
+    m_propertyGate->cut();
     // The tree's records go while the item data is still readable.
     releaseAllItems();
-
-    delete itemPrototype;
-    // The widgets may already be gone with a host page that held them.
-    delete mainViewGuard.data();
-    delete panMainGuard.data();
-    delete splitter.data();
-    delete layoutGuard.data();
 }
 
 QWidget *OperativeBase::CreateWidget(QWidget *, QTabWidget *tabs)
 {
-    hostTabs = tabs;
-    const int key = tabs ? tabs->count() - 1 : -1;
-    auto *widget = new QWidget;
-    tabWidgets.insert(key, widget);
-    watchHostPage(widget);
-    if (!hostWidget)
-        putPanelOn(widget);
-    return widget;
+    return m_hostAdapter->createWidget(tabs);
 }
 
-void OperativeBase::putPanelOn(QWidget *page)
+void OperativeBase::SetHost(PluginHost *host)
 {
-    hostWidget = page;
-    page->setLayout(panelLayout);
-}
-
-void OperativeBase::watchHostPage(QWidget *page)
-{
-    connect(page, &QObject::destroyed, this, [this](QObject *dying) { hostPageDestroyed(dying); });
-}
-
-void OperativeBase::hostPageDestroyed(QObject *page)
-{
-    for (auto it = tabWidgets.begin(); it != tabWidgets.end();) {
-        if (it.value() == page)
-            it = tabWidgets.erase(it);
-        else
-            ++it;
-    }
-    // The page has deleted its layout already; its children are still alive.
-    if (!panMainGuard || panMain->parent() != page)
-        return;
-    hostWidget = nullptr;
-    panMain->setParent(nullptr);
-    if (splitter)
-        splitter->setParent(nullptr);
-    panelLayout = new QVBoxLayout;
-    layoutGuard = panelLayout;
-    panelLayout->addWidget(panMain);
-    if (splitter)
-        panelLayout->addWidget(splitter);
-}
-
-void OperativeBase::SetHost(PluginHost *newHost)
-{
-    host = newHost;
-    QObject *notifier = host ? host->GetServerNotifier() : nullptr;
-    if (notifier) {
-        connect(notifier, SIGNAL(OnConnectToServerSignal(QByteArray &)), this,
-                SLOT(ConnectToServer(QByteArray &)));
-    }
+    m_hostAdapter->setHost(host);
 }
 
 void OperativeBase::BindMap(int, int mapId)
 {
-    if (mapKey != -1)
-        return;
-    mapKey = mapId;
-    bindToMap(host, mapId);
+    m_hostAdapter->bindMap(mapId);
 }
 
 void OperativeBase::OnServerReply(QByteArray &command, QByteArray &body)
 {
-    QDataStream in(body);
-    in.setVersion(QDataStream::Qt_4_5);
-    const int end = command.indexOf('\0');
-    const QString name = QString::fromUtf8(end < 0 ? command : command.left(end));
-    handleReply(name, in);
+    HostAdapter::readReply(command, body, [this](const QString &name, QDataStream &in) {
+        handleReply(name, in);
+    });
 }
 
 void OperativeBase::OnTabActivated(int mapId)
 {
-    if (!hostTabs || tabWidgets.isEmpty())
-        return;
-    QWidget *widget = tabWidgets.value(hostTabs->currentIndex(), nullptr);
-    if (!widget)
-        return;
-    putPanelOn(widget);
-    bindToMap(host, mapId);
+    m_hostAdapter->tabActivated(mapId);
 }
 
 void OperativeBase::OnClose(QEvent *event)
@@ -216,21 +114,94 @@ void OperativeBase::ReleaseItemData(QStandardItem *item)
     SupportTreeLayers::ReleaseItemData(item);
 }
 
-void OperativeBase::resetTree()
-{
-}
-
 void OperativeBase::selectMainIndex(const QModelIndex &index)
 {
-    mainView->setCurrentIndex(index);
-    currentMainIndex = QModelIndex();
+    mainView()->setCurrentIndex(index);
+    m_currentMainIndex = QModelIndex();
     onMainItemClicked(index);
+}
+
+void OperativeBase::setItemEditState(int state, QStandardItem *item)
+{
+    m_ledger->setItemEditState(state, item);
+}
+
+void OperativeBase::markRouteEditState(int state, int routeId, QStandardItem *routeItem)
+{
+    m_ledger->markRouteEditState(state, routeId, routeItem);
+}
+
+PluginHost *OperativeBase::host() const
+{
+    return m_hostAdapter->host();
+}
+
+QTreeView *OperativeBase::mainView() const
+{
+    return m_widgets->mainView();
+}
+
+PanMain *OperativeBase::panMain() const
+{
+    return m_widgets->panMain();
+}
+
+PanProperties *OperativeBase::panProperties() const
+{
+    return m_widgets->panProperties();
+}
+
+QVBoxLayout *OperativeBase::panelLayout() const
+{
+    return m_widgets->layout();
+}
+
+QWidget *OperativeBase::hostWidget() const
+{
+    return m_pages->holder();
+}
+
+QMap<int, QWidget *> OperativeBase::tabWidgets() const
+{
+    return m_pages->pages();
+}
+
+QSet<int> OperativeBase::deletedRouteIds() const
+{
+    return m_ledger->deletedRouteIds();
+}
+
+void OperativeBase::resetTree()
+{
+    m_undoStack->clear();
+    m_ledger->forgetDeletions();
+    releaseAllItems();
+    model()->clear();
+    model()->setColumnCount(2);
+    m_currentMainIndex = QModelIndex();
+    showProperties(nullptr);
 }
 
 bool OperativeBase::acceptPropertyChange(const QModelIndex &, const QModelIndex &,
                                          const QVariant &)
 {
     return true;
+}
+
+void OperativeBase::sendRequest(const QByteArray &command, const QByteArray &body)
+{
+    m_hostAdapter->send(command, body);
+}
+
+QStandardItemModel *OperativeBase::objectsModel() const
+{
+    return m_hostAdapter->objectsModel();
+}
+
+void OperativeBase::resetAfterSave()
+{
+    m_ledger->saved();
+    m_undoStack->clear();
 }
 
 void OperativeBase::mainItemChanged(QStandardItem *item)
@@ -247,17 +218,8 @@ void OperativeBase::mainItemChanged(QStandardItem *item)
         if (child && child->isCheckable())
             child->setCheckState(state);
     }
-    if (mainView->currentIndex() != item->index())
-        mainView->setCurrentIndex(item->index());
-}
-
-QVariant OperativeBase::rowSnapshot(const QModelIndex &)
-{
-    return QVariant();
-}
-
-void OperativeBase::restoreRowSnapshot(const QModelIndex &, const QVariant &)
-{
+    if (mainView()->currentIndex() != item->index())
+        mainView()->setCurrentIndex(item->index());
 }
 
 void OperativeBase::ConnectToServer(QByteArray &)
@@ -267,8 +229,8 @@ void OperativeBase::ConnectToServer(QByteArray &)
 
 void OperativeBase::selectAllChecked(int state)
 {
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (QStandardItem *item = model->item(row, 0))
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        if (QStandardItem *item = model()->item(row, 0))
             item->setCheckState(Qt::CheckState(state));
     }
 }
@@ -280,37 +242,26 @@ void OperativeBase::onGetClicked()
 
 void OperativeBase::onCollapseClicked()
 {
-    QAbstractItemModel *viewModel = mainView->model();
-    bool anyExpanded = false;
-    for (int row = viewModel->rowCount() - 1; row >= 0 && !anyExpanded; --row)
-        anyExpanded = mainView->isExpanded(viewModel->index(row, 0));
-
-    if (!anyExpanded) {
-        mainView->expandAll();
-        panMain->expandAction->setIcon(QIcon(QStringLiteral(":/Pic/resources/branch-open.png")));
-    } else {
-        mainView->collapseAll();
-        mainView->setCurrentIndex(QModelIndex());
-        panMain->expandAction->setIcon(QIcon(QStringLiteral(":/Pic/resources/branch-closed.png")));
-    }
+    m_widgets->toggleExpanded();
 }
 
 void OperativeBase::onEditorOnOff(bool on)
 {
-    panProperties->setVisible(on);
+    panProperties()->setVisible(on);
 }
 
 void OperativeBase::onMainItemClicked(QModelIndex index)
 {
     const QModelIndex first = index.sibling(index.row(), 0);
-    if (first == currentMainIndex)
+    if (first == m_currentMainIndex)
         return;
-    currentMainIndex = first;
-    QStandardItem *item = model->itemFromIndex(first);
+    m_currentMainIndex = first;
+    QStandardItem *item = model()->itemFromIndex(first);
     const uint mask = item ? item->data(ItemRole::TypeMask).toUInt() : 0;
-    panProperties->setEnabled(mask & 2);
+    // Bit 1 of the type mask allows editing.
+    panProperties()->setEnabled(mask & 2);
     showProperties(item);
-    valueBeforeEdit = QVariant();
+    m_valueBeforeEdit = QVariant();
 }
 
 void OperativeBase::onMainItemChanged(QStandardItem *item)
@@ -320,94 +271,17 @@ void OperativeBase::onMainItemChanged(QStandardItem *item)
 
 void OperativeBase::onSaveClicked()
 {
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
-    bool written = false;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (QStandardItem *item = model->item(row, 0))
-            written = writeItem(item, out) || written;
-    }
-    RouteMessages::writeSaveEnd(out, deletedRouteIds);
-    if ((written || !deletedRouteIds.isEmpty()) && saveCommand)
-        sendRequest(QByteArray(saveCommand), body);
+    const QByteArray body = m_ledger->saveBody();
+    if (!body.isEmpty())
+        sendRequest(QByteArray(Commands::FixRoutes), body);
 }
 
 void OperativeBase::onPropertyItemClicked(QModelIndex index)
 {
     if (index.isValid())
-        valueBeforeEdit = index.data(Qt::EditRole);
+        m_valueBeforeEdit = index.data(Qt::EditRole);
     else
-        valueBeforeEdit = QVariant();
-}
-
-void OperativeBase::sendRequest(const QByteArray &command, const QByteArray &body)
-{
-    const QByteArray server(Commands::ServerName);
-    if (!host)
-        return;
-    if (ServerLink *link = host->GetServerLink())
-        link->SendToServer(server, command, body, this);
-}
-
-void OperativeBase::connectMainModel(bool on)
-{
-    if (on) {
-        connect(model, SIGNAL(itemChanged(QStandardItem *)), this,
-                SLOT(onMainItemChanged(QStandardItem *)), Qt::UniqueConnection);
-    } else {
-        disconnect(model, SIGNAL(itemChanged(QStandardItem *)), this,
-                   SLOT(onMainItemChanged(QStandardItem *)));
-    }
-}
-
-void OperativeBase::connectPropertyModel(bool on)
-{
-    QStandardItemModel *properties = panProperties->propertyModel;
-    if (on) {
-        connect(properties, SIGNAL(itemChanged(QStandardItem *)), this,
-                SLOT(onPropertyItemChanged(QStandardItem *)), Qt::UniqueConnection);
-    } else {
-        disconnect(properties, SIGNAL(itemChanged(QStandardItem *)), this,
-                   SLOT(onPropertyItemChanged(QStandardItem *)));
-    }
-}
-
-void OperativeBase::markRouteEditState(int state, int routeId, QStandardItem *routeItem)
-{
-    if (routeItem && state != EditState::Deleted) {
-        deletedRouteIds.remove(routeId);
-        connectMainModel(false);
-        routeItem->setData(state, ItemRole::EditState);
-        connectMainModel(true);
-    } else {
-        deletedRouteIds.insert(routeId);
-    }
-    panProperties->saveAction->setEnabled(true);
-}
-
-void OperativeBase::resetAfterSave()
-{
-    deletedRouteIds.clear();
-    panProperties->saveAction->setEnabled(false);
-    undoStack->clear();
-    connectMainModel(false);
-    for (int row = 0; row < model->rowCount(); ++row)
-        clearEditStates(model->item(row, 0));
-    connectMainModel(true);
-}
-
-void OperativeBase::clearEditStates(QStandardItem *item)
-{
-    if (!item)
-        return;
-    const int state = itemEditState(item);
-    if (state == EditState::New || state == EditState::Changed)
-        item->setData(EditState::Unchanged, ItemRole::EditState);
-    if (RouteRecord *route = itemRoute(item))
-        route->sectionsReordered = false;
-    for (int row = 0; row < item->rowCount(); ++row)
-        clearEditStates(item->child(row));
+        m_valueBeforeEdit = QVariant();
 }
 
 void OperativeBase::onPropertyItemChanged(QStandardItem *item)
@@ -423,21 +297,21 @@ void OperativeBase::onPropertyItemChanged(QStandardItem *item)
         // A check cell always toggles between 0 and 2.
         const bool checked = item->checkState() == Qt::Checked;
         newValue = checked ? 2 : 0;
-        valueBeforeEdit = checked ? 0 : 2;
+        m_valueBeforeEdit = checked ? 0 : 2;
     } else {
         newValue = item->data(Qt::EditRole);
     }
 
-    if (acceptPropertyChange(currentMainIndex, index, newValue)) {
-        undoStack->push(new ChangePropertyCommand(this, index, valueBeforeEdit, newValue, nullptr));
-        valueBeforeEdit = newValue;
+    if (acceptPropertyChange(m_currentMainIndex, index, newValue)) {
+        m_undoStack->push(
+            new ChangePropertyCommand(editTarget(), index, m_valueBeforeEdit, newValue));
+        m_valueBeforeEdit = newValue;
         return;
     }
 
-    connectPropertyModel(false);
+    const ItemChangeGate::Muted muted(*m_propertyGate);
     if (item->isCheckable())
         item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     else
-        item->setText(valueBeforeEdit.toString());
-    connectPropertyModel(true);
+        item->setText(m_valueBeforeEdit.toString());
 }

@@ -9,24 +9,32 @@
 #include <QMap>
 #include <QModelIndex>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QVariant>
 
+#include <memory>
+
+class EditLedger;
+class EditTarget;
+class HostAdapter;
+class HostPages;
+class ItemChangeGate;
 class PanMain;
 class PanProperties;
+class PanelWidgets;
 class PluginHost;
 class QDataStream;
-class QSplitter;
 class QStandardItem;
 class QTreeView;
 class QUndoGroup;
 class QUndoStack;
 class QVBoxLayout;
 
-// The generic panel: a rule tree over a property table, the undo stack, the
-// save request and the placement into the host's tabs. Domain work is handed
-// to the derived class through the virtual operations.
+// The plug-in object as the host sees it, generic part: the interface
+// operations, the panel's slots, the main tree over a property table, undo
+// and saving. The work is done by the parts it owns (widgets, host pages,
+// host adapter, edit ledger); what a tree row means is left to the derived
+// class through the protected operations.
 class OperativeBase : public QObject, public PluginInterface, public BindToMapModel,
                       public SupportTreeLayers
 {
@@ -47,39 +55,30 @@ public:
     // SupportTreeLayers: routes hang on main-tree items too.
     void ReleaseItemData(QStandardItem *item) override;
 
-    virtual void resetTree();
-    virtual void requestTrees() = 0;
-    virtual void selectMainIndex(const QModelIndex &index);
-    virtual void setItemEditState(int state, QStandardItem *item) = 0;
-    virtual void applyProperty(const QModelIndex &mainIndex, const QModelIndex &propertyIndex,
-                               const QVariant &value) = 0;
-    virtual bool acceptPropertyChange(const QModelIndex &mainIndex,
-                                      const QModelIndex &propertyIndex, const QVariant &value);
-    virtual void handleReply(const QString &command, QDataStream &body) = 0;
-    virtual bool writeItem(QStandardItem *item, QDataStream &out) = 0;
-    virtual void showProperties(QStandardItem *item) = 0;
-    virtual void mainItemChanged(QStandardItem *item);
-    // What an edit of the row may change, taken before the edit so that undo
-    // puts it back exactly (derived fields included); invalid when the row has none.
-    virtual QVariant rowSnapshot(const QModelIndex &mainIndex);
-    virtual void restoreRowSnapshot(const QModelIndex &mainIndex, const QVariant &snapshot);
+    // Makes index the main tree's current row and shows its properties afresh.
+    void selectMainIndex(const QModelIndex &index);
+    // Marks the route of item (a section item's route for a section item).
+    void setItemEditState(int state, QStandardItem *item);
+    // Marks a route by id; a deletion, or no item, records the id as deleted.
+    void markRouteEditState(int state, int routeId, QStandardItem *routeItem);
 
-    PluginHost *host;       // the host's, handed over by SetHost
-    QUndoStack *undoStack;
-    QUndoGroup *undoGroup;
-    QTreeView *mainView;
-    QPointer<QWidget> hostWidget; // the host's tab page that holds the panel
-    QVBoxLayout *panelLayout;
-    PanMain *panMain;
-    PanProperties *panProperties;
-    QStandardItem *itemPrototype; // owned
-    QModelIndex currentMainIndex;
-    QSet<int> deletedRouteIds;
-    const char *saveCommand;
-    QVariant valueBeforeEdit;
-    QMap<int, QWidget *> tabWidgets; // the host's tab pages
-    QTabWidget *hostTabs;            // the host's
-    int mapKey;
+    PluginHost *host() const;
+    QUndoStack *undoStack() const { return m_undoStack; }
+    QTreeView *mainView() const;
+    PanMain *panMain() const;
+    PanProperties *panProperties() const;
+    QVBoxLayout *panelLayout() const;
+    // The host's page that holds the panel; null before the first page and
+    // after the host deleted it.
+    QWidget *hostWidget() const;
+    // The pages made for the host's tabs, by tab key.
+    QMap<int, QWidget *> tabWidgets() const;
+    // The column-0 index whose properties are on show; invalid when none.
+    QModelIndex currentMainIndex() const { return m_currentMainIndex; }
+    // The property value as it was before the running edit.
+    QVariant valueBeforeEdit() const { return m_valueBeforeEdit; }
+    // Routes deleted since the last save.
+    QSet<int> deletedRouteIds() const;
 
 public slots:
     void ConnectToServer(QByteArray &);
@@ -94,30 +93,48 @@ public slots:
     void onPropertyItemChanged(QStandardItem *item);
 
 protected:
-    // The one way out to the server; silently dropped before SetHost.
+    // Clears the undo steps, the unsaved deletions, the tree and the property
+    // table; the tree keeps two columns.
+    virtual void resetTree();
+    virtual void requestTrees() = 0;
+    virtual void handleReply(const QString &command, QDataStream &body) = 0;
+    // Fills the property table for item (null: empties it).
+    virtual void showProperties(QStandardItem *item) = 0;
+    // Whether an operator's edit of a property cell is taken; a refused edit
+    // is put back in the cell.
+    virtual bool acceptPropertyChange(const QModelIndex &mainIndex,
+                                      const QModelIndex &propertyIndex, const QVariant &value);
+    // The panel as the undo commands see it.
+    virtual EditTarget &editTarget() = 0;
+
+    // Silently dropped before SetHost.
     void sendRequest(const QByteArray &command, const QByteArray &body);
+    // The host's tracked objects; null without a host.
+    QStandardItemModel *objectsModel() const;
 
-    // Cuts (false) or makes (true) the main model's itemChanged connection, so
-    // that programmatic bulk changes never count as operator edits.
-    void connectMainModel(bool on);
-    void connectPropertyModel(bool on);
+    // The main model's itemChanged connection to onMainItemChanged, and the
+    // property model's to onPropertyItemChanged: cut around programmatic
+    // changes so that they never count as operator edits.
+    ItemChangeGate &treeGate() { return *m_treeGate; }
+    ItemChangeGate &propertyGate() { return *m_propertyGate; }
 
-    void markRouteEditState(int state, int routeId, QStandardItem *routeItem);
-    // Server confirmed a save: nothing left to undo, nothing pending.
+    // The server confirmed a save: nothing left to undo, nothing pending.
     void resetAfterSave();
 
 private:
-    void clearEditStates(QStandardItem *item);
-    // The host may delete a tab page before the plug-in: forget it, and take
-    // the panel back out of it before its children go.
-    void watchHostPage(QWidget *page);
-    void hostPageDestroyed(QObject *page);
-    void putPanelOn(QWidget *page);
+    // A tick runs down to the children, never up; the change is drawn or erased.
+    void mainItemChanged(QStandardItem *item);
 
-    QPointer<QSplitter> splitter;
-    QPointer<QVBoxLayout> layoutGuard;
-    QPointer<QTreeView> mainViewGuard;
-    QPointer<PanMain> panMainGuard;
+    QUndoStack *m_undoStack;
+    QUndoGroup *m_undoGroup;
+    std::unique_ptr<PanelWidgets> m_widgets;
+    std::unique_ptr<HostPages> m_pages;
+    std::unique_ptr<HostAdapter> m_hostAdapter;
+    std::unique_ptr<ItemChangeGate> m_treeGate;
+    std::unique_ptr<ItemChangeGate> m_propertyGate;
+    std::unique_ptr<EditLedger> m_ledger;
+    QModelIndex m_currentMainIndex;
+    QVariant m_valueBeforeEdit;
 };
 
 #endif // OPERATIVEBASE_H

@@ -1,29 +1,29 @@
 #include "PanMain.h"
 
-#include "OperativeBase.h"
-
 #include <QAction>
 #include <QCheckBox>
 #include <QToolBar>
 
-PanMain::PanMain(OperativeBase *owner)
-    : TypicalPanel(owner)
+PanMain::PanMain()
 {
-    selectAllBox = new QCheckBox(this);
-    selectAllBox->setObjectName(QStringLiteral("checkBox"));
-    selectAllBox->setText(QWidget::tr("Select all"));
-    toolBar->addWidget(selectAllBox);
-    if (owner)
-        connect(selectAllBox, SIGNAL(stateChanged(int)), owner, SLOT(selectAllChecked(int)));
+    // The toolbar texts are translated in the "QWidget" context.
+    m_selectAllBox = new QCheckBox(this);
+    m_selectAllBox->setObjectName(QStringLiteral("checkBox"));
+    m_selectAllBox->setText(QWidget::tr("Select all"));
+    toolBar()->addWidget(m_selectAllBox);
+    connect(m_selectAllBox, &QCheckBox::stateChanged, this, &PanMain::selectAllChanged);
 
-    editorAction = addToolAction(QStringLiteral(":/icon/resource/redactor_on.png"),
-                                 QWidget::tr("Editor panel On/Off"), SLOT(onEditorOnOff(bool)));
-    editorAction->setCheckable(true);
-    editorAction->setChecked(true);
-    editorAction->setEnabled(true);
+    m_editorAction = addToolAction(QStringLiteral(":/icon/resource/redactor_on.png"),
+                                   QWidget::tr("Editor panel On/Off"));
+    m_editorAction->setCheckable(true);
+    m_editorAction->setChecked(true);
+    m_editorAction->setEnabled(true);
+    connect(m_editorAction, &QAction::triggered, this, &PanMain::editorToggled);
 
-    getAction = addToolAction(QStringLiteral(":/icon/resource/reload.png"), QWidget::tr("Get"),
-                              SLOT(onGetClicked()));
-    expandAction = addToolAction(QStringLiteral(":/Pic/resources/branch-closed.png"),
-                                 QWidget::tr("Expand/Collapse"), SLOT(onCollapseClicked()));
+    m_getAction = addToolAction(QStringLiteral(":/icon/resource/reload.png"), QWidget::tr("Get"));
+    connect(m_getAction, &QAction::triggered, this, &PanMain::reloadClicked);
+
+    m_expandAction = addToolAction(QStringLiteral(":/Pic/resources/branch-closed.png"),
+                                   QWidget::tr("Expand/Collapse"));
+    connect(m_expandAction, &QAction::triggered, this, &PanMain::expandCollapseClicked);
 }

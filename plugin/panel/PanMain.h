@@ -11,12 +11,24 @@ class PanMain : public TypicalPanel
     Q_OBJECT
 
 public:
-    explicit PanMain(OperativeBase *owner);
+    PanMain();
 
-    QAction *getAction;
-    QAction *editorAction;
-    QAction *expandAction;
-    QCheckBox *selectAllBox;
+    QAction *getAction() const { return m_getAction; }
+    QAction *editorAction() const { return m_editorAction; }
+    QAction *expandAction() const { return m_expandAction; }
+    QCheckBox *selectAllBox() const { return m_selectAllBox; }
+
+signals:
+    void selectAllChanged(int state);
+    void editorToggled(bool on);
+    void reloadClicked();
+    void expandCollapseClicked();
+
+private:
+    QAction *m_getAction;
+    QAction *m_editorAction;
+    QAction *m_expandAction;
+    QCheckBox *m_selectAllBox;
 };
 
 #endif // PANMAIN_H

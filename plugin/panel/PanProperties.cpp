@@ -1,7 +1,5 @@
 #include "PanProperties.h"
 
-#include "OperativeBase.h"
-
 #include <QAction>
 #include <QHeaderView>
 #include <QStandardItemModel>
@@ -10,43 +8,36 @@
 #include <QUndoGroup>
 #include <QVBoxLayout>
 
-PanProperties::PanProperties(OperativeBase *owner)
-    : TypicalPanel(owner)
-    , undoAction(nullptr)
-    , redoAction(nullptr)
+PanProperties::PanProperties(QUndoGroup *undoGroup)
 {
-    saveAction = addToolAction(QStringLiteral(":/icon/resource/save.png"), QWidget::tr("Save"),
-                               SLOT(onSaveClicked()));
-    toolBar->addSeparator();
+    m_saveAction = addToolAction(QStringLiteral(":/icon/resource/save.png"), QWidget::tr("Save"));
+    connect(m_saveAction, &QAction::triggered, this, &PanProperties::saveClicked);
+    toolBar()->addSeparator();
 
-    if (owner) {
-        undoAction = owner->undoGroup->createUndoAction(this, QString());
-        undoAction->setIcon(QIcon(QStringLiteral(":/icon/resource/undo.png")));
-        toolBar->addAction(undoAction);
-        redoAction = owner->undoGroup->createRedoAction(this, QString());
-        redoAction->setIcon(QIcon(QStringLiteral(":/icon/resource/redo.png")));
-        toolBar->addAction(redoAction);
+    if (undoGroup) {
+        // No prefix: Qt's own "Undo %1" and "Redo %1" texts show.
+        m_undoAction = undoGroup->createUndoAction(this, QString());
+        m_undoAction->setIcon(QIcon(QStringLiteral(":/icon/resource/undo.png")));
+        toolBar()->addAction(m_undoAction);
+        m_redoAction = undoGroup->createRedoAction(this, QString());
+        m_redoAction->setIcon(QIcon(QStringLiteral(":/icon/resource/redo.png")));
+        toolBar()->addAction(m_redoAction);
     }
-    toolBar->addSeparator();
+    toolBar()->addSeparator();
 
-    propertyModel = new QStandardItemModel(0, 0, this);
-    propertyView = new QTableView(this);
-    propertyView->setStyleSheet(QStringLiteral(" QTableView { background-color: rgb(215, 215, 215); }"));
-    propertyView->setModel(propertyModel);
-    propertyView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    propertyView->setEditTriggers(QAbstractItemView::DoubleClicked);
-    propertyView->verticalHeader()->hide();
-    propertyView->horizontalHeader()->show();
-    propertyView->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    propertyView->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(propertyView);
+    m_propertyModel = new QStandardItemModel(0, 0, this);
+    m_propertyView = new QTableView(this);
+    m_propertyView->setStyleSheet(
+        QStringLiteral(" QTableView { background-color: rgb(215, 215, 215); }"));
+    m_propertyView->setModel(m_propertyModel);
+    m_propertyView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_propertyView->setEditTriggers(QAbstractItemView::DoubleClicked);
+    m_propertyView->verticalHeader()->hide();
+    m_propertyView->horizontalHeader()->show();
+    m_propertyView->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_propertyView->horizontalHeader()->setStretchLastSection(true);
+    column()->addWidget(m_propertyView);
 
-    if (owner) {
-        connect(propertyView, SIGNAL(activated(const QModelIndex &)), owner,
-                SLOT(onPropertyItemClicked(const QModelIndex &)));
-        connect(propertyView, SIGNAL(clicked(const QModelIndex &)), owner,
-                SLOT(onPropertyItemClicked(const QModelIndex &)));
-        connect(propertyModel, SIGNAL(itemChanged(QStandardItem *)), owner,
-                SLOT(onPropertyItemChanged(QStandardItem *)));
-    }
+    connect(m_propertyView, &QTableView::activated, this, &PanProperties::propertyClicked);
+    connect(m_propertyView, &QTableView::clicked, this, &PanProperties::propertyClicked);
 }

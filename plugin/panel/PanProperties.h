@@ -3,8 +3,10 @@
 
 #include "TypicalPanel.h"
 
+class QModelIndex;
 class QStandardItemModel;
 class QTableView;
+class QUndoGroup;
 
 // "Save", undo and redo above the property table of the current tree row.
 class PanProperties : public TypicalPanel
@@ -12,13 +14,26 @@ class PanProperties : public TypicalPanel
     Q_OBJECT
 
 public:
-    explicit PanProperties(OperativeBase *owner);
+    // Undo and redo act on undoGroup's active stack; without a group there are none.
+    explicit PanProperties(QUndoGroup *undoGroup);
 
-    QAction *saveAction;
-    QAction *undoAction;
-    QAction *redoAction;
-    QStandardItemModel *propertyModel;
-    QTableView *propertyView;
+    QAction *saveAction() const { return m_saveAction; }
+    QAction *undoAction() const { return m_undoAction; }
+    QAction *redoAction() const { return m_redoAction; }
+    QStandardItemModel *propertyModel() const { return m_propertyModel; }
+    QTableView *propertyView() const { return m_propertyView; }
+
+signals:
+    void saveClicked();
+    // A cell of the table was clicked or activated.
+    void propertyClicked(const QModelIndex &index);
+
+private:
+    QAction *m_saveAction;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    QStandardItemModel *m_propertyModel;
+    QTableView *m_propertyView;
 };
 
 #endif // PANPROPERTIES_H

@@ -2,28 +2,29 @@
 #include "wire/LayerMessages.h"
 
 #include "graphobj/GraphObject.h"
+#include "graphobj/GraphObjectFactory.h"
 #include "wire/StreamRead.h"
 #include "records/ItemRoles.h"
+#include "shell/PluginLog.h"
 
 #include <QDataStream>
 #include <QStandardItemModel>
 
 SupportTreeLayers::SupportTreeLayers()
-    : model(new QStandardItemModel(0, 2))
-    , typeFilter(1)
+    : m_model(new QStandardItemModel(0, 2))
 {
 }
 
 SupportTreeLayers::~SupportTreeLayers()
 {
     releaseAllItems();
-    delete model;
+    delete m_model;
 }
 
 void SupportTreeLayers::releaseAllItems()
 {
-    for (int row = 0; row < model->rowCount(); ++row)
-        ReleaseItemData(model->item(row, 0));
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        ReleaseItemData(m_model->item(row, 0));
 }
 
 void SupportTreeLayers::ReleaseItemData(QStandardItem *item)
@@ -77,7 +78,7 @@ QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
         item->setData(parent->data(ItemRole::TypeMask), ItemRole::TypeMask);
         parent->appendRow(item);
     } else {
-        model->appendRow(item);
+        m_model->appendRow(item);
     }
     ItemChecked(item, false);
     return item;
@@ -91,6 +92,8 @@ uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
     for (const QStandardItem *up = parent; up; up = up->parent())
         ++depth;
     if (depth >= MaxTreeDepth) {
+        qCDebug(ocPlugin) << "tree body nested deeper than" << MaxTreeDepth
+                          << "levels: the rest is dropped";
         in.setStatus(QDataStream::ReadCorruptData);
         return 0;
     }
@@ -114,7 +117,7 @@ uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
         item->setCheckable(true);
         item->setCheckState(Qt::Unchecked);
 
-        QStandardItem *container = parent ? parent : model->invisibleRootItem();
+        QStandardItem *container = parent ? parent : m_model->invisibleRootItem();
         container->appendRow(item);
         const int row = item->row();
 
@@ -122,13 +125,13 @@ uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
         ReadItemPayload(item, in);
         item->setData(mask, ItemRole::TypeMask);
 
-        if ((mask & typeFilter) != typeFilter) {
+        if ((mask & TypeFilter) != TypeFilter) {
             ReleaseItemData(item);
             container->removeRow(row);
             continue;
         }
         result |= mask;
-        for (int column = 0; column < model->columnCount(); ++column) {
+        for (int column = 0; column < m_model->columnCount(); ++column) {
             if (QStandardItem *cell = container->child(row, column))
                 cell->setEditable(false);
         }
@@ -139,13 +142,13 @@ uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
 void SupportTreeLayers::SaveChecked(QStandardItem *item)
 {
     if (!item) {
-        checkedKeys.clear();
-        for (int row = 0; row < model->rowCount(); ++row)
-            SaveChecked(model->item(row, 0));
+        m_checkedKeys.clear();
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            SaveChecked(m_model->item(row, 0));
         return;
     }
     if (item->isCheckable() && item->checkState() != Qt::Unchecked)
-        checkedKeys.insert(ItemKey(item), true);
+        m_checkedKeys.insert(ItemKey(item), true);
     for (int row = 0; row < item->rowCount(); ++row) {
         if (QStandardItem *child = item->child(row))
             SaveChecked(child);
@@ -155,16 +158,16 @@ void SupportTreeLayers::SaveChecked(QStandardItem *item)
 void SupportTreeLayers::RestoreChecked(bool forget, QStandardItem *item)
 {
     if (!item) {
-        if (checkedKeys.isEmpty())
+        if (m_checkedKeys.isEmpty())
             return;
-        for (int row = 0; row < model->rowCount(); ++row)
-            RestoreChecked(forget, model->item(row, 0));
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            RestoreChecked(forget, m_model->item(row, 0));
         if (forget)
-            checkedKeys.clear();
+            m_checkedKeys.clear();
         return;
     }
     if (item->isCheckable())
-        item->setCheckState(checkedKeys.contains(ItemKey(item)) ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(m_checkedKeys.contains(ItemKey(item)) ? Qt::Checked : Qt::Unchecked);
     for (int row = 0; row < item->rowCount(); ++row) {
         if (QStandardItem *child = item->child(row))
             RestoreChecked(forget, child);

@@ -34,9 +34,10 @@ public:
     void SaveChecked(QStandardItem *item = nullptr);
     void RestoreChecked(bool forget, QStandardItem *item = nullptr);
 
-    QStandardItemModel *model; // owned
-    uint typeFilter;
-    QHash<qint64, bool> checkedKeys;
+    // The tree's model, owned.
+    QStandardItemModel *model() const { return m_model; }
+    // Keys of the items that were checked when SaveChecked last ran.
+    const QHash<qint64, bool> &checkedKeys() const { return m_checkedKeys; }
 
 protected:
     // Releases the records of every item; the destructors of subclasses call it
@@ -44,6 +45,12 @@ protected:
     void releaseAllItems();
 
 private:
+    // A node's subtree must carry these type bits to stay in the tree.
+    static constexpr uint TypeFilter = 1;
+
+    QStandardItemModel *m_model;
+    QHash<qint64, bool> m_checkedKeys;
+
     Q_DISABLE_COPY(SupportTreeLayers)
 };
 

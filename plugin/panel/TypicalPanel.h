@@ -3,26 +3,31 @@
 
 #include <QWidget>
 
-class OperativeBase;
 class QAction;
 class QToolBar;
 class QVBoxLayout;
 
-// A panel with a toolbar on top whose buttons call slots of the owning panel object.
+// A panel with a toolbar on top. Its buttons say what the operator asked for
+// through the panel's own signals; the panel object connects them.
 class TypicalPanel : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TypicalPanel(OperativeBase *owner);
+    TypicalPanel();
 
-    // An action on the toolbar; its text doubles as tool tip. With a slot, the
-    // action's triggered(bool) (or triggered()) goes to that slot of owner.
-    QAction *addToolAction(const QString &iconPath, const QString &text, const char *slot);
+    // Appends an action to the toolbar; its text doubles as tool tip. An empty
+    // path gives no icon.
+    QAction *addToolAction(const QString &iconPath, const QString &text);
 
-    OperativeBase *owner; // not owned, may be null
-    QVBoxLayout *layout;
-    QToolBar *toolBar;
+protected:
+    QToolBar *toolBar() const { return m_toolBar; }
+    // The panel's column: the toolbar, then whatever the panel adds below it.
+    QVBoxLayout *column() const { return m_column; }
+
+private:
+    QVBoxLayout *m_column;
+    QToolBar *m_toolBar;
 };
 
 #endif // TYPICALPANEL_H

@@ -1,21 +1,21 @@
 #include "ViewerCommand.h"
 
-#include "OperativeBase.h"
+#include "EditTarget.h"
 
 #include "graphobj/GraphObject.h"
 #include "records/ItemRoles.h"
 
 #include <QStandardItemModel>
 
-ViewerCommand::ViewerCommand(OperativeBase *viewer, QUndoCommand *parent)
+ViewerCommand::ViewerCommand(EditTarget &target, QUndoCommand *parent)
     : QUndoCommand(parent)
-    , viewer(viewer)
+    , target(target)
     , mainItem(nullptr)
     , graphObject(nullptr)
     , previousState(0)
 {
     // The row on show, which the property table and the toolbar act on.
-    mainIndex = viewer->currentMainIndex;
+    mainIndex = target.currentRow();
     lookUpItem();
     if (mainItem) {
         const QStandardItem *routeItem = itemSection(mainItem) ? mainItem->parent() : mainItem;
@@ -28,6 +28,6 @@ ViewerCommand::~ViewerCommand() = default;
 void ViewerCommand::lookUpItem()
 {
     const QModelIndex index = mainIndex;
-    mainItem = index.isValid() ? viewer->model->itemFromIndex(index) : nullptr;
+    mainItem = index.isValid() ? target.treeModel()->itemFromIndex(index) : nullptr;
     graphObject = itemGraphObject(mainItem);
 }

@@ -5,8 +5,8 @@
 
 #include <QUndoCommand>
 
+class EditTarget;
 class GraphObject;
-class OperativeBase;
 class QStandardItem;
 
 // Base of every undo command of the panel: remembers the main-tree row that
@@ -14,14 +14,14 @@ class QStandardItem;
 class ViewerCommand : public QUndoCommand
 {
 public:
-    ViewerCommand(OperativeBase *viewer, QUndoCommand *parent);
+    ViewerCommand(EditTarget &target, QUndoCommand *parent);
     ~ViewerCommand() override;
 
 protected:
     // Looks mainItem and graphObject up again from mainIndex; rows move under commands.
     void lookUpItem();
 
-    OperativeBase *viewer; // not owned
+    EditTarget &target;
     MainRowRef mainIndex;
     QStandardItem *mainItem;
     GraphObject *graphObject;

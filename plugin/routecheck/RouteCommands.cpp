@@ -1,14 +1,14 @@
 #include "RouteCommands.h"
 
+#include "RouteEditTarget.h"
+
 #include "records/ItemRoles.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
 
-#include "shell/OperativeCheck.h"
-
 #include <QObject>
 
-AddRouteCommand::AddRouteCommand(OperativeCheck *panel)
+AddRouteCommand::AddRouteCommand(RouteEditTarget &panel)
     : ViewerCommand(panel, nullptr)
     , panel(panel)
 {
@@ -16,21 +16,21 @@ AddRouteCommand::AddRouteCommand(OperativeCheck *panel)
 
 void AddRouteCommand::redo()
 {
-    panel->addRoute(mainIndex, nullptr);
+    panel.addRoute(mainIndex, nullptr);
     lookUpItem();
-    panel->setItemEditState(EditState::New, mainItem);
+    panel.setEditState(EditState::New, mainItem);
     setText(QObject::tr("Add Route"));
 }
 
 void AddRouteCommand::undo()
 {
-    panel->deleteRoute(mainIndex);
+    panel.deleteRoute(mainIndex);
     lookUpItem();
     // The item has no route any more, so nothing is recorded as deleted.
-    panel->setItemEditState(EditState::Deleted, mainItem);
+    panel.setEditState(EditState::Deleted, mainItem);
 }
 
-DeleteRouteCommand::DeleteRouteCommand(OperativeCheck *panel)
+DeleteRouteCommand::DeleteRouteCommand(RouteEditTarget &panel)
     : ViewerCommand(panel, nullptr)
     , panel(panel)
 {
@@ -47,8 +47,8 @@ void DeleteRouteCommand::redo()
     if (const RouteRecord *route = itemRoute(mainItem)) {
         delete remembered;
         remembered = route->copy();
-        panel->setItemEditState(EditState::Deleted, mainItem);
-        panel->deleteRoute(mainIndex);
+        panel.setEditState(EditState::Deleted, mainItem);
+        panel.deleteRoute(mainIndex);
     }
     setText(QObject::tr("Del Route"));
 }
@@ -58,12 +58,12 @@ void DeleteRouteCommand::undo()
     lookUpItem();
     if (!remembered || !mainItem || itemRoute(mainItem))
         return;
-    panel->addRoute(mainIndex, remembered->copy());
+    panel.addRoute(mainIndex, remembered->copy());
     lookUpItem();
-    panel->setItemEditState(EditState::New, mainItem);
+    panel.setEditState(EditState::New, mainItem);
 }
 
-AddSectCommand::AddSectCommand(OperativeCheck *panel)
+AddSectCommand::AddSectCommand(RouteEditTarget &panel)
     : ViewerCommand(panel, nullptr)
     , panel(panel)
 {
@@ -72,19 +72,19 @@ AddSectCommand::AddSectCommand(OperativeCheck *panel)
 void AddSectCommand::redo()
 {
     lookUpItem();
-    panel->setItemEditState(EditState::Changed, mainItem);
-    mainIndex = panel->addSect(mainIndex, nullptr);
+    panel.setEditState(EditState::Changed, mainItem);
+    mainIndex = panel.addSection(mainIndex, nullptr);
     setText(QObject::tr("Add section"));
 }
 
 void AddSectCommand::undo()
 {
-    mainIndex = panel->deleteSect(mainIndex);
+    mainIndex = panel.deleteSection(mainIndex);
     lookUpItem();
-    panel->setItemEditState(previousState, mainItem);
+    panel.setEditState(previousState, mainItem);
 }
 
-DeleteSectCommand::DeleteSectCommand(OperativeCheck *panel)
+DeleteSectCommand::DeleteSectCommand(RouteEditTarget &panel)
     : ViewerCommand(panel, nullptr)
     , panel(panel)
 {
@@ -105,9 +105,9 @@ void DeleteSectCommand::redo()
         const RouteRecord *route = itemRoute(routeItem);
         wasLast = route && !route->sections.isEmpty()
             && route->sections.last() == itemSection(mainItem);
-        mainIndex = panel->deleteSect(mainIndex);
+        mainIndex = panel.deleteSection(mainIndex);
         lookUpItem();
-        panel->setItemEditState(EditState::Changed, mainItem);
+        panel.setEditState(EditState::Changed, mainItem);
     }
     setText(QObject::tr("Del section"));
 }
@@ -122,11 +122,11 @@ void DeleteSectCommand::undo()
         if (RouteRecord *route = itemRoute(mainItem))
             route->sectionsReordered = true;
     }
-    panel->setItemEditState(previousState, mainItem);
-    mainIndex = panel->addSect(mainIndex, remembered->copy());
+    panel.setEditState(previousState, mainItem);
+    mainIndex = panel.addSection(mainIndex, remembered->copy());
 }
 
-ChangeListObjsCommand::ChangeListObjsCommand(OperativeCheck *panel, const QList<int> &objects)
+ChangeListObjsCommand::ChangeListObjsCommand(RouteEditTarget &panel, const QList<int> &objects)
     : ViewerCommand(panel, nullptr)
     , panel(panel)
     , next(objects)
@@ -141,8 +141,8 @@ void ChangeListObjsCommand::redo()
     if (RouteRecord *route = itemRoute(mainItem)) {
         previous = route->objects;
         route->objects = next;
-        panel->setItemEditState(EditState::Changed, mainItem);
-        panel->selectMainIndex(mainIndex);
+        panel.setEditState(EditState::Changed, mainItem);
+        panel.selectRow(mainIndex);
     }
     setText(QObject::tr("Select objects"));
 }
@@ -152,12 +152,12 @@ void ChangeListObjsCommand::undo()
     lookUpItem();
     if (RouteRecord *route = itemRoute(mainItem)) {
         route->objects = previous;
-        panel->setItemEditState(previousState, mainItem);
-        panel->selectMainIndex(mainIndex);
+        panel.setEditState(previousState, mainItem);
+        panel.selectRow(mainIndex);
     }
 }
 
-SelectGraphObjCommand::SelectGraphObjCommand(OperativeCheck *panel,
+SelectGraphObjCommand::SelectGraphObjCommand(RouteEditTarget &panel,
                                              const QList<int> &graphObjectIds)
     : ViewerCommand(panel, nullptr)
     , panel(panel)
@@ -177,13 +177,13 @@ void SelectGraphObjCommand::apply(const QList<int> &ids, bool remember)
     QStandardItem *routeItem = mainItem->parent();
     const bool shown = routeItem && routeItem->checkState() == Qt::Checked;
     if (shown)
-        panel->ItemChecked(mainItem, false);
+        panel.showRoute(mainItem, false);
     if (remember)
         previous = section->graphObjectIds;
     section->graphObjectIds = ids;
-    panel->setItemEditState(remember ? EditState::Changed : previousState, mainItem);
+    panel.setEditState(remember ? EditState::Changed : previousState, mainItem);
     if (shown)
-        panel->ItemChecked(mainItem, true);
+        panel.showRoute(mainItem, true);
 }
 
 void SelectGraphObjCommand::redo()

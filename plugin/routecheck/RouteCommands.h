@@ -5,7 +5,7 @@
 
 #include <QList>
 
-class OperativeCheck;
+class RouteEditTarget;
 class RouteRecord;
 class SectionRecord;
 
@@ -16,48 +16,48 @@ class SectionRecord;
 class AddRouteCommand : public ViewerCommand
 {
 public:
-    explicit AddRouteCommand(OperativeCheck *panel);
+    explicit AddRouteCommand(RouteEditTarget &panel);
     void undo() override;
     void redo() override;
 
 private:
-    OperativeCheck *panel;
+    RouteEditTarget &panel;
 };
 
 class DeleteRouteCommand : public ViewerCommand
 {
 public:
-    explicit DeleteRouteCommand(OperativeCheck *panel);
+    explicit DeleteRouteCommand(RouteEditTarget &panel);
     ~DeleteRouteCommand() override;
     void undo() override;
     void redo() override;
 
 private:
-    OperativeCheck *panel;
+    RouteEditTarget &panel;
     RouteRecord *remembered = nullptr; // owned; null until the first redo
 };
 
 class AddSectCommand : public ViewerCommand
 {
 public:
-    explicit AddSectCommand(OperativeCheck *panel);
+    explicit AddSectCommand(RouteEditTarget &panel);
     void undo() override;
     void redo() override;
 
 private:
-    OperativeCheck *panel;
+    RouteEditTarget &panel;
 };
 
 class DeleteSectCommand : public ViewerCommand
 {
 public:
-    explicit DeleteSectCommand(OperativeCheck *panel);
+    explicit DeleteSectCommand(RouteEditTarget &panel);
     ~DeleteSectCommand() override;
     void undo() override;
     void redo() override;
 
 private:
-    OperativeCheck *panel;
+    RouteEditTarget &panel;
     SectionRecord *remembered = nullptr; // owned; null when made on no section
     bool wasLast = true; // coming back last keeps the route's order
 };
@@ -65,13 +65,13 @@ private:
 class ChangeListObjsCommand : public ViewerCommand
 {
 public:
-    ChangeListObjsCommand(OperativeCheck *panel, const QList<int> &objects);
+    ChangeListObjsCommand(RouteEditTarget &panel, const QList<int> &objects);
     ~ChangeListObjsCommand() override;
     void undo() override;
     void redo() override;
 
 private:
-    OperativeCheck *panel;
+    RouteEditTarget &panel;
     QList<int> previous;
     QList<int> next;
 };
@@ -79,7 +79,7 @@ private:
 class SelectGraphObjCommand : public ViewerCommand
 {
 public:
-    SelectGraphObjCommand(OperativeCheck *panel, const QList<int> &graphObjectIds);
+    SelectGraphObjCommand(RouteEditTarget &panel, const QList<int> &graphObjectIds);
     ~SelectGraphObjCommand() override;
     void undo() override;
     void redo() override;
@@ -87,7 +87,7 @@ public:
 private:
     void apply(const QList<int> &ids, bool remember);
 
-    OperativeCheck *panel;
+    RouteEditTarget &panel;
     QList<int> previous;
     QList<int> next;
 };

@@ -1,68 +1,133 @@
 #include "OperativeCheck.h"
-#include "wire/Commands.h"
 
-#include "panel/PanMain.h"
+#include "PluginLog.h"
+
+#include "panel/ItemChangeGate.h"
 #include "panel/PanProperties.h"
 #include "records/ItemRoles.h"
-#include "wire/RouteMessages.h"
 #include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
+#include "routecheck/RouteCommands.h"
+#include "routecheck/RouteEditActions.h"
+#include "routecheck/RouteEditTarget.h"
+#include "routecheck/RouteMap.h"
+#include "routecheck/RouteMenu.h"
+#include "routecheck/RouteProperties.h"
+#include "routecheck/RouteTree.h"
 #include "routecheck/ScheduleEditors.h"
+#include "wire/Commands.h"
+#include "wire/RouteMessages.h"
 
-#include <PluginHost.h>
+#include <TreeObjCheckable.h>
 
 #include <QAction>
 #include <QDataStream>
-#include <QDateTime>
 #include <QEvent>
+#include <QMenu>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QUndoStack>
 
-OperativeCheck::OperativeCheck()
+// The panel as the undo commands see it. Each tree operation ends by making
+// its result row current, so that the table shows what was just done.
+class OperativeCheck::CommandPort final : public RouteEditTarget
 {
-    saveCommand = Commands::FixRoutes;
-
-    showOnMapAction = new QAction(tr("Show on map"), this);
-    showOnMapAction->setCheckable(true);
-    connect(showOnMapAction, SIGNAL(triggered()), this, SLOT(onShowOnMap()));
-    contextMenu.addAction(showOnMapAction);
-    contextMenu.addSeparator();
-    auto *checkOff = new QAction(tr("Set check off"), this);
-    checkOff->setData(QVariant(int(0)));
-    connect(checkOff, SIGNAL(triggered()), this, SLOT(onSetCheckMode()));
-    contextMenu.addAction(checkOff);
-    auto *checkOn = new QAction(tr("Set check on"), this);
-    checkOn->setData(QVariant(int(1)));
-    connect(checkOn, SIGNAL(triggered()), this, SLOT(onSetCheckMode()));
-    contextMenu.addAction(checkOn);
-
-    mainView->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(mainView, SIGNAL(customContextMenuRequested(const QPoint &)), this,
-            SLOT(onContextMenuRequested(const QPoint &)));
-    connect(mainView, SIGNAL(doubleClicked(const QModelIndex &)), this,
-            SLOT(onMainItemDblClicked(const QModelIndex &)));
-
-    connectMainModel(true);
-
-    const QString add = QStringLiteral(":/icon/resource/add.png");
-    const QString del = QStringLiteral(":/icon/resource/delete.png");
-    const QString pick = QStringLiteral(":/icon/resource/vybor.png");
-    addRouteAction = panProperties->addToolAction(add, tr("Add route"), SLOT(onAddRouteClicked()));
-    addSectAction = panProperties->addToolAction(add, tr("Add section"), SLOT(onAddSectClicked()));
-    delRouteAction = panProperties->addToolAction(del, tr("Del route"), SLOT(onDelRouteClicked()));
-    delSectAction = panProperties->addToolAction(del, tr("Del section"), SLOT(onDelSectClicked()));
-    selObjsAction = panProperties->addToolAction(pick, tr("Select objects"),
-                                                 SLOT(onSelObjsClicked()));
-    selGObjAction = panProperties->addToolAction(pick, tr("Select graphic objects"),
-                                                 SLOT(onSelGObjClicked()));
-    for (QAction *action : {addRouteAction, addSectAction, delRouteAction, delSectAction,
-                            selObjsAction, selGObjAction}) {
-        action->setEnabled(false);
-        action->setVisible(action == addSectAction);
+public:
+    explicit CommandPort(OperativeCheck &panel)
+        : m_panel(panel)
+    {
     }
 
-    connect(&objectsDialog, SIGNAL(accepted()), this, SLOT(onSelObjsAccepted()));
-    connect(&graphObjDialog, SIGNAL(accepted()), this, SLOT(onSelGObjAccepted()));
+    QStandardItemModel *treeModel() const override { return m_panel.model(); }
+    QModelIndex currentRow() const override { return m_panel.currentMainIndex(); }
+    void selectRow(const QModelIndex &row) override { m_panel.selectMainIndex(row); }
+    void setEditState(int state, QStandardItem *item) override
+    {
+        m_panel.setItemEditState(state, item);
+    }
+    void applyProperty(const QModelIndex &row, const QModelIndex &property,
+                       const QVariant &value) override
+    {
+        m_panel.m_properties->apply(m_panel.itemAt(row), property, value);
+    }
+    QVariant rowSnapshot(const QModelIndex &row) const override
+    {
+        return RouteProperties::snapshot(m_panel.itemAt(row));
+    }
+    void restoreRowSnapshot(const QModelIndex &row, const QVariant &snapshot) override
+    {
+        m_panel.m_properties->restore(m_panel.itemAt(row), snapshot);
+    }
+
+    QModelIndex addRoute(const QModelIndex &row, RouteRecord *route) override
+    {
+        m_panel.m_tree->addRoute(row, route);
+        m_panel.selectMainIndex(row);
+        return row;
+    }
+    QModelIndex deleteRoute(const QModelIndex &row) override
+    {
+        m_panel.m_tree->deleteRoute(row);
+        m_panel.selectMainIndex(row);
+        return row;
+    }
+    QModelIndex addSection(const QModelIndex &row, SectionRecord *section) override
+    {
+        const QModelIndex added = m_panel.m_tree->addSection(row, section);
+        if (added.isValid())
+            m_panel.mainView()->expand(added.parent());
+        m_panel.selectMainIndex(added);
+        return added;
+    }
+    QModelIndex deleteSection(const QModelIndex &row) override
+    {
+        if (!itemSection(m_panel.itemAt(row)))
+            return QModelIndex();
+        const QModelIndex routeRow = m_panel.m_tree->deleteSection(row);
+        m_panel.selectMainIndex(routeRow);
+        return routeRow;
+    }
+    void showRoute(QStandardItem *item, bool shown) override { m_panel.ItemChecked(item, shown); }
+
+private:
+    OperativeCheck &m_panel;
+};
+
+OperativeCheck::OperativeCheck()
+{
+    m_map = std::make_unique<RouteMap>(*this, m_graphObjDialog);
+    m_tree = std::make_unique<RouteTree>(model(), treeGate(), *m_map);
+    m_properties = std::make_unique<RouteProperties>(*panProperties(), propertyGate(), *m_tree);
+    m_port = std::make_unique<CommandPort>(*this);
+
+    m_menu = std::make_unique<RouteMenu>(this);
+    connect(m_menu->showOnMap(), &QAction::triggered, this, &OperativeCheck::onShowOnMap);
+    connect(m_menu->checkOff(), &QAction::triggered, this, &OperativeCheck::onSetCheckMode);
+    connect(m_menu->checkOn(), &QAction::triggered, this, &OperativeCheck::onSetCheckMode);
+
+    mainView()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(mainView(), &QTreeView::customContextMenuRequested, this,
+            &OperativeCheck::onContextMenuRequested);
+    connect(mainView(), &QTreeView::doubleClicked, this, &OperativeCheck::onMainItemDblClicked);
+
+    treeGate().open();
+
+    m_editActions = std::make_unique<RouteEditActions>(*panProperties());
+    connect(m_editActions->addRoute(), &QAction::triggered, this,
+            &OperativeCheck::onAddRouteClicked);
+    connect(m_editActions->addSection(), &QAction::triggered, this,
+            &OperativeCheck::onAddSectClicked);
+    connect(m_editActions->deleteRoute(), &QAction::triggered, this,
+            &OperativeCheck::onDelRouteClicked);
+    connect(m_editActions->deleteSection(), &QAction::triggered, this,
+            &OperativeCheck::onDelSectClicked);
+    connect(m_editActions->selectObjects(), &QAction::triggered, this,
+            &OperativeCheck::onSelObjsClicked);
+    connect(m_editActions->selectGraphObjects(), &QAction::triggered, this,
+            &OperativeCheck::onSelGObjClicked);
+
+    connect(&m_objectsDialog, &QDialog::accepted, this, &OperativeCheck::onSelObjsAccepted);
+    connect(&m_graphObjDialog, &QDialog::accepted, this, &OperativeCheck::onSelGObjAccepted);
 
     ScheduleEditors::instance();
     resetTree();
@@ -72,7 +137,7 @@ OperativeCheck::~OperativeCheck()
 {
     resetTree();
     // The graphic objects die with their dialog; the map must not keep their shapes.
-    clearSectionList();
+    m_map->clear();
 }
 
 QString OperativeCheck::GetPluginName()
@@ -87,23 +152,47 @@ QString OperativeCheck::GetName()
 
 void OperativeCheck::OnClose(QEvent *event)
 {
-    objectsDialog.close();
-    graphObjDialog.close();
+    m_objectsDialog.close();
+    m_graphObjDialog.close();
     OperativeBase::OnClose(event);
+}
+
+void OperativeCheck::ReadItemPayload(QStandardItem *item, QDataStream &in)
+{
+    bool hasRoute = false;
+    in >> hasRoute;
+    if (hasRoute)
+        m_tree->attachRoute(item, RouteMessages::readRoute(in));
+}
+
+void OperativeCheck::ItemChecked(QStandardItem *item, bool checked)
+{
+    const RouteRecord *route = itemSection(item) ? itemRoute(item->parent()) : itemRoute(item);
+    if (route)
+        m_map->drawRoute(*route, checked);
+}
+
+qint64 OperativeCheck::ItemKey(QStandardItem *item)
+{
+    const RouteRecord *route = itemRoute(item);
+    return route ? route->id : 0;
+}
+
+QStandardItem *OperativeCheck::findRouteItem(int routeId) const
+{
+    return m_tree->findRouteItem(routeId);
+}
+
+QMenu *OperativeCheck::contextMenu() const
+{
+    return m_menu->menu();
 }
 
 void OperativeCheck::resetTree()
 {
-    undoStack->clear();
-    // Deletions not yet saved belong to the tree being discarded.
-    deletedRouteIds.clear();
-    releaseAllItems();
-    model->clear();
-    model->setColumnCount(2);
-    model->setHeaderData(0, Qt::Horizontal, tr("Graphic layers/rules"), Qt::EditRole);
-    model->setHeaderData(1, Qt::Horizontal, tr("Check Mode"), Qt::EditRole);
-    currentMainIndex = QModelIndex();
-    showProperties(nullptr);
+    OperativeBase::resetTree();
+    model()->setHeaderData(0, Qt::Horizontal, tr("Graphic layers/rules"), Qt::EditRole);
+    model()->setHeaderData(1, Qt::Horizontal, tr("Check Mode"), Qt::EditRole);
 }
 
 void OperativeCheck::requestTrees()
@@ -113,186 +202,179 @@ void OperativeCheck::requestTrees()
     sendRequest(QByteArray(Commands::GetLayerTree), QByteArray());
 }
 
-void OperativeCheck::ReadItemPayload(QStandardItem *item, QDataStream &in)
-{
-    bool hasRoute = false;
-    in >> hasRoute;
-    if (!hasRoute)
-        return;
-    attachRouteItems(item, RouteMessages::readRoute(in));
-}
-
-void OperativeCheck::attachRouteItems(QStandardItem *item, RouteRecord *route)
-{
-    setItemRecord(item, ItemRole::Route, route);
-    QStandardItem *modeItem = itemPrototype->clone();
-    modeItem->setText(checkModeText(*route));
-    QStandardItem *container = item->parent() ? item->parent() : model->invisibleRootItem();
-    container->setChild(item->row(), 1, modeItem);
-
-    for (SectionRecord *section : qAsConst(route->sections)) {
-        QStandardItem *sectionItem = itemPrototype->clone();
-        sectionItem->setText(section->name);
-        sectionItem->setData(qlonglong(0), ItemRole::GraphObject);
-        sectionItem->setData(qlonglong(0), ItemRole::Route);
-        setItemRecord(sectionItem, ItemRole::Section, section);
-        sectionItem->setData(item->data(ItemRole::NodeId), ItemRole::NodeId);
-        sectionItem->setData(item->data(ItemRole::TypeMask), ItemRole::TypeMask);
-        item->appendRow(sectionItem);
-    }
-}
-
-qint64 OperativeCheck::ItemKey(QStandardItem *item)
-{
-    const RouteRecord *route = itemRoute(item);
-    return route ? route->id : 0;
-}
-
-void OperativeCheck::setItemEditState(int state, QStandardItem *item)
-{
-    if (!item)
-        return;
-    QStandardItem *routeItem = itemSection(item) ? item->parent() : item;
-    const RouteRecord *route = itemRoute(routeItem);
-    if (!route)
-        return;
-    // Sections put back out of order stay to be saved, whatever undo restores.
-    if (state == EditState::Unchanged && route->sectionsReordered)
-        state = EditState::Changed;
-    markRouteEditState(state, route->id, routeItem);
-}
-
 void OperativeCheck::handleReply(const QString &command, QDataStream &body)
 {
     if (command == QLatin1String(Commands::GetRuleTree)) {
-        connectMainModel(false);
+        const ItemChangeGate::Muted muted(treeGate());
         resetTree();
         BuildTree(nullptr, body);
-        mainView->expandAll();
-        mainView->resizeColumnToContents(0);
-        mainView->resizeColumnToContents(1);
+        // Columns sized for the expanded tree, which is then shown collapsed.
+        mainView()->expandAll();
+        mainView()->resizeColumnToContents(0);
+        mainView()->resizeColumnToContents(1);
         onCollapseClicked();
-        clearSectionList();
-        if (mapModel)
-            mapModel->Refresh(boundMapId);
-        connectMainModel(true);
+        m_map->clear();
+        m_map->refresh();
     } else if (command == QLatin1String(Commands::GetLayerTree)) {
         // The old objects go with the old tree: their shapes leave the map first.
-        clearSectionList();
-        graphObjDialog.loadTree(body);
+        m_map->clear();
+        m_graphObjDialog.loadTree(body);
         RestoreChecked(true);
-        for (int row = 0; row < model->rowCount(); ++row)
-            redrawCheckedRoutes(model->item(row, 0));
+        // A layer tree that arrives on its own must not leave shown routes blank.
+        for (int row = 0; row < model()->rowCount(); ++row)
+            m_map->redrawShownRoutes(model()->item(row, 0));
     } else if (command == QLatin1String(Commands::FixRoutes)) {
         resetAfterSave();
     } else if (command == QLatin1String(Commands::SetCheckMode)) {
-        const RouteMessages::CheckModeReply reply = RouteMessages::readCheckModeReply(body);
-        connectMainModel(false);
-        for (int row = 0; row < model->rowCount(); ++row)
-            applyCheckMode(model->item(row, 0), reply.checkTime, reply.routeIds);
-        connectMainModel(true);
+        m_tree->applyCheckMode(RouteMessages::readCheckModeReply(body));
     } else if (command == QLatin1String(Commands::SectionsState)) {
-        handleSectionsState(body);
+        m_tree->applySectionsState(RouteMessages::readSectionsState(body));
+    } else {
+        qCDebug(ocPlugin) << "reply" << command << "ignored";
     }
 }
 
-void OperativeCheck::handleSectionsState(QDataStream &body)
+void OperativeCheck::showProperties(QStandardItem *item)
 {
-    qint32 routeId = 0;
-    qint32 sectionId = 0;
-    body >> routeId >> sectionId;
-    QStandardItem *routeItem = findRouteItem(routeId);
-    if (routeItem) {
-        const RouteRecord *route = itemRoute(routeItem);
-        const bool checked = routeItem->checkState() == Qt::Checked;
-        while (sectionId > 0) {
-            qint32 state = 0;
-            body >> state;
-            if (SectionRecord *section = route->findSection(sectionId)) {
-                section->state = state;
-                drawSectionObjects(*section, checked);
-            }
-            sectionId = 0;
-            body >> sectionId;
-        }
-    }
-    if (mapModel)
-        mapModel->Refresh(boundMapId);
+    const SectionRecord *section = itemSection(item);
+    const RouteRecord *route = section ? nullptr : itemRoute(item);
+    m_editActions->offerFor(route != nullptr, section != nullptr);
+    m_properties->show(item, objectsModel());
 }
 
-// A layer tree that arrives on its own must not leave shown routes blank.
-void OperativeCheck::redrawCheckedRoutes(QStandardItem *item)
+EditTarget &OperativeCheck::editTarget()
 {
+    return *m_port;
+}
+
+QStandardItem *OperativeCheck::itemAt(const QModelIndex &index) const
+{
+    return index.isValid() ? model()->itemFromIndex(index) : nullptr;
+}
+
+QStandardItem *OperativeCheck::currentMainItem() const
+{
+    return itemAt(currentMainIndex());
+}
+
+QModelIndex OperativeCheck::selectedIndex() const
+{
+    const QItemSelectionModel *selection = mainView()->selectionModel();
+    const QModelIndexList selected = selection ? selection->selectedIndexes() : QModelIndexList();
+    return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
+void OperativeCheck::onMainItemDblClicked(QModelIndex index)
+{
+    if (index.column() != 0)
+        return;
+    QStandardItem *item = itemAt(index);
     if (!item)
         return;
-    if (itemRoute(item) && item->checkState() == Qt::Checked) {
-        for (const SectionRecord *section : qAsConst(itemRoute(item)->sections))
-            drawSectionObjects(*section, true);
+
+    QList<int> objectIds;
+    QStandardItem *toCheck = item;
+    if (const SectionRecord *section = itemSection(item)) {
+        objectIds = section->graphObjectIds;
+        toCheck = item->parent();
+    } else if (const RouteRecord *route = itemRoute(item)) {
+        for (const SectionRecord *routeSection : route->sections)
+            objectIds += routeSection->graphObjectIds;
     }
-    for (int row = 0; row < item->rowCount(); ++row)
-        redrawCheckedRoutes(item->child(row));
+    m_map->moveTo(objectIds);
+    if (toCheck)
+        toCheck->setCheckState(Qt::Checked);
 }
 
-void OperativeCheck::clearSectionList()
+void OperativeCheck::onContextMenuRequested(QPoint pos)
 {
-    if (MapQt::PrimitiveList *list = sectionList())
-        list->primitives.clear();
+    QStandardItem *item = itemAt(selectedIndex());
+    if (!item || itemSection(item))
+        return;
+    m_menu->showOnMap()->setChecked(item->checkState() == Qt::Checked);
+    m_menu->menu()->exec(mainView()->viewport()->mapToGlobal(pos));
 }
 
-bool OperativeCheck::writeItem(QStandardItem *item, QDataStream &out)
+void OperativeCheck::onShowOnMap()
 {
-    if (!item)
-        return false;
-    bool written = false;
-    const int state = itemEditState(item);
-    const int nodeId = item->data(ItemRole::NodeId).toInt();
-    if (RouteRecord *route = itemRoute(item)) {
-        if (state == EditState::New || route->id < 0) {
-            route->id = nodeId;
-            RouteMessages::writeSaveEntry(out, nodeId, *route);
-            // The new route replaces the node's old one; deleting that too would lose it.
-            deletedRouteIds.remove(nodeId);
-            written = true;
-        } else if (state == EditState::Changed) {
-            RouteMessages::writeSaveEntry(out, 0, *route);
-            written = true;
-        }
-    }
-    for (int row = 0; row < item->rowCount(); ++row)
-        written = writeItem(item->child(row), out) || written;
-    return written;
+    const QModelIndex selected = selectedIndex();
+    if (!selected.isValid())
+        return;
+    if (m_menu->showOnMap()->isChecked())
+        onMainItemDblClicked(selected);
+    else if (QStandardItem *item = itemAt(selected))
+        item->setCheckState(Qt::Unchecked);
 }
 
-QStandardItem *OperativeCheck::findRouteItem(int routeId, QStandardItem *start) const
+void OperativeCheck::onAddRouteClicked()
 {
-    if (!start) {
-        for (int row = 0; row < model->rowCount(); ++row) {
-            if (QStandardItem *found = findRouteItem(routeId, model->item(row, 0)))
-                return found;
-        }
-        return nullptr;
-    }
-    if (const RouteRecord *route = itemRoute(start)) {
-        if (route->id == routeId)
-            return start;
-    }
-    for (int row = 0; row < start->rowCount(); ++row) {
-        if (QStandardItem *child = start->child(row)) {
-            if (QStandardItem *found = findRouteItem(routeId, child))
-                return found;
-        }
-    }
-    return nullptr;
+    undoStack()->push(new AddRouteCommand(*m_port));
 }
 
-QList<int> OperativeCheck::routeIdsUnder(const QStandardItem *item)
+void OperativeCheck::onDelRouteClicked()
+{
+    undoStack()->push(new DeleteRouteCommand(*m_port));
+}
+
+void OperativeCheck::onAddSectClicked()
+{
+    undoStack()->push(new AddSectCommand(*m_port));
+}
+
+void OperativeCheck::onDelSectClicked()
+{
+    undoStack()->push(new DeleteSectCommand(*m_port));
+}
+
+void OperativeCheck::onSelObjsClicked()
+{
+    RouteRecord *route = itemRoute(currentMainItem());
+    if (!route)
+        return;
+    m_objectsDialog.showForRoute(objectsModel(), &route->objects);
+}
+
+void OperativeCheck::onSelObjsAccepted()
 {
     QList<int> ids;
-    if (!item)
-        return ids;
-    if (const RouteRecord *route = itemRoute(item))
-        ids.append(route->id);
-    for (int row = 0; row < item->rowCount(); ++row)
-        ids += routeIdsUnder(item->child(row));
-    return ids;
+    m_objectsDialog.treeWidget()->getCheckedObjs(&ids, QModelIndex());
+    undoStack()->push(new ChangeListObjsCommand(*m_port, ids));
+}
+
+void OperativeCheck::onSelGObjClicked()
+{
+    const SectionRecord *section = itemSection(currentMainItem());
+    if (!section)
+        return;
+    m_graphObjDialog.showForSection(section->graphObjectIds);
+}
+
+void OperativeCheck::onSelGObjAccepted()
+{
+    QList<int> ids;
+    QString names;
+    m_graphObjDialog.checkedGraphObjects(ids, names);
+
+    undoStack()->beginMacro(QObject::tr("Select graph objects"));
+    undoStack()->push(new SelectGraphObjCommand(*m_port, ids));
+    // The names become the section's name, as an edit of its "Name" row would.
+    QStandardItem *nameCell = panProperties()->propertyModel()->item(0, 1);
+    onPropertyItemClicked(nameCell ? nameCell->index() : QModelIndex());
+    if (nameCell && !names.isEmpty() && itemSection(currentMainItem()))
+        nameCell->setText(names);
+    undoStack()->endMacro();
+}
+
+void OperativeCheck::onSetCheckMode()
+{
+    const QModelIndex selected = selectedIndex();
+    auto *action = qobject_cast<QAction *>(sender());
+    if (!selected.isValid() || !action)
+        return;
+
+    // Pending edits reach the server before the mode changes.
+    onSaveClicked();
+    const qint32 mode = qint32(action->data().toUInt());
+    const QList<int> ids = RouteTree::routeIdsUnder(itemAt(selected));
+    sendRequest(QByteArray(Commands::SetCheckMode), RouteMessages::checkModeRequest(mode, ids));
 }

@@ -4,20 +4,23 @@
 #include "dialogs/DialogListObjects.h"
 #include "dialogs/DialogSelectGraphObj.h"
 #include "panel/OperativeBase.h"
-#include "records/SectionRecord.h"
 
-#include <QList>
-#include <QMenu>
-#include <QStringList>
+#include <QPoint>
 
-class CmbBoxDelegateOnStrList;
-class LineEditDelegate;
-class QAction;
-class QStandardItemModel;
-class RouteRecord;
+#include <memory>
 
-// The route-check panel: loads the server's rule and layer trees, edits routes
-// and sections, switches checking and colours section shapes by live state.
+class QMenu;
+class RouteEditActions;
+class RouteMap;
+class RouteMenu;
+class RouteProperties;
+class RouteTree;
+
+// The route-check panel, the plug-in object the host loads: loads the
+// server's rule and layer trees, edits routes and sections, switches checking
+// and colours section shapes by live state. It wires the route-check parts
+// (tree operations, map drawing, property rows, toolbar and context menu)
+// to the panel and answers the host and the operator through its slots.
 class OperativeCheck : public OperativeBase
 {
     Q_OBJECT
@@ -38,48 +41,13 @@ public:
     void ItemChecked(QStandardItem *item, bool checked) override;
     qint64 ItemKey(QStandardItem *item) override;
 
-    // OperativeBase
-    void resetTree() override;
-    void requestTrees() override;
-    void setItemEditState(int state, QStandardItem *item) override;
-    void applyProperty(const QModelIndex &mainIndex, const QModelIndex &propertyIndex,
-                       const QVariant &value) override;
-    void handleReply(const QString &command, QDataStream &body) override;
-    bool writeItem(QStandardItem *item, QDataStream &out) override;
-    void showProperties(QStandardItem *item) override;
-    QVariant rowSnapshot(const QModelIndex &mainIndex) override;
-    void restoreRowSnapshot(const QModelIndex &mainIndex, const QVariant &snapshot) override;
+    // First item of the tree whose route has routeId; null when none.
+    QStandardItem *findRouteItem(int routeId) const;
 
-    // First item at or below start (the whole tree when null) whose route has routeId.
-    QStandardItem *findRouteItem(int routeId, QStandardItem *start = nullptr) const;
-    // The route ids at and below item: its own first, then depth first in row order.
-    static QList<int> routeIdsUnder(const QStandardItem *item);
-
-    static QString checkModeText(const RouteRecord &route);
-
-    // Tree operations behind the editing commands. Records handed in are taken
-    // over; each ends by making its result row current.
-    QModelIndex addRoute(const QModelIndex &index, RouteRecord *route);
-    QModelIndex deleteRoute(const QModelIndex &index);
-    QModelIndex addSect(const QModelIndex &index, SectionRecord *section);
-    QModelIndex deleteSect(const QModelIndex &index);
-
-    // Draws (checked) or erases the section's graphic objects in its state's colours.
-    void drawSectionObjects(const SectionRecord &section, bool checked);
-    // Applies a check-mode reply to item's subtree; a matching route ends the descent.
-    void applyCheckMode(QStandardItem *item, uint checkTime, const QList<int> &routeIds);
-
-    DialogListObjects objectsDialog;
-    DialogSelectGraphObj graphObjDialog;
-    QMenu contextMenu;
-    QAction *showOnMapAction;
-    QAction *addRouteAction;
-    QAction *delRouteAction;
-    QAction *addSectAction;
-    QAction *delSectAction;
-    QAction *selObjsAction;
-    QAction *selGObjAction;
-    SectionRecord sectionTemplate;
+    DialogListObjects &objectsDialog() { return m_objectsDialog; }
+    DialogSelectGraphObj &graphObjDialog() { return m_graphObjDialog; }
+    QMenu *contextMenu() const;
+    const RouteEditActions &editActions() const { return *m_editActions; }
 
 public slots:
     void onMainItemDblClicked(QModelIndex index);
@@ -95,20 +63,30 @@ public slots:
     void onSelGObjAccepted();
     void onSetCheckMode();
 
-private:
-    QStandardItem *currentMainItem() const;
-    void setEditingActions(bool isRoute, bool isSection);
-    void startPropertyTable();
-    void showRouteRows(const RouteRecord &route);
-    void showSectionRows(const SectionRecord &section);
-    void fillSectionValues(const SectionRecord &section, QStandardItemModel *properties);
-    // Names of the tracked objects with these ids, each once, in the host model's order.
-    QString objectsText(const QList<int> &objects) const;
+protected:
+    // OperativeBase
+    void resetTree() override;
+    void requestTrees() override;
+    void handleReply(const QString &command, QDataStream &body) override;
+    void showProperties(QStandardItem *item) override;
+    EditTarget &editTarget() override;
 
-    void handleSectionsState(QDataStream &body);
-    void redrawCheckedRoutes(QStandardItem *item);
-    void attachRouteItems(QStandardItem *item, RouteRecord *route);
-    void clearSectionList();
+private:
+    class CommandPort;
+
+    QStandardItem *itemAt(const QModelIndex &index) const;
+    QStandardItem *currentMainItem() const;
+    // The row the context menu acts on: the first selected one.
+    QModelIndex selectedIndex() const;
+
+    DialogListObjects m_objectsDialog;
+    DialogSelectGraphObj m_graphObjDialog;
+    std::unique_ptr<RouteMenu> m_menu;
+    std::unique_ptr<RouteEditActions> m_editActions;
+    std::unique_ptr<RouteMap> m_map;
+    std::unique_ptr<RouteTree> m_tree;
+    std::unique_ptr<RouteProperties> m_properties;
+    std::unique_ptr<CommandPort> m_port;
 };
 
 #endif // OPERATIVECHECK_H

@@ -1,0 +1,121 @@
+#include "PanelWidgets.h"
+
+#include "PanMain.h"
+#include "PanProperties.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+const char MainViewStyle[] =
+    "QTreeView { background-color: rgb(215, 215, 215); } "
+    "QTreeView::item:selected{background-color: rgb(163, 186, 234);} "
+    "QTreeView::branch:closed:has-children:has-siblings , "
+    "QTreeView::branch:has-children:!has-siblings:closed { "
+    "image: url(:/Pic/resources/branch-closed.png);  }  "
+    "QTreeView::branch:open:has-children:has-siblings , "
+    "QTreeView::branch:open:has-children:!has-siblings { "
+    "image: url(:/Pic/resources/branch-open.png); }";
+
+} // namespace
+
+PanelWidgets::PanelWidgets(QAbstractItemModel *treeModel, QUndoGroup *undoGroup)
+{
+    m_layout = new QVBoxLayout;
+    m_panMain = new PanMain;
+    m_panMain->selectAllBox()->setChecked(false);
+    m_layout->addWidget(m_panMain);
+
+    m_splitter = new QSplitter(Qt::Vertical);
+    m_layout->addWidget(m_splitter);
+
+    m_mainView = new QTreeView;
+    m_mainView->setStyleSheet(QString::fromLatin1(MainViewStyle));
+    m_mainView->setDragEnabled(false);
+    m_mainView->setDragDropMode(QAbstractItemView::NoDragDrop);
+    m_mainView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_mainView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_mainView->setIconSize(QSize(32, 32));
+    m_mainView->setRootIsDecorated(true);
+    m_mainView->setAlternatingRowColors(true);
+    m_mainView->setItemsExpandable(true);
+    m_mainView->header()->show();
+    m_mainView->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_mainView->header()->setStretchLastSection(true);
+    m_mainView->setModel(treeModel);
+    m_splitter->addWidget(m_mainView);
+
+    m_panProperties = new PanProperties(undoGroup);
+    m_splitter->addWidget(m_panProperties);
+}
+
+PanelWidgets::~PanelWidgets()
+{
+    delete m_mainView.data();
+    delete m_panMain.data();
+    delete m_splitter.data();
+    delete m_layout.data();
+}
+
+QVBoxLayout *PanelWidgets::layout() const
+{
+    return m_layout;
+}
+
+PanMain *PanelWidgets::panMain() const
+{
+    return m_panMain;
+}
+
+QTreeView *PanelWidgets::mainView() const
+{
+    return m_mainView;
+}
+
+PanProperties *PanelWidgets::panProperties() const
+{
+    return m_panProperties;
+}
+
+void PanelWidgets::putOn(QWidget *page)
+{
+    page->setLayout(m_layout);
+}
+
+bool PanelWidgets::takeBackFrom(const QObject *page)
+{
+    if (!m_panMain || m_panMain->parent() != page)
+        return false;
+    m_panMain->setParent(nullptr);
+    if (m_splitter)
+        m_splitter->setParent(nullptr);
+    m_layout = new QVBoxLayout;
+    m_layout->addWidget(m_panMain);
+    if (m_splitter)
+        m_layout->addWidget(m_splitter);
+    return true;
+}
+
+void PanelWidgets::toggleExpanded()
+{
+    QAbstractItemModel *viewModel = m_mainView->model();
+    bool anyExpanded = false;
+    for (int row = viewModel->rowCount() - 1; row >= 0 && !anyExpanded; --row)
+        anyExpanded = m_mainView->isExpanded(viewModel->index(row, 0));
+
+    if (!anyExpanded) {
+        m_mainView->expandAll();
+        m_panMain->expandAction()->setIcon(
+            QIcon(QStringLiteral(":/Pic/resources/branch-open.png")));
+    } else {
+        m_mainView->collapseAll();
+        m_mainView->setCurrentIndex(QModelIndex());
+        m_panMain->expandAction()->setIcon(
+            QIcon(QStringLiteral(":/Pic/resources/branch-closed.png")));
+    }
+}

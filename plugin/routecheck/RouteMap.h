@@ -1,0 +1,40 @@
+#ifndef ROUTEMAP_H
+#define ROUTEMAP_H
+
+#include <QList>
+
+class BindToMapModel;
+class DialogSelectGraphObj;
+class QStandardItem;
+class RouteRecord;
+class SectionRecord;
+
+// What the route check puts on the host's map: each section's graphic objects,
+// drawn in the colours of the section's live state while its route is shown,
+// and moving the map to a route or section. The objects are looked up in the
+// graphic-object store by id.
+class RouteMap
+{
+public:
+    RouteMap(const BindToMapModel &binding, const DialogSelectGraphObj &objects);
+
+    // Draws (shown) or erases the section's objects; the map is not redrawn.
+    void drawSection(const SectionRecord &section, bool shown) const;
+    // Every section of route, then a redraw.
+    void drawRoute(const RouteRecord &route, bool shown) const;
+    // Draws the shown routes at and below item again; the map is not redrawn.
+    void redrawShownRoutes(const QStandardItem *item) const;
+    // Empties the list the sections are drawn into; the shapes stay with their objects.
+    void clear() const;
+    // Has the host redraw the map, when one is bound.
+    void refresh() const;
+    // Centres the map on the objects with these ids, and scales it to them
+    // when they span an area; nothing happens when no object is found.
+    void moveTo(const QList<int> &graphObjectIds) const;
+
+private:
+    const BindToMapModel &m_binding;
+    const DialogSelectGraphObj &m_objects;
+};
+
+#endif // ROUTEMAP_H

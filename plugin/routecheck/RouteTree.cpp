@@ -1,0 +1,249 @@
+#include "RouteTree.h"
+
+#include "RouteMap.h"
+
+#include "panel/ItemChangeGate.h"
+#include "records/ItemRoles.h"
+#include "records/RecordKinds.h"
+#include "records/RouteRecord.h"
+#include "shell/PluginLog.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QStandardItemModel>
+
+RouteTree::RouteTree(QStandardItemModel *model, ItemChangeGate &treeGate, const RouteMap &map)
+    : m_model(model)
+    , m_treeGate(treeGate)
+    , m_map(map)
+    , m_itemPrototype(std::make_unique<QStandardItem>())
+{
+    m_itemPrototype->setEditable(false);
+    m_itemPrototype->setCheckable(false);
+}
+
+RouteTree::~RouteTree() = default;
+
+QStandardItem *RouteTree::container(const QStandardItem *item) const
+{
+    return item->parent() ? item->parent() : m_model->invisibleRootItem();
+}
+
+void RouteTree::attachRoute(QStandardItem *item, RouteRecord *route)
+{
+    setItemRecord(item, ItemRole::Route, route);
+    QStandardItem *modeItem = m_itemPrototype->clone();
+    modeItem->setText(checkModeText(*route));
+    container(item)->setChild(item->row(), 1, modeItem);
+
+    for (SectionRecord *section : qAsConst(route->sections)) {
+        QStandardItem *sectionItem = m_itemPrototype->clone();
+        sectionItem->setText(section->name);
+        sectionItem->setData(qlonglong(0), ItemRole::GraphObject);
+        sectionItem->setData(qlonglong(0), ItemRole::Route);
+        setItemRecord(sectionItem, ItemRole::Section, section);
+        sectionItem->setData(item->data(ItemRole::NodeId), ItemRole::NodeId);
+        sectionItem->setData(item->data(ItemRole::TypeMask), ItemRole::TypeMask);
+        item->appendRow(sectionItem);
+    }
+}
+
+void RouteTree::addRoute(const QModelIndex &index, RouteRecord *route)
+{
+    QStandardItem *item = index.isValid() ? m_model->itemFromIndex(index) : nullptr;
+    if (!item || itemRoute(item)) {
+        delete route; // handed over, but there is nowhere to attach it
+        return;
+    }
+    if (!route)
+        route = new RouteRecord(-item->data(ItemRole::NodeId).toInt());
+    {
+        const ItemChangeGate::Muted muted(m_treeGate);
+        attachRoute(item, route);
+    }
+    if (item->checkState() == Qt::Checked)
+        m_map.drawRoute(*route, true);
+}
+
+void RouteTree::deleteRoute(const QModelIndex &index)
+{
+    QStandardItem *item = index.isValid() ? m_model->itemFromIndex(index) : nullptr;
+    RouteRecord *route = itemRoute(item);
+    if (!route)
+        return;
+    // A shown route leaves the map with its record.
+    if (item->checkState() == Qt::Checked)
+        m_map.drawRoute(*route, false);
+    {
+        const ItemChangeGate::Muted muted(m_treeGate);
+        item->setData(qlonglong(0), ItemRole::Route);
+        for (int row = item->rowCount() - 1; row >= 0; --row) {
+            if (itemSection(item->child(row)))
+                item->removeRow(row);
+        }
+        delete container(item)->takeChild(item->row(), 1);
+    }
+    delete route;
+}
+
+QModelIndex RouteTree::addSection(const QModelIndex &index, SectionRecord *section)
+{
+    QStandardItem *routeItem = index.isValid() ? m_model->itemFromIndex(index) : nullptr;
+    RouteRecord *route = itemRoute(routeItem);
+    if (!route && routeItem) {
+        routeItem = routeItem->parent();
+        route = itemRoute(routeItem);
+    }
+    if (!route) {
+        delete section;
+        return QModelIndex();
+    }
+
+    if (!section) {
+        section = new SectionRecord;
+        section->id = ++route->maxSectionId;
+        section->name = QCoreApplication::translate("OperativeCheck", "New section %0")
+                            .replace(QLatin1String("%0"), QString::number(section->id));
+        section->takeSettingsFrom(m_sectionTemplate);
+    }
+    // A section handed back keeps its id; later ones must not reuse it.
+    route->maxSectionId = qMax(route->maxSectionId, section->id);
+    route->sections.append(section);
+
+    QStandardItem *sectionItem = m_itemPrototype->clone();
+    sectionItem->setText(section->name);
+    setItemRecord(sectionItem, ItemRole::Section, section);
+    sectionItem->setEditable(false);
+    sectionItem->setCheckable(false);
+    sectionItem->setData(routeItem->data(ItemRole::NodeId), ItemRole::NodeId);
+    sectionItem->setData(routeItem->data(ItemRole::TypeMask), ItemRole::TypeMask);
+    routeItem->appendRow(sectionItem);
+
+    if (routeItem->checkState() == Qt::Checked && !section->graphObjectIds.isEmpty()) {
+        m_map.drawSection(*section, true);
+        m_map.refresh();
+    }
+    return sectionItem->index();
+}
+
+QModelIndex RouteTree::deleteSection(const QModelIndex &index)
+{
+    QStandardItem *sectionItem = index.isValid() ? m_model->itemFromIndex(index) : nullptr;
+    SectionRecord *section = itemSection(sectionItem);
+    if (!section)
+        return QModelIndex();
+
+    m_map.drawSection(*section, false);
+    m_map.refresh();
+
+    QStandardItem *routeItem = sectionItem->parent();
+    if (RouteRecord *route = itemRoute(routeItem))
+        route->sections.removeOne(section);
+    if (routeItem)
+        routeItem->removeRow(sectionItem->row());
+    delete section;
+    return routeItem ? routeItem->index() : QModelIndex();
+}
+
+void RouteTree::rememberSettings(const SectionRecord &section)
+{
+    m_sectionTemplate.takeSettingsFrom(section);
+}
+
+void RouteTree::showSectionName(QStandardItem *item, const QString &name)
+{
+    const ItemChangeGate::Muted muted(m_treeGate);
+    item->setText(name);
+}
+
+QStandardItem *RouteTree::findRouteItem(int routeId, QStandardItem *start) const
+{
+    if (!start) {
+        for (int row = 0; row < m_model->rowCount(); ++row) {
+            if (QStandardItem *found = findRouteItem(routeId, m_model->item(row, 0)))
+                return found;
+        }
+        return nullptr;
+    }
+    if (const RouteRecord *route = itemRoute(start)) {
+        if (route->id == routeId)
+            return start;
+    }
+    for (int row = 0; row < start->rowCount(); ++row) {
+        if (QStandardItem *child = start->child(row)) {
+            if (QStandardItem *found = findRouteItem(routeId, child))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+QList<int> RouteTree::routeIdsUnder(const QStandardItem *item)
+{
+    QList<int> ids;
+    if (!item)
+        return ids;
+    if (const RouteRecord *route = itemRoute(item))
+        ids.append(route->id);
+    for (int row = 0; row < item->rowCount(); ++row)
+        ids += routeIdsUnder(item->child(row));
+    return ids;
+}
+
+QString RouteTree::checkModeText(const RouteRecord &route)
+{
+    if (route.checkOn == 0)
+        return QCoreApplication::translate("OperativeCheck", "Check off");
+    const QString time = QDateTime::fromSecsSinceEpoch(qint64(route.checkTime), Qt::UTC)
+                             .toLocalTime()
+                             .toString(QStringLiteral("hh:mm:ss dd.MM.yy"));
+    if (route.checkTimeType == qint32(CheckTimeType::PlanIntercept))
+        return QCoreApplication::translate("OperativeCheck", "Plan Perehvat ") + time;
+    return QCoreApplication::translate("OperativeCheck", "Check on ") + time;
+}
+
+void RouteTree::applyCheckMode(const RouteMessages::CheckModeReply &reply)
+{
+    const ItemChangeGate::Muted muted(m_treeGate);
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        applyCheckMode(m_model->item(row, 0), reply);
+}
+
+// A matching route ends the descent.
+void RouteTree::applyCheckMode(QStandardItem *item, const RouteMessages::CheckModeReply &reply)
+{
+    if (!item)
+        return;
+    RouteRecord *route = itemRoute(item);
+    if (route && reply.routeIds.contains(route->id)) {
+        if (reply.checkTime == 0) {
+            route->checkOn = 0;
+        } else {
+            route->checkOn = 1;
+            route->checkTime = reply.checkTime;
+        }
+        if (QStandardItem *modeItem = container(item)->child(item->row(), 1))
+            modeItem->setText(checkModeText(*route));
+        return;
+    }
+    for (int row = 0; row < item->rowCount(); ++row)
+        applyCheckMode(item->child(row), reply);
+}
+
+void RouteTree::applySectionsState(const RouteMessages::SectionsStateReply &reply)
+{
+    if (QStandardItem *routeItem = findRouteItem(reply.routeId)) {
+        const RouteRecord *route = itemRoute(routeItem);
+        const bool shown = routeItem->checkState() == Qt::Checked;
+        for (const RouteMessages::SectionState &entry : reply.states) {
+            if (SectionRecord *section = route->findSection(entry.sectionId)) {
+                section->state = entry.state;
+                m_map.drawSection(*section, shown);
+            }
+        }
+    } else {
+        qCDebug(ocPlugin) << "section states for route" << reply.routeId
+                          << "which is not in the tree";
+    }
+    m_map.refresh();
+}

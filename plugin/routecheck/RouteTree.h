@@ -1,0 +1,69 @@
+#ifndef ROUTETREE_H
+#define ROUTETREE_H
+
+#include "records/SectionRecord.h"
+#include "wire/RouteMessages.h"
+
+#include <QList>
+#include <QModelIndex>
+#include <QString>
+
+#include <memory>
+
+class ItemChangeGate;
+class QStandardItem;
+class QStandardItemModel;
+class RouteMap;
+class RouteRecord;
+
+// The routes and sections in the main tree: a node's route with its section
+// rows and check-mode cell, adding and deleting routes and sections, finding
+// routes, and the check-mode and live-state replies applied to them. Records
+// handed in are taken over; the tree items own them.
+class RouteTree
+{
+public:
+    RouteTree(QStandardItemModel *model, ItemChangeGate &treeGate, const RouteMap &map);
+    ~RouteTree();
+
+    // Hangs route on the node item: its check-mode cell in column 1 and one
+    // row per section below the node's own children.
+    void attachRoute(QStandardItem *item, RouteRecord *route);
+
+    // The tree operations behind the editing commands; each returns the row
+    // the operator should see next, as RouteEditTarget says.
+    void addRoute(const QModelIndex &index, RouteRecord *route);
+    void deleteRoute(const QModelIndex &index);
+    QModelIndex addSection(const QModelIndex &index, SectionRecord *section);
+    QModelIndex deleteSection(const QModelIndex &index);
+
+    // New sections start with the settings of the section edited last.
+    void rememberSettings(const SectionRecord &section);
+    // Shows a section's edited name on its row without it counting as an edit.
+    void showSectionName(QStandardItem *item, const QString &name);
+
+    // First item at or below start (the whole tree when null) whose route has routeId.
+    QStandardItem *findRouteItem(int routeId, QStandardItem *start = nullptr) const;
+    // The route ids at and below item: its own first, then depth first in row order.
+    static QList<int> routeIdsUnder(const QStandardItem *item);
+    static QString checkModeText(const RouteRecord &route);
+
+    // A check-mode reply: the listed routes switch on (since checkTime) or off.
+    void applyCheckMode(const RouteMessages::CheckModeReply &reply);
+    // A live-state reply: the route's sections take their states and are drawn
+    // again; the map is redrawn even when the route is not in the tree.
+    void applySectionsState(const RouteMessages::SectionsStateReply &reply);
+
+private:
+    void applyCheckMode(QStandardItem *item, const RouteMessages::CheckModeReply &reply);
+    QStandardItem *container(const QStandardItem *item) const;
+
+    QStandardItemModel *m_model;
+    ItemChangeGate &m_treeGate;
+    const RouteMap &m_map;
+    // New rows are clones of it: not editable, not checkable.
+    std::unique_ptr<QStandardItem> m_itemPrototype;
+    SectionRecord m_sectionTemplate;
+};
+
+#endif // ROUTETREE_H
