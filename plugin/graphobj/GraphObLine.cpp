@@ -70,11 +70,7 @@ void GraphObLine::RebuildPrimitives()
     previewTrace->count = 0;
 }
 
-int GraphObLine::NormalizeIndex(int index)
+VertexEditing::Outline GraphObLine::outline() const
 {
-    if (index < 0)
-        return 0;
-    if (index >= points.size())
-        return points.size() - 1;
-    return index;
+    return VertexEditing::Outline::Open;
 }

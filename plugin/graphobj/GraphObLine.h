@@ -17,7 +17,6 @@ public:
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
-    int NormalizeIndex(int index) override;
 
     const MapQt::MapTrace *primitiveOutlineTrace() const { return outlineTrace; }
 
@@ -25,6 +24,7 @@ public:
     QColor color; // "Color"
 
 private:
+    VertexEditing::Outline outline() const override;
     const PropertySchema &propertySchema() const override;
     void propertyChanged(const PropertyRow &row) override;
     void readFields();

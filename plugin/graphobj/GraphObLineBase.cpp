@@ -1,6 +1,5 @@
 #include "GraphObLineBase.h"
 
-#include "geo/MapGeometry.h"
 
 #include <MapQt.h>
 
@@ -28,60 +27,37 @@ void GraphObLineBase::AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list)
     RebuildPrimitives();
 }
 
+int GraphObLineBase::NormalizeIndex(int index) const
+{
+    return VertexEditing::normalizeIndex(points.size(), index, outline());
+}
+
 void GraphObLineBase::InsertPoint(int index, QPoint point)
 {
-    if (index >= 0 && index <= points.size())
-        points.insert(index, point);
+    VertexEditing::insertPoint(points, index, point, outline());
     RebuildPrimitives();
 }
 
 void GraphObLineBase::MovePoints(int first, int last, QPoint offset)
 {
-    if (last < 0) {
-        if (first >= 0 && first < points.size())
-            points[first] = MapGeometry::shifted(points[first], offset);
-    } else {
-        for (int index : vertexRun(first, last))
-            points[index] = MapGeometry::shifted(points[index], offset);
-    }
+    VertexEditing::movePoints(points, first, last, offset, outline());
     RebuildPrimitives();
 }
 
 void GraphObLineBase::PreviewMove(int first, int last, QPoint point)
 {
-    const int n = points.size();
-    QList<QPoint> shown;
-    int needed = 0;
-    if (first >= 0 && !point.isNull() && n > 0) {
-        if (last < 0) {
-            const int at = NormalizeIndex(first);
-            shown << points.at(at) << point << points.at(NormalizeIndex(at + 1));
-            needed = 3;
-        } else {
-            const QList<int> run = vertexRun(first, last);
-            if (!run.isEmpty()) {
-                needed = run.size() + 2;
-                const int previous = NormalizeIndex(first - 1);
-                const int next = NormalizeIndex(last + 1);
-                if (previous != first)
-                    shown << points.at(previous);
-                for (int index : run)
-                    shown << MapGeometry::shifted(points.at(index), point);
-                if (next != last)
-                    shown << points.at(next);
-            }
-        }
-    }
+    const VertexEditing::Preview shown =
+        VertexEditing::preview(points, first, last, point, outline());
     // A new array only when the shown count is too small, made before the
     // old one goes so that a replaced array never has the old address.
-    if (previewTrace->count < needed) {
-        auto *array = new MapQt::MapPoint[needed];
+    if (previewTrace->count < shown.room) {
+        auto *array = new MapQt::MapPoint[shown.room];
         delete[] previewTrace->points;
         previewTrace->points = array;
     }
-    for (int i = 0; i < shown.size(); ++i)
-        previewTrace->points[i] = MapQt::MapPoint{shown[i].x(), shown[i].y()};
-    previewTrace->count = shown.size();
+    for (int i = 0; i < shown.points.size(); ++i)
+        previewTrace->points[i] = MapQt::MapPoint{shown.points[i].x(), shown.points[i].y()};
+    previewTrace->count = shown.points.size();
 }
 
 bool GraphObLineBase::FindHitPoints(const QList<MapHit> &hits, int &first, int &second, int key)
@@ -104,20 +80,4 @@ bool GraphObLineBase::FindHitPoints(const QList<MapHit> &hits, int &first, int &
     }
     first = second = -1;
     return false;
-}
-
-QList<int> GraphObLineBase::vertexRun(int first, int last)
-{
-    const int n = points.size();
-    QList<int> run;
-    if (first < 0 || first >= n || last < 0 || last >= n)
-        return run;
-    int index = first;
-    for (int step = 0; step < n; ++step) {
-        run.append(index);
-        if (index == last)
-            return run;
-        index = NormalizeIndex(index + 1);
-    }
-    return QList<int>(); // a line walked past its end without meeting last
 }

@@ -3,6 +3,8 @@
 
 #include "GraphObject.h"
 
+#include "geo/VertexEditing.h"
+
 // The kinds drawn from a run of vertices: a poly-line or a polygon. Adds the
 // trace of the vertex run, the preview of a pending edit and the index rule
 // that says whether the run wraps.
@@ -21,15 +23,14 @@ public:
     bool FindHitPoints(const QList<MapHit> &hits, int &first, int &second, int key) override;
 
     // A vertex position for any index: a line clamps, a polygon wraps.
-    virtual int NormalizeIndex(int index) = 0;
+    int NormalizeIndex(int index) const;
 
     const MapQt::MapTrace *primitiveLineTrace() const { return lineTrace; }
     const MapQt::MapTrace *primitivePreviewTrace() const { return previewTrace; }
 
 protected:
-    // The positions from first to last stepping with NormalizeIndex, each once;
-    // empty when either is not a vertex or last cannot be reached from first.
-    QList<int> vertexRun(int first, int last);
+    // How the vertices hang together: open for a line, closed for a polygon.
+    virtual VertexEditing::Outline outline() const = 0;
 
     MapQt::MapTrace *lineTrace;    // owned; its array is vertexTrace's, never its own
     MapQt::MapTrace *previewTrace; // owned

@@ -78,14 +78,7 @@ void GraphObPolygone::RebuildPrimitives()
     previewTrace->count = 0;
 }
 
-int GraphObPolygone::NormalizeIndex(int index)
+VertexEditing::Outline GraphObPolygone::outline() const
 {
-    const int n = points.size();
-    if (n == 0)
-        return -1;
-    if (index < 0)
-        return (index % n + n) % n; // n + index for -n <= index < 0, and wraps on below
-    if (index >= n)
-        return index % n;
-    return index;
+    return VertexEditing::Outline::Closed;
 }

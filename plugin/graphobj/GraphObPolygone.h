@@ -21,8 +21,6 @@ public:
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
-    // Wraps around the ring; -1 when there is no vertex.
-    int NormalizeIndex(int index) override;
 
     const MapQt::MapPolygon *primitivePolygon() const { return polygon; }
 
@@ -30,6 +28,7 @@ public:
     QColor brushColor; // fill, "Brush"
 
 private:
+    VertexEditing::Outline outline() const override;
     const PropertySchema &propertySchema() const override;
     void propertyChanged(const PropertyRow &row) override;
     void readFields();

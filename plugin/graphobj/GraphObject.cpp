@@ -3,7 +3,7 @@
 #include "IconTable.h"
 #include "PropertySchema.h"
 
-#include "geo/MapGeometry.h"
+#include "geo/VertexEditing.h"
 
 #include <MapQt.h>
 
@@ -57,22 +57,22 @@ void GraphObject::AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list)
 
 void GraphObject::RemovePoint(int index)
 {
-    if (index >= 0 && index < points.size())
-        points.removeAt(index);
+    VertexEditing::removePoint(points, index);
     RebuildPrimitives();
 }
 
-void GraphObject::InsertPoint(int, QPoint point)
+void GraphObject::InsertPoint(int index, QPoint point)
 {
-    points = QList<QPoint>{point};
+    VertexEditing::insertPoint(points, index, point, VertexEditing::Outline::Single);
     RebuildPrimitives();
 }
 
-void GraphObject::MovePoints(int, int, QPoint offset)
+void GraphObject::MovePoints(int first, int last, QPoint offset)
 {
     if (points.isEmpty())
         return;
-    InsertPoint(0, MapGeometry::shifted(points.first(), offset));
+    VertexEditing::movePoints(points, first, last, offset, VertexEditing::Outline::Single);
+    RebuildPrimitives();
 }
 
 void GraphObject::PreviewMove(int, int, QPoint) {}
