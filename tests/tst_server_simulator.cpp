@@ -1,3 +1,5 @@
+// The simulator judged by the checking engine: each profile keeps its promise,
+// no unit jumps or stands in two sections at once, odd routes do no harm.
 #include "CheckEngine.h"
 #include "Database.h"
 #include "DemoSeed.h"
@@ -7,17 +9,16 @@
 #include "ZoneGeometry.h"
 
 #include "DemoDistrict.h"
-#include "wire/LiveMessages.h"
 #include "records/GraphObData.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
+#include "wire/LiveMessages.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
-#include <limits>
 #include <memory>
 
 namespace {
@@ -27,6 +28,7 @@ constexpr qint64 Tick = 10;       // seconds between reports
 
 using Zones = QList<QList<ZoneGeometry>>;
 using Shape = QList<QPointF>; // corners in metres east and north of the district's centre
+using Reports = QList<LiveMessages::PositionReport>;
 
 const Shape Straight{{0, 0}, {1000, 0}, {2000, 0}, {3000, 0}, {4000, 0}};
 const Shape Bent{{0, 0}, {1000, 0}, {1700, 700}, {1700, 1700}, {800, 2200}};
@@ -36,8 +38,9 @@ QPoint at(const QPointF &metres)
     return DemoDistrict::offset(metres.x(), metres.y());
 }
 
-// A section per stretch: a 40 m corridor and a 60 m circle at its end, windows
-// every 15 min (or none). Landmarks add a yard and an icon the unit must get around.
+// A checked route, a section per stretch: a 40 m corridor and a 60 m circle at
+// its end, windows every 15 min (or none). Landmarks add a yard and an icon the
+// unit must get around.
 std::unique_ptr<RouteRecord> street(int id, const Shape &corners, bool windows, Zones *zones,
                                     QPointF shift = QPointF(), bool landmarks = false)
 {
@@ -76,22 +79,27 @@ struct Judged
     QSet<int> units;
 };
 
-// Feeds the unit's reports every Tick to an engine checking route for it alone.
+// Feeds the unit's reports every Tick to an engine checking route for it alone;
+// until: by default, till a late unit is through the last window.
 Judged judge(const UnitSimulator &simulator, int unitId, const RouteRecord &route,
-             const Zones &zones, qint64 from, qint64 to)
+             const Zones &zones, qint64 from, qint64 until = 0)
 {
+    const SectionRecord *last = route.sections.constLast();
+    until = until ? until
+                  : qint64(route.checkTime) + qAbs(last->checkTimeOut) + last->checkTimeOutBehind
+                        + UnitSimulator::LateSeconds + 600;
     std::unique_ptr<RouteRecord> alone(route.copy());
     alone->objects = {unitId};
     CheckEngine engine;
     engine.setRoute(alone->id, *alone, from, zones);
     Judged judged;
-    QHash<int, QPoint> last;
-    for (qint64 t = from; t <= to; t += Tick) {
+    QHash<int, QPoint> lastAt;
+    for (qint64 t = from; t <= until; t += Tick) {
         for (const LiveMessages::PositionReport &r : simulator.positionsAt(t)) {
-            const ZoneGeometry before(ZoneGeometry::Kind::Icon, {last.value(r.unitId)});
+            const ZoneGeometry before(ZoneGeometry::Kind::Icon, {lastAt.value(r.unitId)});
             const double metres = before.signedDistance(r.position) + ZoneGeometry::IconRadius;
-            judged.jumps += last.contains(r.unitId) && metres >= 12.0 * Tick ? 1 : 0;
-            last.insert(r.unitId, r.position);
+            judged.jumps += lastAt.contains(r.unitId) && metres >= 12.0 * Tick ? 1 : 0;
+            lastAt.insert(r.unitId, r.position);
             judged.units.insert(r.unitId);
             if (r.unitId != unitId)
                 continue;
@@ -119,14 +127,6 @@ QList<int> promised(UnitSimulator::Profile profile, int n)
         states << (passes ? CheckEngine::Passed : CheckEngine::Violated);
     }
     return states;
-}
-
-// Time enough for a late unit to get through every window of route.
-qint64 afterLastWindow(const RouteRecord &route)
-{
-    const SectionRecord *last = route.sections.constLast();
-    return qint64(route.checkTime) + qAbs(last->checkTimeOut) + last->checkTimeOutBehind
-           + UnitSimulator::LateSeconds + 600;
 }
 
 } // namespace
@@ -174,14 +174,14 @@ void tst_ServerSimulator::drives()
 
     Judged judged;
     if (checked) {
-        judged = judge(simulator, unit, *route, zones, T0, afterLastWindow(*route));
+        judged = judge(simulator, unit, *route, zones, T0);
         QCOMPARE(judged.states, promised(simulator.profile(unit), zones.size()));
     } else {
         const auto windowless = street(5, Bent, false, &zones, QPointF(), true);
         const qint64 from = T0 + 4321;
         judged = judge(simulator, unit, *windowless, zones, from, from + zones.size() * 900);
         QCOMPARE(judged.states, QVector<int>(zones.size(), CheckEngine::Passed).toList());
-        const QList<LiveMessages::PositionReport> all = simulator.positionsAt(from);
+        const Reports all = simulator.positionsAt(from);
         QVERIFY(all.at(0).position != all.at(1).position);
     }
     QCOMPARE(judged.overlaps, 0);
@@ -216,10 +216,9 @@ void tst_ServerSimulator::unitOnTwoRoutes()
                          UnitSimulator::fromRecord(*routes[1], zones[1])});
     QCOMPARE(simulator.units(), (QList<int>{7, 8, 9}));
     QCOMPARE(simulator.routeOf(7), followed);
-    for (int i : {0, 1}) {
-        const int inside = judge(simulator, 7, *routes[i], zones[i], T0, T0 + 3600).inside;
-        QCOMPARE(inside > 0, i + 1 == followed);
-    }
+    for (int i : {0, 1})
+        QCOMPARE(judge(simulator, 7, *routes[i], zones[i], T0, T0 + 3600).inside > 0,
+                 i + 1 == followed);
 }
 
 void tst_ServerSimulator::oddInput_data()
@@ -244,21 +243,20 @@ void tst_ServerSimulator::oddInput()
     route->objects = {3, 3};
     const QList<ZoneGeometry> icon{ZoneGeometry(ZoneGeometry::Kind::Icon, {at({0, 0})})};
     if (input != "extreme")
-        zones = input == "icon"        ? Zones{icon}
-                : input == "same spot" ? Zones{icon, icon, icon, icon} : Zones();
-    constexpr int Max = std::numeric_limits<int>::max();
+        zones = input == "icon" ? Zones{icon} : input == "same spot" ? Zones{icon, icon, icon, icon}
+                                                                     : Zones();
     route->checkTimeType = input == "extreme" ? CheckSchedule::EveryDay : CheckSchedule::AtStart;
     for (SectionRecord *s : qAsConst(route->sections)) {
         if (input == "extreme") {
-            s->checkTimeIn = Max - 1;
-            s->checkTimeOut = s->checkTimeInBehind = s->checkTimeOutAhead = Max;
+            s->checkTimeIn = INT_MAX - 1;
+            s->checkTimeOut = s->checkTimeInBehind = s->checkTimeOutAhead = INT_MAX;
         }
     }
     UnitSimulator simulator;
     simulator.setRoutes({UnitSimulator::fromRecord(*route, zones)});
     QCOMPARE(simulator.units(), units);
     for (qint64 t : {LLONG_MIN, T0 + 1234, LLONG_MAX}) {
-        const QList<LiveMessages::PositionReport> reports = simulator.positionsAt(t);
+        const Reports reports = simulator.positionsAt(t);
         QCOMPARE(reports.size(), units.size());
         for (const LiveMessages::PositionReport &r : reports)
             QCOMPARE(qint64(r.time), std::clamp<qint64>(t, 0, 0xffffffffLL));
@@ -266,7 +264,8 @@ void tst_ServerSimulator::oddInput()
 }
 
 // The demo's river route, switched on among all seeded routes: its units keep
-// their profiles' promises, and no unit ever jumps.
+// their profiles' promises, and no unit ever jumps, a day and more, windows
+// past midnight included.
 void tst_ServerSimulator::demoRiverside()
 {
     const qint64 checkOn = QDateTime(QDate(2024, 5, 6), QTime(9, 10), Qt::UTC).toSecsSinceEpoch();
@@ -291,11 +290,9 @@ void tst_ServerSimulator::demoRiverside()
             for (int id : section->graphObjectIds)
                 zones.last().append(ZoneGeometry::fromObject(objects.value(id)));
         }
-        // Its windows run past midnight.
         route->checkOn = named.name == "Night ring" ? 1 : route->checkOn;
         if (named.name == "Riverside patrol") {
-            route->checkOn = 1;
-            route->checkTime = uint(checkOn);
+            route->checkOn = 1, route->checkTime = uint(checkOn);
             river.reset(route->copy());
             riverZones = zones;
         }
@@ -307,13 +304,11 @@ void tst_ServerSimulator::demoRiverside()
 
     for (int unit : qAsConst(river->objects)) {
         QCOMPARE(simulator.routeOf(unit), river->id);
-        const Judged judged =
-            judge(simulator, unit, *river, riverZones, checkOn, afterLastWindow(*river));
+        const Judged judged = judge(simulator, unit, *river, riverZones, checkOn);
         QVERIFY2(judged.states == promised(simulator.profile(unit), riverZones.size()),
                  qPrintable(UnitSimulator::profileName(simulator.profile(unit))));
         QCOMPARE(judged.overlaps, 0);
     }
-    // A day and more with every unit: windows past midnight included.
     const Judged all = judge(simulator, 0, *river, riverZones, checkOn, checkOn + 26 * 3600);
     QCOMPARE(all.units.size(), 10);
     QCOMPARE(all.jumps, 0);

@@ -7,6 +7,7 @@
 #include "FrameClient.h"
 #include "RouteCheckServer.h"
 
+#include <QDataStream>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -25,6 +26,13 @@ struct ServerHarness
 
     QString databasePath() const { return dir.filePath(QStringLiteral("routes.sqlite")); }
 
+    // The stream version of every body on the wire.
+    static QDataStream &opened(QDataStream &stream)
+    {
+        stream.setVersion(QDataStream::Qt_4_5);
+        return stream;
+    }
+
     // (Re)starts the server, on the same file unless options name one; the
     // error, or empty when it listens.
     QString start(ServerOptions options = {})
@@ -37,6 +45,12 @@ struct ServerHarness
         server = std::make_unique<RouteCheckServer>(options);
         QString error;
         return server->start(&error) ? QString() : QStringLiteral("refused: ") + error;
+    }
+    QString startSeeded()
+    {
+        ServerOptions options;
+        options.seed = QStringLiteral("demo");
+        return start(options);
     }
 
     FrameClient *connect()
@@ -64,6 +78,11 @@ struct ServerHarness
         if (!QTest::qWaitFor([&spy] { return !spy.isEmpty(); }, Timeout))
             return {};
         return {spy.first().at(0).toByteArray(), spy.first().at(1).toByteArray()};
+    }
+    // The body of the reply a new client gets.
+    QByteArray fetch(const QByteArray &command, const QByteArray &body = {})
+    {
+        return exchange(connect(), command, body).second;
     }
 
     // A tree request is answered, that is the client is still served.
