@@ -1,21 +1,13 @@
 // The simulator judged by the checking engine: each profile keeps its promise,
 // no unit jumps or stands in two sections at once, odd routes do no harm.
 #include "CheckEngine.h"
-#include "Database.h"
-#include "DemoSeed.h"
-#include "LayerStore.h"
-#include "RuleStore.h"
 #include "UnitSimulator.h"
-#include "ZoneGeometry.h"
 
 #include "DemoDistrict.h"
-#include "records/GraphObData.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
 #include "wire/LiveMessages.h"
 
-#include <QDateTime>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
@@ -76,7 +68,6 @@ struct Judged
     QList<int> states;
     int overlaps = 0, inside = 0; // reports inside two sections at once, inside any
     int jumps = 0;                // moves of any unit faster than 12 m/s
-    QSet<int> units;
 };
 
 // Feeds the unit's reports every Tick to an engine checking route for it alone;
@@ -100,7 +91,6 @@ Judged judge(const UnitSimulator &simulator, int unitId, const RouteRecord &rout
             const double metres = before.signedDistance(r.position) + ZoneGeometry::IconRadius;
             judged.jumps += lastAt.contains(r.unitId) && metres >= 12.0 * Tick ? 1 : 0;
             lastAt.insert(r.unitId, r.position);
-            judged.units.insert(r.unitId);
             if (r.unitId != unitId)
                 continue;
             engine.report(unitId, r.time, r.position);
@@ -117,18 +107,6 @@ Judged judge(const UnitSimulator &simulator, int unitId, const RouteRecord &rout
     return judged;
 }
 
-// On time passes every windowed section, late misses all, skipping misses the second.
-QList<int> promised(UnitSimulator::Profile profile, int n)
-{
-    QList<int> states;
-    for (int i = 0; i < n; ++i) {
-        const bool passes = profile == UnitSimulator::Profile::OnTime
-                            || (profile == UnitSimulator::Profile::Skipping && i != 1);
-        states << (passes ? CheckEngine::Passed : CheckEngine::Violated);
-    }
-    return states;
-}
-
 } // namespace
 
 class tst_ServerSimulator : public QObject
@@ -142,40 +120,53 @@ private slots:
     void unitOnTwoRoutes();
     void oddInput_data();
     void oddInput();
-    void demoRiverside();
 };
 
 void tst_ServerSimulator::drives_data()
 {
-    QTest::addColumn<bool>("checked");
+    QTest::addColumn<int>("checked"); // 2: every day, windows from 23:30 on, past midnight
     QTest::addColumn<int>("unitIndex"); // the unit's profile
 
-    QTest::newRow("on time") << true << 0;
-    QTest::newRow("late") << true << 1;
-    QTest::newRow("skipping") << true << 2;
+    QTest::newRow("on time") << 1 << 0;
+    QTest::newRow("late") << 1 << 1;
+    QTest::newRow("skipping") << 1 << 2;
     // Not checked: windows are ignored and every unit goes round.
-    QTest::newRow("not checked, second unit half a round behind") << false << 1;
+    QTest::newRow("not checked, second unit half a round behind") << 0 << 1;
+    // A period's plan runs on into the next period: no unit jumps at midnight.
+    QTest::newRow("every day, past midnight") << 2 << 0;
 }
 
 // On a bent street with landmarks in the way. Checked: judged over its windows.
 // Unchecked: without windows, over one round from anywhere in it.
 void tst_ServerSimulator::drives()
 {
-    QFETCH(bool, checked);
+    QFETCH(int, checked);
     QFETCH(int, unitIndex);
 
     Zones zones;
     const auto route = street(5, Bent, true, &zones, QPointF(), true);
-    route->checkOn = checked, route->objects = {11, 12, 13};
+    route->checkOn = checked > 0, route->objects = {11, 12, 13};
+    for (SectionRecord *s : qAsConst(route->sections)) {
+        s->checkTimeIn += checked == 2 ? 84600 : 0;
+        s->checkTimeOut += checked == 2 ? 84600 : 0;
+    }
+    route->checkTimeType = checked == 2 ? CheckSchedule::EveryDay : CheckSchedule::AtStart;
     UnitSimulator simulator;
     simulator.setRoutes({UnitSimulator::fromRecord(*route, zones)});
     const int unit = route->objects.at(unitIndex);
     QCOMPARE(int(simulator.profile(unit)), unitIndex);
 
     Judged judged;
-    if (checked) {
+    if (checked == 1) {
+        // On time passes every section, late misses all, skipping misses the second.
         judged = judge(simulator, unit, *route, zones, T0);
-        QCOMPARE(judged.states, promised(simulator.profile(unit), zones.size()));
+        QCOMPARE(judged.states.size(), zones.size());
+        for (int i = 0; i < zones.size(); ++i)
+            QCOMPARE(judged.states[i], int(unitIndex == 0 || (unitIndex == 2 && i != 1)
+                                               ? CheckEngine::Passed
+                                               : CheckEngine::Violated));
+    } else if (checked == 2) {
+        judged = judge(simulator, unit, *route, zones, T0, T0 + 2 * 86400);
     } else {
         const auto windowless = street(5, Bent, false, &zones, QPointF(), true);
         const qint64 from = T0 + 4321;
@@ -261,57 +252,6 @@ void tst_ServerSimulator::oddInput()
         for (const LiveMessages::PositionReport &r : reports)
             QCOMPARE(qint64(r.time), std::clamp<qint64>(t, 0, 0xffffffffLL));
     }
-}
-
-// The demo's river route, switched on among all seeded routes: its units keep
-// their profiles' promises, and no unit ever jumps, a day and more, windows
-// past midnight included.
-void tst_ServerSimulator::demoRiverside()
-{
-    const qint64 checkOn = QDateTime(QDate(2024, 5, 6), QTime(9, 10), Qt::UTC).toSecsSinceEpoch();
-    QTemporaryDir dir;
-    Database db;
-    QString error;
-    QVERIFY2(db.open(dir.filePath("demo.sqlite"), &error), qPrintable(error));
-    QVERIFY(DemoSeed::fill(db));
-    bool routesOk = false, objectsOk = false;
-    const std::vector<RuleStore::NamedRoute> stored = RuleStore(db).routes(&routesOk);
-    const QHash<qint32, GraphObData> objects = LayerStore(db).objects(&objectsOk);
-    QVERIFY(routesOk && objectsOk);
-
-    QList<UnitSimulator::Route> routes;
-    std::unique_ptr<RouteRecord> river;
-    Zones riverZones;
-    for (const RuleStore::NamedRoute &named : stored) {
-        std::unique_ptr<RouteRecord> route(named.route->copy());
-        Zones zones;
-        for (const SectionRecord *section : qAsConst(route->sections)) {
-            zones.append(QList<ZoneGeometry>());
-            for (int id : section->graphObjectIds)
-                zones.last().append(ZoneGeometry::fromObject(objects.value(id)));
-        }
-        route->checkOn = named.name == "Night ring" ? 1 : route->checkOn;
-        if (named.name == "Riverside patrol") {
-            route->checkOn = 1, route->checkTime = uint(checkOn);
-            river.reset(route->copy());
-            riverZones = zones;
-        }
-        routes.append(UnitSimulator::fromRecord(*route, zones));
-    }
-    QVERIFY(river && river->objects.size() == 2);
-    UnitSimulator simulator;
-    simulator.setRoutes(routes);
-
-    for (int unit : qAsConst(river->objects)) {
-        QCOMPARE(simulator.routeOf(unit), river->id);
-        const Judged judged = judge(simulator, unit, *river, riverZones, checkOn);
-        QVERIFY2(judged.states == promised(simulator.profile(unit), riverZones.size()),
-                 qPrintable(UnitSimulator::profileName(simulator.profile(unit))));
-        QCOMPARE(judged.overlaps, 0);
-    }
-    const Judged all = judge(simulator, 0, *river, riverZones, checkOn, checkOn + 26 * 3600);
-    QCOMPARE(all.units.size(), 10);
-    QCOMPARE(all.jumps, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_ServerSimulator)

@@ -1,15 +1,14 @@
-// The server's stores: the database file and its schema, routes saved and
-// switched over the wire and read back after a restart, the layer tree.
+// The server's stores: the file and its schema, routes saved and switched over
+// the wire and read back by a new server, the layer tree, and the demo seed.
 #include "testsupport/ServerHarness.h"
+#include "testsupport/TreeBuilders.h"
 
 #include "LayerStore.h"
 #include "RuleStore.h"
 #include "Schema.h"
+#include "TrackedObjectStore.h"
 
-#include "records/RouteRecord.h"
-#include "records/SectionRecord.h"
-#include "wire/LayerMessages.h"
-#include "wire/RouteMessages.h"
+#include "icons/MapIcons.h"
 
 #include <QColor>
 #include <QFile>
@@ -22,6 +21,7 @@ namespace {
 
 constexpr int GroupNode = 1, NodeA = 2, NodeB = 3;
 const auto opened = ServerHarness::opened;
+enum ObjectType { IconText = 1, Line = 2, Polygone = 3, Circle = 4 };
 
 // t: in, out, in ahead, in behind, out ahead, out behind.
 SectionRecord *section(int id, const QString &name, const QList<int> &objects,
@@ -63,6 +63,29 @@ QString scalar(const Database &db, const QString &sql)
     return query.exec(sql) && query.next() ? query.value(0).toString() : QStringLiteral("-");
 }
 
+// Type bits as the panel keeps them: a node's own, with those of the children
+// it keeps (bit 1). Children come after their parents in the demo.
+QHash<int, quint32> masks(const Database &db, const char *table, QHash<QString, quint32> *byName)
+{
+    QSqlQuery query(db.connection());
+    query.exec(QStringLiteral("SELECT id, parent_id, name, type_bits FROM %1 ORDER BY id DESC")
+                   .arg(QLatin1String(table)));
+    QHash<int, quint32> masks;
+    while (query.next()) {
+        const int id = query.value(0).toInt();
+        masks[id] |= query.value(3).toUInt();
+        masks[query.value(1).toInt()] |= (masks[id] & 1) ? masks[id] : 0;
+        byName->insert(query.value(2).toString(), masks[id]);
+    }
+    return masks;
+}
+
+QList<QByteArray> trees(ServerHarness &harness)
+{
+    return {harness.fetch("Get_tree_rulecheck"), harness.fetch("Get_tree_graphobj"),
+            harness.fetch("Get_tree_objects")};
+}
+
 } // namespace
 
 class TestServerStore : public QObject
@@ -70,16 +93,22 @@ class TestServerStore : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup() { h.reset(); }
 
     void schema_data();
     void schema();
-    void deletingANodeTakesItsRoutes();
     void fixRoutes_data();
     void fixRoutes();
     void checkMode();
     void layerTree();
+    void demoObjectsAreDrawable();
+    void demoBits_data();
+    void demoBits();
+    void demoRoutes();
+    void reseed_data();
+    void reseed();
 
 private:
     QMap<int, QByteArray> routes(); // every stored route's wire form by its id
@@ -89,7 +118,24 @@ private:
     }
 
     std::unique_ptr<ServerHarness> h;
+    ServerHarness demo;
+    QHash<int, GraphObData> demoObjects;
+    std::vector<RuleStore::NamedRoute> demoRouteList;
+    QHash<int, quint32> ruleMasks, layerMasks;
+    QHash<QString, quint32> masksByName; // rule nodes and layers
 };
+
+void TestServerStore::initTestCase()
+{
+    QCOMPARE(demo.startSeeded(), QString());
+    const Database &db = demo.server->database();
+    bool objectsOk = false, routesOk = false;
+    demoObjects = LayerStore(db).objects(&objectsOk);
+    demoRouteList = RuleStore(db).routes(&routesOk);
+    QVERIFY(objectsOk && routesOk && !demoRouteList.empty());
+    ruleMasks = masks(db, "rule_nodes", &masksByName);
+    layerMasks = masks(db, "graph_layers", &masksByName);
+}
 
 void TestServerStore::init()
 {
@@ -147,6 +193,7 @@ void TestServerStore::schema()
         QCOMPARE(db.open(path, &error), !refused);
         QVERIFY(!refused || error.contains(QLatin1String("schema version")));
     }
+    QVERIFY(refused != db.isOpen() && refused != error.isEmpty());
     if (!refused) {
         QCOMPARE(scalar(db, "SELECT group_concat(name) FROM rule_nodes"),
                  QString(storedVersion ? "kept" : ""));
@@ -155,25 +202,20 @@ void TestServerStore::schema()
                      + scalar(db, "SELECT COUNT(*) FROM check_events")
                      + scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA foreign_keys"),
                  QString("90wal1"));
+        // Rows under a route go with the node above it, through the foreign keys.
+        RuleStore rules(db);
+        const int group = rules.addNode(0, QStringLiteral("g"), 1, 0);
+        RouteRecord beat(rules.addNode(group, QStringLiteral("n"), 1, 0));
+        beat.objects = {1}, beat.sections = {section(1, "s", {7, 8})};
+        QVERIFY(rules.storeRoute(beat) && db.exec(QStringLiteral("DELETE FROM rule_nodes")));
+        QCOMPARE(scalar(db, "SELECT (SELECT COUNT(*) FROM routes) + (SELECT COUNT(*) FROM sections)"
+                            " + (SELECT COUNT(*) FROM route_objects)"
+                            " + (SELECT COUNT(*) FROM section_objects)"),
+                 QString("0"));
     }
-    QVERIFY(refused != db.isOpen() && refused != error.isEmpty());
     db.close();
     QVERIFY(!QSqlDatabase::contains(db.connectionName()));
     QVERIFY(RuleStore(h->server->database()).nodeExists(NodeB));
-}
-
-// Rows under a route go with its node, through the foreign keys.
-void TestServerStore::deletingANodeTakesItsRoutes()
-{
-    const Database &db = h->server->database();
-    for (int id : {NodeA, NodeB})
-        store(route(id, {section(1, "s", {7, 8, 9}), section(2, "t", {})}, {1, 2}));
-    QVERIFY(db.exec(QStringLiteral("DELETE FROM rule_nodes WHERE id = %1").arg(GroupNode)));
-    QCOMPARE(scalar(db, "SELECT (SELECT COUNT(*) FROM routes) + (SELECT COUNT(*) FROM sections)"
-                        " + (SELECT COUNT(*) FROM route_objects)"
-                        " + (SELECT COUNT(*) FROM section_objects)"),
-             QString("0"));
-    QCOMPARE(scalar(db, "PRAGMA foreign_key_check"), QString("-"));
 }
 
 void TestServerStore::fixRoutes_data()
@@ -181,35 +223,29 @@ void TestServerStore::fixRoutes_data()
     QTest::addColumn<int>("lead"); // -1: no entry
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<QList<int>>("deleted");
-    QTest::addColumn<bool>("aChanged"); // to the entry; else kept when left
-    QTest::addColumn<bool>("aLeft");
-    QTest::addColumn<bool>("bLeft");
+    QTest::addColumn<QString>("after"); // routes left: "A" as it was, "A'" as the entry, "B"
 
     using Ids = QList<int>;
     const QByteArray usual =
         route(NodeA, {section(5, "new", {4, 4}, {10, 20, 1, 2, 3, 4}, false)}, {7, 8}, {0, 4, 0, 3});
-    QTest::newRow("lead 0 updates the route of its id")
-        << 0 << usual << Ids{} << true << true << true;
+    QTest::newRow("lead 0 updates the route of its id") << 0 << usual << Ids{} << "A' B";
     QTest::newRow("lead node id replaces; extreme values")
         << NodeA
         << route(-NodeB,
                  {section(INT_MAX, "x", {INT_MIN, INT_MAX}, {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
                   section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true, false)},
                  {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN})
-        << Ids{} << true << true << true;
+        << Ids{} << "A' B";
     QTest::newRow("null and empty names, repeated ids in order")
         << NodeA << route(999, {section(3, QString(), {9, 9, 1}), section(3, "", {9})}, {5, 5, 3})
-        << Ids{} << true << true << true;
-    QTest::newRow("lead 0, node without a route is skipped")
-        << 0 << route(GroupNode, {}) << Ids{} << false << true << true;
-    QTest::newRow("lead naming no node is skipped")
-        << 999 << route(999, {}) << Ids{} << false << true << true;
-    QTest::newRow("delete one of two") << -1 << QByteArray() << Ids{NodeA} << false << false
-                                       << true;
+        << Ids{} << "A' B";
+    QTest::newRow("lead 0, node without a route is skipped") << 0 << route(GroupNode, {})
+                                                             << Ids{} << "A B";
+    QTest::newRow("lead naming no node is skipped") << 999 << route(999, {}) << Ids{} << "A B";
+    QTest::newRow("delete one of two") << -1 << QByteArray() << Ids{NodeA} << "B";
     QTest::newRow("delete both, a node without a route and an unknown id")
-        << -1 << QByteArray() << Ids{NodeA, NodeB, GroupNode, 999} << false << false << false;
-    QTest::newRow("saved and deleted in one body")
-        << NodeA << usual << Ids{NodeA} << false << false << true;
+        << -1 << QByteArray() << Ids{NodeA, NodeB, GroupNode, 999} << "";
+    QTest::newRow("saved and deleted in one body") << NodeA << usual << Ids{NodeA} << "B";
 }
 
 // The acknowledgement goes to the saver alone; a new server on the file reads
@@ -219,23 +255,22 @@ void TestServerStore::fixRoutes()
     QFETCH(int, lead);
     QFETCH(QByteArray, entry);
     QFETCH(QList<int>, deleted);
-    QFETCH(bool, aChanged);
-    QFETCH(bool, aLeft);
-    QFETCH(bool, bLeft);
+    QFETCH(QString, after);
 
     const QByteArray a = route(NodeA, {section(1, "old", {1}, {1, 2}), section(2, "old 2", {})},
                                {20}, {1, 1, 9, 0});
     const QByteArray b = route(NodeB, {section(1, "b", {3}, {5, 6})});
     store(a);
     store(b);
-    std::unique_ptr<RouteRecord> expected = routeFrom(aChanged ? entry : a);
+    const bool aLeft = after.contains('A');
+    std::unique_ptr<RouteRecord> expected = routeFrom(after.contains("A'") ? entry : a);
     expected->id = NodeA;
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     if (lead >= 0)
         RouteMessages::writeSaveEntry(opened(out), lead, *routeFrom(entry));
     RouteMessages::writeSaveEnd(opened(out), QSet<int>(deleted.cbegin(), deleted.cend()));
-    if (lead >= 0 && !aChanged && aLeft)
+    if (lead >= 0 && after == "A B")
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Fix_routes: no .* (1|999) "));
     FrameClient *watcher = h->connect();
     QVERIFY(watcher);
@@ -248,10 +283,10 @@ void TestServerStore::fixRoutes()
     QCOMPARE(h->start(), QString());
     const QMap<int, QByteArray> stored = routes();
     QCOMPARE(stored.value(NodeA), aLeft ? wire(*expected) : QByteArray());
-    QCOMPARE(stored.value(NodeB), bLeft ? b : QByteArray());
-    QCOMPARE(stored.size(), int(aLeft) + int(bLeft));
+    QCOMPARE(stored.value(NodeB), after.contains('B') ? b : QByteArray());
+    QCOMPARE(stored.size(), after.count(' ') + int(!after.isEmpty()));
     QVERIFY(h->fetch("Get_tree_rulecheck").contains(stored.value(NodeA)));
-    int sectionObjects = bLeft ? 1 : 0;
+    int sectionObjects = after.contains('B') ? 1 : 0;
     for (const SectionRecord *s : qAsConst(expected->sections))
         sectionObjects += aLeft ? s->graphObjectIds.size() : 0;
     QCOMPARE(scalar(h->server->database(), "SELECT COUNT(*) FROM sections WHERE route_id = 2"),
@@ -269,8 +304,7 @@ void TestServerStore::checkMode()
     const uint now = uint(QDateTime::currentSecsSinceEpoch());
     for (int mode : {1, 0}) {
         const QList<int> ids = mode ? QList<int>{NodeA, 999, GroupNode, NodeA} : QList<int>{NodeB};
-        const QByteArray reply = h->fetch("Set_check_mode", RouteMessages::checkModeRequest(mode, ids));
-        QDataStream in(reply);
+        QDataStream in(h->fetch("Set_check_mode", RouteMessages::checkModeRequest(mode, ids)));
         const RouteMessages::CheckModeReply read = RouteMessages::readCheckModeReply(opened(in));
         QVERIFY(in.atEnd() && in.status() == QDataStream::Ok);
         QCOMPARE(read.routeIds, QList<int>{mode ? NodeA : NodeB});
@@ -289,28 +323,156 @@ void TestServerStore::layerTree()
     LayerStore layers(h->server->database());
     const qint32 top = layers.addLayer(0, QStringLiteral("Top"), 1, 0);
     const qint32 inner = layers.addLayer(top, QStringLiteral("Inner"), 0, 0);
-    GraphObData line;
-    line.type = 2;
-    line.points = {QPoint(374200000, 556900000), QPoint(-1, INT_MAX)};
-    line.properties = {{"Width", 55}, {"Color", QColor(1, 2, 3, 4)}, {"Comment", "text"}};
-    GraphObData polygon;
-    polygon.type = 3;
-    polygon.name = QStringLiteral("Yard");
-    polygon.points = {QPoint(1, 2), QPoint(3, 4), QPoint(5, 6)};
-    GraphObData first = polygon;
+    GraphObData line = TreeBodies::object(0, Line, QString(),
+                                          {QPoint(374200000, 556900000), QPoint(-1, INT_MAX)},
+                                          {{"Width", 55}, {"Color", QColor(1, 2, 3, 4)}});
+    GraphObData second = TreeBodies::object(0, Polygone, "Yard", {{1, 2}, {3, 4}, {5, 6}},
+                                            {{"Comment", "text"}});
+    GraphObData first = second;
     line.id = layers.addObject(top, line, 1);
-    polygon.id = layers.addObject(inner, polygon, 1);
+    second.id = layers.addObject(inner, second, 1);
     first.id = layers.addObject(inner, first, 0);
-    QVERIFY(top && inner && line.id && polygon.id && first.id);
-    QByteArray expected;
-    QDataStream out(&expected, QIODevice::WriteOnly);
-    opened(out) << qint32(1) << top << QStringLiteral("Top") << qint32(1);
-    out << qint32(1) << inner << QStringLiteral("Inner") << qint32(0) << qint32(0) << qint32(2);
-    WriteGraphObData(out, first);
-    WriteGraphObData(out, polygon);
-    out << qint32(1);
-    WriteGraphObData(out, line);
-    QCOMPARE(h->fetch("Get_tree_graphobj").toHex(), expected.toHex());
+    QVERIFY(top && inner && line.id && second.id && first.id);
+    TreeNode innerNode = TreeBodies::node(inner, "Inner", 0);
+    innerNode.objects = {first, second};
+    TreeNode topNode = TreeBodies::node(top, "Top", 1, {innerNode});
+    topNode.objects = {line};
+    QCOMPARE(h->fetch("Get_tree_graphobj").toHex(), TreeBodies::layerTree({topNode}).toHex());
+}
+
+void TestServerStore::demoObjectsAreDrawable()
+{
+    const QHash<int, QStringList> keys{{IconText, {"IconName", "Comment"}},
+                                       {Line, {"Width", "Color"}},
+                                       {Polygone, {"Color", "Brush"}},
+                                       {Circle, {"Diameter", "Color", "Brush"}}};
+    QSet<QString> icons;
+    for (const MapIcons::Icon &icon : MapIcons::all())
+        icons << QLatin1String(icon.name);
+    QSet<int> types;
+    for (const GraphObData &object : qAsConst(demoObjects)) {
+        const QVariantMap &p = object.properties;
+        types << object.type;
+        const int leastPoints = QList<int>({0, 1, 2, 3, 1}).value(object.type);
+        QVERIFY2(!object.name.isEmpty() && object.points.size() >= leastPoints,
+                 qPrintable(object.name));
+        for (const QString &key : keys.value(object.type))
+            QVERIFY2(p.contains(key), qPrintable(object.name + QLatin1String(": ") + key));
+        for (const char *size : {"Width", "Diameter"})
+            QVERIFY(!p.contains(size) || p.value(size).toInt() > 0);
+        for (const char *colour : {"Color", "Brush"})
+            QVERIFY(!p.contains(colour) || p.value(colour).value<QColor>().isValid());
+        // The plug-in draws no icon it has no picture for.
+        QVERIFY2(object.type != IconText || icons.contains(p.value("IconName").toString()),
+                 qPrintable(object.name));
+        // A yard must not hide the map under it, nor be invisible.
+        const int alpha = p.value("Brush").value<QColor>().alpha();
+        QVERIFY(object.type != Polygone || (alpha > 0 && alpha < 255));
+    }
+    QCOMPARE(types, (QSet<int>{IconText, Line, Polygone, Circle}));
+}
+
+void TestServerStore::demoBits_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<quint32>("bits"); // 1: kept by the filter, 2: editable
+
+    QTest::newRow("group shown only through its routes") << "Harbour precinct" << 3u;
+    QTest::newRow("route in a read-only group") << "Night ring" << 1u;
+    QTest::newRow("route filtered out though editable") << "Old river patrol" << 2u;
+    QTest::newRow("layer shown") << "Checkpoints" << 1u;
+    QTest::newRow("layer below a filtered one") << "Old markers" << 0u;
+}
+
+void TestServerStore::demoBits()
+{
+    QFETCH(QString, name);
+    QFETCH(quint32, bits);
+    QCOMPARE(masksByName.value(name, 99) & 3, bits);
+}
+
+// Routes the filter keeps draw shown objects of every type; all check stored
+// units. Section times are unset, paused or an ordered schedule, and the demo
+// shows each kind the panel can display.
+void TestServerStore::demoRoutes()
+{
+    QSqlQuery query(demo.server->database().connection());
+    QVERIFY(query.exec("SELECT id, layer_id FROM graph_objects"));
+    QHash<int, int> shownTypes;
+    while (query.next()) {
+        if (layerMasks.value(query.value(1).toInt()) & 1)
+            shownTypes.insert(query.value(0).toInt(), demoObjects.value(query.value(0).toInt()).type);
+    }
+    bool ok = false;
+    const QHash<qint32, QString> units = TrackedObjectStore(demo.server->database()).unitNames(&ok);
+    QVERIFY(ok && !units.isEmpty());
+    QSet<int> typesUsed;
+    QSet<QString> kinds;
+    for (const RuleStore::NamedRoute &named : demoRouteList) {
+        const RouteRecord &route = *named.route;
+        const bool shown = ruleMasks.value(route.id) & 1;
+        QVERIFY2(!route.sections.isEmpty() && (!shown || !route.objects.isEmpty()),
+                 qPrintable(named.name));
+        for (int id : route.objects)
+            QVERIFY2(units.contains(id), qPrintable(named.name));
+        if (route.checkOn == 1 && route.checkTime > 1600000000u)
+            kinds << "checked";
+        for (const SectionRecord *s : route.sections) {
+            QVERIFY2(!shown || !s->graphObjectIds.isEmpty(), qPrintable(s->name));
+            for (int id : s->graphObjectIds) {
+                QVERIFY2(!shown || shownTypes.contains(id), qPrintable(s->name));
+                if (shown)
+                    typesUsed << shownTypes.value(id);
+            }
+            const bool off = s->checkTimeIn == -1 && s->checkTimeOut == -1;
+            const bool paused = s->checkTimeIn < -1 && s->checkTimeOut < -1;
+            const bool on = s->checkScheduleOn && s->checkTimeOut > s->checkTimeIn;
+            QVERIFY2(off || paused || on, qPrintable(s->name));
+            kinds << (off ? "off" : paused ? "paused" : "on");
+            if (on && s->checkTimeInAhead > 0 && s->checkTimeOutBehind > 0)
+                kinds << "tolerances";
+            if (on && s->checkTimeOut % 86400 < s->checkTimeIn % 86400)
+                kinds << "midnight";
+            if (!s->messageOnTimeOut)
+                kinds << "quiet";
+        }
+    }
+    QCOMPARE(typesUsed, (QSet<int>{IconText, Line, Polygone, Circle}));
+    QCOMPARE(kinds, (QSet<QString>{"checked", "off", "paused", "on", "tolerances", "midnight",
+                                   "quiet"}));
+    // Groups nest: some units sit two levels down.
+    QVERIFY(query.exec("SELECT COUNT(*) FROM tracked_objects u JOIN tracked_objects g"
+                       " ON u.parent_id = g.id WHERE u.kind = 1 AND g.parent_id IS NOT NULL")
+            && query.next() && query.value(0).toInt() > 0);
+}
+
+void TestServerStore::reseed_data()
+{
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("seeded file opened with the seed again") << "seeded";
+    QTest::newRow("a fresh file gets the same demo") << "fresh";
+    QTest::newRow("a file holding one unit is left alone") << "one unit";
+}
+
+void TestServerStore::reseed()
+{
+    QFETCH(QString, file);
+
+    QList<QByteArray> expected = trees(demo);
+    ServerHarness fresh;
+    ServerHarness &harness = file == "seeded" ? demo : fresh;
+    if (file == "one unit") {
+        QCOMPARE(harness.start(), QString());
+        QVERIFY(TrackedObjectStore(harness.server->database())
+                    .add(0, QStringLiteral("Lone car"), TrackedObjectStore::Kind::Unit, 0));
+        expected = trees(harness);
+    }
+    if (file != "fresh")
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("is not empty; the demo seed is not applied"));
+    QCOMPARE(harness.startSeeded(), QString());
+    QCOMPARE(trees(harness), expected);
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)
