@@ -116,10 +116,8 @@ class tst_ServerSimulator : public QObject
 private slots:
     void drives_data();
     void drives();
-    void unitOnTwoRoutes_data();
-    void unitOnTwoRoutes();
-    void oddInput_data();
-    void oddInput();
+    void whoDrives_data();
+    void whoDrives();
 };
 
 void tst_ServerSimulator::drives_data()
@@ -179,79 +177,62 @@ void tst_ServerSimulator::drives()
     QCOMPARE(judged.jumps, 0);
 }
 
-void tst_ServerSimulator::unitOnTwoRoutes_data()
+void tst_ServerSimulator::whoDrives_data()
 {
-    QTest::addColumn<bool>("firstChecked");
-    QTest::addColumn<bool>("secondChecked");
-    QTest::addColumn<int>("followed");
+    QTest::addColumn<QString>("routes");
+    QTest::addColumn<QList<int>>("units");
+    QTest::addColumn<int>("followed"); // by unit 7
 
-    QTest::newRow("only the second checked") << false << true << 2;
-    QTest::newRow("both checked: the first") << true << true << 1;
-    QTest::newRow("neither checked: the first") << false << false << 1;
+    QTest::newRow("two routes, the second checked") << "second" << QList<int>{7, 8, 9} << 2;
+    QTest::newRow("two routes, both checked: the first") << "first second" << QList<int>{7, 8, 9}
+                                                         << 1;
+    QTest::newRow("two routes, neither checked: the first") << "" << QList<int>{7, 8, 9} << 1;
+    QTest::newRow("sections without zones") << "no zones" << QList<int>{} << 0;
+    QTest::newRow("sections on the same spot") << "same spot" << QList<int>{} << 0;
+    QTest::newRow("a lone icon") << "icon" << QList<int>{7, 8} << 1;
+    QTest::newRow("extreme window times, every day") << "extreme" << QList<int>{7, 8} << 1;
 }
 
-// Unit 7 is on both routes; it drives only the one it follows.
-void tst_ServerSimulator::unitOnTwoRoutes()
+// Unit 7 is on both routes and drives only the one it follows. Odd routes: no
+// crash, a report per drivable unit, times clamped to what a report holds.
+void tst_ServerSimulator::whoDrives()
 {
-    QFETCH(bool, firstChecked);
-    QFETCH(bool, secondChecked);
+    QFETCH(QString, routes);
+    QFETCH(QList<int>, units);
     QFETCH(int, followed);
 
     Zones zones[2];
-    const std::unique_ptr<RouteRecord> routes[] = {
+    const std::unique_ptr<RouteRecord> records[] = {
         street(1, Straight, true, &zones[0]), street(2, Bent, true, &zones[1], {0, 3000})};
-    routes[0]->checkOn = firstChecked, routes[1]->checkOn = secondChecked;
-    routes[0]->objects = {7, 8}, routes[1]->objects = {9, 7};
-    UnitSimulator simulator;
-    simulator.setRoutes({UnitSimulator::fromRecord(*routes[0], zones[0]),
-                         UnitSimulator::fromRecord(*routes[1], zones[1])});
-    QCOMPARE(simulator.units(), (QList<int>{7, 8, 9}));
-    QCOMPARE(simulator.routeOf(7), followed);
-    for (int i : {0, 1})
-        QCOMPARE(judge(simulator, 7, *routes[i], zones[i], T0, T0 + 3600).inside > 0,
-                 i + 1 == followed);
-}
-
-void tst_ServerSimulator::oddInput_data()
-{
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QList<int>>("units");
-
-    QTest::newRow("sections without zones") << "no zones" << QList<int>{};
-    QTest::newRow("sections on the same spot") << "same spot" << QList<int>{};
-    QTest::newRow("a lone icon, unit listed twice") << "icon" << QList<int>{3};
-    QTest::newRow("extreme window times, every day") << "extreme" << QList<int>{3};
-}
-
-// No crash, a report per drivable unit, times clamped to what a report can hold.
-void tst_ServerSimulator::oddInput()
-{
-    QFETCH(QString, input);
-    QFETCH(QList<int>, units);
-
-    Zones zones;
-    auto route = street(4, Straight, true, &zones);
-    route->objects = {3, 3};
+    records[0]->checkOn = routes.contains("first"), records[1]->checkOn = routes.contains("sec");
+    records[0]->objects = {7, 8, 7}, records[1]->objects = {9, 7};
     const QList<ZoneGeometry> icon{ZoneGeometry(ZoneGeometry::Kind::Icon, {at({0, 0})})};
-    if (input != "extreme")
-        zones = input == "icon" ? Zones{icon} : input == "same spot" ? Zones{icon, icon, icon, icon}
-                                                                     : Zones();
-    route->checkTimeType = input == "extreme" ? CheckSchedule::EveryDay : CheckSchedule::AtStart;
-    for (SectionRecord *s : qAsConst(route->sections)) {
-        if (input == "extreme") {
+    if (routes == "no zones" || routes == "same spot" || routes == "icon")
+        zones[0] = routes == "icon" ? Zones{icon} : routes == "same spot" ? Zones{icon, icon, icon}
+                                                                          : Zones();
+    records[0]->checkTimeType = routes == "extreme" ? CheckSchedule::EveryDay : 0;
+    for (SectionRecord *s : qAsConst(records[0]->sections)) {
+        if (routes == "extreme") {
             s->checkTimeIn = INT_MAX - 1;
             s->checkTimeOut = s->checkTimeInBehind = s->checkTimeOutAhead = INT_MAX;
         }
     }
+    const bool two = units.contains(9);
     UnitSimulator simulator;
-    simulator.setRoutes({UnitSimulator::fromRecord(*route, zones)});
+    simulator.setRoutes(two ? QList<UnitSimulator::Route>{UnitSimulator::fromRecord(*records[0], zones[0]),
+                                                         UnitSimulator::fromRecord(*records[1], zones[1])}
+                            : QList<UnitSimulator::Route>{UnitSimulator::fromRecord(*records[0], zones[0])});
     QCOMPARE(simulator.units(), units);
+    QCOMPARE(simulator.routeOf(7), followed);
     for (qint64 t : {LLONG_MIN, T0 + 1234, LLONG_MAX}) {
         const Reports reports = simulator.positionsAt(t);
         QCOMPARE(reports.size(), units.size());
         for (const LiveMessages::PositionReport &r : reports)
             QCOMPARE(qint64(r.time), std::clamp<qint64>(t, 0, 0xffffffffLL));
     }
+    for (int i = 0; i < (two ? 2 : 0); ++i)
+        QCOMPARE(judge(simulator, 7, *records[i], zones[i], T0, T0 + 3600).inside > 0,
+                 i + 1 == followed);
 }
 
 QTEST_GUILESS_MAIN(tst_ServerSimulator)

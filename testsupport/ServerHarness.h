@@ -2,12 +2,10 @@
 #define SERVERHARNESS_H
 
 // A route-check server on a free port over a file in a temporary folder, and
-// clients talking to it over real sockets. Header-only: only the server's own
-// suites link its core.
+// clients on real sockets. Header-only: only the server's suites link its core.
 #include "FrameClient.h"
 #include "RouteCheckServer.h"
 
-#include <QDataStream>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -24,33 +22,24 @@ struct ServerHarness
     std::unique_ptr<RouteCheckServer> server;
     std::unique_ptr<QObject> clients; // parent of the clients; they go before the server
 
-    QString databasePath() const { return dir.filePath(QStringLiteral("routes.sqlite")); }
-
-    // The stream version of every body on the wire.
-    static QDataStream &opened(QDataStream &stream)
+    static QDataStream &opened(QDataStream &stream) // as every body on the wire
     {
         stream.setVersion(QDataStream::Qt_4_5);
         return stream;
     }
 
-    // (Re)starts the server, on the same file unless options name one; the
-    // error, or empty when it listens.
-    QString start(ServerOptions options = {})
+    // (Re)starts on the same file unless options name one; the error, or empty.
+    QString start(ServerOptions options = {}, const QString &seed = {})
     {
         clients = std::make_unique<QObject>();
         server.reset();
         options.port = 0;
+        options.seed = seed.isEmpty() ? options.seed : seed;
         if (options.databasePath.isEmpty())
-            options.databasePath = databasePath();
+            options.databasePath = dir.filePath(QStringLiteral("routes.sqlite"));
         server = std::make_unique<RouteCheckServer>(options);
         QString error;
         return server->start(&error) ? QString() : QStringLiteral("refused: ") + error;
-    }
-    QString startSeeded()
-    {
-        ServerOptions options;
-        options.seed = QStringLiteral("demo");
-        return start(options);
     }
 
     FrameClient *connect()
@@ -60,9 +49,7 @@ struct ServerHarness
         return QTest::qWaitFor([client] { return client->isConnected(); }, Timeout) ? client
                                                                                      : nullptr;
     }
-
-    // A socket speaking no frames of its own; false when it could not connect.
-    bool connectRaw(QTcpSocket *socket)
+    bool connectRaw(QTcpSocket *socket) // a socket speaking no frames of its own
     {
         socket->connectToHost(QHostAddress(QHostAddress::LocalHost), server->serverPort());
         return socket->waitForConnected(Timeout);
@@ -79,14 +66,11 @@ struct ServerHarness
             return {};
         return {spy.first().at(0).toByteArray(), spy.first().at(1).toByteArray()};
     }
-    // The body of the reply a new client gets.
     QByteArray fetch(const QByteArray &command, const QByteArray &body = {})
     {
         return exchange(connect(), command, body).second;
     }
-
-    // A tree request is answered, that is the client is still served.
-    bool answers(FrameClient *client)
+    bool answers(FrameClient *client) // still served
     {
         return exchange(client, "Get_tree_objects").first == "Get_tree_objects";
     }
