@@ -28,9 +28,6 @@ QByteArray request(const QByteArray &command, const QByteArray &body = {},
     return Frame::encode(Frame::Request{server, command, body});
 }
 
-// 64 bytes that look like nothing in particular, the same in every run.
-const QByteArray Noise = QCryptographicHash::hash("noise", QCryptographicHash::Sha512);
-
 QByteArray tokenBody(const QByteArray &token)
 {
     QByteArray body;
@@ -38,6 +35,9 @@ QByteArray tokenBody(const QByteArray &token)
     out << token; // the same in every stream version
     return body;
 }
+
+// 64 bytes that look like nothing in particular, the same in every run.
+const QByteArray Noise = QCryptographicHash::hash("noise", QCryptographicHash::Sha512);
 
 } // namespace
 
@@ -49,7 +49,6 @@ private slots:
     void initTestCase() { QCOMPARE(demo.start({}, "demo"), QString()); }
     void init() { h = std::make_unique<ServerHarness>(); }
     void cleanup() { h.reset(); }
-
     void parse_data();
     void parse();
     void token_data();
@@ -66,42 +65,41 @@ private:
 
 void TestServerConnections::parse_data()
 {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("outcome"); // "address port token", or "error:" / "help:" and words
 
-    QTest::newRow("defaults") << QStringList() << "127.0.0.1 47800 ";
-    QTest::newRow("IPv6 loopback") << QStringList{"--listen", "[::1]:4000"} << "::1 4000 ";
-    QTest::newRow("localhost by name") << QStringList{"--listen", "localhost:65535"}
-                                       << "127.0.0.1 65535 ";
-    QTest::newRow("any address with a token")
-        << QStringList{"--listen", "0.0.0.0:0", "--token", "t"} << "0.0.0.0 0 t";
-    QTest::newRow("any address without a token") << QStringList{"--listen", "0.0.0.0:47800"}
-                                                 << "error:requires --token";
-    QTest::newRow("empty token") << QStringList{"--listen", "0.0.0.0:1", "--token", ""}
-                                 << "error:--token";
-    QTest::newRow("not an address") << QStringList{"--listen", "nowhere:80"} << "error:ADDR:PORT";
-    QTest::newRow("unknown seed") << QStringList{"--seed", "full"} << "error:unknown seed";
-    QTest::newRow("stray argument") << QStringList{"extra"} << "error:extra";
-    QTest::newRow("help") << QStringList{"--help"} << "help:--listen";
+    QTest::newRow("defaults") << "" << "127.0.0.1 47800 ";
+    QTest::newRow("IPv6 loopback") << "--listen [::1]:4000" << "::1 4000 ";
+    QTest::newRow("localhost by name") << "--listen localhost:65535" << "127.0.0.1 65535 ";
+    QTest::newRow("any address with a token") << "--listen 0.0.0.0:0 --token t" << "0.0.0.0 0 t";
+    QTest::newRow("any address, no token") << "--listen 0.0.0.0:1" << "error:requires --token";
+    QTest::newRow("empty token") << "--listen 0.0.0.0:1 --token=" << "error:--token";
+    QTest::newRow("not an address") << "--listen nowhere:80" << "error:ADDR:PORT";
+    QTest::newRow("unknown seed") << "--seed full" << "error:unknown seed";
+    QTest::newRow("stray argument") << "extra" << "error:extra";
+    QTest::newRow("help") << "--help" << "help:--listen";
 }
 
 void TestServerConnections::parse()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(QString, outcome);
 
     ServerOptions options;
     options.port = 1234; // untouched unless parsing succeeds
     QString message;
-    const ServerOptions::Parse result =
-        ServerOptions::parse(QStringList{"opercheck-server"} + arguments, &options, &message);
+    const ServerOptions::Parse result = ServerOptions::parse(
+        QStringList{"opercheck-server"} + arguments.split(' ', Qt::SkipEmptyParts), &options,
+        &message);
+    QCOMPARE(int(result), outcome.startsWith("error:") ? int(ServerOptions::Parse::Error)
+                          : outcome.startsWith("help:") ? int(ServerOptions::Parse::Help)
+                                                        : int(ServerOptions::Parse::Ok));
     if (result == ServerOptions::Parse::Ok) {
         QCOMPARE(QStringLiteral("%1 %2 %3").arg(options.address.toString()).arg(options.port).arg(
                      QString::fromUtf8(options.token)),
                  outcome);
         QCOMPARE(options.databasePath, ServerOptions::defaultDatabasePath());
     } else {
-        QCOMPARE(result == ServerOptions::Parse::Help, outcome.startsWith("help:"));
         QVERIFY2(message.contains(outcome.section(':', 1)), qPrintable(message));
         QCOMPARE(options.port, quint16(1234));
     }
@@ -119,10 +117,8 @@ void TestServerConnections::token_data()
     QTest::newRow("a byte changed") << right << Bytes{tokenBody("correct horsE")} << false;
     QTest::newRow("not as a byte array") << right << Bytes{right} << false;
     QTest::newRow("no token, a request first") << right << Bytes{} << false;
-    QTest::newRow("right token, then a wrong one")
-        << right << Bytes{tokenBody(right), tokenBody("x")} << false;
-    QTest::newRow("none required, one given anyway") << QByteArray() << Bytes{tokenBody("a")}
-                                                     << true;
+    QTest::newRow("right, then wrong") << right << Bytes{tokenBody(right), tokenBody("x")} << false;
+    QTest::newRow("none required, one given") << QByteArray() << Bytes{tokenBody("a")} << true;
 }
 
 // Off loopback, where the token keeps strangers out: a check mode change
@@ -169,8 +165,8 @@ void TestServerConnections::limits_data()
     QTest::newRow("unknown seed: not started") << "seed" << "";
 }
 
-// The socket over the limit goes, the others stay served; the server refuses
-// to start on what its parser refuses.
+// The socket over the limit goes, the others stay served; the server does not
+// start on what its parser refuses.
 void TestServerConnections::limits()
 {
     QFETCH(QString, limit);
@@ -178,11 +174,13 @@ void TestServerConnections::limits()
 
     ServerOptions options;
     options.token = limit == "token" ? "t" : "";
-    options.address = QHostAddress(limit == "open" ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost);
+    options.address =
+        QHostAddress(limit == "open" ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost);
     options.authTimeoutMs = 1000;
     options.maxClients = limit == "clients" ? 2 : 50;
     options.maxPendingOutput = 64 * 1024;
-    QCOMPARE(h->start(options, limit == "seed" ? "everything" : "demo").isEmpty(), !logged.isEmpty());
+    QCOMPARE(h->start(options, limit == "seed" ? "everything" : "demo").isEmpty(),
+             !logged.isEmpty());
     QCOMPARE(h->server->isListening(), !logged.isEmpty());
     if (logged.isEmpty())
         return;
@@ -205,42 +203,27 @@ void TestServerConnections::limits()
 void TestServerConnections::bytes_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("chunk"); // written this many bytes at a time
+    QTest::addColumn<int>("chunk");      // written this many bytes at a time
     QTest::addColumn<QString>("logged"); // without replies: why the client is closed
     QTest::addColumn<Bytes>("replies");
 
     const QByteArray trees = request("Get_tree_objects") + request("Get_tree_graphobj");
     QTest::newRow("two requests byte by byte")
         << trees << 1 << "" << Bytes{"Get_tree_objects", "Get_tree_graphobj"};
-    QTest::newRow("4 GiB length prefix") << prefix(0xFFFFFFFFu) << AtOnce << "larger than"
-                                         << Bytes();
-    QTest::newRow("whole request, then a broken one")
-        << request("Get_tree_graphobj") + prefix(0xFFFFFFF0u) << AtOnce << "larger than"
-        << Bytes();
+    QTest::newRow("4 GiB length prefix") << prefix(~0u) << AtOnce << "larger than" << Bytes();
     QTest::newRow("empty frame") << prefix(0) << AtOnce << "does not parse" << Bytes();
-    QTest::newRow("payload of noise") << prefix(40) + Noise.left(40) << AtOnce
-                                      << "does not parse" << Bytes();
-    // Truncated frames: the server holds them until the client goes.
-    QTest::newRow("cut inside the length prefix") << trees.left(2) << AtOnce << "" << Bytes();
-    QTest::newRow("all but the last byte") << trees.chopped(1) << AtOnce << ""
-                                           << Bytes{"Get_tree_objects"};
-    QTest::newRow("a large frame announced, a little sent") << prefix(50u << 20) + Noise
-                                                            << AtOnce << "" << Bytes();
+    // A truncated frame is held until the client goes.
+    QTest::newRow("a large frame announced, a little sent")
+        << prefix(50u << 20) + Noise << AtOnce << "" << Bytes();
 
     // Every command with a garbage body, then a tree request. Trees ignore their
     // body and answer; the rest ignore what does not read.
     const QList<QPair<QByteArray, QString>> commands = {
-        {"Get_tree_rulecheck", {}},
-        {"Get_tree_graphobj", {}},
-        {"Get_tree_objects", {}},
-        {"Fix_routes", "Fix_routes: malformed"},
-        {"Set_check_mode", "Set_check_mode: malformed"},
-        {"Auth_token", {}},
-        {"Push_positions", "Push_positions: malformed"},
-        {"Get_check_events", "Get_check_events: malformed"},
-        {"No_such_command", "unknown command"},
-        {"Get_tree_rulecheck@OperCheck_Server2", "for server \"OperCheck_Server2\" ignored"},
-    };
+        {"Get_tree_rulecheck", {}}, {"Get_tree_graphobj", {}}, {"Get_tree_objects", {}},
+        {"Fix_routes", "Fix_routes: malformed"}, {"Set_check_mode", "Set_check_mode: malformed"},
+        {"Auth_token", {}}, {"Push_positions", "Push_positions: malformed"},
+        {"Get_check_events", "Get_check_events: malformed"}, {"No_such", "unknown command"},
+        {"Get_tree_rulecheck@OperCheck_Server2", "for server \"OperCheck_Server2\" ignored"}};
     // A whole save entry for a route node of the demo, then one cut short: not
     // even the first may be applied.
     QByteArray entries;
@@ -248,11 +231,8 @@ void TestServerConnections::bytes_data()
     RouteMessages::writeSaveEntry(ServerHarness::opened(out), 3, RouteRecord(3));
     entries += entries.left(9);
     const QList<QPair<const char *, QByteArray>> bodies = {
-        {"noise", Noise},
-        {"one byte", "\x01"},
-        {"minus one", QByteArray(4, '\xff')},
-        {"huge counts", QByteArray(16, '\xff')},
-        {"a whole entry, then a cut one", entries}};
+        {"noise", Noise}, {"one byte", "\x01"}, {"minus one", QByteArray(4, '\xff')},
+        {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries}};
     for (const auto &command : commands) {
         const Bytes address = command.first.split('@'); // command@server
         const bool answered = command.first.startsWith("Get_tree_") && address.size() == 1;

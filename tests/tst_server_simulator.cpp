@@ -224,7 +224,7 @@ void tst_ServerSimulator::whoDrives()
                             : QList<UnitSimulator::Route>{UnitSimulator::fromRecord(*records[0], zones[0])});
     QCOMPARE(simulator.units(), units);
     QCOMPARE(simulator.routeOf(7), followed);
-    for (qint64 t : {LLONG_MIN, T0 + 1234, LLONG_MAX}) {
+    for (qint64 t : {LLONG_MIN, -1LL, T0 + 1234, 1LL << 33, LLONG_MAX}) {
         const Reports reports = simulator.positionsAt(t);
         QCOMPARE(reports.size(), units.size());
         for (const LiveMessages::PositionReport &r : reports)
