@@ -1,178 +1,397 @@
-#include "Database.h"
+// The server's stores: the file and its schema, routes saved and switched over
+// the wire and read back by a new server, the layer tree, and the demo seed.
+#include "testsupport/ServerHarness.h"
+#include "testsupport/TreeBuilders.h"
+
+#include "LayerStore.h"
 #include "RuleStore.h"
 #include "Schema.h"
+#include "TrackedObjectStore.h"
 
-#include "records/RouteRecord.h"
-#include "records/SectionRecord.h"
+#include "icons/MapIcons.h"
 
+#include <QColor>
 #include <QFile>
-#include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
+
+#include <climits>
+
+namespace {
+
+constexpr int GroupNode = 1, NodeA = 2, NodeB = 3;
+const auto opened = ServerHarness::opened;
+enum ObjectType { IconText = 1, Line = 2, Polygone = 3, Circle = 4 };
+
+// t: in, out, in ahead, in behind, out ahead, out behind.
+SectionRecord *section(int id, const QString &name, const QList<int> &objects,
+                       const QList<int> &t = {}, bool msgIn = true, bool msgOut = true)
+{
+    return new SectionRecord{id,         name,       objects,    t.value(0), t.value(1), 0,
+                             t.value(2), t.value(3), t.value(4), t.value(5), msgIn,      msgOut,
+                             false,      0};
+}
+
+QByteArray wire(const RouteRecord &route)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    RouteMessages::writeRoute(opened(out), route);
+    return bytes;
+}
+
+// f: check on, time type, check time, the fifth field.
+QByteArray route(int id, const QList<SectionRecord *> &sections, const QList<int> &objects = {},
+                 const QList<qint64> &f = {0, 1, 0, 0})
+{
+    RouteRecord r(id);
+    r.sections = sections, r.objects = objects;
+    r.checkOn = int(f[0]), r.checkTimeType = int(f[1]), r.checkTime = uint(f[2]);
+    r.fifthField = int(f[3]);
+    return wire(r);
+}
+
+std::unique_ptr<RouteRecord> routeFrom(const QByteArray &wire)
+{
+    QDataStream in(wire);
+    return std::unique_ptr<RouteRecord>(RouteMessages::readRoute(opened(in)));
+}
+
+QString scalar(const Database &db, const QString &sql)
+{
+    QSqlQuery query(db.connection());
+    return query.exec(sql) && query.next() ? query.value(0).toString() : QStringLiteral("-");
+}
+
+// Type bits as the panel keeps them: a node's own, with those of the children
+// it keeps (bit 1). Children come after their parents in the demo.
+QHash<int, quint32> masks(const Database &db, const char *table)
+{
+    QSqlQuery query(db.connection());
+    query.exec(QStringLiteral("SELECT id, parent_id, type_bits FROM %1 ORDER BY id DESC")
+                   .arg(QLatin1String(table)));
+    QHash<int, quint32> masks;
+    while (query.next()) {
+        const int id = query.value(0).toInt();
+        masks[id] |= query.value(2).toUInt();
+        masks[query.value(1).toInt()] |= (masks[id] & 1) ? masks[id] : 0;
+    }
+    return masks;
+}
+
+} // namespace
 
 class TestServerStore : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QCOMPARE(seeded.start({}, "demo"), QString()); }
     void init();
-    void cleanup() { m_db.reset(); m_dir.reset(); }
-
-    void firstStart_data();
-    void firstStart();
-    void reopen_data();
-    void reopen();
-    void unopenablePath_data();
-    void unopenablePath();
-    void twoConnectionsInOneProcess();
-    void deletingANodeTakesItsRoute_data();
-    void deletingANodeTakesItsRoute();
+    void cleanup() { h.reset(); }
+    void schema_data();
+    void schema();
+    void fixRoutes_data();
+    void fixRoutes();
+    void checkMode();
+    void layerTree();
+    void demo();
+    void reseed_data();
+    void reseed();
 
 private:
-    QString path(const QString &name = QStringLiteral("store.sqlite")) const
+    QMap<int, QByteArray> routes(); // every stored route's wire form by its id
+    void store(const QByteArray &wire)
     {
-        return m_dir->filePath(name);
+        QVERIFY(RuleStore(h->server->database()).storeRoute(*routeFrom(wire)));
     }
-    QVariant scalar(const QString &sql) const
+    QList<QByteArray> trees(ServerHarness &s)
     {
-        QSqlQuery query(m_db->connection());
-        return query.exec(sql) && query.next() ? query.value(0) : QVariant();
+        return {s.fetch("Get_tree_rulecheck"), s.fetch("Get_tree_graphobj"),
+                s.fetch("Get_tree_objects")};
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Database> m_db;
+    std::unique_ptr<ServerHarness> h;
+    ServerHarness seeded; // the demo
 };
 
 void TestServerStore::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_db = std::make_unique<Database>();
-    QString error;
-    QVERIFY2(m_db->open(path(), &error), qPrintable(error));
+    h = std::make_unique<ServerHarness>();
+    QCOMPARE(h->start(), QString());
+    RuleStore rules(h->server->database());
+    QCOMPARE(rules.addNode(0, QStringLiteral("Group"), 3, 0), GroupNode);
+    QCOMPARE(rules.addNode(GroupNode, QStringLiteral("Route A"), 3, 0), NodeA);
+    QCOMPARE(rules.addNode(GroupNode, QStringLiteral("Route B"), 3, 1), NodeB);
 }
 
-void TestServerStore::firstStart_data()
+QMap<int, QByteArray> TestServerStore::routes()
 {
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QString>("value");
-
-    QTest::newRow("schema version") << "PRAGMA user_version"
-                                    << QString::number(Schema::latestVersion());
-    QTest::newRow("every table made") << "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"
-                                      << "9";
-    QTest::newRow("WAL journal") << "PRAGMA journal_mode" << "wal";
-    QTest::newRow("foreign keys on") << "PRAGMA foreign_keys" << "1";
+    bool ok = false;
+    QMap<int, QByteArray> result;
+    for (const RuleStore::NamedRoute &named : RuleStore(h->server->database()).routes(&ok))
+        result[named.route->id] = wire(*named.route);
+    return ok ? result : QMap<int, QByteArray>();
 }
 
-void TestServerStore::firstStart()
+void TestServerStore::schema_data()
 {
-    QFETCH(QString, query);
-    QFETCH(QString, value);
-    QCOMPARE(scalar(query).toString(), value);
+    QTest::addColumn<QString>("file");      // "plain.txt" holds no database
+    QTest::addColumn<int>("storedVersion"); // set before opening again; 0: none
+
+    QTest::newRow("new file") << "other.sqlite" << 0;
+    QTest::newRow("latest: nothing re-run") << "other.sqlite" << Schema::latestVersion();
+    QTest::newRow("first version: the events table added") << "other.sqlite" << 1;
+    QTest::newRow("newer version: refused") << "other.sqlite" << Schema::latestVersion() + 1;
+    QTest::newRow("not a database: refused") << "plain.txt" << 0;
+    QTest::newRow("folder is a file: refused") << "plain.txt/routes.sqlite" << 0;
 }
 
-void TestServerStore::reopen_data()
+// A second file beside the server's, which stays open and untouched.
+void TestServerStore::schema()
 {
-    QTest::addColumn<int>("storedVersion");
-
-    QTest::newRow("latest: nothing re-run") << Schema::latestVersion();
-    QTest::newRow("first version: the events table added") << 1;
-    QTest::newRow("newer than this server: refused") << Schema::latestVersion() + 1;
-}
-
-void TestServerStore::reopen()
-{
+    QFETCH(QString, file);
     QFETCH(int, storedVersion);
 
-    QVERIFY(RuleStore(*m_db).addNode(0, QStringLiteral("kept"), 1, 0));
-    if (storedVersion == 1)
-        QVERIFY(m_db->exec(QStringLiteral("DROP TABLE check_events")));
-    QVERIFY(m_db->exec(QStringLiteral("PRAGMA user_version = %1").arg(storedVersion)));
-    m_db->close();
+    QFile plain(h->dir.filePath(QStringLiteral("plain.txt")));
+    QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write(QByteArray(4096, 'x')) == 4096);
+    plain.close();
+    const QString path = h->dir.filePath(file);
+    Database db;
     QString error;
-    if (storedVersion > Schema::latestVersion()) {
-        QVERIFY(!m_db->open(path(), &error));
-        QVERIFY2(error.contains(QLatin1String("schema version")), qPrintable(error));
-        QVERIFY(!m_db->isOpen());
-        return;
+    bool refused = file.startsWith(QLatin1String("plain"));
+    QCOMPARE(db.open(path, &error), !refused);
+    if (storedVersion) {
+        QVERIFY(RuleStore(db).addNode(0, QStringLiteral("kept"), 1, 0));
+        QVERIFY(storedVersion != 1 || db.exec(QStringLiteral("DROP TABLE check_events")));
+        QVERIFY(db.exec(QStringLiteral("PRAGMA user_version = %1").arg(storedVersion)));
+        db.close();
+        refused = storedVersion > Schema::latestVersion();
+        QCOMPARE(db.open(path, &error), !refused);
+        QVERIFY(!refused || error.contains(QLatin1String("schema version")));
     }
-    QVERIFY2(m_db->open(path(), &error), qPrintable(error));
-    QCOMPARE(scalar(QStringLiteral("SELECT name FROM rule_nodes")).toString(), QString("kept"));
-    QCOMPARE(m_db->schemaVersion(), Schema::latestVersion());
-    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM check_events")), QVariant(0));
+    QVERIFY(refused != db.isOpen() && refused != error.isEmpty());
+    if (!refused) {
+        QCOMPARE(scalar(db, "SELECT group_concat(name) FROM rule_nodes"),
+                 QString(storedVersion ? "kept" : ""));
+        QCOMPARE(scalar(db, "PRAGMA user_version"), QString::number(Schema::latestVersion()));
+        QCOMPARE(scalar(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'")
+                     + scalar(db, "SELECT COUNT(*) FROM check_events")
+                     + scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA foreign_keys"),
+                 QString("90wal1"));
+        // Rows under a route go with the node above it, through the foreign keys.
+        RuleStore rules(db);
+        RouteRecord beat(rules.addNode(rules.addNode(0, QStringLiteral("g"), 1, 0), "n", 1, 0));
+        beat.objects = {1}, beat.sections = {section(1, "s", {7, 8})};
+        QVERIFY(rules.storeRoute(beat) && db.exec(QStringLiteral("DELETE FROM rule_nodes")));
+        QCOMPARE(scalar(db, "SELECT (SELECT COUNT(*) FROM routes) + (SELECT COUNT(*) FROM sections)"
+                            " + (SELECT COUNT(*) FROM route_objects)"
+                            " + (SELECT COUNT(*) FROM section_objects)"),
+                 QString("0"));
+    }
+    db.close();
+    QVERIFY(!QSqlDatabase::contains(db.connectionName()));
+    QVERIFY(RuleStore(h->server->database()).nodeExists(NodeB));
 }
 
-void TestServerStore::unopenablePath_data()
+void TestServerStore::fixRoutes_data()
 {
-    QTest::addColumn<QString>("file"); // beside or under a plain "plain.txt"
+    QTest::addColumn<int>("lead"); // -1: no entry
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QList<int>>("deleted");
+    QTest::addColumn<QString>("after"); // routes left: "A" as it was, "A'" as the entry, "B"
 
-    QTest::newRow("folder is a file") << "plain.txt/routes.sqlite";
-    QTest::newRow("file is not a database") << "plain.txt";
+    using Ids = QList<int>;
+    const QByteArray usual =
+        route(NodeA, {section(5, "new", {4, 4}, {10, 20, 1, 2, 3, 4}, false)}, {7, 8}, {0, 4, 0, 3});
+    QTest::newRow("lead 0 updates the route of its id") << 0 << usual << Ids{} << "A' B";
+    QTest::newRow("lead node id replaces; extreme values")
+        << NodeA
+        << route(-NodeB,
+                 {section(INT_MAX, "x", {INT_MIN, INT_MAX}, {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
+                  section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true, false)},
+                 {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN})
+        << Ids{} << "A' B";
+    QTest::newRow("null and empty names, repeated ids in order")
+        << NodeA << route(999, {section(3, QString(), {9, 9, 1}), section(3, "", {9})}, {5, 5, 3})
+        << Ids{} << "A' B";
+    QTest::newRow("lead 0, node without a route: skipped") << 0 << route(1, {}) << Ids{} << "A B";
+    QTest::newRow("lead naming no node: skipped") << 999 << route(999, {}) << Ids{} << "A B";
+    QTest::newRow("delete one of two") << -1 << QByteArray() << Ids{NodeA} << "B";
+    QTest::newRow("delete both, a node without a route and an unknown id")
+        << -1 << QByteArray() << Ids{NodeA, NodeB, GroupNode, 999} << "";
+    QTest::newRow("saved and deleted in one body") << NodeA << usual << Ids{NodeA} << "B";
 }
 
-void TestServerStore::unopenablePath()
+// The acknowledgement goes to the saver alone; a new server on the file reads
+// what was saved.
+void TestServerStore::fixRoutes()
+{
+    QFETCH(int, lead);
+    QFETCH(QByteArray, entry);
+    QFETCH(QList<int>, deleted);
+    QFETCH(QString, after);
+
+    const QByteArray a = route(NodeA, {section(1, "old", {1}, {1, 2}), section(2, "old 2", {})},
+                               {20}, {1, 1, 9, 0});
+    const QByteArray b = route(NodeB, {section(1, "b", {3}, {5, 6})});
+    store(a);
+    store(b);
+    std::unique_ptr<RouteRecord> expected = routeFrom(after.contains("A'") ? entry : a);
+    expected->id = NodeA;
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    if (lead >= 0)
+        RouteMessages::writeSaveEntry(opened(out), lead, *routeFrom(entry));
+    RouteMessages::writeSaveEnd(opened(out), QSet<int>(deleted.cbegin(), deleted.cend()));
+    if (lead >= 0 && after == "A B")
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Fix_routes: no .* (1|999) "));
+    FrameClient *watcher = h->connect();
+    QVERIFY(watcher);
+    QSignalSpy watched(watcher, &FrameClient::replyReceived);
+    QCOMPARE(h->exchange(h->connect(), "Fix_routes", body),
+             ServerHarness::Reply("Fix_routes", QByteArray()));
+    QVERIFY(h->answers(watcher));
+    QCOMPARE(watched.size(), 1);
+
+    QCOMPARE(h->start(), QString());
+    const QMap<int, QByteArray> stored = routes();
+    QCOMPARE(stored.value(NodeA), after.contains('A') ? wire(*expected) : QByteArray());
+    QCOMPARE(stored.value(NodeB), after.contains('B') ? b : QByteArray());
+    QCOMPARE(stored.size(), after.count(' ') + int(!after.isEmpty()));
+    QVERIFY(h->fetch("Get_tree_rulecheck").contains(stored.value(NodeA)));
+}
+
+// Route B was switched on at 1000 before. Unknown and repeated ids are
+// skipped; switching off keeps the time.
+void TestServerStore::checkMode()
+{
+    store(route(NodeA, {}));
+    store(route(NodeB, {}, {}, {1, 1, 1000, 0}));
+    const uint now = uint(QDateTime::currentSecsSinceEpoch());
+    for (int mode : {1, 0}) {
+        const QList<int> ids = mode ? QList<int>{NodeA, 999, GroupNode, NodeA} : QList<int>{NodeB};
+        QDataStream in(h->fetch("Set_check_mode", RouteMessages::checkModeRequest(mode, ids)));
+        const RouteMessages::CheckModeReply read = RouteMessages::readCheckModeReply(opened(in));
+        QVERIFY(in.atEnd() && in.status() == QDataStream::Ok);
+        QCOMPARE(read.routeIds, QList<int>{mode ? NodeA : NodeB});
+        QVERIFY(mode ? read.checkTime - now <= 2 : read.checkTime == 0);
+    }
+    const std::unique_ptr<RouteRecord> a = routeFrom(routes().value(NodeA));
+    const std::unique_ptr<RouteRecord> b = routeFrom(routes().value(NodeB));
+    QVERIFY(a->checkOn == 1 && a->checkTime - now <= 2);
+    QVERIFY(b->checkOn == 0 && b->checkTime == 1000);
+}
+
+// Inner layers before their layer's own objects; objects by order, then id;
+// points and properties as they were stored.
+void TestServerStore::layerTree()
+{
+    LayerStore layers(h->server->database());
+    const qint32 top = layers.addLayer(0, QStringLiteral("Top"), 1, 0);
+    TreeNode inner = TreeBodies::node(layers.addLayer(top, QStringLiteral("Inner"), 0, 0), "Inner", 0);
+    TreeNode outer = TreeBodies::node(top, "Top", 1);
+    outer.objects = {TreeBodies::object(0, Line, QString(), {{374200000, 556900000}, {-1, INT_MAX}},
+                                        {{"Width", 55}, {"Color", QColor(1, 2, 3, 4)}})};
+    inner.objects = {TreeBodies::object(0, Polygone, "Yard", {{1, 2}, {3, 4}, {5, 6}},
+                                        {{"Comment", "text"}})};
+    inner.objects << inner.objects.first();
+    outer.objects[0].id = layers.addObject(top, outer.objects[0], 1);
+    inner.objects[1].id = layers.addObject(inner.id, inner.objects[1], 1);
+    inner.objects[0].id = layers.addObject(inner.id, inner.objects[0], 0);
+    QVERIFY(inner.id && outer.objects[0].id && inner.objects[0].id > inner.objects[1].id);
+    outer.children = {inner};
+    QCOMPARE(h->fetch("Get_tree_graphobj").toHex(), TreeBodies::layerTree({outer}).toHex());
+}
+
+// What the plug-in needs of the demo: objects it can draw, routes of stored
+// units over objects of shown layers, of every type, and section times it
+// can show: unset, paused or an ordered schedule.
+void TestServerStore::demo()
+{
+    const Database &db = seeded.server->database();
+    bool ok[3] = {};
+    const QHash<int, GraphObData> objects = LayerStore(db).objects(&ok[0]);
+    const std::vector<RuleStore::NamedRoute> routes = RuleStore(db).routes(&ok[1]);
+    const QHash<qint32, QString> units = TrackedObjectStore(db).unitNames(&ok[2]);
+    QVERIFY(ok[0] && ok[1] && ok[2] && !routes.empty());
+    const QHash<int, quint32> rules = masks(db, "rule_nodes"), layers = masks(db, "graph_layers");
+    QSet<QString> icons;
+    for (const MapIcons::Icon &icon : MapIcons::all())
+        icons << QLatin1String(icon.name);
+    QSqlQuery query(db.connection());
+    QVERIFY(query.exec("SELECT id, layer_id FROM graph_objects"));
+    QSet<int> shown, types; // objects of kept layers; the types kept routes draw
+    while (query.next()) {
+        const GraphObData object = objects.value(query.value(0).toInt());
+        const QVariantMap &p = object.properties;
+        if (layers.value(query.value(1).toInt()) & 1)
+            shown << object.id;
+        const QStringList keys = QStringList{"", "IconName Comment", "Width Color", "Color Brush",
+                                             "Diameter Color Brush"}.value(object.type).split(' ');
+        for (const QString &key : keys)
+            QVERIFY2(p.contains(key), qPrintable(object.name + QLatin1String(": ") + key));
+        QVERIFY2(!object.name.isEmpty()
+                     && object.points.size() >= QList<int>({9, 1, 2, 3, 1}).value(object.type)
+                     && p.value("Width", 1).toInt() > 0 && p.value("Diameter", 1).toInt() > 0
+                     && p.value("Color", QColor(1, 1, 1)).value<QColor>().isValid()
+                     && p.value("Brush", QColor(1, 1, 1)).value<QColor>().isValid(),
+                 qPrintable(object.name));
+        // The plug-in draws no icon it has no picture for.
+        QVERIFY2(object.type != IconText || icons.contains(p.value("IconName").toString()),
+                 qPrintable(object.name));
+        // A yard must not hide the map under it, nor be invisible.
+        const int alpha = p.value("Brush").value<QColor>().alpha();
+        QVERIFY(object.type != Polygone || (alpha > 0 && alpha < 255));
+    }
+    for (const RuleStore::NamedRoute &named : routes) {
+        const bool kept = rules.value(named.route->id) & 1;
+        QVERIFY2(!named.route->sections.isEmpty() && (!kept || !named.route->objects.isEmpty()),
+                 qPrintable(named.name));
+        for (int id : named.route->objects)
+            QVERIFY2(units.contains(id), qPrintable(named.name));
+        for (const SectionRecord *s : named.route->sections) {
+            QVERIFY2(!kept || !s->graphObjectIds.isEmpty(), qPrintable(s->name));
+            for (int id : s->graphObjectIds) {
+                QVERIFY2(!kept || shown.contains(id), qPrintable(s->name));
+                if (kept)
+                    types << objects.value(id).type;
+            }
+            QVERIFY2((s->checkTimeIn == -1 && s->checkTimeOut == -1)
+                         || (s->checkTimeIn < -1 && s->checkTimeOut < -1)
+                         || (s->checkScheduleOn && s->checkTimeOut > s->checkTimeIn),
+                     qPrintable(s->name));
+        }
+    }
+    QCOMPARE(types, (QSet<int>{IconText, Line, Polygone, Circle}));
+}
+
+void TestServerStore::reseed_data()
+{
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("seeded file opened with the seed again") << "seeded";
+    QTest::newRow("a file holding one unit is left alone") << "one unit";
+}
+
+void TestServerStore::reseed()
 {
     QFETCH(QString, file);
 
-    QFile plain(path(QStringLiteral("plain.txt")));
-    QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write(QByteArray(4096, 'x')) == 4096);
-    plain.close();
-    Database db;
-    QString error;
-    QVERIFY(!db.open(path(file), &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!db.isOpen());
-    QVERIFY(!QSqlDatabase::contains(db.connectionName()));
-}
-
-void TestServerStore::twoConnectionsInOneProcess()
-{
-    Database other;
-    QString error;
-    QVERIFY2(other.open(path(QStringLiteral("other.sqlite")), &error), qPrintable(error));
-    QVERIFY(other.connectionName() != m_db->connectionName());
-    QVERIFY(RuleStore(other).addNode(0, QStringLiteral("only in other"), 1, 0));
-    QVERIFY(m_db->isEmpty());
-    QVERIFY(!other.isEmpty());
-    other.close();
-    QVERIFY(!QSqlDatabase::contains(other.connectionName()));
-    QVERIFY(m_db->isOpen());
-}
-
-void TestServerStore::deletingANodeTakesItsRoute_data()
-{
-    QTest::addColumn<QString>("deleted");
-    QTest::addColumn<int>("routesLeft");
-
-    QTest::newRow("the route's node") << "DELETE FROM rule_nodes WHERE id = 2" << 1;
-    QTest::newRow("the group above both") << "DELETE FROM rule_nodes WHERE id = 1" << 0;
-}
-
-void TestServerStore::deletingANodeTakesItsRoute()
-{
-    QFETCH(QString, deleted);
-    QFETCH(int, routesLeft);
-
-    RuleStore rules(*m_db);
-    QCOMPARE(rules.addNode(0, QStringLiteral("group"), 1, 0), 1);
-    for (int id : {2, 3}) {
-        QCOMPARE(rules.addNode(1, QStringLiteral("route"), 1, id), id);
-        RouteRecord route(id);
-        route.objects = {1, 2};
-        route.sections << new SectionRecord;
-        route.sections.last()->graphObjectIds = {7, 8, 9};
-        QVERIFY(rules.storeRoute(route));
+    QList<QByteArray> expected = trees(seeded);
+    ServerOptions options;
+    options.databasePath = h->dir.filePath(file + ".sqlite");
+    ServerHarness &harness = file == "seeded" ? seeded : *h;
+    if (file == "one unit") {
+        QCOMPARE(harness.start(options), QString());
+        QVERIFY(TrackedObjectStore(harness.server->database())
+                    .add(0, QStringLiteral("Lone car"), TrackedObjectStore::Kind::Unit, 0));
+        expected = trees(harness);
     }
-    QVERIFY(m_db->exec(deleted));
-    // Every row under a route goes with it, through the foreign keys.
-    QCOMPARE(scalar("SELECT (SELECT COUNT(*) FROM routes) || (SELECT COUNT(*) FROM sections)"
-                    " || (SELECT COUNT(*) FROM route_objects)"
-                    " || (SELECT COUNT(*) FROM section_objects)").toString(),
-             QStringLiteral("%1%1%2%3").arg(routesLeft).arg(2 * routesLeft).arg(3 * routesLeft));
-    QVERIFY(!rules.routeExists(2));
-    QCOMPARE(scalar(QStringLiteral("PRAGMA foreign_key_check")), QVariant());
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("is not empty; the demo seed is not applied"));
+    QCOMPARE(harness.start(file == "seeded" ? ServerOptions() : options, "demo"), QString());
+    QCOMPARE(trees(harness), expected);
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)

@@ -2,8 +2,7 @@
 #define SERVERHARNESS_H
 
 // A route-check server on a free port over a file in a temporary folder, and
-// clients talking to it over real sockets. Header-only: only the server's own
-// suites link its core.
+// clients on real sockets. Header-only: only the server's suites link its core.
 #include "FrameClient.h"
 #include "RouteCheckServer.h"
 
@@ -23,17 +22,21 @@ struct ServerHarness
     std::unique_ptr<RouteCheckServer> server;
     std::unique_ptr<QObject> clients; // parent of the clients; they go before the server
 
-    QString databasePath() const { return dir.filePath(QStringLiteral("routes.sqlite")); }
+    static QDataStream &opened(QDataStream &stream) // as every body on the wire
+    {
+        stream.setVersion(QDataStream::Qt_4_5);
+        return stream;
+    }
 
-    // (Re)starts the server, on the same file unless options name one; the
-    // error, or empty when it listens.
-    QString start(ServerOptions options = {})
+    // (Re)starts on the same file unless options name one; the error, or empty.
+    QString start(ServerOptions options = {}, const QString &seed = {})
     {
         clients = std::make_unique<QObject>();
         server.reset();
         options.port = 0;
+        options.seed = seed.isEmpty() ? options.seed : seed;
         if (options.databasePath.isEmpty())
-            options.databasePath = databasePath();
+            options.databasePath = dir.filePath(QStringLiteral("routes.sqlite"));
         server = std::make_unique<RouteCheckServer>(options);
         QString error;
         return server->start(&error) ? QString() : QStringLiteral("refused: ") + error;
@@ -46,9 +49,7 @@ struct ServerHarness
         return QTest::qWaitFor([client] { return client->isConnected(); }, Timeout) ? client
                                                                                      : nullptr;
     }
-
-    // A socket speaking no frames of its own; false when it could not connect.
-    bool connectRaw(QTcpSocket *socket)
+    bool connectRaw(QTcpSocket *socket) // a socket speaking no frames of its own
     {
         socket->connectToHost(QHostAddress(QHostAddress::LocalHost), server->serverPort());
         return socket->waitForConnected(Timeout);
@@ -65,9 +66,11 @@ struct ServerHarness
             return {};
         return {spy.first().at(0).toByteArray(), spy.first().at(1).toByteArray()};
     }
-
-    // A tree request is answered, that is the client is still served.
-    bool answers(FrameClient *client)
+    QByteArray fetch(const QByteArray &command, const QByteArray &body = {})
+    {
+        return exchange(connect(), command, body).second;
+    }
+    bool answers(FrameClient *client) // still served
     {
         return exchange(client, "Get_tree_objects").first == "Get_tree_objects";
     }

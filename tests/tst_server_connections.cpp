@@ -1,0 +1,265 @@
+// The server facing its clients: its options and limits, the token, and bytes
+// of any kind, cut anywhere, with a garbage body for every command.
+#include "testsupport/ServerHarness.h"
+
+#include "records/RouteRecord.h"
+#include "wire/Frame.h"
+#include "wire/RouteMessages.h"
+
+#include <QCryptographicHash>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+using Bytes = QList<QByteArray>;
+constexpr int AtOnce = 1 << 20;
+
+QByteArray prefix(quint32 length)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(length, bytes.data());
+    return bytes;
+}
+
+QByteArray request(const QByteArray &command, const QByteArray &body = {},
+                   const QByteArray &server = "OperCheck_Server1")
+{
+    return Frame::encode(Frame::Request{server, command, body});
+}
+
+QByteArray tokenBody(const QByteArray &token)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out << token; // the same in every stream version
+    return body;
+}
+
+// 64 bytes that look like nothing in particular, the same in every run.
+const QByteArray Noise = QCryptographicHash::hash("noise", QCryptographicHash::Sha512);
+
+} // namespace
+
+class TestServerConnections : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(demo.start({}, "demo"), QString()); }
+    void init() { h = std::make_unique<ServerHarness>(); }
+    void cleanup() { h.reset(); }
+    void parse_data();
+    void parse();
+    void door_data();
+    void door();
+    void bytes_data();
+    void bytes();
+
+private:
+    std::unique_ptr<ServerHarness> h;
+    ServerHarness demo; // for every row of bytes: none may change it
+};
+
+void TestServerConnections::parse_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("outcome"); // "address port token", or "error:" / "help:" and words
+
+    QTest::newRow("defaults") << "" << "127.0.0.1 47800 ";
+    QTest::newRow("IPv6 loopback") << "--listen [::1]:4000" << "::1 4000 ";
+    QTest::newRow("localhost by name") << "--listen localhost:65535" << "127.0.0.1 65535 ";
+    QTest::newRow("any address with a token") << "--listen 0.0.0.0:0 --token t" << "0.0.0.0 0 t";
+    QTest::newRow("any address, no token") << "--listen 0.0.0.0:1" << "error:requires --token";
+    QTest::newRow("empty token") << "--listen 0.0.0.0:1 --token=" << "error:--token";
+    QTest::newRow("not an address") << "--listen nowhere:80" << "error:ADDR:PORT";
+    QTest::newRow("unknown seed") << "--seed full" << "error:unknown seed";
+    QTest::newRow("stray argument") << "extra" << "error:extra";
+    QTest::newRow("help") << "--help" << "help:--listen";
+}
+
+void TestServerConnections::parse()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QString, outcome);
+
+    ServerOptions options;
+    options.port = 1234; // untouched unless parsing succeeds
+    QString message;
+    const ServerOptions::Parse result = ServerOptions::parse(
+        QStringList{"opercheck-server"} + arguments.split(' ', Qt::SkipEmptyParts), &options,
+        &message);
+    QCOMPARE(int(result), outcome.startsWith("error:") ? int(ServerOptions::Parse::Error)
+                          : outcome.startsWith("help:") ? int(ServerOptions::Parse::Help)
+                                                        : int(ServerOptions::Parse::Ok));
+    if (result == ServerOptions::Parse::Ok) {
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(options.address.toString()).arg(options.port).arg(
+                     QString::fromUtf8(options.token)),
+                 outcome);
+        QCOMPARE(options.databasePath, ServerOptions::defaultDatabasePath());
+    } else {
+        QVERIFY2(message.contains(outcome.section(':', 1)), qPrintable(message));
+        QCOMPARE(options.port, quint16(1234));
+    }
+}
+
+void TestServerConnections::door_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QByteArray>("bytes"); // a newcomer's
+    QTest::addColumn<QString>("closing");  // why it is closed; empty: it is served
+
+    const QByteArray right = "correct horse";
+    auto token = [](const QByteArray &t) { return request("Auth_token", tokenBody(t)); };
+    const QByteArray check = request("Set_check_mode", RouteMessages::checkModeRequest(0, {}));
+    QTest::newRow("right token") << "token" << token(right) + check << "";
+    QTest::newRow("a byte more") << "token" << token(right + 'e') + check << "wrong token";
+    QTest::newRow("a byte changed") << "token" << token("correct horsE") + check << "wrong token";
+    QTest::newRow("not as a byte array") << "token" << request("Auth_token", right) + check
+                                         << "wrong token";
+    QTest::newRow("a request first") << "token" << check + token(right) << "not the token";
+    QTest::newRow("right, then wrong") << "token" << token(right) + token("x") + check
+                                       << "wrong token";
+    QTest::newRow("none required, one given") << "" << token("a") + check << "";
+    QTest::newRow("no token in time") << "token" << QByteArray() << "no token in time";
+    QTest::newRow("one client too many") << "clients" << check << "refusing a client";
+    QTest::newRow("replies left unread") << "" << request("Get_tree_graphobj").repeated(3000)
+                                         << "does not read its replies";
+    QTest::newRow("open without a token: not started") << "open" << QByteArray() << "";
+    QTest::newRow("unknown seed: not started") << "seed" << QByteArray() << "";
+}
+
+// Off loopback the token keeps strangers out: a check mode change reaches
+// those who gave it, not a socket still at the door. Whoever is over a limit
+// goes; the others stay served. The server does not start on what its parser
+// refuses.
+void TestServerConnections::door()
+{
+    QFETCH(QString, setup);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, closing);
+
+    ServerOptions options;
+    options.token = setup == "token" ? "correct horse" : "";
+    options.address = QHostAddress(setup == "token" || setup == "open" ? QHostAddress::AnyIPv4
+                                                                       : QHostAddress::LocalHost);
+    options.authTimeoutMs = closing.startsWith("no token") ? 500 : 60000;
+    options.maxClients = setup == "clients" ? 2 : 50;
+    options.maxPendingOutput = 64 * 1024;
+    const bool starts = setup != "open" && setup != "seed";
+    QCOMPARE(h->start(options, setup == "seed" ? "everything" : closing.contains("read") ? "demo"
+                                                                                        : "")
+                 .isEmpty(),
+             starts);
+    QCOMPARE(h->server->isListening(), starts);
+    if (!starts)
+        return;
+    FrameClient *other = h->connect();
+    QVERIFY(other);
+    other->sendToken(options.token);
+    QVERIFY(h->answers(other));
+    QTcpSocket door, newcomer;
+    QVERIFY(h->connectRaw(&door));
+    if (!closing.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(closing));
+    // Takes almost nothing off the wire, and may not see its end: the server's
+    // count tells.
+    newcomer.setReadBufferSize(1);
+    QVERIFY(h->connectRaw(&newcomer));
+    QTRY_COMPARE(h->server->clientCount(), setup == "clients" ? 2 : 3);
+    newcomer.write(bytes);
+    const int left = 2 + int(closing.isEmpty()) - int(closing == "no token in time");
+    QTRY_COMPARE_WITH_TIMEOUT(h->server->clientCount(), left, 20000);
+    if (closing.isEmpty())
+        QTRY_VERIFY(newcomer.bytesAvailable() > 0);
+    // The demo's states reach every client as it comes, the change only those in.
+    const bool told = (closing.isEmpty() && options.token.isEmpty()) || closing.contains("read");
+    if (told)
+        QTRY_VERIFY(door.bytesAvailable() > 0);
+    QCOMPARE(door.bytesAvailable() > 0, told);
+    QVERIFY(h->answers(other));
+}
+
+void TestServerConnections::bytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("chunk");      // written this many bytes at a time
+    QTest::addColumn<QString>("logged"); // without replies: why the client is closed
+    QTest::addColumn<Bytes>("replies");
+
+    const QByteArray trees = request("Get_tree_objects") + request("Get_tree_graphobj");
+    QTest::newRow("two requests byte by byte")
+        << trees << 1 << "" << Bytes{"Get_tree_objects", "Get_tree_graphobj"};
+    QTest::newRow("4 GiB length prefix") << prefix(~0u) << AtOnce << "larger than" << Bytes();
+    QTest::newRow("empty frame") << prefix(0) << AtOnce << "does not parse" << Bytes();
+    // A truncated frame is held until the client goes.
+    QTest::newRow("a large frame announced, a little sent")
+        << prefix(50u << 20) + Noise << AtOnce << "" << Bytes();
+
+    // Every command with a garbage body, then a tree request. Trees ignore their
+    // body and answer; the rest ignore what does not read.
+    const QList<QPair<QByteArray, QString>> commands = {
+        {"Get_tree_rulecheck", {}}, {"Get_tree_graphobj", {}}, {"Get_tree_objects", {}},
+        {"Fix_routes", "Fix_routes: malformed"}, {"Set_check_mode", "Set_check_mode: malformed"},
+        {"Auth_token", {}}, {"Push_positions", "Push_positions: malformed"},
+        {"Get_check_events", "Get_check_events: malformed"}, {"No_such", "unknown command"},
+        {"Get_tree_rulecheck@OperCheck_Server2", "for server \"OperCheck_Server2\" ignored"}};
+    // A whole save entry for a route node of the demo, then one cut short: not
+    // even the first may be applied.
+    QByteArray entries;
+    QDataStream out(&entries, QIODevice::WriteOnly);
+    RouteMessages::writeSaveEntry(ServerHarness::opened(out), 3, RouteRecord(3));
+    entries += entries.left(9);
+    const QList<QPair<const char *, QByteArray>> bodies = {
+        {"noise", Noise}, {"one byte", "\x01"}, {"minus one", QByteArray(4, '\xff')},
+        {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries}};
+    for (const auto &command : commands) {
+        const Bytes address = command.first.split('@'); // command@server
+        const bool answered = command.first.startsWith("Get_tree_") && address.size() == 1;
+        for (const auto &body : bodies) {
+            QTest::addRow("%s, %s", command.first.constData(), body.first)
+                << request(address.first(), body.second, address.value(1, "OperCheck_Server1"))
+                       + request("Get_tree_objects")
+                << AtOnce << command.second
+                << (answered ? Bytes{address.first(), "Get_tree_objects"}
+                             : Bytes{"Get_tree_objects"});
+        }
+    }
+}
+
+// A bystander is served throughout, and the demo's routes stay as they were.
+void TestServerConnections::bytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, chunk);
+    QFETCH(QString, logged);
+    QFETCH(Bytes, replies);
+
+    const QByteArray before = demo.fetch("Get_tree_rulecheck");
+    FrameClient *bystander = demo.connect();
+    FrameClient *client = demo.connect();
+    QVERIFY(bystander && client);
+    const int clients = demo.server->clientCount();
+    QSignalSpy spy(client, &FrameClient::replyReceived);
+    QSignalSpy closed(client, &FrameClient::disconnected);
+    if (!logged.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(logged));
+    for (int at = 0; at < bytes.size(); at += chunk) {
+        client->socket()->write(bytes.mid(at, chunk));
+        QVERIFY(client->socket()->waitForBytesWritten(ServerHarness::Timeout));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(spy.size(), replies.size(), ServerHarness::Timeout);
+    QVERIFY(demo.answers(bystander)); // the server has taken the bytes by now
+    QTRY_COMPARE(closed.size(), int(replies.isEmpty() && !logged.isEmpty()));
+    Bytes commands;
+    for (const QList<QVariant> &reply : qAsConst(spy))
+        commands << reply.at(0).toByteArray();
+    QCOMPARE(commands, replies);
+    client->disconnectFromServer(); // mid-frame, maybe
+    QTRY_COMPARE(demo.server->clientCount(), clients - 1);
+    QVERIFY(demo.answers(bystander));
+    QCOMPARE(demo.fetch("Get_tree_rulecheck"), before);
+}
+
+QTEST_GUILESS_MAIN(TestServerConnections)
+#include "tst_server_connections.moc"
