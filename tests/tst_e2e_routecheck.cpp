@@ -113,7 +113,8 @@ QStringList shapes(Client &client)
     const QList<MapQt::LayerGroup *> *groups = client.window->maps().at(0)->layers()->value(99);
     QStringList result;
     for (const MapQt::MapPrimitive *p : groups->at(1)->lists.first()->primitives)
-        result << QString::number(p->kind) + (p->brush ? " " + p->brush->color().name(QColor::HexArgb) : "");
+        result << QString::number(p->kind)
+                      + (p->brush ? " " + p->brush->color().name(QColor::HexArgb) : "");
     std::sort(result.begin(), result.end());
     return result;
 }
@@ -204,7 +205,8 @@ void tst_E2eRouteCheck::startServer(quint16 atPort)
 void tst_E2eRouteCheck::connectClient(std::unique_ptr<Client> &client)
 {
     client = std::make_unique<Client>();
-    QVERIFY(waitFor(*client, LayerTree, [&]() { client->connection.connectTo("127.0.0.1", port); }));
+    QVERIFY(waitFor(*client, LayerTree,
+                    [&]() { client->connection.connectTo("127.0.0.1", port); }));
 }
 
 QByteArray tst_E2eRouteCheck::stored(qint32 routeId) const
@@ -337,7 +339,9 @@ void tst_E2eRouteCheck::livePositionsColourTheSection()
             reports.append({unit, checkTime + fix[0], DemoDistrict::offset(0, fix[1])});
         feed.send(Commands::PushPositions, LiveMessages::positionsBody(reports));
     };
-    push(units["Car 12"], {{60, 0}, {70, 0}}); // a unit of no checked route changes nothing
+    // Neither a unit of no checked route nor a fix from the future changes anything.
+    push(units["Car 12"], {{60, 0}, {70, 0}});
+    push(units["Car 11"], {{100000, 400}});
     QVERIFY(waitFor(*first, "Every_sections_state",
                     [&]() { push(units["Car 11"], {{100, 400}, {130, 0}, {140, 0}}); }));
     QVERIFY(shapes(*first).contains("2 #7fc0001f"));

@@ -508,19 +508,6 @@ private slots:
         QCOMPARE(checkedUnits().mid(1), c.ids);
     }
 
-    // Found objects are appended in tree order, each once; an id may stand in two layers.
-    void findGraphObjects()
-    {
-        load(layerTree({layer(10, "Zones", 1, {polygon(5, "Gate"), polygon(9, "Yard")}),
-                        layer(20, "Roads", 1, {polygon(5, "Gate again"), polygon(12, "Lane")})}));
-        QList<GraphObject *> objects;
-        layers->findGraphObjects({12}, objects);
-        layers->findGraphObjects({9, 5, 5}, objects);
-        QStringList names;
-        for (const GraphObject *object : qAsConst(objects))
-            names << object->name;
-        QCOMPARE(names, QStringList({"Lane", "Gate", "Yard", "Gate again"}));
-    }
 };
 
 QTEST_MAIN(tst_GraphObject)
