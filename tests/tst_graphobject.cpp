@@ -1,85 +1,159 @@
-#include "delegates/CmbBoxDelegateOnMapIcon.h"
-#include "delegates/ColorDialogDelegate.h"
-#include "graphobj/GraphObCircle.h"
-#include "graphobj/GraphObIconText.h"
-#include "graphobj/GraphObLine.h"
-#include "graphobj/GraphObPolygone.h"
+// The graphic objects: their primitives, hits, extent and property table; and
+// the choosers of a section's graphic objects (the plug-in's store of them too)
+// and of a route's tracked objects.
+#include "testsupport/FakeHost.h"
+#include "testsupport/TreeBuilders.h"
+
+#include "dialogs/DialogListObjects.h"
+#include "dialogs/DialogSelectGraphObj.h"
+#include "graphobj/GraphObject.h"
 #include "graphobj/GraphObjectFactory.h"
 #include "graphobj/IconTable.h"
 
 #include <MapQt.h>
+#include <TreeObjCheckable.h>
 
-#include <QPointer>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTranslator>
+#include <QTreeView>
 #include <QtTest>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
+
+using namespace TreeBodies;
 
 namespace {
 
-GraphObData record(int type, const QVariantMap &properties = {},
-                   const QList<QPoint> &points = {{0, 0}}, int id = 17, const QString &name = "obj")
+using Points = QList<QPoint>;
+using Primitives = QList<MapQt::MapPrimitive *>;
+
+constexpr int Big = std::numeric_limits<int>::max();
+constexpr int Small = std::numeric_limits<int>::min();
+const Points Three{{0, 0}, {10, 0}, {20, 0}};
+
+std::unique_ptr<GraphObject> make(int type, const Points &points, const QVariantMap &properties)
 {
-    return GraphObData{id, type, name, points, properties};
+    return std::unique_ptr<GraphObject>(CreateGraphObject({17, type, "obj", points, properties}));
 }
 
-std::unique_ptr<GraphObject> create(int type, const QVariantMap &properties = {},
-                                    const QList<QPoint> &points = {{0, 0}})
+// A primitive as the host draws it: a trace's points (a 17-point circle by
+// every fourth), with pen and brush when painted; a car's caption, place and picture.
+QString describe(const MapQt::MapPrimitive *p, bool painted = true)
 {
-    return std::unique_ptr<GraphObject>(CreateGraphObject(record(type, properties, points)));
-}
-
-// The kind's class itself, whatever type code the record holds.
-GraphObject *construct(int kind, const GraphObData &data, QObject *parent = nullptr)
-{
-    switch (kind) {
-    case 1:
-        return new GraphObIconText(data, parent);
-    case 2:
-        return new GraphObLine(data, parent);
-    case 3:
-        return new GraphObPolygone(data, parent);
-    default:
-        return new GraphObCircle(data, parent);
+    if (p->kind == 5) {
+        const auto *car = static_cast<const MapQt::MapCar *>(p);
+        return QString("car %1 at %2,%3").arg(car->text).arg(car->x).arg(car->y)
+               + (car->visible ? "" : " hidden") + (car->pixmap.isNull() ? "" : " pictured");
     }
+    const auto *trace = static_cast<const MapQt::MapTrace *>(p);
+    QString text = p->kind == 2 ? "polygon" : "trace";
+    for (int i = 0; i < trace->count; i += trace->count == 17 ? 4 : 1)
+        text += QString(" %1,%2").arg(trace->points[i].x).arg(trace->points[i].y);
+    if (painted && p->pen)
+        text += " pen " + p->pen->color().name(QColor::HexArgb);
+    return text + (painted && p->brush ? " brush " + p->brush->color().name(QColor::HexArgb) : "");
 }
 
-// The value column of a property table.
-QVariantList values(const QStandardItemModel &model)
+MapHit hit(int key, int position, QPoint a, QPoint b = QPoint())
 {
-    QVariantList result;
-    for (int row = 0; row < model.rowCount(); ++row)
-        result << model.index(row, 1).data(Qt::EditRole);
-    return result;
+    return MapHit{{0, key, 0, position, a.x(), a.y(), b.x(), b.y()}};
 }
 
-bool samePicture(const QPixmap &a, const QString &path)
+GraphObData polygon(qint32 id, const QString &name)
 {
-    return a.toImage() == QPixmap(path).toImage();
+    return object(id, 3, name, {{0, 0}, {1000, 0}, {1000, 1000}});
 }
 
-// Answers a few texts in a way that shows the context each is looked up in.
-class MarkingTranslator : public QTranslator
+// Zones (Sub (Post 7), Gate 5, Yard 9), Roads (Lane 12): child layers come
+// before a layer's own objects.
+const QByteArray BaseTree = layerTree(
+    {layer(10, "Zones", 1, {polygon(5, "Gate"), object(9, 4, "Yard", {{500, 500}})},
+           {layer(11, "Sub", 1, {object(7, 1, "Post", {{100, 100}})})}),
+     layer(20, "Roads", 1, {object(12, 2, "Lane", {{0, 0}, {2000, 0}})})});
+const QString Base = "Zones:%1(Sub:%2(Post:%3) Gate:%4 Yard:%5) Roads:%6(Lane:%7)";
+// Column A 1 (Car 11, Car 12 (Trailer 121)), Column B 2 (Car 21): groups that
+// are tracked objects themselves; Depot (Car 31): a plain group.
+const QString Units = "Column A:%1(Car 11:%2 Car 12:%3(Trailer 121:%4)) Column B:%5(Car 21:%6) "
+                      "Depot:%7(Car 31:%8)";
+
+// A tree as shown, with each item's check state filled in.
+QString fill(QString tree, const QString &states)
 {
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *source, const char *, int) const override
-    {
-        static const QHash<QString, QString> texts{
-            {"GraphObject/[New %0 %1]", "<Neu %0 %1>"}, {"GraphObject/Line", "Linie"},
-            {"GraphObject/Width", "Breite"},           {"GraphObject/Param", "Feld"},
-            {"GraphObIconText/House", "Haus"}};
-        return texts.value(QString("%1/%2").arg(context, source));
+    for (const QChar state : states)
+        tree = tree.arg(state);
+    return tree;
+}
+
+// "+Name" ticks, "-Name" unticks, "~Name" half-ticks, as a click in a view writes it.
+void tick(QAbstractItemModel *model, const QString &tick)
+{
+    const QModelIndexList hits = model->match(model->index(0, 0), Qt::DisplayRole, tick.mid(1), 1,
+                                              Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY2(!hits.isEmpty(), qPrintable(tick));
+    model->setData(hits.first(), tick[0] == '+' ? Qt::Checked
+                                 : tick[0] == '~' ? Qt::PartiallyChecked : Qt::Unchecked,
+                   Qt::CheckStateRole);
+}
+
+// Each item of a dialog's tree as "name:check state", its children in brackets.
+QString shown(const QAbstractItemModel *model, const QModelIndex &parent = QModelIndex())
+{
+    QStringList rows;
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        const QString children = shown(model, index);
+        rows << QString("%1:%2").arg(index.data().toString())
+                        .arg(index.data(Qt::CheckStateRole).toInt())
+                    + (children.isEmpty() ? QString() : "(" + children + ")");
     }
-};
+    return rows.join(' ');
+}
+
+// Rows of the tables below.
+struct Drawing { int type; Points vertices; QString steps, edit, drawn; QList<int> bounds; };
+struct Hits { int type; QList<MapHit> hits; int first, second; bool attached = true; };
+struct Edit { int type; QVariantMap given; int row; QVariant value; QVariantMap stored;
+              QString table, drawn; };
+// units: the tracked objects' dialog, closed with that button; 0: the layer tree.
+struct Ticks { int units; QList<int> listed; QStringList ticks; QString tree; QList<int> ids; };
 
 } // namespace
 
+Q_DECLARE_METATYPE(Drawing)
+Q_DECLARE_METATYPE(Hits)
+Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(Ticks)
 class tst_GraphObject : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<DialogSelectGraphObj> layers;
+    std::unique_ptr<FakeHost> host;
+    std::unique_ptr<DialogListObjects> units;
+
+    void load(const QByteArray &body)
+    {
+        QDataStream in(body);
+        in.setVersion(QDataStream::Qt_4_5);
+        layers->loadTree(in);
+    }
+    QAbstractItemModel *unitModel() const
+    {
+        return units->treeWidget()->findChild<QTreeView *>()->model();
+    }
+    // What the units dialog gives, appended to what the caller's list holds.
+    QList<int> checkedUnits() const
+    {
+        QList<int> ids{-7};
+        units->treeWidget()->getCheckedObjs(&ids, QModelIndex());
+        std::sort(ids.begin() + 1, ids.end());
+        return ids.first() == -7 ? ids : QList<int>();
+    }
 
 private slots:
     void initTestCase()
@@ -89,301 +163,351 @@ private slots:
         InitIconTable();
     }
 
-    void create_data()
+    void primitives_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QByteArray>("className"); // empty: no object
-
-        QTest::newRow("0 Abstract: none") << 0 << QByteArray();
-        QTest::newRow("1 icon") << 1 << QByteArray("GraphObIconText");
-        QTest::newRow("2 line") << 2 << QByteArray("GraphObLine");
-        QTest::newRow("3 polygon") << 3 << QByteArray("GraphObPolygone");
-        QTest::newRow("4 circle") << 4 << QByteArray("GraphObCircle");
-        QTest::newRow("5 Cone: none") << 5 << QByteArray();
+        // Steps: remove i, insert i x y, move i j x y, preview i j x y, draw mode. Then the
+        // editing list, unpainted; the drawing after another's primitive; the bounds.
+        QTest::addColumn<Drawing>("c");
+        const QString line = " | trace 0,0 10,0 20,0 | trace 0,0 10,0 20,0 0,0";
+        const QString ring = " | trace 0,0 10,0 20,0 0,0 | trace 0,0 10,0 20,0 0,0 0,0";
+        const QList<int> flat{0, -898, 20, 898};
+        QTest::newRow("line: preview, line, marks ending at (0,0); a corridor of its width")
+            << Drawing{2, Three, "draw 3", "trace" + line,
+                       "trace 0,-898 20,-898 20,898 0,898 0,-898 pen #ff010203", flat};
+        QTest::newRow("line preview: no vertex before the first")
+            << Drawing{2, Three, "preview 0 1 1 1", "trace 1,1 11,1 20,0" + line, "", flat};
+        QTest::newRow("line: a removal rebuilds and ends the preview")
+            << Drawing{2, Three, "preview 0 1 1 1;remove 1",
+                       "trace | trace 0,0 20,0 | trace 0,0 20,0 0,0", "", flat};
+        QTest::newRow("polygon: closed; its preview wraps; drawn once, tinted")
+            << Drawing{3, Three, "preview 2 0 1 1;draw 1;draw 2", "trace 10,0 21,1 1,1 10,0" + ring,
+                       "polygon 0,0 10,0 20,0 0,0 pen #ff010203 brush #7fca081e", {0, 0, 20, 0}};
+        QTest::newRow("polygon: a run wraps, an insertion at the end; mode 0 takes the drawing off")
+            << Drawing{3, Three, "move 2 0 1 2;insert 3 5 5;draw 1;draw 0",
+                       "trace | trace 1,2 10,0 21,2 5,5 1,2 | trace 1,2 10,0 21,2 5,5 1,2 0,0", "",
+                       {1, 0, 21, 5}};
+        QTest::newRow("polygon without vertex: nothing but its colours")
+            << Drawing{3, {}, "draw 1", "trace | trace | trace",
+                       "polygon pen #ff010203 brush #640ac81e", {Big, Big, Small, Small}};
+        QTest::newRow("icon of two vertices: no single place, bounds of the first")
+            << Drawing{1, {{5, 6}, {9, 9}}, "draw 2", "car obj at 0,0 hidden | trace 5,6 9,9 0,0",
+                       "car obj at 0,0 hidden", {5, 6, 5, 6}};
+        QTest::newRow("icon: an insertion moves it")
+            << Drawing{1, {{0, 0}}, "insert 2 5 5;draw 1", "car obj at 5,5 | trace 5,5 0,0",
+                       "car obj at 5,5", {5, 5, 5, 5}};
+        // Diameter 51 is radius 25 m; at 60 degrees a metre east is twice the units.
+        const QString circle60 =
+            "4491,600000000 0,600002245 -4491,600000000 0,599997754 4491,600000000";
+        QTest::newRow("circle at 60 degrees: round the first vertex, wider")
+            << Drawing{4, {{0, 600000000}, {9, 9}}, "draw 3",
+                       "trace " + circle60 + " | trace 0,600000000 9,9 0,0",
+                       "polygon " + circle60 + " pen #ff010203 brush #7f0ac81e",
+                       {-4491, 599997754, 4491, 600002245}};
+        QTest::newRow("circle: a move redraws the outline")
+            << Drawing{4, {{0, 0}}, "move 0 0 1000 0",
+                       "trace 3245,0 1000,2245 -1245,0 1000,-2245 3245,0 | trace 1000,0 0,0", "",
+                       {-1245, -2245, 3245, 2245}};
     }
 
-    void create()
+    // The kind's editing primitives go into the caller's list, vertex marks
+    // last, and are rebuilt after every edit; the drawing goes once into a
+    // shared list. Deleted, the object leaves both lists as they are.
+    void primitives()
     {
-        QFETCH(int, type);
-        QFETCH(QByteArray, className);
-        const auto object = ::create(type);
-        QCOMPARE(object ? QByteArray(object->metaObject()->className()) : QByteArray(), className);
+        QFETCH(Drawing, c);
+        auto object = make(c.type, c.vertices, {{"Color", QColor(1, 2, 3)}, {"Width", 20},
+                                                {"Diameter", 51},
+                                                {"Brush", QColor(10, 200, 30, 100)}});
+        MapQt::MapTrace stale, other;
+        Primitives list{&stale}, layer{&other};
+        object->AttachEditPrimitives(&list);
+        for (const QString &step : c.steps.split(';')) {
+            QList<int> a;
+            for (const QString &number : step.split(' ').mid(1))
+                a << number.toInt();
+            if (step.startsWith("remove"))
+                object->RemovePoint(a[0]);
+            else if (step.startsWith("insert"))
+                object->InsertPoint(a[0], QPoint(a[1], a[2]));
+            else if (step.startsWith("move"))
+                object->MovePoints(a[0], a[1], QPoint(a[2], a[3]));
+            else if (step.startsWith("preview"))
+                object->PreviewMove(a[0], a[1], QPoint(a[2], a[3]));
+            else
+                object->DrawOnLayer(&layer, a[0]);
+        }
+        QStringList parts;
+        for (const MapQt::MapPrimitive *p : list)
+            parts << describe(p, false);
+        QCOMPARE(parts.join(" | "), c.edit);
+        QCOMPARE(list.last(), object->primitiveVertexTrace());
+        QCOMPARE(layer.size() == 2 ? describe(layer.last()) : layer.size() == 1 ? "" : "twice",
+                 c.drawn);
+        QList<int> got{Big, Big, Small, Small};
+        object->ExtendBounds(got[0], got[1], got[2], got[3]);
+        QCOMPARE(got, c.bounds);
+        const int sizes = list.size() * 10 + layer.size();
+        object.reset();
+        QCOMPARE(list.size() * 10 + layer.size(), sizes);
     }
 
-    // The type code is set before an unnamed object gets its name from it.
-    void typeAndName_data()
+    void findHitPoints_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("recordType");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("recordName");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("name");
-
-        QTest::newRow("icon sets 1") << 1 << 0 << 3 << QString() << 1 << "[New IconText 3]";
-        QTest::newRow("line sets 2") << 2 << 9 << 17 << QString() << 2 << "[New Line 17]";
-        QTest::newRow("polygon sets 3, empty is unnamed")
-            << 3 << 4 << 0 << QString("") << 3 << "[New Polygone 0]";
-        QTest::newRow("circle keeps the record's code") << 4 << 7 << 1 << "Bridge" << 7 << "Bridge";
-        QTest::newRow("circle, negative id") << 4 << 4 << -4 << QString() << 4 << "[New Circle -4]";
-        QTest::newRow("a space is a name") << 2 << 2 << 1 << " " << 2 << " ";
+        // Hits of the object's key 5. Positions: line kinds preview 0, line 1, marks 2;
+        // icon car or circle outline 0, marks 1.
+        QTest::addColumn<Hits>("c");
+        const Points f{{0, 0}, {1000, 0}, {2000, 500}, {3000, 0}, {4000, 1000}};
+        QTest::newRow("never attached") << Hits{2, {hit(5, 2, f[3])}, -1, -1, false};
+        QTest::newRow("vertex") << Hits{2, {hit(5, 2, f[3])}, 3, 3};
+        QTest::newRow("other key") << Hits{2, {hit(6, 2, f[3])}, -1, -1};
+        QTest::newRow("polygon closing segment") << Hits{3, {hit(5, 1, f[4], f[0])}, 4, 0};
+        QTest::newRow("a vertex wins over an earlier segment")
+            << Hits{2, {hit(5, 1, f[1], f[2]), hit(5, 2, f[0])}, 0, 0};
+        QTest::newRow("segment end that is no vertex")
+            << Hits{2, {hit(5, 1, f[1], {3, 3})}, -1, -1};
+        QTest::newRow("icon has no segments") << Hits{1, {hit(5, 0, f[0], f[0])}, -1, -1};
     }
 
-    void typeAndName()
+    void findHitPoints()
     {
-        QFETCH(int, kind);
-        QFETCH(int, recordType);
-        QFETCH(int, id);
-        QFETCH(QString, recordName);
-        QFETCH(int, type);
-        QFETCH(QString, name);
-        const std::unique_ptr<GraphObject> object(
-            construct(kind, record(recordType, {}, {}, id, recordName)));
-        QCOMPARE(object->type, type);
-        QCOMPARE(object->name, name);
+        QFETCH(Hits, c);
+        const Points five{{0, 0}, {1000, 0}, {2000, 500}, {3000, 0}, {4000, 1000}};
+        const auto object = make(c.type, c.type == 2 || c.type == 3 ? five : five.mid(0, 1), {});
+        Primitives list;
+        if (c.attached)
+            object->AttachEditPrimitives(&list);
+        int a = 99, b = 99;
+        QCOMPARE(object->FindHitPoints(c.hits, a, b, 5), c.first >= 0);
+        QCOMPARE(qMakePair(a, b), qMakePair(c.first, c.second));
     }
 
-    // Filling again neither adds rows nor makes a second delegate.
-    void iconTableRefill()
+    void properties_data()
     {
-        CmbBoxDelegateOnMapIcon *delegate = iconDelegate();
-        const int size = iconTable().size();
-        InitIconTable();
-        QVERIFY(delegate);
-        QCOMPARE(iconDelegate(), delegate);
-        QCOMPARE(iconTable().size(), size);
+        // Made with given, row edited with value (-2: no edit); then the stored
+        // properties, the table filled afresh (a colour by its name), the drawing.
+        QTest::addColumn<Edit>("c");
+        const QVariant red = QColor(Qt::red), alpha = QColor(1, 2, 3, 4);
+        const QVariantMap kill{{"IconName", "Kill"}, {"Comment", "note"}};
+        const QString line = "Name=obj Width=50 Color=#ff00ffff Comment=";
+        const QString corridor = "trace 0,-2246 1000,-2246 1000,2246 0,2246 0,-2246 pen ";
+        const QString circle = "polygon 2245,0 0,2245 -2245,0 0,-2245 2245,0 pen #ff00ffff brush ";
+        const auto row = [](const char *name, const Edit &edit) { QTest::newRow(name) << edit; };
+        row("icon: its picture in the table, the tree and on the map", {1, kill, -2, {}, kill,
+            "Name=obj Icon=Kill pictured Comment=note", "car obj at 0,0 hidden pictured"});
+        row("icon name: the caption, shown", {1, {}, 0, "Gate", {}, "Name=Gate Icon= Comment=",
+            "car Gate at 0,0"});
+        row("icon picture", {1, {}, 1, "Hospital", {{"IconName", "Hospital"}},
+            "Name=obj Icon=Hospital pictured Comment=", "car obj at 0,0 hidden pictured"});
+        row("icon picture not in the table (case differs): a null text", {1, kill, 1, "kill",
+            {{"IconName", QString()}, {"Comment", "note"}}, "Name=obj Icon= Comment=note",
+            "car obj at 0,0 hidden"});
+        row("line width", {2, {}, 1, "40", {{"Width", "40"}},
+            "Name=obj Width=40 Color=#ff00ffff Comment=",
+            "trace 0,-1797 1000,-1797 1000,1797 0,1797 0,-1797 pen #ff00ffff"});
+        row("line colour as text", {2, {}, 2, "red", {{"Color", "red"}},
+            "Name=obj Width=50 Color=#ffff0000 Comment=", corridor + "#ffff0000"});
+        row("line: a row past the table ignored",
+            {2, {}, 4, "c", {}, line, corridor + "#ff00ffff"});
+        row("polygon brush keeps alpha", {3, {{"Color", "#ff8000"}}, 2, alpha,
+            {{"Color", "#ff8000"}, {"Brush", alpha}},
+            "Name=obj Color=#ffff8000 Brush=#04010203 Comment=",
+            "polygon 0,0 1000,0 0,0 pen #ffff8000 brush #04010203"});
+        row("circle diameter", {4, {{"Brush", red}}, 1, 120, {{"Brush", red}, {"Diameter", 120}},
+            "Name=obj Diameter, m=120 Color=#ff00ffff Brush=#ffff0000 Comment=",
+            "polygon 5389,0 0,5389 -5389,0 0,-5389 5389,0 pen #ff00ffff brush #ffff0000"});
+        row("circle comment", {4, {}, 4, "c", {{"Comment", "c"}},
+            "Name=obj Diameter, m=50 Color=#ff00ffff Brush=#ff00ffff Comment=c",
+            circle + "#ff00ffff"});
     }
 
-    void fillProperties_data()
+    // Rows as the kind's schema lists them: fixed labels, editable values,
+    // colours with a swatch and an editor of their own kind, the icon with the
+    // table's list. An edit changes its row, its stored value and the drawing.
+    void properties()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QVariantMap>("properties");
-        QTest::addColumn<QVariantList>("values");
+        QFETCH(Edit, c);
+        const auto object = make(c.type, {{0, 0}, {1000, 0}}, c.given);
+        Primitives edit, layer;
+        object->AttachEditPrimitives(&edit);
+        QStandardItemModel rows(6, 2); // an index past the kind's rows is still valid
+        if (c.row > -2)
+            object->SetProperty(c.row < 0 ? QModelIndex() : rows.index(c.row, 1), c.value);
+        QCOMPARE(object->properties, c.stored);
+        QCOMPARE(object->properties.value("IconName").toString().isNull(),
+                 c.stored.value("IconName").toString().isNull());
+        object->DrawOnLayer(&layer, 1);
+        QCOMPARE(describe(layer.last()), c.drawn);
+        if (c.type == 4) // the editing outline follows the diameter
+            QCOMPARE(describe(edit.first(), false),
+                     c.drawn.section(" pen", 0, 0).mid(7).prepend("trace"));
 
-        const QColor cyan(Qt::cyan);
-        QTest::newRow("icon") << 1 << QVariantMap{{"IconName", "Kill"}, {"Comment", "note"}}
-                              << QVariantList{"obj", "Kill", "note"};
-        QTest::newRow("icon, name not in the table (case differs)")
-            << 1 << QVariantMap{{"IconName", "kill"}} << QVariantList{"obj", QVariant(), ""};
-        QTest::newRow("line defaults") << 2 << QVariantMap() << QVariantList{"obj", "50", cyan, ""};
-        QTest::newRow("line from texts")
-            << 2 << QVariantMap{{"Width", "75"}, {"Color", "red"}, {"Comment", "note"}}
-            << QVariantList{"obj", "75", QColor(Qt::red), "note"};
-        QTest::newRow("line from texts that do not convert")
-            << 2 << QVariantMap{{"Width", "wide"}, {"Color", "no colour"}}
-            << QVariantList{"obj", "0", QColor(), ""};
-        QTest::newRow("polygon defaults") << 3 << QVariantMap()
-                                          << QVariantList{"obj", cyan, cyan, ""};
-        QTest::newRow("polygon given, brush keeps alpha")
-            << 3 << QVariantMap{{"Color", "#ff8000"}, {"Brush", QColor(1, 2, 3, 4)}}
-            << QVariantList{"obj", QColor(255, 128, 0), QColor(1, 2, 3, 4), ""};
-        QTest::newRow("circle defaults") << 4 << QVariantMap()
-                                         << QVariantList{"obj", "50", cyan, cyan, ""};
-        QTest::newRow("circle given")
-            << 4 << QVariantMap{{"Diameter", 80}, {"Color", "blue"}, {"Brush", QColor(Qt::red)}}
-            << QVariantList{"obj", "80", QColor(Qt::blue), QColor(Qt::red), ""};
-    }
-
-    void fillProperties()
-    {
-        QFETCH(int, type);
-        QFETCH(QVariantMap, properties);
-        QFETCH(QVariantList, values);
-        static const QHash<int, QStringList> labels{
-            {1, {"Name", "Icon", "Comment"}}, {2, {"Name", "Width", "Color", "Comment"}},
-            {3, {"Name", "Color", "Brush", "Comment"}},
-            {4, {"Name", "Diameter, m", "Color", "Brush", "Comment"}}};
-        const auto object = ::create(type, properties);
-        QCOMPARE(object->properties, properties); // reading never writes
         QStandardItemModel model(7, 3); // leftovers of a previous table
-        QStandardItemModel scratch;
         QTableView view;
-        QTableView other;
         view.setModel(&model);
-        other.setModel(&scratch);
         object->SetupPropertyView(&view);
-        ::create(type)->SetupPropertyView(&other);
-        QCOMPARE(model.columnCount(), 2);
-        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Param"));
-        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Value"));
-        QCOMPARE(::values(model), values);
-        for (int row = 0; row < model.rowCount(); ++row) {
-            QCOMPARE(model.index(row, 0).data().toString(), labels[type].value(row));
-            QVERIFY(!(model.index(row, 0).flags() & Qt::ItemIsEditable));
-            QVERIFY(model.index(row, 1).flags() & Qt::ItemIsEditable);
-            // Colour rows show a swatch and edit in a colour dialog, the icon row in a list.
-            const bool colour = values[row].userType() == QMetaType::QColor;
+        QStringList cells;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            const QModelIndex cell = model.index(r, 1);
+            const QVariant shown = cell.data(Qt::EditRole);
+            const bool colour = shown.userType() == QMetaType::QColor;
+            cells << model.index(r, 0).data().toString() + "="
+                         + (colour ? shown.value<QColor>().name(QColor::HexArgb) : shown.toString())
+                         + (!colour && cell.data(Qt::DecorationRole).isValid() ? " pictured" : "");
+            QCOMPARE(model.flags(model.index(r, 0)) & Qt::ItemIsEditable, Qt::NoItemFlags);
+            QVERIFY(cell.flags() & Qt::ItemIsEditable);
             if (colour)
-                QCOMPARE(model.index(row, 1).data(Qt::DecorationRole), values[row]);
-            QAbstractItemDelegate *delegate = view.itemDelegateForRow(row);
+                QCOMPARE(cell.data(Qt::DecorationRole), shown);
+            QAbstractItemDelegate *delegate = view.itemDelegateForRow(r);
             QCOMPARE(QString(delegate ? delegate->metaObject()->className() : ""),
                      colour ? "ColorDialogDelegate"
-                            : type == 1 && row == 1 ? "CmbBoxDelegateOnMapIcon" : "");
-            // Each kind's editors are shared by all its tables; colour and brush differ.
-            QCOMPARE(other.itemDelegateForRow(row), delegate);
-            QVERIFY(!delegate || delegate != view.itemDelegateForRow(row - 1));
+                            : r == 1 && c.type == 1 ? "CmbBoxDelegateOnMapIcon" : "");
+            QVERIFY(!delegate || delegate != view.itemDelegateForRow(r - 1)); // colour, brush
         }
-        QCOMPARE(model.rowCount(), labels[type].size());
-        if (type == 1)
-            QCOMPARE(view.itemDelegateForRow(1), iconDelegate());
-        // The layer tree shows the name; an icon shows its picture there, in its
-        // table and on the map.
-        QStandardItem item(QStringLiteral("old"));
+        QCOMPARE(cells.join(' '), c.table);
+        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString("Value"));
+        QStandardItem item("old");
         object->FillTreeItem(&item);
-        QCOMPARE(item.text(), QStringLiteral("obj"));
-        QCOMPARE(item.icon().isNull(), type != 1 || values[1].isNull());
-        if (auto *icon = qobject_cast<GraphObIconText *>(object.get())) {
-            const QImage picture = iconTable().value(values[1].toString()).toImage();
-            QCOMPARE(picture.isNull(), values[1].isNull());
-            QCOMPARE(icon->primitiveCar()->pixmap.toImage(), picture);
-            QCOMPARE(qvariant_cast<QPixmap>(model.index(1, 1).data(Qt::DecorationRole)).toImage(),
-                     picture);
-            QCOMPARE(item.icon().pixmap(picture.size()).toImage(), picture);
+        QCOMPARE(item.text() + (item.icon().isNull() ? "" : " pictured"),
+                 object->name + (c.table.contains("pictured") ? " pictured" : ""));
+    }
+
+    // An unnamed object is named after its kind and id, in the objects'
+    // translation context like its labels; icon names are looked up in the
+    // icon's, the icon table filled afresh each time. Types 0 and 5 make none.
+    void namesAndTexts()
+    {
+        struct : QTranslator {
+            bool isEmpty() const override { return false; }
+            QString translate(const char *context, const char *text, const char *,
+                              int) const override
+            {
+                return QHash<QString, QString>{
+                    {"GraphObject/[New %0 %1]", "<Neu %0 %1>"}, {"GraphObject/Line", "Linie"},
+                    {"GraphObject/Width", "Breite"}, {"GraphObIconText/House", "Haus"}}
+                    .value(QString("%1/%2").arg(context, text));
+            }
+        } translator;
+        QStringList names;
+        for (int type : {0, 1, 2, 3, 4, 5, 2, 2}) {
+            if (names.size() == 7) {
+                QCoreApplication::installTranslator(&translator);
+                GraphObject::InitTypeNames();
+                InitIconTable();
+            }
+            const std::unique_ptr<GraphObject> object(
+                CreateGraphObject({17, type, names.size() == 6 ? " " : "", {}, {}}));
+            names << (object ? object->name : "none");
         }
-    }
-
-    void setProperty_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QVariant>("shown"); // in that row of the table filled afresh
-        QTest::addColumn<QString>("key");    // empty: nothing stored
-
-        const QVariant red = QColor(Qt::red);
-        const QVariant alpha = QColor(1, 2, 3, 4);
-        QTest::newRow("icon name") << 1 << 0 << QVariant("Gate") << QVariant("Gate") << QString();
-        QTest::newRow("icon picture") << 1 << 1 << QVariant("House") << QVariant("House")
-                                      << "IconName";
-        QTest::newRow("icon comment") << 1 << 2 << QVariant("c") << QVariant("c") << "Comment";
-        QTest::newRow("line name") << 2 << 0 << QVariant("Road") << QVariant("Road") << QString();
-        QTest::newRow("line width not a number") << 2 << 1 << QVariant("far") << QVariant("0")
-                                                 << "Width";
-        QTest::newRow("line colour as text") << 2 << 2 << QVariant("red") << red << "Color";
-        QTest::newRow("line comment") << 2 << 3 << QVariant("c") << QVariant("c") << "Comment";
-        QTest::newRow("line row 4 ignored") << 2 << 4 << QVariant("9") << QVariant() << QString();
-        QTest::newRow("polygon colour") << 3 << 1 << red << red << "Color";
-        QTest::newRow("polygon brush") << 3 << 2 << alpha << alpha << "Brush";
-        QTest::newRow("polygon comment") << 3 << 3 << QVariant("c") << QVariant("c") << "Comment";
-        QTest::newRow("circle diameter") << 4 << 1 << QVariant(120) << QVariant("120")
-                                         << "Diameter";
-        QTest::newRow("circle colour") << 4 << 2 << red << red << "Color";
-        QTest::newRow("circle brush") << 4 << 3 << red << red << "Brush";
-        QTest::newRow("circle comment") << 4 << 4 << QVariant("c") << QVariant("c") << "Comment";
-        QTest::newRow("circle invalid index ignored") << 4 << -1 << QVariant(7) << QVariant()
-                                                      << QString();
-    }
-
-    // An edit changes its own row's field and stored value, nothing else.
-    void setProperty()
-    {
-        QFETCH(int, type);
-        QFETCH(int, row);
-        QFETCH(QVariant, value);
-        QFETCH(QVariant, shown);
-        QFETCH(QString, key);
-        const QVariantMap before{{"Other", 1}};
-        const auto object = ::create(type, before);
         QStandardItemModel model;
-        QStandardItemModel rows(6, 2); // an index past the kind's rows is still valid
-        object->FillProperties(&model);
-        QVariantList expected = values(model);
-        object->SetProperty(row < 0 ? QModelIndex() : rows.index(row, 1), value);
-        object->FillProperties(&model);
-        if (row >= 0 && row < expected.size())
-            expected[row] = shown;
-        QCOMPARE(values(model), expected);
-        QVariantMap stored = before;
-        if (!key.isEmpty())
-            stored.insert(key, value);
-        QCOMPARE(object->properties, stored);
-    }
-
-    void iconEdits()
-    {
-        const auto object = ::create(1, {}, {{1, 2}, {3, 4}});
-        auto *icon = qobject_cast<GraphObIconText *>(object.get());
-        const MapQt::MapCar *car = icon->primitiveCar();
-        QVERIFY(!car->visible); // two vertices: no single place to stand
-        QStandardItemModel model(3, 2);
-        icon->SetProperty(model.index(0, 1), QStringLiteral("Gate 4"));
-        QCOMPARE(car->text, QStringLiteral("Gate 4"));
-        QVERIFY(car->visible);
-        icon->SetProperty(model.index(1, 1), QStringLiteral("Hospital"));
-        QVERIFY(samePicture(car->pixmap, ":/icon/resource/hospital.png"));
-        // An unknown picture name is stored as a null text and shows nothing.
-        icon->SetProperty(model.index(1, 1), QStringLiteral("Castle"));
-        QVERIFY(car->pixmap.isNull());
-        QCOMPARE(icon->iconIndex, -1);
-        QCOMPARE(icon->properties.value("IconName"), QVariant(QString()));
-        QVERIFY(icon->properties.value("IconName").toString().isNull());
-        QVERIFY(!iconTable().contains("Castle"));
-    }
-
-    // A new diameter redraws the outline round the first vertex, if there is one.
-    void circleDiameterEdit()
-    {
-        QStandardItemModel model(5, 2);
-        const auto placed = ::create(4, {}, {{100, 0}});
-        placed->SetProperty(model.index(1, 1), 120);
-        const MapQt::MapTrace *outline =
-            qobject_cast<GraphObCircle *>(placed.get())->primitiveOutlineTrace();
-        QCOMPARE(outline->count, 17);
-        QCOMPARE(QPoint(outline->points[0].x, outline->points[4].y), QPoint(5489, 5389));
-        const auto unplaced = ::create(4, {}, {});
-        unplaced->SetProperty(model.index(1, 1), 120);
-        QCOMPARE(qobject_cast<GraphObCircle *>(unplaced.get())->primitiveOutlineTrace()->count, 0);
-    }
-
-    void translatedTexts()
-    {
-        MarkingTranslator translator;
-        QCoreApplication::installTranslator(&translator);
-        GraphObject::InitTypeNames();
-        InitIconTable();
-        const std::unique_ptr<GraphObject> line(CreateGraphObject(record(2, {}, {}, 17, "")));
-        QStandardItemModel model;
-        line->FillProperties(&model);
-        const bool houseTranslated = iconTable().contains(QStringLiteral("Haus"));
+        make(2, {}, {})->FillProperties(&model);
+        const QStringList icons = iconTable().keys();
         QCoreApplication::removeTranslator(&translator);
         GraphObject::InitTypeNames();
         InitIconTable();
-
-        QCOMPARE(line->name, QStringLiteral("<Neu Linie 17>"));
-        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Feld"));
-        QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("Breite"));
-        QVERIFY(houseTranslated);
-        QVERIFY(!iconTable().contains(QStringLiteral("Haus"))); // refilled, not added to
+        QCOMPARE(names, QStringList({"none", "[New IconText 17]", "[New Line 17]",
+                                     "[New Polygone 17]", "[New Circle 17]", "none", " ",
+                                     "<Neu Linie 17>"}));
+        QCOMPARE(model.index(1, 0).data().toString(), QString("Breite"));
+        QVERIFY(icons.contains("Haus") && !iconTable().contains("Haus"));
     }
 
-    void ownership_data()
+    void init()
     {
-        QTest::addColumn<int>("kind");
-        for (int kind = 1; kind <= 4; ++kind)
-            QTest::newRow(qPrintable(GraphObject::typeNames().value(kind))) << kind;
+        layers = std::make_unique<DialogSelectGraphObj>();
+        host = std::make_unique<FakeHost>();
+        QStandardItem *columnA = host->addTrackedObject(1, "Column A");
+        host->addTrackedObject(11, "Car 11", columnA);
+        host->addTrackedObject(121, "Trailer 121", host->addTrackedObject(12, "Car 12", columnA));
+        host->addTrackedObject(21, "Car 21", host->addTrackedObject(2, "Column B"));
+        auto *depot = new QStandardItem("Depot");
+        host->objects.appendRow(depot);
+        host->addTrackedObject(31, "Car 31", depot);
+        units = std::make_unique<DialogListObjects>();
     }
 
-    // Deleted with its parent, an object leaves the caller's lists as they are;
-    // the sanitizer build checks that every primitive, pen and array goes once.
-    void ownership()
+    // Each tree replaces the one before, ticks included. Objects of types 0
+    // and 5 make no item, a layer without bit 0 none either.
+    void loadTree()
     {
-        QFETCH(int, kind);
-        auto *parent = new QObject;
-        QPointer<GraphObject> object =
-            construct(kind, record(kind, {}, {{0, 0}, {900, 0}, {0, 900}}), parent);
-        QList<MapQt::MapPrimitive *> edit;
-        QList<MapQt::MapPrimitive *> layer;
-        object->AttachEditPrimitives(&edit);
-        object->DrawOnLayer(&layer, 2);
-        object->DrawOnLayer(&layer, 1);
-        object->PreviewMove(0, 0, QPoint(5, 5));
-        object->InsertPoint(1, QPoint(7, 7));
-        const int editCount = edit.size();
-        delete parent;
-        QVERIFY(object.isNull());
-        QCOMPARE(edit.size(), editCount);
-        QCOMPARE(layer.size(), 1);
+        load(BaseTree);
+        QCOMPARE(shown(layers->model()), fill(Base, "0000000"));
+        layers->showForSection({5, 12});
+        load(layerTree({layer(10, "Hidden", 2, {polygon(5, "Gate")}),
+                        layer(20, "Zones", 3, {object(1, 0, "Abstract", {{1, 1}}),
+                                               object(2, 5, "Cone", {{1, 1}}), polygon(5, "Gate")}),
+                        layer(30, "Next", 1, {object(7, 1, "Post", {{1, 1}})})}));
+        QCOMPARE(shown(layers->model()), QString("Zones:0(Gate:0) Next:0(Post:0)"));
     }
+
+    void ticks_data()
+    {
+        // Layers: shown for the listed ids (twice: while open too), if any; units:
+        // shown for another route with an operator's tick, then for the listed.
+        QTest::addColumn<Ticks>("c");
+        QTest::newRow("layers shown: the listed objects, in a sub layer too; unknown ids ignored")
+            << Ticks{0, {9, 7, 42}, {}, fill(Base, "0020200"), {7, 9}};
+        QTest::newRow("layers shown: layer node ids are no object ids")
+            << Ticks{0, {10, 11, 20}, {}, fill(Base, "0000000"), {}};
+        QTest::newRow("layers shown, then the operator's tick runs down")
+            << Ticks{0, {9}, {"+Sub"}, fill(Base, "0220200"), {7, 9}};
+        QTest::newRow("layers: a tick runs down, never up; a half tick too, and does not count")
+            << Ticks{0, {}, {"+Zones", "-Gate", "~Roads"}, fill(Base, "2220211"), {7, 9}};
+        QTest::newRow("units: listed ones ticked, nested and top level; unknown ids ignored; Ok")
+            << Ticks{QDialogButtonBox::Ok, {2, 121, 11, 99, -1}, {}, fill(Units, "02022000"), {2, 11, 121}};
+        QTest::newRow("units all listed: the plain group stays unticked; Cancel")
+            << Ticks{QDialogButtonBox::Cancel, {1, 2, 11, 12, 21, 121, 31}, {}, fill(Units, "22222202"),
+                     {1, 2, 11, 12, 21, 31, 121}};
+        QTest::newRow("units: ticks and unticks run down, never up; Ok")
+            << Ticks{QDialogButtonBox::Ok, {21}, {"+Column A", "-Car 12", "+Column B", "-Column B"},
+                     fill(Units, "22000000"), {1, 11}};
+    }
+
+    // Exactly the listed objects start ticked; an operator's mark runs down,
+    // never up. The fully ticked are chosen: graphic objects' ids replaced and
+    // names appended, tracked objects' ids appended. The host's model and the
+    // route's list are only read.
+    void ticks()
+    {
+        QFETCH(Ticks, c);
+        QList<int> other{12}, listed = c.listed;
+        QAbstractItemModel *model = c.units ? unitModel() : layers->model();
+        if (c.units) {
+            units->showForRoute(&host->objects, &other);
+            tick(unitModel(), "+Column B");
+            units->showForRoute(&host->objects, &listed);
+        } else {
+            load(BaseTree);
+            for (int shows = listed.isEmpty() ? 0 : 2; shows > 0; --shows) {
+                tick(model, "+Zones");
+                tick(model, "+Roads");
+                layers->showForSection(listed);
+            }
+        }
+        QCOMPARE(c.units ? units->isVisible() : layers->isVisible(), !listed.isEmpty() || c.units);
+        for (const QString &each : qAsConst(c.ticks))
+            tick(model, each);
+        QCOMPARE(shown(model), c.tree);
+        QList<int> ids{77, 5};
+        QString names("Old ");
+        if (c.units)
+            ids = checkedUnits().mid(1);
+        else
+            layers->checkedGraphObjects(ids, names);
+        QCOMPARE(ids, c.ids);
+        QCOMPARE(names, "Old " + QString(c.units || c.ids.isEmpty() ? "" : "Post Yard "));
+        QCOMPARE(listed, c.listed);
+        QVERIFY(!host->objects.item(0)->isCheckable());
+        if (!c.units)
+            return;
+        // Ok accepts, Cancel rejects; what was ticked is still there after either.
+        const auto button = QDialogButtonBox::StandardButton(c.units);
+        QTest::mouseClick(units->findChild<QDialogButtonBox *>()->button(button), Qt::LeftButton);
+        QCOMPARE(units->result(), button == QDialogButtonBox::Ok ? QDialog::Accepted
+                                                                 : QDialog::Rejected);
+        QCOMPARE(units->isVisible(), false);
+        QCOMPARE(checkedUnits().mid(1), c.ids);
+    }
+
 };
 
 QTEST_MAIN(tst_GraphObject)

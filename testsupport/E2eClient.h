@@ -12,11 +12,11 @@
 #include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -50,40 +50,31 @@ public:
     OperativeCheck *plugin;
 };
 
-// Runs action, then waits up to 10 s for count replies of command to reach
-// the client's plug-in.
-inline bool waitFor(Client &client, const QByteArray &command,
-                    const std::function<void()> &action, int count = 1)
+// Runs action, then waits up to 10 s for a reply of command to reach the
+// client's plug-in.
+inline bool waitFor(Client &client, const QByteArray &command, const std::function<void()> &action)
 {
     QSignalSpy delivered(&client.connection, &ServerConnection::replyDelivered);
     action();
-    auto seen = [&]() {
-        int n = 0;
-        for (const QList<QVariant> &arguments : qAsConst(delivered))
-            n += arguments.at(0).toByteArray() == command;
-        return n;
-    };
-    QElapsedTimer clock;
-    clock.start();
-    while (seen() < count && clock.elapsed() < 10000)
-        QTest::qWait(10);
-    return seen() >= count;
+    return QTest::qWaitFor([&]() {
+        return std::any_of(delivered.cbegin(), delivered.cend(), [&](const QList<QVariant> &a) {
+            return a.at(0).toByteArray() == command;
+        });
+    }, 10000);
 }
 
 // The main tree's item of a rule node, or null.
-inline QStandardItem *nodeItem(Client &client, qint32 nodeId)
+inline QStandardItem *nodeItem(Client &client, qint32 nodeId, QStandardItem *parent = nullptr)
 {
-    std::function<QStandardItem *(QStandardItem *)> find = [&](QStandardItem *parent) {
-        for (int row = 0; row < parent->rowCount(); ++row) {
-            QStandardItem *item = parent->child(row);
-            if (!itemSection(item) && item->data(ItemRole::NodeId).toInt() == nodeId)
-                return item;
-            if (QStandardItem *found = find(item))
-                return found;
-        }
-        return static_cast<QStandardItem *>(nullptr);
-    };
-    return find(client.plugin->model()->invisibleRootItem());
+    parent = parent ? parent : client.plugin->model()->invisibleRootItem();
+    for (int row = 0; row < parent->rowCount(); ++row) {
+        QStandardItem *item = parent->child(row);
+        if (!itemSection(item) && item->data(ItemRole::NodeId).toInt() == nodeId)
+            return item;
+        if (QStandardItem *found = nodeItem(client, nodeId, item))
+            return found;
+    }
+    return nullptr;
 }
 
 } // namespace E2e

@@ -47,6 +47,14 @@ inline QSharedPointer<RouteRecord> route(int id, QList<SectionRecord *> sections
     return r;
 }
 
+inline Node layer(qint32 id, const QString &name, quint32 bits, QList<GraphObData> objects,
+                  QList<Node> children = {})
+{
+    Node n = node(id, name, bits, children);
+    n.objects = objects;
+    return n;
+}
+
 // The node carries a copy of the route as it is now.
 inline Node withRoute(Node n, QSharedPointer<RouteRecord> r)
 {
