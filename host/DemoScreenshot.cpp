@@ -1,4 +1,5 @@
 #include "DemoScreenshot.h"
+#include "HostLog.h"
 #include "records/ItemRoles.h"
 #include "wire/Commands.h"
 
@@ -78,7 +79,7 @@ void DemoScreenshot::showRoute()
         }
     }
     if (!shown)
-        QTextStream(stderr) << "no route with shapes to show; the map shows none\n";
+        qCWarning(lcHost, "no route with shapes to show; the map shows none");
     // The timeout is for loading; the live wait may be longer.
     QTimer::singleShot(wait, this, &DemoScreenshot::capture);
 }
@@ -157,6 +158,6 @@ void DemoScreenshot::fail(const QString &message)
         return;
     m_done = true;
     m_timeout.stop();
-    QTextStream(stderr) << "opercheck-host: " << message << '\n';
+    qCWarning(lcHost).noquote() << message;
     emit finished(1);
 }

@@ -1,4 +1,5 @@
 #include "HostServices.h"
+#include "HostLog.h"
 #include "wire/Commands.h"
 
 #include "CheckEventsModel.h"
@@ -47,15 +48,15 @@ void HostServices::onHostReply(const QByteArray &command, const QByteArray &body
 {
     if (command == Commands::GetObjectTree) {
         if (!m_objects->load(body))
-            qWarning("the server's unit tree was cut short; kept %d units",
-                     m_objects->unitCount());
+            qCWarning(lcHost, "the server's unit tree was cut short; kept %d units",
+                      m_objects->unitCount());
         // Names may have changed.
         showUnits();
     } else if (command == Commands::GetCheckEvents) {
         if (const auto events = LiveMessages::readEvents(body))
             m_events->replaceAll(*events);
         else
-            qWarning("the server's check events do not read; the list is kept");
+            qCWarning(lcHost, "the server's check events do not read; the list is kept");
     }
 }
 
@@ -63,12 +64,12 @@ void HostServices::onHostNews(const QByteArray &command, const QByteArray &body)
 {
     if (command == Commands::UnitPositions) {
         if (!m_units->applyBody(body))
-            qWarning("unit positions from the server do not read; dropped");
+            qCWarning(lcHost, "unit positions from the server do not read; dropped");
     } else if (command == Commands::CheckEvents) {
         if (const auto events = LiveMessages::readEvents(body))
             m_events->addNewest(*events);
         else
-            qWarning("check events from the server do not read; dropped");
+            qCWarning(lcHost, "check events from the server do not read; dropped");
     }
 }
 

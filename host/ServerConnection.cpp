@@ -1,4 +1,5 @@
 #include "ServerConnection.h"
+#include "HostLog.h"
 #include "wire/Commands.h"
 
 #include "wire/Frame.h"
@@ -9,11 +10,6 @@
 #include <QTcpSocket>
 
 #include <algorithm>
-
-namespace {
-
-
-} // namespace
 
 ServerConnection::ServerConnection(const QByteArray &serverName, QObject *parent)
     : QObject(parent)
@@ -184,8 +180,8 @@ void ServerConnection::onReadyRead()
             if (const auto reply = Frame::decodeReply(m_inbox.dequeue()))
                 deliver(reply->command, reply->body);
             else
-                qWarning("server %s sent a frame that is not a reply; skipped",
-                         qPrintable(endpoint()));
+                qCWarning(lcHost, "server %s sent a frame that is not a reply; skipped",
+                          qPrintable(endpoint()));
         }
     }
     m_delivering = false;
@@ -206,8 +202,8 @@ bool ServerConnection::takeFrames()
             m_inbox.enqueue(payload);
             break;
         case Frame::Splitter::TooLarge:
-            qWarning("server %s announced a frame over the size limit; reconnecting",
-                     qPrintable(endpoint()));
+            qCWarning(lcHost, "server %s announced a frame over the size limit; reconnecting",
+                      qPrintable(endpoint()));
             m_socket->abort();
             return false;
         }
@@ -237,8 +233,8 @@ void ServerConnection::deliver(const QByteArray &command, const QByteArray &body
         }
     } else if (!asked) {
         if (command != Commands::AuthToken)
-            qWarning("reply %s from %s that nobody asked for; dropped", command.constData(),
-                     qPrintable(endpoint()));
+            qCWarning(lcHost, "reply %s from %s that nobody asked for; dropped",
+                      command.constData(), qPrintable(endpoint()));
         return;
     } else if (waiter.host) {
         emit hostReply(command, body);

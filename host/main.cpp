@@ -1,6 +1,7 @@
 #include "DemoScreenshot.h"
 #include "EmbeddedServer.h"
 #include "HostApplication.h"
+#include "HostLog.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
 
@@ -35,18 +36,18 @@ int main(int argc, char *argv[])
     const bool started =
         host.start(QCoreApplication::applicationDirPath() + QStringLiteral("/plugins"), &error);
     for (const QString &problem : host.pluginErrors())
-        err << "opercheck-host: skipped " << problem << '\n';
+        qCWarning(lcHost).noquote() << "skipped" << problem;
     if (!started) {
         err << "opercheck-host: " << error << '\n';
         return 1;
     }
     for (const PluginLoaderHost::Loaded &loaded : host.plugins())
-        err << "opercheck-host: loaded " << loaded.fileName << ' ' << loaded.plugin->GetName()
-            << ' ' << loaded.plugin->GetVersion() << '\n';
+        qCInfo(lcHost).noquote() << "loaded" << loaded.fileName
+                                 << loaded.plugin->GetName() << loaded.plugin->GetVersion();
     if (EmbeddedServer *server = host.embeddedServer())
-        err << "opercheck-host: built-in server on port " << server->port() << ", database "
-            << server->databasePath() << '\n';
-    err.flush();
+        qCInfo(lcHost).noquote().nospace() << "built-in server on port "
+                                           << server->port() << ", database "
+                                           << server->databasePath();
 
     std::unique_ptr<DemoScreenshot> screenshot;
     if (!options.screenshotPath.isEmpty()) {

@@ -1,5 +1,5 @@
 // The host's map view: what area a scale and centre show, how its base and the
-// plug-ins' primitive lists come out in pixels, pan and zoom.
+// plug-ins' primitive lists come out in pixels, pan and zoom, the map model.
 #include <HostServices.h>
 #include <MapBasePainter.h>
 #include <MapCanvas.h>
@@ -19,8 +19,6 @@
 namespace {
 
 const QColor Paper(Qt::white);
-const QColor Water(160, 200, 228);
-const QColor MajorStreet(252, 214, 140);
 
 bool near(const QColor &a, const QColor &b)
 {
@@ -40,17 +38,6 @@ void frame(MapCanvas &canvas, double scale)
     canvas.setScale(scale);
 }
 
-// A layer table with one list, which the table does not own here.
-struct OneList
-{
-    MapQt::PrimitiveList list{{}, true, false};
-    MapQt::LayerGroup group{0, 0, {&list}};
-    QList<MapQt::LayerGroup *> groups{&group};
-    MapQt::LayerTable table;
-
-    OneList() { table.insert(7, &groups); }
-};
-
 // A trace or polygon through the given points.
 template <typename Trace>
 std::unique_ptr<Trace> shape(const QList<QPoint> &points, const QPen &pen, const QBrush &brush)
@@ -60,10 +47,8 @@ std::unique_ptr<Trace> shape(const QList<QPoint> &points, const QPen &pen, const
     trace->points = new MapQt::MapPoint[size_t(points.size())];
     for (int i = 0; i < points.size(); ++i)
         trace->points[i] = MapQt::MapPoint{points[i].x(), points[i].y()};
-    if (pen.style() != Qt::NoPen)
-        trace->pen = new QPen(pen);
-    if (brush.style() != Qt::NoBrush)
-        trace->brush = new QBrush(brush);
+    trace->pen = pen.style() == Qt::NoPen ? nullptr : new QPen(pen);
+    trace->brush = brush.style() == Qt::NoBrush ? nullptr : new QBrush(brush);
     return trace;
 }
 
@@ -80,13 +65,12 @@ class tst_HostMapCanvas : public QObject
 private slots:
     void visibleArea_data();
     void visibleArea();
-    void mapModelMovesItsCanvasOnly();
     void paintPrimitives_data();
     void paintPrimitives();
-    void primitivesLieOverBase();
+    void layersOverTheBase();
     void inputMovesView_data();
     void inputMovesView();
-    void dropPrimitivesKeepsListsAndShapes();
+    void mapModelMovesItsCanvasOnly();
     void baseTexts();
 };
 
@@ -95,77 +79,33 @@ void tst_HostMapCanvas::visibleArea_data()
     QTest::addColumn<QPointF>("centre");
     QTest::addColumn<double>("scale");
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<double>("unitsAcross");
-    QTest::addColumn<double>("unitsHigh");
+    QTest::addColumn<QSizeF>("units"); // across and high
 
     // 4000 m at the equator are 359 325.9 units; at 60 degrees a unit of
     // longitude is half as long, so twice as many fit.
     QTest::newRow("equator, square view") << QPointF(0, 0) << 1000.0 << QSize(400, 400)
-                                          << 359325.9 << 359325.9;
+                                          << QSizeF(359325.9, 359325.9);
     QTest::newRow("60 S, wide view: longitude squeezed, height follows the widget")
-        << QPointF(1e8, -6e8) << 1000.0 << QSize(400, 200) << 718651.9 << 179662.97;
+        << QPointF(1e8, -6e8) << 1000.0 << QSize(400, 200) << QSizeF(718651.9, 179662.97);
     QTest::newRow("scale 0 is held at 1: 4 m across") << QPointF(0, 0) << 0.0 << QSize(400, 400)
-                                                      << 359.3259 << 359.3259;
+                                                      << QSizeF(359.3259, 359.3259);
 }
 
+// North is up: the top edge of the widget is the north edge of the area.
 void tst_HostMapCanvas::visibleArea()
 {
     QFETCH(QPointF, centre);
     QFETCH(double, scale);
     QFETCH(QSize, size);
-    QFETCH(double, unitsAcross);
-    QFETCH(double, unitsHigh);
+    QFETCH(QSizeF, units);
 
     const MapProjection projection(centre, scale, size);
     const QRectF area = projection.visibleArea();
-    QVERIFY2(std::abs(area.width() - unitsAcross) < unitsAcross * 1e-5,
-             qPrintable(QString::number(area.width(), 'f', 2)));
-    QVERIFY2(std::abs(area.height() - unitsHigh) < unitsHigh * 1e-5,
-             qPrintable(QString::number(area.height(), 'f', 2)));
+    QVERIFY2(std::abs(area.width() - units.width()) < units.width() * 1e-5
+                 && std::abs(area.height() - units.height()) < units.height() * 1e-5,
+             qPrintable(QStringLiteral("%1 x %2").arg(area.width()).arg(area.height())));
     QVERIFY(QLineF(area.center(), centre).length() < 1e-3);
-    // North is up: the top edge of the widget is the north edge of the area.
     QVERIFY(projection.toScreen(QPointF(centre.x(), area.bottom())).y() < 1e-6);
-}
-
-void tst_HostMapCanvas::mapModelMovesItsCanvasOnly()
-{
-    ServerConnection connection("OperCheck_Server1");
-    ObjectsModel objects;
-    HostServices services(&connection, &objects);
-    MapCanvas city(1, QStringLiteral("City"));
-    MapCanvas region(2, QStringLiteral("Region"));
-    for (MapCanvas *canvas : {&city, &region}) {
-        frame(*canvas, 1700);
-        services.addMap(canvas);
-    }
-    // Each map its own contexts and layers; none for a map that is not there.
-    void *cityView = services.GetViewContext(1);
-    void *cityMap = services.GetMapContext(1);
-    QVERIFY(cityView && cityMap);
-    QVERIFY(cityView != services.GetViewContext(2) && cityMap != services.GetMapContext(2));
-    QCOMPARE(services.GetLayers(2), region.layers());
-    QCOMPARE(services.GetMapContext(3), nullptr);
-    QCOMPARE(services.GetLayers(3), nullptr);
-
-    MapModel *model = services.GetMapModel();
-    QSignalSpy cityViews(&city, &MapCanvas::viewChanged);
-    const QPoint station = DemoDistrict::offset(300, 2200);
-    for (int mapId : {1, 5}) { // no map 5: nothing moves
-        model->SetScale(250, mapId, model->GetViewContext(mapId));
-        model->SetCenter(station.x(), station.y(), mapId, model->GetViewContext(mapId));
-        model->Refresh(mapId);
-    }
-    QCOMPARE(cityViews.count(), 2);
-    QCOMPARE(services.GetViewContext(1), cityView); // stable as the view changes
-    QCOMPARE(services.GetMapContext(1), cityMap);
-    for (MapCanvas *canvas : {&city, &region}) {
-        const QRectF area = canvas->projection().visibleArea();
-        const double metresAcross = area.width() * MapProjection::UnitToRadian
-            * MapProjection::EarthRadius * std::cos(area.center().y() * MapProjection::UnitToRadian);
-        const bool moved = canvas == &city;
-        QCOMPARE(qRound(metresAcross), 4 * (moved ? 250 : 1700));
-        QVERIFY(QLineF(area.center(), moved ? station : DemoDistrict::centre()).length() < 1);
-    }
 }
 
 void tst_HostMapCanvas::paintPrimitives_data()
@@ -205,46 +145,41 @@ void tst_HostMapCanvas::paintPrimitives()
     auto at = [&view](int x, int y) { return view.toMap(QPointF(x, y)).toPoint(); };
     const QList<QPoint> square{at(150, 150), at(250, 150), at(250, 250), at(150, 250)};
     std::unique_ptr<MapQt::MapPrimitive> primitive;
-    switch (which) {
-    case Case::Polygon:
-        primitive = shape<MapQt::MapPolygon>(square, Qt::NoPen, QBrush(Qt::blue));
-        break;
-    case Case::OutlineOnly:
-        primitive = shape<MapQt::MapPolygon>(square, QPen(Qt::magenta, 3), Qt::NoBrush);
-        break;
-    case Case::TrailingOrigin:
+    if (which == Case::Polygon || which == Case::OutlineOnly)
+        primitive = shape<MapQt::MapPolygon>(
+            square, which == Case::Polygon ? QPen(Qt::NoPen) : QPen(Qt::magenta, 3),
+            which == Case::Polygon ? QBrush(Qt::blue) : QBrush());
+    if (which == Case::TrailingOrigin)
         primitive = shape<MapQt::MapTrace>({at(380, 100), at(300, 100), QPoint(0, 0)},
                                            QPen(Qt::red, 3), Qt::NoBrush);
-        break;
-    case Case::Car: {
+    if (which == Case::Car) {
         auto car = std::make_unique<MapQt::MapCar>();
-        car->x = at(100, 300).x();
-        car->y = at(100, 300).y();
-        QPixmap picture(9, 9);
-        picture.fill(Qt::green);
-        car->pixmap = picture;
+        car->x = at(100, 300).x(), car->y = at(100, 300).y();
+        car->pixmap = QPixmap(9, 9);
+        car->pixmap.fill(Qt::green);
         car->text = QStringLiteral("Car 7");
         primitive = std::move(car);
-        break;
     }
-    default:
-        // Hidden ones have a fat pen, so that only their flags can hide them.
+    // Hidden ones have a fat pen, so that only their flags can hide them.
+    if (!primitive)
         primitive = shape<MapQt::MapTrace>({at(20, 200), at(380, 200)},
-                                           QPen(Qt::red, which == Case::Trace ? 3 : 40),
-                                           Qt::NoBrush);
-    }
-    OneList layers;
-    layers.list.visible = which != Case::HiddenList;
+                                           QPen(Qt::red, which == Case::Trace ? 3 : 40), Qt::NoBrush);
+    MapQt::PrimitiveList list{{primitive.get()}, which != Case::HiddenList, false};
+    MapQt::LayerGroup group{0, 0, {&list}};
+    QList<MapQt::LayerGroup *> groups{&group};
+    MapQt::LayerTable layers;
+    layers.insert(7, &groups);
     primitive->visible = which != Case::HiddenPrimitive;
-    layers.list.primitives << primitive.get();
 
     QImage image(400, 400, QImage::Format_ARGB32);
     image.fill(Paper);
     QPainter painter(&image);
-    PrimitivePainter::paint(painter, view, layers.table);
+    PrimitivePainter::paint(painter, view, layers);
     painter.end();
     for (int i = 0; i < probes.size(); ++i)
         QVERIFY_COLOUR(image.pixelColor(probes[i]), colours[i]);
+    QCOMPARE(PrimitivePainter::visibleCount(layers),
+             int(which != Case::HiddenList && which != Case::HiddenPrimitive));
     if (which == Case::Car) {
         // The caption sits right of the picture: some dark text pixels there.
         int dark = 0;
@@ -256,35 +191,45 @@ void tst_HostMapCanvas::paintPrimitives()
     }
 }
 
-void tst_HostMapCanvas::primitivesLieOverBase()
+// A plug-in's layer lies over the base, where Station Road runs through the
+// centre and the river to the south-west. The canvas owns the groups and
+// lists, never the shapes: dropping them keeps the lists, deleting the canvas
+// leaves the shapes usable.
+void tst_HostMapCanvas::layersOverTheBase()
 {
-    MapCanvas canvas(1, QString());
-    frame(canvas, 1600);
-    const QImage image = canvas.render();
-    QCOMPARE(image.size(), QSize(800, 600));
+    auto canvas = std::make_unique<MapCanvas>(1, QString());
+    frame(*canvas, 1600);
     auto pixel = [&canvas](const QPoint &point) {
-        return canvas.projection().toScreen(point).toPoint();
+        return canvas->projection().toScreen(point).toPoint();
     };
-    // 6400 m across 800 pixels: 8 m a pixel; north is up.
+    // 6400 m across 800 pixels: 8 m a pixel.
     QCOMPARE(pixel(DemoDistrict::offset(800, 800)), QPoint(500, 200));
-    QCOMPARE(pixel(DemoDistrict::offset(-3200, -2400)), QPoint(0, 600));
     const QPoint river = DemoDistrict::offset(-2600, -1325);
-    QVERIFY_COLOUR(image.pixelColor(pixel(DemoDistrict::centre())), MajorStreet); // Station Road
-    QVERIFY_COLOUR(image.pixelColor(pixel(river)), Water);
+    QVERIFY_COLOUR(canvas->render().pixelColor(pixel(DemoDistrict::centre())), QColor(252, 214, 140));
+    QVERIFY_COLOUR(canvas->render().pixelColor(pixel(river)), QColor(160, 200, 228));
 
-    // A plug-in's layer, inserted as a plug-in does; the canvas deletes group and list.
-    auto *list = new MapQt::PrimitiveList{{}, true, false};
-    canvas.layers()->insert(99, new QList<MapQt::LayerGroup *>{new MapQt::LayerGroup{0, 0, {list}}});
+    auto *first = new MapQt::PrimitiveList{{}, true, false};
+    auto *second = new MapQt::PrimitiveList{{}, false, true};
+    auto *groups = new QList<MapQt::LayerGroup *>{new MapQt::LayerGroup{0, 0, {first}},
+                                                   new MapQt::LayerGroup{0, 0, {second}}};
+    canvas->layers()->insert(99, groups);
     const QPoint d(5000, 5000);
     auto patch = shape<MapQt::MapPolygon>({river - d, river + QPoint(d.x(), -d.y()), river + d},
                                           Qt::NoPen, QBrush(QColor(200, 0, 200)));
-    list->primitives << patch.get();
+    first->primitives << patch.get();
+    second->primitives << patch.get();
     const QPoint inside = pixel(river + QPoint(2000, 0));
-    QVERIFY_COLOUR(canvas.render().pixelColor(inside), QColor(200, 0, 200));
-    QCOMPARE(PrimitivePainter::visibleCount(*canvas.layers()), 1);
-    list->visible = false;
-    QVERIFY_COLOUR(canvas.render().pixelColor(inside), Water);
-    QCOMPARE(PrimitivePainter::visibleCount(*canvas.layers()), 0);
+    QVERIFY_COLOUR(canvas->render().pixelColor(inside), QColor(200, 0, 200));
+
+    canvas->dropPrimitives();
+    QVERIFY(first->primitives.isEmpty() && second->primitives.isEmpty());
+    QCOMPARE(canvas->layers()->value(99), groups);
+    QCOMPARE(groups->size(), 2);
+    QVERIFY_COLOUR(canvas->render().pixelColor(inside), QColor(160, 200, 228));
+    first->primitives << patch.get();
+    canvas.reset();
+    QCOMPARE(patch->count, 3);
+    QCOMPARE(patch->points[2].x, (river + d).x());
 }
 
 void tst_HostMapCanvas::inputMovesView_data()
@@ -315,9 +260,8 @@ void tst_HostMapCanvas::inputMovesView()
 
     MapCanvas canvas(1, QString());
     frame(canvas, 1000);
-    const QPointF from = pointer;
     const QPointF to = angle ? pointer : QPointF(250, 380);
-    const QPointF held = canvas.projection().toMap(from);
+    const QPointF held = canvas.projection().toMap(pointer);
     QSignalSpy changes(&canvas, &MapCanvas::viewChanged);
     auto mouse = [&canvas](QEvent::Type type, const QPointF &at, Qt::MouseButtons buttons) {
         QMouseEvent event(type, at, canvas.mapToGlobal(at.toPoint()),
@@ -326,13 +270,13 @@ void tst_HostMapCanvas::inputMovesView()
         QApplication::sendEvent(&canvas, &event);
     };
     if (angle) {
-        QWheelEvent wheel(from, canvas.mapToGlobal(from.toPoint()), QPoint(), QPoint(0, angle),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(pointer, canvas.mapToGlobal(pointer.toPoint()), QPoint(),
+                          QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&canvas, &wheel);
         QCOMPARE(changes.count(), 1);
     } else {
-        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
-        mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+        mouse(QEvent::MouseButtonPress, pointer, Qt::LeftButton);
+        mouse(QEvent::MouseMove, (pointer + to) / 2, Qt::LeftButton);
         mouse(QEvent::MouseMove, to, Qt::LeftButton);
         mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
         mouse(QEvent::MouseMove, QPointF(10, 10), Qt::NoButton); // released: moves freely
@@ -341,28 +285,45 @@ void tst_HostMapCanvas::inputMovesView()
     QVERIFY(QLineF(canvas.projection().toScreen(held), to).length() < 0.5);
 }
 
-void tst_HostMapCanvas::dropPrimitivesKeepsListsAndShapes()
+// Each map its own contexts and layers; none for a map that is not there, and
+// the model's calls for it move nothing.
+void tst_HostMapCanvas::mapModelMovesItsCanvasOnly()
 {
-    auto canvas = std::make_unique<MapCanvas>(1, QString());
-    auto first = new MapQt::PrimitiveList{{}, true, false};
-    auto second = new MapQt::PrimitiveList{{}, false, true};
-    auto *groups = new QList<MapQt::LayerGroup *>{new MapQt::LayerGroup{0, 0, {first}},
-                                                   new MapQt::LayerGroup{0, 0, {second}}};
-    canvas->layers()->insert(99, groups);
-    auto trace = shape<MapQt::MapTrace>({QPoint(1, 1), QPoint(2, 2)}, QPen(Qt::red), Qt::NoBrush);
-    first->primitives << trace.get();
-    second->primitives << trace.get();
+    ServerConnection connection("OperCheck_Server1");
+    ObjectsModel objects;
+    HostServices services(&connection, &objects);
+    MapCanvas city(1, QStringLiteral("City"));
+    MapCanvas region(2, QStringLiteral("Region"));
+    for (MapCanvas *canvas : {&city, &region}) {
+        frame(*canvas, 1700);
+        services.addMap(canvas);
+    }
+    void *cityView = services.GetViewContext(1);
+    void *cityMap = services.GetMapContext(1);
+    QVERIFY(cityView && cityMap);
+    QVERIFY(cityView != services.GetViewContext(2) && cityMap != services.GetMapContext(2));
+    QCOMPARE(services.GetLayers(2), region.layers());
+    QVERIFY(!services.GetMapContext(3) && !services.GetLayers(3) && !services.GetViewContext(3));
 
-    canvas->dropPrimitives();
-    QVERIFY(first->primitives.isEmpty() && second->primitives.isEmpty());
-    QCOMPARE(canvas->layers()->value(99), groups);
-    QCOMPARE(groups->size(), 2);
-
-    // The canvas deletes its groups and lists, never the shapes: they stay usable.
-    first->primitives << trace.get();
-    canvas.reset();
-    QCOMPARE(trace->count, 2);
-    QCOMPARE(trace->points[1].x, 2);
+    MapModel *model = services.GetMapModel();
+    QSignalSpy cityViews(&city, &MapCanvas::viewChanged);
+    const QPoint station = DemoDistrict::offset(300, 2200);
+    for (int mapId : {1, 5}) {
+        model->SetScale(250, mapId, model->GetViewContext(mapId));
+        model->SetCenter(station.x(), station.y(), mapId, model->GetViewContext(mapId));
+        model->Refresh(mapId);
+    }
+    QCOMPARE(cityViews.count(), 2);
+    QCOMPARE(services.GetViewContext(1), cityView); // stable as the view changes
+    QCOMPARE(services.GetMapContext(1), cityMap);
+    for (MapCanvas *canvas : {&city, &region}) {
+        const QRectF area = canvas->projection().visibleArea();
+        const double metresAcross = area.width() * MapProjection::UnitToRadian
+            * MapProjection::EarthRadius * std::cos(area.center().y() * MapProjection::UnitToRadian);
+        const bool moved = canvas == &city;
+        QCOMPARE(qRound(metresAcross), 4 * (moved ? 250 : 1700));
+        QVERIFY(QLineF(area.center(), moved ? station : DemoDistrict::centre()).length() < 1);
+    }
 }
 
 void tst_HostMapCanvas::baseTexts()

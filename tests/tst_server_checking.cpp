@@ -54,7 +54,7 @@ CheckEngine *engineFor(int type, int timeIn, qint64 checkOn = T0)
     return engine;
 }
 
-// Reports "seconds after T0@metres east" of unit 7, in arrival order.
+// Reports of unit 7, in arrival order.
 void feed(CheckEngine &engine, const QString &track)
 {
     for (const QString &fix : track.split(' ', Qt::SkipEmptyParts))
@@ -221,51 +221,46 @@ void tst_ServerChecking::zoneDistance()
 
 void tst_ServerChecking::track_data()
 {
-    // Circle of 100 m radius at 0; entry window [900, 1100], exit window [1900, 2100].
-    QTest::addColumn<bool>("scheduleOn");
+    // "seconds after T0@metres east" of the fixes, then what is judged that many
+    // seconds after T0. Circle of 100 m radius at 0; schedule on: entry window
+    // [900, 1100], exit window [1900, 2100]; "off": its schedule off.
     QTest::addColumn<QString>("track");
     QTest::addColumn<qint64>("advance");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("entry at window start") << true << "800@300 900@0 2000@300" << 3000LL << 2;
-    QTest::newRow("entry 1 s early") << true << "800@300 899@0 2000@300" << 3000LL << 1;
-    QTest::newRow("exit early") << true << "800@300 950@0 1899@300" << 3000LL << 1;
-    QTest::newRow("inside after exit window") << true << "800@300 950@0" << 2101LL << 1;
-    QTest::newRow("entry window open") << true << "800@300" << 1100LL << 0;
-    QTest::newRow("missed entry") << true << "800@300" << 1101LL << 1;
-    QTest::newRow("report before check on ignored")
-        << true << "-50@0 950@0 2000@300" << 3000LL << 2;
-    QTest::newRow("schedule off, entry") << false << "5@300 10@0" << 20LL << 2;
-    QTest::newRow("schedule off, never in") << false << "5@300" << 99999LL << 0;
-    QTest::newRow("two fixes in") << false << "5@300 10@97 15@97" << 20LL << 2;
-    QTest::newRow("one fix 15 m in") << false << "5@300 10@85" << 20LL << 2;
-    QTest::newRow("one fix 14 m in") << false << "5@300 10@86 15@300" << 20LL << 0;
-    QTest::newRow("stray fix out")
-        << true << "800@300 950@0 1500@103 1510@0 2000@300" << 3000LL << 2;
-    QTest::newRow("two fixes out")
-        << true << "800@300 950@0 1500@103 1510@103 2000@300" << 3000LL << 1;
-    QTest::newRow("entry dated by its first fix")
-        << true << "800@300 1090@97 1200@97 2000@300" << 3000LL << 2;
-    QTest::newRow("late report put in order")
-        << true << "800@300 1150@97 1050@97 2000@300" << 3000LL << 2;
+    QTest::newRow("entry at window start") << "800@300 900@0 2000@300" << 3000LL << 2;
+    QTest::newRow("entry 1 s early") << "800@300 899@0 2000@300" << 3000LL << 1;
+    QTest::newRow("exit early") << "800@300 950@0 1899@300" << 3000LL << 1;
+    QTest::newRow("inside after exit window") << "800@300 950@0" << 2101LL << 1;
+    QTest::newRow("entry window open") << "800@300" << 1100LL << 0;
+    QTest::newRow("missed entry") << "800@300" << 1101LL << 1;
+    QTest::newRow("report before check on ignored") << "-50@0 950@0 2000@300" << 3000LL << 2;
+    QTest::newRow("schedule off, entry") << "off 5@300 10@0" << 20LL << 2;
+    QTest::newRow("schedule off, never in") << "off 5@300" << 99999LL << 0;
+    QTest::newRow("two fixes in") << "off 5@300 10@97 15@97" << 20LL << 2;
+    QTest::newRow("one fix 15 m in") << "off 5@300 10@85" << 20LL << 2;
+    QTest::newRow("one fix 14 m in") << "off 5@300 10@86 15@300" << 20LL << 0;
+    QTest::newRow("entry dated by its first fix") << "800@300 1090@97 1200@97 2000@300" << 3000LL
+                                                  << 2;
+    QTest::newRow("late report put in order") << "800@300 1150@97 1050@97 2000@300" << 3000LL
+                                              << 2;
     QString longStay = "800@300 950@0";
     for (int t = 1000; t < 2000; t += 10)
         longStay += QStringLiteral(" %1@0").arg(t);
-    QTest::newRow("entry kept past the history") << true << longStay + " 2000@300" << 3000LL << 2;
+    QTest::newRow("entry kept past the history") << longStay + " 2000@300" << 3000LL << 2;
     QTest::newRow("late report splits a run")
-        << true << "800@300 1050@97 1150@97 1100@300 2000@300" << 3000LL << 1;
+        << "800@300 1050@97 1150@97 1100@300 2000@300" << 3000LL << 1;
 }
 
 void tst_ServerChecking::track()
 {
-    QFETCH(bool, scheduleOn);
     QFETCH(QString, track);
     QFETCH(qint64, advance);
     QFETCH(int, expected);
 
-    std::unique_ptr<CheckEngine> engine(engineFor(CheckSchedule::AtStart,
-                                                  scheduleOn ? 1000 : -1000));
-    feed(*engine, track);
+    const bool off = track.startsWith("off");
+    std::unique_ptr<CheckEngine> engine(engineFor(CheckSchedule::AtStart, off ? -1000 : 1000));
+    feed(*engine, track.mid(off ? 3 : 0));
     engine->advanceTo(T0 + advance);
     QCOMPARE(engine->states(11), (QList<QPair<int, int>>{{21, expected}}));
     engine->removeRoute(11);
@@ -332,10 +327,8 @@ void tst_ServerChecking::drives()
     Zones zones;
     const auto route = street(5, Bent, true, &zones, QPointF(), true);
     route->checkOn = checked > 0, route->objects = {11, 12, 13};
-    for (SectionRecord *s : qAsConst(route->sections)) {
-        s->checkTimeIn += checked == 2 ? 84600 : 0;
-        s->checkTimeOut += checked == 2 ? 84600 : 0;
-    }
+    for (SectionRecord *s : qAsConst(route->sections))
+        s->checkTimeIn += checked == 2 ? 84600 : 0, s->checkTimeOut += checked == 2 ? 84600 : 0;
     route->checkTimeType = checked == 2 ? CheckSchedule::EveryDay : CheckSchedule::AtStart;
     UnitSimulator simulator;
     simulator.setRoutes({UnitSimulator::fromRecord(*route, zones)});

@@ -1,11 +1,13 @@
 #ifndef HOSTTINYSERVER_H
 #define HOSTTINYSERVER_H
 
-// The server end of the host's link in a test, and a plug-in that keeps the
-// replies it is handed. Header-only: only the host's suites link the framing.
+// The server end of the host's link in a test, and a plug-in that keeps what
+// the host hands it. Header-only: only the host's suites link the framing.
 #include "wire/Frame.h"
 #include <PluginInterface.h>
 
+#include <QEvent>
+#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -29,19 +31,10 @@ public:
         });
     }
 
-    void send(const QByteArray &bytes)
-    {
-        client->write(bytes);
-        client->flush();
-    }
+    void send(const QByteArray &bytes) { client->write(bytes), client->flush(); }
     void reply(const QByteArray &command, const QByteArray &body)
     {
         send(Frame::encode(Frame::Reply{command, body}));
-    }
-    void dropClient()
-    {
-        client->abort();
-        client = nullptr;
     }
 
     // The requests received so far, while they are whole frames.
@@ -50,12 +43,8 @@ public:
         QList<Frame::Request> out;
         QByteArray buffer = received;
         QByteArray payload;
-        while (Frame::Splitter::take(buffer, &payload) == Frame::Splitter::Complete) {
-            const std::optional<Frame::Request> request = Frame::decodeRequest(payload);
-            if (!request)
-                break;
-            out << *request;
-        }
+        while (Frame::Splitter::take(buffer, &payload) == Frame::Splitter::Complete)
+            out << Frame::decodeRequest(payload).value_or(Frame::Request{});
         return out;
     }
     QList<QByteArray> commands() const
@@ -71,11 +60,41 @@ public:
     QByteArray received;
 };
 
-class RecordingPlugin : public PluginInterface
+// Keeps the replies and, in order, the calls of the interface. With pages, it
+// makes one named "<name> page <n>" per CreateWidget.
+class RecordingPlugin : public QObject, public PluginInterface
 {
 public:
-    QString GetPluginName() override { return QStringLiteral("recording"); }
-    QString GetName() override { return GetPluginName(); }
+    explicit RecordingPlugin(const QString &name = "recording", bool makesPages = false)
+        : name(name), makesPages(makesPages)
+    {
+    }
+
+    QString GetPluginName() override { return name; }
+    QString GetName() override { return name; }
+    void SetHost(PluginHost *given) override { host = given, calls << "SetHost"; }
+    QWidget *CreateWidget(QWidget *, QTabWidget *given) override
+    {
+        tabs = given;
+        const int key = tabs->count() - 1;
+        // The host's placeholder stands at the key, not a page of ours.
+        const bool placeholder = key >= 0 && !pages.values().contains(tabs->widget(key));
+        calls << QStringLiteral("CreateWidget key %1%2").arg(key).arg(placeholder ? "" : " taken");
+        if (!makesPages)
+            return nullptr;
+        pages.insert(key, new QWidget);
+        pages[key]->setObjectName(QStringLiteral("%1 page %2").arg(name).arg(pages.size() - 1));
+        return pages[key];
+    }
+    void BindMap(int, int mapId) override { calls << QStringLiteral("BindMap %1").arg(mapId); }
+    void OnTabActivated(int mapId) override
+    {
+        const QWidget *current = tabs ? tabs->currentWidget() : nullptr;
+        calls << QStringLiteral("OnTabActivated %1 on %2")
+                     .arg(mapId)
+                     .arg(current ? current->objectName() : QStringLiteral("-"));
+    }
+    void OnClose(QEvent *event) override { calls << QStringLiteral("OnClose %1").arg(event->type()); }
     void OnServerReply(QByteArray &command, QByteArray &body) override
     {
         replies.append({command, body});
@@ -83,6 +102,12 @@ public:
             onReply();
     }
 
+    QString name;
+    bool makesPages;
+    PluginHost *host = nullptr;
+    QTabWidget *tabs = nullptr;
+    QMap<int, QWidget *> pages;
+    QStringList calls;
     QList<Reply> replies;
     std::function<void()> onReply;
 };
