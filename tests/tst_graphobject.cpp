@@ -128,6 +128,7 @@ Q_DECLARE_METATYPE(Drawing)
 Q_DECLARE_METATYPE(Hits)
 Q_DECLARE_METATYPE(Edit)
 Q_DECLARE_METATYPE(Ticks)
+
 class tst_GraphObject : public QObject
 {
     Q_OBJECT
@@ -453,10 +454,11 @@ private slots:
         QTest::newRow("layers: a tick runs down, never up; a half tick too, and does not count")
             << Ticks{0, {}, {"+Zones", "-Gate", "~Roads"}, fill(Base, "2220211"), {7, 9}};
         QTest::newRow("units: listed ones ticked, nested and top level; unknown ids ignored; Ok")
-            << Ticks{QDialogButtonBox::Ok, {2, 121, 11, 99, -1}, {}, fill(Units, "02022000"), {2, 11, 121}};
+            << Ticks{QDialogButtonBox::Ok, {2, 121, 11, 99, -1}, {}, fill(Units, "02022000"),
+                     {2, 11, 121}};
         QTest::newRow("units all listed: the plain group stays unticked; Cancel")
-            << Ticks{QDialogButtonBox::Cancel, {1, 2, 11, 12, 21, 121, 31}, {}, fill(Units, "22222202"),
-                     {1, 2, 11, 12, 21, 31, 121}};
+            << Ticks{QDialogButtonBox::Cancel, {1, 2, 11, 12, 21, 121, 31}, {},
+                     fill(Units, "22222202"), {1, 2, 11, 12, 21, 31, 121}};
         QTest::newRow("units: ticks and unticks run down, never up; Ok")
             << Ticks{QDialogButtonBox::Ok, {21}, {"+Column A", "-Car 12", "+Column B", "-Column B"},
                      fill(Units, "22000000"), {1, 11}};
@@ -507,7 +509,6 @@ private slots:
         QCOMPARE(units->isVisible(), false);
         QCOMPARE(checkedUnits().mid(1), c.ids);
     }
-
 };
 
 QTEST_MAIN(tst_GraphObject)
