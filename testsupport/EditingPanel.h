@@ -26,9 +26,10 @@ enum SectionRow { Name, MsgIn, MsgOut, Schedule, TimeIn, InAhead, InBehind, Time
 struct EditingPanel
 {
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
-    std::unique_ptr<OperativeCheck> plugin{new OperativeCheck};
+    std::unique_ptr<OperativeCheck> plugin;
 
-    EditingPanel()
+    explicit EditingPanel(OperativeCheck *panel = new OperativeCheck)
+        : plugin(panel)
     {
         plugin->SetHost(&host);
         plugin->BindMap(0, 1);
@@ -67,10 +68,7 @@ struct EditingPanel
         plugin->mainView()->setCurrentIndex(index);
         plugin->onMainItemClicked(index);
     }
-    void click(const QList<int> &path)
-    {
-        click(path.isEmpty() ? QModelIndex() : item(path)->index());
-    }
+    void click(const QList<int> &path) { click(path.isEmpty() ? QModelIndex() : item(path)->index()); }
 
     QStandardItem *cell(int row) const
     {
@@ -79,13 +77,14 @@ struct EditingPanel
 
     // Edits a property cell as the delegate does; a null text toggles its check box.
     // False when the operator could not: no such cell, or it or the panel is locked.
-    bool edit(int row, const QString &text = QString())
+    bool edit(int row, const QString &text = QString(), bool clickFirst = true)
     {
         QStandardItem *value = cell(row);
         if (!value || !plugin->panProperties()->isEnabled()
             || !(text.isNull() ? value->isCheckable() : value->isEditable()))
             return false;
-        plugin->onPropertyItemClicked(value->index());
+        if (clickFirst)
+            plugin->onPropertyItemClicked(value->index());
         if (text.isNull())
             value->setCheckState(value->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
         else
@@ -111,6 +110,27 @@ inline QByteArray fixBody(qint32 lead, const RouteRecord *route, const QSet<int>
         RouteMessages::writeSaveEntry(out, lead, *route);
     RouteMessages::writeSaveEnd(out, deleted);
     return bytes;
+}
+
+// The record of a row in one line. A section: name, graphic objects, times in/out, +delay,
+// tolerances, message switches, schedule; a route: time type and tracked objects.
+inline QString summary(const QStandardItem *item)
+{
+    auto ids = [](const QList<int> &list) {
+        QStringList texts;
+        for (int id : list)
+            texts << QString::number(id);
+        return texts.join(',');
+    };
+    if (const SectionRecord *s = itemSection(item)) {
+        return QStringLiteral("%1 [%2] %3/%4 +%5 %6,%7,%8,%9 %10%11 %12")
+            .arg(s->name, ids(s->graphObjectIds)).arg(s->checkTimeIn).arg(s->checkTimeOut)
+            .arg(s->delayInto).arg(s->checkTimeInAhead).arg(s->checkTimeInBehind)
+            .arg(s->checkTimeOutAhead).arg(s->checkTimeOutBehind).arg(s->messageOnTimeIn)
+            .arg(s->messageOnTimeOut).arg(s->checkScheduleOn ? "on" : "off");
+    }
+    const RouteRecord *r = itemRoute(item);
+    return r ? QStringLiteral("type %1 [%2]").arg(r->checkTimeType).arg(ids(r->objects)) : QString();
 }
 
 // Sets a section's message switches and its four tolerances.
