@@ -2,8 +2,6 @@
 // own slots, with undo and redo, each case ending with what a save sends.
 #include "testsupport/EditingPanel.h"
 
-#include "routecheck/ScheduleEditors.h"
-
 #include <QAction>
 #include <QTest>
 
@@ -149,12 +147,12 @@ void tst_RouteEditing::commands_data()
     const QStringList beat4 = beat + QStringList{"New section 4"};
     const char *gate = "Gate [7] 3600/4200 +600 10,20,30,40 10 on";
 
-    row("add route", {{S::AddRoute, SparePath}}, {}, SparePath, "+17", "type 1 []");
+    row("add route", {{S::AddRoute, SparePath}}, {}, SparePath, "+17", "type 1 [] state 2");
     row("add route, undo: nothing deleted", {{S::AddRoute, SparePath}, {S::Undo}}, {}, SparePath,
         "");
     row("delete route: child nodes stay", {{S::DelRoute, BeatPath}}, {"Sub"}, BeatPath, "-5");
     row("delete route, undo: saved whole, as new", {{S::DelRoute, BeatPath}, {S::Undo}}, beat,
-        BeatPath, "+5", "type 2 [11]");
+        BeatPath, "+5", "type 2 [11] state 2");
     // The new route is stored under node 5's id, so 5 must not be deleted by the same save.
     row("delete and add again on one node", {{S::DelRoute, BeatPath}, {S::AddRoute, BeatPath}},
         {"Sub"}, BeatPath, "+5");
@@ -162,6 +160,8 @@ void tst_RouteEditing::commands_data()
         "New section 4 [] -1/-1 +0 0,0,0,0 11 off");
     row("add section on a section: appended to its route", {{S::AddSect, YardPath}}, beat4,
         {0, 1, 4}, "=5");
+    row("add section, undo", {{S::AddSect, BeatPath}, {S::Undo}}, beat, BeatPath, "",
+        "type 2 [11] state 0");
     row("add section, undo, redo: the id is not reused",
         {{S::AddSect, BeatPath}, {S::Undo}, {S::Redo}}, beat + QStringList{"New section 5"},
         {0, 1, 4}, "=5");
@@ -186,9 +186,9 @@ void tst_RouteEditing::commands_data()
         "New section 4 [] -1/-1 +0 0,0,0,0 01 off");
     // The dialogs' choice is one step: undone, nothing is left to save.
     row("objects replaced", {{S::SelObjs, BeatPath, "Car 11,Car 12"}}, beat, BeatPath, "=5",
-        "type 2 [12]");
+        "type 2 [12] state 3");
     row("objects replaced, undo", {{S::SelObjs, BeatPath, "Car 11,Car 12"}, {S::Undo}}, beat,
-        BeatPath, "", "type 2 [11]");
+        BeatPath, "", "type 2 [11] state 0");
     row("graphic objects: their names become the section's", {{S::SelGObj, RoadPath, "Gate,Yard"}},
         {"Sub", "Gate", "Yard", "Gate Yard "}, RoadPath, "=5",
         "Gate Yard  [7,8] -1/-1 +0 0,0,0,0 11 off");
@@ -217,7 +217,7 @@ void tst_RouteEditing::commands_data()
         // Adding a section beside every route leaves no row on show.
         row(op.first, {op.second, {S::Undo}, {S::Redo}}, spare ? QStringList() : beat,
             op.second.slot == S::AddSect ? QList<int>() : op.second.path, "",
-            spare ? "" : op.second.path == GatePath ? gate : "type 2 [11]");
+            spare ? "" : op.second.path == GatePath ? gate : "type 2 [11] state 0");
     }
 }
 
@@ -249,12 +249,14 @@ void tst_RouteEditing::commands()
     const QStandardItem *onShow = plugin->model()->itemFromIndex(plugin->currentMainIndex());
     if (!shown.isEmpty())
         QCOMPARE(summary(onShow), shown);
-    // The table shows the row on show as it is now.
-    const RouteRecord *shownRoute = itemSection(onShow) ? nullptr : itemRoute(onShow);
-    QCOMPARE(panel->cell(0) ? panel->cell(0)->text() : QString(),
-             itemSection(onShow) ? itemSection(onShow)->name
-             : shownRoute ? ScheduleEditors::instance().timeTypes.value(shownRoute->checkTimeType)
-                          : QString());
+    // The table shows the row on show as it is now, and a new section's route is expanded.
+    const QStringList table = panel->tableTexts();
+    panel->click(QModelIndex());
+    panel->click(plugin->model()->indexFromItem(onShow));
+    QCOMPARE(panel->tableTexts(), table);
+    QVERIFY(!onShow || plugin->panProperties()->isEnabled());
+    if (ops.last().slot == Slot::AddSect)
+        QVERIFY(plugin->mainView()->isExpanded(node->index()));
     if (drawn >= 0)
         QCOMPARE(panel->host.sectionList()->primitives.size(), drawn);
     QCOMPARE(save(), saved);

@@ -68,7 +68,10 @@ struct EditingPanel
         plugin->mainView()->setCurrentIndex(index);
         plugin->onMainItemClicked(index);
     }
-    void click(const QList<int> &path) { click(path.isEmpty() ? QModelIndex() : item(path)->index()); }
+    void click(const QList<int> &path)
+    {
+        click(path.isEmpty() ? QModelIndex() : item(path)->index());
+    }
 
     QStandardItem *cell(int row) const
     {
@@ -92,6 +95,16 @@ struct EditingPanel
         return true;
     }
 
+    // The property table's values; a check box reads 0 or 1.
+    QStringList tableTexts() const
+    {
+        QStringList texts;
+        for (int row = 0; cell(row); ++row)
+            texts << (cell(row)->isCheckable() ? QString::number(cell(row)->checkState() / 2)
+                                               : cell(row)->text());
+        return texts;
+    }
+
     // The list of the object-choice dialog, once shown.
     QStandardItemModel *objectsList() const
     {
@@ -100,20 +113,8 @@ struct EditingPanel
     }
 };
 
-// A "Fix_routes" body: one entry (none when route is null), then the deleted route ids.
-inline QByteArray fixBody(qint32 lead, const RouteRecord *route, const QSet<int> &deleted = {})
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
-    if (route)
-        RouteMessages::writeSaveEntry(out, lead, *route);
-    RouteMessages::writeSaveEnd(out, deleted);
-    return bytes;
-}
-
 // The record of a row in one line. A section: name, graphic objects, times in/out, +delay,
-// tolerances, message switches, schedule; a route: time type and tracked objects.
+// tolerances, message switches, schedule; a route: time type, tracked objects, edit state.
 inline QString summary(const QStandardItem *item)
 {
     auto ids = [](const QList<int> &list) {
@@ -130,7 +131,9 @@ inline QString summary(const QStandardItem *item)
             .arg(s->messageOnTimeOut).arg(s->checkScheduleOn ? "on" : "off");
     }
     const RouteRecord *r = itemRoute(item);
-    return r ? QStringLiteral("type %1 [%2]").arg(r->checkTimeType).arg(ids(r->objects)) : QString();
+    return r ? QStringLiteral("type %1 [%2] state %3")
+                   .arg(r->checkTimeType).arg(ids(r->objects)).arg(itemEditState(item))
+             : QString();
 }
 
 // Sets a section's message switches and its four tolerances.
