@@ -50,18 +50,18 @@ class TestDelegates : public QObject
     Q_OBJECT
 
     QMap<QString, QPixmap> icons;
-    QStringList scheduleList{"AtStart", "EveryDay", "Weekly", "Monthly", "Plan Perehvat"};
-    QStandardItemModel model{3, 2};
+    QStringList scheduleList;
+    std::unique_ptr<QStandardItemModel> model;
     std::unique_ptr<QTableView> view; // deletes the delegates, which it parents
     ColorDialogAnswer answerer;
 
-    QModelIndex cell(int row = 0) const { return model.index(row, 1); }
+    QModelIndex cell(int row = 0) const { return model->index(row, 1); }
 
     // On a row whose cell has a check box, which would push a default editor to its right.
     QAbstractItemDelegate *install(QAbstractItemDelegate *delegate, int row = 0)
     {
         view->setItemDelegateForRow(row, delegate);
-        model.setData(cell(row), Qt::Checked, Qt::CheckStateRole);
+        model->setData(cell(row), Qt::Checked, Qt::CheckStateRole);
         return delegate;
     }
 
@@ -88,12 +88,12 @@ class TestDelegates : public QObject
                               : QStyle::State_Enabled;
         QMouseEvent event(QEvent::MouseButtonPress, option.rect.center(), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
-        return delegate->editorEvent(&event, &model, option, cell(row));
+        return delegate->editorEvent(&event, model.get(), option, cell(row));
     }
 
     QColor value(int row, int role = Qt::EditRole) const
     {
-        return qvariant_cast<QColor>(model.data(cell(row), role));
+        return qvariant_cast<QColor>(model->data(cell(row), role));
     }
 
 private slots:
@@ -104,8 +104,10 @@ private slots:
         const QString path = QStringLiteral(":/icon/resource/");
         icons = {{"Center", QPixmap(path + "Centr.png")}, {"House", QPixmap(path + "House.png")},
                  {"Hospital", QPixmap(path + "hospital.png")}, {"TK", QPixmap(path + "tk.png")}};
+        scheduleList = QStringList{"AtStart", "EveryDay", "Weekly", "Monthly", "Plan Perehvat"};
+        model = std::make_unique<QStandardItemModel>(3, 2);
         view = std::make_unique<QTableView>();
-        view->setModel(&model);
+        view->setModel(model.get());
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         answerer.opened = 0;
@@ -149,16 +151,16 @@ private slots:
         delegate->setParent(view.get());
         scheduleList << "Extra";
         icons.insert("Extra", QPixmap(":/icon/resource/Glass.png"));
-        model.setData(cell(), "11 days 12:13:14");
+        model->setData(cell(), "11 days 12:13:14");
         // An earlier picture, to see that the icon combo replaces it in every case.
-        model.setData(cell(), QPixmap(":/icon/resource/Kill.png"), Qt::DecorationRole);
+        model->setData(cell(), QPixmap(":/icon/resource/Kill.png"), Qt::DecorationRole);
 
         edit(delegate, 0, [&](QWidget *editor) {
             QCOMPARE(editor->geometry(), view->visualRect(cell()));
             auto *combo = qobject_cast<QComboBox *>(editor);
             auto *line = qobject_cast<QLineEdit *>(editor);
             QTest::keyClick(editor, Qt::Key_End);
-            model.setData(cell(), cellText);
+            model->setData(cell(), cellText);
             if (line) {
                 QCOMPARE(line->inputMask(), durationInputMask());
                 QCOMPARE(line->displayText(), shown);
@@ -178,8 +180,8 @@ private slots:
             if (!input.isEmpty())
                 combo->setCurrentIndex(combo->findText(input));
         });
-        QCOMPARE(model.data(cell(), Qt::EditRole).toString(), written);
-        const QPixmap decoration = qvariant_cast<QPixmap>(model.data(cell(), Qt::DecorationRole));
+        QCOMPARE(model->data(cell(), Qt::EditRole).toString(), written);
+        const QPixmap decoration = qvariant_cast<QPixmap>(model->data(cell(), Qt::DecorationRole));
         if (kind == 1)
             QCOMPARE(decoration.toImage(), icons.value(written).toImage());
         else
@@ -218,7 +220,7 @@ private slots:
         auto *delegate = install(new ColorDialogDelegate(showAlpha, view.get()));
         const QColor initial(1, 2, 3, 200);
         for (int role : {Qt::EditRole, Qt::DecorationRole})
-            model.setData(cell(), initial, role);
+            model->setData(cell(), initial, role);
         if (earlier.isValid()) { // one delegate shared by rows, as the property table shares it
             answerer.answer = earlier;
             QVERIFY(!press(install(delegate, 1), 1));
@@ -230,7 +232,7 @@ private slots:
         if (pressed) // the view still handles the event
             QVERIFY(!press(delegate, 0, pressed == 2));
 
-        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
         edit(delegate, 0, [&](QWidget *) { QCOMPARE(answerer.opened, pressed / 2); });
         // The write itself feeds the open editor again; that must not reopen the dialog.
         QCOMPARE(answerer.opened, pressed / 2);

@@ -15,10 +15,8 @@ const QList<int> RoutePath{0, 0};
 const QList<int> GatePath{0, 0, 0}; // in 3600, out 4200, so a delay of 600
 const QList<int> YardPath{0, 0, 1}; // times unset
 
-// A panel that refuses every edit.
-class RefusingPanel : public OperativeCheck
+struct RefusingPanel : OperativeCheck
 {
-public:
     bool acceptPropertyChange(const QModelIndex &, const QModelIndex &, const QVariant &) override
     {
         return false;
@@ -34,158 +32,152 @@ class tst_PropertyEditing : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init() { load(new OperativeCheck); }
-    void cleanup() { panel.reset(); }
-    void edits_data();
-    void edits();
-    void refusedEditPutsCellBack();
+    std::unique_ptr<EditingPanel> panel;
 
-private:
-    void load(OperativeCheck *plugin);
     QStandardItem *item(const QList<int> &path) const { return panel->item(path); }
-    QStandardItem *cell(int row) const { return panel->cell(row); }
+    int routeState() const { return itemEditState(item(RoutePath)); }
+
+    void load(OperativeCheck *plugin)
+    {
+        panel = std::make_unique<EditingPanel>(plugin);
+        panel->addCarsAndMarks();
+        panel->host.addTrackedObject(11, "Car 11 again", panel->host.objects.item(1)); // in Group
+        QSharedPointer<RouteRecord> r =
+            route(5, {section(1, "Gate", {7}, 3600, 4200), section(2, "Yard")});
+        r->objects = {12, 11, 99};
+        panel->reply("Get_tree_rulecheck",
+                     ruleTree({node(1, "Group", 2, {withRoute(node(5, "Beat", 3), r)})}));
+    }
+
     // The route row is shown from its check-mode cell: edits still belong to the row.
     void show(const QList<int> &path)
     {
         panel->click(path == RoutePath ? item(path)->parent()->child(0, 1)->index()
                                        : item(path)->index());
     }
-    int routeState() const { return itemEditState(item(RoutePath)); }
-    QString summary(const QList<int> &path) const { return ::summary(item(path)); }
-    void verifyTable() const;
 
-    std::unique_ptr<EditingPanel> panel;
+    // The table against the record of the row on show; times have a masked editor of their
+    // own, the time type a list, the delay none.
+    void verifyTable() const
+    {
+        const QStandardItem *shown =
+            panel->plugin->model()->itemFromIndex(panel->plugin->currentMainIndex());
+        const QTableView *view = panel->plugin->panProperties()->propertyView();
+        const QStringList texts = panel->tableTexts();
+        const SectionRecord *s = itemSection(shown);
+        if (!s) {
+            // Each id once, named by the first item met depth first; unknown ids left out.
+            const int type = itemRoute(shown)->checkTimeType;
+            QCOMPARE(texts, QStringList({ScheduleEditors::instance().timeTypes.value(type),
+                                         "Car 11, Car 12"}));
+            QVERIFY(panel->cell(0)->isEditable() && !panel->cell(1)->isEditable());
+            QVERIFY(view->itemDelegateForRow(0) && !view->itemDelegateForRow(TimeIn));
+            return;
+        }
+        const bool on = s->checkScheduleOn;
+        auto time = [on](int seconds) { return on ? durationText(seconds) : QString(); };
+        auto number = [on](int value) { return on ? QString::number(value) : QString(); };
+        QCOMPARE(texts, QStringList({s->name, QString::number(s->messageOnTimeIn),
+                                     QString::number(s->messageOnTimeOut), QString::number(on),
+                                     time(s->checkTimeIn), number(s->checkTimeInAhead),
+                                     number(s->checkTimeInBehind), time(s->checkTimeOut),
+                                     number(s->checkTimeOutAhead), number(s->checkTimeOutBehind),
+                                     time(s->delayInto)}));
+        QCOMPARE(shown->text(), s->name);
+        for (int row = TimeIn; row <= Delay; ++row)
+            QCOMPARE(panel->cell(row)->isEditable(), on);
+        QVERIFY(view->itemDelegateForRow(TimeIn) && !view->itemDelegateForRow(Delay));
+        QCOMPARE(view->itemDelegateForRow(TimeIn), view->itemDelegateForRow(TimeOut));
+    }
+
+private slots:
+    void init() { load(new OperativeCheck); }
+    void cleanup() { panel.reset(); }
+
+    void edits_data()
+    {
+        QTest::addColumn<QList<int>>("path");
+        QTest::addColumn<Edits>("edits"); // the cell is clicked before the first only
+        QTest::addColumn<QString>("edited");
+
+        auto row = [](const char *name, const QList<int> &path, const Edits &edits,
+                      const char *edited) { QTest::newRow(name) << path << edits << QString(edited); };
+        // Gate starts as "Gate [7] 3600/4200 +600 0,0,0,0 11 on", Yard as
+        // "Yard [] -1/-1 +0 0,0,0,0 11 off".
+        row("time in keeps delay", GatePath, {{TimeIn, "00 days 02:00:00"}},
+            "Gate [7] 7200/7800 +600 0,0,0,0 11 on");
+        row("time out after in", GatePath, {{TimeOut, "00 days 01:30:00"}},
+            "Gate [7] 3600/5400 +1800 0,0,0,0 11 on");
+        row("time out before in", GatePath, {{TimeOut, "00 days 00:30:00"}},
+            "Gate [7] 3600/1800 +0 0,0,0,0 11 on");
+        row("delay moves out", GatePath, {{Delay, "00 days 00:05:00"}},
+            "Gate [7] 3600/3900 +300 0,0,0,0 11 on");
+        row("tolerances, each its own", GatePath,
+            {{InAhead, "30"}, {InBehind, "45"}, {OutAhead, "60"}, {OutBehind, "90"}},
+            "Gate [7] 3600/4200 +600 30,45,60,90 11 on");
+        row("tolerances: minus sign, past int range", GatePath,
+            {{InAhead, "7"}, {InAhead, "-5"}, {OutBehind, "4294967295"}},
+            "Gate [7] 3600/4200 +600 0,0,0,0 11 on");
+        row("schedule off: times kept negated, rows blank", GatePath, {{Schedule, {}}},
+            "Gate [7] -3600/-4200 +600 0,0,0,0 11 off");
+        row("unset times switched on: a second each", YardPath, {{Schedule, {}}},
+            "Yard [] 1/1 +0 0,0,0,0 11 on");
+        row("message switch in", YardPath, {{MsgIn, {}}}, "Yard [] -1/-1 +0 0,0,0,0 01 off");
+        row("message switch out", YardPath, {{MsgOut, {}}}, "Yard [] -1/-1 +0 0,0,0,0 10 off");
+        row("name, twice", GatePath, {{Name, "North gate"}, {Name, "Gate 2"}},
+            "Gate 2 [7] 3600/4200 +600 0,0,0,0 11 on");
+        row("time type, twice", RoutePath, {{0, "Monthly"}, {0, "Plan Perehvat"}},
+            "type 4 [12,11,99] state 3");
+        row("time type off the list: case matters", RoutePath, {{0, "weekly"}},
+            "type 0 [12,11,99] state 3");
+    }
+
+    // Each edit is a step; undone from elsewhere, the row comes back into view as it was.
+    void edits()
+    {
+        QFETCH(QList<int>, path);
+        QFETCH(Edits, edits);
+        QFETCH(QString, edited);
+
+        show(path);
+        verifyTable();
+        QStringList steps{summary(item(path))};
+        for (const auto &edit : edits) {
+            QVERIFY(panel->edit(edit.first, edit.second, steps.size() == 1));
+            steps << summary(item(path));
+            if (path != RoutePath) // a route's type cell keeps the text typed until shown again
+                verifyTable();
+        }
+        QCOMPARE(steps.last(), edited);
+        QCOMPARE(routeState(), int(EditState::Changed));
+
+        show(path == GatePath ? YardPath : GatePath);
+        for (int step = edits.size() - 1; step >= 0; --step) {
+            panel->plugin->undoStack()->undo();
+            QCOMPARE(summary(item(path)), steps.at(step));
+            // The route stays to be saved while any of its edits is left.
+            QCOMPARE(routeState(), int(step ? EditState::Changed : EditState::Unchanged));
+        }
+        QVERIFY(!panel->plugin->undoStack()->canUndo());
+        QCOMPARE(panel->plugin->currentMainIndex(), QPersistentModelIndex(item(path)->index()));
+        verifyTable();
+        while (panel->plugin->undoStack()->canRedo())
+            panel->plugin->undoStack()->redo();
+        QCOMPARE(summary(item(path)), edited);
+        verifyTable();
+    }
+
+    void refusedEditPutsCellBack()
+    {
+        load(new RefusingPanel);
+        show(GatePath);
+        QVERIFY(panel->edit(Name, "Elsewhere"));
+        QVERIFY(panel->edit(MsgIn));
+        QCOMPARE(summary(item(GatePath)), QString("Gate [7] 3600/4200 +600 0,0,0,0 11 on"));
+        verifyTable();
+        QVERIFY(!panel->plugin->undoStack()->canUndo());
+    }
 };
-
-void tst_PropertyEditing::load(OperativeCheck *plugin)
-{
-    panel = std::make_unique<EditingPanel>(plugin);
-    panel->addCarsAndMarks();
-    panel->host.addTrackedObject(11, "Car 11 again", panel->host.objects.item(1)); // in Group
-    QSharedPointer<RouteRecord> r = route(5, {section(1, "Gate", {7}, 3600, 4200),
-                                              section(2, "Yard")});
-    r->objects = {12, 11, 99};
-    panel->reply("Get_tree_rulecheck",
-                 ruleTree({node(1, "Group", 2, {withRoute(node(5, "Beat", 3), r)})}));
-}
-
-// The table on show against the record of the row on show; check boxes read 0 or 1. Times
-// have a masked editor of their own, the time type a list; the delay is typed freely.
-void tst_PropertyEditing::verifyTable() const
-{
-    const QStandardItem *shown = panel->plugin->model()->itemFromIndex(
-        panel->plugin->currentMainIndex());
-    const QTableView *view = panel->plugin->panProperties()->propertyView();
-    const QStringList texts = panel->tableTexts();
-    const SectionRecord *s = itemSection(shown);
-    if (!s) {
-        // Each id once, named by the first item met depth first; unknown ids left out.
-        const int type = itemRoute(shown)->checkTimeType;
-        QCOMPARE(texts, QStringList({ScheduleEditors::instance().timeTypes.value(type),
-                                     "Car 11, Car 12"}));
-        QVERIFY(cell(0)->isEditable() && !cell(1)->isEditable());
-        QVERIFY(view->itemDelegateForRow(0) && !view->itemDelegateForRow(TimeIn));
-        return;
-    }
-    const bool on = s->checkScheduleOn;
-    auto time = [on](int seconds) { return on ? durationText(seconds) : QString(); };
-    auto number = [on](int value) { return on ? QString::number(value) : QString(); };
-    QCOMPARE(texts, QStringList({s->name, QString::number(s->messageOnTimeIn),
-                                 QString::number(s->messageOnTimeOut), QString::number(on),
-                                 time(s->checkTimeIn), number(s->checkTimeInAhead),
-                                 number(s->checkTimeInBehind), time(s->checkTimeOut),
-                                 number(s->checkTimeOutAhead), number(s->checkTimeOutBehind),
-                                 time(s->delayInto)}));
-    QCOMPARE(shown->text(), s->name);
-    for (int row = TimeIn; row <= Delay; ++row)
-        QCOMPARE(cell(row)->isEditable(), on);
-    QVERIFY(view->itemDelegateForRow(TimeIn) && !view->itemDelegateForRow(Delay));
-    QCOMPARE(view->itemDelegateForRow(TimeIn), view->itemDelegateForRow(TimeOut));
-}
-
-void tst_PropertyEditing::edits_data()
-{
-    QTest::addColumn<QList<int>>("path");
-    QTest::addColumn<Edits>("edits"); // the cell is clicked before the first only
-    QTest::addColumn<QString>("edited");
-
-    auto row = [](const char *name, const QList<int> &path, const Edits &edits,
-                  const char *edited) { QTest::newRow(name) << path << edits << QString(edited); };
-    // Gate starts as "Gate [7] 3600/4200 +600 0,0,0,0 11 on", Yard as "Yard [] -1/-1 +0 0,0,0,0 11 off".
-    row("time in keeps delay", GatePath, {{TimeIn, "00 days 02:00:00"}},
-        "Gate [7] 7200/7800 +600 0,0,0,0 11 on");
-    row("time out after in", GatePath, {{TimeOut, "00 days 01:30:00"}},
-        "Gate [7] 3600/5400 +1800 0,0,0,0 11 on");
-    row("time out before in", GatePath, {{TimeOut, "00 days 00:30:00"}},
-        "Gate [7] 3600/1800 +0 0,0,0,0 11 on");
-    row("delay moves out", GatePath, {{Delay, "00 days 00:05:00"}},
-        "Gate [7] 3600/3900 +300 0,0,0,0 11 on");
-    row("tolerances, each its own", GatePath,
-        {{InAhead, "30"}, {InBehind, "45"}, {OutAhead, "60"}, {OutBehind, "90"}},
-        "Gate [7] 3600/4200 +600 30,45,60,90 11 on");
-    row("tolerances: minus sign, past int range", GatePath,
-        {{InAhead, "7"}, {InAhead, "-5"}, {OutBehind, "4294967295"}},
-        "Gate [7] 3600/4200 +600 0,0,0,0 11 on");
-    row("schedule off: times kept negated, rows blank", GatePath, {{Schedule, {}}},
-        "Gate [7] -3600/-4200 +600 0,0,0,0 11 off");
-    row("unset times switched on: a second each", YardPath, {{Schedule, {}}},
-        "Yard [] 1/1 +0 0,0,0,0 11 on");
-    row("message switch in", YardPath, {{MsgIn, {}}}, "Yard [] -1/-1 +0 0,0,0,0 01 off");
-    row("message switch out", YardPath, {{MsgOut, {}}}, "Yard [] -1/-1 +0 0,0,0,0 10 off");
-    row("name, twice", GatePath, {{Name, "North gate"}, {Name, "Gate 2"}},
-        "Gate 2 [7] 3600/4200 +600 0,0,0,0 11 on");
-    row("time type, twice", RoutePath, {{0, "Monthly"}, {0, "Plan Perehvat"}},
-        "type 4 [12,11,99] state 3");
-    row("time type off the list: case matters", RoutePath, {{0, "weekly"}},
-        "type 0 [12,11,99] state 3");
-}
-
-// Each edit is a step; undone from elsewhere, the row comes back into view as it was.
-void tst_PropertyEditing::edits()
-{
-    QFETCH(QList<int>, path);
-    QFETCH(Edits, edits);
-    QFETCH(QString, edited);
-
-    show(path);
-    verifyTable();
-    QStringList steps{summary(path)};
-    for (const auto &edit : edits) {
-        QVERIFY(panel->edit(edit.first, edit.second, steps.size() == 1));
-        steps << summary(path);
-        if (path != RoutePath) // a route's type cell keeps the text typed until shown again
-            verifyTable();
-    }
-    QCOMPARE(steps.last(), edited);
-    QCOMPARE(routeState(), int(EditState::Changed));
-
-    show(path == GatePath ? YardPath : GatePath);
-    for (int step = edits.size() - 1; step >= 0; --step) {
-        panel->plugin->undoStack()->undo();
-        QCOMPARE(summary(path), steps.at(step));
-        // The route stays to be saved while any of its edits is left.
-        QCOMPARE(routeState(), int(step ? EditState::Changed : EditState::Unchanged));
-    }
-    QVERIFY(!panel->plugin->undoStack()->canUndo());
-    QCOMPARE(panel->plugin->currentMainIndex(), QPersistentModelIndex(item(path)->index()));
-    verifyTable();
-    while (panel->plugin->undoStack()->canRedo())
-        panel->plugin->undoStack()->redo();
-    QCOMPARE(summary(path), edited);
-    verifyTable();
-}
-
-void tst_PropertyEditing::refusedEditPutsCellBack()
-{
-    load(new RefusingPanel);
-    show(GatePath);
-    QVERIFY(panel->edit(Name, "Elsewhere"));
-    QVERIFY(panel->edit(MsgIn));
-    QCOMPARE(summary(GatePath), QString("Gate [7] 3600/4200 +600 0,0,0,0 11 on"));
-    verifyTable();
-    QVERIFY(!panel->plugin->undoStack()->canUndo());
-}
 
 QTEST_MAIN(tst_PropertyEditing)
 #include "tst_propertyediting.moc"

@@ -97,7 +97,7 @@ struct Sequence
     QString save()
     {
         const int before = panel.host.requests.size();
-        plugin->onSaveClicked();
+        plugin->panProperties()->saveAction()->trigger();
         log << QStringLiteral("save (%1 sent)").arg(panel.host.requests.size() - before);
         if (panel.host.requests.size() == before)
             return QString();
@@ -210,9 +210,6 @@ void tst_RouteFuzz::randomSequences()
     QSharedPointer<RouteRecord> north =
         route(2, {tuned(section(1, "A", {7}, 3600, 4200), true, false, {5, 6, 7, 8}),
                   section(2, "B")});
-    north->checkOn = 1;
-    north->checkTime = 1000;
-    north->fifthField = 77;
     north->objects = {11, 12};
     QSharedPointer<RouteRecord> east =
         route(5, {tuned(section(4, "C", {8}, 0, 600), false, true, {1, 2, 3, 4})});

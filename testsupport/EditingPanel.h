@@ -28,15 +28,14 @@ struct EditingPanel
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
     std::unique_ptr<OperativeCheck> plugin;
 
-    explicit EditingPanel(OperativeCheck *panel = new OperativeCheck)
-        : plugin(panel)
+    explicit EditingPanel(OperativeCheck *panel = new OperativeCheck) : plugin(panel)
     {
         plugin->SetHost(&host);
         plugin->BindMap(0, 1);
     }
 
-    // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with
-    // polygons Gate (7) and Yard (8) and icon Post (9).
+    // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with polygons
+    // Gate (7) and Yard (8) and icon Post (9).
     void addCarsAndMarks()
     {
         host.addTrackedObject(11, "Car 11");
@@ -56,10 +55,13 @@ struct EditingPanel
     {
         PanelDriver::deliver(plugin.get(), command, body);
     }
-
     QStandardItem *item(const QList<int> &path) const
     {
         return PanelDriver::itemAt(plugin->model(), path);
+    }
+    QStandardItem *cell(int row) const
+    {
+        return plugin->panProperties()->propertyModel()->item(row, 1);
     }
 
     // As a click on the row does; an invalid index clicks beside every row.
@@ -73,13 +75,9 @@ struct EditingPanel
         click(path.isEmpty() ? QModelIndex() : item(path)->index());
     }
 
-    QStandardItem *cell(int row) const
-    {
-        return plugin->panProperties()->propertyModel()->item(row, 1);
-    }
-
-    // Edits a property cell as the delegate does; a null text toggles its check box.
-    // False when the operator could not: no such cell, or it or the panel is locked.
+    // Edits a property cell as the delegate does, after a click on it unless told not to; a
+    // null text toggles its check box. False when the operator could not: no such cell, or it
+    // or the panel is locked.
     bool edit(int row, const QString &text = QString(), bool clickFirst = true)
     {
         QStandardItem *value = cell(row);
