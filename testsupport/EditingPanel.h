@@ -26,16 +26,16 @@ enum SectionRow { Name, MsgIn, MsgOut, Schedule, TimeIn, InAhead, InBehind, Time
 struct EditingPanel
 {
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
-    std::unique_ptr<OperativeCheck> plugin{new OperativeCheck};
+    std::unique_ptr<OperativeCheck> plugin;
 
-    EditingPanel()
+    explicit EditingPanel(OperativeCheck *panel = new OperativeCheck) : plugin(panel)
     {
         plugin->SetHost(&host);
         plugin->BindMap(0, 1);
     }
 
-    // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with
-    // polygons Gate (7) and Yard (8) and icon Post (9).
+    // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with polygons
+    // Gate (7) and Yard (8) and icon Post (9).
     void addCarsAndMarks()
     {
         host.addTrackedObject(11, "Car 11");
@@ -55,10 +55,13 @@ struct EditingPanel
     {
         PanelDriver::deliver(plugin.get(), command, body);
     }
-
     QStandardItem *item(const QList<int> &path) const
     {
         return PanelDriver::itemAt(plugin->model(), path);
+    }
+    QStandardItem *cell(int row) const
+    {
+        return plugin->panProperties()->propertyModel()->item(row, 1);
     }
 
     // As a click on the row does; an invalid index clicks beside every row.
@@ -72,25 +75,32 @@ struct EditingPanel
         click(path.isEmpty() ? QModelIndex() : item(path)->index());
     }
 
-    QStandardItem *cell(int row) const
-    {
-        return plugin->panProperties()->propertyModel()->item(row, 1);
-    }
-
-    // Edits a property cell as the delegate does; a null text toggles its check box.
-    // False when the operator could not: no such cell, or it or the panel is locked.
-    bool edit(int row, const QString &text = QString())
+    // Edits a property cell as the delegate does, after a click on it unless told not to; a
+    // null text toggles its check box. False when the operator could not: no such cell, or it
+    // or the panel is locked.
+    bool edit(int row, const QString &text = QString(), bool clickFirst = true)
     {
         QStandardItem *value = cell(row);
         if (!value || !plugin->panProperties()->isEnabled()
             || !(text.isNull() ? value->isCheckable() : value->isEditable()))
             return false;
-        plugin->onPropertyItemClicked(value->index());
+        if (clickFirst)
+            plugin->onPropertyItemClicked(value->index());
         if (text.isNull())
             value->setCheckState(value->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
         else
             value->setData(text, Qt::EditRole);
         return true;
+    }
+
+    // The property table's values; a check box reads 0 or 1.
+    QStringList tableTexts() const
+    {
+        QStringList texts;
+        for (int row = 0; cell(row); ++row)
+            texts << (cell(row)->isCheckable() ? QString::number(cell(row)->checkState() / 2)
+                                               : cell(row)->text());
+        return texts;
     }
 
     // The list of the object-choice dialog, once shown.
@@ -101,16 +111,27 @@ struct EditingPanel
     }
 };
 
-// A "Fix_routes" body: one entry (none when route is null), then the deleted route ids.
-inline QByteArray fixBody(qint32 lead, const RouteRecord *route, const QSet<int> &deleted = {})
+// The record of a row in one line. A section: name, graphic objects, times in/out, +delay,
+// tolerances, message switches, schedule; a route: time type, tracked objects, edit state.
+inline QString summary(const QStandardItem *item)
 {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
-    if (route)
-        RouteMessages::writeSaveEntry(out, lead, *route);
-    RouteMessages::writeSaveEnd(out, deleted);
-    return bytes;
+    auto ids = [](const QList<int> &list) {
+        QStringList texts;
+        for (int id : list)
+            texts << QString::number(id);
+        return texts.join(',');
+    };
+    if (const SectionRecord *s = itemSection(item)) {
+        return QStringLiteral("%1 [%2] %3/%4 +%5 %6,%7,%8,%9 %10%11 %12")
+            .arg(s->name, ids(s->graphObjectIds)).arg(s->checkTimeIn).arg(s->checkTimeOut)
+            .arg(s->delayInto).arg(s->checkTimeInAhead).arg(s->checkTimeInBehind)
+            .arg(s->checkTimeOutAhead).arg(s->checkTimeOutBehind).arg(s->messageOnTimeIn)
+            .arg(s->messageOnTimeOut).arg(s->checkScheduleOn ? "on" : "off");
+    }
+    const RouteRecord *r = itemRoute(item);
+    return r ? QStringLiteral("type %1 [%2] state %3")
+                   .arg(r->checkTimeType).arg(ids(r->objects)).arg(itemEditState(item))
+             : QString();
 }
 
 // Sets a section's message switches and its four tolerances.
