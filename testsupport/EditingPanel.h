@@ -28,10 +28,12 @@ struct EditingPanel
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
     std::unique_ptr<OperativeCheck> plugin{new OperativeCheck};
 
-    EditingPanel()
+    // Without bindMap the panel waits for the host's map.
+    explicit EditingPanel(bool bindMap = true)
     {
         plugin->SetHost(&host);
-        plugin->BindMap(0, 1);
+        if (bindMap)
+            plugin->BindMap(0, 1);
     }
 
     // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with
