@@ -1,27 +1,8 @@
 // Checking routes on the map, live section states and the check-mode switch.
-#include "testsupport/FakeHost.h"
-#include "testsupport/MapPainter.h"
-#include "testsupport/PanelDriver.h"
-#include "testsupport/TreeBuilders.h"
+#include "testsupport/MapScene.h"
+#include "testsupport/PanelText.h"
 
-#include "panel/PanProperties.h"
-#include "records/ItemRoles.h"
-#include "shell/OperativeCheck.h"
-
-#include <MapQt.h>
-
-#include <QAction>
-#include <QItemSelectionModel>
-#include <QMenu>
-#include <QPainter>
-#include <QStandardItemModel>
-#include <QTest>
-#include <QTreeView>
-#include <QUndoStack>
-
-#include <algorithm>
 #include <ctime>
-#include <memory>
 
 using namespace TreeBodies;
 
@@ -29,91 +10,19 @@ namespace {
 
 using States = QList<RouteMessages::SectionState>;
 
-QString rgba(const QColor &c)
+// The shapes of the map scene as drawn; the brushes are tinted by hand with the bitwise rules
+// (red: r|192 g&31 b&31 a|127, green: r&31 g|192 b&31 a|127).
+QString shape(const char *brush)
 {
-    return QString("%1,%2,%3,%4").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
+    return QString("polygon 4 pen 0,0,255,255/3 brush %1").arg(brush);
 }
-
-// What the host would draw: each primitive's kind, point count and colours.
-QStringList describe(const MapQt::PrimitiveList *list)
-{
-    QStringList result;
-    for (const MapQt::MapPrimitive *p : list->primitives) {
-        if (const auto *car = dynamic_cast<const MapQt::MapCar *>(p)) {
-            result << "car " + car->text;
-            continue;
-        }
-        const auto *trace = dynamic_cast<const MapQt::MapTrace *>(p);
-        QString text = trace ? QString(p->kind == 2 ? "polygon %1" : "trace %1").arg(trace->count)
-                             : QString("kind %1").arg(p->kind);
-        if (p->pen)
-            text += QString(" pen %1/%2").arg(rgba(p->pen->color())).arg(p->pen->width());
-        if (p->brush)
-            text += " brush " + rgba(p->brush->color());
-        result << text;
-    }
-    return result;
-}
-
-// The five objects of route 1 and the one of route 2, as drawn; the brushes
-// are tinted by hand with the bitwise rules (red: r|192 g&31 b&31 a|127,
-// green: r&31 g|192 b&31 a|127).
-const QString Gate = "polygon 5 pen 0,0,255,255/3 brush 10,200,30,100";
-const QString GateRed = "polygon 5 pen 0,0,255,255/3 brush 202,8,30,127";
-const QString GateGreen = "polygon 5 pen 0,0,255,255/3 brush 10,200,30,127";
-const QString Yard = "polygon 17 pen 0,0,0,255/3 brush 255,255,255,255";
-const QString YardRed = "polygon 17 pen 0,0,0,255/3 brush 255,31,31,255";
-const QString YardGreen = "polygon 17 pen 0,0,0,255/3 brush 31,255,31,255";
-const QString Dock = "polygon 4 pen 255,0,0,255/3 brush 32,63,160,128";
-const QString DockRed = "polygon 4 pen 255,0,0,255/3 brush 224,31,0,255";
-const QString DockGreen = "polygon 4 pen 255,0,0,255/3 brush 0,255,0,255";
-const QString Lane = "trace 5 pen 0,128,0,255/3";
-const QString Post = "car Post";
-const QString Field = "polygon 5 pen 255,255,0,255/3 brush 0,0,0,0";
-const QStringList OwnColours{Gate, Yard, Dock, Lane, Post};
-
-Node layer(qint32 id, const QString &name, const QList<GraphObData> &objects)
-{
-    Node n = node(id, name, 1);
-    n.objects = objects;
-    return n;
-}
-
-QVariantMap colours(const QColor &pen, const QColor &brush)
-{
-    return {{"Color", pen}, {"Brush", brush}};
-}
-
-QByteArray layers()
-{
-    return layerTree(
-        {layer(10, "Zones",
-               {object(5, 3, "Gate", {{1000, 1000}, {9000, 1000}, {9000, 9000}, {1000, 9000}},
-                       colours(QColor(0, 0, 255), QColor(10, 200, 30, 100))),
-                object(6, 4, "Yard", {{50000, 50000}},
-                       {{"Color", QColor(0, 0, 0)}, {"Brush", QColor(255, 255, 255)},
-                        {"Diameter", 100}})}),
-         layer(11, "Works",
-               {object(7, 3, "Dock", {{20000, 0}, {30000, 0}, {25000, 8000}},
-                       colours(QColor(255, 0, 0), QColor(32, 63, 160, 128))),
-                object(8, 2, "Lane", {{0, 20000}, {10000, 20000}},
-                       {{"Color", QColor(0, 128, 0)}, {"Width", 20}}),
-                object(9, 1, "Post", {{40000, 1000}})}),
-         layer(12, "Fields",
-               {object(10, 3, "Field",
-                       {{60000, 60000}, {70000, 60000}, {70000, 70000}, {60000, 70000}},
-                       colours(QColor(255, 255, 0), QColor(0, 0, 0, 0)))})});
-}
-
-// Route 1 on row 0: three sections, the last naming its objects out of tree
-// order. Route 2 on row 1 reuses section id 1.
-QByteArray routes()
-{
-    return ruleTree({withRoute(node(1, "Beat", 1), route(1, {section(1, "North", {5}),
-                                                             section(2, "South", {6}),
-                                                             section(3, "Depot", {9, 8, 7})})),
-                     withRoute(node(2, "Spare", 1), route(2, {section(1, "Field", {10})}))});
-}
+const QString Gate = shape("10,200,30,100"), GateRed = shape("202,8,30,127"),
+              GateGreen = shape("10,200,30,127");
+const QString Yard = shape("255,255,255,255"), YardRed = shape("255,31,31,255"),
+              YardGreen = shape("31,255,31,255");
+const QString Dock = shape("32,63,160,128"), DockGreen = shape("0,255,0,255");
+const QString Post = "car Post", Field = shape("255,255,0,255");
+const QStringList OwnColours{Gate, Yard, Dock, Post};
 
 // Route 10 on node Group holds 20, which holds 30; routes 40 and 50 (with a
 // section) sit below a node without a route.
@@ -133,25 +42,6 @@ QByteArray nestedRoutes(int checkOn = 0, int timeType = 1, uint checkTime = 0)
                                withRoute(node(6, "Inner 2", 1), route(50, {section(1, "S")}))})});
 }
 
-QByteArray checkModeReplyBody(quint32 checkTime, const QList<int> &ids)
-{
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out << checkTime << ids;
-    return body;
-}
-
-// Whether pixel is paint laid over background, give or take rounding.
-bool laidOver(const QColor &pixel, const QColor &background, const QColor &paint)
-{
-    QImage image(1, 1, QImage::Format_ARGB32);
-    image.fill(background);
-    QPainter(&image).fillRect(image.rect(), paint);
-    const QColor want = image.pixelColor(0, 0);
-    return qAbs(pixel.red() - want.red()) <= 1 && qAbs(pixel.green() - want.green()) <= 1
-        && qAbs(pixel.blue() - want.blue()) <= 1 && qAbs(pixel.alpha() - want.alpha()) <= 1;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(States)
@@ -164,46 +54,30 @@ private slots:
     // Times are shown in local time: Berlin is UTC+1, +2 in summer.
     void initTestCase() { qputenv("TZ", "Europe/Berlin"); tzset(); }
     void init() { start(true); }
-    // The plug-in clears its shapes out of the host's list on the way out.
-    void cleanup() { plugin.reset(); host.reset(); }
+    void cleanup() { panel.reset(); }
 
     void sectionStates_data();
     void sectionStates();
-    void uncheckingErases();
-    void noMap();
+    void lateMapAndUnticking();
     void checkModeReply_data();
     void checkModeReply();
     void setCheckMode_data();
     void setCheckMode();
 
 private:
-    void start(bool bind)
+    void start(bool bindMap)
     {
-        cleanup();
-        host = std::make_unique<FakeHost>();
-        plugin = std::make_unique<OperativeCheck>();
-        plugin->SetHost(host.get());
-        if (bind)
-            plugin->BindMap(0, 1);
+        panel = std::make_unique<EditingPanel>(bindMap);
+        plugin = panel->plugin.get();
+        host = &panel->host;
     }
-    void reply(const QByteArray &command, const QByteArray &body)
-    {
-        PanelDriver::deliver(plugin.get(), command, body);
-    }
-    void loadTrees()
-    {
-        reply("Get_tree_rulecheck", routes());
-        reply("Get_tree_graphobj", layers());
-    }
-    QStandardItem *item(const QList<int> &path) const
-    {
-        return PanelDriver::itemAt(plugin->model(), path);
-    }
-    // The column-1 text beside each row, empty where the row has no such cell.
-    QStringList modeTexts(const QList<QList<int>> &paths) const
+    QStandardItem *item(const QList<int> &path) const { return panel->item(path); }
+    QStringList drawn() const { return PanelText::primitives(host->sectionList()); }
+    // The column-1 texts of routes 10, 20, 30, 40 and 50.
+    QStringList modeTexts() const
     {
         QStringList result;
-        for (const QList<int> &path : paths)
+        for (const QList<int> &path : QList<QList<int>>{{0}, {0, 0}, {0, 0, 0}, {1, 0}, {1, 1}})
             result << item(path)->index().siblingAtColumn(1).data().toString();
         return result;
     }
@@ -218,8 +92,9 @@ private:
         return result;
     }
 
-    std::unique_ptr<FakeHost> host;
-    std::unique_ptr<OperativeCheck> plugin;
+    std::unique_ptr<EditingPanel> panel;
+    OperativeCheck *plugin = nullptr;
+    FakeHost *host = nullptr;
 };
 
 // One states reply while route 1 has the given tick. Shown, a redrawn section's
@@ -234,34 +109,22 @@ void tst_CheckMode::sectionStates_data()
     QTest::addColumn<QStringList>("drawn");
 
     const int on = Qt::Checked, off = Qt::Unchecked;
-    const QList<int> zeros{0, 0, 0, 0};
     QTest::newRow("unticked: kept by section, not reply order")
         << off << 1 << States{{3, 2}, {1, 1}} << QList<int>{1, 0, 2, 0}
-        << QStringList{GateRed, Yard, DockGreen, Lane, Post};
+        << QStringList{GateRed, Yard, DockGreen, Post};
     QTest::newRow("partially ticked: kept")
-        << int(Qt::PartiallyChecked) << 1 << States{{1, 2}, {2, 1}, {3, 1}}
-        << QList<int>{2, 1, 1, 0} << QStringList{GateGreen, YardRed, DockRed, Lane, Post};
+        << int(Qt::PartiallyChecked) << 1 << States{{1, 2}, {2, 1}} << QList<int>{2, 1, 0, 0}
+        << QStringList{GateGreen, YardRed, Dock, Post};
     QTest::newRow("unticked, states 3, -1 and max: own colours")
         << off << 1 << States{{1, 3}, {2, -1}, {3, 0x7fffffff}}
         << QList<int>{3, -1, 0x7fffffff, 0} << OwnColours;
-    QTest::newRow("shown: one section recoloured") << on << 1 << States{{2, 1}}
-                                                   << QList<int>{0, 1, 0, 0}
-                                                   << QStringList{Gate, Dock, Lane, Post, YardRed};
-    QTest::newRow("shown: two sections, in reply order")
-        << on << 1 << States{{3, 2}, {1, 1}} << QList<int>{1, 0, 2, 0}
-        << QStringList{Yard, DockGreen, Lane, Post, GateRed};
-    QTest::newRow("shown: state 0 still redraws") << on << 1 << States{{1, 0}} << zeros
-                                                  << QStringList{Yard, Dock, Lane, Post, Gate};
-    QTest::newRow("shown: repeated section, last state wins")
-        << on << 1 << States{{1, 1}, {1, 2}} << QList<int>{2, 0, 0, 0}
-        << QStringList{Yard, Dock, Lane, Post, GateGreen};
-    QTest::newRow("shown: unknown sections skipped")
-        << on << 1 << States{{99, 1}, {2, 2}, {4, 1}} << QList<int>{0, 2, 0, 0}
-        << QStringList{Gate, Dock, Lane, Post, YardGreen};
-    QTest::newRow("shown: route not in tree skipped") << on << 77 << States{{1, 1}, {2, 2}}
-                                                      << zeros << OwnColours;
-    QTest::newRow("shown: other route stored, not drawn") << on << 2 << States{{1, 1}}
-                                                          << QList<int>{0, 0, 0, 1} << OwnColours;
+    QTest::newRow("shown: in reply order, unknown sections skipped")
+        << on << 1 << States{{99, 1}, {3, 2}, {1, 1}, {4, 1}} << QList<int>{1, 0, 2, 0}
+        << QStringList{Yard, DockGreen, Post, GateRed};
+    QTest::newRow("shown: route not in tree skipped")
+        << on << 77 << States{{1, 1}, {2, 2}} << QList<int>{0, 0, 0, 0} << OwnColours;
+    QTest::newRow("shown: other route stored, not drawn")
+        << on << 2 << States{{1, 1}} << QList<int>{0, 0, 0, 1} << OwnColours;
 }
 
 void tst_CheckMode::sectionStates()
@@ -272,171 +135,131 @@ void tst_CheckMode::sectionStates()
     QFETCH(QList<int>, states);
     QFETCH(QStringList, drawn);
 
-    loadTrees();
+    MapScene::load(*panel);
     item({0})->setCheckState(Qt::CheckState(tick));
-    const int calls = host->mapCalls.size();
+    host->mapCalls.clear();
 
-    reply("Every_sections_state", RouteMessages::sectionsStateBody(routeId, reported));
+    panel->reply("Every_sections_state", RouteMessages::sectionsStateBody(routeId, reported));
 
     QCOMPARE(this->states(), states);
-    QCOMPARE(host->mapCalls.size(), calls + 1);
-    QCOMPARE(host->mapCalls.last().kind, MapCall::Refresh);
-    QCOMPARE(host->mapCalls.last().mapId, 1);
+    QCOMPARE(PanelText::mapCalls(host->mapCalls), QStringList{"refresh"});
     QVERIFY(host->requests.isEmpty());
     if (tick != Qt::Checked) {
-        QCOMPARE(describe(host->sectionList()), QStringList());
+        QCOMPARE(this->drawn(), QStringList());
         item({0})->setCheckState(Qt::Checked);
-        QCOMPARE(host->mapCalls.size(), calls + 2);
     }
-    QCOMPARE(describe(host->sectionList()), drawn);
+    QCOMPARE(this->drawn(), drawn);
 }
 
-// Route 2 stays shown while route 1 goes and comes back with its states. In
-// the painted layer the circle is opaque and the polygon is laid over the map
-// background with its alpha.
-void tst_CheckMode::uncheckingErases()
-{
-    const QRect area(0, 0, 100000, 100000);
-    const QSize size(400, 400);
-    const QPoint yardCentre(200, 200), gateCentre(20, 380), empty(320, 40);
-    const QColor background = MapPainter(area, size).image().pixelColor(empty);
-    const auto painted = [&](const QPoint &at) {
-        MapPainter painter(area, size);
-        painter.paint(*host->GetLayers(1));
-        return painter.image().pixelColor(at);
-    };
-
-    loadTrees();
-    reply("Every_sections_state", RouteMessages::sectionsStateBody(1, {{1, 1}, {2, 2}}));
-    item({1})->setCheckState(Qt::Checked);
-    item({0})->setCheckState(Qt::Checked);
-    QCOMPARE(painted(yardCentre), QColor(31, 255, 31));
-    QVERIFY2(laidOver(painted(gateCentre), background, QColor(202, 8, 30, 127)),
-             qPrintable(rgba(painted(gateCentre))));
-    QCOMPARE(painted(empty), background);
-    const int refreshes = host->refreshCount();
-
-    item({0})->setCheckState(Qt::Unchecked);
-
-    QCOMPARE(describe(host->sectionList()), QStringList{Field});
-    QCOMPARE(host->refreshCount(), refreshes + 1);
-    QCOMPARE(painted(yardCentre), background);
-    QCOMPARE(painted(gateCentre), background);
-    QCOMPARE(states(), QList<int>({1, 2, 0, 0}));
-    item({0})->setCheckState(Qt::Checked);
-    QCOMPARE(describe(host->sectionList()),
-             QStringList({Field, GateRed, YardGreen, Dock, Lane, Post}));
-}
-
-// Before the map is bound nothing is drawn; the states kept show once it is.
-void tst_CheckMode::noMap()
+// Before the map is bound nothing is drawn and the states are kept; once it is,
+// route 1 comes with its states and goes alone, route 2 staying shown.
+void tst_CheckMode::lateMapAndUnticking()
 {
     start(false);
-    loadTrees();
-
+    MapScene::load(*panel);
     item({0})->setCheckState(Qt::Checked);
-    reply("Every_sections_state", RouteMessages::sectionsStateBody(1, {{1, 1}, {2, 2}}));
+    panel->reply("Every_sections_state", RouteMessages::sectionsStateBody(1, {{1, 1}, {2, 2}}));
     item({1})->setCheckState(Qt::Checked);
-    item({1})->setCheckState(Qt::Unchecked);
-
     QCOMPARE(states(), QList<int>({1, 2, 0, 0}));
     QCOMPARE(host->sectionList(), nullptr);
     QVERIFY(host->mapCalls.isEmpty());
 
-    item({0})->setCheckState(Qt::Unchecked);
     plugin->BindMap(0, 1);
+    item({1})->setCheckState(Qt::Unchecked);
+    item({1})->setCheckState(Qt::Checked);
+    item({0})->setCheckState(Qt::Unchecked);
     item({0})->setCheckState(Qt::Checked);
-    QCOMPARE(describe(host->sectionList()), QStringList({GateRed, YardGreen, Dock, Lane, Post}));
+    QCOMPARE(drawn(), QStringList({Field, GateRed, YardGreen, Dock, Post}));
+    host->mapCalls.clear();
+    item({0})->setCheckState(Qt::Unchecked);
+    QCOMPARE(drawn(), QStringList{Field});
+    QCOMPARE(PanelText::mapCalls(host->mapCalls), QStringList{"refresh"});
 }
 
 // The nested routes start off but for route 10, loaded with the given mode.
 // Of a route and a route inside it both named, only the outer one is switched.
 void tst_CheckMode::checkModeReply_data()
 {
-    QTest::addColumn<int>("checkOn");
-    QTest::addColumn<int>("timeType");
-    QTest::addColumn<uint>("checkTime");
+    QTest::addColumn<QList<uint>>("loaded"); // route 10's check on, time type and time
     QTest::addColumn<uint>("replyTime");
     QTest::addColumn<QList<int>>("replyIds");
     QTest::addColumn<QStringList>("texts"); // of routes 10, 20, 30, 40, 50
-    QTest::addColumn<int>("checkOnAfter");
-    QTest::addColumn<uint>("checkTimeAfter");
+    QTest::addColumn<QList<uint>>("after"); // route 10's check on and time
 
     const QString off = "Check off", on = "Check on 04:40:00 14.07.17";
     QTest::newRow("type 4 has its own text; group and child named: only the group")
-        << 1 << 4 << 1400000000u << 1500000000u << QList<int>{10, 20, 40}
-        << QStringList{"Plan Perehvat 04:40:00 14.07.17", off, off, on, off} << 1 << 1500000000u;
-    QTest::newRow("child named after grandchild") << 0 << 1 << 0u << 1500000000u
-                                                  << QList<int>{30, 20}
-                                                  << QStringList{off, on, off, off, off} << 0 << 0u;
+        << QList<uint>{1, 4, 1400000000} << 1500000000u << QList<int>{10, 20, 40}
+        << QStringList{"Plan Perehvat 04:40:00 14.07.17", off, off, on, off}
+        << QList<uint>{1, 1500000000};
     QTest::newRow("time 0 switches off, time kept")
-        << 1 << 4 << 1400000000u << 0u << QList<int>{10, 50}
-        << QStringList{off, off, off, off, off} << 0 << 1400000000u;
+        << QList<uint>{1, 4, 1400000000} << 0u << QList<int>{10, 50}
+        << QStringList{off, off, off, off, off} << QList<uint>{0, 1400000000};
     QTest::newRow("time past 2^31 is unsigned")
-        << 0 << 1 << 0u << 3000000000u << QList<int>{10}
-        << QStringList{"Check on 06:20:00 24.01.65", off, off, off, off} << 1 << 3000000000u;
+        << QList<uint>{0, 1, 0} << 3000000000u << QList<int>{10}
+        << QStringList{"Check on 06:20:00 24.01.65", off, off, off, off}
+        << QList<uint>{1, 3000000000u};
     QTest::newRow("unnamed route keeps its loaded mode; 2 counts as on")
-        << 2 << 4 << 0u << 1700000000u << QList<int>{50}
+        << QList<uint>{2, 4, 0} << 1700000000u << QList<int>{50}
         << QStringList{"Plan Perehvat 01:00:00 01.01.70", off, off, off,
                        "Check on 23:13:20 14.11.23"}
-        << 2 << 0u;
+        << QList<uint>{2, 0};
     QTest::newRow("node ids and others are no route ids")
-        << 0 << 1 << 5u << 1500000000u << QList<int>{1, 2, 3, 4, 5, 6, 99, -1}
-        << QStringList{off, off, off, off, off} << 0 << 5u;
+        << QList<uint>{0, 1, 5} << 1500000000u << QList<int>{1, 2, 3, 4, 5, 6, 99, -1}
+        << QStringList{off, off, off, off, off} << QList<uint>{0, 5};
 }
 
 void tst_CheckMode::checkModeReply()
 {
-    QFETCH(int, checkOn);
-    QFETCH(int, timeType);
-    QFETCH(uint, checkTime);
+    QFETCH(QList<uint>, loaded);
     QFETCH(uint, replyTime);
     QFETCH(QList<int>, replyIds);
     QFETCH(QStringList, texts);
-    QFETCH(int, checkOnAfter);
-    QFETCH(uint, checkTimeAfter);
+    QFETCH(QList<uint>, after);
 
-    reply("Get_tree_rulecheck", nestedRoutes(checkOn, timeType, checkTime));
+    panel->reply("Get_tree_rulecheck", nestedRoutes(int(loaded[0]), int(loaded[1]), loaded[2]));
     // "Save" starts enabled; an acknowledged save turns it off.
-    reply("Fix_routes", QByteArray());
+    panel->reply("Fix_routes", QByteArray());
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out << replyTime << replyIds;
 
-    reply("Set_check_mode", checkModeReplyBody(replyTime, replyIds));
+    panel->reply("Set_check_mode", body);
 
-    QCOMPARE(modeTexts({{0}, {0, 0}, {0, 0, 0}, {1, 0}, {1, 1}}), texts);
-    QCOMPARE(modeTexts({{1}}), QStringList{QString()});
+    QCOMPARE(modeTexts(), texts);
+    QCOMPARE(item({1})->index().siblingAtColumn(1).data(), QVariant());
     const RouteRecord *record = itemRoute(item({0}));
-    QCOMPARE(record->checkOn, checkOnAfter);
-    QCOMPARE(record->checkTime, checkTimeAfter);
-    QCOMPARE(record->checkTimeType, timeType);
+    QCOMPARE((QList<uint>{uint(record->checkOn), record->checkTime}), after);
+    QCOMPARE(uint(record->checkTimeType), loaded[1]);
     QCOMPARE(itemRoute(item({1, 1}))->checkOn, int(texts.last() != "Check off"));
     // A reply is no edit of the operator's.
-    QCOMPARE(itemEditState(item({0})), int(EditState::Unchanged));
-    QCOMPARE(itemEditState(item({1, 1})), int(EditState::Unchanged));
     QVERIFY(!plugin->panProperties()->saveAction()->isEnabled());
     QCOMPARE(plugin->undoStack()->count(), 0);
     QVERIFY(host->requests.isEmpty());
 }
 
 // The request names the routes at and below the selected row, each before its
-// children; nothing changes before the server answers.
+// children, after any pending edits; nothing changes before the server answers.
 void tst_CheckMode::setCheckMode_data()
 {
     QTest::addColumn<QString>("action"); // empty: the slot called without an action
     QTest::addColumn<QList<int>>("path"); // empty: nothing selected
     QTest::addColumn<bool>("pendingEdit");
-    QTest::addColumn<QByteArray>("body"); // empty: nothing sent
+    QTest::addColumn<QList<QByteArray>>("commands");
+    QTest::addColumn<QByteArray>("body");
 
-    QTest::newRow("on: group, depth first") << "Set check on" << QList<int>{0} << false
+    const QList<QByteArray> mode{"Set_check_mode"};
+    QTest::newRow("on: group, depth first") << "Set check on" << QList<int>{0} << false << mode
                                             << RouteMessages::checkModeRequest(1, {10, 20, 30});
     QTest::newRow("off: node without route, edits saved first")
-        << "Set check off" << QList<int>{1} << true << RouteMessages::checkModeRequest(0, {40, 50});
+        << "Set check off" << QList<int>{1} << true << QList<QByteArray>{"Fix_routes"} + mode
+        << RouteMessages::checkModeRequest(0, {40, 50});
     QTest::newRow("on: section row sends empty list") << "Set check on" << QList<int>{1, 1, 0}
-                                                      << false
+                                                      << false << mode
                                                       << RouteMessages::checkModeRequest(1, {});
     QTest::newRow("nothing selected, pending edit not saved")
-        << "Set check on" << QList<int>() << true << QByteArray();
-    QTest::newRow("called without an action") << QString() << QList<int>{0} << false
-                                              << QByteArray();
+        << "Set check on" << QList<int>() << true << QList<QByteArray>() << QByteArray();
+    QTest::newRow("called without an action")
+        << QString() << QList<int>{0} << false << QList<QByteArray>() << QByteArray();
 }
 
 void tst_CheckMode::setCheckMode()
@@ -444,9 +267,10 @@ void tst_CheckMode::setCheckMode()
     QFETCH(QString, action);
     QFETCH(QList<int>, path);
     QFETCH(bool, pendingEdit);
+    QFETCH(QList<QByteArray>, commands);
     QFETCH(QByteArray, body);
 
-    reply("Get_tree_rulecheck", nestedRoutes());
+    panel->reply("Get_tree_rulecheck", nestedRoutes());
     if (pendingEdit)
         plugin->setItemEditState(EditState::Changed, item({0, 0}));
     plugin->mainView()->selectionModel()->clearSelection();
@@ -454,29 +278,19 @@ void tst_CheckMode::setCheckMode()
         plugin->mainView()->selectionModel()->select(
             item(path)->index(), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 
-    if (action.isEmpty()) {
+    if (action.isEmpty())
         plugin->onSetCheckMode();
-    } else {
-        const QList<QAction *> actions = plugin->contextMenu()->actions();
-        const auto found = std::find_if(actions.begin(), actions.end(),
-                                        [&](QAction *a) { return a->text() == action; });
-        QVERIFY(found != actions.end());
-        (*found)->trigger();
+    for (QAction *entry : plugin->contextMenu()->actions()) {
+        if (!action.isEmpty() && entry->text() == action)
+            entry->trigger();
     }
 
-    QList<QByteArray> commands;
-    if (!body.isEmpty())
-        commands = pendingEdit ? QList<QByteArray>{"Fix_routes", "Set_check_mode"}
-                               : QList<QByteArray>{"Set_check_mode"};
     QCOMPARE(host->commands(), commands);
-    if (body.isEmpty())
-        return;
-    const SentRequest &request = host->requests.last();
-    QCOMPARE(request.server, QByteArray("OperCheck_Server1"));
-    QCOMPARE(request.sender, static_cast<PluginInterface *>(plugin.get()));
-    QCOMPARE(request.body.toHex(), body.toHex());
-    QCOMPARE(modeTexts({{0}, {0, 0}, {0, 0, 0}, {1, 0}, {1, 1}}),
-             QStringList({"Check off", "Check off", "Check off", "Check off", "Check off"}));
+    QCOMPARE(host->requests.isEmpty() ? QByteArray() : host->requests.last().body.toHex(),
+             body.toHex());
+    for (const SentRequest &request : qAsConst(host->requests))
+        QVERIFY(request.server == "OperCheck_Server1" && request.sender == plugin);
+    QCOMPARE(modeTexts().filter("Check off").size(), 5);
     QCOMPARE(plugin->undoStack()->count(), 0);
 }
 

@@ -28,10 +28,14 @@ struct EditingPanel
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
     std::unique_ptr<OperativeCheck> plugin;
 
-    explicit EditingPanel(OperativeCheck *panel = new OperativeCheck) : plugin(panel)
+    // Without bindMap the panel waits for the host's map.
+    explicit EditingPanel(bool bindMap = true) : EditingPanel(new OperativeCheck, bindMap) {}
+    // Takes panel over.
+    explicit EditingPanel(OperativeCheck *panel, bool bindMap = true) : plugin(panel)
     {
         plugin->SetHost(&host);
-        plugin->BindMap(0, 1);
+        if (bindMap)
+            plugin->BindMap(0, 1);
     }
 
     // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with polygons
