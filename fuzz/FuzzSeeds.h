@@ -3,8 +3,7 @@
 
 // The trees the fuzz target loads before it feeds replies, and the seeds of its
 // corpus, written with the wire's own writers.
-#include "records/SectionRecord.h"
-#include "wire/TreeBodies.h"
+#include "testsupport/TreeBuilders.h"
 
 #include <QColor>
 
@@ -24,19 +23,14 @@ enum Selector : char {
     SelectorCount = 9,
 };
 
+// A section with tolerances and one message switch off, so every field is seeded.
 inline SectionRecord *section(int id, const QString &name, const QList<int> &objects, int in,
                               int out)
 {
-    auto *record = new SectionRecord;
-    record->id = id;
-    record->name = name;
-    record->graphObjectIds = objects;
-    record->checkTimeIn = in;
-    record->checkTimeOut = out;
+    SectionRecord *record = TreeBodies::section(id, name, objects, in, out);
     record->checkTimeInAhead = 60;
     record->checkTimeOutBehind = 120;
     record->messageOnTimeOut = false;
-    record->deriveSchedule();
     return record;
 }
 

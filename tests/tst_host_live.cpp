@@ -143,7 +143,7 @@ void tst_HostLive::unitTree_data()
     QTest::newRow("one past the depth limit: cut there")
         << TreeBodies::objectTree({chain}) << false
         << QString("g[").repeated(ObjectsModel::MaxDepth - 1) + "g" + QString("]").repeated(255);
-    chain = chain.children.first();
+    chain = TreeNode(chain.children.first()); // a copy first: the child lives in chain
     QTest::newRow("at the depth limit") << TreeBodies::objectTree({chain}) << true
                                         << QString("g[").repeated(255) + "deepest#1"
                                                + QString("]").repeated(255);
