@@ -23,8 +23,6 @@
 #include <cstddef>
 #include <cstdint>
 
-using namespace FuzzSeeds;
-
 namespace {
 
 constexpr int MapId = 1;
@@ -114,35 +112,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0 || size > (1u << 24))
         return 0;
     const QByteArray body(reinterpret_cast<const char *>(data) + 1, int(size - 1));
-    switch (Selector(data[0] % SelectorCount)) {
-    case RouteTree:
+    switch (FuzzSeeds::Selector(data[0] % FuzzSeeds::SelectorCount)) {
+    case FuzzSeeds::RouteTree:
         reply(Commands::GetRuleTree, body);
         break;
-    case LayerRecords:
+    case FuzzSeeds::LayerRecords:
         readLayerRecords(body);
         break;
-    case CheckModeReply:
+    case FuzzSeeds::CheckModeReply:
         loadTrees();
         reply(Commands::SetCheckMode, body);
         break;
-    case SectionsState:
+    case FuzzSeeds::SectionsState:
         loadTrees();
         reply(Commands::SectionsState, body);
         break;
-    case LayerTree:
+    case FuzzSeeds::LayerTree:
         reply(Commands::GetLayerTree, body);
         break;
-    case Positions:
+    case FuzzSeeds::Positions:
         requireExact(body, LiveMessages::readPositions, LiveMessages::positionsBody);
         break;
-    case Events:
+    case FuzzSeeds::Events:
         requireExact(body, LiveMessages::readEvents, LiveMessages::eventsBody);
         break;
-    case EventsRequest:
+    case FuzzSeeds::EventsRequest:
         requireExact(body, LiveMessages::readEventsRequest, LiveMessages::eventsRequestBody);
         break;
-    case Frames:
-    case SelectorCount:
+    case FuzzSeeds::Frames:
+    case FuzzSeeds::SelectorCount:
         readFrames(body);
         break;
     }
