@@ -118,7 +118,8 @@ void tst_HostStartup::folderWithoutPlugins_data()
 
     // A shared library every Debian system has and that is no plug-in.
     QString library;
-    for (const char *path : {"/usr/lib/x86_64-linux-gnu/libz.so.1", "/lib/x86_64-linux-gnu/libz.so.1",
+    for (const char *path : {"/usr/lib/x86_64-linux-gnu/libz.so.1",
+                             "/lib/x86_64-linux-gnu/libz.so.1",
                              "/usr/lib/aarch64-linux-gnu/libz.so.1"})
         library = library.isEmpty() && QFile::exists(path) ? path : library;
     QTest::newRow("empty folder") << QString() << "" << QString();
