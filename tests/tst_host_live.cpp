@@ -194,6 +194,7 @@ void tst_HostLive::tracker_data()
     QTest::addColumn<QList<QByteArray>>("bodies");
     QTest::addColumn<QString>("units");
     QTest::addColumn<int>("changes");
+    QTest::addColumn<bool>("lastRead");
 
     using Bodies = QList<QByteArray>;
     using P = PositionReport;
@@ -203,13 +204,17 @@ void tst_HostLive::tracker_data()
     const QByteArray at160 = body({P{7, 160, b}});
 
     QTest::newRow("first fixes, by id") << Bodies{body({P{9, 100, a}, P{3, 90, b}})}
-                                        << "3:30,40@90 9:10,20@100" << 1;
-    QTest::newRow("newer fix moves") << Bodies{at100, at160} << "7:30,40@160" << 2;
+                                        << "3:30,40@90 9:10,20@100" << 1 << true;
+    QTest::newRow("newer fix moves") << Bodies{at100, at160} << "7:30,40@160" << 2 << true;
     QTest::newRow("late fix, even in one batch: no move back")
-        << Bodies{at160, body({P{7, 160, b}, P{7, 100, a}})} << "7:30,40@160" << 1;
-    QTest::newRow("same fix twice: no change") << Bodies{at100, at100} << "7:10,20@100" << 1;
+        << Bodies{at160, body({P{7, 160, b}, P{7, 100, a}})} << "7:30,40@160" << 1 << true;
+    QTest::newRow("same fix twice: no change") << Bodies{at100, at100} << "7:10,20@100" << 1
+                                               << true;
     QTest::newRow("same time, new place: taken") << Bodies{at100, body({P{7, 100, b}})}
-                                                 << "7:30,40@100" << 2;
+                                                 << "7:30,40@100" << 2 << true;
+    QTest::newRow("cut body refused whole")
+        << Bodies{at100, body({P{7, 200, b}, P{8, 200, b}}).chopped(1)} << "7:10,20@100" << 1
+        << false;
 }
 
 void tst_HostLive::tracker()
@@ -217,11 +222,14 @@ void tst_HostLive::tracker()
     QFETCH(QList<QByteArray>, bodies);
     QFETCH(QString, units);
     QFETCH(int, changes);
+    QFETCH(bool, lastRead);
 
     UnitTracker tracker;
     QSignalSpy changed(&tracker, &UnitTracker::unitsChanged);
+    bool read = false;
     for (const QByteArray &body : bodies)
-        QVERIFY(tracker.applyBody(body));
+        read = tracker.applyBody(body);
+    QCOMPARE(read, lastRead);
     QCOMPARE(dump(tracker), units);
     QCOMPARE(changed.count(), changes);
 }

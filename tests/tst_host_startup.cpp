@@ -56,6 +56,7 @@ void tst_HostStartup::options_data()
     QTest::newRow("pace below 1") << "--speed 0.5" << P::Error << "0.5";
     QTest::newRow("pace above 3600") << "--speed 3601" << P::Error << "3601";
     QTest::newRow("pace not a number") << "--speed fast" << P::Error << "fast";
+    QTest::newRow("unknown option") << "--colour" << P::Error << "colour";
     QTest::newRow("stray argument") << "map.png" << P::Error << "map.png";
 }
 
