@@ -54,7 +54,7 @@ QList<int> listedIds(const CheckEventsModel &model)
 {
     QList<int> ids;
     for (int row = 0; row < model.rowCount(); ++row)
-        ids << model.eventAt(row).id;
+        ids << model.event(row).id;
     return ids;
 }
 
@@ -69,9 +69,16 @@ QString dump(const UnitTracker &tracker)
 
 using TreeBodies::node;
 
-TreeNode unit(qint32 id, const QString &name) { return node(id, name, 1); }
+QByteArray tree(const QList<TreeNode> &nodes)
+{
+    return TreeBodies::objectTree(nodes);
+}
+TreeNode unit(qint32 id, const QString &name)
+{
+    return node(id, name, 1);
+}
 // Group 1 holding unit 12 "Car 12", then 11 "Moto M-5".
-const QByteArray Patrol = TreeBodies::objectTree({node(1, "Patrol", 0, {unit(12, "Car 12"), unit(11, "Moto M-5")})});
+const QByteArray Patrol = tree({node(1, "Patrol", 0, {unit(12, "Car 12"), unit(11, "Moto M-5")})});
 
 // "name" for a group, "name#id" for an item with a record, children in brackets;
 // an editable item is marked, as the host's tree is read-only.
@@ -120,33 +127,33 @@ void tst_HostLive::unitTree_data()
     QTest::addColumn<bool>("complete");
     QTest::addColumn<QString>("tree");
 
-    const QByteArray two = TreeBodies::objectTree({unit(11, "Car 11"), unit(12, "Car twelve")});
     QTest::newRow("empty body reads as nothing, cut short") << QByteArray() << false << "";
     QTest::newRow("nested groups, empty group, unit under a unit, other kinds")
-        << TreeBodies::objectTree({node(1, "Patrol", 0, {node(2, "Shift A", 0, {unit(11, "A-11")}),
-                                           node(13, "Lead", 1, {unit(14, "Tail")})}),
-                     node(3, "Empty", 0), node(30, "Odd", 7)})
+        << tree({node(1, "Patrol", 0,
+                      {node(2, "Shift A", 0, {unit(11, "A-11")}),
+                       node(13, "Lead", 1, {unit(14, "Tail")})}),
+                 node(3, "Empty", 0), node(30, "Odd", 7)})
         << true << "Patrol[Shift A[A-11#11],Lead#13[Tail#14]],Empty,Odd";
-    QTest::newRow("cut inside the second name: the first stays") << two.chopped(12) << false
-                                                                 << "Car 11#11";
+    QTest::newRow("cut inside the second name: the first stays")
+        << tree({unit(11, "Car 11"), unit(12, "Car twelve")}).chopped(12) << false << "Car 11#11";
     QTest::newRow("cut in a child's children count: both children stay, false")
-        << TreeBodies::objectTree({node(1, "G", 0, {unit(11, "A"), unit(12, "B")})}).chopped(4) << false
+        << tree({node(1, "G", 0, {unit(11, "A"), unit(12, "B")})}).chopped(4) << false
         << "G[A#11,B#12]";
     QTest::newRow("a count of a billion over one node: one node") // trusted a node at a time
-        << TreeBodies::objectTree({unit(11, "Car 11")}).replace(0, 4, QByteArray("\x3b\x9a\xca\x00", 4))
+        << tree({unit(11, "Car 11")}).replace(0, 4, QByteArray("\x3b\x9a\xca\x00", 4))
         << false << "Car 11#11";
     QTest::newRow("negative count: nothing") << QByteArray("\xff\xff\xff\xfe", 4) << false << "";
-    // A chain of groups, a unit at the bottom.
+    // A chain of groups, a unit at the bottom: at the limit, or one level more.
+    const int depth = ObjectsModel::MaxDepth;
     TreeNode chain = unit(1, "deepest");
-    for (int level = ObjectsModel::MaxDepth; level > 0; --level)
+    for (int level = depth - 1; level > 0; --level)
         chain = node(1000 + level, "g", 0, {chain});
+    const QString below = QString("g[").repeated(depth - 1);
+    QTest::newRow("at the depth limit")
+        << tree({chain}) << true << below + "deepest#1" + QString("]").repeated(depth - 1);
     QTest::newRow("one past the depth limit: cut there")
-        << TreeBodies::objectTree({chain}) << false
-        << QString("g[").repeated(ObjectsModel::MaxDepth - 1) + "g" + QString("]").repeated(255);
-    chain = TreeNode(chain.children.first()); // a copy first: the child lives in chain
-    QTest::newRow("at the depth limit") << TreeBodies::objectTree({chain}) << true
-                                        << QString("g[").repeated(255) + "deepest#1"
-                                               + QString("]").repeated(255);
+        << tree({node(999, "g", 0, {chain})}) << false
+        << below + "g" + QString("]").repeated(depth - 1);
 }
 
 void tst_HostLive::unitTree()
@@ -166,19 +173,19 @@ void tst_HostLive::unitTree()
 void tst_HostLive::recordsKeptWhileTheUnitStays()
 {
     ObjectsModel model;
-    QVERIFY(model.load(TreeBodies::objectTree({node(1, "Day", 0, {unit(11, "Car 11")}),
-                                 node(2, "Night", 0, {unit(11, "Car 11")}), unit(12, "Car 12")})));
+    QVERIFY(model.load(tree({node(1, "Day", 0, {unit(11, "Car 11")}),
+                             node(2, "Night", 0, {unit(11, "Car 11")}), unit(12, "Car 12")})));
     const TrackedObject *kept = model.record(11);
     QVERIFY(kept && model.record(12) && !model.record(1));
     QCOMPARE(dump(model.invisibleRootItem()), QString("Day[Car 11#11],Night[Car 11#11],Car 12#12"));
     QCOMPARE(model.unitCount(), 2);
 
-    QVERIFY(model.load(TreeBodies::objectTree({node(5, "Moved", 0, {unit(11, "Car 11 renamed")}), unit(13, "New")})));
+    QVERIFY(model.load(tree({node(5, "Moved", 0, {unit(11, "Car 11 renamed")}), unit(13, "New")})));
     QCOMPARE(model.record(11), kept);
     QCOMPARE(kept->name, QString("Car 11 renamed"));
     QCOMPARE(model.record(12), nullptr);
     QCOMPARE(model.unitCount(), 2);
-    QVERIFY(model.load(TreeBodies::objectTree({})));
+    QVERIFY(model.load(tree({})));
     QCOMPARE(model.rowCount() + model.unitCount(), 0);
 }
 
@@ -187,6 +194,7 @@ void tst_HostLive::tracker_data()
     QTest::addColumn<QList<QByteArray>>("bodies");
     QTest::addColumn<QString>("units");
     QTest::addColumn<int>("changes");
+    QTest::addColumn<bool>("lastRead");
 
     using Bodies = QList<QByteArray>;
     using P = PositionReport;
@@ -196,13 +204,17 @@ void tst_HostLive::tracker_data()
     const QByteArray at160 = body({P{7, 160, b}});
 
     QTest::newRow("first fixes, by id") << Bodies{body({P{9, 100, a}, P{3, 90, b}})}
-                                        << "3:30,40@90 9:10,20@100" << 1;
-    QTest::newRow("newer fix moves") << Bodies{at100, at160} << "7:30,40@160" << 2;
+                                        << "3:30,40@90 9:10,20@100" << 1 << true;
+    QTest::newRow("newer fix moves") << Bodies{at100, at160} << "7:30,40@160" << 2 << true;
     QTest::newRow("late fix, even in one batch: no move back")
-        << Bodies{at160, body({P{7, 160, b}, P{7, 100, a}})} << "7:30,40@160" << 1;
-    QTest::newRow("same fix twice: no change") << Bodies{at100, at100} << "7:10,20@100" << 1;
+        << Bodies{at160, body({P{7, 160, b}, P{7, 100, a}})} << "7:30,40@160" << 1 << true;
+    QTest::newRow("same fix twice: no change") << Bodies{at100, at100} << "7:10,20@100" << 1
+                                               << true;
     QTest::newRow("same time, new place: taken") << Bodies{at100, body({P{7, 100, b}})}
-                                                 << "7:30,40@100" << 2;
+                                                 << "7:30,40@100" << 2 << true;
+    QTest::newRow("cut body refused whole")
+        << Bodies{at100, body({P{7, 200, b}, P{8, 200, b}}).chopped(1)} << "7:10,20@100" << 1
+        << false;
 }
 
 void tst_HostLive::tracker()
@@ -210,11 +222,14 @@ void tst_HostLive::tracker()
     QFETCH(QList<QByteArray>, bodies);
     QFETCH(QString, units);
     QFETCH(int, changes);
+    QFETCH(bool, lastRead);
 
     UnitTracker tracker;
     QSignalSpy changed(&tracker, &UnitTracker::unitsChanged);
+    bool read = false;
     for (const QByteArray &body : bodies)
-        QVERIFY(tracker.applyBody(body));
+        read = tracker.applyBody(body);
+    QCOMPARE(read, lastRead);
     QCOMPARE(dump(tracker), units);
     QCOMPARE(changed.count(), changes);
 }

@@ -56,6 +56,7 @@ void tst_HostStartup::options_data()
     QTest::newRow("pace below 1") << "--speed 0.5" << P::Error << "0.5";
     QTest::newRow("pace above 3600") << "--speed 3601" << P::Error << "3601";
     QTest::newRow("pace not a number") << "--speed fast" << P::Error << "fast";
+    QTest::newRow("unknown option") << "--colour" << P::Error << "colour";
     QTest::newRow("stray argument") << "map.png" << P::Error << "map.png";
 }
 
@@ -118,7 +119,8 @@ void tst_HostStartup::folderWithoutPlugins_data()
 
     // A shared library every Debian system has and that is no plug-in.
     QString library;
-    for (const char *path : {"/usr/lib/x86_64-linux-gnu/libz.so.1", "/lib/x86_64-linux-gnu/libz.so.1",
+    for (const char *path : {"/usr/lib/x86_64-linux-gnu/libz.so.1",
+                             "/lib/x86_64-linux-gnu/libz.so.1",
                              "/usr/lib/aarch64-linux-gnu/libz.so.1"})
         library = library.isEmpty() && QFile::exists(path) ? path : library;
     QTest::newRow("empty folder") << QString() << "" << QString();

@@ -50,7 +50,8 @@ CheckEngine *engineFor(int type, int timeIn, qint64 checkOn = T0)
     s->checkTimeInAhead = s->checkTimeInBehind = s->checkTimeOutAhead = s->checkTimeOutBehind = 100;
     route.sections.append(s);
     auto *engine = new CheckEngine;
-    engine->setRoute(11, route, checkOn, {{ZoneGeometry(ZoneGeometry::Kind::Circle, {at(0)}, 200)}});
+    engine->setRoute(11, route, checkOn,
+                     {{ZoneGeometry(ZoneGeometry::Kind::Circle, {at(0)}, 200)}});
     return engine;
 }
 
@@ -400,9 +401,10 @@ void tst_ServerChecking::whoDrives()
     }
     const bool two = units.contains(9);
     UnitSimulator simulator;
-    simulator.setRoutes(two ? QList<UnitSimulator::Route>{UnitSimulator::fromRecord(*records[0], zones[0]),
-                                                         UnitSimulator::fromRecord(*records[1], zones[1])}
-                            : QList<UnitSimulator::Route>{UnitSimulator::fromRecord(*records[0], zones[0])});
+    QList<UnitSimulator::Route> simulated{UnitSimulator::fromRecord(*records[0], zones[0])};
+    if (two)
+        simulated << UnitSimulator::fromRecord(*records[1], zones[1]);
+    simulator.setRoutes(simulated);
     QCOMPARE(simulator.units(), units);
     QCOMPARE(simulator.routeOf(7), followed);
     for (qint64 t : {LLONG_MIN, -1LL, T0 + 1234, 1LL << 33, LLONG_MAX}) {

@@ -74,6 +74,7 @@ void TestServerConnections::parse_data()
     QTest::newRow("empty token") << "--listen 0.0.0.0:1 --token=" << "error:--token";
     QTest::newRow("not an address") << "--listen nowhere:80" << "error:ADDR:PORT";
     QTest::newRow("unknown seed") << "--seed full" << "error:unknown seed";
+    QTest::newRow("unknown option") << "--verbose" << "error:verbose";
     QTest::newRow("stray argument") << "extra" << "error:extra";
     QTest::newRow("help") << "--help" << "help:--listen";
 }

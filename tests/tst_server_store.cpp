@@ -202,14 +202,16 @@ void TestServerStore::fixRoutes_data()
     QTest::addColumn<QString>("after"); // routes left: "A" as it was, "A'" as the entry, "B"
 
     using Ids = QList<int>;
-    const QByteArray usual =
-        route(NodeA, {section(5, "new", {4, 4}, {10, 20, 1, 2, 3, 4}, false)}, {7, 8}, {0, 4, 0, 3});
+    const QByteArray usual = route(NodeA, {section(5, "new", {4, 4}, {10, 20, 1, 2, 3, 4}, false)},
+                                   {7, 8}, {0, 4, 0, 3});
     QTest::newRow("lead 0 updates the route of its id") << 0 << usual << Ids{} << "A' B";
     QTest::newRow("lead node id replaces; extreme values")
         << NodeA
         << route(-NodeB,
-                 {section(INT_MAX, "x", {INT_MIN, INT_MAX}, {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
-                  section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true, false)},
+                 {section(INT_MAX, "x", {INT_MIN, INT_MAX},
+                          {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
+                  section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true,
+                          false)},
                  {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN})
         << Ids{} << "A' B";
     QTest::newRow("null and empty names, repeated ids in order")
@@ -289,7 +291,8 @@ void TestServerStore::layerTree()
 {
     LayerStore layers(h->server->database());
     const qint32 top = layers.addLayer(0, QStringLiteral("Top"), 1, 0);
-    TreeNode inner = TreeBodies::node(layers.addLayer(top, QStringLiteral("Inner"), 0, 0), "Inner", 0);
+    TreeNode inner =
+        TreeBodies::node(layers.addLayer(top, QStringLiteral("Inner"), 0, 0), "Inner", 0);
     TreeNode outer = TreeBodies::node(top, "Top", 1);
     outer.objects = {TreeBodies::object(0, Line, QString(), {{374200000, 556900000}, {-1, INT_MAX}},
                                         {{"Width", 55}, {"Color", QColor(1, 2, 3, 4)}})};

@@ -94,7 +94,10 @@ public:
                      .arg(mapId)
                      .arg(current ? current->objectName() : QStringLiteral("-"));
     }
-    void OnClose(QEvent *event) override { calls << QStringLiteral("OnClose %1").arg(event->type()); }
+    void OnClose(QEvent *event) override
+    {
+        calls << QStringLiteral("OnClose %1").arg(event->type());
+    }
     void OnServerReply(QByteArray &command, QByteArray &body) override
     {
         replies.append({command, body});
