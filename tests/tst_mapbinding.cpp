@@ -1,5 +1,5 @@
-// Binding to the host's map: the plug-in's layer, the scale for a rectangle,
-// and moving the map to a route or section picked in the main tree.
+// The panel on the host's map: its layer, the sections' shapes in their live
+// states, and moving the map to what is picked in the main tree.
 #include "testsupport/MapScene.h"
 #include "testsupport/PanelText.h"
 
@@ -16,7 +16,24 @@ namespace {
 const QList<int> BeatPath{0}, NorthPath{0, 0}, PointPath{2, 0}, PostPath{2, 0, 0}, BarePath{2, 1},
     GroupPath{2, 2};
 
+using States = QList<RouteMessages::SectionState>;
+
+// The scene's shapes as drawn; the brushes are tinted by hand with the bitwise
+// rules (red: r|192 g&31 b&31 a|127, green: r&31 g|192 b&31 a|127).
+QString shape(const char *brush)
+{
+    return QString("polygon 4 pen 0,0,255,255/3 brush %1").arg(brush);
+}
+const QString Gate = shape("10,200,30,100"), GateRed = shape("202,8,30,127"),
+              GateGreen = shape("10,200,30,127");
+const QString Yard = shape("255,255,255,255"), YardRed = shape("255,31,31,255");
+const QString Dock = shape("32,63,160,128"), DockGreen = shape("0,255,0,255");
+const QString Post = "car Post";
+const QStringList OwnColours{Gate, Yard, Dock, Post};
+
 } // namespace
+
+Q_DECLARE_METATYPE(States)
 
 class tst_MapBinding : public QObject
 {
@@ -31,10 +48,10 @@ private slots:
     void noMap();
     void scaleForRect_data();
     void scaleForRect();
+    void sectionStates_data();
+    void sectionStates();
     void showOnMap_data();
     void showOnMap();
-    void sharedObjectStaysOnShownRoute_data();
-    void sharedObjectStaysOnShownRoute();
 
 private:
     QStandardItem *item(const QList<int> &path) const { return panel->item(path); }
@@ -138,8 +155,6 @@ void tst_MapBinding::scaleForRect_data()
     QTest::newRow("one degree of latitude") << QLine(0, 0, 0, 10000000) << 27830;
     QTest::newRow("one degree of longitude at 60N")
         << QLine(0, 600000000, 10000000, 600000000) << 13915;
-    QTest::newRow("corners swapped, southern hemisphere")
-        << QLine(-583000000, -346000000, -585000000, -345000000) << 5363;
     QTest::newRow("across the date line")
         << QLine(1795000000, 100000000, -1795000000, 100000000) << 27407;
     QTest::newRow("antipodes on the equator") << QLine(0, 0, 1800000000, 0) << 5009379;
@@ -165,6 +180,64 @@ void tst_MapBinding::scaleForRect()
     const int scale = BindToMapModel::scaleForRect(x1, y1, x2, y2);
     QVERIFY2(qAbs(scale - qMax(1, int(0.25 * metres))) <= 1, qPrintable(QString::number(scale)));
     QVERIFY(qAbs(scale - roughScale) <= roughScale / 200);
+}
+
+// One states reply while route Beat has the given tick. Shown, a redrawn
+// section's shapes leave their place and go to the end of the list; not fully
+// ticked, the states are kept and drawn once it is, and erased when unticked.
+void tst_MapBinding::sectionStates_data()
+{
+    QTest::addColumn<int>("tick");
+    QTest::addColumn<qint32>("routeId");
+    QTest::addColumn<States>("reported");
+    QTest::addColumn<QList<int>>("states"); // of Beat's sections, then Spare's
+    QTest::addColumn<QStringList>("drawn");
+
+    const int on = Qt::Checked, off = Qt::Unchecked;
+    QTest::newRow("unticked: kept by section, not reply order")
+        << off << 1 << States{{3, 2}, {1, 1}} << QList<int>{1, 0, 2, 0}
+        << QStringList{GateRed, Yard, DockGreen, Post};
+    QTest::newRow("partially ticked: kept")
+        << int(Qt::PartiallyChecked) << 1 << States{{1, 2}, {2, 1}} << QList<int>{2, 1, 0, 0}
+        << QStringList{GateGreen, YardRed, Dock, Post};
+    QTest::newRow("unticked, states 3, -1 and max: own colours")
+        << off << 1 << States{{1, 3}, {2, -1}, {3, 0x7fffffff}}
+        << QList<int>{3, -1, 0x7fffffff, 0} << OwnColours;
+    QTest::newRow("shown: in reply order, unknown sections skipped")
+        << on << 1 << States{{99, 1}, {3, 2}, {1, 1}, {4, 1}} << QList<int>{1, 0, 2, 0}
+        << QStringList{Yard, DockGreen, Post, GateRed};
+    QTest::newRow("shown: other route stored, not drawn")
+        << on << 2 << States{{1, 1}} << QList<int>{0, 0, 0, 1} << OwnColours;
+}
+
+void tst_MapBinding::sectionStates()
+{
+    QFETCH(int, tick);
+    QFETCH(qint32, routeId);
+    QFETCH(States, reported);
+    QFETCH(QList<int>, states);
+    QFETCH(QStringList, drawn);
+
+    panel = std::make_unique<EditingPanel>();
+    MapScene::load(*panel);
+    item(BeatPath)->setCheckState(Qt::CheckState(tick));
+    panel->host.mapCalls.clear();
+
+    panel->reply("Every_sections_state", RouteMessages::sectionsStateBody(routeId, reported));
+
+    QList<int> stored;
+    for (int row : {0, 1}) {
+        for (const SectionRecord *section : itemRoute(item({row}))->sections)
+            stored << section->state;
+    }
+    QCOMPARE(stored, states);
+    QCOMPARE(PanelText::mapCalls(panel->host.mapCalls), QStringList{"refresh"});
+    const MapQt::PrimitiveList *shapes = panel->host.sectionList();
+    QCOMPARE(PanelText::primitives(shapes), tick == Qt::Checked ? drawn : QStringList());
+    item(BeatPath)->setCheckState(Qt::Checked);
+    QCOMPARE(PanelText::primitives(shapes), drawn);
+    item(BeatPath)->setCheckState(Qt::Unchecked);
+    QVERIFY(shapes->primitives.isEmpty());
 }
 
 // A double click, or "Show on map" from the context menu, ticks the route and
@@ -238,37 +311,6 @@ void tst_MapBinding::showOnMap()
              ticks);
     QCOMPARE(panel->host.sectionList()->primitives.size(), primitives);
     QVERIFY(panel->host.requests.isEmpty());
-}
-
-// Object 9 marks sections of two routes; only route 1 is shown.
-void tst_MapBinding::sharedObjectStaysOnShownRoute_data()
-{
-    QTest::addColumn<bool>("rename");
-
-    QTest::newRow("hidden route's section renamed") << true;
-    QTest::newRow("hidden route's section given other objects") << false;
-}
-
-void tst_MapBinding::sharedObjectStaysOnShownRoute()
-{
-    QFETCH(bool, rename);
-
-    panel = std::make_unique<EditingPanel>();
-    MapScene::load(*panel);
-    item(BeatPath)->setCheckState(Qt::Checked);
-    panel->click(PostPath);
-    if (rename) {
-        QVERIFY(panel->edit(Name, "Shared post"));
-    } else {
-        OperativeCheck *plugin = panel->plugin.get();
-        plugin->onSelGObjClicked();
-        plugin->graphObjDialog().model()->findItems("Gate", Qt::MatchExactly | Qt::MatchRecursive)
-            .first()->setCheckState(Qt::Checked);
-        plugin->onSelGObjAccepted();
-        QCOMPARE(itemSection(item(PostPath))->graphObjectIds, QList<int>({5, 9}));
-    }
-    QCOMPARE(item(PointPath)->checkState(), Qt::Unchecked);
-    QCOMPARE(panel->host.sectionList()->primitives.size(), 4);
 }
 
 QTEST_MAIN(tst_MapBinding)

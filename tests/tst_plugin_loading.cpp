@@ -2,6 +2,7 @@
 #include "testsupport/FakeHost.h"
 #include "testsupport/ModuleSymbols.h"
 #include "testsupport/PanelDriver.h"
+#include "testsupport/PanelText.h"
 #include "testsupport/TreeBuilders.h"
 
 #include <PluginInterface.h>
@@ -17,40 +18,18 @@
 
 #include <memory>
 
-namespace {
-
-QString modulePath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/plugins/libOperativeCheck.so");
-}
-
-} // namespace
-
 class tst_PluginLoading : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        loader = std::make_unique<QPluginLoader>(modulePath());
-        QVERIFY2(loader->load(), qPrintable(loader->errorString()));
-        library = std::make_unique<QLibrary>(modulePath());
-        QVERIFY2(library->load(), qPrintable(library->errorString()));
-        instance = reinterpret_cast<QObject *(*)()>(library->resolve("qt_plugin_instance"));
-        QVERIFY(instance);
-        object = instance();
-        plugin = qobject_cast<PluginInterface *>(object);
-        QVERIFY(plugin);
-    }
+    void init();
     // The host deletes the plug-in object, then the map it drew on; the library
     // stays loaded, as in the host, for its translator and resources.
     void cleanup()
     {
         delete object.data();
         host.reset();
-        library.reset();
-        loader.reset();
     }
 
     void oneInstanceAtATime();
@@ -70,26 +49,37 @@ private:
         return page;
     }
 
-    std::unique_ptr<QPluginLoader> loader;
-    std::unique_ptr<QLibrary> library;
+    const QString path = QCoreApplication::applicationDirPath() + "/plugins/libOperativeCheck.so";
+    QPluginLoader loader{path};
+    QLibrary library{path};
     QObject *(*instance)() = nullptr;
     QPointer<QObject> object;
     PluginInterface *plugin = nullptr;
     std::unique_ptr<FakeHost> host;
 };
 
+void tst_PluginLoading::init()
+{
+    QVERIFY2(loader.load(), qPrintable(loader.errorString()));
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    instance = reinterpret_cast<QObject *(*)()>(library.resolve("qt_plugin_instance"));
+    QVERIFY(instance);
+    object = instance();
+    plugin = qobject_cast<PluginInterface *>(object);
+    QVERIFY(plugin);
+}
+
 void tst_PluginLoading::oneInstanceAtATime()
 {
     QCOMPARE(instance(), object);
-    QCOMPARE(loader->instance(), object);
+    QCOMPARE(loader.instance(), object);
     QVERIFY(!object->parent());
     QCOMPARE(plugin->GetPluginName(), QStringLiteral("OperativeCheckPlugin"));
     QCOMPARE(plugin->GetName(), QStringLiteral("OperativeCheck"));
-    QCOMPARE(loader->metaData().value(QStringLiteral("IID")).toString(),
-             QLatin1String(PluginInterface_iid));
+    QCOMPARE(loader.metaData().value("IID").toString(), QLatin1String(PluginInterface_iid));
     // The text the host's loader checks before it asks for the instance.
     auto query = reinterpret_cast<const char *(*)()>(
-        library->resolve("qt_plugin_query_verification_data"));
+        library.resolve("qt_plugin_query_verification_data"));
     QVERIFY(query);
     QCOMPARE(QByteArray(query()), QByteArray(OC_PLUGIN_VERIFICATION_DATA));
 
@@ -100,13 +90,13 @@ void tst_PluginLoading::oneInstanceAtATime()
     QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QString("Режим контроля"));
 
     // Once the host deleted it (before its page), a fresh object, not a dangling one.
-    object->setObjectName(QStringLiteral("deleted by the host"));
+    object->setObjectName("deleted by the host");
     delete object.data();
     QVERIFY(page);
     delete page.data();
     object = instance();
     QVERIFY(object && object->objectName().isEmpty());
-    QCOMPARE(loader->instance(), object);
+    QCOMPARE(loader.instance(), object);
 }
 
 void tst_PluginLoading::metacast_data()
@@ -143,7 +133,7 @@ void tst_PluginLoading::metacast()
 
 void tst_PluginLoading::exportTable()
 {
-    QFile file(modulePath());
+    QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray image = file.readAll();
     QVERIFY(image.startsWith(ELFMAG));
@@ -191,6 +181,7 @@ void tst_PluginLoading::placementInTabs()
     QTreeView *view = addPage(again, "City")->findChild<QTreeView *>();
     QVERIFY(view);
     QCOMPARE(view->model()->index(0, 0).data().toString(), QString("Plain"));
+    QCOMPARE(PanelText::mapCalls(host->mapCalls), QStringList({"refresh", "on map 5"}));
     plugin->OnTabActivated(2);
     QVERIFY(host->sectionList(2));
 }

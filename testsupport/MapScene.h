@@ -1,8 +1,9 @@
 #ifndef MAPSCENE_H
 #define MAPSCENE_H
 
-// A scene of routes over graphic objects for the tests of what the panel
-// draws, and its context menu driven as the operator does.
+// Scenes of routes for the panel's tests: one over graphic objects for what
+// the panel draws, one of routes inside routes for switching checks; and the
+// context menu driven as the operator does.
 #include "testsupport/EditingPanel.h"
 
 #include <QApplication>
@@ -45,6 +46,25 @@ inline QByteArray routes()
                                 route(5, {section(1, "Nothing"), section(2, "Ghost", {99})}));
     const Node group = node(6, "Group", 3, {node(7, "Leaf", 3)});
     return ruleTree({beat, spare, node(3, "Area", 0, {point, bare, group})});
+}
+
+// Route 10 on node Group (row 0) holds 20, which holds 30; routes 40 and 50
+// (with a section) sit below Folder (row 1), a node without a route. Route 10
+// comes with the given check mode.
+inline QByteArray nestedRoutes(int checkOn = 0, int timeType = 1, uint checkTime = 0)
+{
+    using namespace TreeBodies;
+    QSharedPointer<RouteRecord> outer = route(10);
+    outer->checkOn = checkOn;
+    outer->checkTimeType = timeType;
+    outer->checkTime = checkTime;
+    const Node child = withRoute(node(2, "Child", 1, {withRoute(node(3, "Grandchild", 1),
+                                                                route(30))}),
+                                 route(20));
+    return ruleTree({withRoute(node(1, "Group", 1, {child}), outer),
+                     node(4, "Folder", 1, {withRoute(node(5, "Inner", 1), route(40)),
+                                           withRoute(node(6, "Inner 2", 1),
+                                                     route(50, {section(1, "S")}))})});
 }
 
 // Both trees, as the server answers a reload.

@@ -40,6 +40,16 @@ QString ticks(const QStandardItemModel *model, const QList<QList<int>> &paths)
     return digits;
 }
 
+QStringList modes(const QStandardItemModel *model, const QList<QList<int>> &paths)
+{
+    QStringList texts;
+    for (const QList<int> &path : paths) {
+        const QStandardItem *item = PanelDriver::itemAt(model, path);
+        texts << (item ? item->index().siblingAtColumn(1).data().toString() : QString());
+    }
+    return texts;
+}
+
 QStringList primitives(const MapQt::PrimitiveList *list)
 {
     QStringList result;
@@ -67,9 +77,12 @@ QStringList mapCalls(const QList<MapCall> &calls)
 {
     QStringList texts;
     for (const MapCall &call : calls) {
-        texts << (call.kind == MapCall::Scale    ? QStringLiteral("scale %1").arg(call.a)
-                  : call.kind == MapCall::Center ? QStringLiteral("center %1,%2").arg(call.a).arg(call.b)
-                                                 : QStringLiteral("refresh"));
+        if (call.kind == MapCall::Scale)
+            texts << QStringLiteral("scale %1").arg(call.a);
+        else if (call.kind == MapCall::Center)
+            texts << QStringLiteral("center %1,%2").arg(call.a).arg(call.b);
+        else
+            texts << QStringLiteral("refresh");
         if (call.mapId != 1)
             texts << QStringLiteral("on map %1").arg(call.mapId);
     }

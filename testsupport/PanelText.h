@@ -22,6 +22,9 @@ QString tree(const QStandardItem *parent);
 // The check state of the item at each path (rows from the top), one digit each.
 QString ticks(const QStandardItemModel *model, const QList<QList<int>> &paths);
 
+// The column-1 text beside the item at each path.
+QStringList modes(const QStandardItemModel *model, const QList<QList<int>> &paths);
+
 // Each primitive as the host draws it: "polygon N" or "trace N" (N points) with
 // "pen R,G,B,A/W" and "brush R,G,B,A" where set, or "car <caption>".
 QStringList primitives(const MapQt::PrimitiveList *list);
