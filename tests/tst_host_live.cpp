@@ -54,7 +54,7 @@ QList<int> listedIds(const CheckEventsModel &model)
 {
     QList<int> ids;
     for (int row = 0; row < model.rowCount(); ++row)
-        ids << model.event(row).id;
+        ids << model.eventAt(row).id;
     return ids;
 }
 
