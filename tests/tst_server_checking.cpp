@@ -36,7 +36,7 @@ qint64 utc(const char *text)
     return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate).toSecsSinceEpoch();
 }
 
-// Unit 7's route: one section, a circle of 200 m at Base, due timeIn ...
+// Unit 7's route: one section, a circle of 200 m at the centre, due timeIn ...
 // timeIn + 1000 after the period starts (negative: schedule off), 100 s either side.
 CheckEngine *engineFor(int type, int timeIn, qint64 checkOn = T0)
 {

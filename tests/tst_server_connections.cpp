@@ -144,7 +144,7 @@ void TestServerConnections::door()
     options.token = setup == "token" ? "correct horse" : "";
     options.address = QHostAddress(setup == "token" || setup == "open" ? QHostAddress::AnyIPv4
                                                                        : QHostAddress::LocalHost);
-    options.authTimeoutMs = closing.startsWith("no token") ? 500 : 60000;
+    options.authTimeoutMs = closing.startsWith("no token") ? 1000 : 60000;
     options.maxClients = setup == "clients" ? 2 : 50;
     options.maxPendingOutput = 64 * 1024;
     const bool starts = setup != "open" && setup != "seed";
