@@ -342,7 +342,7 @@ void tst_E2eRouteCheck::livePositionsColourTheSection()
     // Neither a unit of no checked route nor a fix from the future is judged;
     // once the feed's requests are answered, an observer is told so.
     push(units["Car 12"], {{60, 0}, {70, 0}});
-    push(units["Car 11"], {{100000, 400}});
+    push(units["Car 11"], {{1000, 400}});
     QSignalSpy replies(&feed, &FrameClient::replyReceived);
     feed.send(Commands::GetCheckEvents, LiveMessages::eventsRequestBody(1));
     QVERIFY(replies.wait());
