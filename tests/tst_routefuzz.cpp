@@ -97,7 +97,8 @@ struct Sequence
     QString save()
     {
         const int before = panel.host.requests.size();
-        plugin->panProperties()->saveAction()->trigger();
+        if (plugin->panProperties()->saveAction()->isEnabled())
+            plugin->panProperties()->saveAction()->trigger();
         log << QStringLiteral("save (%1 sent)").arg(panel.host.requests.size() - before);
         if (panel.host.requests.size() == before)
             return QString();
