@@ -127,7 +127,8 @@ private slots:
         QTest::addColumn<QString>("written");
 
         QTest::newRow("list: other case selects nothing") << 0 << "weekly" << "" << "" << "";
-        QTest::newRow("list: choose Monthly") << 0 << "Weekly" << "Weekly" << "Monthly" << "Monthly";
+        QTest::newRow("list: choose Monthly") << 0 << "Weekly" << "Weekly" << "Monthly"
+                                              << "Monthly";
         QTest::newRow("icons: prefix selects nothing") << 1 << "Hosp" << "" << "" << "";
         QTest::newRow("icons: choose Hospital") << 1 << "House" << "House" << "Hospital"
                                                 << "Hospital";
@@ -144,11 +145,11 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, input);
         QFETCH(QString, written);
+        QAbstractItemDelegate *line = new LineEditDelegate(durationInputMask(), view.get());
         QAbstractItemDelegate *delegate = install(
-            kind == 0 ? new CmbBoxDelegateOnStrList(&scheduleList)
-            : kind == 1 ? new CmbBoxDelegateOnMapIcon(&icons)
-                        : static_cast<QAbstractItemDelegate *>(new LineEditDelegate(durationInputMask())));
-        delegate->setParent(view.get());
+            kind == 0   ? new CmbBoxDelegateOnStrList(&scheduleList, view.get())
+            : kind == 1 ? new CmbBoxDelegateOnMapIcon(&icons, view.get())
+                        : line);
         scheduleList << "Extra";
         icons.insert("Extra", QPixmap(":/icon/resource/Glass.png"));
         model->setData(cell(), "11 days 12:13:14");
@@ -171,9 +172,9 @@ private slots:
             QStringList entries;
             for (int i = 0; i < combo->count(); ++i) {
                 entries << combo->itemText(i);
-                const QPixmap picture = icons.value(entries.last());
+                const QImage picture = icons.value(entries.last()).toImage();
                 if (kind == 1)
-                    QCOMPARE(combo->itemIcon(i).pixmap(picture.size()).toImage(), picture.toImage());
+                    QCOMPARE(combo->itemIcon(i).pixmap(picture.size()).toImage(), picture);
             }
             QCOMPARE(entries, kind == 1 ? icons.keys() : scheduleList); // icons in name order
             QCOMPARE(combo->currentText(), shown);

@@ -101,7 +101,9 @@ private slots:
         QTest::addColumn<QString>("edited");
 
         auto row = [](const char *name, const QList<int> &path, const Edits &edits,
-                      const char *edited) { QTest::newRow(name) << path << edits << QString(edited); };
+                      const char *edited) {
+            QTest::newRow(name) << path << edits << QString(edited);
+        };
         // Gate starts as "Gate [7] 3600/4200 +600 0,0,0,0 11 on", Yard as
         // "Yard [] -1/-1 +0 0,0,0,0 11 off".
         row("time in keeps delay", GatePath, {{TimeIn, "00 days 02:00:00"}},
