@@ -28,12 +28,10 @@ struct EditingPanel
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
     std::unique_ptr<OperativeCheck> plugin{new OperativeCheck};
 
-    // Without bindMap the panel waits for the host's map.
-    explicit EditingPanel(bool bindMap = true)
+    EditingPanel()
     {
         plugin->SetHost(&host);
-        if (bindMap)
-            plugin->BindMap(0, 1);
+        plugin->BindMap(0, 1);
     }
 
     // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with
