@@ -61,13 +61,12 @@ void tst_Panel::replies_data()
     QTest::addColumn<int>("refreshes");
 
     const QByteArray tree = "Get_tree_rulecheck";
-    const auto chain = [](uint parent, uint child, uint grandchild) {
-        return ruleTree({node(1, "P", parent, {node(2, "C", child, {node(3, "G", grandchild)})})});
-    };
     QByteArray huge = ruleTree({node(1, "Only", 1)});
     huge.replace(0, 4, QByteArray::fromHex("7fffffff"));
-    QTest::newRow("kept by a child, grandchild dropped") << tree << chain(2, 1, 2) << "P:3(C:1)"
-                                                         << 1;
+    QTest::newRow("kept by a grandchild, sibling dropped")
+        << tree
+        << ruleTree({node(1, "P", 2, {node(2, "C", 2, {node(3, "G", 1)}), node(4, "D", 2)})})
+        << "P:3(C:3(G:1))" << 1;
     QTest::newRow("sections after child nodes")
         << tree << ruleTree({withRoute(node(4, "R", 3, {node(5, "Sub", 1)}),
                                        route(4, {section(2, "North"), section(9, "Yard")}))})
