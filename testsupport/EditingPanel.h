@@ -28,14 +28,12 @@ struct EditingPanel
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
     std::unique_ptr<OperativeCheck> plugin;
 
-    // Without bindMap the panel waits for the host's map.
-    explicit EditingPanel(bool bindMap = true) : EditingPanel(new OperativeCheck, bindMap) {}
+    EditingPanel() : EditingPanel(new OperativeCheck) {}
     // Takes panel over.
-    explicit EditingPanel(OperativeCheck *panel, bool bindMap = true) : plugin(panel)
+    explicit EditingPanel(OperativeCheck *panel) : plugin(panel)
     {
         plugin->SetHost(&host);
-        if (bindMap)
-            plugin->BindMap(0, 1);
+        plugin->BindMap(0, 1);
     }
 
     // Tracked cars 11, 12 and 13, the last two in a group, and layer Marks with polygons

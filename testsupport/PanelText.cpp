@@ -3,6 +3,8 @@
 #include "PanelDriver.h"
 
 #include "records/ItemRoles.h"
+#include "records/RouteRecord.h"
+#include "records/SectionRecord.h"
 
 #include <QStandardItemModel>
 
@@ -48,6 +50,18 @@ QStringList modes(const QStandardItemModel *model, const QList<QList<int>> &path
         texts << (item ? item->index().siblingAtColumn(1).data().toString() : QString());
     }
     return texts;
+}
+
+QList<int> sectionStates(const QStandardItemModel *model, const QList<QList<int>> &paths)
+{
+    QList<int> states;
+    for (const QList<int> &path : paths) {
+        if (const RouteRecord *route = itemRoute(PanelDriver::itemAt(model, path))) {
+            for (const SectionRecord *section : route->sections)
+                states << section->state;
+        }
+    }
+    return states;
 }
 
 QStringList primitives(const MapQt::PrimitiveList *list)

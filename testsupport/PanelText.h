@@ -25,6 +25,9 @@ QString ticks(const QStandardItemModel *model, const QList<QList<int>> &paths);
 // The column-1 text beside the item at each path.
 QStringList modes(const QStandardItemModel *model, const QList<QList<int>> &paths);
 
+// The states of the sections of the route at each path, route after route.
+QList<int> sectionStates(const QStandardItemModel *model, const QList<QList<int>> &paths);
+
 // Each primitive as the host draws it: "polygon N" or "trace N" (N points) with
 // "pen R,G,B,A/W" and "brush R,G,B,A" where set, or "car <caption>".
 QStringList primitives(const MapQt::PrimitiveList *list);
