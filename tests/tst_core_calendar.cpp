@@ -8,25 +8,29 @@
 
 namespace {
 
-// Answers one source text in one context, so the tests see which context a text is looked
-// up in without a compiled catalogue.
+QTestData &row(const char *name)
+{
+    return QTest::newRow(name);
+}
+
+// Which way a row goes: the seconds are shown as the text, the text is read
+// as the seconds, or both.
+constexpr int Shown = 1, Read = 2, Both = Shown | Read;
+
+// Answers one source text in one context, so the tests see which context a
+// text is looked up in without a compiled catalogue.
 class OneTextTranslator : public QTranslator
 {
 public:
     OneTextTranslator(const char *context, const char *source, const QString &translation)
-        : context(context), source(source), translation(translation)
-    {
-    }
+        : context(context), source(source), translation(translation) {}
     bool isEmpty() const override { return false; }
     QString translate(const char *ctx, const char *text, const char *, int) const override
     {
-        return qstrcmp(ctx, context) == 0 && qstrcmp(text, source) == 0 ? translation
-                                                                          : QString();
+        return qstrcmp(ctx, context) || qstrcmp(text, source) ? QString() : translation;
     }
-
-private:
-    QByteArray context, source;
-    QString translation;
+    const QByteArray context, source;
+    const QString translation;
 };
 
 } // namespace
@@ -36,103 +40,80 @@ class tst_CoreCalendar : public QObject
     Q_OBJECT
 
 private slots:
-    void durationText_data();
-    void durationText();
-    void parseDuration_data();
-    void parseDuration();
-    void translatedTexts_data();
-    void translatedTexts();
+    void durations_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("way");
+
+        row("zero") << 0 << "00 days 00:00:00" << Both;
+        row("one of each") << 90061 << "01 days 01:01:01" << Both;
+        row("last second of a day") << 86399 << "00 days 23:59:59" << Both;
+        row("largest int") << INT_MAX << "24855 days 03:14:07" << Both;
+        row("negative wraps into the day") << -1 << "00 days 23:59:59" << Shown;
+        row("unparsable sentinel") << InvalidDuration << "00 days 23:59:58" << Shown;
+
+        row("all four fields") << 93784 << "01 days 02:03:04" << Both;
+        row("two numbers are minutes and seconds") << 630 << "10:30" << Read;
+        row("three numbers are hours, minutes, seconds") << 3723 << "1:02:03" << Read;
+        row("one number is seconds") << 45 << "45" << Read;
+        row("blank mask from the editor") << 0 << " days ::" << Read;
+        row("any separators") << 93784 << "1d2h3m4s" << Read;
+        row("more than four numbers use the first four") << 93784 << "1 2 3 4 99 77" << Read;
+        row("out-of-range fifth number ignored") << 1 << "0 0 0 1 99999999999" << Read;
+        row("dash inside a number reads as zero") << 30 << "1-2:30" << Read;
+        row("lone dash reads as zero") << 36030 << "10 - 30" << Read;
+
+        row("24 hours") << InvalidDuration << "00 days 24:00:00" << Read;
+        row("60 minutes") << InvalidDuration << "00 days 00:60:00" << Read;
+        row("60 seconds") << InvalidDuration << "00 days 00:00:60" << Read;
+        row("negative days") << InvalidDuration << "-1 days 00:00:00" << Read;
+        row("negative minutes") << InvalidDuration << "-5:00" << Read;
+        row("negative seconds") << InvalidDuration << "-5" << Read;
+        row("total one past largest int") << InvalidDuration << "24855 days 03:14:08" << Read;
+        row("days past int do not wrap") << InvalidDuration << "99999999999 days" << Read;
+        row("negative past int") << InvalidDuration << "-99999999999" << Read;
+    }
+
+    void durations()
+    {
+        QFETCH(int, seconds);
+        QFETCH(QString, text);
+        QFETCH(int, way);
+        if (way & Shown)
+            QCOMPARE(durationText(seconds), text);
+        if (way & Read)
+            QCOMPARE(parseDuration(text), seconds);
+    }
+
+    void translatedTexts_data()
+    {
+        QTest::addColumn<QByteArray>("context");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("mask");
+
+        row("translation reorders the fields")
+            << QByteArray("OperativeCheck") << "01 d, 01 h, 01 min, 01 s" << "09 \\d, 09:99:99";
+        row("other context is not used")
+            << QByteArray("QObject") << "01 days 01:01:01" << "09 \\d\\ays 09:99:99";
+    }
+
+    void translatedTexts()
+    {
+        QFETCH(QByteArray, context);
+        QFETCH(QString, text);
+        QFETCH(QString, mask);
+
+        OneTextTranslator format(context.constData(), DurationFormat, "%4 d, %3 h, %2 min, %1 s");
+        OneTextTranslator inputMask(context.constData(), DurationInputMask, "09 \\d, 09:99:99");
+        QCoreApplication::installTranslator(&format);
+        QCoreApplication::installTranslator(&inputMask);
+        const QString shown = durationText(90061) + ' ' + durationInputMask();
+        QCoreApplication::removeTranslator(&inputMask);
+        QCoreApplication::removeTranslator(&format);
+        QCOMPARE(shown, text + ' ' + mask);
+    }
 };
-
-void tst_CoreCalendar::durationText_data()
-{
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("zero") << 0 << "00 days 00:00:00";
-    QTest::newRow("one of each") << 90061 << "01 days 01:01:01";
-    QTest::newRow("last second of a day") << 86399 << "00 days 23:59:59";
-    QTest::newRow("largest int") << INT_MAX << "24855 days 03:14:07";
-    QTest::newRow("negative wraps into the day") << -1 << "00 days 23:59:59";
-    QTest::newRow("unparsable sentinel") << InvalidDuration << "00 days 23:59:58";
-}
-
-// Non-negative durations also read back from their text.
-void tst_CoreCalendar::durationText()
-{
-    QFETCH(int, seconds);
-    QFETCH(QString, text);
-
-    QCOMPARE(::durationText(seconds), text);
-    if (seconds >= 0)
-        QCOMPARE(::parseDuration(text), seconds);
-}
-
-void tst_CoreCalendar::parseDuration_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("seconds");
-
-    QTest::newRow("all four fields") << "01 days 02:03:04" << 93784;
-    QTest::newRow("two numbers are minutes and seconds") << "10:30" << 630;
-    QTest::newRow("three numbers are hours, minutes, seconds") << "1:02:03" << 3723;
-    QTest::newRow("one number is seconds") << "45" << 45;
-    QTest::newRow("blank mask from the editor") << " days ::" << 0;
-    QTest::newRow("any separators") << "1d2h3m4s" << 93784;
-    QTest::newRow("more than four numbers use the first four") << "1 2 3 4 99 77" << 93784;
-    QTest::newRow("out-of-range fifth number ignored") << "0 0 0 1 99999999999" << 1;
-    QTest::newRow("dash inside a number reads as zero") << "1-2:30" << 30;
-    QTest::newRow("lone dash reads as zero") << "10 - 30" << 36030;
-
-    QTest::newRow("24 hours") << "00 days 24:00:00" << InvalidDuration;
-    QTest::newRow("60 minutes") << "00 days 00:60:00" << InvalidDuration;
-    QTest::newRow("60 seconds") << "00 days 00:00:60" << InvalidDuration;
-    QTest::newRow("negative days") << "-1 days 00:00:00" << InvalidDuration;
-    QTest::newRow("negative minutes") << "-5:00" << InvalidDuration;
-    QTest::newRow("negative seconds") << "-5" << InvalidDuration;
-    QTest::newRow("total one past largest int") << "24855 days 03:14:08" << InvalidDuration;
-    QTest::newRow("days past int do not wrap") << "99999999999 days" << InvalidDuration;
-    QTest::newRow("negative past int") << "-99999999999" << InvalidDuration;
-}
-
-void tst_CoreCalendar::parseDuration()
-{
-    QFETCH(QString, text);
-    QFETCH(int, seconds);
-
-    QCOMPARE(::parseDuration(text), seconds);
-}
-
-void tst_CoreCalendar::translatedTexts_data()
-{
-    QTest::addColumn<QByteArray>("context");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("mask");
-
-    QTest::newRow("translation reorders the fields")
-        << QByteArray("OperativeCheck") << "01 d, 01 h, 01 min, 01 s" << "09 \\d, 09:99:99";
-    QTest::newRow("other context is not used")
-        << QByteArray("QObject") << "01 days 01:01:01" << "09 \\d\\ays 09:99:99";
-}
-
-void tst_CoreCalendar::translatedTexts()
-{
-    QFETCH(QByteArray, context);
-    QFETCH(QString, text);
-    QFETCH(QString, mask);
-
-    OneTextTranslator format(context.constData(), DurationFormat, "%4 d, %3 h, %2 min, %1 s");
-    OneTextTranslator inputMask(context.constData(), DurationInputMask, "09 \\d, 09:99:99");
-    QCoreApplication::installTranslator(&format);
-    QCoreApplication::installTranslator(&inputMask);
-    const QString shown = ::durationText(90061);
-    const QString shownMask = durationInputMask();
-    QCoreApplication::removeTranslator(&inputMask);
-    QCoreApplication::removeTranslator(&format);
-
-    QCOMPARE(shown, text);
-    QCOMPARE(shownMask, mask);
-}
 
 QTEST_GUILESS_MAIN(tst_CoreCalendar)
 #include "tst_core_calendar.moc"

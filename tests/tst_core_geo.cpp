@@ -12,6 +12,11 @@ using Points = QList<QPoint>;
 
 namespace {
 
+QTestData &row(const char *name)
+{
+    return QTest::newRow(name);
+}
+
 constexpr int Big = std::numeric_limits<int>::max();
 constexpr int Small = std::numeric_limits<int>::min();
 const Points five{{0, 0}, {1000, 0}, {2000, 500}, {3000, 0}, {4000, 1000}};
@@ -54,12 +59,12 @@ private slots:
         QTest::addColumn<QPoint>("point");
         QTest::addColumn<QPointF>("metres");
 
-        QTest::newRow("east at 60 degrees is halved")
-            << QPoint(0, 600000000) << QPoint(8983, 600000000) << QPointF(49.99915, 0);
-        QTest::newRow("cosine of the point's own latitude")
-            << QPoint(0, 0) << QPoint(8983, 600000000) << QPointF(49.99917, 6679172.589);
-        QTest::newRow("west and south are negative")
-            << QPoint(1000, 1000) << QPoint(0, 0) << QPointF(-11.13195, -11.13195);
+        row("east at 60 degrees is halved") << QPoint(0, 600000000) << QPoint(8983, 600000000)
+            << QPointF(49.99915, 0);
+        row("cosine of the point's own latitude") << QPoint(0, 0) << QPoint(8983, 600000000)
+            << QPointF(49.99917, 6679172.589);
+        row("west and south are negative") << QPoint(1000, 1000) << QPoint(0, 0)
+            << QPointF(-11.13195, -11.13195);
     }
 
     // Into the metric frame and back gives the point again.
@@ -79,22 +84,20 @@ private slots:
         QTest::addColumn<Points>("vertices");
         QTest::addColumn<Points>("outline"); // width 20: 10 m is 898.3 units of latitude
 
-        QTest::newRow("one vertex: none") << Points{{0, 0}} << Points();
-        QTest::newRow("one segment: a rectangle")
-            << Points{{0, 0}, {0, 1000}}
+        row("one vertex: none") << Points{{0, 0}} << Points();
+        row("one segment: a rectangle") << Points{{0, 0}, {0, 1000}}
             << Points{{898, 0}, {898, 1000}, {-898, 1000}, {-898, 0}, {898, 0}};
-        QTest::newRow("three on a meridian: the straight join adds nothing")
+        row("three on a meridian: the straight join adds nothing")
             << Points{{0, 0}, {0, 1000}, {0, 3000}}
             << Points{{898, 0}, {898, 3000}, {-898, 3000}, {-898, 0}, {898, 0}};
-        QTest::newRow("left turn: mitred corners on both sides")
+        row("left turn: mitred corners on both sides")
             << Points{{0, 0}, {9000, 0}, {9000, 9000}}
             << Points{{0, -898}, {9898, -898}, {9898, 9000}, {8102, 9000}, {8102, 898},
                       {0, 898}, {0, -898}};
         // The inner side of the short hairpin runs back over itself: the loop goes.
-        QTest::newRow("hairpin with a short return leg: loop cut off")
+        row("hairpin with a short return leg: loop cut off")
             << Points{{0, 0}, {9000, 0}, {9000, 450}, {4500, 450}}
-            << Points{{0, -898}, {9898, -898}, {9898, 1348}, {4500, 1348}, {4500, 898},
-                      {0, -898}};
+            << Points{{0, -898}, {9898, -898}, {9898, 1348}, {4500, 1348}, {4500, 898}, {0, -898}};
     }
 
     void corridor()
@@ -112,6 +115,9 @@ private slots:
         const QPoint origin(9000, 900); // a frame away from the outline's first point
         AppendTrimmed(outline, toMetric(origin, QPoint(18000, -900)), origin);
         QCOMPARE(outline, (Points{{0, 0}, {9000, 0}, {9000, 900}, {6000, 900}}));
+        // The first edge counts too.
+        AppendTrimmed(outline, toMetric(origin, QPoint(3000, -900)), origin);
+        QCOMPARE(outline, (Points{{0, 0}, {4500, 0}}));
     }
 
     void circle_data()
@@ -121,15 +127,13 @@ private slots:
         QTest::addColumn<Points>("quarters"); // points 0, 4, 8, 12 and 16 of 17
 
         // 20 m is 1796.6 units of latitude; each coordinate is cut toward zero.
-        QTest::newRow("at the equator")
-            << QPoint(1000, 0) << 40
+        row("at the equator") << QPoint(1000, 0) << 40
             << Points{{2796, 0}, {1000, 1796}, {-796, 0}, {1000, -1796}, {2796, 0}};
-        QTest::newRow("at 60 degrees twice as wide")
+        row("at 60 degrees twice as wide")
             << QPoint(0, 600000000) << 40
             << Points{{3593, 600000000}, {0, 600001796}, {-3593, 600000000}, {0, 599998203},
                       {3593, 600000000}};
-        QTest::newRow("odd diameter: radius in whole metres")
-            << QPoint(0, 0) << 41
+        row("odd diameter: radius in whole metres") << QPoint(0, 0) << 41
             << Points{{1796, 0}, {0, 1796}, {-1796, 0}, {0, -1796}, {1796, 0}};
     }
 
@@ -148,9 +152,9 @@ private slots:
         QTest::addColumn<DrawMode>("mode");
         QTest::addColumn<QColor>("tinted");
 
-        QTest::newRow("own colours") << DrawMode::Own << QColor(10, 200, 40, 20);
-        QTest::newRow("violated: red") << DrawMode::Violated << QColor(202, 8, 8, 127);
-        QTest::newRow("passed: green") << DrawMode::Passed << QColor(10, 200, 8, 127);
+        row("own colours") << DrawMode::Own << QColor(10, 200, 40, 20);
+        row("violated: red") << DrawMode::Violated << QColor(202, 8, 8, 127);
+        row("passed: green") << DrawMode::Passed << QColor(10, 200, 8, 127);
     }
 
     void tint()
@@ -167,12 +171,12 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("normal");
 
-        QTest::newRow("ring: 12 of 5 is 2") << Outline::Closed << 5 << 12 << 2;
-        QTest::newRow("ring: below -n keeps wrapping") << Outline::Closed << 5 << -7 << 3;
-        QTest::newRow("ring: far below stays inside") << Outline::Closed << 5 << Small << 2;
-        QTest::newRow("ring without vertex: none") << Outline::Closed << 0 << 3 << -1;
-        QTest::newRow("line: past the end clamps") << Outline::Open << 5 << 9 << 4;
-        QTest::newRow("line: below 0 clamps") << Outline::Open << 5 << -3 << 0;
+        row("ring: 12 of 5 is 2") << Outline::Closed << 5 << 12 << 2;
+        row("ring: below -n keeps wrapping") << Outline::Closed << 5 << -7 << 3;
+        row("ring: far below stays inside") << Outline::Closed << 5 << Small << 2;
+        row("ring without vertex: none") << Outline::Closed << 0 << 3 << -1;
+        row("line: past the end clamps") << Outline::Open << 5 << 9 << 4;
+        row("line: below 0 clamps") << Outline::Open << 5 << -3 << 0;
     }
 
     void normalizeIndex()
@@ -190,26 +194,25 @@ private slots:
         const QPoint o(10, 20);
         const QPoint p(77, 88);
         const auto moved = [&](int i) { return five[i] + o; };
-        QTest::newRow("line run 0..2: no vertex before 0")
+        row("line run 0..2: no vertex before 0")
             << Preview{Outline::Open, 0, 2, o, {moved(0), moved(1), moved(2), five[3]}};
-        QTest::newRow("polygon run 3..1 wraps past the end")
+        row("polygon run 3..1 wraps past the end")
             << Preview{Outline::Closed, 3, 1, o,
                        {five[2], moved(3), moved(4), moved(0), moved(1), five[2]}};
-        QTest::newRow("line run at its end: no vertex after")
+        row("line run at its end: no vertex after")
             << Preview{Outline::Open, 4, 4, o, {five[3], moved(4)}};
-        QTest::newRow("polygon whole ring")
+        row("polygon whole ring")
             << Preview{Outline::Closed, 0, 4, o,
                        {five[4], moved(0), moved(1), moved(2), moved(3), moved(4), five[0]}};
-        QTest::newRow("line insertion after 1")
-            << Preview{Outline::Open, 1, -1, p, {five[1], p, five[2]}};
-        QTest::newRow("line insertion after the last clamps")
+        row("line insertion after 1") << Preview{Outline::Open, 1, -1, p, {five[1], p, five[2]}};
+        row("line insertion after the last clamps")
             << Preview{Outline::Open, 4, -1, p, {five[4], p, five[4]}};
-        QTest::newRow("first below 0: nothing") << Preview{Outline::Open, -1, 2, o, {}};
-        QTest::newRow("point (0,0): nothing") << Preview{Outline::Closed, 0, 2, QPoint(), {}};
-        QTest::newRow("without vertex: nothing") << Preview{Outline::Open, 0, -1, p, {}, {}};
-        QTest::newRow("line run backwards: nothing") << Preview{Outline::Open, 3, 1, o, {}};
-        QTest::newRow("run past the vertices: nothing") << Preview{Outline::Closed, 2, 9, o, {}};
-        QTest::newRow("single point: nothing") << Preview{Outline::Single, 0, 0, o, {}};
+        row("first below 0: nothing") << Preview{Outline::Open, -1, 2, o, {}};
+        row("point (0,0): nothing") << Preview{Outline::Closed, 0, 2, QPoint(), {}};
+        row("without vertex: nothing") << Preview{Outline::Open, 0, -1, p, {}, {}};
+        row("line run backwards: nothing") << Preview{Outline::Open, 3, 1, o, {}};
+        row("run past the vertices: nothing") << Preview{Outline::Closed, 2, 9, o, {}};
+        row("single point: nothing") << Preview{Outline::Single, 0, 0, o, {}};
     }
 
     void preview()
@@ -224,23 +227,22 @@ private slots:
     void edit_data()
     {
         QTest::addColumn<Edit>("c");
-        QTest::newRow("remove the middle")
-            << Edit{Outline::Open, "remove", {1}, {{0, 0}, {20, 0}}};
-        QTest::newRow("remove out of range") << Edit{Outline::Closed, "remove", {7}, three};
-        QTest::newRow("insert at n appends")
+        row("remove the middle") << Edit{Outline::Open, "remove", {1}, {{0, 0}, {20, 0}}};
+        row("remove out of range") << Edit{Outline::Closed, "remove", {7}, three};
+        row("insert at n appends")
             << Edit{Outline::Closed, "insert", {3, 5, 5}, {{0, 0}, {10, 0}, {20, 0}, {5, 5}}};
-        QTest::newRow("insert past n: ignored") << Edit{Outline::Open, "insert", {4, 5, 5}, three};
-        QTest::newRow("single point: insert moves it")
+        row("insert past n: ignored") << Edit{Outline::Open, "insert", {4, 5, 5}, three};
+        row("single point: insert moves it")
             << Edit{Outline::Single, "insert", {2, 5, 5}, {{5, 5}}};
-        QTest::newRow("move one vertex")
+        row("move one vertex")
             << Edit{Outline::Open, "move", {1, -1, 1, 2}, {{0, 0}, {11, 2}, {20, 0}}};
-        QTest::newRow("move a polygon run that wraps")
+        row("move a polygon run that wraps")
             << Edit{Outline::Closed, "move", {2, 0, 1, 2}, {{1, 2}, {10, 0}, {21, 2}}};
-        QTest::newRow("move a vertex out of range: unchanged")
+        row("move a vertex out of range: unchanged")
             << Edit{Outline::Closed, "move", {5, -1, 1, 2}, three};
-        QTest::newRow("single point moves by the offset from its first vertex")
+        row("single point moves by the offset from its first vertex")
             << Edit{Outline::Single, "move", {2, 1, 1, 2}, {{1, 2}}};
-        QTest::newRow("move near the int limit saturates")
+        row("move near the int limit saturates")
             << Edit{Outline::Open, "move", {2, -1, Big, Big}, {{0, 0}, {10, 0}, {Big, Big}}};
     }
 

@@ -18,23 +18,14 @@ using Node = TreeNode;
 
 inline Node node(qint32 id, const QString &name, quint32 bits, QList<Node> children = {})
 {
-    Node n;
-    n.id = id;
-    n.name = name;
-    n.bits = bits;
-    n.children = children;
-    return n;
+    return Node{id, name, bits, children, std::nullopt, {}};
 }
 
 inline SectionRecord *section(int id, const QString &name, QList<int> objects = {},
                               int timeIn = -1, int timeOut = -1)
 {
-    auto *s = new SectionRecord;
-    s->id = id;
-    s->name = name;
-    s->graphObjectIds = objects;
-    s->checkTimeIn = timeIn;
-    s->checkTimeOut = timeOut;
+    auto *s = new SectionRecord{id, name, objects, timeIn, timeOut, 0, 0, 0, 0, 0, true, true,
+                                false, 0};
     s->deriveSchedule();
     return s;
 }
@@ -50,9 +41,7 @@ inline QSharedPointer<RouteRecord> route(int id, QList<SectionRecord *> sections
 inline Node layer(qint32 id, const QString &name, quint32 bits, QList<GraphObData> objects,
                   QList<Node> children = {})
 {
-    Node n = node(id, name, bits, children);
-    n.objects = objects;
-    return n;
+    return Node{id, name, bits, children, std::nullopt, objects};
 }
 
 // The node carries a copy of the route as it is now.
@@ -66,13 +55,7 @@ inline Node withRoute(Node n, QSharedPointer<RouteRecord> r)
 inline GraphObData object(qint32 id, qint32 type, const QString &name, QList<QPoint> points,
                           QVariantMap properties = {})
 {
-    GraphObData d;
-    d.id = id;
-    d.type = type;
-    d.name = name;
-    d.points = points;
-    d.properties = properties;
-    return d;
+    return GraphObData{id, type, name, points, properties};
 }
 
 } // namespace TreeBodies
