@@ -99,6 +99,7 @@ QByteArray layerTree()
 int writeCorpus(const QDir &dir)
 {
     using namespace LiveMessages;
+    using RouteMessages::sectionsStateBody;
     const CheckEvent event{3, 1700000000u, 11, "Route A", 1, "Gate", 7, {}, CheckEvent::TimeOut,
                            -120};
     const auto request = [](const char *command, const QByteArray &body) {
@@ -116,10 +117,8 @@ int writeCorpus(const QDir &dir)
                           })},
         {"check-mode-on", checkMode(1700000000u, {11, 20})},
         {"check-mode-off", checkMode(0, {11})},
-        {"sections-state",
-         SectionsState + RouteMessages::sectionsStateBody(11, {{1, 1}, {2, 2}, {7, 3}})},
-        {"sections-state-unknown-route",
-         SectionsState + RouteMessages::sectionsStateBody(99, {{1, 1}})},
+        {"sections-state", SectionsState + sectionsStateBody(11, {{1, 1}, {2, 2}, {7, 3}})},
+        {"sections-state-unknown-route", SectionsState + sectionsStateBody(99, {{1, 1}})},
         {"layer-tree", LayerTree + layerTree()},
         {"positions", Positions + positionsBody({{7, 1700000000u, QPoint(376000000, 556000000)},
                                                  {8, 1700000010u, QPoint(-1, 2)}})},
@@ -165,10 +164,8 @@ void loadTrees()
 template <typename Read, typename Write>
 void requireExact(const QByteArray &body, Read read, Write write)
 {
-    if (const auto value = read(body)) {
-        if (write(*value) != body)
-            __builtin_trap();
-    }
+    if (const auto value = read(body); value && write(*value) != body)
+        __builtin_trap();
 }
 
 } // namespace
