@@ -160,15 +160,18 @@ Reader strict(Read read, Write write)
     };
 }
 
-// The payload sizes cut off a receive buffer, how it stopped and the bytes left.
+// The payload sizes cut off a receive buffer, how it stopped and the bytes
+// left; a splitter that never stops is cut off after a few frames.
 QString splitText(QByteArray buffer)
 {
     QStringList taken;
     QByteArray payload;
-    Frame::Splitter::Result result;
-    while ((result = Frame::Splitter::take(buffer, &payload)) == Frame::Splitter::Complete)
+    Frame::Splitter::Result result = Frame::Splitter::Complete;
+    while (taken.size() < 5
+           && (result = Frame::Splitter::take(buffer, &payload)) == Frame::Splitter::Complete)
         taken << QString::number(payload.size());
-    taken << (result == Frame::Splitter::NeedMore ? "need" : "too large");
+    const bool need = result == Frame::Splitter::NeedMore;
+    taken << (result == Frame::Splitter::Complete ? "..." : need ? "need" : "too large");
     return taken.join(' ') + QString(", %1 left").arg(buffer.size());
 }
 
