@@ -73,7 +73,8 @@ struct Click { QList<int> path; int column; bool enabled; int rows; };
 struct ModeReply { QList<uint> loaded; uint time; QList<int> ids; QStringList texts; };
 // The menu entry on the row at path (empty entry: the slot called without an
 // action; empty path: nothing selected), with an edit pending; what is sent.
-struct ModeRequest { QString action; QList<int> path; bool pendingEdit; QByteArray commands, body; };
+struct ModeRequest { QString action; QList<int> path; bool pendingEdit;
+                     QByteArray commands, body; };
 
 } // namespace
 
