@@ -45,6 +45,11 @@ struct ColorDialogAnswer : QObject
     }
 };
 
+struct Text { int kind; QString cell, shown, input, written; };
+struct Colour { int pressed; bool showAlpha; QColor earlier, answer, stored; };
+Q_DECLARE_METATYPE(Text)
+Q_DECLARE_METATYPE(Colour)
+
 class TestDelegates : public QObject
 {
     Q_OBJECT
@@ -120,36 +125,28 @@ private slots:
     // A cell changed under an open editor is fed to it again.
     void textEditors_data()
     {
-        QTest::addColumn<int>("kind"); // 0 list, 1 icons, 2 line edit
-        QTest::addColumn<QString>("cellText");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("input"); // a combo entry to choose, or keys typed from Home
-        QTest::addColumn<QString>("written");
-
-        QTest::newRow("list: other case selects nothing") << 0 << "weekly" << "" << "" << "";
-        QTest::newRow("list: choose Monthly") << 0 << "Weekly" << "Weekly" << "Monthly"
-                                              << "Monthly";
-        QTest::newRow("icons: prefix selects nothing") << 1 << "Hosp" << "" << "" << "";
-        QTest::newRow("icons: choose Hospital") << 1 << "House" << "House" << "Hospital"
-                                                << "Hospital";
+        // Kind 0 list, 1 icons, 2 line edit; the cell's text, what the editor shows, a combo
+        // entry to choose or keys typed from Home, what is written back.
+        QTest::addColumn<Text>("c");
+        QTest::newRow("list: other case selects nothing") << Text{0, "weekly", "", "", ""};
+        QTest::newRow("list: choose Monthly") << Text{0, "Weekly", "Weekly", "Monthly", "Monthly"};
+        QTest::newRow("icons: prefix selects nothing") << Text{1, "Hosp", "", "", ""};
+        QTest::newRow("icons: choose Hospital")
+            << Text{1, "House", "House", "Hospital", "Hospital"};
         QTest::newRow("line edit: one-digit days and hours keep their fields")
-            << 2 << "1 days 2:03:04" << "1  days 2 :03:04" << "05" << "05 days 2:03:04";
+            << Text{2, "1 days 2:03:04", "1  days 2 :03:04", "05", "05 days 2:03:04"};
         QTest::newRow("line edit: empty cell shows the bare mask")
-            << 2 << "" << "   days   :  :  " << "1" << "1 days ::";
+            << Text{2, "", "   days   :  :  ", "1", "1 days ::"};
     }
 
     void textEditors()
     {
-        QFETCH(int, kind);
-        QFETCH(QString, cellText);
-        QFETCH(QString, shown);
-        QFETCH(QString, input);
-        QFETCH(QString, written);
+        QFETCH(Text, c);
         QAbstractItemDelegate *line = new LineEditDelegate(durationInputMask(), view.get());
         QAbstractItemDelegate *delegate = install(
-            kind == 0   ? new CmbBoxDelegateOnStrList(&scheduleList, view.get())
-            : kind == 1 ? new CmbBoxDelegateOnMapIcon(&icons, view.get())
-                        : line);
+            c.kind == 0   ? new CmbBoxDelegateOnStrList(&scheduleList, view.get())
+            : c.kind == 1 ? new CmbBoxDelegateOnMapIcon(&icons, view.get())
+                          : line);
         scheduleList << "Extra";
         icons.insert("Extra", QPixmap(":/icon/resource/Glass.png"));
         model->setData(cell(), "11 days 12:13:14");
@@ -161,30 +158,30 @@ private slots:
             auto *combo = qobject_cast<QComboBox *>(editor);
             auto *line = qobject_cast<QLineEdit *>(editor);
             QTest::keyClick(editor, Qt::Key_End);
-            model->setData(cell(), cellText);
+            model->setData(cell(), c.cell);
             if (line) {
                 QCOMPARE(line->inputMask(), durationInputMask());
-                QCOMPARE(line->displayText(), shown);
+                QCOMPARE(line->displayText(), c.shown);
                 QTest::keyClick(line, Qt::Key_Home);
-                return QTest::keyClicks(line, input);
+                return QTest::keyClicks(line, c.input);
             }
             QVERIFY(combo && !combo->isEditable());
             QStringList entries;
             for (int i = 0; i < combo->count(); ++i) {
                 entries << combo->itemText(i);
                 const QImage picture = icons.value(entries.last()).toImage();
-                if (kind == 1)
+                if (c.kind == 1)
                     QCOMPARE(combo->itemIcon(i).pixmap(picture.size()).toImage(), picture);
             }
-            QCOMPARE(entries, kind == 1 ? icons.keys() : scheduleList); // icons in name order
-            QCOMPARE(combo->currentText(), shown);
-            if (!input.isEmpty())
-                combo->setCurrentIndex(combo->findText(input));
+            QCOMPARE(entries, c.kind == 1 ? icons.keys() : scheduleList); // icons in name order
+            QCOMPARE(combo->currentText(), c.shown);
+            if (!c.input.isEmpty())
+                combo->setCurrentIndex(combo->findText(c.input));
         });
-        QCOMPARE(model->data(cell(), Qt::EditRole).toString(), written);
+        QCOMPARE(model->data(cell(), Qt::EditRole).toString(), c.written);
         const QPixmap decoration = qvariant_cast<QPixmap>(model->data(cell(), Qt::DecorationRole));
-        if (kind == 1)
-            QCOMPARE(decoration.toImage(), icons.value(written).toImage());
+        if (c.kind == 1)
+            QCOMPARE(decoration.toImage(), icons.value(c.written).toImage());
         else
             QVERIFY(!decoration.isNull());
     }
@@ -192,60 +189,54 @@ private slots:
     // The dialog opens only for an edit the operator started in the active window.
     void colorEditor_data()
     {
-        QTest::addColumn<int>("pressed"); // 0 none, 1 in an inactive window, 2 in the active one
-        QTest::addColumn<bool>("showAlpha");
-        QTest::addColumn<QColor>("earlier"); // first chosen in another row, when valid
-        QTest::addColumn<QColor>("answer");  // invalid: cancel
-        QTest::addColumn<QColor>("stored");
-
+        // Pressed 0 none, 1 in an inactive window, 2 in the active one; the alpha delegate;
+        // a colour first chosen in another row (when valid); the answer (invalid: cancel);
+        // the colour stored.
+        QTest::addColumn<Colour>("c");
         const QColor initial(1, 2, 3, 200), clear(10, 20, 30, 40), none;
-        QTest::newRow("alpha kept with the alpha delegate") << 2 << true << none << clear << clear;
+        QTest::newRow("alpha kept with the alpha delegate") << Colour{2, true, none, clear, clear};
         QTest::newRow("alpha dropped without the alpha channel")
-            << 2 << false << none << clear << QColor(10, 20, 30);
-        QTest::newRow("cancel leaves the cell") << 2 << true << none << none << initial;
+            << Colour{2, false, none, clear, QColor(10, 20, 30)};
+        QTest::newRow("cancel leaves the cell") << Colour{2, true, none, none, initial};
         QTest::newRow("cancel after a colour chosen in another row")
-            << 2 << false << QColor(Qt::blue) << none << initial;
-        QTest::newRow("press in an inactive window: no dialog") << 1 << false << none << clear
-                                                                << initial;
-        QTest::newRow("edit started without an event: no dialog") << 0 << false << none << clear
-                                                                  << initial;
+            << Colour{2, false, QColor(Qt::blue), none, initial};
+        QTest::newRow("press in an inactive window: no dialog")
+            << Colour{1, false, none, clear, initial};
+        QTest::newRow("edit started without an event: no dialog")
+            << Colour{0, false, none, clear, initial};
     }
 
     void colorEditor()
     {
-        QFETCH(int, pressed);
-        QFETCH(bool, showAlpha);
-        QFETCH(QColor, earlier);
-        QFETCH(QColor, answer);
-        QFETCH(QColor, stored);
-        auto *delegate = install(new ColorDialogDelegate(showAlpha, view.get()));
+        QFETCH(Colour, c);
+        auto *delegate = install(new ColorDialogDelegate(c.showAlpha, view.get()));
         const QColor initial(1, 2, 3, 200);
         for (int role : {Qt::EditRole, Qt::DecorationRole})
             model->setData(cell(), initial, role);
-        if (earlier.isValid()) { // one delegate shared by rows, as the property table shares it
-            answerer.answer = earlier;
+        if (c.earlier.isValid()) { // one delegate shared by rows, as the property table shares it
+            answerer.answer = c.earlier;
             QVERIFY(!press(install(delegate, 1), 1));
             edit(delegate, 1, [](QWidget *) {});
-            QCOMPARE(value(1), earlier);
+            QCOMPARE(value(1), c.earlier);
             answerer.opened = 0;
         }
-        answerer.answer = answer;
-        if (pressed) // the view still handles the event
-            QVERIFY(!press(delegate, 0, pressed == 2));
+        answerer.answer = c.answer;
+        if (c.pressed) // the view still handles the event
+            QVERIFY(!press(delegate, 0, c.pressed == 2));
 
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
-        edit(delegate, 0, [&](QWidget *) { QCOMPARE(answerer.opened, pressed / 2); });
+        edit(delegate, 0, [&](QWidget *) { QCOMPARE(answerer.opened, c.pressed / 2); });
         // The write itself feeds the open editor again; that must not reopen the dialog.
-        QCOMPARE(answerer.opened, pressed / 2);
-        QCOMPARE(value(0), stored);
-        QCOMPARE(value(0, Qt::DecorationRole), stored);
+        QCOMPARE(answerer.opened, c.pressed / 2);
+        QCOMPARE(value(0), c.stored);
+        QCOMPARE(value(0, Qt::DecorationRole), c.stored);
         if (answerer.opened) {
-            QCOMPARE(answerer.initial, showAlpha ? initial : QColor(initial.rgb()));
-            QCOMPARE(answerer.alphaShown, showAlpha);
+            QCOMPARE(answerer.initial, c.showAlpha ? initial : QColor(initial.rgb()));
+            QCOMPARE(answerer.alphaShown, c.showAlpha);
             QVERIFY(!answerer.hadParent);
         }
         // Value first, then the swatch; nothing after a cancel.
-        QCOMPARE(changed.count(), answerer.opened && answer.isValid() ? 2 : 0);
+        QCOMPARE(changed.count(), answerer.opened && c.answer.isValid() ? 2 : 0);
         if (!changed.isEmpty())
             QCOMPARE(changed.at(1).at(2).value<QVector<int>>(), QVector<int>{Qt::DecorationRole});
     }

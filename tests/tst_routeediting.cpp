@@ -28,9 +28,15 @@ struct Op
     int row = Name;
 };
 
+// The steps; then the children of the first step's node, the row current, what a save sends,
+// the record on show (empty: not compared), the shapes on the map (-1: not compared).
+struct Case { QList<Op> ops; QStringList children; QList<int> current; QString saved, shown;
+              int drawn; };
+
 } // namespace
 
 Q_DECLARE_METATYPE(Op)
+Q_DECLARE_METATYPE(Case)
 
 class tst_RouteEditing : public QObject
 {
@@ -121,18 +127,11 @@ private slots:
 
     void commands_data()
     {
-        QTest::addColumn<QList<Op>>("ops");
-        QTest::addColumn<QStringList>("children"); // of the first op's node
-        QTest::addColumn<QList<int>>("current");
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<QString>("shown"); // the record on show; empty: not compared
-        QTest::addColumn<int>("drawn");     // shapes on the map; -1: not compared
-
+        QTest::addColumn<Case>("c");
         auto row = [](const char *name, const QList<Op> &ops, const QStringList &children,
                       const QList<int> &current, const char *saved, const char *shown = "",
                       int drawn = -1) {
-            QTest::newRow(name) << ops << children << current << QString(saved) << QString(shown)
-                                << drawn;
+            QTest::newRow(name) << Case{ops, children, current, saved, shown, drawn};
         };
         using S = Slot;
         const QStringList beat{"Sub", "Gate", "Yard", "Road"};
@@ -196,16 +195,10 @@ private slots:
 
     void commands()
     {
-        QFETCH(QList<Op>, ops);
-        QFETCH(QStringList, children);
-        QFETCH(QList<int>, current);
-        QFETCH(QString, saved);
-        QFETCH(QString, shown);
-        QFETCH(int, drawn);
-
-        for (const Op &op : ops)
+        QFETCH(Case, c);
+        for (const Op &op : c.ops)
             run(op);
-        QStandardItem *node = item(ops.first().path.mid(0, 2));
+        QStandardItem *node = item(c.ops.first().path.mid(0, 2));
         QStringList texts;
         QList<SectionRecord *> sections;
         for (int row = 0; row < node->rowCount(); ++row) {
@@ -215,26 +208,26 @@ private slots:
                 QCOMPARE(node->child(row)->data(ItemRole::NodeId), node->data(ItemRole::NodeId));
             }
         }
-        QCOMPARE(texts, children);
-        QCOMPARE(plugin->mainView()->currentIndex(), item(current)->index());
+        QCOMPARE(texts, c.children);
+        QCOMPARE(plugin->mainView()->currentIndex(), item(c.current)->index());
         // Section rows are the route's sections in order; a check-mode cell marks a route.
         const RouteRecord *route = itemRoute(node);
         QCOMPARE(sections, route ? route->sections : QList<SectionRecord *>());
         QCOMPARE(node->parent()->child(node->row(), 1) != nullptr, route != nullptr);
         const QStandardItem *onShow = plugin->model()->itemFromIndex(plugin->currentMainIndex());
-        if (!shown.isEmpty())
-            QCOMPARE(summary(onShow), shown);
+        if (!c.shown.isEmpty())
+            QCOMPARE(summary(onShow), c.shown);
         // The table shows the row on show as it is now, editable; a new section's route is open.
         const QStringList table = panel->tableTexts();
         panel->click(QModelIndex());
         panel->click(plugin->model()->indexFromItem(onShow));
         QCOMPARE(panel->tableTexts(), table);
         QVERIFY(!onShow || plugin->panProperties()->isEnabled());
-        if (ops.last().slot == Slot::AddSect)
+        if (c.ops.last().slot == Slot::AddSect)
             QVERIFY(plugin->mainView()->isExpanded(node->index()));
-        if (drawn >= 0)
-            QCOMPARE(panel->host.sectionList()->primitives.size(), drawn);
-        QCOMPARE(save(), saved);
+        if (c.drawn >= 0)
+            QCOMPARE(panel->host.sectionList()->primitives.size(), c.drawn);
+        QCOMPARE(save(), c.saved);
     }
 
     void actionStates_data()

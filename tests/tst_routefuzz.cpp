@@ -77,16 +77,15 @@ struct Sequence
             text += QStringLiteral("\n%1: %2").arg(it.key()).arg(QString(it->toHex()));
         return text;
     }
-    bool reload()
+    // Loads the store's tree; with compare, an error unless it gives back what the panel held.
+    QString reload(bool compare = false, bool sectionsById = false)
     {
         bool ok = false;
+        const QString held = compare ? routes(sectionsById) : QString();
         panel.reply("Get_tree_rulecheck", store.treeBody(&ok));
-        return ok;
-    }
-    QString reloadGivesBack(bool sectionsById)
-    {
-        const QString held = routes(sectionsById);
-        if (reload() && routes(sectionsById) == held)
+        if (!ok)
+            return QStringLiteral("no tree from the store");
+        if (!compare || routes(sectionsById) == held)
             return QString();
         return QStringLiteral("the panel held%1\nthe store gave back%2")
             .arg(held, routes(sectionsById));
@@ -172,10 +171,10 @@ QString Sequence::step()
         log << "undo all, reload";
         while (undo->canUndo())
             undo->undo();
-        return reloadGivesBack(true);
+        return reload(true, true);
     } else if (op == 11) {
         log << "reload";
-        return reload() ? QString() : QStringLiteral("no tree from the store");
+        return reload();
     } else {
         return save();
     }
@@ -218,12 +217,12 @@ void tst_RouteFuzz::randomSequences()
         QVERIFY(db.exec("DELETE FROM routes") && store.storeRoute(*north)
                 && store.storeRoute(*east));
         Sequence sequence{seed, store};
-        QString failure = sequence.reload() ? QString() : QStringLiteral("no tree from the store");
+        QString failure = sequence.reload();
         sequence.panel.addCarsAndMarks();
         for (int steps = 1 + sequence.pick(30); steps > 0 && failure.isEmpty(); --steps)
             failure = sequence.step();
         if (failure.isEmpty() && (failure = sequence.save()).isEmpty())
-            failure = sequence.reloadGivesBack(false);
+            failure = sequence.reload(true);
         const QString report = QStringLiteral("seed %1: %2\nsteps:\n  %3")
                                    .arg(seed).arg(failure, sequence.log.join("\n  "));
         QVERIFY2(failure.isEmpty(), qPrintable(report));

@@ -18,6 +18,7 @@
 #include <QUndoStack>
 
 #include <memory>
+#include <tuple>
 
 // Rows of a section's property table.
 enum SectionRow { Name, MsgIn, MsgOut, Schedule, TimeIn, InAhead, InBehind, TimeOut, OutAhead,
@@ -28,9 +29,8 @@ struct EditingPanel
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
     std::unique_ptr<OperativeCheck> plugin;
 
-    EditingPanel() : EditingPanel(new OperativeCheck) {}
     // Takes panel over.
-    explicit EditingPanel(OperativeCheck *panel) : plugin(panel)
+    explicit EditingPanel(OperativeCheck *panel = new OperativeCheck) : plugin(panel)
     {
         plugin->SetHost(&host);
         plugin->BindMap(0, 1);
@@ -109,7 +109,7 @@ struct EditingPanel
     QStandardItemModel *objectsList() const
     {
         auto *view = plugin->objectsDialog().treeWidget()->findChild<QTreeView *>();
-        return view ? qobject_cast<QStandardItemModel *>(view->model()) : nullptr;
+        return qobject_cast<QStandardItemModel *>(view->model());
     }
 };
 
@@ -131,20 +131,17 @@ inline QString summary(const QStandardItem *item)
             .arg(s->messageOnTimeOut).arg(s->checkScheduleOn ? "on" : "off");
     }
     const RouteRecord *r = itemRoute(item);
-    return r ? QStringLiteral("type %1 [%2] state %3")
-                   .arg(r->checkTimeType).arg(ids(r->objects)).arg(itemEditState(item))
+    return r ? QStringLiteral("type %1 [%2] state %3").arg(r->checkTimeType).arg(ids(r->objects))
+                   .arg(itemEditState(item))
              : QString();
 }
 
-// Sets a section's message switches and its four tolerances.
-inline SectionRecord *tuned(SectionRecord *s, bool msgIn, bool msgOut, const QList<int> &tolerances)
+// Sets a section's message switches and its tolerances: in ahead, in behind, out ahead, out behind.
+inline SectionRecord *tuned(SectionRecord *s, bool msgIn, bool msgOut, const QList<int> &t)
 {
-    s->messageOnTimeIn = msgIn;
-    s->messageOnTimeOut = msgOut;
-    s->checkTimeInAhead = tolerances[0];
-    s->checkTimeInBehind = tolerances[1];
-    s->checkTimeOutAhead = tolerances[2];
-    s->checkTimeOutBehind = tolerances[3];
+    std::tie(s->messageOnTimeIn, s->messageOnTimeOut) = std::make_pair(msgIn, msgOut);
+    std::tie(s->checkTimeInAhead, s->checkTimeInBehind, s->checkTimeOutAhead,
+             s->checkTimeOutBehind) = std::make_tuple(t[0], t[1], t[2], t[3]);
     return s;
 }
 

@@ -29,58 +29,55 @@ signals:
 };
 
 // One request the plug-in sent through the server link.
-struct SentRequest
-{
-    QByteArray server;
-    QByteArray command;
-    QByteArray body;
-    PluginInterface *sender;
-};
+struct SentRequest { QByteArray server, command, body; PluginInterface *sender; };
 
 // One call the plug-in made on the map model.
-struct MapCall
-{
-    enum Kind { Scale, Center, Refresh };
-    Kind kind;
-    int a;
-    int b;
-    int mapId;
-};
+struct MapCall { enum Kind { Scale, Center, Refresh } kind; int a, b, mapId; };
 
 // A host for tests: records every request and map call, owns a layer table per
 // map and an objects model of tracked units.
 class FakeHost : public PluginHost, public ServerLink, public MapModel
 {
 public:
-    explicit FakeHost(bool withMap = true);
+    explicit FakeHost(bool withMap = true) : withMap(withMap) {}
     ~FakeHost() override;
 
-    // PluginHost
-    MapModel *GetMapModel() override;
-    ServerLink *GetServerLink() override;
-    QStandardItemModel *GetObjectsModel() override;
-    QObject *GetServerNotifier() override;
-
-    // ServerLink
+    MapModel *GetMapModel() override { return withMap ? this : nullptr; }
+    ServerLink *GetServerLink() override { return this; }
+    QStandardItemModel *GetObjectsModel() override { return &objects; }
+    QObject *GetServerNotifier() override { return &notifier; }
     void SendToServer(const QByteArray &server, const QByteArray &command,
-                      const QByteArray &body, PluginInterface *sender) override;
-
-    // MapModel
-    void *GetMapContext(int mapId) override;
-    void SetScale(int scale, int mapId, void *viewContext) override;
-    void SetCenter(int x, int y, int mapId, void *viewContext) override;
-    void Refresh(int mapId) override;
+                      const QByteArray &body, PluginInterface *sender) override
+    {
+        requests.append({server, command, body, sender});
+    }
+    void *GetMapContext(int) override { return &mapContext; }
+    void SetScale(int scale, int mapId, void *) override
+    {
+        mapCalls.append({MapCall::Scale, scale, 0, mapId});
+    }
+    void SetCenter(int x, int y, int mapId, void *) override
+    {
+        mapCalls.append({MapCall::Center, x, y, mapId});
+    }
+    void Refresh(int mapId) override { mapCalls.append({MapCall::Refresh, 0, 0, mapId}); }
     MapQt::LayerTable *GetLayers(int mapId) override;
-    void *GetViewContext(int mapId) override;
+    void *GetViewContext(int) override { return &viewContext; }
 
     // Adds a tracked unit under parent (top level when null); returns its item.
-    QStandardItem *addTrackedObject(qint32 id, const QString &name, QStandardItem *parent = nullptr);
+    QStandardItem *addTrackedObject(qint32 id, const QString &name,
+                                    QStandardItem *parent = nullptr);
 
     // The primitive list of layer 99 the plug-in draws sections into, or null.
     MapQt::PrimitiveList *sectionList(int mapId = 1);
 
-    int refreshCount() const;
-    QList<QByteArray> commands() const;
+    QList<QByteArray> commands() const
+    {
+        QList<QByteArray> result;
+        for (const SentRequest &request : requests)
+            result.append(request.command);
+        return result;
+    }
 
     FakeNotifier notifier;
     QList<SentRequest> requests;

@@ -1,26 +1,49 @@
 #ifndef PANELPROBE_H
 #define PANELPROBE_H
 
-#include <QModelIndex>
+#include "records/ItemRoles.h"
 
-class QAbstractItemModel;
-class QTreeView;
-class QWidget;
+#include <QAbstractItemModel>
+#include <QTreeView>
 
 // Finds the panel's parts from outside, through its widgets and the item
 // roles, as a host or a tool sees them.
 namespace PanelProbe {
 
 // The first row at or below parent whose item carries the route of node id.
-QModelIndex findRoute(const QAbstractItemModel *model, int nodeId,
-                      const QModelIndex &parent = QModelIndex());
+inline QModelIndex findRoute(const QAbstractItemModel *model, int nodeId,
+                             const QModelIndex &parent = QModelIndex())
+{
+    for (int row = 0; model && row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (index.data(ItemRole::NodeId).toInt() == nodeId
+            && index.data(ItemRole::Route).toLongLong() != 0)
+            return index;
+        const QModelIndex found = findRoute(model, nodeId, index);
+        if (found.isValid())
+            return found;
+    }
+    return {};
+}
 
 // The rule tree on the panel's page: the view whose model holds route nodeId;
 // null when none does.
-QTreeView *ruleView(const QWidget *page, int nodeId);
+inline QTreeView *ruleView(const QWidget *page, int nodeId)
+{
+    for (QTreeView *view : page ? page->findChildren<QTreeView *>() : QList<QTreeView *>()) {
+        if (findRoute(view->model(), nodeId).isValid())
+            return view;
+    }
+    return nullptr;
+}
 
 // Ticks the route's box as an operator would; false when no view shows it.
-bool tickRoute(const QWidget *page, int nodeId);
+inline bool tickRoute(const QWidget *page, int nodeId)
+{
+    QTreeView *view = ruleView(page, nodeId);
+    return view && view->model()->setData(findRoute(view->model(), nodeId), Qt::Checked,
+                                          Qt::CheckStateRole);
+}
 
 } // namespace PanelProbe
 

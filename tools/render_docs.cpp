@@ -2,8 +2,9 @@
 // shapes of every kind in every state, painted as the host paints layer 99).
 // The plug-in is loaded from the build's plugins/ folder and driven through
 // its interface, as a host drives it.
+#include "MapPainter.h"
+
 #include "testsupport/FakeHost.h"
-#include "testsupport/MapPainter.h"
 #include "testsupport/PanelProbe.h"
 #include "testsupport/TreeBuilders.h"
 
