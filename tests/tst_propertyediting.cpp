@@ -15,14 +15,6 @@ const QList<int> RoutePath{0, 0};
 const QList<int> GatePath{0, 0, 0}; // in 3600, out 4200, so a delay of 600
 const QList<int> YardPath{0, 0, 1}; // times unset
 
-struct RefusingPanel : OperativeCheck
-{
-    bool acceptPropertyChange(const QModelIndex &, const QModelIndex &, const QVariant &) override
-    {
-        return false;
-    }
-};
-
 } // namespace
 
 using Edits = QList<QPair<int, QString>>; // table row and text; a null text toggles
@@ -36,18 +28,6 @@ class tst_PropertyEditing : public QObject
 
     QStandardItem *item(const QList<int> &path) const { return panel->item(path); }
     int routeState() const { return itemEditState(item(RoutePath)); }
-
-    void load(OperativeCheck *plugin)
-    {
-        panel = std::make_unique<EditingPanel>(plugin);
-        panel->addCarsAndMarks();
-        panel->host.addTrackedObject(11, "Car 11 again", panel->host.objects.item(1)); // in Group
-        QSharedPointer<RouteRecord> r =
-            route(5, {section(1, "Gate", {7}, 3600, 4200), section(2, "Yard")});
-        r->objects = {12, 11, 99};
-        panel->reply("Get_tree_rulecheck",
-                     ruleTree({node(1, "Group", 2, {withRoute(node(5, "Beat", 3), r)})}));
-    }
 
     // The route row is shown from its check-mode cell: edits still belong to the row.
     void show(const QList<int> &path)
@@ -91,7 +71,17 @@ class tst_PropertyEditing : public QObject
     }
 
 private slots:
-    void init() { load(new OperativeCheck); }
+    void init()
+    {
+        panel = std::make_unique<EditingPanel>();
+        panel->addCarsAndMarks();
+        panel->host.addTrackedObject(11, "Car 11 again", panel->host.objects.item(1)); // in Group
+        QSharedPointer<RouteRecord> r =
+            route(5, {section(1, "Gate", {7}, 3600, 4200), section(2, "Yard")});
+        r->objects = {12, 11, 99};
+        panel->reply("Get_tree_rulecheck",
+                     ruleTree({node(1, "Group", 2, {withRoute(node(5, "Beat", 3), r)})}));
+    }
     void cleanup() { panel.reset(); }
 
     void edits_data()
@@ -108,8 +98,6 @@ private slots:
         // "Yard [] -1/-1 +0 0,0,0,0 11 off".
         row("time in keeps delay", GatePath, {{TimeIn, "00 days 02:00:00"}},
             "Gate [7] 7200/7800 +600 0,0,0,0 11 on");
-        row("time out after in", GatePath, {{TimeOut, "00 days 01:30:00"}},
-            "Gate [7] 3600/5400 +1800 0,0,0,0 11 on");
         row("time out before in", GatePath, {{TimeOut, "00 days 00:30:00"}},
             "Gate [7] 3600/1800 +0 0,0,0,0 11 on");
         row("delay moves out", GatePath, {{Delay, "00 days 00:05:00"}},
@@ -117,21 +105,13 @@ private slots:
         row("tolerances, each its own", GatePath,
             {{InAhead, "30"}, {InBehind, "45"}, {OutAhead, "60"}, {OutBehind, "90"}},
             "Gate [7] 3600/4200 +600 30,45,60,90 11 on");
-        row("tolerances: minus sign, past int range", GatePath,
-            {{InAhead, "7"}, {InAhead, "-5"}, {OutBehind, "4294967295"}},
-            "Gate [7] 3600/4200 +600 0,0,0,0 11 on");
         row("schedule off: times kept negated, rows blank", GatePath, {{Schedule, {}}},
             "Gate [7] -3600/-4200 +600 0,0,0,0 11 off");
         row("unset times switched on: a second each", YardPath, {{Schedule, {}}},
             "Yard [] 1/1 +0 0,0,0,0 11 on");
         row("message switch in", YardPath, {{MsgIn, {}}}, "Yard [] -1/-1 +0 0,0,0,0 01 off");
-        row("message switch out", YardPath, {{MsgOut, {}}}, "Yard [] -1/-1 +0 0,0,0,0 10 off");
-        row("name, twice", GatePath, {{Name, "North gate"}, {Name, "Gate 2"}},
-            "Gate 2 [7] 3600/4200 +600 0,0,0,0 11 on");
         row("time type, twice", RoutePath, {{0, "Monthly"}, {0, "Plan Perehvat"}},
             "type 4 [12,11,99] state 3");
-        row("time type off the list: case matters", RoutePath, {{0, "weekly"}},
-            "type 0 [12,11,99] state 3");
     }
 
     // Each edit is a step; undone from elsewhere, the row comes back into view as it was.
@@ -167,17 +147,6 @@ private slots:
             panel->plugin->undoStack()->redo();
         QCOMPARE(summary(item(path)), edited);
         verifyTable();
-    }
-
-    void refusedEditPutsCellBack()
-    {
-        load(new RefusingPanel);
-        show(GatePath);
-        QVERIFY(panel->edit(Name, "Elsewhere"));
-        QVERIFY(panel->edit(MsgIn));
-        QCOMPARE(summary(item(GatePath)), QString("Gate [7] 3600/4200 +600 0,0,0,0 11 on"));
-        verifyTable();
-        QVERIFY(!panel->plugin->undoStack()->canUndo());
     }
 };
 

@@ -29,8 +29,7 @@ struct EditingPanel
     FakeHost host; // outlives the panel: its layer table holds the panel's lists
     std::unique_ptr<OperativeCheck> plugin;
 
-    // Takes panel over.
-    explicit EditingPanel(OperativeCheck *panel = new OperativeCheck) : plugin(panel)
+    EditingPanel() : plugin(new OperativeCheck)
     {
         plugin->SetHost(&host);
         plugin->BindMap(0, 1);
