@@ -1,7 +1,7 @@
 // The graphic objects: their primitives, hits, extent and property table; and
 // the choosers of a section's graphic objects (the plug-in's store of them too)
 // and of a route's tracked objects.
-#include "testsupport/FakeHost.h"
+#include "testsupport/PanelText.h"
 #include "testsupport/TreeBuilders.h"
 
 #include "dialogs/DialogListObjects.h"
@@ -38,24 +38,6 @@ const Points Three{{0, 0}, {10, 0}, {20, 0}};
 std::unique_ptr<GraphObject> make(int type, const Points &points, const QVariantMap &properties)
 {
     return std::unique_ptr<GraphObject>(CreateGraphObject({17, type, "obj", points, properties}));
-}
-
-// A primitive as the host draws it: a trace's points (a 17-point circle by
-// every fourth), with pen and brush when painted; a car's caption, place and picture.
-QString describe(const MapQt::MapPrimitive *p, bool painted = true)
-{
-    if (p->kind == 5) {
-        const auto *car = static_cast<const MapQt::MapCar *>(p);
-        return QString("car %1 at %2,%3").arg(car->text).arg(car->x).arg(car->y)
-               + (car->visible ? "" : " hidden") + (car->pixmap.isNull() ? "" : " pictured");
-    }
-    const auto *trace = static_cast<const MapQt::MapTrace *>(p);
-    QString text = p->kind == 2 ? "polygon" : "trace";
-    for (int i = 0; i < trace->count; i += trace->count == 17 ? 4 : 1)
-        text += QString(" %1,%2").arg(trace->points[i].x).arg(trace->points[i].y);
-    if (painted && p->pen)
-        text += " pen " + p->pen->color().name(QColor::HexArgb);
-    return text + (painted && p->brush ? " brush " + p->brush->color().name(QColor::HexArgb) : "");
 }
 
 MapHit hit(int key, int position, QPoint a, QPoint b = QPoint())
@@ -97,20 +79,6 @@ void tick(QAbstractItemModel *model, const QString &tick)
     model->setData(hits.first(), tick[0] == '+' ? Qt::Checked
                                  : tick[0] == '~' ? Qt::PartiallyChecked : Qt::Unchecked,
                    Qt::CheckStateRole);
-}
-
-// Each item of a dialog's tree as "name:check state", its children in brackets.
-QString shown(const QAbstractItemModel *model, const QModelIndex &parent = QModelIndex())
-{
-    QStringList rows;
-    for (int row = 0; row < model->rowCount(parent); ++row) {
-        const QModelIndex index = model->index(row, 0, parent);
-        const QString children = shown(model, index);
-        rows << QString("%1:%2").arg(index.data().toString())
-                        .arg(index.data(Qt::CheckStateRole).toInt())
-                    + (children.isEmpty() ? QString() : "(" + children + ")");
-    }
-    return rows.join(' ');
 }
 
 // Rows of the tables below.
@@ -173,16 +141,16 @@ private slots:
         const QList<int> flat{0, -898, 20, 898};
         QTest::newRow("line: preview, line, marks ending at (0,0); a corridor of its width")
             << Drawing{2, Three, "draw 3", "trace" + line,
-                       "trace 0,-898 20,-898 20,898 0,898 0,-898 pen #ff010203", flat};
+                       "trace 0,-898 20,-898 20,898 0,898 0,-898 pen #ff010203/3", flat};
         QTest::newRow("line: a removal rebuilds and ends the preview")
             << Drawing{2, Three, "preview 0 1 1 1;remove 1",
                        "trace | trace 0,0 20,0 | trace 0,0 20,0 0,0", "", flat};
         QTest::newRow("polygon: closed; its preview wraps; drawn once, tinted")
             << Drawing{3, Three, "preview 2 0 1 1;draw 1;draw 2", "trace 10,0 21,1 1,1 10,0" + ring,
-                       "polygon 0,0 10,0 20,0 0,0 pen #ff010203 brush #7fca081e", {0, 0, 20, 0}};
+                       "polygon 0,0 10,0 20,0 0,0 pen #ff010203/3 brush #7fca081e", {0, 0, 20, 0}};
         QTest::newRow("polygon without vertex: nothing but its colours")
             << Drawing{3, {}, "draw 1", "trace | trace | trace",
-                       "polygon pen #ff010203 brush #640ac81e", {Big, Big, Small, Small}};
+                       "polygon pen #ff010203/3 brush #640ac81e", {Big, Big, Small, Small}};
         QTest::newRow("icon of two vertices: no single place, bounds of the first")
             << Drawing{1, {{5, 6}, {9, 9}}, "draw 2", "car obj at 0,0 hidden | trace 5,6 9,9 0,0",
                        "car obj at 0,0 hidden", {5, 6, 5, 6}};
@@ -192,7 +160,7 @@ private slots:
         QTest::newRow("circle at 60 degrees: round the first vertex, wider")
             << Drawing{4, {{0, 600000000}, {9, 9}}, "draw 3",
                        "trace " + circle60 + " | trace 0,600000000 9,9 0,0",
-                       "polygon " + circle60 + " pen #ff010203 brush #7f0ac81e",
+                       "polygon " + circle60 + " pen #ff010203/3 brush #7f0ac81e",
                        {-4491, 599997754, 4491, 600002245}};
         QTest::newRow("circle: a move redraws the outline")
             << Drawing{4, {{0, 0}}, "move 0 0 1000 0",
@@ -229,10 +197,10 @@ private slots:
         }
         QStringList parts;
         for (const MapQt::MapPrimitive *p : list)
-            parts << describe(p, false);
+            parts << PanelText::primitive(p, false);
         QCOMPARE(parts.join(" | "), c.edit);
         QCOMPARE(list.last(), object->primitiveVertexTrace());
-        QCOMPARE(layer.size() == 2 ? describe(layer.last()) : layer.size() == 1 ? "" : "twice",
+        QCOMPARE(layer.size() == 2 ? PanelText::primitive(layer.last()) : layer.size() == 1 ? "" : "twice",
                  c.drawn);
         QList<int> got{Big, Big, Small, Small};
         object->ExtendBounds(got[0], got[1], got[2], got[3]);
@@ -286,16 +254,16 @@ private slots:
             "car obj at 0,0 hidden"});
         row("line width", {2, {}, 1, "40", {{"Width", "40"}},
             "Name=obj Width=40 Color=#ff00ffff Comment=",
-            "trace 0,-1797 1000,-1797 1000,1797 0,1797 0,-1797 pen #ff00ffff"});
+            "trace 0,-1797 1000,-1797 1000,1797 0,1797 0,-1797 pen #ff00ffff/3"});
         row("line colour as text", {2, {}, 2, "red", {{"Color", "red"}},
-            "Name=obj Width=50 Color=#ffff0000 Comment=", corridor + "#ffff0000"});
+            "Name=obj Width=50 Color=#ffff0000 Comment=", corridor + "#ffff0000/3"});
         row("polygon brush keeps alpha", {3, {{"Color", "#ff8000"}}, 2, alpha,
             {{"Color", "#ff8000"}, {"Brush", alpha}},
             "Name=obj Color=#ffff8000 Brush=#04010203 Comment=",
-            "polygon 0,0 1000,0 0,0 pen #ffff8000 brush #04010203"});
+            "polygon 0,0 1000,0 0,0 pen #ffff8000/3 brush #04010203"});
         row("circle diameter", {4, {{"Brush", red}}, 1, 120, {{"Brush", red}, {"Diameter", 120}},
             "Name=obj Diameter, m=120 Color=#ff00ffff Brush=#ffff0000 Comment=",
-            "polygon 5389,0 0,5389 -5389,0 0,-5389 5389,0 pen #ff00ffff brush #ffff0000"});
+            "polygon 5389,0 0,5389 -5389,0 0,-5389 5389,0 pen #ff00ffff/3 brush #ffff0000"});
     }
 
     // Rows as the kind's schema lists them: fixed labels, editable values,
@@ -314,9 +282,9 @@ private slots:
         QCOMPARE(object->properties.value("IconName").toString().isNull(),
                  c.stored.value("IconName").toString().isNull());
         object->DrawOnLayer(&layer, 1);
-        QCOMPARE(describe(layer.last()), c.drawn);
+        QCOMPARE(PanelText::primitive(layer.last()), c.drawn);
         if (c.type == 4) // the editing outline follows the diameter
-            QCOMPARE(describe(edit.first(), false),
+            QCOMPARE(PanelText::primitive(edit.first(), false),
                      c.drawn.section(" pen", 0, 0).mid(7).prepend("trace"));
 
         QStandardItemModel model(7, 3); // leftovers of a previous table
@@ -381,13 +349,13 @@ private slots:
     void loadTree()
     {
         load(BaseTree);
-        QCOMPARE(shown(layers->model()), fill(Base, "0000000"));
+        QCOMPARE(PanelText::tree(layers->model(), Qt::CheckStateRole), fill(Base, "0000000"));
         layers->showForSection({5, 12});
         load(layerTree({layer(10, "Hidden", 2, {polygon(5, "Gate")}),
                         layer(20, "Zones", 3, {object(1, 0, "Abstract", {{1, 1}}),
                                                object(2, 5, "Cone", {{1, 1}}), polygon(5, "Gate")}),
                         layer(30, "Next", 1, {object(7, 1, "Post", {{1, 1}})})}));
-        QCOMPARE(shown(layers->model()), QString("Zones:0(Gate:0) Next:0(Post:0)"));
+        QCOMPARE(PanelText::tree(layers->model(), Qt::CheckStateRole), QString("Zones:0(Gate:0) Next:0(Post:0)"));
     }
 
     void ticks_data()
@@ -434,7 +402,7 @@ private slots:
         QCOMPARE(c.units ? units->isVisible() : layers->isVisible(), !listed.isEmpty() || c.units);
         for (const QString &each : qAsConst(c.ticks))
             tick(model, each);
-        QCOMPARE(shown(model), c.tree);
+        QCOMPARE(PanelText::tree(model, Qt::CheckStateRole), c.tree);
         QList<int> ids{77, 5};
         QString names("Old ");
         if (c.units)

@@ -2,14 +2,17 @@
 // requests and replies that change routes: saving and the check mode. The panel
 // on the host's map: its layer, the sections' shapes in their live states, and
 // moving the map to what is picked in the main tree.
-#include "testsupport/MapScene.h"
+#include "testsupport/EditingPanel.h"
 #include "testsupport/PanelText.h"
 
 #include "panel/PanMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <ctime>
 
@@ -21,35 +24,103 @@ const QList<int> BeatPath{0}, NorthPath{0, 0}, PostPath{2, 0, 0}, BarePath{2, 1}
 
 // The scene's shapes as drawn; the brushes are tinted by hand with the bitwise
 // rules (red: r|192 g&31 b&31 a|127, green: r&31 g|192 b&31 a|127).
-const auto shape = [](const char *brush) {
-    return "polygon 4 pen 0,0,255,255/3 brush " + QString(brush);
+const auto shape = [](int x, const char *brush) {
+    return QString("polygon %1,0 %2,0 %1,900 %1,0 pen #ff0000ff/3 brush #%3").arg(x).arg(x + 900)
+        .arg(brush);
 };
-const QString Gate = shape("10,200,30,100"), GateRed = shape("202,8,30,127");
-const QString Yard = shape("255,255,255,255");
-const QString Dock = shape("32,63,160,128"), DockGreen = shape("0,255,0,255"), Post = "car Post";
+const QString Gate = shape(0, "640ac81e"), GateRed = shape(0, "7fca081e");
+const QString Yard = shape(1000, "ffffffff"), Dock = shape(2000, "80203fa0");
+const QString DockGreen = shape(2000, "ff00ff00"), Post = "car Post at 3000,0";
 
-QString rgba(const QColor &c)
-{
-    return QString("%1,%2,%3,%4").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
-}
-
-// Each primitive as the host draws it: "polygon N" or "trace N" (N points) with
-// "pen R,G,B,A/W" and "brush R,G,B,A" where set, or "car <caption>".
 QStringList drawn(const MapQt::PrimitiveList *list)
 {
     QStringList result;
-    for (const MapQt::MapPrimitive *p : list->primitives) {
-        if (p->kind == 5) {
-            result << "car " + static_cast<const MapQt::MapCar *>(p)->text;
-            continue;
-        }
-        QString text = QString("%1 %2").arg(p->kind == 2 ? "polygon" : "trace")
-                           .arg(static_cast<const MapQt::MapTrace *>(p)->count);
-        if (p->pen)
-            text += QString(" pen %1/%2").arg(rgba(p->pen->color())).arg(p->pen->width());
-        result << text + (p->brush ? " brush " + rgba(p->brush->color()) : QString());
-    }
+    for (const MapQt::MapPrimitive *p : list->primitives)
+        result << PanelText::primitive(p);
     return result;
+}
+
+// Layer Zones: polygons Gate (5), Yard (6), Dock (7) and Field (10), each 900
+// units wide and high at x 0, 1000, 2000 and 4000 on y 0, and icon Post (9) at
+// 3000,0. Routes: Beat (route 1, row 0) with sections North {5}, South {6} and
+// Depot {9, 7}; Spare (route 2, row 1, read-only) with Field {10}; and below
+// Area (row 2, type bits 0), Point (route 4) with Post {9}, Bare (route 5) with
+// Nothing {} and Ghost {99}, and Group holding Leaf, neither with a route.
+QByteArray layers()
+{
+    const auto polygon = [](qint32 id, const char *name, int x, const QColor &brush) {
+        return object(id, 3, name, {{x, 0}, {x + 900, 0}, {x, 900}},
+                      {{"Color", QColor(Qt::blue)}, {"Brush", brush}});
+    };
+    Node zones = node(100, "Zones", 1);
+    zones.objects = {polygon(5, "Gate", 0, QColor(10, 200, 30, 100)),
+                     polygon(6, "Yard", 1000, Qt::white),
+                     polygon(7, "Dock", 2000, QColor(32, 63, 160, 128)),
+                     object(9, 1, "Post", {{3000, 0}}), polygon(10, "Field", 4000, Qt::yellow)};
+    return layerTree({zones});
+}
+
+QByteArray routes()
+{
+    const Node beat = withRoute(node(1, "Beat", 3), route(1, {section(1, "North", {5}),
+                                                              section(2, "South", {6}),
+                                                              section(3, "Depot", {9, 7})}));
+    const Node spare = withRoute(node(2, "Spare", 1), route(2, {section(1, "Field", {10})}));
+    const Node point = withRoute(node(4, "Point", 3), route(4, {section(1, "Post", {9})}));
+    const Node bare = withRoute(node(5, "Bare", 3),
+                                route(5, {section(1, "Nothing"), section(2, "Ghost", {99})}));
+    const Node group = node(6, "Group", 3, {node(7, "Leaf", 3)});
+    return ruleTree({beat, spare, node(3, "Area", 0, {point, bare, group})});
+}
+
+// Route 10 on node Group (row 0) holds 20, which holds 30; routes 40 and 50
+// (with a section) sit below Folder (row 1), a node without a route. Route 10
+// comes with the given check mode.
+QByteArray nestedRoutes(int checkOn = 0, int timeType = 1, uint checkTime = 0)
+{
+    QSharedPointer<RouteRecord> outer = route(10);
+    outer->checkOn = checkOn;
+    outer->checkTimeType = timeType;
+    outer->checkTime = checkTime;
+    const Node child = withRoute(node(2, "Child", 1, {withRoute(node(3, "Grandchild", 1),
+                                                                route(30))}),
+                                 route(20));
+    return ruleTree({withRoute(node(1, "Group", 1, {child}), outer),
+                     node(4, "Folder", 1, {withRoute(node(5, "Inner", 1), route(40)),
+                                           withRoute(node(6, "Inner 2", 1),
+                                                     route(50, {section(1, "S")}))})});
+}
+
+// Right-clicks the row at path and answers the menu from inside its loop: the
+// entries it showed ("--" a separator, " [x]" ticked; none when no menu popped
+// up), then a Return on the entry pick, or the menu closed.
+QStringList rightClick(EditingPanel &panel, const QList<int> &path, const QString &pick)
+{
+    OperativeCheck *plugin = panel.plugin.get();
+    // Making a row current selects it, as the press of a right click does.
+    plugin->mainView()->setCurrentIndex(panel.item(path)->index());
+    QStringList entries;
+    QMenu *menu = plugin->contextMenu();
+    const QMetaObject::Connection opened = QObject::connect(menu, &QMenu::aboutToShow, plugin, [&] {
+        QTimer::singleShot(0, plugin, [&] {
+            QAction *chosen = nullptr;
+            for (QAction *action : menu->actions()) {
+                entries << (action->isSeparator() ? QStringLiteral("--")
+                            : action->text() + (action->isChecked() ? " [x]" : ""));
+                if (!pick.isEmpty() && action->text() == pick)
+                    chosen = action;
+            }
+            if (QApplication::activePopupWidget() != menu)
+                entries.clear();
+            menu->setActiveAction(chosen);
+            if (chosen)
+                QTest::keyClick(menu, Qt::Key_Return);
+            menu->hide();
+        });
+    });
+    plugin->onContextMenuRequested(QPoint(4, 4));
+    QObject::disconnect(opened);
+    return entries;
 }
 
 // Beat's tick; the reply's route and states; then the states of Beat's
@@ -63,8 +134,6 @@ struct Show { QList<int> path; bool shown; QString action; QStringList calls; QS
 
 // A reply and the tree after it, which was "A:1(S:1)", with the map refreshes.
 struct Reply { QByteArray command, body; QString tree; int refreshes; };
-// A click on the row at path in column; the table enabled, its rows.
-struct Click { QList<int> path; int column; bool enabled; int rows; };
 // Route 10 loaded with check on, time type and time; a Set_check_mode reply's
 // time and ids; the texts of routes 10, 20, 30, 40 and 50 after.
 struct ModeReply { QList<uint> loaded; uint time; QList<int> ids; QStringList texts; };
@@ -76,7 +145,6 @@ struct ModeRequest { QString action; QList<int> path; bool pendingEdit;
 } // namespace
 
 Q_DECLARE_METATYPE(Reply)
-Q_DECLARE_METATYPE(Click)
 Q_DECLARE_METATYPE(ModeReply)
 Q_DECLARE_METATYPE(ModeRequest)
 Q_DECLARE_METATYPE(States)
@@ -91,12 +159,19 @@ class tst_Panel : public QObject
     QStandardItem *item(const QList<int> &path) const { return panel->item(path); }
     QString ticks(const QList<QList<int>> &paths) const
     {
-        return PanelText::ticks(panel->plugin->model(), paths);
+        QString texts;
+        for (const QList<int> &path : paths)
+            texts += QString::number(item(path)->checkState());
+        return texts;
     }
-    // The modes of routes 10, 20, 30, 40 and 50.
-    QStringList modes() const
+    // The texts beside the rows, by default those of routes 10, 20, 30, 40 and 50.
+    QStringList modes(const QList<QList<int>> &paths = {{0}, {0, 0}, {0, 0, 0}, {1, 0},
+                                                        {1, 1}}) const
     {
-        return PanelText::modes(panel->plugin->model(), {{0}, {0, 0}, {0, 0, 0}, {1, 0}, {1, 1}});
+        QStringList texts;
+        for (const QList<int> &path : paths)
+            texts << item(path)->index().siblingAtColumn(1).data().toString();
+        return texts;
     }
 
 private slots:
@@ -105,7 +180,8 @@ private slots:
     void init()
     {
         panel = std::make_unique<EditingPanel>();
-        MapScene::load(*panel);
+        panel->reply("Get_tree_rulecheck", routes()); // both trees, as for a reload
+        panel->reply("Get_tree_graphobj", layers());
     }
     void cleanup() { panel.reset(); }
 
@@ -136,7 +212,7 @@ private slots:
                      ruleTree({withRoute(node(1, "A", 1), route(1, {section(1, "S")}))}));
         panel->host.mapCalls.clear();
         panel->reply(c.command, c.body);
-        QCOMPARE(PanelText::tree(panel->plugin->model()->invisibleRootItem()), c.tree);
+        QCOMPARE(PanelText::tree(panel->plugin->model(), ItemRole::TypeMask), c.tree);
         QCOMPARE(PanelText::mapCalls(panel->host.mapCalls).count("refresh"), c.refreshes);
     }
 
@@ -148,7 +224,7 @@ private slots:
         QCOMPARE(itemSection(item({0, 1})), itemRoute(item({0}))->sections.at(1));
         QCOMPARE(item({0, 1})->data(ItemRole::NodeId).toInt(), 1);
         QVERIFY(!item({0, 1})->isCheckable() && !itemRoute(item({0, 1})));
-        QCOMPARE(PanelText::modes(plugin->model(), {{0}, {0, 0}, {2}}),
+        QCOMPARE(modes({{0}, {0, 0}, {2}}),
                  QStringList({"Check off", "", ""}));
 
         const QList<QList<int>> rows{{0}, {1}, {2}, {2, 0}, {2, 2}, {2, 2, 0}};
@@ -168,7 +244,7 @@ private slots:
         const QList<QList<int>> rows{{0}, {1}, {2, 0}};
         const MapQt::PrimitiveList *shapes = panel->host.sectionList();
         item({1})->setCheckState(Qt::Checked);
-        panel->reply("Get_tree_graphobj", MapScene::layers());
+        panel->reply("Get_tree_graphobj", layers());
         QCOMPARE(shapes->primitives.size(), 1);
         panel->click({1});
 
@@ -176,74 +252,18 @@ private slots:
         panel->plugin->panMain()->getAction()->trigger();
         const QList<QByteArray> pair{"Get_tree_rulecheck", "Get_tree_graphobj"};
         QCOMPARE(panel->host.commands(), pair + pair);
-        panel->reply("Get_tree_rulecheck", MapScene::routes());
+        panel->reply("Get_tree_rulecheck", routes());
         QCOMPARE(ticks(rows), QString("000"));
         QVERIFY(shapes->primitives.isEmpty() && !panel->plugin->currentMainIndex().isValid());
-        panel->reply("Get_tree_graphobj", MapScene::layers());
+        panel->reply("Get_tree_graphobj", layers());
         QCOMPARE(ticks(rows), QString("020"));
         QCOMPARE(shapes->primitives.size(), 1);
 
         // Forgotten: a second layer reply after the operator unticks changes nothing.
         item({1})->setCheckState(Qt::Unchecked);
-        panel->reply("Get_tree_graphobj", MapScene::layers());
+        panel->reply("Get_tree_graphobj", layers());
         QCOMPARE(ticks(rows), QString("000"));
         QVERIFY(shapes->primitives.isEmpty());
-    }
-
-    // The editor button hides and shows the properties. The expand button
-    // expands all unless a top row is open; its icon tells which.
-    void editorAndExpandButtons()
-    {
-        OperativeCheck *plugin = panel->plugin.get();
-        QAction *editor = plugin->panMain()->editorAction();
-        editor->trigger();
-        QVERIFY(plugin->panProperties()->isHidden() && !plugin->mainView()->isHidden());
-        editor->trigger();
-        QVERIFY(!plugin->panProperties()->isHidden());
-
-        const auto image = [](const QIcon &icon) { return icon.pixmap(32, 32).toImage(); };
-        QAction *button = plugin->panMain()->expandAction();
-        QTreeView *view = plugin->mainView();
-        button->trigger();
-        QVERIFY(view->isExpanded(item({2, 2})->index()));
-        view->setCurrentIndex(item({2, 0})->index());
-        QCOMPARE(image(button->icon()), image(QIcon(":/Pic/resources/branch-open.png")));
-        view->collapse(item({1})->index());
-        view->collapse(item({2})->index());
-        button->trigger(); // the first row alone was open
-        QVERIFY(!view->isExpanded(item({0})->index()) && !view->currentIndex().isValid());
-        QCOMPARE(image(button->icon()), image(QIcon(":/Pic/resources/branch-closed.png")));
-        view->expand(item({2, 2})->index());
-        button->trigger(); // only top-level rows decide
-        QVERIFY(view->isExpanded(item({0})->index()));
-    }
-
-    // A click shows the row (from any column); type bit 1 allows editing. The
-    // value held for an edit survives a click on the row on show only.
-    void clickShowsProperties_data()
-    {
-        QTest::addColumn<Click>("c");
-        QTest::newRow("route with bit 1") << Click{{0}, 0, true, 2};
-        QTest::newRow("route, column 1") << Click{{0}, 1, true, 2};
-        QTest::newRow("section of it") << Click{{0, 1}, 0, true, 11};
-        QTest::newRow("route without bit 1") << Click{{1}, 0, false, 2};
-        QTest::newRow("node, mask 3 from its children") << Click{{2}, 0, true, 0};
-    }
-
-    void clickShowsProperties()
-    {
-        QFETCH(Click, c);
-        OperativeCheck *plugin = panel->plugin.get();
-        QStandardItemModel *properties = plugin->panProperties()->propertyModel();
-        plugin->onMainItemClicked(item({0})->index());
-        plugin->onPropertyItemClicked(properties->index(0, 1));
-        plugin->onMainItemClicked(item(c.path)->index().siblingAtColumn(c.column));
-
-        QCOMPARE(plugin->panProperties()->isEnabled(), c.enabled);
-        QCOMPARE(properties->rowCount(), c.rows);
-        QCOMPARE(plugin->currentMainIndex(), item(c.path)->index());
-        QCOMPARE(plugin->valueBeforeEdit(),
-                 c.path == QList<int>{0} ? QVariant("EveryDay") : QVariant());
     }
 
     // New and never saved routes go under their node's id, which leaves the
@@ -295,7 +315,7 @@ private slots:
     {
         QFETCH(ModeReply, c);
         panel->reply("Get_tree_rulecheck",
-                     MapScene::nestedRoutes(int(c.loaded[0]), int(c.loaded[1]), c.loaded[2]));
+                     nestedRoutes(int(c.loaded[0]), int(c.loaded[1]), c.loaded[2]));
         // "Save" starts enabled; an acknowledged save turns it off.
         panel->reply("Fix_routes", QByteArray());
         // A reply is laid out as a request, its time in place of the mode.
@@ -323,14 +343,14 @@ private slots:
     {
         QFETCH(ModeRequest, c);
         OperativeCheck *plugin = panel->plugin.get();
-        panel->reply("Get_tree_rulecheck", MapScene::nestedRoutes());
+        panel->reply("Get_tree_rulecheck", nestedRoutes());
         if (c.pendingEdit)
             plugin->setItemEditState(EditState::Changed, item({0, 0}));
 
         if (c.path.isEmpty())
             plugin->contextMenu()->actions().last()->trigger();
         else
-            MapScene::rightClick(*panel, c.path, c.action);
+            rightClick(*panel, c.path, c.action);
 
         QCOMPARE(panel->host.commands().join(' '), c.commands);
         QCOMPARE(c.body.isEmpty() ? c.body : panel->host.requests.last().body.toHex(),
@@ -392,8 +412,8 @@ private slots:
         OperativeCheck plugin;
         plugin.SetHost(&host);
         plugin.BindMap(0, 7);
-        PanelDriver::deliver(&plugin, "Get_tree_rulecheck", MapScene::routes());
-        PanelDriver::deliver(&plugin, "Get_tree_graphobj", MapScene::layers());
+        PanelDriver::deliver(&plugin, "Get_tree_rulecheck", routes());
+        PanelDriver::deliver(&plugin, "Get_tree_graphobj", layers());
         plugin.model()->item(0)->setCheckState(Qt::Checked);
         plugin.onMainItemDblClicked(plugin.model()->index(0, 0));
         QVERIFY(!plugin.sectionList() && host.mapCalls.isEmpty());
@@ -447,8 +467,6 @@ private slots:
         const auto row = [](const char *name, const Show &show) { QTest::newRow(name) << show; };
         row("route over its sections", {BeatPath, false, dbl,
             {"scale 8", "center 1500,450", "refresh"}, "200000 4"});
-        row("section of one polygon", {NorthPath, false, dbl,
-            {"scale 3", "center 450,450", "refresh"}, "200000 4"});
         row("section of one icon: centre only",
             {PostPath, false, dbl, {"center 3000,0", "refresh"}, "002000 1"});
         row("route without objects or with unknown ones: map kept, route shown",
@@ -474,7 +492,7 @@ private slots:
             // Only route and plain-node rows have a menu; "Show on map" is ticked on a shown row.
             const QStringList menu{c.shown ? "Show on map [x]" : "Show on map", "--",
                                    "Set check off", "Set check on"};
-            QCOMPARE(MapScene::rightClick(*panel, c.path, c.action),
+            QCOMPARE(rightClick(*panel, c.path, c.action),
                      itemSection(item(c.path)) ? QStringList() : menu);
         }
         QCOMPARE(PanelText::mapCalls(panel->host.mapCalls), c.calls);

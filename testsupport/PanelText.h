@@ -4,51 +4,46 @@
 // Plain-text views of what the panel shows and of what it asked of the host,
 // for tests to compare whole.
 #include "FakeHost.h"
-#include "PanelDriver.h"
-
-#include "records/ItemRoles.h"
 
 #include <MapQt.h>
 
+#include <QAbstractItemModel>
 #include <QStringList>
 
 namespace PanelText {
 
-// The rows under parent as "text:type mask", each with its rows in brackets.
-inline QString tree(const QStandardItem *parent)
+// The rows under parent as "text:N", N the number in role, each with its rows in brackets.
+inline QString tree(const QAbstractItemModel *model, int role,
+                    const QModelIndex &parent = QModelIndex())
 {
     QStringList rows;
-    for (int row = 0; parent && row < parent->rowCount(); ++row) {
-        const QStandardItem *item = parent->child(row);
-        const QString below = tree(item);
-        rows << QStringLiteral("%1:%2").arg(item->text()).arg(
-                    item->data(ItemRole::TypeMask).toUInt())
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        const QString below = tree(model, role, index);
+        rows << QStringLiteral("%1:%2").arg(index.data().toString()).arg(index.data(role).toUInt())
                 + (below.isEmpty() ? QString() : '(' + below + ')');
     }
     return rows.join(' ');
 }
 
-// The check state of the item at each path (rows from the top), one digit each;
-// with column 1, the text beside it.
-inline QStringList cells(const QStandardItemModel *model, const QList<QList<int>> &paths,
-                         int column)
+// A primitive as the host draws it: a trace's or polygon's points (a 17-point
+// circle by every fourth), its pen (colour/width) and brush where painted; a
+// car's caption, place and picture.
+inline QString primitive(const MapQt::MapPrimitive *p, bool painted = true)
 {
-    QStringList texts;
-    for (const QList<int> &path : paths) {
-        const QStandardItem *item = PanelDriver::itemAt(model, path);
-        texts << (!item ? QStringLiteral("-")
-                  : column ? item->index().siblingAtColumn(1).data().toString()
-                           : QString::number(item->checkState()));
+    if (p->kind == 5) {
+        const auto *car = static_cast<const MapQt::MapCar *>(p);
+        return QStringLiteral("car %1 at %2,%3").arg(car->text).arg(car->x).arg(car->y)
+               + (car->visible ? "" : " hidden") + (car->pixmap.isNull() ? "" : " pictured");
     }
-    return texts;
-}
-inline QString ticks(const QStandardItemModel *model, const QList<QList<int>> &paths)
-{
-    return cells(model, paths, 0).join(QString());
-}
-inline QStringList modes(const QStandardItemModel *model, const QList<QList<int>> &paths)
-{
-    return cells(model, paths, 1);
+    const auto *trace = static_cast<const MapQt::MapTrace *>(p);
+    QString text = p->kind == 2 ? "polygon" : "trace";
+    for (int i = 0; i < trace->count; i += trace->count == 17 ? 4 : 1)
+        text += QStringLiteral(" %1,%2").arg(trace->points[i].x).arg(trace->points[i].y);
+    if (painted && p->pen)
+        text += QStringLiteral(" pen %1/%2").arg(p->pen->color().name(QColor::HexArgb))
+                    .arg(p->pen->width());
+    return text + (painted && p->brush ? " brush " + p->brush->color().name(QColor::HexArgb) : "");
 }
 
 // Each call as "scale N", "center X,Y" or "refresh", followed by "on map M"
