@@ -412,8 +412,8 @@ private slots:
         OperativeCheck plugin;
         plugin.SetHost(&host);
         plugin.BindMap(0, 7);
-        PanelDriver::deliver(&plugin, "Get_tree_rulecheck", routes());
-        PanelDriver::deliver(&plugin, "Get_tree_graphobj", layers());
+        deliver(&plugin, "Get_tree_rulecheck", routes());
+        deliver(&plugin, "Get_tree_graphobj", layers());
         plugin.model()->item(0)->setCheckState(Qt::Checked);
         plugin.onMainItemDblClicked(plugin.model()->index(0, 0));
         QVERIFY(!plugin.sectionList() && host.mapCalls.isEmpty());

@@ -1,6 +1,5 @@
 // The built module, loaded and driven only through what a host sees of it.
 #include "testsupport/FakeHost.h"
-#include "testsupport/PanelDriver.h"
 #include "testsupport/PanelText.h"
 #include "testsupport/TreeBuilders.h"
 
@@ -149,7 +148,7 @@ void tst_PluginLoading::placementInTabs()
     delete tabs;
 
     // The panel lives on: a tree reply is taken in and shown on the next page.
-    PanelDriver::deliver(plugin, "Get_tree_rulecheck",
+    deliver(plugin, "Get_tree_rulecheck",
                          TreeBodies::ruleTree({TreeBodies::node(1, "Plain", 1)}));
     QTabWidget again;
     const QTreeView *view = addPage(again, "City")->findChild<QTreeView *>();

@@ -150,9 +150,6 @@ private slots:
         row("delete first section, undo: back last, and saved so",
             {{S::DelSect, GatePath}, {S::Undo}}, {"Sub", "Yard", "Road", "Gate"}, RoadPath, "=5",
             gate);
-        row("restored section raises the next id",
-            {{S::DelSect, RoadPath}, {S::DelRoute, BeatPath}, {S::Undo}, {S::Undo},
-             {S::AddSect, BeatPath}}, beat4, {0, 1, 4}, "=5");
         // The table and toolbar act on the row on show, not on a row whose box was ticked.
         row("rename after ticking another row",
             {{S::Show, GatePath}, {S::Tick, SparePath}, {S::Edit}},

@@ -3,7 +3,6 @@
 
 // The route-check panel on a fake host, driven as the operator does, for the editing tests.
 #include "testsupport/FakeHost.h"
-#include "testsupport/PanelDriver.h"
 #include "testsupport/TreeBuilders.h"
 
 #include "panel/PanProperties.h"
@@ -54,11 +53,15 @@ struct EditingPanel
 
     void reply(const QByteArray &command, const QByteArray &body)
     {
-        PanelDriver::deliver(plugin.get(), command, body);
+        deliver(plugin.get(), command, body);
     }
+    // The item at a path of rows from the top; null when a row is missing.
     QStandardItem *item(const QList<int> &path) const
     {
-        return PanelDriver::itemAt(plugin->model(), path);
+        QStandardItem *current = plugin->model()->invisibleRootItem();
+        for (int row : path)
+            current = current ? current->child(row) : nullptr;
+        return current;
     }
     QStandardItem *cell(int row) const
     {

@@ -2,6 +2,7 @@
 #define FAKEHOST_H
 
 #include <PluginHost.h>
+#include <PluginInterface.h>
 
 #include <QByteArray>
 #include <QList>
@@ -91,5 +92,11 @@ private:
     int mapContext = 0;
     int viewContext = 0;
 };
+
+// Hands a reply to the plug-in as the host does, through non-const references.
+inline void deliver(PluginInterface *plugin, QByteArray command, QByteArray body)
+{
+    plugin->OnServerReply(command, body);
+}
 
 #endif // FAKEHOST_H
