@@ -199,7 +199,6 @@ private slots:
         for (const MapQt::MapPrimitive *p : list)
             parts << PanelText::primitive(p, false);
         QCOMPARE(parts.join(" | "), c.edit);
-        QCOMPARE(list.last(), object->primitiveVertexTrace());
         QCOMPARE(layer.size() == 2 ? PanelText::primitive(layer.last()) : layer.size() == 1 ? "" : "twice",
                  c.drawn);
         QList<int> got{Big, Big, Small, Small};

@@ -164,12 +164,11 @@ class tst_Panel : public QObject
             texts += QString::number(item(path)->checkState());
         return texts;
     }
-    // The texts beside the rows, by default those of routes 10, 20, 30, 40 and 50.
-    QStringList modes(const QList<QList<int>> &paths = {{0}, {0, 0}, {0, 0, 0}, {1, 0},
-                                                        {1, 1}}) const
+    // The texts beside routes 10, 20, 30, 40 and 50.
+    QStringList modes() const
     {
         QStringList texts;
-        for (const QList<int> &path : paths)
+        for (const QList<int> &path : QList<QList<int>>{{0}, {0, 0}, {0, 0, 0}, {1, 0}, {1, 1}})
             texts << item(path)->index().siblingAtColumn(1).data().toString();
         return texts;
     }
@@ -216,17 +215,12 @@ private slots:
         QCOMPARE(PanelText::mapCalls(panel->host.mapCalls).count("refresh"), c.refreshes);
     }
 
-    // Section items carry their records and their route's node; column 1 is the
-    // route's. A tick runs down, never up; a section's change is judged by its route.
-    void routeItemsAndTicks()
+    // "Select all" ticks and draws every route; a tick runs down, never up, and
+    // makes its row current; a section has no box, and its change leaves the drawing.
+    void tickRunsDown()
     {
         OperativeCheck *plugin = panel->plugin.get();
-        QCOMPARE(itemSection(item({0, 1})), itemRoute(item({0}))->sections.at(1));
-        QCOMPARE(item({0, 1})->data(ItemRole::NodeId).toInt(), 1);
-        QVERIFY(!item({0, 1})->isCheckable() && !itemRoute(item({0, 1})));
-        QCOMPARE(modes({{0}, {0, 0}, {2}}),
-                 QStringList({"Check off", "", ""}));
-
+        QVERIFY(!item({0, 1})->isCheckable());
         const QList<QList<int>> rows{{0}, {1}, {2}, {2, 0}, {2, 2}, {2, 2, 0}};
         plugin->panMain()->selectAllBox()->setChecked(true);
         QCOMPARE(ticks(rows), QString("222222"));
@@ -403,20 +397,6 @@ private slots:
         }
         QCOMPARE(plugin.sectionList(), hasSectionList ? groups->at(1)->lists.first() : nullptr);
         QVERIFY(!host.sectionList(8) && host.mapCalls.isEmpty());
-    }
-
-    // Without a map the panel still takes its trees, ticks and picks.
-    void noMap()
-    {
-        FakeHost host(false);
-        OperativeCheck plugin;
-        plugin.SetHost(&host);
-        plugin.BindMap(0, 7);
-        deliver(&plugin, "Get_tree_rulecheck", routes());
-        deliver(&plugin, "Get_tree_graphobj", layers());
-        plugin.model()->item(0)->setCheckState(Qt::Checked);
-        plugin.onMainItemDblClicked(plugin.model()->index(0, 0));
-        QVERIFY(!plugin.sectionList() && host.mapCalls.isEmpty());
     }
 
     // States are kept by section whatever Beat's tick; shown, a redrawn section's

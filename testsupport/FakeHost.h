@@ -40,10 +40,9 @@ struct MapCall { enum Kind { Scale, Center, Refresh } kind; int a, b, mapId; };
 class FakeHost : public PluginHost, public ServerLink, public MapModel
 {
 public:
-    explicit FakeHost(bool withMap = true) : withMap(withMap) {}
     ~FakeHost() override;
 
-    MapModel *GetMapModel() override { return withMap ? this : nullptr; }
+    MapModel *GetMapModel() override { return this; }
     ServerLink *GetServerLink() override { return this; }
     QStandardItemModel *GetObjectsModel() override { return &objects; }
     QObject *GetServerNotifier() override { return &notifier; }
@@ -84,7 +83,6 @@ public:
     QList<SentRequest> requests;
     QList<MapCall> mapCalls;
     QStandardItemModel objects;
-    bool withMap;
 
 private:
     QMap<int, MapQt::LayerTable *> layerTables;
