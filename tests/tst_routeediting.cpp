@@ -168,12 +168,6 @@ private slots:
         row("graphic objects, undo: list and name back in one step",
             {{S::Tick, BeatPath}, {S::SelGObj, GatePath, "Post"}, {S::Undo}}, beat, GatePath, "",
             gate, 2);
-        // Commands on rows they do not apply to change nothing, undone and redone; adding a
-        // section beside every route leaves no row on show.
-        row("add section beside every route", {{S::AddSect, SparePath}, {S::Undo}, {S::Redo}}, {},
-            {}, "");
-        row("delete section on a route", {{S::DelSect, BeatPath}, {S::Undo}, {S::Redo}}, beat,
-            BeatPath, "", untouched);
     }
 
     void commands()
