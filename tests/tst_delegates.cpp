@@ -189,7 +189,7 @@ private slots:
         // another row (when valid); the answer (invalid: cancel); the colour stored.
         QTest::addColumn<Colour>("c");
         const QColor initial(1, 2, 3, 200), clear(10, 20, 30, 40), none;
-        QTest::newRow("alpha kept with the alpha delegate") << Colour{true, true, none, clear, clear};
+        QTest::newRow("alpha kept by the alpha delegate") << Colour{true, true, none, clear, clear};
         QTest::newRow("alpha dropped without the alpha channel")
             << Colour{true, false, none, clear, QColor(10, 20, 30)};
         QTest::newRow("cancel after a colour chosen in another row")

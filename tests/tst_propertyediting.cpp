@@ -109,7 +109,6 @@ private slots:
             "Gate [7] -3600/-4200 +600 0,0,0,0 11 off");
         row("unset times switched on: a second each", YardPath, {{Schedule, {}}},
             "Yard [] 1/1 +0 0,0,0,0 11 on");
-        row("message switch in", YardPath, {{MsgIn, {}}}, "Yard [] -1/-1 +0 0,0,0,0 01 off");
         row("time type, twice", RoutePath, {{0, "Monthly"}, {0, "Plan Perehvat"}},
             "type 4 [12,11,99] state 3");
     }

@@ -219,8 +219,6 @@ private slots:
         QTest::newRow("section") << QList<QList<int>>{GatePath} << "001101 011111 1";
         QTest::newRow("plain node after a route: selection actions keep their visibility")
             << QList<QList<int>>{BeatPath, SparePath} << "110010 100000 1";
-        QTest::newRow("no item after a section") << QList<QList<int>>{GatePath, {}}
-                                                 << "110001 100000 0";
         QTest::newRow("node without the editing bit") << QList<QList<int>>{{0, 2}}
                                                       << "110000 100000 0";
     }

@@ -12,8 +12,9 @@
 
 namespace PanelText {
 
-// The rows under parent as "text:N", N the number in role, each with its rows in brackets.
-inline QString tree(const QAbstractItemModel *model, int role,
+// The rows under parent as "text:N", N the number in role (by default the check
+// state), each with its rows in brackets.
+inline QString tree(const QAbstractItemModel *model, int role = Qt::CheckStateRole,
                     const QModelIndex &parent = QModelIndex())
 {
     QStringList rows;
