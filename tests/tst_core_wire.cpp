@@ -189,9 +189,9 @@ private slots:
 
         // id, name, objects, in, out, delay, in ahead, in behind, out ahead,
         // out behind, message in, message out, schedule on, state
-        row("null name")
-            << SectionRecord{5, {}, {7}, 10, 20, 10, 1, 2, 3, 4, true, false, true, 0}
-            << words(5, -1, 1, 7, 10, 20) + hex("01 00") + words(1, 2, 3, 4);
+        row("null name, in at 0 counts as set")
+            << SectionRecord{5, {}, {7}, 0, 20, 20, 1, 2, 3, 4, true, false, true, 0}
+            << words(5, -1, 1, 7, 0, 20) + hex("01 00") + words(1, 2, 3, 4);
         row("empty name, out before in: no delay")
             << SectionRecord{6, "", {}, 100, 50, 0, 0, 0, 0, 0, true, true, true, 0}
             << words(6, 0, 0, 100, 50) + hex("01 01") + words(0, 0, 0, 0);
