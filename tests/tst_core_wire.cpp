@@ -389,8 +389,8 @@ private slots:
 
         const Reader split = splitText;
         const QByteArray one = Frame::encode(Frame::Reply{"A", {}});
-        row("splitter: two frames and a half") << split << one + one + one.left(5)
-            << "9 9 need, 5 left";
+        row("splitter: two frames, the second filling the buffer") << split << one + one
+            << "9 9 need, 0 left";
         row("splitter: the cap itself waits") << split << words(Frame::MaxSize) << "need, 4 left";
         row("splitter: one past the cap") << split << words(Frame::MaxSize + 1)
             << "too large, 4 left";
