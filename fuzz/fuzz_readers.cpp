@@ -105,20 +105,16 @@ int writeCorpus(const QDir &dir)
     const auto request = [](const char *command, const QByteArray &body) {
         return Frame::encode(Frame::Request{"OperCheck_Server1", command, body});
     };
-    const auto checkMode = [](quint32 time, const QList<int> &routeIds) {
-        return CheckModeReply + written([&](QDataStream &out) { out << time << routeIds; });
-    };
     const QList<QPair<const char *, QByteArray>> seeds{
         {"route-tree", RuleTree + routeTree()},
-        {"route-tree-empty", RuleTree + TreeBodies::ruleTree({})},
         {"layer-records", LayerRecords + written([](QDataStream &out) {
                               for (const GraphObData &data : layerRecords())
                                   WriteGraphObData(out, data);
                           })},
-        {"check-mode-on", checkMode(1700000000u, {11, 20})},
-        {"check-mode-off", checkMode(0, {11})},
+        {"check-mode-on", CheckModeReply + written([](QDataStream &out) {
+                           out << 1700000000u << QList<int>{11, 20};
+                       })},
         {"sections-state", SectionsState + sectionsStateBody(11, {{1, 1}, {2, 2}, {7, 3}})},
-        {"sections-state-unknown-route", SectionsState + sectionsStateBody(99, {{1, 1}})},
         {"layer-tree", LayerTree + layerTree()},
         {"positions", Positions + positionsBody({{7, 1700000000u, QPoint(376000000, 556000000)},
                                                  {8, 1700000010u, QPoint(-1, 2)}})},

@@ -59,8 +59,6 @@ private slots:
         QTest::addColumn<QPoint>("point");
         QTest::addColumn<QPointF>("metres");
 
-        row("east at 60 degrees is halved") << QPoint(0, 600000000) << QPoint(8983, 600000000)
-            << QPointF(49.99915, 0);
         row("cosine of the point's own latitude") << QPoint(0, 0) << QPoint(8983, 600000000)
             << QPointF(49.99917, 6679172.589);
         row("west and south are negative") << QPoint(1000, 1000) << QPoint(0, 0)
@@ -87,9 +85,6 @@ private slots:
         row("one vertex: none") << Points{{0, 0}} << Points();
         row("one segment: a rectangle") << Points{{0, 0}, {0, 1000}}
             << Points{{898, 0}, {898, 1000}, {-898, 1000}, {-898, 0}, {898, 0}};
-        row("three on a meridian: the straight join adds nothing")
-            << Points{{0, 0}, {0, 1000}, {0, 3000}}
-            << Points{{898, 0}, {898, 3000}, {-898, 3000}, {-898, 0}, {898, 0}};
         row("left turn: mitred corners on both sides")
             << Points{{0, 0}, {9000, 0}, {9000, 9000}}
             << Points{{0, -898}, {9898, -898}, {9898, 9000}, {8102, 9000}, {8102, 898},
@@ -127,14 +122,9 @@ private slots:
         QTest::addColumn<Points>("quarters"); // points 0, 4, 8, 12 and 16 of 17
 
         // 20 m is 1796.6 units of latitude; each coordinate is cut toward zero.
-        row("at the equator") << QPoint(1000, 0) << 40
-            << Points{{2796, 0}, {1000, 1796}, {-796, 0}, {1000, -1796}, {2796, 0}};
-        row("at 60 degrees twice as wide")
-            << QPoint(0, 600000000) << 40
-            << Points{{3593, 600000000}, {0, 600001796}, {-3593, 600000000}, {0, 599998203},
-                      {3593, 600000000}};
-        row("odd diameter: radius in whole metres") << QPoint(0, 0) << 41
-            << Points{{1796, 0}, {0, 1796}, {-1796, 0}, {0, -1796}, {1796, 0}};
+        row("at 60 degrees twice as wide") << QPoint(1000, 600000000) << 40
+            << Points{{4593, 600000000}, {1000, 600001796}, {-2593, 600000000},
+                      {1000, 599998203}, {4593, 600000000}};
     }
 
     void circle()
@@ -172,11 +162,9 @@ private slots:
         QTest::addColumn<int>("normal");
 
         row("ring: 12 of 5 is 2") << Outline::Closed << 5 << 12 << 2;
-        row("ring: below -n keeps wrapping") << Outline::Closed << 5 << -7 << 3;
         row("ring: far below stays inside") << Outline::Closed << 5 << Small << 2;
         row("ring without vertex: none") << Outline::Closed << 0 << 3 << -1;
         row("line: past the end clamps") << Outline::Open << 5 << 9 << 4;
-        row("line: below 0 clamps") << Outline::Open << 5 << -3 << 0;
     }
 
     void normalizeIndex()
@@ -199,18 +187,9 @@ private slots:
         row("polygon run 3..1 wraps past the end")
             << Preview{Outline::Closed, 3, 1, o,
                        {five[2], moved(3), moved(4), moved(0), moved(1), five[2]}};
-        row("line run at its end: no vertex after")
-            << Preview{Outline::Open, 4, 4, o, {five[3], moved(4)}};
-        row("polygon whole ring")
-            << Preview{Outline::Closed, 0, 4, o,
-                       {five[4], moved(0), moved(1), moved(2), moved(3), moved(4), five[0]}};
         row("line insertion after 1") << Preview{Outline::Open, 1, -1, p, {five[1], p, five[2]}};
-        row("line insertion after the last clamps")
-            << Preview{Outline::Open, 4, -1, p, {five[4], p, five[4]}};
         row("first below 0: nothing") << Preview{Outline::Open, -1, 2, o, {}};
-        row("point (0,0): nothing") << Preview{Outline::Closed, 0, 2, QPoint(), {}};
         row("without vertex: nothing") << Preview{Outline::Open, 0, -1, p, {}, {}};
-        row("line run backwards: nothing") << Preview{Outline::Open, 3, 1, o, {}};
         row("run past the vertices: nothing") << Preview{Outline::Closed, 2, 9, o, {}};
         row("single point: nothing") << Preview{Outline::Single, 0, 0, o, {}};
     }
@@ -231,15 +210,12 @@ private slots:
         row("remove out of range") << Edit{Outline::Closed, "remove", {7}, three};
         row("insert at n appends")
             << Edit{Outline::Closed, "insert", {3, 5, 5}, {{0, 0}, {10, 0}, {20, 0}, {5, 5}}};
-        row("insert past n: ignored") << Edit{Outline::Open, "insert", {4, 5, 5}, three};
         row("single point: insert moves it")
             << Edit{Outline::Single, "insert", {2, 5, 5}, {{5, 5}}};
         row("move one vertex")
             << Edit{Outline::Open, "move", {1, -1, 1, 2}, {{0, 0}, {11, 2}, {20, 0}}};
         row("move a polygon run that wraps")
             << Edit{Outline::Closed, "move", {2, 0, 1, 2}, {{1, 2}, {10, 0}, {21, 2}}};
-        row("move a vertex out of range: unchanged")
-            << Edit{Outline::Closed, "move", {5, -1, 1, 2}, three};
         row("single point moves by the offset from its first vertex")
             << Edit{Outline::Single, "move", {2, 1, 1, 2}, {{1, 2}}};
         row("move near the int limit saturates")
