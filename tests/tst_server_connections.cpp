@@ -64,12 +64,18 @@ private:
 void TestServerConnections::parse_data()
 {
     QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QString>("outcome"); // "address port token", or "error:" / "help:" and words
+    // "address port token speed reports metres", or "error:" / "help:" and words
+    QTest::addColumn<QString>("outcome");
 
-    QTest::newRow("defaults") << "" << "127.0.0.1 47800 ";
-    QTest::newRow("IPv6 loopback") << "--listen [::1]:4000" << "::1 4000 ";
-    QTest::newRow("localhost by name") << "--listen localhost:65535" << "127.0.0.1 65535 ";
-    QTest::newRow("any address with a token") << "--listen 0.0.0.0:0 --token t" << "0.0.0.0 0 t";
+    QTest::newRow("defaults") << "" << "127.0.0.1 47800  1 2 15";
+    QTest::newRow("IPv6 loopback") << "--listen [::1]:4000" << "::1 4000  1 2 15";
+    QTest::newRow("localhost by name") << "--listen localhost:65535" << "127.0.0.1 65535  1 2 15";
+    QTest::newRow("any address with a token") << "--listen 0.0.0.0:0 --token t"
+                                              << "0.0.0.0 0 t 1 2 15";
+    QTest::newRow("pace and confirmation") << "--speed 60 --confirm-reports 1 --confirm-metres 4"
+                                           << "127.0.0.1 47800  60 1 4";
+    QTest::newRow("confirmation by no report") << "--confirm-reports 0"
+                                               << "error:--confirm-reports";
     QTest::newRow("any address, no token") << "--listen 0.0.0.0:1" << "error:requires --token";
     QTest::newRow("empty token") << "--listen 0.0.0.0:1 --token=" << "error:--token";
     QTest::newRow("not an address") << "--listen nowhere:80" << "error:ADDR:PORT";
@@ -94,8 +100,9 @@ void TestServerConnections::parse()
                           : outcome.startsWith("help:") ? int(ServerOptions::Parse::Help)
                                                         : int(ServerOptions::Parse::Ok));
     if (result == ServerOptions::Parse::Ok) {
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(options.address.toString()).arg(options.port).arg(
-                     QString::fromUtf8(options.token)),
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(options.address.toString())
+                     .arg(options.port).arg(QString::fromUtf8(options.token)).arg(options.speed)
+                     .arg(options.confirmReports).arg(options.confirmMetres),
                  outcome);
         QCOMPARE(options.databasePath, ServerOptions::defaultDatabasePath());
     } else {
@@ -213,7 +220,8 @@ void TestServerConnections::bytes_data()
     entries += entries.left(9);
     const QList<QPair<const char *, QByteArray>> bodies = {
         {"noise", Noise}, {"one byte", "\x01"}, {"minus one", QByteArray(4, '\xff')},
-        {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries}};
+        {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries},
+        {"a check mode request, then a byte", RouteMessages::checkModeRequest(1, {3}) + '\0'}};
     for (const auto &command : commands) {
         const Bytes address = command.first.split('@'); // command@server
         const bool answered = command.first.startsWith("Get_tree_") && address.size() == 1;

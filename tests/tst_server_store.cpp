@@ -4,6 +4,7 @@
 #include "testsupport/TreeBuilders.h"
 
 #include "LayerStore.h"
+#include "NodeForest.h"
 #include "RuleStore.h"
 #include "Schema.h"
 #include "TrackedObjectStore.h"
@@ -95,6 +96,7 @@ private slots:
     void fixRoutes();
     void checkMode();
     void layerTree();
+    void deepChainCut();
     void demo();
     void reseed_data();
     void reseed();
@@ -308,6 +310,20 @@ void TestServerStore::layerTree()
     QVERIFY(inner.id && outer.objects[0].id && inner.objects[0].id > inner.objects[1].id);
     outer.children = {inner};
     QCOMPARE(h->fetch("Get_tree_graphobj").toHex(), TreeBodies::layerTree({outer}).toHex());
+}
+
+// Nodes past the depth cap are not sent: a chain one node longer reads the same.
+void TestServerStore::deepChainCut()
+{
+    qint32 last = 0;
+    for (int level = 0; level <= NodeForest::MaxDepth; ++level)
+        last = TrackedObjectStore(h->server->database())
+                   .add(last, "g", TrackedObjectStore::Kind::Group, 0);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("deeper than"));
+    const QByteArray cut = h->fetch("Get_tree_objects");
+    QVERIFY(h->server->database().exec(QStringLiteral("DELETE FROM tracked_objects WHERE id = %1")
+                                           .arg(last)));
+    QCOMPARE(h->fetch("Get_tree_objects"), cut);
 }
 
 // What the plug-in needs of the demo: objects it can draw, routes of stored
