@@ -257,7 +257,7 @@ void TestServerConnections::bytes()
         client->socket()->write(bytes.mid(at, chunk));
         QVERIFY(client->socket()->waitForBytesWritten(ServerHarness::Timeout));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(spy.size(), replies.size(), ServerHarness::Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= replies.size(), ServerHarness::Timeout);
     QVERIFY(demo.answers(bystander)); // the server has taken the bytes by now
     QTRY_COMPARE(closed.size(), int(replies.isEmpty() && !logged.isEmpty()));
     Bytes commands;
