@@ -258,8 +258,8 @@ void tst_ServerChecking::track_data()
     QTest::newRow("one fix 14 m in") << "off 5@300 10@86 15@300" << 20LL << 0;
     QTest::newRow("entry dated by its first fix") << "800@300 1090@97 1200@97 2000@300" << 3000LL
                                                   << 2;
-    QTest::newRow("late report put in order") << "800@300 1150@97 1050@97 2000@300" << 3000LL
-                                              << 2;
+    QTest::newRow("late report put in order, then inside") << "800@300 1150@97 1050@97"
+                                                           << 1500LL << 0;
     QString longStay = "800@300 950@0";
     for (int t = 1000; t < 2000; t += 10)
         longStay += QStringLiteral(" %1@0").arg(t);
