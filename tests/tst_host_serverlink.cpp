@@ -125,8 +125,9 @@ void tst_HostServerLink::routing_data()
 
     using L = QStringList;
     const QString news = QStringLiteral("Every_sections_state news");
-    QTest::newRow("section states: everybody") << L{} << None << L{news} << L{news} << L{news}
-                                               << L{};
+    const L both{news, "Set_check_mode on"}; // a switch one plug-in asked for is news too
+    QTest::newRow("section states and check mode: everybody")
+        << L{"1 Set_check_mode"} << None << both << both << both << L{};
     QTest::newRow("per command, the oldest asker")
         << L{"1 Get_tree_rulecheck", "2 Get_tree_rulecheck", "1 Fix_routes"} << None
         << L{"Get_tree_rulecheck A", "Fix_routes ", "Get_tree_rulecheck B"}
