@@ -129,8 +129,7 @@ private slots:
     void cleanup() { second.reset(); first.reset(); server.reset(); folder.reset(); }
 
     void routeSurvivesRestart();
-    void checkModeInTwoClients();
-    void livePositionsColourTheSection();
+    void checkingColoursTheSection();
 
 private:
     void startServer(quint16 port = 0);
@@ -275,36 +274,24 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
     QCOMPARE(shapes(*second), QStringList({"1", "2 #500000ff", "2 #ff00ffff", "5"}));
 }
 
-// One operator switches checking on and off; the other sees it without asking.
-void tst_E2eRouteCheck::checkModeInTwoClients()
+// One operator switches checking on, the other sees it without asking; a feed
+// pushes positions of the route's unit, late into the gate: the server records
+// the event and the gate turns red. Switched off again, both see it.
+void tst_E2eRouteCheck::checkingColoursTheSection()
 {
     connectClient(second);
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
-    setCheckMode(*first, beat, 1);
-    const qint64 after = QDateTime::currentSecsSinceEpoch();
-    QTRY_COMPARE(itemRoute(nodeItem(*second, beat))->checkOn, 1);
-    const RouteRecord *route = itemRoute(nodeItem(*first, beat));
-    QVERIFY(qint64(route->checkTime) >= before && qint64(route->checkTime) <= after);
-    QCOMPARE(stored(beat), wire(route));
-    const QString on = "Check on " + QDateTime::fromSecsSinceEpoch(route->checkTime)
-                                         .toString("hh:mm:ss dd.MM.yy");
-    QCOMPARE(modeText(*first, beat), on);
-    QCOMPARE(modeText(*second, beat), on);
-    QCOMPARE(wire(itemRoute(nodeItem(*second, beat))), wire(route));
-
-    setCheckMode(*first, beat, 0);
-    QTRY_COMPARE(modeText(*second, beat), QString("Check off"));
-    QCOMPARE(stored(beat), wire(itemRoute(nodeItem(*first, beat))));
-}
-
-// A feed pushes positions of the route's unit, late into the gate: the
-// server records the event and the gate turns red.
-void tst_E2eRouteCheck::livePositionsColourTheSection()
-{
     nodeItem(*first, beat)->setCheckState(Qt::Checked);
     QVERIFY(shapes(*first).contains("2 " + GateBrush.name(QColor::HexArgb)));
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
     setCheckMode(*first, beat, 1);
-    const quint32 checkTime = itemRoute(nodeItem(*first, beat))->checkTime;
+    const RouteRecord *route = itemRoute(nodeItem(*first, beat));
+    const quint32 checkTime = route->checkTime;
+    QVERIFY(checkTime >= before && checkTime <= QDateTime::currentSecsSinceEpoch());
+    QTRY_COMPARE(wire(itemRoute(nodeItem(*second, beat))), wire(route));
+    QCOMPARE(stored(beat), wire(route));
+    const QString on = "Check on " + QDateTime::fromSecsSinceEpoch(checkTime)
+                                         .toString("hh:mm:ss dd.MM.yy");
+    QCOMPARE(modeText(*first, beat) + ", " + modeText(*second, beat), on + ", " + on);
     FrameClient feed;
     QSignalSpy connected(&feed, &FrameClient::connected);
     feed.connectToServer(QHostAddress::LocalHost, port);
@@ -348,6 +335,10 @@ void tst_E2eRouteCheck::livePositionsColourTheSection()
     QCOMPARE(QStringList({events[0].unitName, events[0].routeName, events[0].sectionName}),
              QStringList({"Car 11", "Beat", "Gate"}));
     QCOMPARE(events[0].deviation, 10);
+
+    setCheckMode(*first, beat, 0);
+    QTRY_COMPARE(modeText(*second, beat), QString("Check off"));
+    QCOMPARE(stored(beat), wire(itemRoute(nodeItem(*first, beat))));
 }
 
 QTEST_MAIN(tst_E2eRouteCheck)

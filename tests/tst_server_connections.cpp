@@ -123,6 +123,7 @@ void TestServerConnections::door_data()
     QTest::newRow("right token") << "token" << token(right) + check << "";
     QTest::newRow("a byte more") << "token" << token(right + 'e') + check << "wrong token";
     QTest::newRow("a byte changed") << "token" << token("correct horsE") + check << "wrong token";
+    QTest::newRow("a prefix") << "token" << token("correct") + check << "wrong token";
     QTest::newRow("not as a byte array") << "token" << request("Auth_token", right) + check
                                          << "wrong token";
     QTest::newRow("a request first") << "token" << check + token(right) << "not the token";
@@ -177,7 +178,11 @@ void TestServerConnections::door()
     QTRY_COMPARE(h->server->clientCount(), setup == "clients" ? 2 : 3);
     newcomer.write(bytes);
     const int left = 2 + int(closing.isEmpty()) - int(closing == "no token in time");
-    QTRY_COMPARE_WITH_TIMEOUT(h->server->clientCount(), left, 20000);
+    // A newcomer served by mistake has a reply by then.
+    QTRY_VERIFY_WITH_TIMEOUT(h->server->clientCount() == left
+                                 || (newcomer.bytesAvailable() > 0 && !closing.contains("read")),
+                             10000);
+    QCOMPARE(h->server->clientCount(), left);
     if (closing.isEmpty())
         QTRY_VERIFY(newcomer.bytesAvailable() > 0);
     // The demo's states reach every client as it comes, the change only those in.
@@ -221,7 +226,9 @@ void TestServerConnections::bytes_data()
     const QList<QPair<const char *, QByteArray>> bodies = {
         {"noise", Noise}, {"one byte", "\x01"}, {"minus one", QByteArray(4, '\xff')},
         {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries},
-        {"a check mode request, then a byte", RouteMessages::checkModeRequest(1, {3}) + '\0'}};
+        {"a check mode request, then a byte", RouteMessages::checkModeRequest(1, {3}) + '\0'},
+        {"the end of a save deleting 3, then a byte",
+         QByteArray::fromHex("ffffffff000000010000000300")}};
     for (const auto &command : commands) {
         const Bytes address = command.first.split('@'); // command@server
         const bool answered = command.first.startsWith("Get_tree_") && address.size() == 1;
