@@ -179,9 +179,8 @@ void TestServerConnections::door()
     newcomer.write(bytes);
     const int left = 2 + int(closing.isEmpty()) - int(closing == "no token in time");
     // A newcomer served by mistake has a reply by then.
-    QTRY_VERIFY_WITH_TIMEOUT(h->server->clientCount() == left
-                                 || (newcomer.bytesAvailable() > 0 && !closing.contains("read")),
-                             10000);
+    QTRY_VERIFY(h->server->clientCount() == left
+                || (newcomer.bytesAvailable() > 0 && !closing.contains("read")));
     QCOMPARE(h->server->clientCount(), left);
     if (closing.isEmpty())
         QTRY_VERIFY(newcomer.bytesAvailable() > 0);
@@ -224,7 +223,7 @@ void TestServerConnections::bytes_data()
     RouteMessages::writeSaveEntry(ServerHarness::opened(out), 3, RouteRecord(3));
     entries += entries.left(9);
     const QList<QPair<const char *, QByteArray>> bodies = {
-        {"noise", Noise}, {"one byte", "\x01"}, {"minus one", QByteArray(4, '\xff')},
+        {"noise", Noise}, {"minus one", QByteArray(4, '\xff')},
         {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries},
         {"a check mode request, then a byte", RouteMessages::checkModeRequest(1, {3}) + '\0'},
         {"the end of a save deleting 3, then a byte",
