@@ -263,13 +263,14 @@ void TestServerConnections::bytes()
         client->socket()->write(bytes.mid(at, chunk));
         QVERIFY(client->socket()->waitForBytesWritten(ServerHarness::Timeout));
     }
-    QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= replies.size(), ServerHarness::Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= replies.size() || !closed.isEmpty(),
+                             ServerHarness::Timeout);
     QVERIFY(demo.answers(bystander)); // the server has taken the bytes by now
-    QTRY_COMPARE(closed.size(), int(replies.isEmpty() && !logged.isEmpty()));
     Bytes commands;
     for (const QList<QVariant> &reply : qAsConst(spy))
         commands << reply.at(0).toByteArray();
     QCOMPARE(commands, replies);
+    QTRY_COMPARE(closed.size(), int(replies.isEmpty() && !logged.isEmpty()));
     client->disconnectFromServer(); // mid-frame, maybe
     QTRY_COMPARE(demo.server->clientCount(), clients - 1);
     QVERIFY(demo.answers(bystander));
