@@ -80,8 +80,7 @@ void tst_HostServerLink::init()
     server = std::make_unique<TinyServer>();
     QVERIFY(server->server.listen(QHostAddress::LocalHost));
     link = std::make_unique<ServerConnection>(ServerName);
-    first = std::make_unique<Recorder>();
-    second = std::make_unique<Recorder>();
+    first = std::make_unique<Recorder>(), second = std::make_unique<Recorder>();
     QVERIFY(QObject::connect(link->notifier(), SIGNAL(OnConnectToServerSignal(QByteArray &)),
                              first.get(), SLOT(connectedTo(QByteArray &))));
     link->setPlugins({first.get(), second.get()});
@@ -89,10 +88,7 @@ void tst_HostServerLink::init()
 
 void tst_HostServerLink::cleanup()
 {
-    link.reset();
-    server.reset();
-    first.reset();
-    second.reset();
+    link.reset(), server.reset(), first.reset(), second.reset();
 }
 
 void tst_HostServerLink::connectLink(const QByteArray &token)
@@ -129,8 +125,9 @@ void tst_HostServerLink::routing_data()
 
     using L = QStringList;
     const QString news = QStringLiteral("Every_sections_state news");
-    QTest::newRow("section states: everybody") << L{} << None << L{news} << L{news} << L{news}
-                                               << L{};
+    const L both{news, "Set_check_mode on"}; // a switch one plug-in asked for is news too
+    QTest::newRow("section states and check mode: everybody")
+        << L{"1 Set_check_mode"} << None << both << both << both << L{};
     QTest::newRow("per command, the oldest asker")
         << L{"1 Get_tree_rulecheck", "2 Get_tree_rulecheck", "1 Fix_routes"} << None
         << L{"Get_tree_rulecheck A", "Fix_routes ", "Get_tree_rulecheck B"}
@@ -196,12 +193,9 @@ void tst_HostServerLink::routing()
         if (disruption != Drop && disruption != Oversized)
             continue;
         QTRY_VERIFY(!server->received.isEmpty());
-        QByteArray tooLong(4, '\0');
+        QByteArray tooLong(68, 'x');
         qToBigEndian<quint32>(Frame::MaxSize + 1, tooLong.data());
-        if (disruption == Drop)
-            server->client->abort();
-        else
-            server->send(tooLong + QByteArray(64, 'x'));
+        disruption == Drop ? server->client->abort() : server->send(tooLong);
         QTRY_COMPARE_WITH_TIMEOUT(first->announced.size(), 2, 3000);
     }
     // A marker behind the replies: once it is through, those before it were handled.

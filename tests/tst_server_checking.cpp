@@ -4,16 +4,24 @@
 // jumps or stands in two sections at once, odd routes do no harm.
 #include "CheckEngine.h"
 #include "CheckSchedule.h"
+#include "Database.h"
+#include "LayerStore.h"
+#include "LiveChecker.h"
+#include "RuleStore.h"
+#include "ServerClock.h"
+#include "TrackedObjectStore.h"
 #include "UnitSimulator.h"
 #include "ZoneGeometry.h"
 
 #include "DemoDistrict.h"
 #include "geo/MapGeometry.h"
+#include "records/GraphObData.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
 #include "wire/LiveMessages.h"
 
 #include <QDateTime>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
@@ -36,36 +44,35 @@ qint64 utc(const char *text)
     return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate).toSecsSinceEpoch();
 }
 
-// Unit 7's route: one section, a circle of 200 m at the centre, due timeIn ...
-// timeIn + 1000 after the period starts (negative: schedule off), 100 s either side.
+// Units 7 and 8's route: one section, a circle of 200 m at the centre, due timeIn ...
+// timeIn + 1000 after the period starts (negative: schedule off), 100 s either side
+// (the exit 50 s ahead).
 CheckEngine *engineFor(int type, int timeIn, qint64 checkOn = T0)
 {
     RouteRecord route(11);
     route.checkTimeType = type;
-    route.objects = {7};
-    auto *s = new SectionRecord;
-    s->id = 21;
-    s->checkTimeIn = timeIn;
-    s->checkTimeOut = timeIn + (timeIn < 0 ? -1000 : 1000);
-    s->checkTimeInAhead = s->checkTimeInBehind = s->checkTimeOutAhead = s->checkTimeOutBehind = 100;
-    route.sections.append(s);
+    route.objects = {7, 8};
+    route.sections << new SectionRecord{21,  "",  {}, timeIn, timeIn + (timeIn < 0 ? -1000 : 1000),
+                                        0,   100, 100, 50,   100, true, true, false, 0};
     auto *engine = new CheckEngine;
     engine->setRoute(11, route, checkOn,
                      {{ZoneGeometry(ZoneGeometry::Kind::Circle, {at(0)}, 200)}});
     return engine;
 }
 
-// Reports of unit 7, in arrival order.
+// Reports of unit 7 ("8:" before a fix: unit 8), in arrival order.
 void feed(CheckEngine &engine, const QString &track)
 {
     for (const QString &fix : track.split(' ', Qt::SkipEmptyParts))
-        engine.report(7, T0 + fix.section('@', 0, 0).toLongLong(),
+        engine.report(fix.startsWith("8:") ? 8 : 7,
+                      T0 + fix.section('@', 0, 0).remove("8:").toLongLong(),
                       at(fix.section('@', 1).toDouble()));
 }
 
 using Zones = QList<QList<ZoneGeometry>>;
 using Shape = QList<QPointF>; // corners in metres east and north of the district's centre
 using Reports = QList<LiveMessages::PositionReport>;
+using LiveMessages::CheckEvent;
 
 const Shape Straight{{0, 0}, {1000, 0}, {2000, 0}, {3000, 0}, {4000, 0}};
 const Shape Bent{{0, 0}, {1000, 0}, {1700, 700}, {1700, 1700}, {800, 2200}};
@@ -174,6 +181,7 @@ private slots:
     void drives();
     void whoDrives_data();
     void whoDrives();
+    void liveChecker();
 };
 
 void tst_ServerChecking::zoneDistance_data()
@@ -224,17 +232,19 @@ void tst_ServerChecking::track_data()
 {
     // "seconds after T0@metres east" of the fixes, then what is judged that many
     // seconds after T0. Circle of 100 m radius at 0; schedule on: entry window
-    // [900, 1100], exit window [1900, 2100]; "off": its schedule off.
+    // [900, 1100], exit window [1950, 2100]; "off": its schedule off.
     QTest::addColumn<QString>("track");
     QTest::addColumn<qint64>("advance");
     QTest::addColumn<int>("expected");
 
     QTest::newRow("entry at window start") << "800@300 900@0 2000@300" << 3000LL << 2;
     QTest::newRow("entry 1 s early") << "800@300 899@0 2000@300" << 3000LL << 1;
-    QTest::newRow("exit early") << "800@300 950@0 1899@300" << 3000LL << 1;
+    QTest::newRow("exit early") << "800@300 950@0 1920@300" << 3000LL << 1;
     QTest::newRow("inside after exit window") << "800@300 950@0" << 2101LL << 1;
     QTest::newRow("entry window open") << "800@300" << 1100LL << 0;
     QTest::newRow("missed entry") << "800@300" << 1101LL << 1;
+    QTest::newRow("the first unit in carries it") << "8:1150@0 950@0 2000@300"
+                                                   << 3000LL << 2;
     QTest::newRow("report before check on ignored") << "-50@0 950@0 2000@300" << 3000LL << 2;
     QTest::newRow("schedule off, entry") << "off 5@300 10@0" << 20LL << 2;
     QTest::newRow("schedule off, never in") << "off 5@300" << 99999LL << 0;
@@ -243,8 +253,8 @@ void tst_ServerChecking::track_data()
     QTest::newRow("one fix 14 m in") << "off 5@300 10@86 15@300" << 20LL << 0;
     QTest::newRow("entry dated by its first fix") << "800@300 1090@97 1200@97 2000@300" << 3000LL
                                                   << 2;
-    QTest::newRow("late report put in order") << "800@300 1150@97 1050@97 2000@300" << 3000LL
-                                              << 2;
+    QTest::newRow("late report put in order, then inside") << "800@300 1150@97 1050@97"
+                                                           << 1500LL << 0;
     QString longStay = "800@300 950@0";
     for (int t = 1000; t < 2000; t += 10)
         longStay += QStringLiteral(" %1@0").arg(t);
@@ -264,8 +274,6 @@ void tst_ServerChecking::track()
     feed(*engine, track.mid(off ? 3 : 0));
     engine->advanceTo(T0 + advance);
     QCOMPARE(engine->states(11), (QList<QPair<int, int>>{{21, expected}}));
-    engine->removeRoute(11);
-    QVERIFY(engine->states(11).isEmpty());
 }
 
 void tst_ServerChecking::newPeriodStartsAfresh_data()
@@ -293,9 +301,10 @@ void tst_ServerChecking::newPeriodStartsAfresh()
     QFETCH(qint64, nextPeriod);
 
     std::unique_ptr<CheckEngine> engine(engineFor(type, 3600, utc("2026-02-01T00:00:00Z")));
-    engine->report(7, missed - 10, at(0)); // inside in the old period, never again entered
+    engine->report(7, missed - 10, at(0)); // late in the old period, never again entered
     engine->advanceTo(missed);
     QCOMPARE(engine->states(11).value(0).second, int(CheckEngine::Violated));
+    QVERIFY(engine->outcomes(11).value(0).entered);
     engine->advanceTo(nextPeriod);
     QCOMPARE(engine->states(11).value(0).second, int(CheckEngine::Due));
     for (qint64 after : {3600, 3601, 4600})
@@ -416,6 +425,60 @@ void tst_ServerChecking::whoDrives()
     for (int i = 0; i < (two ? 2 : 0); ++i)
         QCOMPARE(judge(simulator, 7, *records[i], zones[i], T0, T0 + 3600).inside > 0,
                  i + 1 == followed);
+}
+
+// Between the database and the clients: reports of stored units only; an event
+// once per crossing, when its section's switch asks for it, newest first; an
+// edit and a switch-off reach the engine.
+void tst_ServerChecking::liveChecker()
+{
+    QTemporaryDir dir;
+    Database db;
+    QString error;
+    QVERIFY(db.open(dir.filePath("live.sqlite"), &error));
+    const qint32 car = TrackedObjectStore(db).add(0, "Car", TrackedObjectStore::Kind::Unit, 0);
+    LayerStore layers(db);
+    const qint32 layer = layers.addLayer(0, "Marks", 1, 0);
+    RuleStore rules(db);
+    RouteRecord route(rules.addNode(0, "Beat", 1, 0));
+    const qint64 t0 = QDateTime::currentSecsSinceEpoch() - 10000;
+    route.checkTimeType = CheckSchedule::AtStart, route.checkOn = 1, route.checkTime = uint(t0);
+    route.objects = {car, 999}; // 999: no unit
+    for (int i = 0; i < 2; ++i) { // icons 1 km apart; entry only, then entry and exit events
+        GraphObData icon;
+        icon.type = 1, icon.points = {at(1000 * i)};
+        route.sections << new SectionRecord{i + 1, "", {layers.addObject(layer, icon, i)},
+                                            1000 + 1500 * i, 2000 + 1500 * i, 0, 100, 100, 100,
+                                            100, true, i == 1, true, 0};
+    }
+    QVERIFY(rules.storeRoute(route));
+    ServerClock clock;
+    LiveChecker live(db, clock);
+    QSignalSpy positions(&live, &LiveChecker::positionsAccepted);
+    QSignalSpy recorded(&live, &LiveChecker::eventsRecorded);
+    QVERIFY(live.reload());
+    const QList<QList<int>> batches{{950, 0}, {1950, 300, 2450, 1000, 3000, 3000}};
+    QStringList events;
+    for (const QList<int> &batch : batches) { // seconds after t0, metres east, in turn
+        Reports reports;
+        for (int i = 0; i < batch.size(); i += 2)
+            reports.append({car, quint32(t0 + batch[i]), at(batch[i + 1])});
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^1 position reports"));
+        live.accept(reports + Reports{{999, quint32(t0 + batch[0]), at(0)}});
+        QCOMPARE(positions.takeLast().at(0).toByteArray(), LiveMessages::positionsBody(reports));
+    }
+    const QList<CheckEvent> none;
+    for (const QList<QVariant> &body : qAsConst(recorded)) {
+        for (const CheckEvent &e : LiveMessages::readEvents(body.at(0).toByteArray()).value_or(none))
+            events << QStringLiteral("%1 %2 %3").arg(e.kind).arg(e.sectionId).arg(e.deviation);
+    }
+    QCOMPARE(events, QStringList({"0 1 0", "1 2 -400", "0 2 0"}));
+    route.sections.removeLast();
+    QVERIFY(rules.storeRoute(route) && live.reload());
+    QCOMPARE(live.engine().states(route.id), (QList<QPair<int, int>>{{1, 2}}));
+    route.checkOn = 0;
+    QVERIFY(rules.storeRoute(route) && live.reload());
+    QVERIFY(live.engine().states(route.id).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_ServerChecking)

@@ -64,12 +64,18 @@ private:
 void TestServerConnections::parse_data()
 {
     QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QString>("outcome"); // "address port token", or "error:" / "help:" and words
+    // "address port token speed reports metres", or "error:" / "help:" and words
+    QTest::addColumn<QString>("outcome");
 
-    QTest::newRow("defaults") << "" << "127.0.0.1 47800 ";
-    QTest::newRow("IPv6 loopback") << "--listen [::1]:4000" << "::1 4000 ";
-    QTest::newRow("localhost by name") << "--listen localhost:65535" << "127.0.0.1 65535 ";
-    QTest::newRow("any address with a token") << "--listen 0.0.0.0:0 --token t" << "0.0.0.0 0 t";
+    QTest::newRow("defaults") << "" << "127.0.0.1 47800  1 2 15";
+    QTest::newRow("IPv6 loopback") << "--listen [::1]:4000" << "::1 4000  1 2 15";
+    QTest::newRow("localhost by name") << "--listen localhost:65535" << "127.0.0.1 65535  1 2 15";
+    QTest::newRow("any address with a token") << "--listen 0.0.0.0:0 --token t"
+                                              << "0.0.0.0 0 t 1 2 15";
+    QTest::newRow("pace and confirmation") << "--speed 60 --confirm-reports 1 --confirm-metres 4"
+                                           << "127.0.0.1 47800  60 1 4";
+    QTest::newRow("confirmation by no report") << "--confirm-reports 0"
+                                               << "error:--confirm-reports";
     QTest::newRow("any address, no token") << "--listen 0.0.0.0:1" << "error:requires --token";
     QTest::newRow("empty token") << "--listen 0.0.0.0:1 --token=" << "error:--token";
     QTest::newRow("not an address") << "--listen nowhere:80" << "error:ADDR:PORT";
@@ -94,8 +100,9 @@ void TestServerConnections::parse()
                           : outcome.startsWith("help:") ? int(ServerOptions::Parse::Help)
                                                         : int(ServerOptions::Parse::Ok));
     if (result == ServerOptions::Parse::Ok) {
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(options.address.toString()).arg(options.port).arg(
-                     QString::fromUtf8(options.token)),
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(options.address.toString())
+                     .arg(options.port).arg(QString::fromUtf8(options.token)).arg(options.speed)
+                     .arg(options.confirmReports).arg(options.confirmMetres),
                  outcome);
         QCOMPARE(options.databasePath, ServerOptions::defaultDatabasePath());
     } else {
@@ -116,6 +123,7 @@ void TestServerConnections::door_data()
     QTest::newRow("right token") << "token" << token(right) + check << "";
     QTest::newRow("a byte more") << "token" << token(right + 'e') + check << "wrong token";
     QTest::newRow("a byte changed") << "token" << token("correct horsE") + check << "wrong token";
+    QTest::newRow("a prefix") << "token" << token("correct") + check << "wrong token";
     QTest::newRow("not as a byte array") << "token" << request("Auth_token", right) + check
                                          << "wrong token";
     QTest::newRow("a request first") << "token" << check + token(right) << "not the token";
@@ -170,7 +178,10 @@ void TestServerConnections::door()
     QTRY_COMPARE(h->server->clientCount(), setup == "clients" ? 2 : 3);
     newcomer.write(bytes);
     const int left = 2 + int(closing.isEmpty()) - int(closing == "no token in time");
-    QTRY_COMPARE_WITH_TIMEOUT(h->server->clientCount(), left, 20000);
+    // A newcomer served by mistake has a reply by then.
+    QTRY_VERIFY(h->server->clientCount() == left
+                || (newcomer.bytesAvailable() > 0 && !closing.contains("read")));
+    QCOMPARE(h->server->clientCount(), left);
     if (closing.isEmpty())
         QTRY_VERIFY(newcomer.bytesAvailable() > 0);
     // The demo's states reach every client as it comes, the change only those in.
@@ -212,8 +223,11 @@ void TestServerConnections::bytes_data()
     RouteMessages::writeSaveEntry(ServerHarness::opened(out), 3, RouteRecord(3));
     entries += entries.left(9);
     const QList<QPair<const char *, QByteArray>> bodies = {
-        {"noise", Noise}, {"one byte", "\x01"}, {"minus one", QByteArray(4, '\xff')},
-        {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries}};
+        {"noise", Noise}, {"minus one", QByteArray(4, '\xff')},
+        {"huge counts", QByteArray(16, '\xff')}, {"a whole entry, then a cut one", entries},
+        {"a check mode request, then a byte", RouteMessages::checkModeRequest(1, {3}) + '\0'},
+        {"the end of a save deleting 3, then a byte",
+         QByteArray::fromHex("ffffffff000000010000000300")}};
     for (const auto &command : commands) {
         const Bytes address = command.first.split('@'); // command@server
         const bool answered = command.first.startsWith("Get_tree_") && address.size() == 1;
@@ -249,13 +263,14 @@ void TestServerConnections::bytes()
         client->socket()->write(bytes.mid(at, chunk));
         QVERIFY(client->socket()->waitForBytesWritten(ServerHarness::Timeout));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(spy.size(), replies.size(), ServerHarness::Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= replies.size() || !closed.isEmpty(),
+                             ServerHarness::Timeout);
     QVERIFY(demo.answers(bystander)); // the server has taken the bytes by now
-    QTRY_COMPARE(closed.size(), int(replies.isEmpty() && !logged.isEmpty()));
     Bytes commands;
     for (const QList<QVariant> &reply : qAsConst(spy))
         commands << reply.at(0).toByteArray();
     QCOMPARE(commands, replies);
+    QTRY_COMPARE(closed.size(), int(replies.isEmpty() && !logged.isEmpty()));
     client->disconnectFromServer(); // mid-frame, maybe
     QTRY_COMPARE(demo.server->clientCount(), clients - 1);
     QVERIFY(demo.answers(bystander));
