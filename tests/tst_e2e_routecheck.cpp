@@ -1,7 +1,11 @@
 // The whole chain in one process: the host's window and server link, the
 // plug-in driven through its own slots, and the route-check server on a
 // temporary database. One test per thing an operator does.
+#include <HostServices.h>
+#include <HostWindow.h>
 #include <MapCanvas.h>
+#include <ObjectsModel.h>
+#include <ServerConnection.h>
 
 #include <EventStore.h>
 #include <FrameClient.h>
@@ -11,6 +15,8 @@
 #include <TrackedObjectStore.h>
 
 #include "panel/PanProperties.h"
+#include "records/ItemRoles.h"
+#include "shell/OperativeCheck.h"
 #include "wire/Commands.h"
 #include "wire/LiveMessages.h"
 #include "wire/RouteMessages.h"
@@ -25,16 +31,61 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "testsupport/E2eClient.h"
 #include "testsupport/TreeBuilders.h"
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
-using E2e::Client;
-using E2e::nodeItem;
-using E2e::waitFor;
-
 namespace {
+
+// One operator's host: the host's link, units, window with its maps, and the
+// plug-in's code linked in.
+struct Client
+{
+    Client() { window->installPlugins({{QStringLiteral("linked in"), plugin, plugin}}); }
+    ~Client()
+    {
+        // The plug-in goes before the maps it drew on, as in the host.
+        connection.stop();
+        connection.forgetPlugin(plugin);
+        delete plugin;
+        window.reset();
+    }
+
+    ServerConnection connection{"OperCheck_Server1"};
+    ObjectsModel objects;
+    HostServices services{&connection, &objects};
+    std::unique_ptr<HostWindow> window =
+        std::make_unique<HostWindow>(&services, &connection, &objects);
+    OperativeCheck *plugin = new OperativeCheck;
+};
+
+// Runs action, then waits up to 10 s for a reply of command to reach the plug-in.
+bool waitFor(Client &client, const QByteArray &command, const std::function<void()> &action)
+{
+    QSignalSpy delivered(&client.connection, &ServerConnection::replyDelivered);
+    action();
+    return QTest::qWaitFor([&]() {
+        return std::any_of(delivered.cbegin(), delivered.cend(), [&](const QList<QVariant> &a) {
+            return a.at(0).toByteArray() == command;
+        });
+    }, 10000);
+}
+
+// The main tree's item of a rule node, or null.
+QStandardItem *nodeItem(Client &client, qint32 nodeId, QStandardItem *parent = nullptr)
+{
+    parent = parent ? parent : client.plugin->model()->invisibleRootItem();
+    for (int row = 0; row < parent->rowCount(); ++row) {
+        QStandardItem *item = parent->child(row);
+        if (!itemSection(item) && item->data(ItemRole::NodeId).toInt() == nodeId)
+            return item;
+        if (QStandardItem *found = nodeItem(client, nodeId, item))
+            return found;
+    }
+    return nullptr;
+}
 
 const QByteArray LayerTree("Get_tree_graphobj");
 const QColor GateBrush(0, 0, 255, 80);
