@@ -191,8 +191,6 @@ void tst_ServerChecking::zoneDistance_data()
                           at(200, 100), at(100, 100), at(100, 300), at(0, 300)};
     QTest::newRow("polygon arm") << 3 << u << 0 << at(50, 200) << -50.0;
     QTest::newRow("polygon notch") << 3 << u << 0 << at(150, 200) << 50.0;
-    QTest::newRow("polygon of two points") << 3 << QList<QPoint>{at(0), at(9)} << 0 << at(0)
-                                           << qInf();
 }
 
 void tst_ServerChecking::zoneDistance()
@@ -205,8 +203,7 @@ void tst_ServerChecking::zoneDistance()
 
     const ZoneGeometry zone(ZoneGeometry::Kind(kind), points, size);
     const double d = zone.signedDistance(position);
-    QVERIFY2(qIsInf(distance) ? qIsInf(d) && d > 0 : std::abs(d - distance) < 0.1,
-             qPrintable(QString::number(d)));
+    QVERIFY2(std::abs(d - distance) < 0.1, qPrintable(QString::number(d)));
     QVERIFY(distance == 0.0 || zone.contains(position) == (distance < 0.0));
 }
 

@@ -157,15 +157,6 @@ void TestServerStore::schema()
                      + scalar(db, "SELECT COUNT(*) FROM check_events")
                      + scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA foreign_keys"),
                  QString("90wal1"));
-        // Rows under a route go with the node above it, through the foreign keys.
-        RuleStore rules(db);
-        RouteRecord beat(rules.addNode(rules.addNode(0, QStringLiteral("g"), 1, 0), "n", 1, 0));
-        beat.objects = {1}, beat.sections = {section(1, "s", {7, 8})};
-        QVERIFY(rules.storeRoute(beat) && db.exec(QStringLiteral("DELETE FROM rule_nodes")));
-        QCOMPARE(scalar(db, "SELECT (SELECT COUNT(*) FROM routes) + (SELECT COUNT(*) FROM sections)"
-                            " + (SELECT COUNT(*) FROM route_objects)"
-                            " + (SELECT COUNT(*) FROM section_objects)"),
-                 QString("0"));
     }
     db.close();
     QVERIFY(!QSqlDatabase::contains(db.connectionName()));
@@ -191,9 +182,6 @@ void TestServerStore::fixRoutes_data()
                   section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true,
                           false)},
                  {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN})
-        << Ids{} << "A' B";
-    QTest::newRow("null and empty names, repeated ids in order")
-        << NodeA << route(999, {section(3, QString(), {9, 9, 1}), section(3, "", {9})}, {5, 5, 3})
         << Ids{} << "A' B";
     QTest::newRow("lead 0, node without a route: skipped") << 0 << route(1, {}) << Ids{} << "A B";
     QTest::newRow("lead naming no node: skipped") << 999 << route(999, {}) << Ids{} << "A B";
