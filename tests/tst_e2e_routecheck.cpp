@@ -122,15 +122,6 @@ void editText(Client &client, int row, const QString &text)
     cell(client, row)->setData(text, Qt::EditRole);
 }
 
-// A click only when the switch must change: a new section starts from the last one's.
-void setSwitch(Client &client, int row, bool on)
-{
-    if ((cell(client, row)->checkState() == Qt::Checked) == on)
-        return;
-    client.plugin->onPropertyItemClicked(cell(client, row)->index());
-    cell(client, row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-}
-
 void tick(QStandardItemModel *model, const QStringList &names)
 {
     for (const QString &name : names)
@@ -271,7 +262,8 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
     tick(plugin->graphObjDialog().model(), {"Gate", "Ring", "Yard", "Post"});
     plugin->onSelGObjAccepted();
     editText(*first, Name, "North gate");
-    setSwitch(*first, Schedule, true);
+    plugin->onPropertyItemClicked(cell(*first, Schedule)->index());
+    cell(*first, Schedule)->setCheckState(Qt::Checked);
     editText(*first, TimeIn, "00 days 08:00:00");
     editText(*first, TimeOut, "00 days 08:20:00");
     click(*first, beatItem);

@@ -226,7 +226,6 @@ void tst_ServerChecking::track_data()
                                                    << 3000LL << 2;
     QTest::newRow("report before check on ignored") << "-50@0 950@0 2000@300" << 3000LL << 2;
     QTest::newRow("schedule off, entry") << "off 5@300 10@0" << 20LL << 2;
-    QTest::newRow("schedule off, never in") << "off 5@300" << 99999LL << 0;
     QTest::newRow("two fixes in") << "off 5@300 10@97 15@97" << 20LL << 2;
     QTest::newRow("one fix 15 m in") << "off 5@300 10@85" << 20LL << 2;
     QTest::newRow("one fix 14 m in") << "off 5@300 10@86 15@300" << 20LL << 0;

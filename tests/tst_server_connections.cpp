@@ -75,7 +75,6 @@ void TestServerConnections::parse_data()
     QTest::newRow("confirmation by no report") << "--confirm-reports 0"
                                                << "error:--confirm-reports";
     QTest::newRow("any address, no token") << "--listen 0.0.0.0:1" << "error:requires --token";
-    QTest::newRow("unknown seed") << "--seed full" << "error:unknown seed";
     QTest::newRow("help") << "--help" << "help:--listen";
 }
 

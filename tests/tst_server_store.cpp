@@ -174,15 +174,10 @@ void TestServerStore::fixRoutes_data()
     const QByteArray usual = route(NodeA, {section(5, "new", {4, 4}, {10, 20, 1, 2, 3, 4}, false)},
                                    {7, 8}, {0, 4, 0, 3});
     QTest::newRow("lead 0 updates the route of its id") << 0 << usual << Ids{} << "A' B";
-    QTest::newRow("lead node id replaces; extreme values")
-        << NodeA
-        << route(-NodeB,
-                 {section(INT_MAX, "x", {INT_MIN, INT_MAX},
-                          {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
-                  section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true,
-                          false)},
-                 {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN})
-        << Ids{} << "A' B";
+    QTest::newRow("lead node id replaces; extreme values") << NodeA << route(-NodeB,
+        {section(INT_MAX, "x", {INT_MIN, INT_MAX}, {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
+         section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true, false)},
+        {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN}) << Ids{} << "A' B";
     QTest::newRow("lead 0, node without a route: skipped") << 0 << route(1, {}) << Ids{} << "A B";
     QTest::newRow("lead naming no node: skipped") << 999 << route(999, {}) << Ids{} << "A B";
     QTest::newRow("delete one of two") << -1 << QByteArray() << Ids{NodeA} << "B";
@@ -248,8 +243,7 @@ void TestServerStore::checkMode()
         QVERIFY(mode || read.checkTime == 0);
     }
     QVERIFY(checkTime >= before && checkTime <= uint(QDateTime::currentSecsSinceEpoch()));
-    const std::unique_ptr<RouteRecord> a = routeFrom(routes().value(NodeA));
-    const std::unique_ptr<RouteRecord> b = routeFrom(routes().value(NodeB));
+    const auto a = routeFrom(routes().value(NodeA)), b = routeFrom(routes().value(NodeB));
     QVERIFY(a->checkOn == 1 && a->checkTime == checkTime);
     QVERIFY(b->checkOn == 0 && b->checkTime == 1000);
 }
