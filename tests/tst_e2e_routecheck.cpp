@@ -90,10 +90,8 @@ QStandardItem *nodeItem(Client &client, qint32 nodeId, QStandardItem *parent = n
 const QByteArray LayerTree("Get_tree_graphobj");
 const QColor GateBrush(0, 0, 255, 80);
 
-// Property rows of a section and of a route, top to bottom.
-enum Row { Name, MsgIn, MsgOut, Schedule, TimeIn, InAhead, InBehind, TimeOut, OutAhead,
-           OutBehind };
-enum RouteRow { TimeType, Objects };
+// Property rows: a section's name, schedule switch and times; a route's units.
+enum Row { Name = 0, Schedule = 3, TimeIn = 4, TimeOut = 7, Objects = 1 };
 
 QByteArray wire(const RouteRecord *route)
 {
@@ -133,10 +131,8 @@ void setCheckMode(Client &client, qint32 nodeId, int mode)
 {
     click(client, nodeItem(client, nodeId));
     QAction *action = nullptr;
-    for (QAction *each : client.plugin->contextMenu()->actions()) {
-        if (!each->isSeparator() && each->data().isValid() && each->data().toInt() == mode)
-            action = each;
-    }
+    for (QAction *each : client.plugin->contextMenu()->actions())
+        action = each->data().isValid() && each->data().toInt() == mode ? each : action;
     QVERIFY(action);
     QVERIFY(waitFor(client, "Set_check_mode", [action]() { action->trigger(); }));
 }

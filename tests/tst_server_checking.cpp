@@ -49,13 +49,12 @@ qint64 utc(const char *text)
 CheckEngine *engineFor(int type, int timeIn, qint64 checkOn = T0)
 {
     RouteRecord route(11);
-    route.checkTimeType = type;
-    route.objects = {7, 8};
+    route.checkTimeType = type, route.objects = {7, 8};
     route.sections << new SectionRecord{21,  "",  {}, timeIn, timeIn + (timeIn < 0 ? -1000 : 1000),
                                         0,   100, 100, 50,   100, true, true, false, 0};
     auto *engine = new CheckEngine;
-    engine->setRoute(11, route, checkOn,
-                     {{ZoneGeometry(ZoneGeometry::Kind::Circle, {at(0)}, 200)}});
+    const ZoneGeometry circle(ZoneGeometry::Kind::Circle, {at(0)}, 200);
+    engine->setRoute(11, route, checkOn, {{circle}});
     return engine;
 }
 
