@@ -4,8 +4,10 @@
 #include "testsupport/HostTinyServer.h"
 #include "testsupport/TreeBuilders.h"
 #include "wire/Commands.h"
+#include "wire/LiveMessages.h"
 
 #include <CheckEventsModel.h>
+#include <DemoDistrict.h>
 #include <HostServices.h>
 #include <MapCanvas.h>
 #include <ObjectsModel.h>
@@ -13,10 +15,6 @@
 #include <UnitPainter.h>
 #include <UnitTracker.h>
 
-#include <DemoDistrict.h>
-#include "wire/LiveMessages.h"
-
-#include <QDataStream>
 #include <QtTest>
 
 using LiveMessages::CheckEvent;
@@ -69,11 +67,7 @@ QString dump(const UnitTracker &tracker)
 
 using TreeBodies::node;
 const auto tree = TreeBodies::objectTree;
-
-TreeNode unit(qint32 id, const QString &name)
-{
-    return node(id, name, 1);
-}
+TreeNode unit(qint32 id, const QString &name) { return node(id, name, 1); }
 // Group 1 holding unit 12 "Car 12", then 11 "Moto M-5".
 const QByteArray Patrol = tree({node(1, "Patrol", 0, {unit(12, "Car 12"), unit(11, "Moto M-5")})});
 
@@ -108,14 +102,11 @@ private slots:
     void recordsKeptWhileTheUnitStays();
     void tracker_data();
     void tracker();
-    void newsReachesHostOnly_data();
-    void newsReachesHostOnly();
+    void newsReachesHostAndMap();
     void eventOrder_data();
     void eventOrder();
     void eventRow_data();
     void eventRow();
-    void unitsOnTheMap_data();
-    void unitsOnTheMap();
 };
 
 void tst_HostLive::unitTree_data()
@@ -124,15 +115,12 @@ void tst_HostLive::unitTree_data()
     QTest::addColumn<bool>("complete");
     QTest::addColumn<QString>("tree");
 
-    QTest::newRow("empty body reads as nothing, cut short") << QByteArray() << false << "";
     QTest::newRow("nested groups, empty group, unit under a unit, other kinds")
         << tree({node(1, "Patrol", 0,
                       {node(2, "Shift A", 0, {unit(11, "A-11")}),
                        node(13, "Lead", 1, {unit(14, "Tail")})}),
                  node(3, "Empty", 0), node(30, "Odd", 7)})
         << true << "Patrol[Shift A[A-11#11],Lead#13[Tail#14]],Empty,Odd";
-    QTest::newRow("cut inside the second name: the first stays")
-        << tree({unit(11, "Car 11"), unit(12, "Car twelve")}).chopped(12) << false << "Car 11#11";
     QTest::newRow("cut in a child's children count: both children stay, false")
         << tree({node(1, "G", 0, {unit(11, "A"), unit(12, "B")})}).chopped(4) << false
         << "G[A#11,B#12]";
@@ -146,11 +134,10 @@ void tst_HostLive::unitTree_data()
     for (int level = depth - 1; level > 0; --level)
         chain = node(1000 + level, "g", 0, {chain});
     const QString below = QString("g[").repeated(depth - 1);
-    QTest::newRow("at the depth limit")
-        << tree({chain}) << true << below + "deepest#1" + QString("]").repeated(depth - 1);
+    const QString above = QString("]").repeated(depth - 1);
+    QTest::newRow("at the depth limit") << tree({chain}) << true << below + "deepest#1" + above;
     QTest::newRow("one past the depth limit: cut there")
-        << tree({node(999, "g", 0, {chain})}) << false
-        << below + "g" + QString("]").repeated(depth - 1);
+        << tree({node(999, "g", 0, {chain})}) << false << below + "g" + above;
 }
 
 void tst_HostLive::unitTree()
@@ -162,7 +149,6 @@ void tst_HostLive::unitTree()
     ObjectsModel model;
     QCOMPARE(model.load(bytes), complete);
     QCOMPARE(dump(model.invisibleRootItem()), tree);
-    QCOMPARE(model.columnCount(), 2);
 }
 
 // A unit may sit in two groups: both items point at the one record, which
@@ -178,32 +164,26 @@ void tst_HostLive::recordsKeptWhileTheUnitStays()
     QVERIFY(model.load(tree({node(5, "Moved", 0, {unit(11, "Car 11 renamed")}), unit(13, "New")})));
     QVERIFY(model.record(11) == kept && !model.record(12) && model.unitCount() == 2);
     QCOMPARE(kept->name, QString("Car 11 renamed"));
-    QVERIFY(model.load(tree({})));
-    QCOMPARE(model.rowCount() + model.unitCount(), 0);
 }
 
 void tst_HostLive::tracker_data()
 {
     QTest::addColumn<QList<QByteArray>>("bodies");
-    QTest::addColumn<QString>("outcome"); // the units kept, how often they changed, unread body
+    QTest::addColumn<QString>("outcome"); // the units kept, how often they changed
 
     using Bodies = QList<QByteArray>;
     using P = PositionReport;
     auto body = [](const QList<PositionReport> &r) { return LiveMessages::positionsBody(r); };
     const QPoint a(10, 20), b(30, 40);
-    const QByteArray at100 = body({P{7, 100, a}});
-    const QByteArray at160 = body({P{7, 160, b}});
+    const QByteArray at100 = body({P{7, 100, a}}), at160 = body({P{7, 160, b}});
 
     QTest::newRow("first fixes, by id") << Bodies{body({P{9, 100, a}, P{3, 90, b}})}
                                         << "3:30,40@90 9:10,20@100 x1";
-    QTest::newRow("newer fix moves") << Bodies{at100, at160} << "7:30,40@160 x2";
     QTest::newRow("late fix, even in one batch: no move back")
         << Bodies{at160, body({P{7, 160, b}, P{7, 100, a}})} << "7:30,40@160 x1";
     QTest::newRow("same fix twice: no change") << Bodies{at100, at100} << "7:10,20@100 x1";
     QTest::newRow("same time, new place: taken") << Bodies{at100, body({P{7, 100, b}})}
                                                  << "7:30,40@100 x2";
-    QTest::newRow("cut body refused whole")
-        << Bodies{at100, body({P{7, 200, b}, P{8, 200, b}}).chopped(1)} << "7:10,20@100 x1 unread";
 }
 
 void tst_HostLive::tracker()
@@ -213,43 +193,27 @@ void tst_HostLive::tracker()
 
     UnitTracker tracker;
     QSignalSpy changed(&tracker, &UnitTracker::unitsChanged);
-    bool read = false;
     for (const QByteArray &body : bodies)
-        read = tracker.applyBody(body);
-    QCOMPARE(dump(tracker) + QStringLiteral(" x%1").arg(changed.count()) + (read ? "" : " unread"),
-             outcome);
-}
-
-void tst_HostLive::newsReachesHostOnly_data()
-{
-    QTest::addColumn<QByteArray>("command");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("units");
-    QTest::addColumn<QList<int>>("eventIds");
-
-    QTest::newRow("positions move a unit")
-        << QByteArray(Commands::UnitPositions)
-        << LiveMessages::positionsBody({{11, Noon, QPoint(-1234567, 515151515)}})
-        << "11:-1234567,515151515@1715688271" << QList<int>{2, 1};
-    QTest::newRow("events go on top") << QByteArray(Commands::CheckEvents)
-                                      << LiveMessages::eventsBody(events({4, 3})) << ""
-                                      << QList<int>{4, 3, 2, 1};
+        QVERIFY(tracker.applyBody(body));
+    QCOMPARE(dump(tracker) + QStringLiteral(" x%1").arg(changed.count()), outcome);
 }
 
 // On connection the host asks for its units and the latest events; the news
-// that follows reaches no plug-in, not even through the host's own replies.
-void tst_HostLive::newsReachesHostOnly()
+// that follows reaches no plug-in. A unit's dot lands on its place, under its
+// name or its id, and the units list shows the report, also after the tree
+// is read again.
+void tst_HostLive::newsReachesHostAndMap()
 {
-    QFETCH(QByteArray, command);
-    QFETCH(QByteArray, body);
-    QFETCH(QString, units);
-    QFETCH(QList<int>, eventIds);
-
     TinyServer server;
     QVERIFY(server.server.listen(QHostAddress::LocalHost));
     ServerConnection link("OperCheck_Server1");
     ObjectsModel objects;
     HostServices services(&link, &objects);
+    MapCanvas canvas(1, QStringLiteral("City"));
+    canvas.resize(640, 480);
+    canvas.setScale(1700);
+    canvas.setCenter(DemoDistrict::centre());
+    services.addMap(&canvas);
     RecordingPlugin plugin;
     link.setPlugins({&plugin});
     link.connectTo(QStringLiteral("127.0.0.1"), server.server.serverPort());
@@ -262,15 +226,23 @@ void tst_HostLive::newsReachesHostOnly()
     QTRY_COMPARE(services.checkEvents()->rowCount(), 2);
     QCOMPARE(objects.unitCount(), 2);
 
-    QSignalSpy news(&link, &ServerConnection::hostNews);
-    QSignalSpy delivered(&link, &ServerConnection::replyDelivered);
-    server.reply(command, body);
-    QTRY_COMPARE(delivered.count(), 1);
-    QCOMPARE(news.count(), 1);
-    QCOMPARE(news.first().at(0).toByteArray(), command);
+    const QPoint stranger = DemoDistrict::offset(400, -250);
+    server.reply(Commands::UnitPositions,
+                 LiveMessages::positionsBody({{11, Noon, DemoDistrict::centre()},
+                                              {99, Noon, stranger}}));
+    server.reply(Commands::CheckEvents, LiveMessages::eventsBody(events({4, 3})));
+    QTRY_COMPARE(listedIds(*services.checkEvents()), QList<int>({4, 3, 2, 1}));
     QVERIFY(plugin.replies.isEmpty());
-    QCOMPARE(dump(*services.unitTracker()), units);
-    QCOMPARE(listedIds(*services.checkEvents()), eventIds);
+    QCOMPARE(canvas.units().size(), 2);
+    QCOMPARE(canvas.units().at(0).name + ' ' + canvas.units().at(1).name, QString("Moto M-5 #99"));
+    const QImage image = canvas.render();
+    for (const QPoint &at : {DemoDistrict::centre(), stranger})
+        QCOMPARE(image.pixel(canvas.projection().toScreen(at).toPoint()), UnitPainter::DotColour);
+    for (int pass = 0; pass < 2; ++pass) {
+        QCOMPARE(objects.index(1, 1, objects.index(0, 0)).data().toString(), QString("12:04:31"));
+        QCOMPARE(objects.index(0, 1, objects.index(0, 0)).data().toString(), QString());
+        QVERIFY(objects.load(Patrol));
+    }
 }
 
 void tst_HostLive::eventOrder_data()
@@ -283,11 +255,8 @@ void tst_HostLive::eventOrder_data()
     using Batches = QList<Ids>;
     QTest::newRow("listed ids skipped") << Ids{3, 2, 1} << Batches{{5, 3}, {5, 4}}
                                         << Ids{4, 5, 3, 2, 1};
-    QTest::newRow("a batch repeating an id") << Ids{} << Batches{{6, 6}} << Ids{6};
     QTest::newRow("reply capped at the newest") << idRange(250, 1) << Batches{}
                                                 << idRange(250, 51);
-    QTest::newRow("news pushes the oldest out") << idRange(200, 1) << Batches{{202, 201}}
-                                                << idRange(202, 3);
     QTest::newRow("an id pushed out may come back") << idRange(200, 1) << Batches{{201}, {1}}
                                                     << Ids{1} + idRange(201, 3);
 }
@@ -335,56 +304,6 @@ void tst_HostLive::eventRow()
     const QColor c = model.index(0).data(Qt::ForegroundRole).value<QBrush>().color();
     QVERIFY2(c.value() < 190 && (onTime ? c.green() > 2 * c.red() : c.red() > 2 * c.green()),
              qPrintable(c.name()));
-}
-
-void tst_HostLive::unitsOnTheMap_data()
-{
-    QTest::addColumn<qint32>("unit");
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("shown");
-
-    QTest::newRow("named unit at the centre") << 11 << DemoDistrict::centre() << "Moto M-5"
-                                              << true;
-    QTest::newRow("unit not in the tree: its id") << 99 << DemoDistrict::offset(400, -250) << "#99"
-                                                  << true;
-    QTest::newRow("far off the view") << 11 << DemoDistrict::offset(40000, 0) << "Moto M-5"
-                                      << false;
-}
-
-// The dot on the unit's place; the units list shows the report, and still
-// does after the tree is read again.
-void tst_HostLive::unitsOnTheMap()
-{
-    QFETCH(qint32, unit);
-    QFETCH(QPoint, at);
-    QFETCH(QString, name);
-    QFETCH(bool, shown);
-
-    ServerConnection link("OperCheck_Server1");
-    ObjectsModel objects;
-    QVERIFY(objects.load(Patrol));
-    HostServices services(&link, &objects);
-    MapCanvas canvas(1, QStringLiteral("City"));
-    canvas.resize(640, 480);
-    canvas.setScale(1700);
-    canvas.setCenter(DemoDistrict::centre());
-    services.addMap(&canvas);
-    const QImage before = canvas.render();
-
-    services.unitTracker()->apply({{unit, Noon, at}});
-    QCOMPARE(canvas.units().size(), 1);
-    QCOMPARE(canvas.units().first().name, name);
-    const QImage after = canvas.render();
-    QCOMPARE(after != before, shown);
-    if (shown)
-        QCOMPARE(after.pixel(canvas.projection().toScreen(at).toPoint()), UnitPainter::DotColour);
-    const QString report = unit == 11 ? QStringLiteral("12:04:31") : QString();
-    for (int pass = 0; pass < 2; ++pass) {
-        QCOMPARE(objects.index(1, 1, objects.index(0, 0)).data().toString(), report);
-        QCOMPARE(objects.index(0, 1, objects.index(0, 0)).data().toString(), QString());
-        QVERIFY(objects.load(Patrol));
-    }
 }
 
 QTEST_MAIN(tst_HostLive)
