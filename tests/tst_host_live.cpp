@@ -1,6 +1,8 @@
-// The host's own view of the server: the units tree in the objects model, the
+// The host's link to the server against a tiny server in the test: the bytes
+// of a request, which plug-in gets which reply, the token, reconnection; and
+// the host's own view of the server: the units tree in the objects model, the
 // units' last fixes in the tracker, on the map and in the model, the check
-// events list, and the link handing the news to the host alone.
+// events list, all from news that reaches the host alone.
 #include "testsupport/HostTinyServer.h"
 #include "testsupport/TreeBuilders.h"
 #include "wire/Commands.h"
@@ -15,12 +17,23 @@
 #include <UnitPainter.h>
 #include <UnitTracker.h>
 
+#include <QDataStream>
+#include <QtEndian>
 #include <QtTest>
+
+#include <functional>
+#include <memory>
 
 using LiveMessages::CheckEvent;
 using LiveMessages::PositionReport;
 
 namespace {
+
+const QByteArray ServerName("OperCheck_Server1");
+
+// What happens between the plug-ins' first requests and the rest.
+enum Disruption { None, OtherServer, Forget, Oversized };
+
 
 // 2024-05-14 12:04:31 UTC; the tests run with TZ=UTC.
 constexpr quint32 Noon = 1715688271;
@@ -91,12 +104,39 @@ QString dump(const QStandardItem *parent)
 } // namespace
 
 Q_DECLARE_METATYPE(CheckEvent)
+Q_DECLARE_METATYPE(Disruption)
+
+// Hears of connections through the notifier's string signature, as plug-ins do.
+class Recorder : public RecordingPlugin
+{
+    Q_OBJECT
+
+public:
+    QList<QByteArray> announced;
+    std::function<void()> onConnect;
+
+public slots:
+    void connectedTo(QByteArray &server)
+    {
+        announced.append(server);
+        if (onConnect)
+            onConnect();
+    }
+};
 
 class tst_HostLive : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup() { link.reset(), server.reset(), first.reset(), second.reset(); }
+
+    void requestBytes();
+    void routing_data();
+    void routing();
+    void reconnection();
+
     void unitTree_data();
     void unitTree();
     void recordsKeptWhileTheUnitStays();
@@ -107,7 +147,171 @@ private slots:
     void eventOrder();
     void eventRow_data();
     void eventRow();
+
+private:
+    // Connects the link to the tiny server and waits until both ends are up.
+    void connectLink(const QByteArray &token = QByteArray());
+
+    std::unique_ptr<TinyServer> server;
+    std::unique_ptr<ServerConnection> link;
+    std::unique_ptr<Recorder> first, second;
 };
+
+void tst_HostLive::init()
+{
+    server = std::make_unique<TinyServer>();
+    QVERIFY(server->server.listen(QHostAddress::LocalHost));
+    link = std::make_unique<ServerConnection>(ServerName);
+    first = std::make_unique<Recorder>(), second = std::make_unique<Recorder>();
+    QVERIFY(QObject::connect(link->notifier(), SIGNAL(OnConnectToServerSignal(QByteArray &)),
+                             first.get(), SLOT(connectedTo(QByteArray &))));
+    link->setPlugins({first.get(), second.get()});
+}
+
+void tst_HostLive::connectLink(const QByteArray &token)
+{
+    link->connectTo(QStringLiteral("127.0.0.1"), server->server.serverPort(), token);
+    QTRY_VERIFY(link->isConnected() && server->client);
+    QCOMPARE(first->announced.last(), ServerName);
+}
+
+// The token goes first; a request asked from within the announcement, as
+// plug-ins ask for their trees, follows unchanged, zero bytes and all.
+void tst_HostLive::requestBytes()
+{
+    const QByteArray body = QByteArray("\x00\x01\x00\xff", 4).repeated(75 * 1024);
+    first->onConnect = [&]() { link->SendToServer(ServerName, "Fix_routes", body, first.get()); };
+    connectLink("s3cret");
+    QByteArray token;
+    QDataStream out(&token, QIODevice::WriteOnly);
+    out << QByteArray("s3cret"); // a byte array reads the same in every stream version
+    const QByteArray expected = Frame::encode(Frame::Request{ServerName, "Auth_token", token})
+                                + Frame::encode(Frame::Request{ServerName, "Fix_routes", body});
+    QTRY_COMPARE(server->received.size(), expected.size());
+    QCOMPARE(server->received, expected);
+}
+
+void tst_HostLive::routing_data()
+{
+    QTest::addColumn<QStringList>("asks"); // "1 command": plug-in 1 asks; "|": the disruption
+    QTest::addColumn<Disruption>("disruption");
+    QTest::addColumn<QStringList>("replies"); // "command body", as the server sends them
+    QTest::addColumn<QStringList>("toFirst");
+    QTest::addColumn<QStringList>("toSecond");
+    QTest::addColumn<QStringList>("warnings");
+
+    using L = QStringList;
+    const QString news = QStringLiteral("Every_sections_state news");
+    const L both{news, "Set_check_mode on"}; // a switch one plug-in asked for is news too
+    QTest::newRow("section states and check mode: everybody")
+        << L{"1 Set_check_mode"} << None << both << both << both << L{};
+    QTest::newRow("per command, the oldest asker")
+        << L{"1 Get_tree_rulecheck", "2 Get_tree_rulecheck", "1 Fix_routes"} << None
+        << L{"Get_tree_rulecheck A", "Fix_routes ", "Get_tree_rulecheck B"}
+        << L{"Get_tree_rulecheck A", "Fix_routes "} << L{"Get_tree_rulecheck B"} << L{};
+    QTest::newRow("another server's name: never sent, nobody waits")
+        << L{"1 Get_tree_graphobj", "|", "2 Fix_routes"} << OtherServer
+        << L{"Get_tree_graphobj late", "Fix_routes ack"} << L{} << L{"Fix_routes ack"}
+        << L{"reply Get_tree_graphobj .*dropped"};
+    QTest::newRow("forgotten plug-in: its turn passes, it gets nothing")
+        << L{"1 Get_tree_rulecheck", "2 Get_tree_rulecheck", "|"} << Forget
+        << L{"Get_tree_rulecheck a", "Get_tree_rulecheck b", news} << L{}
+        << L{"Get_tree_rulecheck b", news} << L{};
+    // The link starts over; the reply to a request of the lost connection would
+    // pair with a new one.
+    QTest::newRow("a frame over the size limit: the connection's requests forgotten")
+        << L{"1 Fix_routes", "|", "2 Get_tree_rulecheck"} << Oversized
+        << L{"Fix_routes stale", "Get_tree_rulecheck tree"} << L{} << L{"Get_tree_rulecheck tree"}
+        << L{"over the size limit", "reply Fix_routes .*dropped"};
+}
+
+void tst_HostLive::routing()
+{
+    QFETCH(QStringList, asks);
+    QFETCH(Disruption, disruption);
+    QFETCH(QStringList, replies);
+    QFETCH(QStringList, toFirst);
+    QFETCH(QStringList, toSecond);
+    QFETCH(QStringList, warnings);
+
+    for (const QString &warning : warnings)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    connectLink();
+    QList<QByteArray> sent;
+    bool disrupted = false;
+    for (const QString &ask : asks) {
+        if (ask != QLatin1String("|")) {
+            const QByteArray command = ask.mid(2).toLatin1();
+            const bool elsewhere = disruption == OtherServer && !disrupted;
+            link->SendToServer(elsewhere ? QByteArray("Other_Server") : ServerName, command,
+                               QByteArray(), ask[0] == '1' ? first.get() : second.get());
+            sent << command;
+            continue;
+        }
+        disrupted = true;
+        if (disruption == Forget) {
+            link->forgetPlugin(first.get());
+            continue;
+        }
+        sent.clear(); // never sent, or left on the lost connection
+        if (disruption != Oversized)
+            continue;
+        QTRY_VERIFY(!server->received.isEmpty());
+        QByteArray tooLong(68, 'x');
+        qToBigEndian<quint32>(Frame::MaxSize + 1, tooLong.data());
+        server->send(tooLong);
+        QTRY_COMPARE_WITH_TIMEOUT(first->announced.size(), 2, 3000);
+    }
+    // A marker behind the replies: once it is through, those before it were handled.
+    link->SendToServer(ServerName, "Get_tree_objects", QByteArray(), second.get());
+    sent << "Get_tree_objects";
+    QTRY_COMPARE(server->commands(), sent);
+    replies << "Get_tree_objects marker";
+    toSecond << replies.last();
+    // All at once, written byte by byte at first.
+    QByteArray bytes;
+    for (const QString &reply : qAsConst(replies))
+        bytes += Frame::encode(Frame::Reply{reply.section(' ', 0, 0).toLatin1(),
+                                            reply.section(' ', 1).toLatin1()});
+    for (int at = 0, n = 0; at < bytes.size(); at += n)
+        server->send(bytes.mid(at, n = at < 100 ? 1 : bytes.size()));
+    QTRY_COMPARE(second->replies, toSecond);
+    QCOMPARE(first->replies, toFirst);
+}
+
+// Without a server at the port the waits double, up to their end; once it is
+// back the link finds it and announces it. After a loss the wait starts from
+// the first again only if the connection brought a reply.
+void tst_HostLive::reconnection()
+{
+    QCOMPARE(ServerConnection::nextRetryMs(8000), ServerConnection::LastRetryMs);
+    const quint16 port = server->server.serverPort();
+    server.reset();
+    link->connectTo(QStringLiteral("127.0.0.1"), port);
+    QList<int> waits;
+    while (waits.size() < 3 && QTest::qWaitFor([&] { return link->currentWaitMs() > 0; }, 6000)) {
+        if (waits.isEmpty() || waits.last() != link->currentWaitMs())
+            waits << link->currentWaitMs();
+        QTest::qWait(10);
+    }
+    QCOMPARE(waits, QList<int>({500, 1000, 2000}));
+    QVERIFY(first->announced.isEmpty());
+    server = std::make_unique<TinyServer>();
+    QVERIFY(server->server.listen(QHostAddress::LocalHost, port));
+    QSignalSpy lost(link.get(), &ServerConnection::disconnected);
+    for (const bool replied : {true, false}) {
+        QTRY_VERIFY_WITH_TIMEOUT(server->client && link->isConnected(), 10000);
+        if (replied) {
+            server->reply("Every_sections_state", QByteArray());
+            QTRY_COMPARE(first->replies.size(), 1);
+        }
+        server->client->abort();
+        server->client = nullptr;
+        QTRY_COMPARE(lost.count(), replied ? 1 : 2);
+        QCOMPARE(link->currentWaitMs(), (replied ? 1 : 2) * ServerConnection::FirstRetryMs);
+    }
+    QCOMPARE(first->announced, QVector<QByteArray>(2, ServerName).toList());
+}
 
 void tst_HostLive::unitTree_data()
 {
@@ -177,8 +381,6 @@ void tst_HostLive::tracker_data()
     const QPoint a(10, 20), b(30, 40);
     const QByteArray at100 = body({P{7, 100, a}}), at160 = body({P{7, 160, b}});
 
-    QTest::newRow("first fixes, by id") << Bodies{body({P{9, 100, a}, P{3, 90, b}})}
-                                        << "3:30,40@90 9:10,20@100 x1";
     QTest::newRow("late fix, even in one batch: no move back")
         << Bodies{at160, body({P{7, 160, b}, P{7, 100, a}})} << "7:30,40@160 x1";
     QTest::newRow("same fix twice: no change") << Bodies{at100, at100} << "7:10,20@100 x1";
@@ -204,35 +406,28 @@ void tst_HostLive::tracker()
 // is read again.
 void tst_HostLive::newsReachesHostAndMap()
 {
-    TinyServer server;
-    QVERIFY(server.server.listen(QHostAddress::LocalHost));
-    ServerConnection link("OperCheck_Server1");
     ObjectsModel objects;
-    HostServices services(&link, &objects);
+    HostServices services(link.get(), &objects);
     MapCanvas canvas(1, QStringLiteral("City"));
     canvas.resize(640, 480);
     canvas.setScale(1700);
     canvas.setCenter(DemoDistrict::centre());
     services.addMap(&canvas);
-    RecordingPlugin plugin;
-    link.setPlugins({&plugin});
-    link.connectTo(QStringLiteral("127.0.0.1"), server.server.serverPort());
-    QTRY_COMPARE(server.commands(), QList<QByteArray>({Commands::GetObjectTree,
-                                                       Commands::GetCheckEvents}));
-    QCOMPARE(server.requests().at(1).body,
-             LiveMessages::eventsRequestBody(HostServices::EventsAsked));
-    server.reply(Commands::GetObjectTree, Patrol);
-    server.reply(Commands::GetCheckEvents, LiveMessages::eventsBody(events({2, 1})));
+    connectLink();
+    QTRY_COMPARE(server->commands(), QList<QByteArray>({Commands::GetObjectTree,
+                                                        Commands::GetCheckEvents}));
+    server->reply(Commands::GetObjectTree, Patrol);
+    server->reply(Commands::GetCheckEvents, LiveMessages::eventsBody(events({2, 1})));
     QTRY_COMPARE(services.checkEvents()->rowCount(), 2);
     QCOMPARE(objects.unitCount(), 2);
 
     const QPoint stranger = DemoDistrict::offset(400, -250);
-    server.reply(Commands::UnitPositions,
-                 LiveMessages::positionsBody({{11, Noon, DemoDistrict::centre()},
-                                              {99, Noon, stranger}}));
-    server.reply(Commands::CheckEvents, LiveMessages::eventsBody(events({4, 3})));
+    server->reply(Commands::UnitPositions,
+                  LiveMessages::positionsBody({{99, Noon, stranger},
+                                               {11, Noon, DemoDistrict::centre()}}));
+    server->reply(Commands::CheckEvents, LiveMessages::eventsBody(events({4, 3})));
     QTRY_COMPARE(listedIds(*services.checkEvents()), QList<int>({4, 3, 2, 1}));
-    QVERIFY(plugin.replies.isEmpty());
+    QVERIFY(first->replies.isEmpty() && second->replies.isEmpty());
     QCOMPARE(canvas.units().size(), 2);
     QCOMPARE(canvas.units().at(0).name + ' ' + canvas.units().at(1).name, QString("Moto M-5 #99"));
     const QImage image = canvas.render();

@@ -53,14 +53,12 @@ void tst_HostStartup::options_data()
     QTest::newRow("fastest pace") << "--speed=3600" << P::Ok
                                   << "server=:0 token= db= shot= simulate=1 speed=3600";
     QTest::newRow("help") << "--help" << P::Help << "--server";
-    QTest::newRow("server without a port") << "--server localhost" << P::Error << "host:port";
     QTest::newRow("token without a server: it would go nowhere") << "--token t" << P::Error
                                                                  << "--token";
     QTest::newRow("empty token") << "--server h:1 --token=" << P::Error << "empty";
     QTest::newRow("database with a separate server: ignored") << "--server h:1 --db x" << P::Error
                                                               << "--db";
     QTest::newRow("pace above 3600") << "--speed 3601" << P::Error << "3601";
-    QTest::newRow("unknown option") << "--colour" << P::Error << "colour";
 }
 
 void tst_HostStartup::options()
@@ -72,17 +70,13 @@ void tst_HostStartup::options()
     HostOptions o;
     o.serverHost = QStringLiteral("untouched");
     QString message;
-    QCOMPARE(HostOptions::parse(QStringList{"opercheck-host"}
-                                    + arguments.split(' ', Qt::SkipEmptyParts),
-                                &o, &message),
-             result);
+    const QStringList line = ("opercheck-host " + arguments).split(' ', Qt::SkipEmptyParts);
+    QCOMPARE(HostOptions::parse(line, &o, &message), result);
     if (result == HostOptions::Parse::Ok) {
         QCOMPARE(QStringLiteral("server=%1:%2 token=%3 db=%4 shot=%5 simulate=%6 speed=%7")
-                     .arg(o.serverHost)
-                     .arg(o.serverPort)
+                     .arg(o.serverHost).arg(o.serverPort)
                      .arg(QString::fromUtf8(o.token), o.databasePath, o.screenshotPath)
-                     .arg(int(o.simulate))
-                     .arg(o.speed),
+                     .arg(int(o.simulate)).arg(o.speed),
                  text);
     } else {
         QVERIFY2(message.contains(text), qPrintable(message));
