@@ -185,7 +185,8 @@ void tst_HostLive::requestBytes()
     out << QByteArray("s3cret"); // a byte array reads the same in every stream version
     const QByteArray expected = Frame::encode(Frame::Request{ServerName, "Auth_token", token})
                                 + Frame::encode(Frame::Request{ServerName, "Fix_routes", body});
-    QTRY_COMPARE(server->received, expected);
+    QTRY_VERIFY(server->received.endsWith(body));
+    QCOMPARE(server->received, expected);
 }
 
 void tst_HostLive::routing_data()
@@ -262,7 +263,8 @@ void tst_HostLive::routing()
     // A marker behind the replies: once it is through, those before it were handled.
     link->SendToServer(ServerName, "Get_tree_objects", QByteArray(), second.get());
     sent << "Get_tree_objects";
-    QTRY_COMPARE(server->commands(), sent);
+    QTRY_VERIFY(server->commands().endsWith("Get_tree_objects"));
+    QCOMPARE(server->commands(), sent);
     replies << "Get_tree_objects marker";
     toSecond << replies.last();
     // All at once, written byte by byte at first.
@@ -411,8 +413,9 @@ void tst_HostLive::newsReachesHostAndMap()
     canvas.setCenter(DemoDistrict::centre());
     services.addMap(&canvas);
     connectLink();
-    QTRY_COMPARE(server->commands(), QList<QByteArray>({Commands::GetObjectTree,
-                                                        Commands::GetCheckEvents}));
+    QTRY_VERIFY(server->commands().endsWith(Commands::GetCheckEvents));
+    QCOMPARE(server->commands(),
+             QList<QByteArray>({Commands::GetObjectTree, Commands::GetCheckEvents}));
     server->reply(Commands::GetObjectTree, Patrol);
     server->reply(Commands::GetCheckEvents, LiveMessages::eventsBody(events({2, 1})));
     QTRY_COMPARE(services.checkEvents()->rowCount(), 2);
