@@ -52,18 +52,13 @@ std::unique_ptr<Trace> shape(const QList<QPoint> &points, const QPen &pen, const
     return trace;
 }
 
-enum class Case { Trace, Polygon, HiddenList, HiddenPrimitive, Car, TrailingOrigin, OutlineOnly };
-
 } // namespace
-
-Q_DECLARE_METATYPE(Case)
 
 class tst_HostMapCanvas : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void paintPrimitives_data();
     void paintPrimitives();
     void layersOverTheBase();
     void inputMovesView_data();
@@ -72,84 +67,62 @@ private slots:
     void baseTexts();
 };
 
-void tst_HostMapCanvas::paintPrimitives_data()
-{
-    QTest::addColumn<Case>("which");
-    QTest::addColumn<QList<QPoint>>("probes");
-    QTest::addColumn<QList<QColor>>("colours");
-
-    using Probes = QList<QPoint>;
-    using Colours = QList<QColor>;
-    QTest::newRow("trace: its pen along the line, nothing beside")
-        << Case::Trace << Probes{{200, 200}, {200, 190}} << Colours{Qt::red, Paper};
-    QTest::newRow("polygon: its brush inside, nothing outside")
-        << Case::Polygon << Probes{{200, 200}, {300, 200}} << Colours{Qt::blue, Paper};
-    QTest::newRow("polygon without brush: hollow, its outline")
-        << Case::OutlineOnly << Probes{{200, 200}, {150, 200}} << Colours{Paper, Qt::magenta};
-    QTest::newRow("hidden list: not drawn") << Case::HiddenList << Probes{{200, 200}}
-                                            << Colours{Paper};
-    QTest::newRow("hidden primitive: not drawn") << Case::HiddenPrimitive << Probes{{200, 200}}
-                                                 << Colours{Paper};
-    QTest::newRow("car: its picture centred on its place") << Case::Car << Probes{{100, 300}}
-                                                           << Colours{Qt::green};
-    // (0, 0) lies far to the lower left, on the line from the last real point
-    // through the centre.
-    QTest::newRow("trailing (0, 0) of a vertex trace: no line to it, the rest drawn")
-        << Case::TrailingOrigin << Probes{{200, 200}, {340, 100}} << Colours{Paper, Qt::red};
-}
-
+// One scene of every kind, each in its own band of a 400 x 400 view at 10 m a
+// pixel, 1 degree north-east. Hidden ones have a fat pen, so that only their
+// flags can hide them.
 void tst_HostMapCanvas::paintPrimitives()
 {
-    QFETCH(Case, which);
-    QFETCH(QList<QPoint>, probes);
-    QFETCH(QList<QColor>, colours);
-
-    // 400 x 400 pixels, 10 m a pixel, at 1 degree north-east.
     const MapProjection view(QPointF(1e7, 1e7), 1000, QSize(400, 400));
     auto at = [&view](int x, int y) { return view.toMap(QPointF(x, y)).toPoint(); };
-    const QList<QPoint> square{at(150, 150), at(250, 150), at(250, 250), at(150, 250)};
-    std::unique_ptr<MapQt::MapPrimitive> primitive;
-    if (which == Case::Polygon || which == Case::OutlineOnly)
-        primitive = shape<MapQt::MapPolygon>(
-            square, which == Case::Polygon ? QPen(Qt::NoPen) : QPen(Qt::magenta, 3),
-            which == Case::Polygon ? QBrush(Qt::blue) : QBrush());
-    if (which == Case::TrailingOrigin)
-        primitive = shape<MapQt::MapTrace>({at(380, 100), at(300, 100), QPoint(0, 0)},
-                                           QPen(Qt::red, 3), Qt::NoBrush);
-    if (which == Case::Car) {
-        auto car = std::make_unique<MapQt::MapCar>();
-        car->x = at(100, 300).x(), car->y = at(100, 300).y();
-        car->pixmap = QPixmap(9, 9);
-        car->pixmap.fill(Qt::green);
-        car->text = QStringLiteral("Car 7");
-        primitive = std::move(car);
-    }
-    // Hidden ones have a fat pen, so that only their flags can hide them.
-    if (!primitive)
-        primitive = shape<MapQt::MapTrace>({at(20, 200), at(380, 200)},
-                                           QPen(Qt::red, which == Case::Trace ? 3 : 40),
-                                           Qt::NoBrush);
-    MapQt::PrimitiveList list{{primitive.get()}, which != Case::HiddenList, false};
-    MapQt::LayerGroup group{0, 0, {&list}};
+    auto square = [&at](int x, int y) {
+        return QList<QPoint>{at(x, y), at(x + 100, y), at(x + 100, y + 100), at(x, y + 100)};
+    };
+    auto line = [&at](int y, int width) {
+        return shape<MapQt::MapTrace>({at(20, y), at(380, y)}, QPen(Qt::red, width), Qt::NoBrush);
+    };
+    const auto trace = line(40, 3), inHiddenList = line(240, 40), hidden = line(300, 40);
+    hidden->visible = false;
+    const auto filled = shape<MapQt::MapPolygon>(square(20, 100), Qt::NoPen, QBrush(Qt::blue));
+    const auto hollow = shape<MapQt::MapPolygon>(square(200, 100), QPen(Qt::magenta, 3),
+                                                 Qt::NoBrush);
+    // (0, 0) lies far to the lower left, on the line from the last real point
+    // down to the left at 45 degrees.
+    const auto trailing = shape<MapQt::MapTrace>({at(380, 350), at(300, 350), QPoint(0, 0)},
+                                                 QPen(Qt::red, 3), Qt::NoBrush);
+    MapQt::MapCar car;
+    car.x = at(60, 360).x(), car.y = at(60, 360).y();
+    car.pixmap = QPixmap(9, 9);
+    car.pixmap.fill(Qt::green);
+    car.text = QStringLiteral("Car 7");
+    MapQt::PrimitiveList shown{{trace.get(), filled.get(), hollow.get(), hidden.get(),
+                                trailing.get(), &car},
+                               true, false};
+    MapQt::PrimitiveList notShown{{inHiddenList.get()}, false, false};
+    MapQt::LayerGroup group{0, 0, {&shown, &notShown}};
     QList<MapQt::LayerGroup *> groups{&group};
     MapQt::LayerTable layers;
     layers.insert(7, &groups);
-    primitive->visible = which != Case::HiddenPrimitive;
 
     QImage image(400, 400, QImage::Format_ARGB32);
     image.fill(Paper);
     QPainter painter(&image);
     PrimitivePainter::paint(painter, view, layers);
     painter.end();
-    for (int i = 0; i < probes.size(); ++i)
-        QVERIFY_COLOUR(image.pixelColor(probes[i]), colours[i]);
-    QCOMPARE(PrimitivePainter::visibleCount(layers),
-             int(which != Case::HiddenList && which != Case::HiddenPrimitive));
+    const QList<QPair<QPoint, QColor>> probes{
+        {{200, 40}, Qt::red},      {{200, 50}, Paper},   // a trace: its pen, nothing beside
+        {{70, 150}, Qt::blue},     {{140, 150}, Paper},  // a polygon: its brush inside only
+        {{250, 150}, Paper},       {{200, 150}, Qt::magenta}, // no brush: hollow, its outline
+        {{200, 240}, Paper},       {{200, 300}, Paper},  // hidden list, hidden primitive
+        {{280, 370}, Paper},       {{340, 350}, Qt::red}, // no line to a trailing (0, 0)
+        {{60, 360}, Qt::green}};                         // a car's picture on its place
+    for (const auto &probe : probes)
+        QVERIFY_COLOUR(image.pixelColor(probe.first), probe.second);
+    QCOMPARE(PrimitivePainter::visibleCount(layers), 5);
     // A car's caption sits right of its picture: some dark text pixels there.
     int dark = 0;
     for (int i = 0; i < 44 * 20; ++i)
-        dark += image.pixelColor(106 + i / 20, 290 + i % 20).lightness() < 100;
-    QCOMPARE(dark > 10, which == Case::Car);
+        dark += image.pixelColor(66 + i / 20, 350 + i % 20).lightness() < 100;
+    QVERIFY(dark > 10);
 }
 
 // A plug-in's layer lies over the base, where Station Road runs through the
@@ -160,9 +133,7 @@ void tst_HostMapCanvas::layersOverTheBase()
 {
     auto canvas = std::make_unique<MapCanvas>(1, QString());
     frame(*canvas, 1600);
-    auto pixel = [&canvas](const QPoint &point) {
-        return canvas->projection().toScreen(point).toPoint();
-    };
+    auto pixel = [&canvas](const QPoint &p) { return canvas->projection().toScreen(p).toPoint(); };
     // 6400 m across 800 pixels: 8 m a pixel.
     QCOMPARE(pixel(DemoDistrict::offset(800, 800)), QPoint(500, 200));
     const QPoint river = DemoDistrict::offset(-2600, -1325);
@@ -185,13 +156,11 @@ void tst_HostMapCanvas::layersOverTheBase()
 
     canvas->dropPrimitives();
     QVERIFY(first->primitives.isEmpty() && second->primitives.isEmpty());
-    QCOMPARE(canvas->layers()->value(99), groups);
-    QCOMPARE(groups->size(), 2);
+    QVERIFY(canvas->layers()->value(99) == groups && groups->size() == 2);
     QVERIFY_COLOUR(canvas->render().pixelColor(inside), QColor(160, 200, 228));
     first->primitives << patch.get();
     canvas.reset();
-    QCOMPARE(patch->count, 3);
-    QCOMPARE(patch->points[2].x, (river + d).x());
+    QVERIFY(patch->count == 3 && patch->points[2].x == (river + d).x());
 }
 
 void tst_HostMapCanvas::inputMovesView_data()
@@ -203,7 +172,6 @@ void tst_HostMapCanvas::inputMovesView_data()
     const QPointF corner(150, 420);
     QTest::newRow("wheel, one notch in") << 120 << corner << 800.0;
     QTest::newRow("wheel, two notches out") << -240 << corner << 1562.5;
-    QTest::newRow("wheel, half a notch in") << 60 << corner << 1000.0 / std::sqrt(1.25);
     // At the centre: a corner anchor would push the centre off the globe.
     QTest::newRow("wheel far out: stops at the largest scale")
         << -120 * 40 << QPointF(400, 300) << MapProjection::MaxScale;
@@ -260,10 +228,8 @@ void tst_HostMapCanvas::mapModelMovesItsCanvasOnly()
         frame(*canvas, 1700);
         services.addMap(canvas);
     }
-    void *cityView = services.GetViewContext(1);
-    void *cityMap = services.GetMapContext(1);
-    QVERIFY(cityView && cityMap);
-    QVERIFY(cityView != services.GetViewContext(2) && cityMap != services.GetMapContext(2));
+    void *const view = services.GetViewContext(1), *const map = services.GetMapContext(1);
+    QVERIFY(view && map && view != services.GetViewContext(2) && map != services.GetMapContext(2));
     QCOMPARE(services.GetLayers(2), region.layers());
     QVERIFY(!services.GetMapContext(3) && !services.GetLayers(3) && !services.GetViewContext(3));
 
@@ -276,13 +242,13 @@ void tst_HostMapCanvas::mapModelMovesItsCanvasOnly()
         model->Refresh(mapId);
     }
     QCOMPARE(cityViews.count(), 2);
-    QCOMPARE(services.GetViewContext(1), cityView); // stable as the view changes
-    QCOMPARE(services.GetMapContext(1), cityMap);
+    // Stable as the view changes.
+    QVERIFY(services.GetViewContext(1) == view && services.GetMapContext(1) == map);
     for (MapCanvas *canvas : {&city, &region}) {
         const QRectF area = canvas->projection().visibleArea();
-        const double radians = area.width() * MapProjection::UnitToRadian;
-        const double metresAcross = radians * MapProjection::EarthRadius
-                                    * std::cos(area.center().y() * MapProjection::UnitToRadian);
+        const double y = area.center().y() * MapProjection::UnitToRadian;
+        const double metresAcross =
+            area.width() * MapProjection::UnitToRadian * MapProjection::EarthRadius * std::cos(y);
         const bool moved = canvas == &city;
         QCOMPARE(qRound(metresAcross), 4 * (moved ? 250 : 1700));
         QVERIFY(QLineF(area.center(), moved ? station : DemoDistrict::centre()).length() < 1);
@@ -291,23 +257,21 @@ void tst_HostMapCanvas::mapModelMovesItsCanvasOnly()
 
 void tst_HostMapCanvas::baseTexts()
 {
-    // Grid steps: 1, 2 or 5 times a power of ten, at least 100 pixels apart.
-    QCOMPARE(MapBasePainter::gridStep(10.0, 100), 1000.0);
-    QCOMPARE(MapBasePainter::gridStep(10.1, 100), 2000.0);
-    QCOMPARE(MapBasePainter::gridStep(30.0, 100), 5000.0);
-    QCOMPARE(MapBasePainter::gridStep(0.0001, 100), 1.0); // at least one unit
+    using namespace MapBasePainter;
+    using Values = QVector<double>;
+    // Grid steps: 1, 2 or 5 times a power of ten, at least 100 pixels apart, at least one unit.
+    QCOMPARE(Values({gridStep(10.0, 100), gridStep(10.1, 100), gridStep(30.0, 100),
+                     gridStep(0.0001, 100)}),
+             Values({1000, 2000, 5000, 1}));
+    // Scale bars: the largest 1, 2 or 5 times a power of ten that fits, at least a metre.
+    QCOMPARE(Values({scaleBarMetres(500.0), scaleBarMetres(499.0), scaleBarMetres(2500.0),
+                     scaleBarMetres(0.2)}),
+             Values({500, 200, 2000, 1}));
     // As many places as the step needs; hemispheres by letter.
-    QCOMPARE(MapBasePainter::latitudeText(374250000.0, 50000.0), QString("37.425° N"));
-    QCOMPARE(MapBasePainter::longitudeText(500000000.0, 1e7), QString("50° E"));
-    QCOMPARE(MapBasePainter::latitudeText(-123400000.0, 1e6), QString("12.3° S"));
-    QCOMPARE(MapBasePainter::longitudeText(-123400000.0, 1e6), QString("12.3° W"));
-    // Scale bars: the largest 1, 2 or 5 times a power of ten that fits.
-    QCOMPARE(MapBasePainter::scaleBarMetres(500.0), 500.0);
-    QCOMPARE(MapBasePainter::scaleBarMetres(499.0), 200.0);
-    QCOMPARE(MapBasePainter::scaleBarMetres(2500.0), 2000.0);
-    QCOMPARE(MapBasePainter::scaleBarMetres(0.2), 1.0);
-    QCOMPARE(MapBasePainter::distanceText(200.0), QString("200 m"));
-    QCOMPARE(MapBasePainter::distanceText(1000.0), QString("1 km"));
+    QCOMPARE(QStringList({latitudeText(374250000.0, 50000.0), longitudeText(500000000.0, 1e7),
+                          latitudeText(-123400000.0, 1e6), longitudeText(-123400000.0, 1e6),
+                          distanceText(200.0), distanceText(1000.0)}),
+             QStringList({"37.425° N", "50° E", "12.3° S", "12.3° W", "200 m", "1 km"}));
 }
 
 QTEST_MAIN(tst_HostMapCanvas)

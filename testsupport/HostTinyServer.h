@@ -11,10 +11,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include <functional>
-
-using Reply = QPair<QByteArray, QByteArray>; // command, body
-
 // Takes one client at a time and keeps what it sent on the latest connection.
 class TinyServer : public QObject
 {
@@ -37,21 +33,13 @@ public:
         send(Frame::encode(Frame::Reply{command, body}));
     }
 
-    // The requests received so far, while they are whole frames.
-    QList<Frame::Request> requests() const
-    {
-        QList<Frame::Request> out;
-        QByteArray buffer = received;
-        QByteArray payload;
-        while (Frame::Splitter::take(buffer, &payload) == Frame::Splitter::Complete)
-            out << Frame::decodeRequest(payload).value_or(Frame::Request{});
-        return out;
-    }
+    // The commands of the requests received so far, while they are whole frames.
     QList<QByteArray> commands() const
     {
         QList<QByteArray> out;
-        for (const Frame::Request &request : requests())
-            out << request.command;
+        QByteArray buffer = received, payload;
+        while (Frame::Splitter::take(buffer, &payload) == Frame::Splitter::Complete)
+            out << Frame::decodeRequest(payload).value_or(Frame::Request{}).command;
         return out;
     }
 
@@ -60,8 +48,8 @@ public:
     QByteArray received;
 };
 
-// Keeps the replies and, in order, the calls of the interface. With pages, it
-// makes one named "<name> page <n>" per CreateWidget.
+// Keeps the replies, "command body" each, and, in order, the calls of the
+// interface. With pages, it makes one named "<name> page <n>" per CreateWidget.
 class RecordingPlugin : public QObject, public PluginInterface
 {
 public:
@@ -89,20 +77,13 @@ public:
     void BindMap(int, int mapId) override { calls << QStringLiteral("BindMap %1").arg(mapId); }
     void OnTabActivated(int mapId) override
     {
-        const QWidget *current = tabs ? tabs->currentWidget() : nullptr;
-        calls << QStringLiteral("OnTabActivated %1 on %2")
-                     .arg(mapId)
-                     .arg(current ? current->objectName() : QStringLiteral("-"));
+        calls << QStringLiteral("OnTabActivated %1 on %2").arg(mapId).arg(
+            tabs->currentWidget()->objectName());
     }
-    void OnClose(QEvent *event) override
-    {
-        calls << QStringLiteral("OnClose %1").arg(event->type());
-    }
+    void OnClose(QEvent *e) override { calls << QStringLiteral("OnClose %1").arg(e->type()); }
     void OnServerReply(QByteArray &command, QByteArray &body) override
     {
-        replies.append({command, body});
-        if (onReply)
-            onReply();
+        replies << QString::fromLatin1(command + ' ' + body);
     }
 
     QString name;
@@ -111,8 +92,7 @@ public:
     QTabWidget *tabs = nullptr;
     QMap<int, QWidget *> pages;
     QStringList calls;
-    QList<Reply> replies;
-    std::function<void()> onReply;
+    QStringList replies;
 };
 
 #endif // HOSTTINYSERVER_H
