@@ -367,7 +367,7 @@ void tst_ServerChecking::liveChecker()
             events << QStringLiteral("%1 %2 %3").arg(e.kind).arg(e.sectionId).arg(e.deviation);
     }
     QCOMPARE(events, QStringList({"0 1 0", "1 2 -400", "0 2 0"}));
-    route.sections.removeLast();
+    delete route.sections.takeLast();
     QVERIFY(rules.storeRoute(route) && live.reload());
     QCOMPARE(live.engine().states(route.id), (QList<QPair<int, int>>{{1, 2}}));
     route.checkOn = 0;
