@@ -25,6 +25,7 @@ docs: build
 
 bench: build
 	./build/bin/bench_checkengine
+	./build/bin/bench_panel
 
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)
