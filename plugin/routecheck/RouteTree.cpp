@@ -205,29 +205,38 @@ QString RouteTree::checkModeText(const RouteRecord &route)
 void RouteTree::applyCheckMode(const RouteMessages::CheckModeReply &reply)
 {
     const ItemChangeGate::Muted muted(m_treeGate);
+    // One look-up per route: a reply may name every route of a city.
+    const QSet<int> routeIds(reply.routeIds.cbegin(), reply.routeIds.cend());
+    // Every route of a reply shares its time, so a text differs only by time type.
+    QHash<int, QString> texts;
     for (int row = 0; row < m_model->rowCount(); ++row)
-        applyCheckMode(m_model->item(row, 0), reply);
+        applyCheckMode(m_model->item(row, 0), routeIds, reply.checkTime, texts);
 }
 
 // A matching route ends the descent.
-void RouteTree::applyCheckMode(QStandardItem *item, const RouteMessages::CheckModeReply &reply)
+void RouteTree::applyCheckMode(QStandardItem *item, const QSet<int> &routeIds, uint checkTime,
+                               QHash<int, QString> &texts)
 {
     if (!item)
         return;
     RouteRecord *route = itemRoute(item);
-    if (route && reply.routeIds.contains(route->id)) {
-        if (reply.checkTime == 0) {
+    if (route && routeIds.contains(route->id)) {
+        if (checkTime == 0) {
             route->checkOn = 0;
         } else {
             route->checkOn = 1;
-            route->checkTime = reply.checkTime;
+            route->checkTime = checkTime;
         }
-        if (QStandardItem *modeItem = container(item)->child(item->row(), 1))
-            modeItem->setText(checkModeText(*route));
+        if (QStandardItem *modeItem = container(item)->child(item->row(), 1)) {
+            auto text = texts.find(route->checkTimeType);
+            if (text == texts.end())
+                text = texts.insert(route->checkTimeType, checkModeText(*route));
+            modeItem->setText(*text);
+        }
         return;
     }
     for (int row = 0; row < item->rowCount(); ++row)
-        applyCheckMode(item->child(row), reply);
+        applyCheckMode(item->child(row), routeIds, checkTime, texts);
 }
 
 void RouteTree::applySectionsState(const RouteMessages::SectionsStateReply &reply)

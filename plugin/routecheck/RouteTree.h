@@ -4,8 +4,10 @@
 #include "records/SectionRecord.h"
 #include "wire/RouteMessages.h"
 
+#include <QHash>
 #include <QList>
 #include <QModelIndex>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -55,7 +57,8 @@ public:
     void applySectionsState(const RouteMessages::SectionsStateReply &reply);
 
 private:
-    void applyCheckMode(QStandardItem *item, const RouteMessages::CheckModeReply &reply);
+    void applyCheckMode(QStandardItem *item, const QSet<int> &routeIds, uint checkTime,
+                        QHash<int, QString> &texts);
     QStandardItem *container(const QStandardItem *item) const;
 
     QStandardItemModel *m_model;
