@@ -226,6 +226,9 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
     } else if (command == QLatin1String(Commands::FixRoutes)) {
         resetAfterSave();
     } else if (command == QLatin1String(Commands::SetCheckMode)) {
+        // One delayed relayout of the view for the whole reply: an expanded view
+        // would otherwise measure each changed row as it changes.
+        mainView()->setRootIndex(mainView()->rootIndex());
         m_tree->applyCheckMode(RouteMessages::readCheckModeReply(body));
     } else if (command == QLatin1String(Commands::SectionsState)) {
         m_tree->applySectionsState(RouteMessages::readSectionsState(body));
