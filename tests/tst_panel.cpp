@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -306,9 +307,23 @@ private slots:
                      nestedRoutes(int(c.loaded[0]), int(c.loaded[1]), c.loaded[2]));
         // "Save" starts enabled; an acknowledged save turns it off.
         panel->reply("Fix_routes", QByteArray());
+        // The view keeps what the operator set up.
+        QTreeView *view = panel->plugin->mainView();
+        view->expandAll();
+        view->header()->resizeSection(0, 150);
+        view->setCurrentIndex(item({0})->index());
+        const auto viewState = [&] {
+            QCoreApplication::processEvents();
+            return QString("width %1, current %2, expanded %3")
+                .arg(view->header()->sectionSize(0))
+                .arg(view->currentIndex() == item({0})->index())
+                .arg(view->isExpanded(view->currentIndex()));
+        };
+        const QString before = viewState();
         // A reply is laid out as a request, its time in place of the mode.
         panel->reply("Set_check_mode", RouteMessages::checkModeRequest(qint32(c.time), c.ids));
 
+        QCOMPARE(viewState(), before);
         QCOMPARE(modes(), c.texts);
         QCOMPARE(itemRoute(item({0}))->checkTime, c.loaded[2]); // kept when switched off
         QVERIFY(!panel->plugin->panProperties()->saveAction()->isEnabled());
