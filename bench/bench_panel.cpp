@@ -8,6 +8,7 @@
 #include <PluginInterface.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QPluginLoader>
@@ -141,6 +142,40 @@ int main(int argc, char *argv[])
     });
     report(QStringLiteral("\"Set_check_mode\" reply, tree expanded"),
            timed([&] { plugin->OnServerReply(command, mode); }), bareMode);
+
+    // "Select all" ticks every route, which shows it on the map.
+    auto *selectAll = tabs->findChild<QCheckBox *>(QStringLiteral("checkBox"));
+    const double bareTicks = timed([&] {
+        for (int g = 0; g < Groups; ++g) {
+            QStandardItem *group = bare->item(g);
+            for (int r = 0; r < group->rowCount(); ++r)
+                group->child(r)->setCheckState(Qt::Checked);
+        }
+    });
+    report(QStringLiteral("\"Select all\""), timed([&] { selectAll->click(); }), bareTicks);
+
+    // State replies for routes spread over the tree, against decoding the same bodies.
+    constexpr int StateReplies = 200;
+    QList<QByteArray> bodies;
+    for (int i = 0; i < StateReplies; ++i) {
+        QList<RouteMessages::SectionState> states;
+        for (int s = 1; s <= SectionsPerRoute; ++s)
+            states << RouteMessages::SectionState{s, 1 + (i + s) % 2};
+        bodies << RouteMessages::sectionsStateBody(1000 + i * (routes / StateReplies), states);
+    }
+    command = Commands::SectionsState;
+    const double decoding = timed([&] {
+        for (QByteArray body : qAsConst(bodies)) {
+            QDataStream in(body);
+            RouteMessages::readSectionsState(in);
+        }
+    });
+    report(QStringLiteral("%1 \"Every_sections_state\" replies").arg(StateReplies),
+           timed([&] {
+               for (QByteArray body : qAsConst(bodies))
+                   plugin->OnServerReply(command, body);
+           }),
+           decoding);
 
     const double bareTeardown = timed([&] { bare.reset(); });
     report(QStringLiteral("Destroying the plug-in"), timed([&] {
