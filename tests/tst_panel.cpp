@@ -430,14 +430,22 @@ private slots:
         item(BeatPath)->setCheckState(Qt::CheckState(c.tick));
         panel->host.mapCalls.clear();
 
-        panel->reply("Every_sections_state", RouteMessages::sectionsStateBody(c.routeId,
-                                                                              c.reported));
-        QList<int> states;
-        for (int row : {0, 1}) {
-            for (const SectionRecord *section : itemRoute(item({row}))->sections)
-                states << section->state;
-        }
-        QCOMPARE(states, c.states);
+        const QByteArray body = RouteMessages::sectionsStateBody(c.routeId, c.reported);
+        const auto states = [this] {
+            QList<int> states;
+            for (int row : {0, 1}) {
+                for (const SectionRecord *section : itemRoute(item({row}))->sections)
+                    states << section->state;
+            }
+            return states;
+        };
+        // The same reply after a reload reaches the new tree's routes.
+        panel->reply("Every_sections_state", body);
+        panel->reply("Get_tree_rulecheck", routes());
+        item(BeatPath)->setCheckState(Qt::CheckState(c.tick));
+        panel->host.mapCalls.clear();
+        panel->reply("Every_sections_state", body);
+        QCOMPARE(states(), c.states);
         QCOMPARE(PanelText::mapCalls(panel->host.mapCalls), QStringList{"refresh"});
         const MapQt::PrimitiveList *shapes = panel->host.sectionList();
         QCOMPARE(drawn(shapes), c.tick == Qt::Checked ? c.drawn : QStringList());

@@ -12,6 +12,8 @@
 #include <QDateTime>
 #include <QStandardItemModel>
 
+#include <functional>
+
 RouteTree::RouteTree(QStandardItemModel *model, ItemChangeGate &treeGate, const RouteMap &map)
     : m_model(model)
     , m_treeGate(treeGate)
@@ -20,9 +22,28 @@ RouteTree::RouteTree(QStandardItemModel *model, ItemChangeGate &treeGate, const 
 {
     m_itemPrototype->setEditable(false);
     m_itemPrototype->setCheckable(false);
+    const auto forget = [this] { forgetRouteItems(); };
+    m_modelConnections = {
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, forget),
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, forget),
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeMoved, forget),
+        QObject::connect(model, &QAbstractItemModel::columnsAboutToBeRemoved, forget),
+        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, forget),
+        QObject::connect(model, &QAbstractItemModel::layoutAboutToBeChanged, forget),
+        QObject::connect(model, &QAbstractItemModel::dataChanged,
+                         [this](const QModelIndex &, const QModelIndex &,
+                                const QVector<int> &roles) {
+                             if (roles.isEmpty() || roles.contains(ItemRole::Route))
+                                 forgetRouteItems();
+                         })};
 }
 
-RouteTree::~RouteTree() = default;
+// The model outlives the tree: it must stop calling into it.
+RouteTree::~RouteTree()
+{
+    for (const QMetaObject::Connection &connection : qAsConst(m_modelConnections))
+        QObject::disconnect(connection);
+}
 
 QStandardItem *RouteTree::container(const QStandardItem *item) const
 {
@@ -158,20 +179,41 @@ void RouteTree::showSectionName(QStandardItem *item, const QString &name)
 
 QStandardItem *RouteTree::findRouteItem(int routeId, QStandardItem *start) const
 {
-    if (!start) {
-        for (int row = 0; row < m_model->rowCount(); ++row) {
-            if (QStandardItem *found = findRouteItem(routeId, m_model->item(row, 0)))
-                return found;
+    if (start)
+        return walkForRoute(routeId, start);
+    const auto carries = [routeId](const QStandardItem *item) {
+        const RouteRecord *route = itemRoute(item);
+        return route && route->id == routeId;
+    };
+    QStandardItem *cached = m_routeItems.value(routeId);
+    if (cached && carries(cached))
+        return cached;
+    // One walk fills the whole table: a state reply per route must not walk the tree.
+    m_routeItems.clear();
+    const std::function<void(QStandardItem *)> fill = [&](QStandardItem *item) {
+        if (const RouteRecord *route = itemRoute(item))
+            m_routeItems.insert(route->id, m_routeItems.value(route->id, item));
+        for (int row = 0; row < item->rowCount(); ++row) {
+            if (QStandardItem *child = item->child(row))
+                fill(child);
         }
-        return nullptr;
+    };
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (QStandardItem *item = m_model->item(row, 0))
+            fill(item);
     }
+    return m_routeItems.value(routeId);
+}
+
+QStandardItem *RouteTree::walkForRoute(int routeId, QStandardItem *start) const
+{
     if (const RouteRecord *route = itemRoute(start)) {
         if (route->id == routeId)
             return start;
     }
     for (int row = 0; row < start->rowCount(); ++row) {
         if (QStandardItem *child = start->child(row)) {
-            if (QStandardItem *found = findRouteItem(routeId, child))
+            if (QStandardItem *found = walkForRoute(routeId, child))
                 return found;
         }
     }

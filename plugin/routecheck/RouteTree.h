@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMetaObject>
 #include <QModelIndex>
 #include <QSet>
 #include <QString>
@@ -57,6 +58,8 @@ public:
     void applySectionsState(const RouteMessages::SectionsStateReply &reply);
 
 private:
+    QStandardItem *walkForRoute(int routeId, QStandardItem *start) const;
+    void forgetRouteItems() const { m_routeItems.clear(); }
     void applyCheckMode(QStandardItem *item, const QSet<int> &routeIds, uint checkTime,
                         QHash<int, QString> &texts);
     QStandardItem *container(const QStandardItem *item) const;
@@ -67,6 +70,11 @@ private:
     // New rows are clones of it: not editable, not checkable.
     std::unique_ptr<QStandardItem> m_itemPrototype;
     SectionRecord m_sectionTemplate;
+    // Route id -> first item carrying it in walk order, filled by one walk and
+    // dropped on any change of rows or of an item's route; a route's id may
+    // also change in its record, so a hit is checked before it is used.
+    mutable QHash<int, QStandardItem *> m_routeItems;
+    QList<QMetaObject::Connection> m_modelConnections;
 };
 
 #endif // ROUTETREE_H
