@@ -177,22 +177,19 @@ void RouteTree::showSectionName(QStandardItem *item, const QString &name)
     item->setText(name);
 }
 
-QStandardItem *RouteTree::findRouteItem(int routeId, QStandardItem *start) const
+QStandardItem *RouteTree::findRouteItem(int routeId) const
 {
-    if (start)
-        return walkForRoute(routeId, start);
-    const auto carries = [routeId](const QStandardItem *item) {
-        const RouteRecord *route = itemRoute(item);
-        return route && route->id == routeId;
-    };
-    QStandardItem *cached = m_routeItems.value(routeId);
-    if (cached && carries(cached))
-        return cached;
+    if (QStandardItem *cached = m_routeItems.value(routeId)) {
+        const RouteRecord *route = itemRoute(cached);
+        if (route && route->id == routeId)
+            return cached;
+    }
     // One walk fills the whole table: a state reply per route must not walk the tree.
     m_routeItems.clear();
     const std::function<void(QStandardItem *)> fill = [&](QStandardItem *item) {
-        if (const RouteRecord *route = itemRoute(item))
-            m_routeItems.insert(route->id, m_routeItems.value(route->id, item));
+        const RouteRecord *route = itemRoute(item);
+        if (route && !m_routeItems.contains(route->id)) // the first in walk order
+            m_routeItems.insert(route->id, item);
         for (int row = 0; row < item->rowCount(); ++row) {
             if (QStandardItem *child = item->child(row))
                 fill(child);
@@ -203,21 +200,6 @@ QStandardItem *RouteTree::findRouteItem(int routeId, QStandardItem *start) const
             fill(item);
     }
     return m_routeItems.value(routeId);
-}
-
-QStandardItem *RouteTree::walkForRoute(int routeId, QStandardItem *start) const
-{
-    if (const RouteRecord *route = itemRoute(start)) {
-        if (route->id == routeId)
-            return start;
-    }
-    for (int row = 0; row < start->rowCount(); ++row) {
-        if (QStandardItem *child = start->child(row)) {
-            if (QStandardItem *found = walkForRoute(routeId, child))
-                return found;
-        }
-    }
-    return nullptr;
 }
 
 QList<int> RouteTree::routeIdsUnder(const QStandardItem *item)

@@ -45,8 +45,8 @@ public:
     // Shows a section's edited name on its row without it counting as an edit.
     void showSectionName(QStandardItem *item, const QString &name);
 
-    // First item at or below start (the whole tree when null) whose route has routeId.
-    QStandardItem *findRouteItem(int routeId, QStandardItem *start = nullptr) const;
+    // First item of the tree, depth first, whose route has routeId; null when none.
+    QStandardItem *findRouteItem(int routeId) const;
     // The route ids at and below item: its own first, then depth first in row order.
     static QList<int> routeIdsUnder(const QStandardItem *item);
     static QString checkModeText(const RouteRecord &route);
@@ -58,7 +58,6 @@ public:
     void applySectionsState(const RouteMessages::SectionsStateReply &reply);
 
 private:
-    QStandardItem *walkForRoute(int routeId, QStandardItem *start) const;
     void forgetRouteItems() const { m_routeItems.clear(); }
     void applyCheckMode(QStandardItem *item, const QSet<int> &routeIds, uint checkTime,
                         QHash<int, QString> &texts);

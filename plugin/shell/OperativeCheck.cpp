@@ -178,11 +178,6 @@ qint64 OperativeCheck::ItemKey(QStandardItem *item)
     return route ? route->id : 0;
 }
 
-QStandardItem *OperativeCheck::findRouteItem(int routeId) const
-{
-    return m_tree->findRouteItem(routeId);
-}
-
 QMenu *OperativeCheck::contextMenu() const
 {
     return m_menu->menu();

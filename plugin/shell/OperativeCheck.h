@@ -41,9 +41,6 @@ public:
     void ItemChecked(QStandardItem *item, bool checked) override;
     qint64 ItemKey(QStandardItem *item) override;
 
-    // First item of the tree whose route has routeId; null when none.
-    QStandardItem *findRouteItem(int routeId) const;
-
     DialogListObjects &objectsDialog() { return m_objectsDialog; }
     DialogSelectGraphObj &graphObjDialog() { return m_graphObjDialog; }
     QMenu *contextMenu() const;
