@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QPluginLoader>
@@ -16,6 +17,8 @@
 #include <QTabWidget>
 #include <QTextStream>
 #include <QTreeView>
+
+#include <malloc.h>
 
 #include <cstdio>
 #include <functional>
@@ -27,6 +30,10 @@ namespace {
 
 constexpr int Groups = 20;
 constexpr int SectionsPerRoute = 5;
+constexpr int FirstRouteId = 1000;
+// Sections name objects 1..MaxObjects; a smaller layer tree leaves the rest unfound.
+constexpr int MaxObjects = 100000;
+constexpr int ObjectsPerLayer = 1000;
 
 // Milliseconds one run of work takes.
 double timed(const std::function<void()> &work)
@@ -37,30 +44,78 @@ double timed(const std::function<void()> &work)
     return clock.nsecsElapsed() / 1e6;
 }
 
-void report(const QString &name, double now, double baseline)
+// Bytes the heap holds now.
+double heapBytes()
 {
-    std::printf("%-44s %10.1f ms %10.1f ms %8.1fx\n", qPrintable(name), now, baseline,
-                baseline > 0 ? now / baseline : 0.0);
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd);
+}
+
+// Megabytes work leaves allocated.
+double allocated(const std::function<void()> &work)
+{
+    malloc_trim(0);
+    const double before = heapBytes();
+    work();
+    return (heapBytes() - before) / (1024.0 * 1024.0);
+}
+
+void report(const QString &name, double now, double baseline, const char *unit = "ms")
+{
+    std::printf("%-48s %10.3f %-2s %10.3f %-2s %8.2fx\n", qPrintable(name), now, unit, baseline,
+                unit, baseline > 0 ? now / baseline : 0.0);
     std::fflush(stdout);
 }
 
-// Groups of routes of five sections each; route ids run from 1000 up.
+int objectOf(int routeIndex, int section)
+{
+    return (routeIndex * SectionsPerRoute + section - 1) % MaxObjects + 1;
+}
+
+// Groups of routes of five sections each; route ids run from FirstRouteId up.
 QByteArray ruleTree(int routesPerGroup)
 {
     QList<Node> groups;
-    int id = 1000;
+    int index = 0;
     for (int g = 0; g < Groups; ++g) {
         QList<Node> routes;
-        for (int r = 0; r < routesPerGroup; ++r, ++id) {
+        for (int r = 0; r < routesPerGroup; ++r, ++index) {
+            const int id = FirstRouteId + index;
             QList<SectionRecord *> sections;
             for (int s = 1; s <= SectionsPerRoute; ++s)
-                sections << section(s, QStringLiteral("Section %1").arg(s), {}, 3600, 7200);
+                sections << section(s, QStringLiteral("Section %1").arg(s), {objectOf(index, s)},
+                                    3600, 7200);
             routes << withRoute(node(id, QStringLiteral("Route %1").arg(id), 3),
                                 route(id, sections));
         }
         groups << node(g + 1, QStringLiteral("Group %1").arg(g + 1), 1, routes);
     }
     return TreeBodies::ruleTree(groups);
+}
+
+// Circles, polygons and short lines in layers of a thousand, ids from 1 up.
+QByteArray layerTree(int objects)
+{
+    QList<Node> layers;
+    for (int first = 1; first <= objects; first += ObjectsPerLayer) {
+        QList<GraphObData> shapes;
+        for (int id = first; id < first + ObjectsPerLayer && id <= objects; ++id) {
+            const QPoint at(376000000 + id * 1000, 556000000 + (id % 97) * 1000);
+            const QString name = QStringLiteral("Zone %1").arg(id);
+            switch (id % 3) {
+            case 0:
+                shapes << object(id, 4, name, {at}, {{QStringLiteral("Diameter"), 200}});
+                break;
+            case 1:
+                shapes << object(id, 3, name, {at, at + QPoint(900, 0), at + QPoint(0, 900)});
+                break;
+            default:
+                shapes << object(id, 2, name, {at, at + QPoint(900, 0), at + QPoint(900, 900)});
+            }
+        }
+        layers << layer(first, QStringLiteral("Layer %1").arg(first), 1, shapes);
+    }
+    return TreeBodies::layerTree(layers);
 }
 
 // Every route's check mode switched on.
@@ -70,15 +125,23 @@ QByteArray checkModeReply(int routes)
     QDataStream out(&body, QIODevice::WriteOnly);
     out << quint32(1764921600) << qint32(routes);
     for (int i = 0; i < routes; ++i)
-        out << qint32(1000 + i);
+        out << qint32(FirstRouteId + i);
     return body;
 }
 
+QByteArray stateReply(int routeId, int round)
+{
+    QList<RouteMessages::SectionState> states;
+    for (int s = 1; s <= SectionsPerRoute; ++s)
+        states << RouteMessages::SectionState{s, 1 + (routeId + s + round) % 2};
+    return RouteMessages::sectionsStateBody(routeId, states);
+}
+
 // The same items as the panel's rule tree, in a model that does nothing else.
-std::unique_ptr<QStandardItemModel> bareModel(int routesPerGroup)
+std::unique_ptr<QStandardItemModel> bareRuleModel(int routesPerGroup)
 {
     auto model = std::make_unique<QStandardItemModel>(0, 2);
-    int id = 1000;
+    int id = FirstRouteId;
     for (int g = 0; g < Groups; ++g) {
         auto *group = new QStandardItem(QStringLiteral("Group %1").arg(g + 1));
         group->setCheckable(true);
@@ -95,6 +158,201 @@ std::unique_ptr<QStandardItemModel> bareModel(int routesPerGroup)
     return model;
 }
 
+// The layer tree's items alone: a checkable row per layer and per object.
+std::unique_ptr<QStandardItemModel> bareLayerModel(int objects)
+{
+    auto model = std::make_unique<QStandardItemModel>(0, 2);
+    for (int first = 1; first <= objects; first += ObjectsPerLayer) {
+        auto *layerItem = new QStandardItem(QStringLiteral("Layer %1").arg(first));
+        layerItem->setCheckable(true);
+        for (int id = first; id < first + ObjectsPerLayer && id <= objects; ++id) {
+            auto *item = new QStandardItem(QStringLiteral("Zone %1").arg(id));
+            item->setCheckable(true);
+            layerItem->appendRow(item);
+        }
+        model->appendRow(layerItem);
+    }
+    return model;
+}
+
+class Bench
+{
+public:
+    Bench(PluginInterface *plugin, QTabWidget *tabs, int routesPerGroup)
+        : m_plugin(plugin), m_tabs(tabs), m_routesPerGroup(routesPerGroup),
+          m_routes(Groups * routesPerGroup)
+    {
+    }
+
+    void deliver(const char *command, QByteArray body)
+    {
+        QByteArray name = command;
+        m_plugin->OnServerReply(name, body);
+    }
+
+    // The view of the rule tree: the one showing every group.
+    QTreeView *mainView() const
+    {
+        for (QTreeView *view : m_tabs->findChildren<QTreeView *>()) {
+            if (view->model() && view->model()->rowCount() == Groups)
+                return view;
+        }
+        qFatal("bench_panel: no view shows the rule tree");
+    }
+
+    void ruleTreeLoad()
+    {
+        const QByteArray tree = ruleTree(m_routesPerGroup);
+        double bareTime = 0;
+        const double bareMemory =
+            allocated([&] { bareTime = timed([&] { m_bareRules = bareRuleModel(m_routesPerGroup); }); });
+        double time = 0;
+        const double memory =
+            allocated([&] { time = timed([&] { deliver(Commands::GetRuleTree, tree); }); });
+        report(QStringLiteral("Rule tree load"), time, bareTime);
+        report(QStringLiteral("Rule tree memory"), memory, bareMemory, "MB");
+    }
+
+    void layerTreeLoadAndClear(int objects)
+    {
+        const QByteArray tree = layerTree(objects);
+        double bareTime = 0;
+        std::unique_ptr<QStandardItemModel> bare;
+        const double bareMemory =
+            allocated([&] { bareTime = timed([&] { bare = bareLayerModel(objects); }); });
+        double time = 0;
+        const double memory =
+            allocated([&] { time = timed([&] { deliver(Commands::GetLayerTree, tree); }); });
+        const QString what = QStringLiteral("Layer tree of %1 objects").arg(objects);
+        report(what + QStringLiteral(": load"), time, bareTime);
+        report(what + QStringLiteral(": memory"), memory, bareMemory, "MB");
+        const double clear = timed([&] { deliver(Commands::GetLayerTree, layerTree(0)); });
+        report(what + QStringLiteral(": clear, against its load"), clear, time);
+    }
+
+    void checkModeReply()
+    {
+        // As an operator would see it: every group open.
+        mainView()->expandAll();
+        const QByteArray mode = ::checkModeReply(m_routes);
+        const double bareMode = timed([&] {
+            for (int g = 0; g < Groups; ++g) {
+                QStandardItem *group = m_bareRules->item(g);
+                for (int r = 0; r < group->rowCount(); ++r)
+                    group->child(r, 1)->setText(QStringLiteral("Check on"));
+            }
+        });
+        report(QStringLiteral("\"Set_check_mode\" reply, tree expanded"),
+               timed([&] { deliver(Commands::SetCheckMode, mode); }), bareMode);
+        mainView()->collapseAll();
+    }
+
+    // "Select all" ticks every route, which shows it on the map.
+    void selectAll(int objects)
+    {
+        deliver(Commands::GetLayerTree, layerTree(objects));
+        auto *box = m_tabs->findChild<QCheckBox *>(QStringLiteral("checkBox"));
+        const double bareTicks = timed([&] { tickBare(Qt::Checked); });
+        report(QStringLiteral("\"Select all\", layer of %1 objects").arg(objects),
+               timed([&] { box->click(); }), bareTicks);
+        box->click();
+        tickBare(Qt::Unchecked);
+    }
+
+    // A full round of state replies, one per route, with a few routes shown.
+    void stateReplies(int objects, int shownRoutes)
+    {
+        deliver(Commands::GetLayerTree, layerTree(objects));
+        auto *model = qobject_cast<QStandardItemModel *>(mainView()->model());
+        const int step = m_routes / shownRoutes;
+        for (int i = 0; i < m_routes; i += step)
+            model->item(i / m_routesPerGroup)->child(i % m_routesPerGroup)->setCheckState(
+                Qt::Checked);
+
+        QList<QByteArray> shown, hidden;
+        for (int i = 0; i < m_routes; ++i)
+            (i % step == 0 ? shown : hidden) << stateReply(FirstRouteId + i, 1);
+        const auto decode = [](const QList<QByteArray> &bodies) {
+            return timed([&] {
+                for (QByteArray body : bodies) {
+                    QDataStream in(body);
+                    RouteMessages::readSectionsState(in);
+                }
+            });
+        };
+        const auto send = [this](const QList<QByteArray> &bodies) {
+            return timed([&] {
+                for (const QByteArray &body : bodies)
+                    deliver(Commands::SectionsState, body);
+            });
+        };
+        const double decodeAll = decode(shown) + decode(hidden);
+        const double round = send(hidden) + send(shown);
+        report(QStringLiteral("%1 state replies, %2 shown, %3 objects")
+                   .arg(m_routes).arg(shown.size()).arg(objects),
+               round, decodeAll);
+
+        const double hiddenTime = send(hidden);
+        report(QStringLiteral("  a reply for a route not shown, in µs"),
+               hiddenTime * 1000 / hidden.size(), decode(hidden) * 1000 / hidden.size(), "us");
+
+        // A shown section redrawn against one remove-and-append on a bare list
+        // as long as the host's.
+        QList<MapQt::MapPrimitive *> bareList;
+        std::vector<std::unique_ptr<MapQt::MapTrace>> traces;
+        const int length = m_host.sectionList() ? m_host.sectionList()->primitives.size() : 0;
+        for (int i = 0; i < length; ++i) {
+            traces.push_back(std::make_unique<MapQt::MapTrace>());
+            bareList.append(traces.back().get());
+        }
+        const int redraws = shown.size() * SectionsPerRoute;
+        const double bare = timed([&] {
+            for (int i = 0; i < redraws; ++i) {
+                MapQt::MapPrimitive *primitive = bareList.at((i * 7919) % length);
+                bareList.removeOne(primitive);
+                bareList.append(primitive);
+            }
+        });
+        report(QStringLiteral("  a shown section redrawn (list of %1), in µs").arg(length),
+               (send(shown) - decode(shown)) * 1000 / redraws, bare * 1000 / redraws, "us");
+    }
+
+    void teardown(QPluginLoader &loader)
+    {
+        const double bareDelete = timed([&] { m_bareRules.reset(); });
+        std::unique_ptr<QStandardItemModel> bare = bareRuleModel(m_routesPerGroup);
+        QCloseEvent close;
+        report(QStringLiteral("OnClose"), timed([&] { m_plugin->OnClose(&close); }), bareDelete);
+        const QByteArray tree = ruleTree(m_routesPerGroup);
+        deliver(Commands::GetRuleTree, tree);
+        const double bareAgain = timed([&] { bare.reset(); });
+        report(QStringLiteral("Destroying the plug-in"), timed([&] {
+                   loader.unload();
+                   delete m_tabs;
+               }),
+               bareAgain);
+    }
+
+    FakeHost &host() { return m_host; }
+
+private:
+    void tickBare(Qt::CheckState state)
+    {
+        for (int g = 0; g < Groups; ++g) {
+            QStandardItem *group = m_bareRules->item(g);
+            for (int r = 0; r < group->rowCount(); ++r)
+                group->child(r)->setCheckState(state);
+        }
+    }
+
+    PluginInterface *m_plugin;
+    QTabWidget *m_tabs;
+    FakeHost m_host;
+    std::unique_ptr<QStandardItemModel> m_bareRules;
+    int m_routesPerGroup;
+    int m_routes;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -102,7 +360,10 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int routesPerGroup = argc > 1 ? QByteArray(argv[1]).toInt() : 1000;
-    const int routes = Groups * routesPerGroup;
+    if (routesPerGroup < 1) {
+        QTextStream(stderr) << "usage: bench_panel [routes per group, 1000 unless given]\n";
+        return 2;
+    }
 
     QPluginLoader loader(QCoreApplication::applicationDirPath()
                          + QStringLiteral("/plugins/libOperativeCheck.so"));
@@ -112,76 +373,23 @@ int main(int argc, char *argv[])
                             << '\n';
         return 1;
     }
-    FakeHost host;
-    plugin->SetHost(&host);
     auto *tabs = new QTabWidget; // deleted with the plug-in, as a host closing its window
+    Bench bench(plugin, tabs, routesPerGroup);
+    plugin->SetHost(&bench.host());
     tabs->addTab(plugin->CreateWidget(nullptr, tabs), "Route check");
     plugin->BindMap(0, 1);
+    tabs->resize(1000, 800);
+    tabs->show();
 
-    std::printf("%d routes of %d sections in %d groups\n", routes, SectionsPerRoute, Groups);
-    std::printf("%-44s %13s %13s %9s\n", "case", "panel", "baseline", "ratio");
-
-    QByteArray command = Commands::GetRuleTree;
-    QByteArray tree = ruleTree(routesPerGroup);
-    std::unique_ptr<QStandardItemModel> bare;
-    const double bareLoad = timed([&] { bare = bareModel(routesPerGroup); });
-    report(QStringLiteral("Rule tree load"), timed([&] { plugin->OnServerReply(command, tree); }),
-           bareLoad);
-
-    // As an operator would see it: every group open.
-    for (QTreeView *view : tabs->findChildren<QTreeView *>())
-        view->expandAll();
-    command = Commands::SetCheckMode;
-    QByteArray mode = checkModeReply(routes);
-    const double bareMode = timed([&] {
-        for (int g = 0; g < Groups; ++g) {
-            QStandardItem *group = bare->item(g);
-            for (int r = 0; r < group->rowCount(); ++r)
-                group->child(r, 1)->setText(QStringLiteral("Check on"));
-        }
-    });
-    report(QStringLiteral("\"Set_check_mode\" reply, tree expanded"),
-           timed([&] { plugin->OnServerReply(command, mode); }), bareMode);
-
-    // "Select all" ticks every route, which shows it on the map.
-    auto *selectAll = tabs->findChild<QCheckBox *>(QStringLiteral("checkBox"));
-    const double bareTicks = timed([&] {
-        for (int g = 0; g < Groups; ++g) {
-            QStandardItem *group = bare->item(g);
-            for (int r = 0; r < group->rowCount(); ++r)
-                group->child(r)->setCheckState(Qt::Checked);
-        }
-    });
-    report(QStringLiteral("\"Select all\""), timed([&] { selectAll->click(); }), bareTicks);
-
-    // State replies for routes spread over the tree, against decoding the same bodies.
-    constexpr int StateReplies = 200;
-    QList<QByteArray> bodies;
-    for (int i = 0; i < StateReplies; ++i) {
-        QList<RouteMessages::SectionState> states;
-        for (int s = 1; s <= SectionsPerRoute; ++s)
-            states << RouteMessages::SectionState{s, 1 + (i + s) % 2};
-        bodies << RouteMessages::sectionsStateBody(1000 + i * (routes / StateReplies), states);
-    }
-    command = Commands::SectionsState;
-    const double decoding = timed([&] {
-        for (QByteArray body : qAsConst(bodies)) {
-            QDataStream in(body);
-            RouteMessages::readSectionsState(in);
-        }
-    });
-    report(QStringLiteral("%1 \"Every_sections_state\" replies").arg(StateReplies),
-           timed([&] {
-               for (QByteArray body : qAsConst(bodies))
-                   plugin->OnServerReply(command, body);
-           }),
-           decoding);
-
-    const double bareTeardown = timed([&] { bare.reset(); });
-    report(QStringLiteral("Destroying the plug-in"), timed([&] {
-               loader.unload();
-               delete tabs;
-           }),
-           bareTeardown);
+    std::printf("%d routes of %d sections in %d groups\n", Groups * routesPerGroup,
+                SectionsPerRoute, Groups);
+    std::printf("%-48s %13s %13s %9s\n", "case", "panel", "baseline", "ratio");
+    bench.ruleTreeLoad();
+    bench.layerTreeLoadAndClear(MaxObjects);
+    bench.checkModeReply();
+    for (int objects : {0, 1000, 10000})
+        bench.selectAll(objects);
+    bench.stateReplies(MaxObjects, 200);
+    bench.teardown(loader);
     return 0;
 }
