@@ -137,43 +137,74 @@ QByteArray stateReply(int routeId, int round)
     return RouteMessages::sectionsStateBody(routeId, states);
 }
 
-// The same items as the panel's rule tree, in a model that does nothing else.
-std::unique_ptr<QStandardItemModel> bareRuleModel(int routesPerGroup)
+// The baselines: the same body read with the wire's record readers into a
+// model that does nothing else, each item holding its text and check box,
+// the records kept beside it.
+class BareTree
 {
-    auto model = std::make_unique<QStandardItemModel>(0, 2);
-    int id = FirstRouteId;
-    for (int g = 0; g < Groups; ++g) {
-        auto *group = new QStandardItem(QStringLiteral("Group %1").arg(g + 1));
-        group->setCheckable(true);
-        for (int r = 0; r < routesPerGroup; ++r, ++id) {
-            auto *item = new QStandardItem(QStringLiteral("Route %1").arg(id));
-            item->setCheckable(true);
-            for (int s = 1; s <= SectionsPerRoute; ++s)
-                item->appendRow({new QStandardItem(QStringLiteral("Section %1").arg(s)),
-                                 new QStandardItem});
-            group->appendRow({item, new QStandardItem(QStringLiteral("Check off"))});
-        }
-        model->appendRow({group, new QStandardItem});
-    }
-    return model;
-}
+public:
+    enum class Payload { Routes, GraphObjects };
 
-// The layer tree's items alone: a checkable row per layer and per object.
-std::unique_ptr<QStandardItemModel> bareLayerModel(int objects)
-{
-    auto model = std::make_unique<QStandardItemModel>(0, 2);
-    for (int first = 1; first <= objects; first += ObjectsPerLayer) {
-        auto *layerItem = new QStandardItem(QStringLiteral("Layer %1").arg(first));
-        layerItem->setCheckable(true);
-        for (int id = first; id < first + ObjectsPerLayer && id <= objects; ++id) {
-            auto *item = new QStandardItem(QStringLiteral("Zone %1").arg(id));
-            item->setCheckable(true);
-            layerItem->appendRow(item);
-        }
-        model->appendRow(layerItem);
+    BareTree(const QByteArray &body, Payload payload) : m_payload(payload)
+    {
+        QDataStream in(body);
+        in.setVersion(QDataStream::Qt_4_5);
+        readNodes(m_model.invisibleRootItem(), in);
     }
-    return model;
-}
+    ~BareTree() { qDeleteAll(m_objects); }
+
+    QStandardItemModel &model() { return m_model; }
+
+private:
+    void readNodes(QStandardItem *parent, QDataStream &in)
+    {
+        qint32 count = 0;
+        in >> count;
+        for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+            qint32 id = 0, bits = 0;
+            QString name;
+            in >> id >> name >> bits;
+            auto *item = new QStandardItem(name);
+            item->setCheckable(true);
+            auto *second = new QStandardItem;
+            parent->appendRow({item, second});
+            readNodes(item, in);
+            if (m_payload == Payload::Routes)
+                readRoute(item, second, in);
+            else
+                readObjects(item, in);
+        }
+    }
+
+    void readRoute(QStandardItem *item, QStandardItem *mode, QDataStream &in)
+    {
+        bool hasRoute = false;
+        in >> hasRoute;
+        if (!hasRoute)
+            return;
+        m_routes.emplace_back(RouteMessages::readRoute(in));
+        mode->setText(QStringLiteral("Check off"));
+        for (const SectionRecord *section : qAsConst(m_routes.back()->sections))
+            item->appendRow({new QStandardItem(section->name), new QStandardItem});
+    }
+
+    void readObjects(QStandardItem *item, QDataStream &in)
+    {
+        qint32 count = 0;
+        in >> count;
+        for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+            m_objects.append(ReadGraphObData(in));
+            auto *child = new QStandardItem(m_objects.last()->name);
+            child->setCheckable(true);
+            item->appendRow(child);
+        }
+    }
+
+    Payload m_payload;
+    QStandardItemModel m_model;
+    std::vector<std::unique_ptr<RouteRecord>> m_routes;
+    QList<GraphObData *> m_objects;
+};
 
 class Bench
 {
@@ -204,8 +235,11 @@ public:
     {
         const QByteArray tree = ruleTree(m_routesPerGroup);
         double bareTime = 0;
-        const double bareMemory =
-            allocated([&] { bareTime = timed([&] { m_bareRules = bareRuleModel(m_routesPerGroup); }); });
+        const double bareMemory = allocated([&] {
+            bareTime = timed([&] {
+                m_bareRules = std::make_unique<BareTree>(tree, BareTree::Payload::Routes);
+            });
+        });
         double time = 0;
         const double memory =
             allocated([&] { time = timed([&] { deliver(Commands::GetRuleTree, tree); }); });
@@ -217,17 +251,22 @@ public:
     {
         const QByteArray tree = layerTree(objects);
         double bareTime = 0;
-        std::unique_ptr<QStandardItemModel> bare;
-        const double bareMemory =
-            allocated([&] { bareTime = timed([&] { bare = bareLayerModel(objects); }); });
+        std::unique_ptr<BareTree> bare;
+        const double bareMemory = allocated([&] {
+            bareTime = timed(
+                [&] { bare = std::make_unique<BareTree>(tree, BareTree::Payload::GraphObjects); });
+        });
         double time = 0;
         const double memory =
             allocated([&] { time = timed([&] { deliver(Commands::GetLayerTree, tree); }); });
         const QString what = QStringLiteral("Layer tree of %1 objects").arg(objects);
         report(what + QStringLiteral(": load"), time, bareTime);
         report(what + QStringLiteral(": memory"), memory, bareMemory, "MB");
-        const double clear = timed([&] { deliver(Commands::GetLayerTree, layerTree(0)); });
+        const QByteArray empty = layerTree(0);
+        const double clear = timed([&] { deliver(Commands::GetLayerTree, empty); });
         report(what + QStringLiteral(": clear, against its load"), clear, time);
+        report(what + QStringLiteral(": bare clear, against its load"),
+               timed([&] { bare.reset(); }), bareTime);
     }
 
     void checkModeReply()
@@ -237,7 +276,7 @@ public:
         const QByteArray mode = ::checkModeReply(m_routes);
         const double bareMode = timed([&] {
             for (int g = 0; g < Groups; ++g) {
-                QStandardItem *group = m_bareRules->item(g);
+                QStandardItem *group = m_bareRules->model().item(g);
                 for (int r = 0; r < group->rowCount(); ++r)
                     group->child(r, 1)->setText(QStringLiteral("Check on"));
             }
@@ -320,12 +359,18 @@ public:
     void teardown(QPluginLoader &loader)
     {
         const double bareDelete = timed([&] { m_bareRules.reset(); });
-        std::unique_ptr<QStandardItemModel> bare = bareRuleModel(m_routesPerGroup);
+        const QByteArray tree = ruleTree(m_routesPerGroup);
+        auto bare = std::make_unique<BareTree>(tree, BareTree::Payload::Routes);
         QCloseEvent close;
         report(QStringLiteral("OnClose"), timed([&] { m_plugin->OnClose(&close); }), bareDelete);
-        const QByteArray tree = ruleTree(m_routesPerGroup);
         deliver(Commands::GetRuleTree, tree);
-        const double bareAgain = timed([&] { bare.reset(); });
+        // The plug-in holds the layer tree of the state replies too.
+        auto bareLayers =
+            std::make_unique<BareTree>(layerTree(MaxObjects), BareTree::Payload::GraphObjects);
+        const double bareAgain = timed([&] {
+            bare.reset();
+            bareLayers.reset();
+        });
         report(QStringLiteral("Destroying the plug-in"), timed([&] {
                    loader.unload();
                    delete m_tabs;
@@ -339,7 +384,7 @@ private:
     void tickBare(Qt::CheckState state)
     {
         for (int g = 0; g < Groups; ++g) {
-            QStandardItem *group = m_bareRules->item(g);
+            QStandardItem *group = m_bareRules->model().item(g);
             for (int r = 0; r < group->rowCount(); ++r)
                 group->child(r)->setCheckState(state);
         }
@@ -348,7 +393,7 @@ private:
     PluginInterface *m_plugin;
     QTabWidget *m_tabs;
     FakeHost m_host;
-    std::unique_ptr<QStandardItemModel> m_bareRules;
+    std::unique_ptr<BareTree> m_bareRules;
     int m_routesPerGroup;
     int m_routes;
 };

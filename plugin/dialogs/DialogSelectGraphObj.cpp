@@ -1,5 +1,7 @@
 #include "DialogSelectGraphObj.h"
 
+#include "GraphObjectIndex.h"
+
 #include "graphobj/GraphObject.h"
 #include "panel/ItemChangeGate.h"
 #include "records/ItemRoles.h"
@@ -51,6 +53,7 @@ DialogSelectGraphObj::DialogSelectGraphObj()
                        &DialogSelectGraphObj::itemChangedX);
     });
     m_checkGate->open();
+    m_index = std::make_unique<GraphObjectIndex>(model());
 }
 
 DialogSelectGraphObj::~DialogSelectGraphObj()
@@ -110,13 +113,7 @@ void DialogSelectGraphObj::checkedGraphObjects(QList<int> &ids, QString &names) 
 void DialogSelectGraphObj::findGraphObjects(const QList<int> &ids,
                                             QList<GraphObject *> &objects) const
 {
-    if (ids.isEmpty())
-        return;
-    walk([&ids, &objects](QStandardItem *item) {
-        GraphObject *object = itemGraphObject(item);
-        if (object && ids.contains(object->id))
-            objects.append(object);
-    });
+    m_index->find(ids, objects);
 }
 
 void DialogSelectGraphObj::itemChangedX(QStandardItem *item)

@@ -9,6 +9,7 @@
 #include <memory>
 
 class GraphObject;
+class GraphObjectIndex;
 class ItemChangeGate;
 class QDataStream;
 class QDialogButtonBox;
@@ -48,6 +49,7 @@ private:
     QDialogButtonBox *buttonBox;
     // Ticks set from a section are no operator's: they do not run down.
     std::unique_ptr<ItemChangeGate> m_checkGate;
+    std::unique_ptr<GraphObjectIndex> m_index;
 };
 
 #endif // DIALOGSELECTGRAPHOBJ_H

@@ -48,7 +48,7 @@ void GraphObCircle::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
 {
     if (!list)
         return;
-    list->removeOne(fillPolygon);
+    takeFromList(list, fillPolygon);
     if (mode == 0)
         return;
     if (!points.isEmpty()) {
@@ -57,7 +57,7 @@ void GraphObCircle::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
         setTracePoints(fillPolygon, MapGeometry::circlePoints(points.first().x(),
                                                               points.first().y(), diameter));
     }
-    list->append(fillPolygon);
+    appendToList(list, fillPolygon);
 }
 
 const PropertySchema &GraphObCircle::propertySchema() const

@@ -44,9 +44,9 @@ void GraphObIconText::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
 {
     if (!list)
         return;
-    list->removeOne(car);
+    takeFromList(list, car);
     if (mode != 0)
-        list->append(car);
+        appendToList(list, car);
 }
 
 void GraphObIconText::FillTreeItem(QStandardItem *item)

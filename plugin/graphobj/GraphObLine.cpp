@@ -29,14 +29,14 @@ void GraphObLine::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
 {
     if (!list)
         return;
-    list->removeOne(outlineTrace);
+    takeFromList(list, outlineTrace);
     if (mode == 0)
         return;
     if (!points.isEmpty()) {
         setTracePoints(outlineTrace, MapGeometry::BuildCorridor(points, width));
         setPenColor(outlineTrace, color);
     }
-    list->append(outlineTrace);
+    appendToList(list, outlineTrace);
 }
 
 const PropertySchema &GraphObLine::propertySchema() const

@@ -29,7 +29,7 @@ void GraphObPolygone::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
 {
     if (!list)
         return;
-    list->removeOne(polygon);
+    takeFromList(list, polygon);
     if (mode == 0)
         return;
     if (!points.isEmpty()) {
@@ -39,7 +39,7 @@ void GraphObPolygone::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
         setBrushColor(polygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));
         setPenColor(polygon, color);
     }
-    list->append(polygon);
+    appendToList(list, polygon);
 }
 
 const PropertySchema &GraphObPolygone::propertySchema() const

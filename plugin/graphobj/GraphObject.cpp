@@ -233,6 +233,26 @@ int GraphObject::primitivePosition(const QList<MapQt::MapPrimitive *> *list,
     return -1;
 }
 
+void GraphObject::takeFromList(QList<MapQt::MapPrimitive *> *list,
+                               MapQt::MapPrimitive *primitive)
+{
+    const int drawn = m_drawnOn.indexOf(list);
+    // The editing list gets its primitives without appendToList.
+    if (drawn < 0 && list != primitiveList)
+        return;
+    list->removeOne(primitive);
+    if (drawn >= 0)
+        m_drawnOn.remove(drawn);
+}
+
+void GraphObject::appendToList(QList<MapQt::MapPrimitive *> *list,
+                               MapQt::MapPrimitive *primitive)
+{
+    list->append(primitive);
+    if (!m_drawnOn.contains(list))
+        m_drawnOn.append(list);
+}
+
 void GraphObject::setTracePoints(MapQt::MapTrace *trace, const QList<QPoint> &points)
 {
     MapQt::MapPoint *array = points.isEmpty() ? nullptr : new MapQt::MapPoint[points.size()];

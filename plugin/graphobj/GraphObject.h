@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QVarLengthArray>
 
 class PropertySchema;
 class QAbstractItemView;
@@ -92,6 +93,12 @@ protected:
     void fillVertexTrace();
     // Step one of FindHitPoints: a hit on vertexTrace.
     bool findVertexHit(const QList<MapHit> &hits, int &first, int &second, int key) const;
+    // Takes primitive out of list. A state reply takes every section's objects
+    // off the host's list, shown or not, and the list may hold thousands: it
+    // is searched only when this object may have put primitive there.
+    void takeFromList(QList<MapQt::MapPrimitive *> *list, MapQt::MapPrimitive *primitive);
+    // Puts primitive at the end of list.
+    void appendToList(QList<MapQt::MapPrimitive *> *list, MapQt::MapPrimitive *primitive);
     static int primitivePosition(const QList<MapQt::MapPrimitive *> *list,
                                  const MapQt::MapPrimitive *primitive);
     // Replaces trace's array with a new one holding points; the old one is freed.
@@ -105,6 +112,10 @@ protected:
 
 private:
     QStandardItem *valueCell(const PropertyRow &row) const;
+
+    // The lists appendToList put the display primitive on and takeFromList
+    // has not taken it from since.
+    QVarLengthArray<const QList<MapQt::MapPrimitive *> *, 2> m_drawnOn;
 };
 
 // The graphic object hung on a layer-tree item; null when none.

@@ -3,6 +3,7 @@
 #include "RouteMap.h"
 
 #include "panel/ItemChangeGate.h"
+#include "panel/ModelChangeWatch.h"
 #include "records/ItemRoles.h"
 #include "records/RecordKinds.h"
 #include "records/RouteRecord.h"
@@ -22,28 +23,11 @@ RouteTree::RouteTree(QStandardItemModel *model, ItemChangeGate &treeGate, const 
 {
     m_itemPrototype->setEditable(false);
     m_itemPrototype->setCheckable(false);
-    const auto forget = [this] { forgetRouteItems(); };
-    m_modelConnections = {
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, forget),
-        QObject::connect(model, &QAbstractItemModel::rowsInserted, forget),
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeMoved, forget),
-        QObject::connect(model, &QAbstractItemModel::columnsAboutToBeRemoved, forget),
-        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, forget),
-        QObject::connect(model, &QAbstractItemModel::layoutAboutToBeChanged, forget),
-        QObject::connect(model, &QAbstractItemModel::dataChanged,
-                         [this](const QModelIndex &, const QModelIndex &,
-                                const QVector<int> &roles) {
-                             if (roles.isEmpty() || roles.contains(ItemRole::Route))
-                                 forgetRouteItems();
-                         })};
+    m_routeItemsWatch = std::make_unique<ModelChangeWatch>(model, ItemRole::Route,
+                                                           [this] { forgetRouteItems(); });
 }
 
-// The model outlives the tree: it must stop calling into it.
-RouteTree::~RouteTree()
-{
-    for (const QMetaObject::Connection &connection : qAsConst(m_modelConnections))
-        QObject::disconnect(connection);
-}
+RouteTree::~RouteTree() = default;
 
 QStandardItem *RouteTree::container(const QStandardItem *item) const
 {

@@ -6,7 +6,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QMetaObject>
 #include <QModelIndex>
 #include <QSet>
 #include <QString>
@@ -14,6 +13,7 @@
 #include <memory>
 
 class ItemChangeGate;
+class ModelChangeWatch;
 class QStandardItem;
 class QStandardItemModel;
 class RouteMap;
@@ -73,7 +73,7 @@ private:
     // dropped on any change of rows or of an item's route; a route's id may
     // also change in its record, so a hit is checked before it is used.
     mutable QHash<int, QStandardItem *> m_routeItems;
-    QList<QMetaObject::Connection> m_modelConnections;
+    std::unique_ptr<ModelChangeWatch> m_routeItemsWatch;
 };
 
 #endif // ROUTETREE_H
