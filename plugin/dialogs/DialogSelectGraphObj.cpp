@@ -76,6 +76,24 @@ void DialogSelectGraphObj::loadTree(QDataStream &in)
     releaseAllItems();
     model()->clear();
     BuildTree(nullptr, in);
+    // Opening every layer of a large tree costs a layout of every row: it
+    // waits until the operator sees the tree.
+    m_expandPending = true;
+    if (isVisible())
+        expandIfPending();
+}
+
+void DialogSelectGraphObj::showEvent(QShowEvent *event)
+{
+    expandIfPending();
+    QDialog::showEvent(event);
+}
+
+void DialogSelectGraphObj::expandIfPending()
+{
+    if (!m_expandPending)
+        return;
+    m_expandPending = false;
     treeView->expandAll();
 }
 

@@ -40,7 +40,12 @@ public:
 public slots:
     void itemChangedX(QStandardItem *item);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void expandIfPending();
+
     template <typename Visit>
     void walk(Visit visit) const;
 
@@ -50,6 +55,8 @@ private:
     // Ticks set from a section are no operator's: they do not run down.
     std::unique_ptr<ItemChangeGate> m_checkGate;
     std::unique_ptr<GraphObjectIndex> m_index;
+    // A tree loaded while the dialog was hidden is opened when it shows.
+    bool m_expandPending = false;
 };
 
 #endif // DIALOGSELECTGRAPHOBJ_H

@@ -11,8 +11,10 @@
 GraphObjectIndex::GraphObjectIndex(const QStandardItemModel *model)
     : m_model(model)
     , m_watch(std::make_unique<ModelChangeWatch>(model, ItemRole::GraphObject, [this] {
-        m_built = false;
-        m_byId.clear();
+        if (m_built) {
+            m_built = false;
+            m_byId.clear();
+        }
     }))
 {
 }

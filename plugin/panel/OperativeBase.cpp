@@ -21,6 +21,8 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 
+#include <utility>
+
 OperativeBase::OperativeBase()
     : QObject(nullptr)
 {
@@ -212,14 +214,49 @@ void OperativeBase::mainItemChanged(QStandardItem *item)
     const bool checked = judged && judged->checkState() == Qt::Checked;
     ItemChecked(item, checked);
 
+    beginTicks();
     const Qt::CheckState state = item->checkState();
     for (int row = 0; row < item->rowCount(); ++row) {
         QStandardItem *child = item->child(row);
         if (child && child->isCheckable())
             child->setCheckState(state);
     }
-    if (mainView()->currentIndex() != item->index())
-        mainView()->setCurrentIndex(item->index());
+    m_tickTrail.append(item);
+    endTicks();
+}
+
+void OperativeBase::beginTicks()
+{
+    if (m_tickDepth++ > 0)
+        return;
+    m_tickTrail.clear();
+    // One delayed relayout for all the rows a tick runs through: a laid-out
+    // view would measure every changed row as it changes.
+    mainView()->setRootIndex(mainView()->rootIndex());
+}
+
+void OperativeBase::endTicks()
+{
+    if (--m_tickDepth > 0)
+        return;
+    const QList<QStandardItem *> trail = std::exchange(m_tickTrail, {});
+    // Each ticked row becomes current in turn, as it always has; a shown view
+    // follows it, opening its parents and scrolling to it. Only the moves are
+    // made here, and the current row is set once at the end.
+    QTreeView *view = mainView();
+    const bool follow = view->isVisible() && view->hasAutoScroll();
+    const QModelIndex before = view->currentIndex();
+    QModelIndex current = before;
+    for (const QStandardItem *item : trail) {
+        const QModelIndex index = item->index();
+        if (index == current)
+            continue;
+        current = index;
+        if (follow)
+            view->scrollTo(index);
+    }
+    if (current != before)
+        view->setCurrentIndex(current);
 }
 
 void OperativeBase::ConnectToServer(QByteArray &)
@@ -229,10 +266,12 @@ void OperativeBase::ConnectToServer(QByteArray &)
 
 void OperativeBase::selectAllChecked(int state)
 {
+    beginTicks();
     for (int row = 0; row < model()->rowCount(); ++row) {
         if (QStandardItem *item = model()->item(row, 0))
             item->setCheckState(Qt::CheckState(state));
     }
+    endTicks();
 }
 
 void OperativeBase::onGetClicked()

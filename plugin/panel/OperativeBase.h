@@ -124,6 +124,9 @@ protected:
 private:
     // A tick runs down to the children, never up; the change is drawn or erased.
     void mainItemChanged(QStandardItem *item);
+    // Around ticks that may run through many rows; they nest.
+    void beginTicks();
+    void endTicks();
 
     QUndoStack *m_undoStack;
     QUndoGroup *m_undoGroup;
@@ -135,6 +138,9 @@ private:
     std::unique_ptr<EditLedger> m_ledger;
     QModelIndex m_currentMainIndex;
     QVariant m_valueBeforeEdit;
+    int m_tickDepth = 0;
+    // The rows ticked since the outermost beginTicks, in the order each became current.
+    QList<QStandardItem *> m_tickTrail;
 };
 
 #endif // OPERATIVEBASE_H

@@ -8,10 +8,32 @@
 #include "shell/PluginLog.h"
 
 #include <QDataStream>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
+
+namespace {
+
+// Rows of a tree are clones of a prototype: setting each role and flag on
+// every new item costs a search of its values per call.
+std::unique_ptr<QStandardItem> rowPrototype(int editState)
+{
+    auto item = std::make_unique<QStandardItem>();
+    if (editState >= 0)
+        item->setData(editState, ItemRole::EditState);
+    item->setData(qlonglong(0), ItemRole::GraphObject);
+    item->setData(qlonglong(0), ItemRole::Route);
+    item->setEditable(false);
+    item->setCheckable(true);
+    item->setCheckState(Qt::Unchecked);
+    return item;
+}
+
+} // namespace
 
 SupportTreeLayers::SupportTreeLayers()
     : m_model(new QStandardItemModel(0, 2))
+    , m_nodePrototype(rowPrototype(-1))
+    , m_objectPrototype(rowPrototype(0))
 {
 }
 
@@ -23,6 +45,10 @@ SupportTreeLayers::~SupportTreeLayers()
 
 void SupportTreeLayers::releaseAllItems()
 {
+    // Every caller clears or deletes the model next, which views and tables
+    // kept beside it hear of once; a change signal per item would have an
+    // expanded view look each row up.
+    const QSignalBlocker quiet(m_model);
     for (int row = 0; row < m_model->rowCount(); ++row)
         ReleaseItemData(m_model->item(row, 0));
 }
@@ -65,14 +91,9 @@ QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
     GraphObject *object = CreateGraphObject(record);
     if (!object)
         return nullptr;
-    auto *item = new QStandardItem;
+    QStandardItem *item = m_objectPrototype->clone();
     object->FillTreeItem(item);
-    item->setData(0, ItemRole::EditState);
     setItemRecord(item, ItemRole::GraphObject, object);
-    item->setData(qlonglong(0), ItemRole::Route);
-    item->setEditable(false);
-    item->setCheckable(true);
-    item->setCheckState(Qt::Unchecked);
     if (parent) {
         item->setData(parent->data(ItemRole::NodeId), ItemRole::NodeId);
         item->setData(parent->data(ItemRole::TypeMask), ItemRole::TypeMask);
@@ -108,14 +129,10 @@ uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
         qint32 bits = 0;
         in >> nodeId >> name >> bits;
 
-        auto *item = new QStandardItem(name);
+        QStandardItem *item = m_nodePrototype->clone();
+        item->setText(name);
         item->setData(int(nodeId), ItemRole::NodeId);
         item->setData(uint(bits), ItemRole::TypeMask);
-        item->setData(qlonglong(0), ItemRole::GraphObject);
-        item->setData(qlonglong(0), ItemRole::Route);
-        item->setEditable(false);
-        item->setCheckable(true);
-        item->setCheckState(Qt::Unchecked);
 
         QStandardItem *container = parent ? parent : m_model->invisibleRootItem();
         container->appendRow(item);

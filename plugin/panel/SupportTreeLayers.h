@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QtGlobal>
 
+#include <memory>
+
 class GraphObData;
 class QDataStream;
 class QStandardItem;
@@ -49,6 +51,8 @@ private:
     static constexpr uint TypeFilter = 1;
 
     QStandardItemModel *m_model;
+    std::unique_ptr<QStandardItem> m_nodePrototype;
+    std::unique_ptr<QStandardItem> m_objectPrototype;
     QHash<qint64, bool> m_checkedKeys;
 
     Q_DISABLE_COPY(SupportTreeLayers)
