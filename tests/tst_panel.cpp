@@ -223,8 +223,13 @@ private slots:
         OperativeCheck *plugin = panel->plugin.get();
         QVERIFY(!item({0, 1})->isCheckable());
         const QList<QList<int>> rows{{0}, {1}, {2}, {2, 0}, {2, 2}, {2, 2, 0}};
+        // A shown view follows every ticked row: it opens the rows above it.
+        QTreeView *view = plugin->mainView();
+        view->window()->show();
         plugin->panMain()->selectAllBox()->setChecked(true);
         QCOMPARE(ticks(rows), QString("222222"));
+        QVERIFY(view->isExpanded(item({2, 2})->index()) && !view->isExpanded(item({0})->index()));
+        QCOMPARE(view->currentIndex(), item({2})->index());
         item({2, 2})->setCheckState(Qt::Unchecked);
         QCOMPARE(ticks(rows), QString("222200"));
         QCOMPARE(plugin->mainView()->currentIndex(), item({2, 2})->index());
