@@ -237,6 +237,43 @@ private slots:
         QCOMPARE(panel->host.sectionList()->primitives.size(), 5);
     }
 
+    // A loaded tree's columns fit the rows the expanded tree shows the view's
+    // sizing: a long name there widens column 0, one further down does not.
+    void columnsFitExpandedTree_data()
+    {
+        QTest::addColumn<int>("precision");
+        QTest::addColumn<int>("longAt"); // the route whose second section has a long name
+        QTest::newRow("long name among the measured rows") << 20 << 1;
+        QTest::newRow("long name below them") << 20 << 35;
+        QTest::newRow("every row measured") << -1 << 35;
+        QTest::newRow("only the rows on show") << 0 << 1;
+    }
+
+    void columnsFitExpandedTree()
+    {
+        QFETCH(int, precision);
+        QFETCH(int, longAt);
+        QList<Node> groups;
+        for (int g = 0; g < 10; ++g) {
+            QList<Node> routes;
+            for (int r = g * 4; r < g * 4 + 4; ++r) {
+                const QString name = r == longAt ? "A section with a long, long name" : "S";
+                routes << withRoute(node(100 + r, "R", 1),
+                                    route(100 + r, {section(1, "S"), section(2, name),
+                                                    section(3, "S")}));
+            }
+            groups << node(g + 1, "G", 1, routes);
+        }
+        QTreeView *view = panel->plugin->mainView();
+        view->header()->setResizeContentsPrecision(precision);
+        panel->reply("Get_tree_rulecheck", ruleTree(groups));
+        const int width = view->columnWidth(0); // column 1 stretches to the view's edge
+        QVERIFY(!view->isExpanded(item({0})->index()));
+        view->expandAll();
+        view->resizeColumnToContents(0);
+        QCOMPARE(width, view->columnWidth(0));
+    }
+
     // Connecting and "Get" ask for both trees; the new route tree keeps the ticks
     // until the layer tree is there to draw them.
     void reloadRestoresTicks()

@@ -279,6 +279,11 @@ void OperativeBase::onGetClicked()
     requestTrees();
 }
 
+void OperativeBase::fitColumnsToExpandedTree()
+{
+    m_widgets->fitColumnsToExpandedTree();
+}
+
 void OperativeBase::onCollapseClicked()
 {
     m_widgets->toggleExpanded();

@@ -118,6 +118,8 @@ protected:
     ItemChangeGate &treeGate() { return *m_treeGate; }
     ItemChangeGate &propertyGate() { return *m_propertyGate; }
 
+    // Both columns of the main tree sized as the expanded tree would size them.
+    void fitColumnsToExpandedTree();
     // The server confirmed a save: nothing left to undo, nothing pending.
     void resetAfterSave();
 

@@ -10,6 +10,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 const char MainViewStyle[] =
@@ -118,4 +120,29 @@ void PanelWidgets::toggleExpanded()
         m_panMain->expandAction()->setIcon(
             QIcon(QStringLiteral(":/Pic/resources/branch-closed.png")));
     }
+}
+
+void PanelWidgets::fitColumnsToExpandedTree()
+{
+    // A view sizes a column from its first rows only (its header's resize
+    // precision, and the rows on show): opening the rows above those gives
+    // the widths of the expanded tree without laying out all of it.
+    const int precision = m_mainView->header()->resizeContentsPrecision();
+    if (precision < 0) {
+        m_mainView->expandAll();
+    } else {
+        int budget = precision + m_mainView->viewport()->height() + 1;
+        const QAbstractItemModel *viewModel = m_mainView->model();
+        std::function<void(const QModelIndex &)> open = [&](const QModelIndex &parent) {
+            for (int row = 0; row < viewModel->rowCount(parent) && budget > 0; ++row) {
+                const QModelIndex index = viewModel->index(row, 0, parent);
+                --budget;
+                m_mainView->expand(index);
+                open(index);
+            }
+        };
+        open(QModelIndex());
+    }
+    m_mainView->resizeColumnToContents(0);
+    m_mainView->resizeColumnToContents(1);
 }

@@ -38,6 +38,9 @@ public:
     // Expands the whole tree when no top row is open, else collapses it; the
     // expand button's icon tells which was done.
     void toggleExpanded();
+    // Sizes both columns to the rows the fully expanded tree shows, then
+    // leaves only the rows it opened for that open.
+    void fitColumnsToExpandedTree();
 
 private:
     QPointer<QVBoxLayout> m_layout;

@@ -204,9 +204,7 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
         resetTree();
         BuildTree(nullptr, body);
         // Columns sized for the expanded tree, which is then shown collapsed.
-        mainView()->expandAll();
-        mainView()->resizeColumnToContents(0);
-        mainView()->resizeColumnToContents(1);
+        fitColumnsToExpandedTree();
         onCollapseClicked();
         m_map->clear();
         m_map->refresh();
