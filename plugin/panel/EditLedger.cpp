@@ -65,7 +65,13 @@ bool EditLedger::writeItem(QStandardItem *item, QDataStream &out)
     const int nodeId = item->data(ItemRole::NodeId).toInt();
     if (RouteRecord *route = itemRoute(item)) {
         if (state == EditState::New || route->id < 0) {
-            route->id = nodeId;
+            if (route->id != nodeId) {
+                route->id = nodeId;
+                // Tables of items by route id learn of the new id from the item.
+                const ItemChangeGate::Muted muted(m_treeGate);
+                item->setData(QVariant(), ItemRole::Route);
+                setItemRecord(item, ItemRole::Route, route);
+            }
             RouteMessages::writeSaveEntry(out, nodeId, *route);
             // The new route replaces the node's old one; deleting that too would lose it.
             m_deletedRouteIds.remove(nodeId);

@@ -163,17 +163,19 @@ void RouteTree::showSectionName(QStandardItem *item, const QString &name)
 
 QStandardItem *RouteTree::findRouteItem(int routeId) const
 {
-    if (QStandardItem *cached = m_routeItems.value(routeId)) {
-        const RouteRecord *route = itemRoute(cached);
-        if (route && route->id == routeId)
-            return cached;
-    }
-    // One walk fills the whole table: a state reply per route must not walk the tree.
-    m_routeItems.clear();
+    const QVector<QStandardItem *> &items = routeItems(routeId);
+    return items.isEmpty() ? nullptr : items.first();
+}
+
+const QVector<QStandardItem *> &RouteTree::routeItems(int routeId) const
+{
+    static const QVector<QStandardItem *> none;
+    if (m_routeItemsBuilt)
+        return m_routeItems.contains(routeId) ? m_routeItems[routeId] : none;
+    // One walk fills the whole table: a reply per route must not walk the tree.
     const std::function<void(QStandardItem *)> fill = [&](QStandardItem *item) {
-        const RouteRecord *route = itemRoute(item);
-        if (route && !m_routeItems.contains(route->id)) // the first in walk order
-            m_routeItems.insert(route->id, item);
+        if (const RouteRecord *route = itemRoute(item))
+            m_routeItems[route->id].append(item);
         for (int row = 0; row < item->rowCount(); ++row) {
             if (QStandardItem *child = item->child(row))
                 fill(child);
@@ -183,7 +185,16 @@ QStandardItem *RouteTree::findRouteItem(int routeId) const
         if (QStandardItem *item = m_model->item(row, 0))
             fill(item);
     }
-    return m_routeItems.value(routeId);
+    m_routeItemsBuilt = true;
+    return m_routeItems.contains(routeId) ? m_routeItems[routeId] : none;
+}
+
+void RouteTree::forgetRouteItems() const
+{
+    if (m_routeItemsBuilt) {
+        m_routeItemsBuilt = false;
+        m_routeItems.clear();
+    }
 }
 
 QList<int> RouteTree::routeIdsUnder(const QStandardItem *item)
@@ -213,38 +224,43 @@ QString RouteTree::checkModeText(const RouteRecord &route)
 void RouteTree::applyCheckMode(const RouteMessages::CheckModeReply &reply)
 {
     const ItemChangeGate::Muted muted(m_treeGate);
-    // One look-up per route: a reply may name every route of a city.
     const QSet<int> routeIds(reply.routeIds.cbegin(), reply.routeIds.cend());
     // Every route of a reply shares its time, so a text differs only by time type.
     QHash<int, QString> texts;
-    for (int row = 0; row < m_model->rowCount(); ++row)
-        applyCheckMode(m_model->item(row, 0), routeIds, reply.checkTime, texts);
+    for (int routeId : routeIds) {
+        for (QStandardItem *item : routeItems(routeId)) {
+            // A listed route takes the mode for the routes below it too.
+            if (!hasListedAncestor(item, routeIds))
+                applyCheckMode(item, reply.checkTime, texts);
+        }
+    }
 }
 
-// A matching route ends the descent.
-void RouteTree::applyCheckMode(QStandardItem *item, const QSet<int> &routeIds, uint checkTime,
-                               QHash<int, QString> &texts)
+bool RouteTree::hasListedAncestor(const QStandardItem *item, const QSet<int> &routeIds)
 {
-    if (!item)
-        return;
-    RouteRecord *route = itemRoute(item);
-    if (route && routeIds.contains(route->id)) {
-        if (checkTime == 0) {
-            route->checkOn = 0;
-        } else {
-            route->checkOn = 1;
-            route->checkTime = checkTime;
-        }
-        if (QStandardItem *modeItem = container(item)->child(item->row(), 1)) {
-            auto text = texts.find(route->checkTimeType);
-            if (text == texts.end())
-                text = texts.insert(route->checkTimeType, checkModeText(*route));
-            modeItem->setText(*text);
-        }
-        return;
+    for (const QStandardItem *up = item->parent(); up; up = up->parent()) {
+        const RouteRecord *route = itemRoute(up);
+        if (route && routeIds.contains(route->id))
+            return true;
     }
-    for (int row = 0; row < item->rowCount(); ++row)
-        applyCheckMode(item->child(row), routeIds, checkTime, texts);
+    return false;
+}
+
+void RouteTree::applyCheckMode(QStandardItem *item, uint checkTime, QHash<int, QString> &texts)
+{
+    RouteRecord *route = itemRoute(item);
+    if (checkTime == 0) {
+        route->checkOn = 0;
+    } else {
+        route->checkOn = 1;
+        route->checkTime = checkTime;
+    }
+    if (QStandardItem *modeItem = container(item)->child(item->row(), 1)) {
+        auto text = texts.find(route->checkTimeType);
+        if (text == texts.end())
+            text = texts.insert(route->checkTimeType, checkModeText(*route));
+        modeItem->setText(*text);
+    }
 }
 
 void RouteTree::applySectionsState(const RouteMessages::SectionsStateReply &reply)

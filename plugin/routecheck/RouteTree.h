@@ -9,6 +9,7 @@
 #include <QModelIndex>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 #include <memory>
 
@@ -58,9 +59,11 @@ public:
     void applySectionsState(const RouteMessages::SectionsStateReply &reply);
 
 private:
-    void forgetRouteItems() const { m_routeItems.clear(); }
-    void applyCheckMode(QStandardItem *item, const QSet<int> &routeIds, uint checkTime,
-                        QHash<int, QString> &texts);
+    // Every item carrying the route, in walk order.
+    const QVector<QStandardItem *> &routeItems(int routeId) const;
+    void forgetRouteItems() const;
+    static bool hasListedAncestor(const QStandardItem *item, const QSet<int> &routeIds);
+    void applyCheckMode(QStandardItem *item, uint checkTime, QHash<int, QString> &texts);
     QStandardItem *container(const QStandardItem *item) const;
 
     QStandardItemModel *m_model;
@@ -69,10 +72,10 @@ private:
     // New rows are clones of it: not editable, not checkable.
     std::unique_ptr<QStandardItem> m_itemPrototype;
     SectionRecord m_sectionTemplate;
-    // Route id -> first item carrying it in walk order, filled by one walk and
-    // dropped on any change of rows or of an item's route; a route's id may
-    // also change in its record, so a hit is checked before it is used.
-    mutable QHash<int, QStandardItem *> m_routeItems;
+    // Route id -> the items carrying it in walk order, filled by one walk and
+    // dropped on any change of rows or of an item's route.
+    mutable QHash<int, QVector<QStandardItem *>> m_routeItems;
+    mutable bool m_routeItemsBuilt = false;
     std::unique_ptr<ModelChangeWatch> m_routeItemsWatch;
 };
 
