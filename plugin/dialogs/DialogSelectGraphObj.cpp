@@ -1,6 +1,5 @@
 #include "DialogSelectGraphObj.h"
 
-#include "GraphObjectIndex.h"
 
 #include "graphobj/GraphObject.h"
 #include "panel/ItemChangeGate.h"
@@ -129,7 +128,7 @@ void DialogSelectGraphObj::checkedGraphObjects(QList<int> &ids, QString &names) 
 }
 
 void DialogSelectGraphObj::findGraphObjects(const QList<int> &ids,
-                                            QList<GraphObject *> &objects) const
+                                            GraphObjectList &objects) const
 {
     m_index->find(ids, objects);
 }

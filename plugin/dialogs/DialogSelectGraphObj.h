@@ -1,6 +1,8 @@
 #ifndef DIALOGSELECTGRAPHOBJ_H
 #define DIALOGSELECTGRAPHOBJ_H
 
+#include "GraphObjectIndex.h"
+
 #include "panel/SupportTreeLayers.h"
 
 #include <QDialog>
@@ -8,8 +10,6 @@
 
 #include <memory>
 
-class GraphObject;
-class GraphObjectIndex;
 class ItemChangeGate;
 class QDataStream;
 class QDialogButtonBox;
@@ -35,7 +35,7 @@ public:
     // The ticked objects' ids, and their names each followed by one blank appended to names.
     void checkedGraphObjects(QList<int> &ids, QString &names) const;
     // Appends the objects whose ids are listed, in tree order (duplicates kept).
-    void findGraphObjects(const QList<int> &ids, QList<GraphObject *> &objects) const;
+    void findGraphObjects(const QList<int> &ids, GraphObjectList &objects) const;
 
 public slots:
     void itemChangedX(QStandardItem *item);

@@ -21,12 +21,17 @@ GraphObjectIndex::GraphObjectIndex(const QStandardItemModel *model)
 
 GraphObjectIndex::~GraphObjectIndex() = default;
 
-void GraphObjectIndex::find(const QList<int> &ids, QList<GraphObject *> &objects) const
+void GraphObjectIndex::find(const QList<int> &ids, GraphObjectList &objects) const
 {
     if (ids.isEmpty())
         return;
     if (!m_built)
         build();
+    if (ids.size() == 1) {
+        for (const Entry &entry : m_byId.value(ids.first()))
+            objects.append(entry.object);
+        return;
+    }
     QVector<Entry> found;
     // A section names a few objects; a long list is checked for repeats through a set.
     constexpr int ShortList = 16;

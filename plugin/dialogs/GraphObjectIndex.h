@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QVarLengthArray>
 #include <QVector>
 
 #include <memory>
@@ -11,6 +12,9 @@ class GraphObject;
 class ModelChangeWatch;
 class QStandardItem;
 class QStandardItemModel;
+
+// The objects a section names: a few, found on every drawing of it.
+using GraphObjectList = QVarLengthArray<GraphObject *, 8>;
 
 // Graphic object id -> the objects carrying it in a layer tree, in tree
 // order, duplicates kept. Built by one walk when first asked and dropped on
@@ -24,7 +28,7 @@ public:
     ~GraphObjectIndex();
 
     // Appends the objects whose ids are listed, in tree order.
-    void find(const QList<int> &ids, QList<GraphObject *> &objects) const;
+    void find(const QList<int> &ids, GraphObjectList &objects) const;
 
 private:
     struct Entry

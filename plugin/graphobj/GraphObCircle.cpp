@@ -54,8 +54,7 @@ void GraphObCircle::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     if (!points.isEmpty()) {
         setPenColor(fillPolygon, color);
         setBrushColor(fillPolygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));
-        setTracePoints(fillPolygon, MapGeometry::circlePoints(points.first().x(),
-                                                              points.first().y(), diameter));
+        setTracePoints(fillPolygon, outline());
     }
     appendToList(list, fillPolygon);
 }
@@ -78,6 +77,18 @@ void GraphObCircle::readFields()
     diameter = numberProperty(GraphProperty::Diameter);
     color = colourProperty(GraphProperty::Color);
     brushColor = colourProperty(GraphProperty::Brush);
+}
+
+const QList<QPoint> &GraphObCircle::outline()
+{
+    // A shown circle is drawn again on every state reply for its section.
+    const QPoint centre = points.first();
+    if (m_outline.isEmpty() || centre != m_outlineCentre || diameter != m_outlineDiameter) {
+        m_outline = MapGeometry::circlePoints(centre.x(), centre.y(), diameter);
+        m_outlineCentre = centre;
+        m_outlineDiameter = diameter;
+    }
+    return m_outline;
 }
 
 void GraphObCircle::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)

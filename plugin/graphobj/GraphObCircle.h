@@ -4,6 +4,8 @@
 #include "GraphObject.h"
 
 #include <QColor>
+#include <QList>
+#include <QPoint>
 
 namespace MapQt {
 class MapPolygon;
@@ -35,9 +37,15 @@ private:
     const PropertySchema &propertySchema() const override;
     void propertyChanged(const PropertyRow &row) override;
     void readFields();
+    // The shown outline of a circle with points' first point as its centre.
+    const QList<QPoint> &outline();
 
     MapQt::MapPolygon *fillPolygon; // owned; shown on the map, room for 17 points
     MapQt::MapTrace *outlineTrace;  // owned; edited outline, room for 17 points
+    // The shown outline as last worked out, and the centre and diameter it is for.
+    QList<QPoint> m_outline;
+    QPoint m_outlineCentre;
+    int m_outlineDiameter = 0;
 };
 
 #endif // GRAPHOBCIRCLE_H

@@ -33,9 +33,7 @@ void GraphObPolygone::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     if (mode == 0)
         return;
     if (!points.isEmpty()) {
-        QList<QPoint> ring = points;
-        ring.append(points.first());
-        setTracePoints(polygon, ring);
+        setTracePoints(polygon, points, Closing::AddFirstPoint);
         setBrushColor(polygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));
         setPenColor(polygon, color);
     }

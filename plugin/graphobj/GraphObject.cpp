@@ -253,14 +253,19 @@ void GraphObject::appendToList(QList<MapQt::MapPrimitive *> *list,
         m_drawnOn.append(list);
 }
 
-void GraphObject::setTracePoints(MapQt::MapTrace *trace, const QList<QPoint> &points)
+void GraphObject::setTracePoints(MapQt::MapTrace *trace, const QList<QPoint> &points,
+                                 Closing closing)
 {
-    MapQt::MapPoint *array = points.isEmpty() ? nullptr : new MapQt::MapPoint[points.size()];
-    for (int i = 0; i < points.size(); ++i)
-        array[i] = MapQt::MapPoint{points[i].x(), points[i].y()};
+    const int count =
+        points.size() + (closing == Closing::AddFirstPoint && !points.isEmpty() ? 1 : 0);
+    MapQt::MapPoint *array = count == 0 ? nullptr : new MapQt::MapPoint[count];
+    for (int i = 0; i < count; ++i) {
+        const QPoint &point = points.at(i % points.size());
+        array[i] = MapQt::MapPoint{point.x(), point.y()};
+    }
     delete[] trace->points;
     trace->points = array;
-    trace->count = points.size();
+    trace->count = count;
 }
 
 void GraphObject::setPenColor(MapQt::MapPrimitive *primitive, const QColor &color)

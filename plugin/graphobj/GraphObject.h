@@ -101,8 +101,11 @@ protected:
     void appendToList(QList<MapQt::MapPrimitive *> *list, MapQt::MapPrimitive *primitive);
     static int primitivePosition(const QList<MapQt::MapPrimitive *> *list,
                                  const MapQt::MapPrimitive *primitive);
-    // Replaces trace's array with a new one holding points; the old one is freed.
-    static void setTracePoints(MapQt::MapTrace *trace, const QList<QPoint> &points);
+    enum class Closing { AsListed, AddFirstPoint };
+    // Replaces trace's array with a new one holding points (and the first
+    // again, to close a ring); the old one is freed.
+    static void setTracePoints(MapQt::MapTrace *trace, const QList<QPoint> &points,
+                               Closing closing = Closing::AsListed);
     static void setPenColor(MapQt::MapPrimitive *primitive, const QColor &color);
     static void setBrushColor(MapQt::MapPrimitive *primitive, const QColor &color);
     static void extendBy(const QPoint &point, int &minX, int &minY, int &maxX, int &maxY);

@@ -22,7 +22,7 @@ void RouteMap::drawSection(const SectionRecord &section, bool shown) const
 {
     if (section.graphObjectIds.isEmpty())
         return;
-    QList<GraphObject *> objects;
+    GraphObjectList objects;
     m_objects.findGraphObjects(section.graphObjectIds, objects);
     const DrawMode mode = shown ? drawModeFor(section.state) : DrawMode::Hidden;
     MapQt::PrimitiveList *list = m_binding.sectionList();
@@ -67,7 +67,7 @@ void RouteMap::refresh() const
 
 void RouteMap::moveTo(const QList<int> &graphObjectIds) const
 {
-    QList<GraphObject *> objects;
+    GraphObjectList objects;
     m_objects.findGraphObjects(graphObjectIds, objects);
 
     const int start = std::numeric_limits<int>::max();

@@ -227,7 +227,11 @@ void RouteTree::applyCheckMode(const RouteMessages::CheckModeReply &reply)
     const QSet<int> routeIds(reply.routeIds.cbegin(), reply.routeIds.cend());
     // Every route of a reply shares its time, so a text differs only by time type.
     QHash<int, QString> texts;
-    for (int routeId : routeIds) {
+    QSet<int> done;
+    for (int routeId : reply.routeIds) {
+        if (done.contains(routeId))
+            continue;
+        done.insert(routeId);
         for (QStandardItem *item : routeItems(routeId)) {
             // A listed route takes the mode for the routes below it too.
             if (!hasListedAncestor(item, routeIds))
