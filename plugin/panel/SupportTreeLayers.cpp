@@ -107,11 +107,36 @@ QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
 
 uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
 {
+    if (parent)
+        return readNodes(parent, depthOf(parent), in);
+    // The top rows are built under a root of their own, in no model, and
+    // handed over whole: an item built inside the model tells its views and
+    // tables of every role and row set on it.
+    QStandardItem staging;
+    staging.setColumnCount(m_model->columnCount());
+    m_staging = &staging;
+    const uint result = readNodes(&staging, 0, in);
+    m_staging = nullptr;
+    QList<QList<QStandardItem *>> rows;
+    for (int row = staging.rowCount() - 1; row >= 0; --row)
+        rows.prepend(staging.takeRow(row));
+    for (const QList<QStandardItem *> &row : qAsConst(rows))
+        m_model->appendRow(row);
+    return result;
+}
+
+int SupportTreeLayers::depthOf(const QStandardItem *item) const
+{
+    int depth = 0;
+    for (const QStandardItem *up = item; up && up != m_staging; up = up->parent())
+        ++depth;
+    return depth;
+}
+
+uint SupportTreeLayers::readNodes(QStandardItem *container, int depth, QDataStream &in)
+{
     // Each level of nesting costs the server 16 bytes and us a stack frame and
     // a view level: a tree deeper than any real rule tree is a corrupt body.
-    int depth = 0;
-    for (const QStandardItem *up = parent; up; up = up->parent())
-        ++depth;
     if (depth >= MaxTreeDepth) {
         qCDebug(ocPlugin) << "tree body nested deeper than" << MaxTreeDepth
                           << "levels: the rest is dropped";
@@ -134,11 +159,10 @@ uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
         item->setData(int(nodeId), ItemRole::NodeId);
         item->setData(uint(bits), ItemRole::TypeMask);
 
-        QStandardItem *container = parent ? parent : m_model->invisibleRootItem();
         container->appendRow(item);
         const int row = item->row();
 
-        const uint mask = uint(bits) | BuildTree(item, in);
+        const uint mask = uint(bits) | readNodes(item, depth + 1, in);
         ReadItemPayload(item, in);
         item->setData(mask, ItemRole::TypeMask);
 

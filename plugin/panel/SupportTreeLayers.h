@@ -47,12 +47,18 @@ protected:
     void releaseAllItems();
 
 private:
+    // Levels from the top of the tree down to item, item counted.
+    int depthOf(const QStandardItem *item) const;
+    uint readNodes(QStandardItem *container, int depth, QDataStream &in);
+
     // A node's subtree must carry these type bits to stay in the tree.
     static constexpr uint TypeFilter = 1;
 
     QStandardItemModel *m_model;
     std::unique_ptr<QStandardItem> m_nodePrototype;
     std::unique_ptr<QStandardItem> m_objectPrototype;
+    // The root the top rows hang on while a tree is read; null otherwise.
+    QStandardItem *m_staging = nullptr;
     QHash<qint64, bool> m_checkedKeys;
 
     Q_DISABLE_COPY(SupportTreeLayers)
