@@ -13,7 +13,6 @@ GraphObCircle::GraphObCircle(const GraphObData &record, QObject *parent)
     : GraphObject(record, parent)
     , diameter(50)
     , fillPolygon(nullptr)
-    , outlineTrace(nullptr)
 {
     // The type code stays as the record gave it.
     propertySchema().makeEditors();
@@ -24,15 +23,10 @@ GraphObCircle::GraphObCircle(const GraphObData &record, QObject *parent)
     fillPolygon->pen = new QPen(color, 3);
     fillPolygon->brush = new QBrush(brushColor, Qt::SolidPattern);
     fillPolygon->points = new MapQt::MapPoint[MapGeometry::CirclePointCount];
-
-    outlineTrace = new MapQt::MapTrace;
-    outlineTrace->pen = new QPen(QColor(Qt::blue), 3);
-    outlineTrace->points = new MapQt::MapPoint[MapGeometry::CirclePointCount];
 }
 
 GraphObCircle::~GraphObCircle()
 {
-    delete outlineTrace;
     delete fillPolygon;
 }
 
@@ -40,7 +34,7 @@ void GraphObCircle::AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list)
 {
     GraphObject::AttachEditPrimitives(list);
     if (list)
-        *list << outlineTrace << vertexTrace;
+        *list << outlineTrace() << vertexTrace();
     RebuildPrimitives();
 }
 
@@ -68,8 +62,8 @@ void GraphObCircle::propertyChanged(const PropertyRow &row)
 {
     readFields();
     if (qstrcmp(row.key, GraphProperty::Diameter) == 0 && !points.isEmpty())
-        setTracePoints(outlineTrace, MapGeometry::circlePoints(points.first().x(),
-                                                               points.first().y(), diameter));
+        setTracePoints(outlineTrace(), MapGeometry::circlePoints(points.first().x(),
+                                                                 points.first().y(), diameter));
 }
 
 void GraphObCircle::readFields()
@@ -108,11 +102,18 @@ void GraphObCircle::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)
     maxY = qMax(maxY, truncToInt((ym + r) / EarthRadius / UnitToRadian));
 }
 
+MapQt::MapTrace *GraphObCircle::outlineTrace() const
+{
+    if (!m_outlineTrace)
+        m_outlineTrace = makeTrace(Qt::blue, MapGeometry::CirclePointCount);
+    return m_outlineTrace.get();
+}
+
 void GraphObCircle::RebuildPrimitives()
 {
     fillVertexTrace();
-    outlineTrace->count = 0;
+    outlineTrace()->count = 0;
     if (!points.isEmpty())
-        setTracePoints(outlineTrace, MapGeometry::circlePoints(points.first().x(),
+        setTracePoints(outlineTrace(), MapGeometry::circlePoints(points.first().x(),
                                                                points.first().y(), diameter));
 }

@@ -27,7 +27,7 @@ public:
     void RebuildPrimitives() override;
 
     const MapQt::MapPolygon *primitiveFillPolygon() const { return fillPolygon; }
-    const MapQt::MapTrace *primitiveOutlineTrace() const { return outlineTrace; }
+    const MapQt::MapTrace *primitiveOutlineTrace() const { return outlineTrace(); }
 
     int diameter;      // metres, "Diameter"
     QColor color;      // outline, "Color"
@@ -37,11 +37,13 @@ private:
     const PropertySchema &propertySchema() const override;
     void propertyChanged(const PropertyRow &row) override;
     void readFields();
+    // The edited outline, made when first asked for; room for 17 points.
+    MapQt::MapTrace *outlineTrace() const;
     // The shown outline of a circle with points' first point as its centre.
     const QList<QPoint> &outline();
 
     MapQt::MapPolygon *fillPolygon; // owned; shown on the map, room for 17 points
-    MapQt::MapTrace *outlineTrace;  // owned; edited outline, room for 17 points
+    mutable std::unique_ptr<MapQt::MapTrace> m_outlineTrace;
     // The shown outline as last worked out, and the centre and diameter it is for.
     QList<QPoint> m_outline;
     QPoint m_outlineCentre;

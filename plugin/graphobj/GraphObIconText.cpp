@@ -36,7 +36,7 @@ void GraphObIconText::AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list)
 {
     GraphObject::AttachEditPrimitives(list);
     if (list)
-        *list << car << vertexTrace;
+        *list << car << vertexTrace();
     RebuildPrimitives();
 }
 

@@ -65,9 +65,9 @@ void GraphObLine::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)
 void GraphObLine::RebuildPrimitives()
 {
     fillVertexTrace();
-    lineTrace->points = vertexTrace->points;
-    lineTrace->count = points.size();
-    previewTrace->count = 0;
+    lineTrace()->points = vertexTrace()->points;
+    lineTrace()->count = points.size();
+    previewTrace()->count = 0;
 }
 
 VertexEditing::Outline GraphObLine::outline() const

@@ -5,25 +5,34 @@
 
 GraphObLineBase::GraphObLineBase(const GraphObData &record, QObject *parent)
     : GraphObject(record, parent)
-    , lineTrace(new MapQt::MapTrace)
-    , previewTrace(new MapQt::MapTrace)
 {
-    lineTrace->pen = new QPen(QColor(Qt::blue), 3);
-    previewTrace->pen = new QPen(QColor(Qt::green), 3);
 }
 
 GraphObLineBase::~GraphObLineBase()
 {
-    lineTrace->points = nullptr; // borrowed from vertexTrace
-    delete previewTrace;
-    delete lineTrace;
+    if (m_lineTrace)
+        m_lineTrace->points = nullptr; // borrowed from vertexTrace
+}
+
+MapQt::MapTrace *GraphObLineBase::lineTrace() const
+{
+    if (!m_lineTrace)
+        m_lineTrace = makeTrace(Qt::blue);
+    return m_lineTrace.get();
+}
+
+MapQt::MapTrace *GraphObLineBase::previewTrace() const
+{
+    if (!m_previewTrace)
+        m_previewTrace = makeTrace(Qt::green);
+    return m_previewTrace.get();
 }
 
 void GraphObLineBase::AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list)
 {
     GraphObject::AttachEditPrimitives(list);
     if (list)
-        *list << previewTrace << lineTrace << vertexTrace;
+        *list << previewTrace() << lineTrace() << vertexTrace();
     RebuildPrimitives();
 }
 
@@ -50,21 +59,22 @@ void GraphObLineBase::PreviewMove(int first, int last, QPoint point)
         VertexEditing::preview(points, first, last, point, outline());
     // A new array only when the shown count is too small, made before the
     // old one goes so that a replaced array never has the old address.
-    if (previewTrace->count < shown.room) {
+    MapQt::MapTrace *trace = previewTrace();
+    if (trace->count < shown.room) {
         auto *array = new MapQt::MapPoint[shown.room];
-        delete[] previewTrace->points;
-        previewTrace->points = array;
+        delete[] trace->points;
+        trace->points = array;
     }
     for (int i = 0; i < shown.points.size(); ++i)
-        previewTrace->points[i] = MapQt::MapPoint{shown.points[i].x(), shown.points[i].y()};
-    previewTrace->count = shown.points.size();
+        trace->points[i] = MapQt::MapPoint{shown.points[i].x(), shown.points[i].y()};
+    trace->count = shown.points.size();
 }
 
 bool GraphObLineBase::FindHitPoints(const QList<MapHit> &hits, int &first, int &second, int key)
 {
     if (findVertexHit(hits, first, second, key))
         return true;
-    const int position = primitivePosition(primitiveList, lineTrace);
+    const int position = primitivePosition(primitiveList, lineTrace());
     if (position >= 0) {
         for (const MapHit &hit : hits) {
             if (hit.values[1] != key || hit.values[3] != position)

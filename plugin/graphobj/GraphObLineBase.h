@@ -25,15 +25,21 @@ public:
     // A vertex position for any index: a line clamps, a polygon wraps.
     int NormalizeIndex(int index) const;
 
-    const MapQt::MapTrace *primitiveLineTrace() const { return lineTrace; }
-    const MapQt::MapTrace *primitivePreviewTrace() const { return previewTrace; }
+    const MapQt::MapTrace *primitiveLineTrace() const { return lineTrace(); }
+    const MapQt::MapTrace *primitivePreviewTrace() const { return previewTrace(); }
 
 protected:
     // How the vertices hang together: open for a line, closed for a polygon.
     virtual VertexEditing::Outline outline() const = 0;
 
-    MapQt::MapTrace *lineTrace;    // owned; its array is vertexTrace's, never its own
-    MapQt::MapTrace *previewTrace; // owned
+    // Made when first asked for, as vertexTrace; lineTrace's array is
+    // vertexTrace's, never its own.
+    MapQt::MapTrace *lineTrace() const;
+    MapQt::MapTrace *previewTrace() const;
+
+private:
+    mutable std::unique_ptr<MapQt::MapTrace> m_lineTrace;
+    mutable std::unique_ptr<MapQt::MapTrace> m_previewTrace;
 };
 
 #endif // GRAPHOBLINEBASE_H

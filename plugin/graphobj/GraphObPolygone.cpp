@@ -65,15 +65,15 @@ void GraphObPolygone::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)
 void GraphObPolygone::RebuildPrimitives()
 {
     if (points.isEmpty()) {
-        setTracePoints(vertexTrace, QList<QPoint>());
+        setTracePoints(vertexTrace(), QList<QPoint>());
     } else {
         QList<QPoint> marks = points;
         marks << points.first() << QPoint(0, 0);
-        setTracePoints(vertexTrace, marks);
+        setTracePoints(vertexTrace(), marks);
     }
-    lineTrace->points = vertexTrace->points;
-    lineTrace->count = points.isEmpty() ? 0 : points.size() + 1;
-    previewTrace->count = 0;
+    lineTrace()->points = vertexTrace()->points;
+    lineTrace()->count = points.isEmpty() ? 0 : points.size() + 1;
+    previewTrace()->count = 0;
 }
 
 VertexEditing::Outline GraphObPolygone::outline() const

@@ -29,15 +29,27 @@ GraphObject::GraphObject(const GraphObData &record, QObject *parent)
     : QObject(parent)
     , GraphObData(record)
     , primitiveList(nullptr)
-    , vertexTrace(new MapQt::MapTrace)
 {
-    vertexTrace->pen = new QPen(QColor(Qt::red), 3);
-    vertexTrace->style = 2;
 }
 
-GraphObject::~GraphObject()
+GraphObject::~GraphObject() = default;
+
+MapQt::MapTrace *GraphObject::vertexTrace() const
 {
-    delete vertexTrace;
+    if (!m_vertexTrace) {
+        m_vertexTrace = makeTrace(Qt::red);
+        m_vertexTrace->style = 2;
+    }
+    return m_vertexTrace.get();
+}
+
+std::unique_ptr<MapQt::MapTrace> GraphObject::makeTrace(const QColor &colour, int room)
+{
+    auto trace = std::make_unique<MapQt::MapTrace>();
+    trace->pen = new QPen(colour, 3);
+    if (room > 0)
+        trace->points = new MapQt::MapPoint[room];
+    return trace;
 }
 
 void GraphObject::nameIfUnnamed()
@@ -200,13 +212,13 @@ void GraphObject::fillVertexTrace()
 {
     QList<QPoint> marks = points;
     marks.append(QPoint(0, 0));
-    setTracePoints(vertexTrace, marks);
+    setTracePoints(vertexTrace(), marks);
 }
 
 bool GraphObject::findVertexHit(const QList<MapHit> &hits, int &first, int &second,
                                 int key) const
 {
-    const int position = primitivePosition(primitiveList, vertexTrace);
+    const int position = primitivePosition(primitiveList, vertexTrace());
     if (position < 0)
         return false;
     for (const MapHit &hit : hits) {

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
+#include <memory>
+
 class PropertySchema;
 class QAbstractItemView;
 class QColor;
@@ -75,7 +77,7 @@ public:
     static void InitTypeNames();
 
     QList<MapQt::MapPrimitive *> *editList() const { return primitiveList; }
-    const MapQt::MapTrace *primitiveVertexTrace() const { return vertexTrace; }
+    const MapQt::MapTrace *primitiveVertexTrace() const { return vertexTrace(); }
 
 protected:
     // Step four of every constructor, once type is final: an empty name
@@ -109,9 +111,15 @@ protected:
     static void setPenColor(MapQt::MapPrimitive *primitive, const QColor &color);
     static void setBrushColor(MapQt::MapPrimitive *primitive, const QColor &color);
     static void extendBy(const QPoint &point, int &minX, int &minY, int &maxX, int &maxY);
+    // A trace drawn with a pen of colour, 3 wide; room for points when given.
+    static std::unique_ptr<MapQt::MapTrace> makeTrace(const QColor &colour, int room = 0);
+
+    // The editing primitives are made when first asked for: most objects of a
+    // large layer tree are never edited, and every one of them is made and
+    // freed with the tree.
+    MapQt::MapTrace *vertexTrace() const;
 
     QList<MapQt::MapPrimitive *> *primitiveList; // the caller's
-    MapQt::MapTrace *vertexTrace;                // owned
 
 private:
     QStandardItem *valueCell(const PropertyRow &row) const;
@@ -119,6 +127,7 @@ private:
     // The lists appendToList put the display primitive on and takeFromList
     // has not taken it from since.
     QVarLengthArray<const QList<MapQt::MapPrimitive *> *, 2> m_drawnOn;
+    mutable std::unique_ptr<MapQt::MapTrace> m_vertexTrace;
 };
 
 // The graphic object hung on a layer-tree item; null when none.
