@@ -37,16 +37,6 @@ QPoint fromMetric(const QPoint &origin, const QPointF &metric);
 // the first point again: 17 points.
 QList<QPoint> circlePoints(int x, int y, int diameter);
 
-// The closed outline of a corridor of width metres around a poly-line:
-// right side forward, left side back, mitred joins with their loops cut off.
-// Empty for fewer than two vertices.
-QList<QPoint> BuildCorridor(const QList<QPoint> &vertices, int width);
-
-// Adds point, in metres in the frame of origin, to outline. When the edge from
-// the outline's last point to point crosses an older edge, the outline is cut
-// back to that edge and the crossing point is added in point's place.
-void AppendTrimmed(QList<QPoint> &outline, const QPointF &point, const QPoint &origin);
-
 // Fill colour for a drawing mode: a red tint for Violated, a green tint for
 // Passed, the colour itself for any other.
 QColor TintColor(const QColor &color, DrawMode mode);
