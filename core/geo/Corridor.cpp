@@ -71,9 +71,16 @@ double cellSizeFor(const QList<QPoint> &v, double h)
     return std::isfinite(size) ? std::clamp(size, 1.0, 1e7) : 1.0;
 }
 
+// floor(value) for a value well inside the int range, without a call.
+int floorToInt(double value)
+{
+    const int cut = int(value);
+    return cut - (double(cut) > value);
+}
+
 int cellIndex(double metres, double inverse)
 {
-    return int(std::floor(metres * inverse));
+    return floorToInt(metres * inverse);
 }
 
 quint64 cellKey(int x, int y)
@@ -135,13 +142,13 @@ void CorridorBuilder::append(const QPointF &point, const QPoint &origin)
         bool cut = false;
         const int m = points.size();
         if (m >= 3) {
-            const QPointF last = toMetric(origin, points.last());
+            const QPointF last = toMetric(origin, points.last(), cosines.back());
             const QLineF e(p, last);
             // The newest edge ends where e ends, so it is left out.
             collect(p, last, origin, m - 2);
             for (const int k : candidates) {
-                const QLineF edge(toMetric(origin, points.at(k - 1)),
-                                  toMetric(origin, points.at(k)));
+                const QLineF edge(toMetric(origin, points.at(k - 1), cosines[k - 1]),
+                                  toMetric(origin, points.at(k), cosines[k]));
                 QPointF crossing;
                 if (e.intersects(edge, &crossing) == QLineF::BoundedIntersection) {
                     truncate(k);
@@ -204,17 +211,19 @@ void CorridorBuilder::push(const QPoint &point)
     if (points.isEmpty())
         base = point;
     points.append(point);
-    const double c = std::cos(point.y() * K); // as toMetric takes it
-    cosines.push_back(c);
-    frame.emplace_back(c * (double(point.x()) - base.x()) * K * R,
-                       (double(point.y()) - base.y()) * K * R);
+    cosines.push_back(std::cos(point.y() * K)); // as toMetric takes it
+    frame.push_back(toMetric(base, point, cosines.back()));
     const int k = points.size() - 1;
     if (k == 0) {
         spans.push_back(Cells{1, 0, 0, 0});
+        boxes.emplace_back();
         return;
     }
     const QPointF &a = frame[k - 1];
     const QPointF &b = frame[k];
+    boxes.push_back(Box{std::min(a.x(), b.x()), std::max(a.x(), b.x()), std::min(a.y(), b.y()),
+                        std::max(a.y(), b.y()), std::min(cosines[k - 1], cosines[k]),
+                        std::max(cosines[k - 1], cosines[k])});
     Cells span{cellIndex(std::min(a.x(), b.x()), inverse),
                cellIndex(std::min(a.y(), b.y()), inverse),
                cellIndex(std::max(a.x(), b.x()), inverse),
@@ -254,6 +263,7 @@ void CorridorBuilder::truncate(int count)
     frame.resize(count);
     cosines.resize(count);
     spans.resize(count);
+    boxes.resize(count);
 }
 
 void CorridorBuilder::collect(const QPointF &p1, const QPointF &p2, const QPoint &origin,
@@ -291,30 +301,30 @@ void CorridorBuilder::collect(const QPointF &p1, const QPointF &p2, const QPoint
     const auto take = [&](int k) {
         if (k > newest)
             return;
-        const QPointF &a = frame[k - 1];
-        const QPointF &b = frame[k];
-        const double s = cosines[k - 1] * east;
-        const double t = cosines[k] * east;
-        if (std::max(a.x(), b.x()) >= left + std::min(s, t)
-            && std::min(a.x(), b.x()) <= right + std::max(s, t)
-            && std::max(a.y(), b.y()) >= south && std::min(a.y(), b.y()) <= top)
+        const Box &box = boxes[k];
+        if (box.right >= left + (east < 0 ? box.cosHigh : box.cosLow) * east
+            && box.left <= right + (east < 0 ? box.cosLow : box.cosHigh) * east
+            && box.top >= south && box.bottom <= top)
             candidates.push_back(k);
     };
-    const double x0 = std::floor((left + low) * inverse);
-    const double x1 = std::floor((right + high) * inverse);
-    const double y0 = std::floor(south * inverse);
-    const double y1 = std::floor(top * inverse);
-    // A box over more cells than there are edges: every edge.
-    if (!((x1 - x0 + 1) * (y1 - y0 + 1) <= newest) || !(std::abs(x0) < MaxCell)
-        || !(std::abs(x1) < MaxCell) || !(std::abs(y0) < MaxCell) || !(std::abs(y1) < MaxCell)) {
+    const double cellsWest = (left + low) * inverse;
+    const double cellsEast = (right + high) * inverse;
+    // A box far out, or over more cells than there are edges: every edge.
+    const bool inRange = std::abs(cellsWest) < MaxCell && std::abs(cellsEast) < MaxCell
+        && std::abs(south * inverse) < MaxCell && std::abs(top * inverse) < MaxCell;
+    const int x0 = inRange ? floorToInt(cellsWest) : 0;
+    const int x1 = inRange ? floorToInt(cellsEast) : 0;
+    const int y0 = inRange ? floorToInt(south * inverse) : 0;
+    const int y1 = inRange ? floorToInt(top * inverse) : 0;
+    if (!inRange || (double(x1) - x0 + 1) * (double(y1) - y0 + 1) > newest) {
         for (int k = newest; k >= 1; --k)
             take(k);
         return;
     }
     for (const int k : overflow)
         take(k);
-    for (int y = int(y0); y <= int(y1); ++y) {
-        for (int x = int(x0); x <= int(x1); ++x) {
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
             const int b = block(x, y, false);
             for (int i = b < 0 ? -1 : blocks[b][(y & 7) * 8 + (x & 7)]; i >= 0;
                  i = entries[i].next)

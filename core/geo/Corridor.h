@@ -45,6 +45,12 @@ private:
         int x0, y0, x1, y1;
     };
 
+    // An edge's box in base's frame, and the cosines of its ends' latitudes.
+    struct Box
+    {
+        double left, right, bottom, top;
+        double cosLow, cosHigh;
+    };
     // Where a block of 8 by 8 cells is in blocks (-1: a free slot). Blocks
     // keep nearby cells together in memory.
     struct Slot
@@ -75,7 +81,8 @@ private:
     QPoint base;                 // the frame the grid is laid out in
     std::vector<QPointF> frame;  // each point in metres in base's frame
     std::vector<double> cosines; // of each point's latitude
-    std::vector<Cells> spans;    // spans[k] for edge k, from point k - 1 to point k
+    std::vector<Box> boxes;      // boxes[k] for edge k, from point k - 1 to point k
+    std::vector<Cells> spans;    // likewise
     std::vector<Slot> table;     // open addressing, a power of two long
     std::vector<std::array<int, 64>> blocks; // the newest entry of each cell
     quint64 lastKey = 0;                     // the block found last

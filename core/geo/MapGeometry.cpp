@@ -40,7 +40,12 @@ QPoint shifted(const QPoint &a, const QPoint &b)
 
 QPointF toMetric(const QPoint &origin, const QPoint &point)
 {
-    const double east = std::cos(point.y() * K) * (double(point.x()) - origin.x()) * K * R;
+    return toMetric(origin, point, std::cos(point.y() * K));
+}
+
+QPointF toMetric(const QPoint &origin, const QPoint &point, double cosLatitude)
+{
+    const double east = cosLatitude * (double(point.x()) - origin.x()) * K * R;
     const double north = (double(point.y()) - origin.y()) * K * R;
     return QPointF(east, north);
 }

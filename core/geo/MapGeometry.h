@@ -30,6 +30,9 @@ QPoint shifted(const QPoint &a, const QPoint &b);
 // Metric position (east, north) of point in the frame of origin. The east
 // distance is scaled by the cosine of the point's own latitude.
 QPointF toMetric(const QPoint &origin, const QPoint &point);
+// The same with the cosine of the point's latitude already known, as
+// std::cos(point.y() * UnitToRadian); the result is the very same.
+QPointF toMetric(const QPoint &origin, const QPoint &point, double cosLatitude);
 // Back from a metric position in the frame of origin to coordinates.
 QPoint fromMetric(const QPoint &origin, const QPointF &metric);
 
