@@ -10,8 +10,9 @@
 #include "records/RecordKinds.h"
 
 // Geometry of map coordinates: x longitude and y latitude in 1e-7 degree,
-// lengths in whole metres, on the drawing sphere. All functions are pure. Results that leave the int range are clamped to it and a
-// NaN becomes 0, so bad data gives odd shapes but never undefined numbers.
+// lengths in whole metres, on the drawing sphere. All functions are pure.
+// Results that leave the int range are clamped to it and a NaN becomes 0, so
+// bad data gives odd shapes but never undefined numbers.
 namespace MapGeometry {
 
 constexpr double Pi = EarthModel::Pi;
