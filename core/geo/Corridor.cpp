@@ -283,9 +283,9 @@ void CorridorBuilder::collect(const QPointF &p1, const QPointF &p2, const QPoint
     const double right = std::max(p1.x(), p2.x()) + margin;
     const double south = std::min(p1.y(), p2.y()) + north - margin;
     const double top = std::max(p1.y(), p2.y()) + north + margin;
-    // The ends of an edge on the grid lie at most tallest north or south of
-    // e's box, so their latitudes differ from that of e's end p2 (the outline's
-    // last point) by at most spread, and their cosines by no more.
+    // The ends of a grid edge that reaches e's box lie at most tallest north
+    // or south of it, so their latitudes differ from that of e's end p2 (the
+    // outline's last point) by at most spread, and their cosines by no more.
     const double spread = (top - south + tallest) * (1 / R) + 1e-9;
     const double low = std::min((cosines.back() - spread) * east,
                                 (cosines.back() + spread) * east);
