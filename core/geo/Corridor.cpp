@@ -56,8 +56,9 @@ void appendSide(CorridorBuilder &outline, const QList<QPoint> &v, double h)
     outline.append(last.p2(), origin);
 }
 
-// Cells about as long as a segment (from a sample of them), or the width
-// when that is more: most new edges then fall in a few cells.
+// Cells about as long as a segment (the mean of a sample), or the width when
+// that is more, up to eight segments: most new edges then fall in a few cells,
+// and a very wide corridor of short segments does not crowd into one.
 double cellSizeFor(const QList<QPoint> &v, double h)
 {
     const int step = std::max(1, v.size() / 1000);
@@ -67,7 +68,8 @@ double cellSizeFor(const QList<QPoint> &v, double h)
         const QPointF d = toMetric(v[i - 1], v[i]);
         length += std::hypot(d.x(), d.y());
     }
-    const double size = std::max(length / count, 2 * h);
+    const double segment = length / count;
+    const double size = std::max(segment, std::min(2 * h, 8 * segment));
     return std::isfinite(size) ? std::clamp(size, 1.0, 1e7) : 1.0;
 }
 
