@@ -69,8 +69,7 @@ double cellSizeFor(const QList<QPoint> &v, double h)
         length += std::hypot(d.x(), d.y());
     }
     const double segment = length / count;
-    const double size = std::max(segment, std::min(2 * h, 8 * segment));
-    return std::isfinite(size) ? std::clamp(size, 1.0, 1e7) : 1.0;
+    return std::max(segment, std::min(2 * h, 8 * segment));
 }
 
 // floor(value) for a value well inside the int range, without a call.
@@ -129,8 +128,8 @@ void AppendTrimmed(QList<QPoint> &outline, const QPointF &point, const QPoint &o
 }
 
 CorridorBuilder::CorridorBuilder(double cellSize, const QList<QPoint> &outline)
-    : size(cellSize)
-    , inverse(1 / cellSize)
+    : size(std::isfinite(cellSize) ? std::clamp(cellSize, 1.0, 1e7) : 1.0)
+    , inverse(1 / size)
 {
     points.reserve(outline.size());
     for (const QPoint &point : outline)

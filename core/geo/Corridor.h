@@ -32,7 +32,7 @@ void AppendTrimmed(QList<QPoint> &outline, const QPointF &point, const QPoint &o
 class CorridorBuilder
 {
 public:
-    // cellSize in metres, about the length of a typical edge.
+    // cellSize in metres, about the length of a typical edge (1 m to 1e7 m).
     explicit CorridorBuilder(double cellSize, const QList<QPoint> &outline = {});
 
     void append(const QPointF &point, const QPoint &origin);
