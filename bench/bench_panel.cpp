@@ -1,6 +1,7 @@
 // The panel at fleet scale, driven as a host drives it: the built module is
 // loaded through its interface, offscreen, and every case is timed against a
 // baseline of the same size measured in the same run.
+#include "BenchCases.h"
 #include "testsupport/FakeHost.h"
 #include "testsupport/TreeBuilders.h"
 #include "wire/Commands.h"
@@ -432,6 +433,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    benchCorridor();
     const int routesPerGroup = argc > 1 ? QByteArray(argv[1]).toInt() : 1000;
     if (routesPerGroup < 1) {
         QTextStream(stderr) << "usage: bench_panel [routes per group, 1000 unless given]\n";

@@ -1,10 +1,13 @@
 // Geometry on the drawing sphere and the vertex editing every drawing tool shares.
+#include "geo/Corridor.h"
 #include "geo/MapGeometry.h"
 #include "geo/VertexEditing.h"
 
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
+#include <random>
 
 using namespace MapGeometry;
 using VertexEditing::Outline;
@@ -40,6 +43,103 @@ struct Preview
     Points shown;
     Points vertices = five;
 };
+
+// The corridor as it was built before its edges were indexed: every new edge
+// tested against every older one. The indexed build must match it exactly.
+namespace plain {
+
+QPointF offset(const QPointF &d, double h)
+{
+    const double length = std::hypot(d.x(), d.y());
+    if (!(length > 0.0) || !std::isfinite(length))
+        return QPointF();
+    return QPointF(d.y() / length * h, -d.x() / length * h);
+}
+
+QLineF offsetSegment(const QPointF &a, const QPointF &b, double h)
+{
+    const QPointF u = offset(b - a, h);
+    return QLineF(a + u, b + u);
+}
+
+void append(Points &outline, QPointF p, const QPoint &origin)
+{
+    for (int k = outline.size() - 2; k >= 1; --k) {
+        const QLineF e(p, toMetric(origin, outline.last()));
+        const QLineF edge(toMetric(origin, outline[k - 1]), toMetric(origin, outline[k]));
+        QPointF crossing;
+        if (e.intersects(edge, &crossing) == QLineF::BoundedIntersection) {
+            outline.erase(outline.begin() + k, outline.end());
+            p = crossing;
+            k = outline.size() - 1; // start again from the new newest edge
+        }
+    }
+    outline.append(fromMetric(origin, p));
+}
+
+void side(Points &outline, const Points &v, double h)
+{
+    const int n = v.size();
+    append(outline, offset(toMetric(v[0], v[1]), h), v[0]);
+    for (int i = 0; i + 2 < n; ++i) {
+        const QPointF b = toMetric(v[i], v[i + 1]);
+        QPointF join;
+        if (offsetSegment(QPointF(), b, h).intersects(offsetSegment(b, toMetric(v[i], v[i + 2]), h),
+                                                      &join) != QLineF::NoIntersection)
+            append(outline, join, v[i]);
+    }
+    const QPoint &o = v[n - 3];
+    append(outline, offsetSegment(toMetric(o, v[n - 2]), toMetric(o, v[n - 1]), h).p2(), o);
+}
+
+Points corridor(const Points &v, int width)
+{
+    Points outline;
+    const double h = width / 2.0;
+    if (v.size() == 2) {
+        const QPointF b = toMetric(v[0], v[1]);
+        const QPointF u = offset(b, h);
+        for (const QPointF &p : {u, b + u, b - u, -u})
+            append(outline, p, v[0]);
+    } else {
+        side(outline, v, h);
+        side(outline, Points(v.rbegin(), v.rend()), h);
+    }
+    if (outline.first() != outline.last())
+        outline.append(outline.first());
+    return outline;
+}
+
+} // namespace plain
+
+// A line of 2 to count vertices from start, each by a move drawn from moves:
+// w wander, z zigzag, h hairpin (turn almost straight back), r reverse onto the
+// vertex before, p the same point again, s a spike far out and straight back.
+Points randomLine(std::mt19937 &random, QPoint start, int count, int step, double turn,
+                  const QString &moves)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const int n = 2 + int(unit(random) * (count - 1));
+    Points line{start};
+    double heading = unit(random) * 2 * Pi;
+    while (line.size() < n) {
+        const QChar move = moves[int(unit(random) * moves.size())];
+        if (move == 'p' || (move == 'r' && line.size() > 1)) {
+            line.append(line[line.size() - (move == 'p' ? 1 : 2)]);
+            heading += move == 'r' ? Pi : 0.0;
+            continue;
+        }
+        heading += move == 'h' ? Pi + (unit(random) - 0.5) * 0.2
+            : move == 'z'      ? (line.size() % 2 ? 2.5 : -2.5)
+                               : (unit(random) - 0.5) * 2 * turn;
+        const double length = (0.1 + unit(random)) * step * (move == 's' ? 40 : 1);
+        line.append(shifted(line.last(), QPoint(truncToInt(std::cos(heading) * length),
+                                                truncToInt(std::sin(heading) * length))));
+        if (move == 's')
+            line.append(line[line.size() - 2]);
+    }
+    return line;
+}
 
 } // namespace
 
@@ -113,6 +213,47 @@ private slots:
         // The first edge counts too.
         AppendTrimmed(outline, toMetric(origin, QPoint(3000, -900)), origin);
         QCOMPARE(outline, (Points{{0, 0}, {4500, 0}}));
+    }
+
+    void corridorMatchesPlainTrim_data()
+    {
+        QTest::addColumn<QPoint>("start");
+        QTest::addColumn<int>("count");  // most vertices
+        QTest::addColumn<int>("step");   // longest segment, coordinate units
+        QTest::addColumn<double>("turn"); // widest turn of a wandering step
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<int>("maxWidth");
+
+        const QPoint track(300000000, 550000000);
+        row("wandering track") << track << 600 << 2000 << 0.6 << "wwwwwwwwwh" << 200;
+        row("hairpins and reversals") << track << 120 << 2000 << 0.3 << "wwhhr" << 300;
+        row("repeated points") << track << 120 << 1000 << 1.0 << "wwpp" << 100;
+        row("zigzags") << track << 120 << 3000 << 0.2 << "zzzzw" << 400;
+        row("long spikes") << track << 120 << 1000 << 0.5 << "wwwws" << 100;
+        row("widths from 1 m to the int range") << track << 120 << 2000 << 0.8 << "wwhr" << Big;
+        row("near the pole") << QPoint(0, 899950000) << 120 << 20000 << 0.8 << "wwhr" << 5000;
+        row("across a big span of longitude")
+            << QPoint(-1500000000, 200000000) << 120 << 60000000 << 0.6 << "wwwh" << 2000000;
+    }
+
+    // Many random lines of a kind, each with a random width.
+    void corridorMatchesPlainTrim()
+    {
+        QFETCH(QPoint, start);
+        QFETCH(int, count);
+        QFETCH(int, step);
+        QFETCH(double, turn);
+        QFETCH(QString, moves);
+        QFETCH(int, maxWidth);
+        std::mt19937 random(count + step);
+        for (int i = 0; i < 40; ++i) {
+            const Points line = randomLine(random, start, count, step, turn, moves);
+            const double share = std::uniform_real_distribution<double>(0.0, 1.0)(random);
+            const int width = truncToInt(std::exp(share * std::log(double(maxWidth))));
+            const Points want = plain::corridor(line, width);
+            QVERIFY2(BuildCorridor(line, width) == want,
+                     qPrintable(QString("line %1, width %2").arg(i).arg(width)));
+        }
     }
 
     void circle_data()

@@ -142,6 +142,11 @@ private slots:
             << Drawing{2, Three, "draw 3", "trace | trace 0,0 10,0 20,0 | trace 0,0 10,0 20,0 0,0",
                        "trace 0,-898 20,-898 20,898 0,898 0,-898 pen #ff010203/3",
                        {0, -898, 20, 898}};
+        QTest::newRow("line: drawn, then a vertex moves: the corridor and bounds follow")
+            << Drawing{2, Three, "draw 1;move 2 2 0 1000;draw 1",
+                       "trace | trace 0,0 10,0 20,1000 | trace 0,0 10,0 20,1000 0,0",
+                       "trace 0,-898 899,-898 918,991 -878,1009 -879,898 0,898 0,-898 pen "
+                       "#ff010203/3", {-879, -898, 918, 1009}};
         QTest::newRow("polygon: closed; its preview wraps; drawn once, tinted")
             << Drawing{3, Three, "preview 2 0 1 1;draw 1;draw 2", "trace 10,0 21,1 1,1 10,0" + ring,
                        "polygon 0,0 10,0 20,0 0,0 pen #ff010203/3 brush #7fca081e", {0, 0, 20, 0}};
@@ -259,6 +264,7 @@ private slots:
         Primitives edit, layer;
         object->AttachEditPrimitives(&edit);
         QStandardItemModel rows(6, 2); // an index past the kind's rows is still valid
+        object->DrawOnLayer(&layer, 1); // what is drawn before the edit must not stay
         if (c.row > -2)
             object->SetProperty(c.row < 0 ? QModelIndex() : rows.index(c.row, 1), c.value);
         QCOMPARE(object->properties, c.stored);

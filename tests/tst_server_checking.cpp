@@ -14,7 +14,7 @@
 #include "ZoneGeometry.h"
 
 #include "DemoDistrict.h"
-#include "geo/MapGeometry.h"
+#include "geo/Corridor.h"
 #include "records/GraphObData.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"

@@ -1,7 +1,5 @@
 #include "geo/MapGeometry.h"
 
-#include <QLineF>
-
 #include <cmath>
 #include <limits>
 
@@ -23,42 +21,6 @@ int clampToInt(double value)
     return int(value);
 }
 
-// h times the unit vector to the right of the direction d; none for a
-// segment without length.
-QPointF rightOffset(const QPointF &d, double h)
-{
-    const double length = std::hypot(d.x(), d.y());
-    if (!(length > 0.0) || !std::isfinite(length))
-        return QPointF();
-    return QPointF(d.y() / length * h, -d.x() / length * h);
-}
-
-QLineF offsetSegment(const QPointF &a, const QPointF &b, double h)
-{
-    const QPointF u = rightOffset(b - a, h);
-    return QLineF(a + u, b + u);
-}
-
-// One side of the corridor along the vertices in the given order (at least
-// three): start of the first offset, the mitre points, end of the last offset.
-void appendSide(QList<QPoint> &outline, const QList<QPoint> &v, double h)
-{
-    const int n = v.size();
-    AppendTrimmed(outline, rightOffset(toMetric(v[0], v[1]), h), v[0]);
-    for (int i = 0; i + 2 < n; ++i) {
-        const QPoint &origin = v[i];
-        const QPointF b = toMetric(origin, v[i + 1]);
-        const QPointF c = toMetric(origin, v[i + 2]);
-        QPointF join;
-        if (offsetSegment(QPointF(), b, h).intersects(offsetSegment(b, c, h), &join)
-            != QLineF::NoIntersection)
-            AppendTrimmed(outline, join, origin);
-    }
-    const QPoint &origin = v[n - 3];
-    const QLineF last = offsetSegment(toMetric(origin, v[n - 2]), toMetric(origin, v[n - 1]), h);
-    AppendTrimmed(outline, last.p2(), origin);
-}
-
 } // namespace
 
 int truncToInt(double value)
@@ -78,7 +40,12 @@ QPoint shifted(const QPoint &a, const QPoint &b)
 
 QPointF toMetric(const QPoint &origin, const QPoint &point)
 {
-    const double east = std::cos(point.y() * K) * (double(point.x()) - origin.x()) * K * R;
+    return toMetric(origin, point, std::cos(point.y() * K));
+}
+
+QPointF toMetric(const QPoint &origin, const QPoint &point, double cosLatitude)
+{
+    const double east = cosLatitude * (double(point.x()) - origin.x()) * K * R;
     const double north = (double(point.y()) - origin.y()) * K * R;
     return QPointF(east, north);
 }
@@ -105,61 +72,6 @@ QList<QPoint> circlePoints(int x, int y, int diameter)
     }
     points.append(points.first());
     return points;
-}
-
-QList<QPoint> BuildCorridor(const QList<QPoint> &vertices, int width)
-{
-    QList<QPoint> outline;
-    const int n = vertices.size();
-    if (n < 2)
-        return outline;
-    const double h = width / 2.0;
-    if (n == 2) {
-        const QPoint &origin = vertices[0];
-        const QPointF b = toMetric(origin, vertices[1]);
-        const QPointF u = rightOffset(b, h);
-        AppendTrimmed(outline, u, origin);
-        AppendTrimmed(outline, b + u, origin);
-        AppendTrimmed(outline, b - u, origin);
-        AppendTrimmed(outline, -u, origin);
-    } else {
-        appendSide(outline, vertices, h);
-        QList<QPoint> back;
-        back.reserve(n);
-        for (int i = n - 1; i >= 0; --i)
-            back.append(vertices[i]);
-        appendSide(outline, back, h);
-    }
-    if (outline.first() != outline.last())
-        outline.append(outline.first());
-    return outline;
-}
-
-void AppendTrimmed(QList<QPoint> &outline, const QPointF &point, const QPoint &origin)
-{
-    QPointF p = point;
-    for (;;) {
-        bool cut = false;
-        const int m = outline.size();
-        if (m >= 3) {
-            const QLineF e(p, toMetric(origin, outline.last()));
-            // The newest edge ends where e ends, so it is left out.
-            for (int k = m - 2; k >= 1 && !cut; --k) {
-                const QLineF edge(toMetric(origin, outline.at(k - 1)),
-                                  toMetric(origin, outline.at(k)));
-                QPointF crossing;
-                if (e.intersects(edge, &crossing) == QLineF::BoundedIntersection) {
-                    outline.erase(outline.begin() + k, outline.end());
-                    p = crossing;
-                    cut = true;
-                }
-            }
-        }
-        if (!cut) {
-            outline.append(fromMetric(origin, p));
-            return;
-        }
-    }
 }
 
 QColor TintColor(const QColor &color, DrawMode mode)

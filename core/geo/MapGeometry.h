@@ -10,8 +10,9 @@
 #include "records/RecordKinds.h"
 
 // Geometry of map coordinates: x longitude and y latitude in 1e-7 degree,
-// lengths in whole metres, on the drawing sphere. All functions are pure. Results that leave the int range are clamped to it and a
-// NaN becomes 0, so bad data gives odd shapes but never undefined numbers.
+// lengths in whole metres, on the drawing sphere. All functions are pure.
+// Results that leave the int range are clamped to it and a NaN becomes 0, so
+// bad data gives odd shapes but never undefined numbers.
 namespace MapGeometry {
 
 constexpr double Pi = EarthModel::Pi;
@@ -30,22 +31,15 @@ QPoint shifted(const QPoint &a, const QPoint &b);
 // Metric position (east, north) of point in the frame of origin. The east
 // distance is scaled by the cosine of the point's own latitude.
 QPointF toMetric(const QPoint &origin, const QPoint &point);
+// The same with the cosine of the point's latitude already known, as
+// std::cos(point.y() * UnitToRadian); the result is the very same.
+QPointF toMetric(const QPoint &origin, const QPoint &point, double cosLatitude);
 // Back from a metric position in the frame of origin to coordinates.
 QPoint fromMetric(const QPoint &origin, const QPointF &metric);
 
 // The 16-sided circle of diameter around (x, y), radius in whole metres, and
 // the first point again: 17 points.
 QList<QPoint> circlePoints(int x, int y, int diameter);
-
-// The closed outline of a corridor of width metres around a poly-line:
-// right side forward, left side back, mitred joins with their loops cut off.
-// Empty for fewer than two vertices.
-QList<QPoint> BuildCorridor(const QList<QPoint> &vertices, int width);
-
-// Adds point, in metres in the frame of origin, to outline. When the edge from
-// the outline's last point to point crosses an older edge, the outline is cut
-// back to that edge and the crossing point is added in point's place.
-void AppendTrimmed(QList<QPoint> &outline, const QPointF &point, const QPoint &origin);
 
 // Fill colour for a drawing mode: a red tint for Violated, a green tint for
 // Passed, the colour itself for any other.

@@ -2,7 +2,7 @@
 
 #include "PropertySchema.h"
 
-#include "geo/MapGeometry.h"
+#include "geo/Corridor.h"
 #include "records/RecordKinds.h"
 
 #include <MapQt.h>
@@ -33,7 +33,7 @@ void GraphObLine::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     if (mode == 0)
         return;
     if (!points.isEmpty()) {
-        setTracePoints(outlineTrace, MapGeometry::BuildCorridor(points, width));
+        setTracePoints(outlineTrace, corridor());
         setPenColor(outlineTrace, color);
     }
     appendToList(list, outlineTrace);
@@ -57,9 +57,22 @@ void GraphObLine::readFields()
 
 void GraphObLine::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)
 {
-    const QList<QPoint> corridor = MapGeometry::BuildCorridor(points, width);
-    for (const QPoint &point : corridor)
+    for (const QPoint &point : corridor())
         extendBy(point, minX, minY, maxX, maxY);
+}
+
+// The vertices are compared rather than watched: they are a public record
+// anyone may change, and an untouched list still shares its data with the
+// copy kept here, so the comparison costs nothing then.
+const QList<QPoint> &GraphObLine::corridor()
+{
+    if (!corridorBuilt || corridorWidth != width || corridorVertices != points) {
+        corridorOutline = MapGeometry::BuildCorridor(points, width);
+        corridorVertices = points;
+        corridorWidth = width;
+        corridorBuilt = true;
+    }
+    return corridorOutline;
 }
 
 void GraphObLine::RebuildPrimitives()

@@ -28,8 +28,15 @@ private:
     const PropertySchema &propertySchema() const override;
     void propertyChanged(const PropertyRow &row) override;
     void readFields();
+    // The corridor of the vertices and width, built again only when either
+    // differs from what it was last built from.
+    const QList<QPoint> &corridor();
 
     MapQt::MapTrace *outlineTrace; // owned; the corridor shown on the map
+    QList<QPoint> corridorOutline;
+    QList<QPoint> corridorVertices; // what corridorOutline was built from
+    int corridorWidth = 0;
+    bool corridorBuilt = false;
 };
 
 #endif // GRAPHOBLINE_H
