@@ -28,8 +28,11 @@ void GraphObjectIndex::find(const QList<int> &ids, GraphObjectList &objects) con
     if (!m_built)
         build();
     if (ids.size() == 1) {
-        for (const Entry &entry : m_byId.value(ids.first()))
-            objects.append(entry.object);
+        const auto hit = m_byId.constFind(ids.first());
+        if (hit != m_byId.cend()) {
+            for (const Entry &entry : *hit)
+                objects.append(entry.object);
+        }
         return;
     }
     QVector<Entry> found;

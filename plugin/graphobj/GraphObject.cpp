@@ -284,7 +284,9 @@ void GraphObject::setPenColor(MapQt::MapPrimitive *primitive, const QColor &colo
 {
     if (!primitive->pen)
         primitive->pen = new QPen;
-    primitive->pen->setColor(color);
+    // Setting a pen's colour makes a new brush inside it; a redraw mostly keeps it.
+    if (primitive->pen->color() != color)
+        primitive->pen->setColor(color);
     primitive->pen->setWidth(3);
 }
 
