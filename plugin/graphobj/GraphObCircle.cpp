@@ -12,22 +12,15 @@
 GraphObCircle::GraphObCircle(const GraphObData &record, QObject *parent)
     : GraphObject(record, parent)
     , diameter(50)
-    , fillPolygon(nullptr)
 {
     // The type code stays as the record gave it.
     propertySchema().makeEditors();
     nameIfUnnamed();
     readFields();
-
-    fillPolygon = new MapQt::MapPolygon;
-    fillPolygon->pen = new QPen(color, 3);
-    fillPolygon->brush = new QBrush(brushColor, Qt::SolidPattern);
-    fillPolygon->points = new MapQt::MapPoint[MapGeometry::CirclePointCount];
 }
 
 GraphObCircle::~GraphObCircle()
 {
-    delete fillPolygon;
 }
 
 void GraphObCircle::AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list)
@@ -42,9 +35,11 @@ void GraphObCircle::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
 {
     if (!list)
         return;
-    takeFromList(list, fillPolygon);
+    takeShownFromList(list);
     if (mode == 0)
         return;
+    // The kind makes a polygon, a trace.
+    auto *fillPolygon = static_cast<MapQt::MapTrace *>(shownPrimitive());
     if (!points.isEmpty()) {
         setPenColor(fillPolygon, color);
         setBrushColor(fillPolygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));
@@ -100,6 +95,15 @@ void GraphObCircle::ExtendBounds(int &minX, int &minY, int &maxX, int &maxY)
     maxX = qMax(maxX, truncToInt(x + std::trunc(spanX)));
     minY = qMin(minY, truncToInt((ym - r) / EarthRadius / UnitToRadian));
     maxY = qMax(maxY, truncToInt((ym + r) / EarthRadius / UnitToRadian));
+}
+
+std::unique_ptr<MapQt::MapPrimitive> GraphObCircle::makeShownPrimitive() const
+{
+    auto shape = std::make_unique<MapQt::MapPolygon>();
+    shape->pen = new QPen(color, 3);
+    shape->brush = new QBrush(brushColor, Qt::SolidPattern);
+    shape->points = new MapQt::MapPoint[MapGeometry::CirclePointCount];
+    return shape;
 }
 
 MapQt::MapTrace *GraphObCircle::outlineTrace() const

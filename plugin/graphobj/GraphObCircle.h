@@ -26,9 +26,6 @@ public:
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
 
-    const MapQt::MapPolygon *primitiveFillPolygon() const { return fillPolygon; }
-    const MapQt::MapTrace *primitiveOutlineTrace() const { return outlineTrace(); }
-
     int diameter;      // metres, "Diameter"
     QColor color;      // outline, "Color"
     QColor brushColor; // fill, "Brush"
@@ -37,12 +34,13 @@ private:
     const PropertySchema &propertySchema() const override;
     void propertyChanged(const PropertyRow &row) override;
     void readFields();
+    // A polygon of the circle's 17 points, filled.
+    std::unique_ptr<MapQt::MapPrimitive> makeShownPrimitive() const override;
     // The edited outline, made when first asked for; room for 17 points.
     MapQt::MapTrace *outlineTrace() const;
     // The shown outline of a circle with points' first point as its centre.
     const QList<QPoint> &outline();
 
-    MapQt::MapPolygon *fillPolygon; // owned; shown on the map, room for 17 points
     mutable std::unique_ptr<MapQt::MapTrace> m_outlineTrace;
     // The shown outline as last worked out, and the centre and diameter it is for.
     QList<QPoint> m_outline;

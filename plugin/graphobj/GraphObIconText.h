@@ -22,7 +22,6 @@ public:
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
 
-    const MapQt::MapCar *primitiveCar() const { return car; }
 
     // Position of the "IconName" property among the icon table's keys; -1 for none.
     int iconIndex;

@@ -10,28 +10,28 @@
 GraphObLine::GraphObLine(const GraphObData &record, QObject *parent)
     : GraphObLineBase(record, parent)
     , width(50)
-    , outlineTrace(nullptr)
 {
     type = qint32(GraphKind::Line);
     propertySchema().makeEditors();
     nameIfUnnamed();
     readFields();
-    outlineTrace = new MapQt::MapTrace;
-    outlineTrace->pen = new QPen(color, 3);
 }
 
-GraphObLine::~GraphObLine()
+GraphObLine::~GraphObLine() = default;
+
+std::unique_ptr<MapQt::MapPrimitive> GraphObLine::makeShownPrimitive() const
 {
-    delete outlineTrace;
+    return makeTrace(color);
 }
 
 void GraphObLine::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
 {
     if (!list)
         return;
-    takeFromList(list, outlineTrace);
+    takeShownFromList(list);
     if (mode == 0)
         return;
+    auto *outlineTrace = static_cast<MapQt::MapTrace *>(shownPrimitive());
     if (!points.isEmpty()) {
         setTracePoints(outlineTrace, corridor());
         setPenColor(outlineTrace, color);

@@ -18,8 +18,6 @@ public:
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
 
-    const MapQt::MapTrace *primitiveOutlineTrace() const { return outlineTrace; }
-
     int width;    // metres, "Width"
     QColor color; // "Color"
 
@@ -31,8 +29,9 @@ private:
     // The corridor of the vertices and width, built again only when either
     // differs from what it was last built from.
     const QList<QPoint> &corridor();
+    // The corridor's outline, a trace.
+    std::unique_ptr<MapQt::MapPrimitive> makeShownPrimitive() const override;
 
-    MapQt::MapTrace *outlineTrace; // owned; the corridor shown on the map
     QList<QPoint> corridorOutline;
     QList<QPoint> corridorVertices; // what corridorOutline was built from
     int corridorWidth = 0;

@@ -9,29 +9,32 @@
 
 GraphObPolygone::GraphObPolygone(const GraphObData &record, QObject *parent)
     : GraphObLineBase(record, parent)
-    , polygon(nullptr)
 {
     type = qint32(GraphKind::Polygon);
     propertySchema().makeEditors();
     nameIfUnnamed();
     readFields();
-    polygon = new MapQt::MapPolygon;
-    polygon->pen = new QPen(color, 3);
-    polygon->brush = new QBrush(brushColor, Qt::SolidPattern);
 }
 
-GraphObPolygone::~GraphObPolygone()
+GraphObPolygone::~GraphObPolygone() = default;
+
+std::unique_ptr<MapQt::MapPrimitive> GraphObPolygone::makeShownPrimitive() const
 {
-    delete polygon;
+    auto shape = std::make_unique<MapQt::MapPolygon>();
+    shape->pen = new QPen(color, 3);
+    shape->brush = new QBrush(brushColor, Qt::SolidPattern);
+    return shape;
 }
 
 void GraphObPolygone::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
 {
     if (!list)
         return;
-    takeFromList(list, polygon);
+    takeShownFromList(list);
     if (mode == 0)
         return;
+    // The kind makes a polygon, a trace.
+    auto *polygon = static_cast<MapQt::MapTrace *>(shownPrimitive());
     if (!points.isEmpty()) {
         setTracePoints(polygon, points, Closing::AddFirstPoint);
         setBrushColor(polygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));

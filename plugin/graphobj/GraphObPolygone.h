@@ -5,10 +5,6 @@
 
 #include <QColor>
 
-namespace MapQt {
-class MapPolygon;
-} // namespace MapQt
-
 // A filled polygon; each vertex is listed once and the ring closes itself.
 class GraphObPolygone : public GraphObLineBase
 {
@@ -22,8 +18,6 @@ public:
     void ExtendBounds(int &minX, int &minY, int &maxX, int &maxY) override;
     void RebuildPrimitives() override;
 
-    const MapQt::MapPolygon *primitivePolygon() const { return polygon; }
-
     QColor color;      // outline, "Color"
     QColor brushColor; // fill, "Brush"
 
@@ -32,8 +26,8 @@ private:
     const PropertySchema &propertySchema() const override;
     void propertyChanged(const PropertyRow &row) override;
     void readFields();
-
-    MapQt::MapPolygon *polygon; // owned; shown on the map
+    // The ring of the vertices, filled.
+    std::unique_ptr<MapQt::MapPrimitive> makeShownPrimitive() const override;
 };
 
 #endif // GRAPHOBPOLYGONE_H

@@ -43,6 +43,24 @@ MapQt::MapTrace *GraphObject::vertexTrace() const
     return m_vertexTrace.get();
 }
 
+MapQt::MapPrimitive *GraphObject::shownPrimitive()
+{
+    if (!m_shownPrimitive)
+        m_shownPrimitive = makeShownPrimitive();
+    return m_shownPrimitive.get();
+}
+
+std::unique_ptr<MapQt::MapPrimitive> GraphObject::makeShownPrimitive() const
+{
+    return nullptr;
+}
+
+void GraphObject::takeShownFromList(QList<MapQt::MapPrimitive *> *list)
+{
+    if (m_shownPrimitive)
+        takeFromList(list, m_shownPrimitive.get());
+}
+
 std::unique_ptr<MapQt::MapTrace> GraphObject::makeTrace(const QColor &colour, int room)
 {
     auto trace = std::make_unique<MapQt::MapTrace>();
@@ -169,6 +187,9 @@ void GraphObject::SetProperty(const QModelIndex &index, const QVariant &value)
     if (index.row() < 0 || index.row() >= rows.size())
         return;
     const PropertyRow &row = rows.at(index.row());
+    // Made before the first edit, the shown primitive starts with the colours
+    // the object came with, as when it was made with the object.
+    shownPrimitive();
     const QString key = QString::fromLatin1(row.key);
     switch (row.value) {
     case PropertyValue::Name:

@@ -77,7 +77,6 @@ public:
     static void InitTypeNames();
 
     QList<MapQt::MapPrimitive *> *editList() const { return primitiveList; }
-    const MapQt::MapTrace *primitiveVertexTrace() const { return vertexTrace(); }
 
 protected:
     // Step four of every constructor, once type is final: an empty name
@@ -95,6 +94,13 @@ protected:
     void fillVertexTrace();
     // Step one of FindHitPoints: a hit on vertexTrace.
     bool findVertexHit(const QList<MapHit> &hits, int &first, int &second, int key) const;
+    // The primitive the kind shows on the map, made on first use by
+    // makeShownPrimitive with the object's colours as they are then; null for
+    // a kind that keeps its own.
+    MapQt::MapPrimitive *shownPrimitive();
+    virtual std::unique_ptr<MapQt::MapPrimitive> makeShownPrimitive() const;
+    // Takes the shown primitive out of list, when it was ever made.
+    void takeShownFromList(QList<MapQt::MapPrimitive *> *list);
     // Takes primitive out of list. A state reply takes every section's objects
     // off the host's list, shown or not, and the list may hold thousands: it
     // is searched only when this object may have put primitive there.
@@ -128,6 +134,7 @@ private:
     // has not taken it from since.
     QVarLengthArray<const QList<MapQt::MapPrimitive *> *, 2> m_drawnOn;
     mutable std::unique_ptr<MapQt::MapTrace> m_vertexTrace;
+    std::unique_ptr<MapQt::MapPrimitive> m_shownPrimitive;
 };
 
 // The graphic object hung on a layer-tree item; null when none.
