@@ -134,7 +134,8 @@ private slots:
 
     void primitives_data()
     {
-        // Steps: remove i, insert i x y, move i j x y, preview i j x y, draw mode. Then the
+        // Steps: remove i, insert i x y, move i j x y, preview i j x y, paint (colour
+        // row 1 red), draw mode. Then the
         // editing list, unpainted; the drawing after another's primitive; the bounds.
         QTest::addColumn<Drawing>("c");
         const QString ring = " | trace 0,0 10,0 20,0 0,0 | trace 0,0 10,0 20,0 0,0 0,0";
@@ -147,6 +148,10 @@ private slots:
                        "trace | trace 0,0 10,0 20,1000 | trace 0,0 10,0 20,1000 0,0",
                        "trace 0,-898 899,-898 918,991 -878,1009 -879,898 0,898 0,-898 pen "
                        "#ff010203/3", {-879, -898, 918, 1009}};
+        // Nothing to draw it from: its shape keeps the colours the object came with.
+        QTest::newRow("polygon without vertices, repainted before its first drawing")
+            << Drawing{3, {}, "paint;draw 1", "trace | trace | trace",
+                       "polygon pen #ff010203/3 brush #640ac81e", {Big, Big, Small, Small}};
         QTest::newRow("polygon: closed; its preview wraps; drawn once, tinted")
             << Drawing{3, Three, "preview 2 0 1 1;draw 1;draw 2", "trace 10,0 21,1 1,1 10,0" + ring,
                        "polygon 0,0 10,0 20,0 0,0 pen #ff010203/3 brush #7fca081e", {0, 0, 20, 0}};
@@ -188,6 +193,8 @@ private slots:
                 object->MovePoints(a[0], a[1], QPoint(a[2], a[3]));
             else if (step.startsWith("preview"))
                 object->PreviewMove(a[0], a[1], QPoint(a[2], a[3]));
+            else if (step == "paint")
+                object->SetProperty(QStandardItemModel(2, 2).index(1, 1), QColor(Qt::red));
             else
                 object->DrawOnLayer(&layer, a[0]);
         }
