@@ -47,7 +47,7 @@ QStringList drawn(const MapQt::PrimitiveList *list)
 // Depot {9, 7}; Spare (route 2, row 1, read-only) with Field {10}; and below
 // Area (row 2, type bits 0), Point (route 4) with Post {9}, Bare (route 5) with
 // Nothing {} and Ghost {99}, and Group holding Leaf, neither with a route.
-QByteArray layers()
+QByteArray layers(int fieldX = 4000)
 {
     const auto polygon = [](qint32 id, const char *name, int x, const QColor &brush) {
         return object(id, 3, name, {{x, 0}, {x + 900, 0}, {x, 900}},
@@ -57,7 +57,7 @@ QByteArray layers()
     zones.objects = {polygon(5, "Gate", 0, QColor(10, 200, 30, 100)),
                      polygon(6, "Yard", 1000, Qt::white),
                      polygon(7, "Dock", 2000, QColor(32, 63, 160, 128)),
-                     object(9, 1, "Post", {{3000, 0}}), polygon(10, "Field", 4000, Qt::yellow)};
+                     object(9, 1, "Post", {{3000, 0}}), polygon(10, "Field", fieldX, Qt::yellow)};
     return layerTree({zones});
 }
 
@@ -295,6 +295,34 @@ private slots:
         panel->reply("Get_tree_graphobj", layers());
         QCOMPARE(ticks(rows), QString("020"));
         QCOMPARE(shapes->primitives.size(), 1);
+        // A new layer tree brings new objects: the drawing is theirs.
+        panel->reply("Get_tree_graphobj", layers(5000));
+        QVERIFY(drawn(shapes).value(0).startsWith("polygon 5000,0 "));
+    }
+
+    // A tree nested deeper than the cap keeps its first levels and drops the rest.
+    void depthCap_data()
+    {
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("at the cap") << SupportTreeLayers::MaxTreeDepth
+                                    << SupportTreeLayers::MaxTreeDepth;
+        QTest::newRow("one past it") << SupportTreeLayers::MaxTreeDepth + 1
+                                     << SupportTreeLayers::MaxTreeDepth;
+    }
+
+    void depthCap()
+    {
+        QFETCH(int, levels);
+        QFETCH(int, kept);
+        Node chain = node(levels, "deepest", 1);
+        for (int level = levels - 1; level > 0; --level)
+            chain = node(level, "n", 1, {chain});
+        panel->reply("Get_tree_rulecheck", ruleTree({chain}));
+        int depth = 0;
+        for (QStandardItem *at = panel->plugin->model()->item(0); at; at = at->child(0))
+            ++depth;
+        QCOMPARE(depth, kept);
     }
 
     // New and never saved routes go under their node's id, which leaves the

@@ -23,6 +23,9 @@ RouteTree::RouteTree(QStandardItemModel *model, ItemChangeGate &treeGate, const 
 {
     m_itemPrototype->setEditable(false);
     m_itemPrototype->setCheckable(false);
+    m_loadedSectionPrototype.reset(m_itemPrototype->clone());
+    m_loadedSectionPrototype->setData(qlonglong(0), ItemRole::GraphObject);
+    m_loadedSectionPrototype->setData(qlonglong(0), ItemRole::Route);
     m_routeItemsWatch = std::make_unique<ModelChangeWatch>(model, ItemRole::Route,
                                                            [this] { forgetRouteItems(); });
 }
@@ -42,10 +45,8 @@ void RouteTree::attachRoute(QStandardItem *item, RouteRecord *route)
     container(item)->setChild(item->row(), 1, modeItem);
 
     for (SectionRecord *section : qAsConst(route->sections)) {
-        QStandardItem *sectionItem = m_itemPrototype->clone();
+        QStandardItem *sectionItem = m_loadedSectionPrototype->clone();
         sectionItem->setText(section->name);
-        sectionItem->setData(qlonglong(0), ItemRole::GraphObject);
-        sectionItem->setData(qlonglong(0), ItemRole::Route);
         setItemRecord(sectionItem, ItemRole::Section, section);
         sectionItem->setData(item->data(ItemRole::NodeId), ItemRole::NodeId);
         sectionItem->setData(item->data(ItemRole::TypeMask), ItemRole::TypeMask);

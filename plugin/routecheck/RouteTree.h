@@ -71,6 +71,8 @@ private:
     const RouteMap &m_map;
     // New rows are clones of it: not editable, not checkable.
     std::unique_ptr<QStandardItem> m_itemPrototype;
+    // Section rows of a loaded route also say they hold no object and no route.
+    std::unique_ptr<QStandardItem> m_loadedSectionPrototype;
     SectionRecord m_sectionTemplate;
     // Route id -> the items carrying it in walk order, filled by one walk and
     // dropped on any change of rows or of an item's route.
