@@ -74,7 +74,7 @@ void DialogSelectGraphObj::loadTree(QDataStream &in)
 {
     releaseAllItems();
     model()->clear();
-    BuildTree(nullptr, in);
+    BuildTree(in);
     // Opening every layer of a large tree costs a layout of every row: it
     // waits until the operator sees the tree.
     m_expandPending = true;

@@ -94,43 +94,27 @@ QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
     QStandardItem *item = m_objectPrototype->clone();
     object->FillTreeItem(item);
     setItemRecord(item, ItemRole::GraphObject, object);
-    if (parent) {
-        item->setData(parent->data(ItemRole::NodeId), ItemRole::NodeId);
-        item->setData(parent->data(ItemRole::TypeMask), ItemRole::TypeMask);
-        parent->appendRow(item);
-    } else {
-        m_model->appendRow(item);
-    }
+    item->setData(parent->data(ItemRole::NodeId), ItemRole::NodeId);
+    item->setData(parent->data(ItemRole::TypeMask), ItemRole::TypeMask);
+    parent->appendRow(item);
     ItemChecked(item, false);
     return item;
 }
 
-uint SupportTreeLayers::BuildTree(QStandardItem *parent, QDataStream &in)
+uint SupportTreeLayers::BuildTree(QDataStream &in)
 {
-    if (parent)
-        return readNodes(parent, depthOf(parent), in);
     // The top rows are built under a root of their own, in no model, and
     // handed over whole: an item built inside the model tells its views and
     // tables of every role and row set on it.
     QStandardItem staging;
     staging.setColumnCount(m_model->columnCount());
-    m_staging = &staging;
     const uint result = readNodes(&staging, 0, in);
-    m_staging = nullptr;
     QList<QList<QStandardItem *>> rows;
     for (int row = staging.rowCount() - 1; row >= 0; --row)
         rows.prepend(staging.takeRow(row));
     for (const QList<QStandardItem *> &row : qAsConst(rows))
         m_model->appendRow(row);
     return result;
-}
-
-int SupportTreeLayers::depthOf(const QStandardItem *item) const
-{
-    int depth = 0;
-    for (const QStandardItem *up = item; up && up != m_staging; up = up->parent())
-        ++depth;
-    return depth;
 }
 
 uint SupportTreeLayers::readNodes(QStandardItem *container, int depth, QDataStream &in)

@@ -24,14 +24,15 @@ public:
     virtual void ItemChecked(QStandardItem *item, bool checked);
     virtual qint64 ItemKey(QStandardItem *item);
 
-    // Makes the graphic object of record and its item under parent; null when
-    // the record's type has no class.
+    // Makes the graphic object of record and its item under the node item
+    // parent; null when the record's type has no class.
     QStandardItem *AddGraphObjectItem(const GraphObData &record, QStandardItem *parent);
 
     static constexpr int MaxTreeDepth = 64;
 
-    // Reads one tree and appends its kept nodes under parent (top level when null).
-    uint BuildTree(QStandardItem *parent, QDataStream &in);
+    // Reads one tree and appends its kept nodes as the model's top rows; the
+    // type bits of all of them together.
+    uint BuildTree(QDataStream &in);
 
     void SaveChecked(QStandardItem *item = nullptr);
     void RestoreChecked(bool forget, QStandardItem *item = nullptr);
@@ -47,8 +48,7 @@ protected:
     void releaseAllItems();
 
 private:
-    // Levels from the top of the tree down to item, item counted.
-    int depthOf(const QStandardItem *item) const;
+    // Reads the nodes of one level, depth levels below the top, under container.
     uint readNodes(QStandardItem *container, int depth, QDataStream &in);
 
     // A node's subtree must carry these type bits to stay in the tree.
@@ -57,8 +57,6 @@ private:
     QStandardItemModel *m_model;
     std::unique_ptr<QStandardItem> m_nodePrototype;
     std::unique_ptr<QStandardItem> m_objectPrototype;
-    // The root the top rows hang on while a tree is read; null otherwise.
-    QStandardItem *m_staging = nullptr;
     QHash<qint64, bool> m_checkedKeys;
 
     Q_DISABLE_COPY(SupportTreeLayers)

@@ -202,7 +202,7 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
     if (command == QLatin1String(Commands::GetRuleTree)) {
         const ItemChangeGate::Muted muted(treeGate());
         resetTree();
-        BuildTree(nullptr, body);
+        BuildTree(body);
         // Columns sized for the expanded tree, which is then shown collapsed.
         fitColumnsToExpandedTree();
         onCollapseClicked();
