@@ -9,8 +9,8 @@
 
 #include <cmath>
 
-GraphObCircle::GraphObCircle(const GraphObData &record, QObject *parent)
-    : GraphObject(record, parent)
+GraphObCircle::GraphObCircle(const GraphObData &record)
+    : GraphObject(record)
     , diameter(50)
 {
     // The type code stays as the record gave it.

@@ -15,10 +15,8 @@ class MapPolygon;
 // 16-sided polygon.
 class GraphObCircle : public GraphObject
 {
-    Q_OBJECT
-
 public:
-    explicit GraphObCircle(const GraphObData &record, QObject *parent = nullptr);
+    explicit GraphObCircle(const GraphObData &record);
     ~GraphObCircle() override;
 
     void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;

@@ -14,8 +14,8 @@ namespace {
 const QString IconNameKey = QString::fromLatin1(GraphProperty::IconName);
 } // namespace
 
-GraphObIconText::GraphObIconText(const GraphObData &record, QObject *parent)
-    : GraphObject(record, parent)
+GraphObIconText::GraphObIconText(const GraphObData &record)
+    : GraphObject(record)
     , iconIndex(-1)
     , car(new MapQt::MapCar)
 {

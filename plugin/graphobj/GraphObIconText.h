@@ -10,10 +10,8 @@ class MapCar;
 // A picture of the icon table with a caption, standing at the first vertex.
 class GraphObIconText : public GraphObject
 {
-    Q_OBJECT
-
 public:
-    explicit GraphObIconText(const GraphObData &record, QObject *parent = nullptr);
+    explicit GraphObIconText(const GraphObData &record);
     ~GraphObIconText() override;
 
     void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;

@@ -7,8 +7,8 @@
 
 #include <MapQt.h>
 
-GraphObLine::GraphObLine(const GraphObData &record, QObject *parent)
-    : GraphObLineBase(record, parent)
+GraphObLine::GraphObLine(const GraphObData &record)
+    : GraphObLineBase(record)
     , width(50)
 {
     type = qint32(GraphKind::Line);

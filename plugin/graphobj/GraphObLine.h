@@ -8,10 +8,8 @@
 // A poly-line drawn on the map as a corridor of a given width around it.
 class GraphObLine : public GraphObLineBase
 {
-    Q_OBJECT
-
 public:
-    explicit GraphObLine(const GraphObData &record, QObject *parent = nullptr);
+    explicit GraphObLine(const GraphObData &record);
     ~GraphObLine() override;
 
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;

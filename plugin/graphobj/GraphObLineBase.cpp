@@ -3,8 +3,8 @@
 
 #include <MapQt.h>
 
-GraphObLineBase::GraphObLineBase(const GraphObData &record, QObject *parent)
-    : GraphObject(record, parent)
+GraphObLineBase::GraphObLineBase(const GraphObData &record)
+    : GraphObject(record)
 {
 }
 

@@ -10,10 +10,8 @@
 // that says whether the run wraps.
 class GraphObLineBase : public GraphObject
 {
-    Q_OBJECT
-
 public:
-    explicit GraphObLineBase(const GraphObData &record, QObject *parent = nullptr);
+    explicit GraphObLineBase(const GraphObData &record);
     ~GraphObLineBase() override;
 
     void AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list) override;

@@ -7,8 +7,8 @@
 
 #include <MapQt.h>
 
-GraphObPolygone::GraphObPolygone(const GraphObData &record, QObject *parent)
-    : GraphObLineBase(record, parent)
+GraphObPolygone::GraphObPolygone(const GraphObData &record)
+    : GraphObLineBase(record)
 {
     type = qint32(GraphKind::Polygon);
     propertySchema().makeEditors();

@@ -8,10 +8,8 @@
 // A filled polygon; each vertex is listed once and the ring closes itself.
 class GraphObPolygone : public GraphObLineBase
 {
-    Q_OBJECT
-
 public:
-    explicit GraphObPolygone(const GraphObData &record, QObject *parent = nullptr);
+    explicit GraphObPolygone(const GraphObData &record);
     ~GraphObPolygone() override;
 
     void DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode) override;

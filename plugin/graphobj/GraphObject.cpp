@@ -25,9 +25,8 @@ void GraphObject::InitTypeNames()
                             tr("Polygone"), tr("Circle"), tr("Cone")};
 }
 
-GraphObject::GraphObject(const GraphObData &record, QObject *parent)
-    : QObject(parent)
-    , GraphObData(record)
+GraphObject::GraphObject(const GraphObData &record)
+    : GraphObData(record)
     , primitiveList(nullptr)
 {
 }

@@ -4,7 +4,7 @@
 #include "records/GraphObData.h"
 #include "records/ItemRoles.h"
 
-#include <QObject>
+#include <QCoreApplication>
 #include <QStringList>
 #include <QVarLengthArray>
 
@@ -33,13 +33,14 @@ struct MapHit
 // A shape that marks a route section on the map. It owns its map primitives;
 // the lists it is drawn into belong to whoever handed them over, and it never
 // takes its primitives out of them when it is deleted.
-class GraphObject : public QObject, public GraphObData
+class GraphObject : public GraphObData
 {
-    Q_OBJECT
+    Q_DECLARE_TR_FUNCTIONS(GraphObject)
 
 public:
-    GraphObject(const GraphObData &record, QObject *parent = nullptr);
-    ~GraphObject() override;
+    explicit GraphObject(const GraphObData &record);
+    virtual ~GraphObject();
+    Q_DISABLE_COPY(GraphObject)
 
     // Remembers list as the editing list, empties it and fills it with the
     // kind's editing primitives.
