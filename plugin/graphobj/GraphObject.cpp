@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QHash>
 #include <QStandardItemModel>
 
 #include <iterator>
@@ -210,14 +211,27 @@ void GraphObject::SetProperty(const QModelIndex &index, const QVariant &value)
 
 void GraphObject::propertyChanged(const PropertyRow &) {}
 
+// Every object of a layer tree reads its properties when it is made: the
+// keys, a handful of literals, are turned into text once.
+QMap<QString, QVariant>::const_iterator GraphObject::findProperty(const char *key) const
+{
+    static QHash<const char *, QString> texts;
+    auto text = texts.constFind(key);
+    if (text == texts.cend())
+        text = texts.insert(key, QString::fromLatin1(key));
+    return properties.constFind(*text);
+}
+
 int GraphObject::numberProperty(const char *key) const
 {
-    return properties.value(QString::fromLatin1(key), 50).toInt();
+    const auto stored = findProperty(key);
+    return stored == properties.cend() ? 50 : stored->toInt();
 }
 
 QColor GraphObject::colourProperty(const char *key) const
 {
-    return properties.value(QString::fromLatin1(key), QColor(Qt::cyan)).value<QColor>();
+    const auto stored = findProperty(key);
+    return stored == properties.cend() ? QColor(Qt::cyan) : stored->value<QColor>();
 }
 
 bool GraphObject::FindHitPoints(const QList<MapHit> &hits, int &first, int &second, int key)

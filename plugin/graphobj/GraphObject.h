@@ -90,6 +90,7 @@ protected:
     virtual void propertyChanged(const PropertyRow &row);
     // Stored values with the kinds' defaults: widths and diameters 50 m, colours cyan.
     int numberProperty(const char *key) const;
+    QMap<QString, QVariant>::const_iterator findProperty(const char *key) const;
     QColor colourProperty(const char *key) const;
     // Fills vertexTrace with a new array of the vertices and one (0, 0) point.
     void fillVertexTrace();
