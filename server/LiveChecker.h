@@ -9,7 +9,9 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 #include <memory>
@@ -42,6 +44,10 @@ public:
     // Reads routes, zones and names again. A checked route whose definition
     // and check time are unchanged keeps its judged crossings.
     bool reload();
+    // Takes in what a save touched: those routes are compared and handed on
+    // as reload() would, with their zones read again; every other route keeps
+    // what it had. Unit names are read again too.
+    bool update(const RuleStore::Change &change);
     // With simulation on, every tick also moves the simulated units and checks
     // their reports like pushed ones.
     void setSimulating(bool on);
@@ -66,27 +72,16 @@ signals:
     void eventsRecorded(const QByteArray &checkEventsBody);
 
 private:
-    struct EventKey
-    {
-        int routeId;
-        int sectionId;
-        int kind;
-        bool operator==(const EventKey &o) const
-        {
-            return routeId == o.routeId && sectionId == o.sectionId && kind == o.kind;
-        }
-    };
-    friend uint qHash(const EventKey &key, uint seed)
-    {
-        return qHash((quint64(quint32(key.routeId)) << 32) | quint32(key.sectionId), seed)
-               ^ uint(key.kind);
-    }
     struct Checked
     {
         RuleStore::NamedRoute route;
         QByteArray fingerprint; // the route and its zones as stored
     };
 
+    // Hands the touched routes (all: every stored one) to the engine and the
+    // simulator, then publishes what changed.
+    void apply(const RuleStore::Change &change, const QHash<qint32, GraphObData> &objects);
+    void uncheck(int routeId);
     // Checks the reports of known units that are not from the future and
     // sends them on; returns how many that was.
     int check(const QList<LiveMessages::PositionReport> &reports);
@@ -100,10 +95,10 @@ private:
     QTimer *m_timer; // a child
     QHash<int, Checked> m_checked;
     QHash<qint32, QString> m_unitNames;
-    // Per route, section and kind: the period whose event is recorded.
-    QHash<EventKey, qint64> m_recorded;
-    std::unique_ptr<UnitSimulator> m_simulator; // while simulating
-    QList<UnitSimulator::Route> m_simulated;    // every route, as last read
+    // Per route, then per section and kind: the period whose event is recorded.
+    QHash<int, QHash<QPair<int, int>, qint64>> m_recorded;
+    std::unique_ptr<UnitSimulator> m_simulator;  // while simulating
+    QMap<int, UnitSimulator::Route> m_simulated; // every route by id, as last read
 };
 
 #endif // LIVECHECKER_H

@@ -147,7 +147,7 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
 {
     if (!m_handler || handleLive(command, body, sender))
         return;
-    const RequestHandler::Outcome outcome = m_handler->handle(command, body);
+    RequestHandler::Outcome outcome = m_handler->handle(command, body);
     switch (outcome.delivery) {
     case RequestHandler::Outcome::Delivery::None:
         return;
@@ -159,13 +159,15 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
         break;
     }
     // A panel rebuilds its routes from the tree; the live states follow it.
+    // A save touches only its own routes; a switch reads every route again,
+    // with whatever host tools stored beside the wire.
     if (outcome.command == Commands::GetRuleTree) {
         sendStates(sender);
-    } else if (outcome.command == Commands::FixRoutes
-               || outcome.command == Commands::SetCheckMode) {
+    } else if (outcome.command == Commands::FixRoutes) {
+        m_live->update(outcome.change);
+    } else if (outcome.command == Commands::SetCheckMode) {
         m_live->reload();
-        if (outcome.command == Commands::SetCheckMode)
-            sendStates(sender);
+        sendStates(sender);
     }
 }
 

@@ -56,9 +56,10 @@ public:
         return run(m_remove, "deleting a route");
     }
 
-    bool write(const RouteRecord &route)
+    // replacing: the route may have rows to delete first.
+    bool write(const RouteRecord &route, bool replacing = true)
     {
-        if (!m_prepared || !remove(route.id))
+        if (!m_prepared || (replacing && !remove(route.id)))
             return false;
         m_route.addBindValue(route.id);
         m_route.addBindValue(route.checkOn);
@@ -121,6 +122,46 @@ private:
     QSqlQuery m_section;
     QSqlQuery m_sectionObject;
     bool m_prepared = false;
+};
+
+// A node's name and whether it carries a route, by node id or by the id of a
+// stored route, with the statements prepared once per change. False when
+// there is no such row.
+class NameLookup
+{
+public:
+    explicit NameLookup(const QSqlDatabase &db) : m_node(db), m_route(db)
+    {
+        m_node.prepare(QStringLiteral("SELECT n.name, r.node_id FROM rule_nodes n"
+                                      " LEFT JOIN routes r ON r.node_id = n.id WHERE n.id = ?"));
+        m_route.prepare(QStringLiteral("SELECT n.name, r.node_id FROM routes r"
+                                       " JOIN rule_nodes n ON n.id = r.node_id"
+                                       " WHERE r.node_id = ?"));
+    }
+
+    bool node(qint32 id, QString *name, bool *hasRoute) { return find(m_node, id, name, hasRoute); }
+    bool route(qint32 id, QString *name, bool *hasRoute)
+    {
+        return find(m_route, id, name, hasRoute);
+    }
+
+private:
+    static bool find(QSqlQuery &query, qint32 id, QString *name, bool *hasRoute)
+    {
+        query.addBindValue(id);
+        if (!query.exec()) {
+            Database::warnFailure("looking up a name", query);
+            return false;
+        }
+        const bool found = query.next();
+        *name = found ? query.value(0).toString() : QString();
+        *hasRoute = found && !query.isNull(1);
+        query.finish();
+        return found;
+    }
+
+    QSqlQuery m_node;
+    QSqlQuery m_route;
 };
 
 bool select(QSqlQuery &query, const char *sql)
@@ -235,11 +276,6 @@ bool RuleStore::nodeExists(qint32 id) const
     return hasRow("SELECT 1 FROM rule_nodes WHERE id = ?", id);
 }
 
-bool RuleStore::routeExists(qint32 id) const
-{
-    return hasRow("SELECT 1 FROM routes WHERE node_id = ?", id);
-}
-
 bool RuleStore::storeRoute(const RouteRecord &route)
 {
     RouteWriter writer(m_db.connection());
@@ -287,7 +323,7 @@ QByteArray RuleStore::treeBody(bool *ok) const
     return body;
 }
 
-RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
+RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *change)
 {
     QDataStream in(body);
     in.setVersion(QDataStream::Qt_4_5);
@@ -295,6 +331,8 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
     if (!transaction.isActive())
         return FixOutcome::Failed;
     RouteWriter writer(m_db.connection());
+    NameLookup names(m_db.connection());
+    Change touched;
 
     for (;;) {
         qint32 lead = 0;
@@ -303,21 +341,26 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
             return FixOutcome::Malformed;
         if (lead == -1)
             break;
-        std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
+        std::shared_ptr<RouteRecord> route(RouteMessages::readRoute(in));
         if (in.status() != QDataStream::Ok)
             return FixOutcome::Malformed;
+        QString name;
+        bool stored = false;
         if (lead != 0) {
-            if (!nodeExists(lead)) {
+            if (!names.node(lead, &name, &stored)) {
                 qCWarning(lcServer) << "Fix_routes: no rule node" << lead << "for a new route";
                 continue;
             }
             route->id = lead;
-        } else if (!routeExists(route->id)) {
+        } else if (!names.route(route->id, &name, &stored)) {
             qCWarning(lcServer) << "Fix_routes: no route" << route->id << "to update";
             continue;
         }
-        if (!writer.write(*route))
+        if (!writer.write(*route, stored))
             return FixOutcome::Failed;
+        // Stored as read back: the largest section id is not kept.
+        route->maxSectionId = 0;
+        touched.routes[route->id] = NamedRoute{route, name};
     }
 
     QList<int> deleted;
@@ -326,8 +369,13 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
     for (int id : qAsConst(deleted)) {
         if (!writer.remove(id))
             return FixOutcome::Failed;
+        touched.routes[id] = NamedRoute();
     }
-    return transaction.commit() ? FixOutcome::Applied : FixOutcome::Failed;
+    if (!transaction.commit())
+        return FixOutcome::Failed;
+    if (change)
+        *change = std::move(touched);
+    return FixOutcome::Applied;
 }
 
 bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied)
