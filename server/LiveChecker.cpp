@@ -127,8 +127,10 @@ void LiveChecker::apply(const RuleStore::Change &change,
             continue;
         }
         const auto previous = m_checked.constFind(route.id);
-        if (previous == m_checked.cend() || previous->fingerprint != fingerprint)
+        if (previous == m_checked.cend() || previous->fingerprint != fingerprint) {
             m_engine.setRoute(route.id, route, qint64(route.checkTime), zones);
+            m_stateBodies.insert(route.id, statesBody(route.id));
+        }
         m_checked.insert(route.id, Checked{named, fingerprint});
     }
     for (int id : qAsConst(unchecked))
@@ -142,6 +144,7 @@ void LiveChecker::uncheck(int routeId)
 {
     if (m_checked.remove(routeId) > 0)
         m_engine.removeRoute(routeId);
+    m_stateBodies.remove(routeId);
     m_recorded.remove(routeId);
 }
 
@@ -202,13 +205,7 @@ int LiveChecker::check(const QList<PositionReport> &reports)
 
 QList<QByteArray> LiveChecker::currentStates() const
 {
-    QList<int> ids = m_checked.keys();
-    std::sort(ids.begin(), ids.end());
-    QList<QByteArray> bodies;
-    for (int id : qAsConst(ids)) {
-        bodies.append(statesBody(id));
-    }
-    return bodies;
+    return m_stateBodies.values();
 }
 
 QList<CheckEvent> LiveChecker::recentEvents(int limit) const
@@ -231,8 +228,11 @@ void LiveChecker::publish()
     }
 
     const QList<int> changed = m_engine.takeChangedRoutes();
-    for (int id : changed)
-        emit statesChanged(statesBody(id));
+    for (int id : changed) {
+        const QByteArray body = statesBody(id);
+        m_stateBodies.insert(id, body);
+        emit statesChanged(body);
+    }
 }
 
 QByteArray LiveChecker::statesBody(int routeId) const

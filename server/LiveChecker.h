@@ -94,6 +94,7 @@ private:
     CheckEngine m_engine;
     QTimer *m_timer; // a child
     QHash<int, Checked> m_checked;
+    QMap<int, QByteArray> m_stateBodies; // per checked route: its states as last published
     QHash<qint32, QString> m_unitNames;
     // Per route, then per section and kind: the period whose event is recorded.
     QHash<int, QHash<QPair<int, int>, qint64>> m_recorded;

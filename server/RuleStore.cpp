@@ -16,7 +16,9 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
+#include <QVector>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -236,6 +238,150 @@ bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
     return true;
 }
 
+// One table read forward in route order.
+struct Cursor
+{
+    Cursor(const QSqlDatabase &db, const char *sql) : query(db)
+    {
+        ok = select(query, sql);
+        valid = ok && query.next();
+    }
+    int at(int column) const { return query.value(column).toInt(); }
+    // Skips rows ordered before (route, position) and tells whether the next
+    // one is theirs; position -1: the route alone.
+    bool reaches(qint32 route, int position = -1)
+    {
+        for (; valid; valid = query.next()) {
+            const int r = at(0);
+            const int p = position < 0 ? -1 : at(1);
+            if (r > route || (r == route && p >= position))
+                return r == route && p == position;
+        }
+        return false;
+    }
+
+    QSqlQuery query;
+    bool ok = false;
+    bool valid = false;
+};
+
+// Every stored route in its wire form (see RouteMessages::writeRoute), written
+// straight from the four tables read side by side in route order, each route
+// one span of a single buffer. The bytes are put down as QDataStream (Qt 4.5,
+// big-endian) would, without its per-value device calls.
+class RoutePayloads
+{
+public:
+    bool load(const QSqlDatabase &db)
+    {
+        Cursor routes(db, "SELECT node_id, check_on, check_time_type, check_time, fifth_field"
+                          " FROM routes ORDER BY node_id");
+        Cursor objects(db, "SELECT route_id, object_id FROM route_objects"
+                           " ORDER BY route_id, position");
+        Cursor sections(db, "SELECT route_id, position, section_id, name, check_time_in,"
+                            " check_time_out, message_on_time_in, message_on_time_out,"
+                            " time_in_ahead, time_in_behind, time_out_ahead, time_out_behind"
+                            " FROM sections ORDER BY route_id, position");
+        Cursor sectionObjects(db, "SELECT route_id, section_position, object_id"
+                                  " FROM section_objects"
+                                  " ORDER BY route_id, section_position, position");
+        if (!routes.ok || !objects.ok || !sections.ok || !sectionObjects.ok)
+            return false;
+        QVector<SectionRow> rows;
+        for (; routes.valid; routes.valid = routes.query.next()) {
+            const qint32 id = routes.at(0);
+            const int start = m_bytes.size();
+            for (quint32 value : {quint32(id), quint32(routes.at(1)), quint32(routes.at(2)),
+                                  quint32(routes.query.value(3).toLongLong()),
+                                  quint32(routes.at(4))})
+                put(value);
+            putIds(objects, id, -1, 1);
+            // The section count comes first: the rows are taken, then written.
+            rows.clear();
+            for (bool more = sections.reaches(id); more; more = sections.reaches(id)) {
+                const QSqlQuery &q = sections.query;
+                rows.append({{q.value(1).toInt(), q.value(2).toInt(), q.value(4).toInt(),
+                              q.value(5).toInt(), q.value(8).toInt(), q.value(9).toInt(),
+                              q.value(10).toInt(), q.value(11).toInt()},
+                             q.value(3).toString(), q.value(6).toInt() != 0,
+                             q.value(7).toInt() != 0});
+                sections.valid = sections.query.next();
+            }
+            put(quint32(rows.size()));
+            for (const SectionRow &row : qAsConst(rows)) {
+                put(quint32(row.values[1]));
+                putString(row.name);
+                putIds(sectionObjects, id, row.values[0], 2);
+                put(quint32(row.values[2])), put(quint32(row.values[3]));
+                m_bytes.append(char(row.messageIn)).append(char(row.messageOut));
+                for (int k = 4; k < 8; ++k)
+                    put(quint32(row.values[k]));
+            }
+            m_spans.append({id, start, m_bytes.size() - start});
+        }
+        return true;
+    }
+
+    // Has-route, then the route of the node if it has one.
+    void write(QDataStream &out, qint32 nodeId) const
+    {
+        const auto span = std::lower_bound(
+            m_spans.cbegin(), m_spans.cend(), nodeId,
+            [](const Span &s, qint32 id) { return s.routeId < id; });
+        const bool found = span != m_spans.cend() && span->routeId == nodeId;
+        out << found;
+        if (found)
+            out.writeRawData(m_bytes.constData() + span->offset, span->length);
+    }
+
+private:
+    struct SectionRow
+    {
+        qint32 values[8]; // position, section id, times in and out, the four tolerances
+        QString name;
+        bool messageIn;
+        bool messageOut;
+    };
+    struct Span
+    {
+        qint32 routeId;
+        int offset;
+        int length;
+    };
+
+    void put(quint32 value)
+    {
+        const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8),
+                               char(value)};
+        m_bytes.append(bytes, 4);
+    }
+    void putString(const QString &text)
+    {
+        if (text.isNull()) {
+            put(0xFFFFFFFFu);
+            return;
+        }
+        put(quint32(text.size()) * 2);
+        for (const QChar c : text)
+            m_bytes.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    }
+    // As a QList<int>: the count, then the ids of the cursor's rows of the
+    // route (and section position), taken from the given column.
+    void putIds(Cursor &cursor, qint32 route, int position, int column)
+    {
+        const int countAt = m_bytes.size();
+        put(0);
+        quint32 count = 0;
+        for (; cursor.reaches(route, position); cursor.valid = cursor.query.next(), ++count)
+            put(quint32(cursor.at(column)));
+        for (int k = 0; k < 4; ++k)
+            m_bytes[countAt + k] = char(count >> (24 - 8 * k));
+    }
+
+    QByteArray m_bytes;
+    QVector<Span> m_spans; // in route id order
+};
+
 } // namespace
 
 RuleStore::RuleStore(const Database &db)
@@ -304,9 +450,8 @@ std::vector<RuleStore::NamedRoute> RuleStore::routes(bool *ok) const
 QByteArray RuleStore::treeBody(bool *ok) const
 {
     NodeForest forest;
-    RouteMap routes;
-    *ok = forest.load(m_db, "rule_nodes", "type_bits")
-          && loadRoutes(m_db.connection(), &routes);
+    RoutePayloads routes;
+    *ok = forest.load(m_db, "rule_nodes", "type_bits") && routes.load(m_db.connection());
     if (!*ok)
         return QByteArray();
 
@@ -314,11 +459,7 @@ QByteArray RuleStore::treeBody(bool *ok) const
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
     forest.write(out, [&routes](QDataStream &stream, qint32 nodeId) {
-        const auto found = routes.find(nodeId);
-        const bool hasRoute = found != routes.end();
-        stream << hasRoute;
-        if (hasRoute)
-            RouteMessages::writeRoute(stream, *found->second);
+        routes.write(stream, nodeId);
     });
     return body;
 }
