@@ -55,6 +55,8 @@ bool LiveChecker::reload()
         return false;
     }
     m_unitNames = names;
+    m_zones.clear();
+    takeZones(objects);
     // Every stored route, and no route for each one held that is gone.
     RuleStore::Change all;
     for (RuleStore::NamedRoute &named : routes) {
@@ -63,36 +65,55 @@ bool LiveChecker::reload()
     }
     for (auto it = m_simulated.cbegin(); it != m_simulated.cend(); ++it)
         all.routes.emplace(it.key(), RuleStore::NamedRoute());
-    apply(all, objects);
+    apply(all);
     return true;
 }
 
 bool LiveChecker::update(const RuleStore::Change &change)
 {
-    QSet<qint32> zoneIds;
+    // Objects and units a host tool added since they were last read.
+    QSet<qint32> newZones;
+    bool newUnits = false;
     for (const auto &entry : change.routes) {
         if (!entry.second.route)
             continue;
         for (const SectionRecord *section : entry.second.route->sections) {
-            for (int id : section->graphObjectIds)
-                zoneIds.insert(id);
+            for (int id : section->graphObjectIds) {
+                if (!m_zones.contains(id))
+                    newZones.insert(id);
+            }
         }
+        for (int unit : entry.second.route->objects)
+            newUnits = newUnits || !m_unitNames.contains(unit);
     }
-    bool ok = false;
-    const QHash<qint32, GraphObData> objects = LayerStore(m_db).objects(zoneIds, &ok);
-    const QHash<qint32, QString> names = ok ? TrackedObjectStore(m_db).unitNames(&ok)
-                                            : QHash<qint32, QString>();
+    bool ok = true;
+    const QHash<qint32, GraphObData> objects = newZones.isEmpty()
+                                                   ? QHash<qint32, GraphObData>()
+                                                   : LayerStore(m_db).objects(newZones, &ok);
+    const QHash<qint32, QString> names = ok && newUnits ? TrackedObjectStore(m_db).unitNames(&ok)
+                                                        : m_unitNames;
     if (!ok) {
         qCWarning(lcServer) << "live checking keeps its routes: the database cannot be read";
         return false;
     }
     m_unitNames = names;
-    apply(change, objects);
+    takeZones(objects);
+    apply(change);
     return true;
 }
 
-void LiveChecker::apply(const RuleStore::Change &change,
-                        const QHash<qint32, GraphObData> &objects)
+void LiveChecker::takeZones(const QHash<qint32, GraphObData> &objects)
+{
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+        Zone &zone = m_zones[it.key()];
+        zone.geometry = ZoneGeometry::fromObject(*it);
+        QDataStream out(&zone.wire, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_5);
+        WriteGraphObData(out, *it);
+    }
+}
+
+void LiveChecker::apply(const RuleStore::Change &change)
 {
     // New and edited routes go in first: a unit moving from a removed route to
     // another keeps its reports.
@@ -113,11 +134,11 @@ void LiveChecker::apply(const RuleStore::Change &change,
         for (const SectionRecord *section : route.sections) {
             QList<ZoneGeometry> sectionZones;
             for (int id : section->graphObjectIds) {
-                const auto object = objects.constFind(id);
-                if (object == objects.cend())
+                const auto zone = m_zones.constFind(id);
+                if (zone == m_zones.cend())
                     continue;
-                sectionZones.append(ZoneGeometry::fromObject(*object));
-                WriteGraphObData(out, *object);
+                sectionZones.append(zone->geometry);
+                out.writeRawData(zone->wire.constData(), zone->wire.size());
             }
             zones.append(sectionZones);
         }

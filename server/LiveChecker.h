@@ -41,12 +41,14 @@ public:
 
     CheckEngine &engine() { return m_engine; }
 
-    // Reads routes, zones and names again. A checked route whose definition
-    // and check time are unchanged keeps its judged crossings.
+    // Reads routes, zones and unit names again. A checked route whose
+    // definition and check time are unchanged keeps its judged crossings.
     bool reload();
     // Takes in what a save touched: those routes are compared and handed on
-    // as reload() would, with their zones read again; every other route keeps
-    // what it had. Unit names are read again too.
+    // as reload() would; every other route keeps what it had. A save changes
+    // no graphic object or unit, so only those not read before are read (ones
+    // a host tool added); one edited beside the wire counts from the next
+    // reload().
     bool update(const RuleStore::Change &change);
     // With simulation on, every tick also moves the simulated units and checks
     // their reports like pushed ones.
@@ -72,6 +74,11 @@ signals:
     void eventsRecorded(const QByteArray &checkEventsBody);
 
 private:
+    struct Zone // a graphic object as the engine sees it, and its record's wire form
+    {
+        ZoneGeometry geometry;
+        QByteArray wire;
+    };
     struct Checked
     {
         RuleStore::NamedRoute route;
@@ -80,7 +87,8 @@ private:
 
     // Hands the touched routes (all: every stored one) to the engine and the
     // simulator, then publishes what changed.
-    void apply(const RuleStore::Change &change, const QHash<qint32, GraphObData> &objects);
+    void apply(const RuleStore::Change &change);
+    void takeZones(const QHash<qint32, GraphObData> &objects);
     void uncheck(int routeId);
     // Checks the reports of known units that are not from the future and
     // sends them on; returns how many that was.
@@ -96,6 +104,7 @@ private:
     QHash<int, Checked> m_checked;
     QMap<int, QByteArray> m_stateBodies; // per checked route: its states as last published
     QHash<qint32, QString> m_unitNames;
+    QHash<qint32, Zone> m_zones; // every graphic object read, by id
     // Per route, then per section and kind: the period whose event is recorded.
     QHash<int, QHash<QPair<int, int>, qint64>> m_recorded;
     std::unique_ptr<UnitSimulator> m_simulator;  // while simulating

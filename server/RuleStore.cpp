@@ -238,31 +238,39 @@ bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
     return true;
 }
 
-// One table read forward in route order.
+// One table read forward in route order: by route id, then (positioned) by
+// the position in the second column.
 struct Cursor
 {
-    Cursor(const QSqlDatabase &db, const char *sql) : query(db)
+    Cursor(const QSqlDatabase &db, const char *sql, bool positioned = false)
+        : query(db), positioned(positioned)
     {
         ok = select(query, sql);
-        valid = ok && query.next();
+        if (ok)
+            next();
     }
     int at(int column) const { return query.value(column).toInt(); }
-    // Skips rows ordered before (route, position) and tells whether the next
-    // one is theirs; position -1: the route alone.
+    void next()
+    {
+        valid = query.next();
+        route = valid ? at(0) : 0;
+        position = valid && positioned ? at(1) : -1;
+    }
+    // Skips rows ordered before (route, position) and tells whether the
+    // current one is theirs.
     bool reaches(qint32 route, int position = -1)
     {
-        for (; valid; valid = query.next()) {
-            const int r = at(0);
-            const int p = position < 0 ? -1 : at(1);
-            if (r > route || (r == route && p >= position))
-                return r == route && p == position;
-        }
-        return false;
+        while (valid && qMakePair(this->route, this->position) < qMakePair(route, position))
+            next();
+        return valid && this->route == route && this->position == position;
     }
 
     QSqlQuery query;
+    bool positioned;
     bool ok = false;
     bool valid = false;
+    qint32 route = 0;
+    int position = -1;
 };
 
 // Every stored route in its wire form (see RouteMessages::writeRoute), written
@@ -281,15 +289,15 @@ public:
         Cursor sections(db, "SELECT route_id, position, section_id, name, check_time_in,"
                             " check_time_out, message_on_time_in, message_on_time_out,"
                             " time_in_ahead, time_in_behind, time_out_ahead, time_out_behind"
-                            " FROM sections ORDER BY route_id, position");
+                            " FROM sections ORDER BY route_id, position", true);
         Cursor sectionObjects(db, "SELECT route_id, section_position, object_id"
                                   " FROM section_objects"
-                                  " ORDER BY route_id, section_position, position");
+                                  " ORDER BY route_id, section_position, position", true);
         if (!routes.ok || !objects.ok || !sections.ok || !sectionObjects.ok)
             return false;
         QVector<SectionRow> rows;
-        for (; routes.valid; routes.valid = routes.query.next()) {
-            const qint32 id = routes.at(0);
+        for (; routes.valid; routes.next()) {
+            const qint32 id = routes.route;
             const int start = m_bytes.size();
             for (quint32 value : {quint32(id), quint32(routes.at(1)), quint32(routes.at(2)),
                                   quint32(routes.query.value(3).toLongLong()),
@@ -298,14 +306,15 @@ public:
             putIds(objects, id, -1, 1);
             // The section count comes first: the rows are taken, then written.
             rows.clear();
-            for (bool more = sections.reaches(id); more; more = sections.reaches(id)) {
+            while (sections.valid && sections.route < id)
+                sections.next();
+            for (; sections.valid && sections.route == id; sections.next()) {
                 const QSqlQuery &q = sections.query;
-                rows.append({{q.value(1).toInt(), q.value(2).toInt(), q.value(4).toInt(),
+                rows.append({{sections.position, q.value(2).toInt(), q.value(4).toInt(),
                               q.value(5).toInt(), q.value(8).toInt(), q.value(9).toInt(),
                               q.value(10).toInt(), q.value(11).toInt()},
                              q.value(3).toString(), q.value(6).toInt() != 0,
                              q.value(7).toInt() != 0});
-                sections.valid = sections.query.next();
             }
             put(quint32(rows.size()));
             for (const SectionRow &row : qAsConst(rows)) {
@@ -362,8 +371,13 @@ private:
             return;
         }
         put(quint32(text.size()) * 2);
-        for (const QChar c : text)
-            m_bytes.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+        const int at = m_bytes.size();
+        m_bytes.resize(at + 2 * text.size());
+        char *to = m_bytes.data() + at;
+        for (const QChar c : text) {
+            *to++ = char(c.unicode() >> 8);
+            *to++ = char(c.unicode() & 0xFF);
+        }
     }
     // As a QList<int>: the count, then the ids of the cursor's rows of the
     // route (and section position), taken from the given column.
@@ -372,7 +386,7 @@ private:
         const int countAt = m_bytes.size();
         put(0);
         quint32 count = 0;
-        for (; cursor.reaches(route, position); cursor.valid = cursor.query.next(), ++count)
+        for (; cursor.reaches(route, position); cursor.next(), ++count)
             put(quint32(cursor.at(column)));
         for (int k = 0; k < 4; ++k)
             m_bytes[countAt + k] = char(count >> (24 - 8 * k));

@@ -43,6 +43,7 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         if (!r.units.contains(unit))
             r.units.append(unit);
     }
+    r.schedules.reserve(route.sections.size());
     for (int i = 0; i < route.sections.size(); ++i) {
         const SectionRecord *section = route.sections.at(i);
         r.sectionIds.append(section ? section->id : 0);

@@ -126,7 +126,7 @@ private:
         qint64 periodStart = std::numeric_limits<qint64>::max();
         qint64 periodEnd = std::numeric_limits<qint64>::min();
         QList<int> sectionIds;
-        QList<CheckSchedule> schedules;
+        QVector<CheckSchedule> schedules;
         QList<QList<ZoneGeometry>> zones;
         QList<int> units;
         QHash<int, Traces> folded;  // per unit: after the reports no longer kept
