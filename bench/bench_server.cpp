@@ -41,7 +41,7 @@ constexpr int Saved = 1000;
 constexpr int Sections = 5;
 constexpr int Units = 500;
 constexpr int Zones = 5000;
-constexpr int Runs = 5;
+constexpr int Runs = 9;
 
 RouteRecord makeRoute(int id, int index, quint32 checkTime, qint32 firstZone, qint32 firstUnit)
 {

@@ -118,6 +118,10 @@ void LiveChecker::apply(const RuleStore::Change &change)
     // New and edited routes go in first: a unit moving from a removed route to
     // another keeps its reports.
     QList<int> unchecked;
+    // One stream for every route's fingerprint, each written over the last.
+    QByteArray scratch;
+    QDataStream out(&scratch, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
     for (const auto &entry : change.routes) {
         const RuleStore::NamedRoute &named = entry.second;
         if (!named.route) {
@@ -126,9 +130,7 @@ void LiveChecker::apply(const RuleStore::Change &change)
             continue;
         }
         const RouteRecord &route = *named.route;
-        QByteArray fingerprint;
-        QDataStream out(&fingerprint, QIODevice::WriteOnly);
-        out.setVersion(QDataStream::Qt_4_5);
+        out.device()->seek(0);
         RouteMessages::writeRoute(out, route);
         QList<QList<ZoneGeometry>> zones;
         for (const SectionRecord *section : route.sections) {
@@ -142,6 +144,7 @@ void LiveChecker::apply(const RuleStore::Change &change)
             }
             zones.append(sectionZones);
         }
+        const QByteArray fingerprint(scratch.constData(), int(out.device()->pos()));
         m_simulated.insert(route.id, UnitSimulator::fromRecord(route, zones));
         if (route.checkOn == 0) {
             unchecked.append(route.id);
