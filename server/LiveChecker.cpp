@@ -118,6 +118,7 @@ void LiveChecker::apply(const RuleStore::Change &change)
     // New and edited routes go in first: a unit moving from a removed route to
     // another keeps its reports.
     QList<int> unchecked;
+    QList<int> reset; // handed to the engine anew
     // One stream for every route's fingerprint, each written over the last.
     QByteArray scratch;
     QDataStream out(&scratch, QIODevice::WriteOnly);
@@ -153,7 +154,8 @@ void LiveChecker::apply(const RuleStore::Change &change)
         const auto previous = m_checked.constFind(route.id);
         if (previous == m_checked.cend() || previous->fingerprint != fingerprint) {
             m_engine.setRoute(route.id, route, qint64(route.checkTime), zones);
-            m_stateBodies.insert(route.id, statesBody(route.id));
+            m_stateBodies.remove(route.id);
+            reset.append(route.id);
         }
         m_checked.insert(route.id, Checked{named, fingerprint});
     }
@@ -162,6 +164,11 @@ void LiveChecker::apply(const RuleStore::Change &change)
     if (m_simulator)
         m_simulator->setRoutes(m_simulated.values());
     publish();
+    // A route whose states the engine did not report as changed (none to judge).
+    for (int id : qAsConst(reset)) {
+        if (!m_stateBodies.contains(id))
+            m_stateBodies.insert(id, statesBody(id));
+    }
 }
 
 void LiveChecker::uncheck(int routeId)
