@@ -26,6 +26,7 @@ docs: build
 bench: build
 	./build/bin/bench_checkengine
 	./build/bin/bench_panel
+	./build/bin/bench_server
 
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)

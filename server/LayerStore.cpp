@@ -7,7 +7,9 @@
 
 #include <QDataStream>
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -90,18 +92,40 @@ qint32 LayerStore::addObject(qint32 layerId, const GraphObData &record, int orde
 
 QHash<qint32, GraphObData> LayerStore::objects(bool *ok) const
 {
+    QHash<qint32, GraphObData> objects;
+    *ok = readObjects(QString(), &objects);
+    return objects;
+}
+
+QHash<qint32, GraphObData> LayerStore::objects(const QSet<qint32> &ids, bool *ok) const
+{
+    QHash<qint32, GraphObData> objects;
+    QStringList batch;
+    *ok = true;
+    // Ids go in as numbers, a few hundred per statement.
+    for (auto it = ids.cbegin(); *ok && it != ids.cend();) {
+        batch.append(QString::number(*it));
+        if (++it == ids.cend() || batch.size() == 500) {
+            *ok = readObjects(QStringLiteral(" WHERE id IN (%1)").arg(batch.join(',')), &objects);
+            batch.clear();
+        }
+    }
+    return objects;
+}
+
+bool LayerStore::readObjects(const QString &where, QHash<qint32, GraphObData> *objects) const
+{
     QSqlQuery query(m_db.connection());
     query.setForwardOnly(true);
-    *ok = query.exec(QStringLiteral("SELECT layer_id, id, type, name, points, properties"
-                                    " FROM graph_objects"));
-    if (!*ok) {
+    if (!query.exec(QStringLiteral("SELECT layer_id, id, type, name, points, properties"
+                                   " FROM graph_objects")
+                    + where)) {
         Database::warnFailure("reading graphic objects", query);
-        return {};
+        return false;
     }
-    QHash<qint32, GraphObData> objects;
     while (query.next())
-        objects.insert(query.value(1).toInt(), *storedRecord(query));
-    return objects;
+        objects->insert(query.value(1).toInt(), *storedRecord(query));
+    return true;
 }
 
 QByteArray LayerStore::treeBody(bool *ok) const

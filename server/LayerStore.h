@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 class Database;
@@ -22,11 +23,15 @@ public:
 
     // Every graphic object by id; ok is false on a database error.
     QHash<qint32, GraphObData> objects(bool *ok) const;
+    // The graphic objects of these ids that exist.
+    QHash<qint32, GraphObData> objects(const QSet<qint32> &ids, bool *ok) const;
 
     // The "Get_tree_graphobj" reply body; ok is false on a database error.
     QByteArray treeBody(bool *ok) const;
 
 private:
+    bool readObjects(const QString &where, QHash<qint32, GraphObData> *objects) const;
+
     const Database &m_db;
 };
 

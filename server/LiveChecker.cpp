@@ -13,6 +13,7 @@
 #include "records/SectionRecord.h"
 
 #include <QDataStream>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -44,7 +45,7 @@ LiveChecker::~LiveChecker() = default;
 bool LiveChecker::reload()
 {
     bool ok = false;
-    const std::vector<RuleStore::NamedRoute> routes = RuleStore(m_db).routes(&ok);
+    std::vector<RuleStore::NamedRoute> routes = RuleStore(m_db).routes(&ok);
     const QHash<qint32, GraphObData> objects = ok ? LayerStore(m_db).objects(&ok)
                                                   : QHash<qint32, GraphObData>();
     const QHash<qint32, QString> names = ok ? TrackedObjectStore(m_db).unitNames(&ok)
@@ -54,51 +55,128 @@ bool LiveChecker::reload()
         return false;
     }
     m_unitNames = names;
+    m_zones.clear();
+    takeZones(objects);
+    // Every stored route, and no route for each one held that is gone.
+    RuleStore::Change all;
+    for (RuleStore::NamedRoute &named : routes) {
+        const qint32 id = named.route->id;
+        all.routes.emplace(id, std::move(named));
+    }
+    for (auto it = m_simulated.cbegin(); it != m_simulated.cend(); ++it)
+        all.routes.emplace(it.key(), RuleStore::NamedRoute());
+    apply(all);
+    return true;
+}
 
-    QHash<int, Checked> checked;
-    QList<UnitSimulator::Route> simulated;
-    for (const RuleStore::NamedRoute &named : routes) {
-        const RouteRecord &route = *named.route;
-        QByteArray fingerprint;
-        QDataStream out(&fingerprint, QIODevice::WriteOnly);
+bool LiveChecker::update(const RuleStore::Change &change)
+{
+    // Objects and units a host tool added since they were last read.
+    QSet<qint32> newZones;
+    bool newUnits = false;
+    for (const auto &entry : change.routes) {
+        if (!entry.second.route)
+            continue;
+        for (const SectionRecord *section : entry.second.route->sections) {
+            for (int id : section->graphObjectIds) {
+                if (!m_zones.contains(id))
+                    newZones.insert(id);
+            }
+        }
+        for (int unit : entry.second.route->objects)
+            newUnits = newUnits || !m_unitNames.contains(unit);
+    }
+    bool ok = true;
+    const QHash<qint32, GraphObData> objects = newZones.isEmpty()
+                                                   ? QHash<qint32, GraphObData>()
+                                                   : LayerStore(m_db).objects(newZones, &ok);
+    const QHash<qint32, QString> names = ok && newUnits ? TrackedObjectStore(m_db).unitNames(&ok)
+                                                        : m_unitNames;
+    if (!ok) {
+        qCWarning(lcServer) << "live checking keeps its routes: the database cannot be read";
+        return false;
+    }
+    m_unitNames = names;
+    takeZones(objects);
+    apply(change);
+    return true;
+}
+
+void LiveChecker::takeZones(const QHash<qint32, GraphObData> &objects)
+{
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+        Zone &zone = m_zones[it.key()];
+        zone.geometry = ZoneGeometry::fromObject(*it);
+        QDataStream out(&zone.wire, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_4_5);
+        WriteGraphObData(out, *it);
+    }
+}
+
+void LiveChecker::apply(const RuleStore::Change &change)
+{
+    // New and edited routes go in first: a unit moving from a removed route to
+    // another keeps its reports.
+    QList<int> unchecked;
+    QList<int> reset; // handed to the engine anew
+    // One stream for every route's fingerprint, each written over the last.
+    QByteArray scratch;
+    QDataStream out(&scratch, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    for (const auto &entry : change.routes) {
+        const RuleStore::NamedRoute &named = entry.second;
+        if (!named.route) {
+            m_simulated.remove(entry.first);
+            unchecked.append(entry.first);
+            continue;
+        }
+        const RouteRecord &route = *named.route;
+        out.device()->seek(0);
         RouteMessages::writeRoute(out, route);
         QList<QList<ZoneGeometry>> zones;
         for (const SectionRecord *section : route.sections) {
             QList<ZoneGeometry> sectionZones;
             for (int id : section->graphObjectIds) {
-                const auto object = objects.constFind(id);
-                if (object == objects.cend())
+                const auto zone = m_zones.constFind(id);
+                if (zone == m_zones.cend())
                     continue;
-                sectionZones.append(ZoneGeometry::fromObject(*object));
-                WriteGraphObData(out, *object);
+                sectionZones.append(zone->geometry);
+                out.writeRawData(zone->wire.constData(), zone->wire.size());
             }
             zones.append(sectionZones);
         }
-        simulated.append(UnitSimulator::fromRecord(route, zones));
-        if (route.checkOn == 0)
+        const QByteArray fingerprint(scratch.constData(), int(out.device()->pos()));
+        m_simulated.insert(route.id, UnitSimulator::fromRecord(route, zones));
+        if (route.checkOn == 0) {
+            unchecked.append(route.id);
             continue;
+        }
         const auto previous = m_checked.constFind(route.id);
-        if (previous == m_checked.cend() || previous->fingerprint != fingerprint)
+        if (previous == m_checked.cend() || previous->fingerprint != fingerprint) {
             m_engine.setRoute(route.id, route, qint64(route.checkTime), zones);
-        checked.insert(route.id, Checked{named, fingerprint});
+            m_stateBodies.remove(route.id);
+            reset.append(route.id);
+        }
+        m_checked.insert(route.id, Checked{named, fingerprint});
     }
-    for (auto it = m_checked.cbegin(); it != m_checked.cend(); ++it) {
-        if (!checked.contains(it.key()))
-            m_engine.removeRoute(it.key());
-    }
-    m_checked = checked;
-    m_simulated = simulated;
+    for (int id : qAsConst(unchecked))
+        uncheck(id);
     if (m_simulator)
-        m_simulator->setRoutes(m_simulated);
-    for (auto it = m_recorded.begin(); it != m_recorded.end();) {
-        if (m_checked.contains(it.key().routeId))
-            ++it;
-        else
-            it = m_recorded.erase(it);
-    }
+        m_simulator->setRoutes(m_simulated.values());
     publish();
-    return true;
+    // A route whose states the engine did not report as changed (none to judge).
+    for (int id : qAsConst(reset)) {
+        if (!m_stateBodies.contains(id))
+            m_stateBodies.insert(id, statesBody(id));
+    }
+}
+
+void LiveChecker::uncheck(int routeId)
+{
+    if (m_checked.remove(routeId) > 0)
+        m_engine.removeRoute(routeId);
+    m_stateBodies.remove(routeId);
+    m_recorded.remove(routeId);
 }
 
 void LiveChecker::setSimulating(bool on)
@@ -107,7 +185,7 @@ void LiveChecker::setSimulating(bool on)
         return;
     m_simulator.reset(on ? new UnitSimulator : nullptr);
     if (m_simulator)
-        m_simulator->setRoutes(m_simulated);
+        m_simulator->setRoutes(m_simulated.values());
 }
 
 void LiveChecker::start()
@@ -158,13 +236,7 @@ int LiveChecker::check(const QList<PositionReport> &reports)
 
 QList<QByteArray> LiveChecker::currentStates() const
 {
-    QList<int> ids = m_checked.keys();
-    std::sort(ids.begin(), ids.end());
-    QList<QByteArray> bodies;
-    for (int id : qAsConst(ids)) {
-        bodies.append(statesBody(id));
-    }
-    return bodies;
+    return m_stateBodies.values();
 }
 
 QList<CheckEvent> LiveChecker::recentEvents(int limit) const
@@ -187,8 +259,11 @@ void LiveChecker::publish()
     }
 
     const QList<int> changed = m_engine.takeChangedRoutes();
-    for (int id : changed)
-        emit statesChanged(statesBody(id));
+    for (int id : changed) {
+        const QByteArray body = statesBody(id);
+        m_stateBodies.insert(id, body);
+        emit statesChanged(body);
+    }
 }
 
 QByteArray LiveChecker::statesBody(int routeId) const
@@ -210,15 +285,16 @@ void LiveChecker::recordEvents(int routeId, QList<CheckEvent> *events)
         return;
     const RouteRecord &route = *checked->route.route;
     const QList<CheckEngine::Outcome> outcomes = m_engine.outcomes(routeId);
+    QHash<QPair<int, int>, qint64> &recorded = m_recorded[routeId];
     for (int i = 0; i < outcomes.size() && i < route.sections.size(); ++i) {
         const SectionRecord &section = *route.sections.at(i);
         const CheckEngine::Outcome &o = outcomes.at(i);
         const auto add = [&](int kind, qint64 time, qint64 deviation) {
-            const EventKey key{routeId, o.sectionId, kind};
-            const auto seen = m_recorded.constFind(key);
-            if (seen != m_recorded.cend() && *seen == o.reference)
+            const QPair<int, int> key(o.sectionId, kind);
+            const auto seen = recorded.constFind(key);
+            if (seen != recorded.cend() && *seen == o.reference)
                 return;
-            m_recorded.insert(key, o.reference);
+            recorded.insert(key, o.reference);
             CheckEvent e;
             e.time = quint32(qBound<qint64>(0, time, std::numeric_limits<quint32>::max()));
             e.routeId = routeId;

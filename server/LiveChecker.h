@@ -9,7 +9,9 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 #include <memory>
@@ -39,9 +41,15 @@ public:
 
     CheckEngine &engine() { return m_engine; }
 
-    // Reads routes, zones and names again. A checked route whose definition
-    // and check time are unchanged keeps its judged crossings.
+    // Reads routes, zones and unit names again. A checked route whose
+    // definition and check time are unchanged keeps its judged crossings.
     bool reload();
+    // Takes in what a save touched: those routes are compared and handed on
+    // as reload() would; every other route keeps what it had. A save changes
+    // no graphic object or unit, so only those not read before are read (ones
+    // a host tool added); one edited beside the wire counts from the next
+    // reload().
+    bool update(const RuleStore::Change &change);
     // With simulation on, every tick also moves the simulated units and checks
     // their reports like pushed ones.
     void setSimulating(bool on);
@@ -66,27 +74,22 @@ signals:
     void eventsRecorded(const QByteArray &checkEventsBody);
 
 private:
-    struct EventKey
+    struct Zone // a graphic object as the engine sees it, and its record's wire form
     {
-        int routeId;
-        int sectionId;
-        int kind;
-        bool operator==(const EventKey &o) const
-        {
-            return routeId == o.routeId && sectionId == o.sectionId && kind == o.kind;
-        }
+        ZoneGeometry geometry;
+        QByteArray wire;
     };
-    friend uint qHash(const EventKey &key, uint seed)
-    {
-        return qHash((quint64(quint32(key.routeId)) << 32) | quint32(key.sectionId), seed)
-               ^ uint(key.kind);
-    }
     struct Checked
     {
         RuleStore::NamedRoute route;
         QByteArray fingerprint; // the route and its zones as stored
     };
 
+    // Hands the touched routes (all: every stored one) to the engine and the
+    // simulator, then publishes what changed.
+    void apply(const RuleStore::Change &change);
+    void takeZones(const QHash<qint32, GraphObData> &objects);
+    void uncheck(int routeId);
     // Checks the reports of known units that are not from the future and
     // sends them on; returns how many that was.
     int check(const QList<LiveMessages::PositionReport> &reports);
@@ -99,11 +102,13 @@ private:
     CheckEngine m_engine;
     QTimer *m_timer; // a child
     QHash<int, Checked> m_checked;
+    QMap<int, QByteArray> m_stateBodies; // per checked route: its states as last published
     QHash<qint32, QString> m_unitNames;
-    // Per route, section and kind: the period whose event is recorded.
-    QHash<EventKey, qint64> m_recorded;
-    std::unique_ptr<UnitSimulator> m_simulator; // while simulating
-    QList<UnitSimulator::Route> m_simulated;    // every route, as last read
+    QHash<qint32, Zone> m_zones; // every graphic object read, by id
+    // Per route, then per section and kind: the period whose event is recorded.
+    QHash<int, QHash<QPair<int, int>, qint64>> m_recorded;
+    std::unique_ptr<UnitSimulator> m_simulator;  // while simulating
+    QMap<int, UnitSimulator::Route> m_simulated; // every route by id, as last read
 };
 
 #endif // LIVECHECKER_H

@@ -46,14 +46,15 @@ RequestHandler::Outcome RequestHandler::treeReply(const QByteArray &command,
         qCWarning(lcServer) << command << "not answered: the tree cannot be read";
         return Outcome();
     }
-    return {Outcome::Delivery::Sender, command, body};
+    return {Outcome::Delivery::Sender, command, body, {}};
 }
 
 RequestHandler::Outcome RequestHandler::fixRoutes(const QByteArray &body)
 {
-    switch (m_rules.applyFixRoutes(body)) {
+    RuleStore::Change change;
+    switch (m_rules.applyFixRoutes(body, &change)) {
     case RuleStore::FixOutcome::Applied:
-        return {Outcome::Delivery::Sender, Commands::FixRoutes, QByteArray()};
+        return {Outcome::Delivery::Sender, Commands::FixRoutes, QByteArray(), std::move(change)};
     case RuleStore::FixOutcome::Malformed:
         qCWarning(lcServer) << "Fix_routes: malformed body of" << body.size()
                             << "bytes; nothing changed";
@@ -87,5 +88,5 @@ RequestHandler::Outcome RequestHandler::setCheckMode(const QByteArray &body)
     QDataStream out(&reply, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
     out << qint32(time) << applied;
-    return {Outcome::Delivery::Everyone, Commands::SetCheckMode, reply};
+    return {Outcome::Delivery::Everyone, Commands::SetCheckMode, reply, {}};
 }

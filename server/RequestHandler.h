@@ -22,6 +22,7 @@ public:
         Delivery delivery = Delivery::None;
         QByteArray command;
         QByteArray body;
+        RuleStore::Change change; // what an applied save touched
     };
     // The database and the clock outlive the handler.
     RequestHandler(const Database &db, const ServerClock &clock);

@@ -10,6 +10,17 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+namespace {
+
+RouteCheckServer::ReplySink replyTo(ClientConnection *client)
+{
+    return [client](const QByteArray &command, const QByteArray &body) {
+        client->sendReply(command, body);
+    };
+}
+
+} // namespace
+
 RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent)
     : QObject(parent), m_options(options), m_clock(options.speed), m_tcp(new QTcpServer(this))
 {
@@ -116,50 +127,52 @@ void RouteCheckServer::onNewConnection()
         m_clients.append(client);
         connect(client, &ClientConnection::requestReceived, this,
                 [this, client](const QByteArray &command, const QByteArray &body) {
-                    onRequest(client, command, body);
+                    serve(command, body, replyTo(client));
                 });
         connect(client, &ClientConnection::finished, this,
                 [this, client] { onClientFinished(client); });
         connect(client, &ClientConnection::authenticated, this,
-                [this, client] { sendStates(client); });
+                [this, client] { sendStates(replyTo(client)); });
         emit clientCountChanged(m_clients.size());
         // The peer may have gone before the connection object existed.
         if (socket->state() != QAbstractSocket::ConnectedState)
             client->drop();
         else if (client->isAuthenticated())
-            sendStates(client);
+            sendStates(replyTo(client));
     }
 }
 
-void RouteCheckServer::onRequest(ClientConnection *client, const QByteArray &command,
-                                 const QByteArray &body)
+void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
+                             const ReplySink &sender)
 {
-    if (!m_handler || handleLive(client, command, body))
+    if (!m_handler || handleLive(command, body, sender))
         return;
-    const RequestHandler::Outcome outcome = m_handler->handle(command, body);
+    RequestHandler::Outcome outcome = m_handler->handle(command, body);
     switch (outcome.delivery) {
     case RequestHandler::Outcome::Delivery::None:
         return;
     case RequestHandler::Outcome::Delivery::Sender:
-        client->sendReply(outcome.command, outcome.body);
+        sender(outcome.command, outcome.body);
         break;
     case RequestHandler::Outcome::Delivery::Everyone:
         broadcast(outcome.command, outcome.body);
         break;
     }
     // A panel rebuilds its routes from the tree; the live states follow it.
+    // A save touches only its own routes; a switch reads every route again,
+    // with whatever host tools stored beside the wire.
     if (outcome.command == Commands::GetRuleTree) {
-        sendStates(client);
-    } else if (outcome.command == Commands::FixRoutes
-               || outcome.command == Commands::SetCheckMode) {
+        sendStates(sender);
+    } else if (outcome.command == Commands::FixRoutes) {
+        m_live->update(outcome.change);
+    } else if (outcome.command == Commands::SetCheckMode) {
         m_live->reload();
-        if (outcome.command == Commands::SetCheckMode)
-            sendStates(client);
+        sendStates(sender);
     }
 }
 
-bool RouteCheckServer::handleLive(ClientConnection *client, const QByteArray &command,
-                                  const QByteArray &body)
+bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &body,
+                                  const ReplySink &sender)
 {
     if (command == Commands::PushPositions) {
         if (const auto reports = LiveMessages::readPositions(body))
@@ -172,7 +185,7 @@ bool RouteCheckServer::handleLive(ClientConnection *client, const QByteArray &co
     if (command == Commands::GetCheckEvents) {
         const std::optional<int> limit = LiveMessages::readEventsRequest(body);
         if (limit && *limit > 0)
-            client->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
+            sender(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
         else
             qCWarning(lcServer) << "Get_check_events: malformed body of" << body.size()
                                 << "bytes ignored";
@@ -190,13 +203,13 @@ void RouteCheckServer::broadcast(const QByteArray &command, const QByteArray &bo
     }
 }
 
-void RouteCheckServer::sendStates(ClientConnection *client)
+void RouteCheckServer::sendStates(const ReplySink &sender)
 {
     if (!m_live)
         return;
     const QList<QByteArray> bodies = m_live->currentStates();
     for (const QByteArray &body : bodies)
-        client->sendReply(Commands::SectionsState, body);
+        sender(Commands::SectionsState, body);
 }
 
 void RouteCheckServer::onClientFinished(ClientConnection *client)

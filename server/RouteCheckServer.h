@@ -10,6 +10,7 @@
 #include <QList>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class ClientConnection;
@@ -47,17 +48,22 @@ public:
     // While started: the live checking of the checked routes.
     LiveChecker *liveChecker() const { return m_live.get(); }
 
+    // Where the replies meant for the sender of a request go.
+    using ReplySink = std::function<void(const QByteArray &command, const QByteArray &body)>;
+    // Serves one request as a client's connection hands it on: what is meant
+    // for the sender goes to sender, the rest to every client. While started.
+    void serve(const QByteArray &command, const QByteArray &body, const ReplySink &sender);
+
 signals:
     void clientCountChanged(int count);
 
 private:
     bool seed(QString *error);
     void onNewConnection();
-    void onRequest(ClientConnection *client, const QByteArray &command, const QByteArray &body);
-    bool handleLive(ClientConnection *client, const QByteArray &command, const QByteArray &body);
+    bool handleLive(const QByteArray &command, const QByteArray &body, const ReplySink &sender);
     void onClientFinished(ClientConnection *client);
     void broadcast(const QByteArray &command, const QByteArray &body);
-    void sendStates(ClientConnection *client);
+    void sendStates(const ReplySink &sender);
 
     ServerOptions m_options;
     ServerClock m_clock;

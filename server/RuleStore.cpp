@@ -16,7 +16,9 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
+#include <QVector>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -56,9 +58,10 @@ public:
         return run(m_remove, "deleting a route");
     }
 
-    bool write(const RouteRecord &route)
+    // replacing: the route may have rows to delete first.
+    bool write(const RouteRecord &route, bool replacing = true)
     {
-        if (!m_prepared || !remove(route.id))
+        if (!m_prepared || (replacing && !remove(route.id)))
             return false;
         m_route.addBindValue(route.id);
         m_route.addBindValue(route.checkOn);
@@ -121,6 +124,46 @@ private:
     QSqlQuery m_section;
     QSqlQuery m_sectionObject;
     bool m_prepared = false;
+};
+
+// A node's name and whether it carries a route, by node id or by the id of a
+// stored route, with the statements prepared once per change. False when
+// there is no such row.
+class NameLookup
+{
+public:
+    explicit NameLookup(const QSqlDatabase &db) : m_node(db), m_route(db)
+    {
+        m_node.prepare(QStringLiteral("SELECT n.name, r.node_id FROM rule_nodes n"
+                                      " LEFT JOIN routes r ON r.node_id = n.id WHERE n.id = ?"));
+        m_route.prepare(QStringLiteral("SELECT n.name, r.node_id FROM routes r"
+                                       " JOIN rule_nodes n ON n.id = r.node_id"
+                                       " WHERE r.node_id = ?"));
+    }
+
+    bool node(qint32 id, QString *name, bool *hasRoute) { return find(m_node, id, name, hasRoute); }
+    bool route(qint32 id, QString *name, bool *hasRoute)
+    {
+        return find(m_route, id, name, hasRoute);
+    }
+
+private:
+    static bool find(QSqlQuery &query, qint32 id, QString *name, bool *hasRoute)
+    {
+        query.addBindValue(id);
+        if (!query.exec()) {
+            Database::warnFailure("looking up a name", query);
+            return false;
+        }
+        const bool found = query.next();
+        *name = found ? query.value(0).toString() : QString();
+        *hasRoute = found && !query.isNull(1);
+        query.finish();
+        return found;
+    }
+
+    QSqlQuery m_node;
+    QSqlQuery m_route;
 };
 
 bool select(QSqlQuery &query, const char *sql)
@@ -195,6 +238,164 @@ bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
     return true;
 }
 
+// One table read forward in route order: by route id, then (positioned) by
+// the position in the second column.
+struct Cursor
+{
+    Cursor(const QSqlDatabase &db, const char *sql, bool positioned = false)
+        : query(db), positioned(positioned)
+    {
+        ok = select(query, sql);
+        if (ok)
+            next();
+    }
+    int at(int column) const { return query.value(column).toInt(); }
+    void next()
+    {
+        valid = query.next();
+        route = valid ? at(0) : 0;
+        position = valid && positioned ? at(1) : -1;
+    }
+    // Skips rows ordered before (route, position) and tells whether the
+    // current one is theirs.
+    bool reaches(qint32 route, int position = -1)
+    {
+        while (valid && qMakePair(this->route, this->position) < qMakePair(route, position))
+            next();
+        return valid && this->route == route && this->position == position;
+    }
+
+    QSqlQuery query;
+    bool positioned;
+    bool ok = false;
+    bool valid = false;
+    qint32 route = 0;
+    int position = -1;
+};
+
+// Every stored route in its wire form (see RouteMessages::writeRoute), written
+// straight from the four tables read side by side in route order, each route
+// one span of a single buffer. The bytes are put down as QDataStream (Qt 4.5,
+// big-endian) would, without its per-value device calls.
+class RoutePayloads
+{
+public:
+    bool load(const QSqlDatabase &db)
+    {
+        Cursor routes(db, "SELECT node_id, check_on, check_time_type, check_time, fifth_field"
+                          " FROM routes ORDER BY node_id");
+        Cursor objects(db, "SELECT route_id, object_id FROM route_objects"
+                           " ORDER BY route_id, position");
+        Cursor sections(db, "SELECT route_id, position, section_id, name, check_time_in,"
+                            " check_time_out, message_on_time_in, message_on_time_out,"
+                            " time_in_ahead, time_in_behind, time_out_ahead, time_out_behind"
+                            " FROM sections ORDER BY route_id, position", true);
+        Cursor sectionObjects(db, "SELECT route_id, section_position, object_id"
+                                  " FROM section_objects"
+                                  " ORDER BY route_id, section_position, position", true);
+        if (!routes.ok || !objects.ok || !sections.ok || !sectionObjects.ok)
+            return false;
+        QVector<SectionRow> rows;
+        for (; routes.valid; routes.next()) {
+            const qint32 id = routes.route;
+            const int start = m_bytes.size();
+            for (quint32 value : {quint32(id), quint32(routes.at(1)), quint32(routes.at(2)),
+                                  quint32(routes.query.value(3).toLongLong()),
+                                  quint32(routes.at(4))})
+                put(value);
+            putIds(objects, id, -1, 1);
+            // The section count comes first: the rows are taken, then written.
+            rows.clear();
+            while (sections.valid && sections.route < id)
+                sections.next();
+            for (; sections.valid && sections.route == id; sections.next()) {
+                const QSqlQuery &q = sections.query;
+                rows.append({{sections.position, q.value(2).toInt(), q.value(4).toInt(),
+                              q.value(5).toInt(), q.value(8).toInt(), q.value(9).toInt(),
+                              q.value(10).toInt(), q.value(11).toInt()},
+                             q.value(3).toString(), q.value(6).toInt() != 0,
+                             q.value(7).toInt() != 0});
+            }
+            put(quint32(rows.size()));
+            for (const SectionRow &row : qAsConst(rows)) {
+                put(quint32(row.values[1]));
+                putString(row.name);
+                putIds(sectionObjects, id, row.values[0], 2);
+                put(quint32(row.values[2])), put(quint32(row.values[3]));
+                m_bytes.append(char(row.messageIn)).append(char(row.messageOut));
+                for (int k = 4; k < 8; ++k)
+                    put(quint32(row.values[k]));
+            }
+            m_spans.append({id, start, m_bytes.size() - start});
+        }
+        return true;
+    }
+
+    // Has-route, then the route of the node if it has one.
+    void write(QDataStream &out, qint32 nodeId) const
+    {
+        const auto span = std::lower_bound(
+            m_spans.cbegin(), m_spans.cend(), nodeId,
+            [](const Span &s, qint32 id) { return s.routeId < id; });
+        const bool found = span != m_spans.cend() && span->routeId == nodeId;
+        out << found;
+        if (found)
+            out.writeRawData(m_bytes.constData() + span->offset, span->length);
+    }
+
+private:
+    struct SectionRow
+    {
+        qint32 values[8]; // position, section id, times in and out, the four tolerances
+        QString name;
+        bool messageIn;
+        bool messageOut;
+    };
+    struct Span
+    {
+        qint32 routeId;
+        int offset;
+        int length;
+    };
+
+    void put(quint32 value)
+    {
+        const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8),
+                               char(value)};
+        m_bytes.append(bytes, 4);
+    }
+    void putString(const QString &text)
+    {
+        if (text.isNull()) {
+            put(0xFFFFFFFFu);
+            return;
+        }
+        put(quint32(text.size()) * 2);
+        const int at = m_bytes.size();
+        m_bytes.resize(at + 2 * text.size());
+        char *to = m_bytes.data() + at;
+        for (const QChar c : text) {
+            *to++ = char(c.unicode() >> 8);
+            *to++ = char(c.unicode() & 0xFF);
+        }
+    }
+    // As a QList<int>: the count, then the ids of the cursor's rows of the
+    // route (and section position), taken from the given column.
+    void putIds(Cursor &cursor, qint32 route, int position, int column)
+    {
+        const int countAt = m_bytes.size();
+        put(0);
+        quint32 count = 0;
+        for (; cursor.reaches(route, position); cursor.next(), ++count)
+            put(quint32(cursor.at(column)));
+        for (int k = 0; k < 4; ++k)
+            m_bytes[countAt + k] = char(count >> (24 - 8 * k));
+    }
+
+    QByteArray m_bytes;
+    QVector<Span> m_spans; // in route id order
+};
+
 } // namespace
 
 RuleStore::RuleStore(const Database &db)
@@ -235,11 +436,6 @@ bool RuleStore::nodeExists(qint32 id) const
     return hasRow("SELECT 1 FROM rule_nodes WHERE id = ?", id);
 }
 
-bool RuleStore::routeExists(qint32 id) const
-{
-    return hasRow("SELECT 1 FROM routes WHERE node_id = ?", id);
-}
-
 bool RuleStore::storeRoute(const RouteRecord &route)
 {
     RouteWriter writer(m_db.connection());
@@ -268,9 +464,8 @@ std::vector<RuleStore::NamedRoute> RuleStore::routes(bool *ok) const
 QByteArray RuleStore::treeBody(bool *ok) const
 {
     NodeForest forest;
-    RouteMap routes;
-    *ok = forest.load(m_db, "rule_nodes", "type_bits")
-          && loadRoutes(m_db.connection(), &routes);
+    RoutePayloads routes;
+    *ok = forest.load(m_db, "rule_nodes", "type_bits") && routes.load(m_db.connection());
     if (!*ok)
         return QByteArray();
 
@@ -278,16 +473,12 @@ QByteArray RuleStore::treeBody(bool *ok) const
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
     forest.write(out, [&routes](QDataStream &stream, qint32 nodeId) {
-        const auto found = routes.find(nodeId);
-        const bool hasRoute = found != routes.end();
-        stream << hasRoute;
-        if (hasRoute)
-            RouteMessages::writeRoute(stream, *found->second);
+        routes.write(stream, nodeId);
     });
     return body;
 }
 
-RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
+RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *change)
 {
     QDataStream in(body);
     in.setVersion(QDataStream::Qt_4_5);
@@ -295,6 +486,8 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
     if (!transaction.isActive())
         return FixOutcome::Failed;
     RouteWriter writer(m_db.connection());
+    NameLookup names(m_db.connection());
+    Change touched;
 
     for (;;) {
         qint32 lead = 0;
@@ -303,21 +496,26 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
             return FixOutcome::Malformed;
         if (lead == -1)
             break;
-        std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
+        std::shared_ptr<RouteRecord> route(RouteMessages::readRoute(in));
         if (in.status() != QDataStream::Ok)
             return FixOutcome::Malformed;
+        QString name;
+        bool stored = false;
         if (lead != 0) {
-            if (!nodeExists(lead)) {
+            if (!names.node(lead, &name, &stored)) {
                 qCWarning(lcServer) << "Fix_routes: no rule node" << lead << "for a new route";
                 continue;
             }
             route->id = lead;
-        } else if (!routeExists(route->id)) {
+        } else if (!names.route(route->id, &name, &stored)) {
             qCWarning(lcServer) << "Fix_routes: no route" << route->id << "to update";
             continue;
         }
-        if (!writer.write(*route))
+        if (!writer.write(*route, stored))
             return FixOutcome::Failed;
+        // Stored as read back: the largest section id is not kept.
+        route->maxSectionId = 0;
+        touched.routes[route->id] = NamedRoute{route, name};
     }
 
     QList<int> deleted;
@@ -326,8 +524,13 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body)
     for (int id : qAsConst(deleted)) {
         if (!writer.remove(id))
             return FixOutcome::Failed;
+        touched.routes[id] = NamedRoute();
     }
-    return transaction.commit() ? FixOutcome::Applied : FixOutcome::Failed;
+    if (!transaction.commit())
+        return FixOutcome::Failed;
+    if (change)
+        *change = std::move(touched);
+    return FixOutcome::Applied;
 }
 
 bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -23,7 +24,6 @@ public:
     // 0 on failure. Parent 0: a top-level node.
     qint32 addNode(qint32 parentId, const QString &name, quint32 typeBits, int order);
     bool nodeExists(qint32 id) const;
-    bool routeExists(qint32 id) const;
 
     // Creates or replaces the route of the node route.id, every field and
     // section in order. Runs in the caller's transaction, if any.
@@ -40,13 +40,21 @@ public:
     // The "Get_tree_rulecheck" reply body; ok is false on a database error.
     QByteArray treeBody(bool *ok) const;
 
+    // What an applied save touched, by route id: the route as it is now stored
+    // with its node's name, or no route where it was deleted (or never was).
+    // A save changes no node, layer or unit.
+    struct Change
+    {
+        std::map<qint32, NamedRoute> routes;
+    };
+
     // A "Fix_routes" request body, applied in one transaction: the entries
     // (lead int32 + Route) up to lead -1, then the set of route ids to delete.
     // Lead = node id: create or replace that node's route; lead 0: replace the
     // existing route of the Route's id. Entries naming no node or no route are
     // skipped with a log line. A body that does not read exactly to its end
-    // changes nothing.
-    FixOutcome applyFixRoutes(const QByteArray &body);
+    // changes nothing. Once applied, change (if given) holds what it touched.
+    FixOutcome applyFixRoutes(const QByteArray &body, Change *change = nullptr);
 
     // Mode 1: check on since time; mode 0: check off, the check time kept.
     // Applies to the routes of ids that exist, each once, in the order given.

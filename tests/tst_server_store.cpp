@@ -1,9 +1,11 @@
 // The server's stores: the file and its schema, routes saved and switched over
-// the wire and read back by a new server, the layer tree, the seed's guard.
+// the wire and read back by a new server, what a save does to live checking,
+// the layer tree, the seed's guard.
 #include "testsupport/ServerHarness.h"
 #include "testsupport/TreeBuilders.h"
 
 #include "LayerStore.h"
+#include "LiveChecker.h"
 #include "NodeForest.h"
 #include "RuleStore.h"
 #include "Schema.h"
@@ -75,6 +77,8 @@ private slots:
     void fixRoutes_data();
     void fixRoutes();
     void checkMode();
+    void liveSave_data();
+    void liveSave();
     void layerTree();
     void deepChainCut();
     void reseed();
@@ -246,6 +250,95 @@ void TestServerStore::checkMode()
     const auto a = routeFrom(routes().value(NodeA)), b = routeFrom(routes().value(NodeB));
     QVERIFY(a->checkOn == 1 && a->checkTime == checkTime);
     QVERIFY(b->checkOn == 0 && b->checkTime == 1000);
+}
+
+void TestServerStore::liveSave_data()
+{
+    QTest::addColumn<int>("lead");        // for route A's section in its zone; -1: no entry
+    QTest::addColumn<QString>("zone");    // "near", "new" (added since, near) or "far"
+    QTest::addColumn<QList<int>>("deleted");
+    QTest::addColumn<QString>("states");  // per checked route: its letter and state
+    QTest::addColumn<QString>("changed"); // routes whose states went out again
+    QTest::addColumn<QString>("events");  // routes of the events recorded
+
+    const int nodeC = NodeB + 1;
+    using Ids = QList<int>;
+    QTest::newRow("unchanged A: nothing moves") << 0 << "near" << Ids{} << "A2 B2" << "" << "";
+    QTest::newRow("A to a zone added since: judged again from its reports, event kept")
+        << NodeA << "new" << Ids{} << "A2 B2" << "A" << "";
+    QTest::newRow("A to a far zone: due") << NodeA << "far" << Ids{} << "A0 B2" << "A" << "";
+    QTest::newRow("A deleted: no longer checked") << -1 << "" << Ids{NodeA} << "B2" << "" << "";
+    QTest::newRow("A moved to node C: checked under its name")
+        << nodeC << "near" << Ids{NodeA} << "B2 C2" << "C" << "Route C";
+}
+
+// Routes A and B check one car; it has entered both sections (schedule off).
+// Only what the save touched is judged again; B stays as it was.
+void TestServerStore::liveSave()
+{
+    QFETCH(int, lead);
+    QFETCH(QString, zone);
+    QFETCH(QList<int>, deleted);
+    QFETCH(QString, states);
+    QFETCH(QString, changed);
+    QFETCH(QString, events);
+
+    Database &db = h->server->database();
+    QVERIFY(RuleStore(db).addNode(GroupNode, QStringLiteral("Route C"), 3, 2) == NodeB + 1);
+    const qint32 car = TrackedObjectStore(db).add(0, "Car", TrackedObjectStore::Kind::Unit, 0);
+    LayerStore layers(db);
+    const qint32 layer = layers.addLayer(0, QStringLiteral("Marks"), 1, 0);
+    const QPoint spot(376000000, 556000000), away(376000000, 556020000); // 222 m apart
+    const auto icon = [&](const QPoint &at) {
+        return layers.addObject(layer, TreeBodies::object(0, 1, "", {at}), 0);
+    };
+    QMap<QString, int> zones{{"near", icon(spot)}, {"far", icon(away)}};
+    const qint64 t0 = QDateTime::currentSecsSinceEpoch() - 1000;
+    const auto checked = [&](int id, const QString &zone) {
+        return route(id, {section(1, "s", {zones.value(zone)}, {-1, -1})}, {car}, {1, 0, t0, 0});
+    };
+    store(checked(NodeA, "near"));
+    store(checked(NodeB, "near"));
+    LiveChecker *live = h->server->liveChecker();
+    QVERIFY(live->reload());
+    zones["new"] = icon(spot);
+    live->accept({{car, quint32(t0 + 100), QPoint(376000000, 555980000)},
+                  {car, quint32(t0 + 110), spot},
+                  {car, quint32(t0 + 120), spot}});
+    QSignalSpy changedSpy(live, &LiveChecker::statesChanged);
+    QSignalSpy eventSpy(live, &LiveChecker::eventsRecorded);
+
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    if (lead >= 0)
+        RouteMessages::writeSaveEntry(opened(out), lead, *routeFrom(checked(NodeA, zone)));
+    RouteMessages::writeSaveEnd(opened(out), QSet<int>(deleted.cbegin(), deleted.cend()));
+    QCOMPARE(h->exchange(h->connect(), "Fix_routes", body).first, QByteArray("Fix_routes"));
+
+    const auto letter = [](int id) { return QString(QChar('A' + id - NodeA)); };
+    QStringList judged, current, sent, recorded;
+    for (int id : {NodeA, NodeB, NodeB + 1}) {
+        const auto state = live->engine().states(id);
+        if (!state.isEmpty())
+            judged << letter(id) + QString::number(state.value(0).second);
+    }
+    const auto read = [](const QByteArray &bytes) {
+        QDataStream in(bytes);
+        return RouteMessages::readSectionsState(opened(in));
+    };
+    for (const QByteArray &bytes : live->currentStates())
+        current << letter(read(bytes).routeId) + QString::number(read(bytes).states[0].state);
+    for (const QList<QVariant> &signal : qAsConst(changedSpy))
+        sent << letter(read(signal[0].toByteArray()).routeId);
+    for (const QList<QVariant> &signal : qAsConst(eventSpy)) {
+        const auto read = LiveMessages::readEvents(signal[0].toByteArray());
+        for (int i = 0; read && i < read->size(); ++i)
+            recorded << read->at(i).routeName;
+    }
+    QCOMPARE(judged.join(' '), states);
+    QCOMPARE(current, judged);
+    QCOMPARE(sent.join(' '), changed);
+    QCOMPARE(recorded.join(' '), events);
 }
 
 // Inner layers before their layer's own objects; objects by order, then id;

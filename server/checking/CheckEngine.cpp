@@ -43,6 +43,7 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         if (!r.units.contains(unit))
             r.units.append(unit);
     }
+    r.schedules.reserve(route.sections.size());
     for (int i = 0; i < route.sections.size(); ++i) {
         const SectionRecord *section = route.sections.at(i);
         r.sectionIds.append(section ? section->id : 0);
@@ -53,33 +54,48 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         r.folded.insert(unit, Traces(r.sectionIds.size()));
         rerun(r, unit);
     }
+    const QList<int> before = m_routes.value(routeId).units;
     m_routes.insert(routeId, r);
-    indexUnits();
+    for (int unit : qAsConst(r.units)) {
+        if (!before.contains(unit))
+            linkUnit(unit, routeId);
+    }
+    for (int unit : before) {
+        if (!r.units.contains(unit))
+            unlinkUnit(unit, routeId);
+    }
     updateStates(routeId);
 }
 
 void CheckEngine::removeRoute(int routeId)
 {
-    m_routes.remove(routeId);
-    m_changed.removeAll(routeId);
-    m_changedOutcomes.removeAll(routeId);
-    indexUnits();
+    const QList<int> units = m_routes.take(routeId).units;
+    if (m_changedSet.remove(routeId))
+        m_changed.removeOne(routeId);
+    if (m_changedOutcomesSet.remove(routeId))
+        m_changedOutcomes.removeOne(routeId);
+    for (int unit : units)
+        unlinkUnit(unit, routeId);
 }
 
-void CheckEngine::indexUnits()
+void CheckEngine::linkUnit(int unitId, int routeId)
 {
-    m_routesOfUnit.clear();
-    for (auto it = m_routes.cbegin(); it != m_routes.cend(); ++it) {
-        for (int unit : it->units)
-            m_routesOfUnit[unit].append(it.key());
-    }
+    QList<int> &routes = m_routesOfUnit[unitId];
+    routes.insert(int(std::lower_bound(routes.begin(), routes.end(), routeId) - routes.begin()),
+                  routeId);
+}
+
+void CheckEngine::unlinkUnit(int unitId, int routeId)
+{
+    const auto found = m_routesOfUnit.find(unitId);
+    if (found == m_routesOfUnit.end())
+        return;
+    found->removeOne(routeId);
     // Reports of units no route checks are not kept: the wire decides which
     // ids come, and only the routes' units may cost memory.
-    for (auto it = m_tracks.begin(); it != m_tracks.end();) {
-        if (m_routesOfUnit.contains(it.key()))
-            ++it;
-        else
-            it = m_tracks.erase(it);
+    if (found->isEmpty()) {
+        m_routesOfUnit.erase(found);
+        m_tracks.remove(unitId);
     }
 }
 
@@ -127,18 +143,21 @@ void CheckEngine::advanceTo(qint64 time)
 
 QList<QPair<int, int>> CheckEngine::states(int routeId) const
 {
-    return m_routes.value(routeId).states;
+    const auto route = m_routes.constFind(routeId);
+    return route == m_routes.cend() ? QList<QPair<int, int>>() : route->states;
 }
 
 QList<CheckEngine::Outcome> CheckEngine::outcomes(int routeId) const
 {
-    return m_routes.value(routeId).outcomes;
+    const auto route = m_routes.constFind(routeId);
+    return route == m_routes.cend() ? QList<Outcome>() : route->outcomes;
 }
 
 QList<int> CheckEngine::takeChangedRoutes()
 {
     QList<int> changed;
     changed.swap(m_changed);
+    m_changedSet.clear();
     return changed;
 }
 
@@ -146,6 +165,7 @@ QList<int> CheckEngine::takeChangedOutcomes()
 {
     QList<int> changed;
     changed.swap(m_changedOutcomes);
+    m_changedOutcomesSet.clear();
     return changed;
 }
 
@@ -255,12 +275,16 @@ void CheckEngine::updateStates(int routeId)
     if (outcomes == route.outcomes)
         return;
     route.outcomes = outcomes;
-    if (!m_changedOutcomes.contains(routeId))
+    if (!m_changedOutcomesSet.contains(routeId)) {
+        m_changedOutcomesSet.insert(routeId);
         m_changedOutcomes.append(routeId);
+    }
     if (states == route.states)
         return;
     route.states = states;
-    if (!m_changed.contains(routeId))
+    if (!m_changedSet.contains(routeId)) {
+        m_changedSet.insert(routeId);
         m_changed.append(routeId);
+    }
     emit statesChanged(routeId);
 }

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPair>
 #include <QPoint>
+#include <QSet>
 #include <QVector>
 
 #include <limits>
@@ -125,7 +126,7 @@ private:
         qint64 periodStart = std::numeric_limits<qint64>::max();
         qint64 periodEnd = std::numeric_limits<qint64>::min();
         QList<int> sectionIds;
-        QList<CheckSchedule> schedules;
+        QVector<CheckSchedule> schedules;
         QList<QList<ZoneGeometry>> zones;
         QList<int> units;
         QHash<int, Traces> folded;  // per unit: after the reports no longer kept
@@ -143,13 +144,18 @@ private:
     void rerun(Route &route, int unitId);
     Outcome sectionOutcome(const Route &route, int section, qint64 now) const;
     void updateStates(int routeId);
-    void indexUnits();
+    // Keeps the routes of each unit in id order; a unit no route checks any
+    // more loses its reports.
+    void linkUnit(int unitId, int routeId);
+    void unlinkUnit(int unitId, int routeId);
 
     QHash<int, Route> m_routes;
     QHash<int, Track> m_tracks;
     QHash<int, QList<int>> m_routesOfUnit;
-    QList<int> m_changed;
+    QList<int> m_changed; // in the order they changed
     QList<int> m_changedOutcomes;
+    QSet<int> m_changedSet; // the same ids, to look up
+    QSet<int> m_changedOutcomesSet;
     qint64 m_now = std::numeric_limits<qint64>::min();
     int m_confirmReports = 2;
     double m_confirmMetres = 15.0;
