@@ -272,6 +272,8 @@ private slots:
         object->AttachEditPrimitives(&edit);
         QStandardItemModel rows(6, 2); // an index past the kind's rows is still valid
         object->DrawOnLayer(&layer, 1); // what is drawn before the edit must not stay
+        const bool trace = layer.last()->kind == 1 || layer.last()->kind == 2;
+        const auto *before = trace ? static_cast<MapQt::MapTrace *>(layer.last())->points : nullptr;
         if (c.row > -2)
             object->SetProperty(c.row < 0 ? QModelIndex() : rows.index(c.row, 1), c.value);
         QCOMPARE(object->properties, c.stored);
@@ -279,6 +281,9 @@ private slots:
                  c.stored.value("IconName").toString().isNull());
         object->DrawOnLayer(&layer, 1);
         QCOMPARE(PanelText::primitive(layer.last()), c.drawn);
+        // A circle refills its one array; a line or polygon gets a new one per drawing.
+        if (before)
+            QCOMPARE(static_cast<MapQt::MapTrace *>(layer.last())->points == before, c.type == 4);
         if (c.type == 4) // the editing outline follows the diameter
             QCOMPARE(PanelText::primitive(edit.first(), false),
                      c.drawn.section(" pen", 0, 0).mid(7).prepend("trace"));

@@ -43,7 +43,11 @@ void GraphObCircle::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     if (!points.isEmpty()) {
         setPenColor(fillPolygon, color);
         setBrushColor(fillPolygon, MapGeometry::TintColor(brushColor, DrawMode(mode)));
-        setTracePoints(fillPolygon, outline());
+        // Unlike the other kinds, a circle refills its one array of 17 points.
+        const QList<QPoint> &ring = outline();
+        for (int i = 0; i < ring.size(); ++i)
+            fillPolygon->points[i] = MapQt::MapPoint{ring.at(i).x(), ring.at(i).y()};
+        fillPolygon->count = ring.size();
     }
     appendToList(list, fillPolygon);
 }
