@@ -321,11 +321,15 @@ void LiveChecker::recordEvents(int routeId, QList<CheckEvent> *events)
         return;
     const RouteRecord &route = *checked->route.route;
     const QList<CheckEngine::Outcome> outcomes = m_engine.outcomes(routeId);
-    QHash<QPair<int, int>, qint64> &recorded = m_recorded[routeId];
+    // Taken on the first event: a route nobody entered keeps no entry.
+    QHash<QPair<int, int>, qint64> *recordedOnce = nullptr;
     for (int i = 0; i < outcomes.size() && i < route.sections.size(); ++i) {
         const SectionRecord &section = *route.sections.at(i);
         const CheckEngine::Outcome &o = outcomes.at(i);
         const auto add = [&](int kind, qint64 time, qint64 deviation) {
+            if (!recordedOnce)
+                recordedOnce = &m_recorded[routeId];
+            QHash<QPair<int, int>, qint64> &recorded = *recordedOnce;
             const QPair<int, int> key(o.sectionId, kind);
             const auto seen = recorded.constFind(key);
             if (seen != recorded.cend() && *seen == o.reference)
