@@ -12,6 +12,7 @@
 bool NodeForest::load(const Database &db, const char *table, const char *tagColumn)
 {
     m_children.clear();
+    m_size = 0;
     QSqlQuery query(db.connection());
     query.setForwardOnly(true);
     const QString sql = QStringLiteral("SELECT id, parent_id, name, %1 FROM %2"
@@ -27,6 +28,7 @@ bool NodeForest::load(const Database &db, const char *table, const char *tagColu
         node.name = query.value(2).toString();
         node.tag = qint32(query.value(3).toLongLong());
         m_children[query.value(1).toInt()].append(node);
+        ++m_size;
     }
     return true;
 }

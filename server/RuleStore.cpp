@@ -320,6 +320,8 @@ public:
         return true;
     }
 
+    int size() const { return m_bytes.size(); }
+
     // Has-route, then the route of the node if it has one.
     void write(QDataStream &out, qint32 nodeId) const
     {
@@ -459,6 +461,8 @@ QByteArray RuleStore::treeBody(bool *ok) const
         return QByteArray();
 
     QByteArray body;
+    // The routes' bytes and a little per node: no growing copies of a large body.
+    body.reserve(routes.size() + 64 * forest.size());
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
     forest.write(out, [&routes](QDataStream &stream, qint32 nodeId) {
