@@ -238,7 +238,9 @@ struct Cursor
         if (ok)
             next();
     }
-    int at(int column) const { return query.value(column).toInt(); }
+    // SQLite hands integers over as 64-bit; taken as such, they skip
+    // QVariant's slower conversion path.
+    int at(int column) const { return int(query.value(column).toLongLong()); }
     void next()
     {
         valid = query.next();
@@ -298,12 +300,10 @@ public:
             while (sections.valid && sections.route < id)
                 sections.next();
             for (; sections.valid && sections.route == id; sections.next()) {
-                const QSqlQuery &q = sections.query;
-                rows.append({{sections.position, q.value(2).toInt(), q.value(4).toInt(),
-                              q.value(5).toInt(), q.value(8).toInt(), q.value(9).toInt(),
-                              q.value(10).toInt(), q.value(11).toInt()},
-                             q.value(3).toString(), q.value(6).toInt() != 0,
-                             q.value(7).toInt() != 0});
+                const Cursor &q = sections;
+                rows.append({{sections.position, q.at(2), q.at(4), q.at(5), q.at(8), q.at(9),
+                              q.at(10), q.at(11)},
+                             q.query.value(3).toString(), q.at(6) != 0, q.at(7) != 0});
             }
             put(quint32(rows.size()));
             for (const SectionRow &row : qAsConst(rows)) {
