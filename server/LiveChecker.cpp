@@ -55,8 +55,9 @@ bool LiveChecker::reload()
         return false;
     }
     m_unitNames = names;
-    m_zones.clear();
-    takeZones(objects);
+    QHash<qint32, Zone> previous;
+    previous.swap(m_zones);
+    takeZones(objects, previous);
     // Every stored route, and no route for each one held that is gone.
     RuleStore::Change all;
     for (RuleStore::NamedRoute &named : routes) {
@@ -102,15 +103,51 @@ bool LiveChecker::update(const RuleStore::Change &change)
     return true;
 }
 
-void LiveChecker::takeZones(const QHash<qint32, GraphObData> &objects)
+void LiveChecker::takeZones(const QHash<qint32, GraphObData> &objects,
+                            const QHash<qint32, Zone> &previous)
 {
+    m_zones.reserve(m_zones.size() + objects.size());
     for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
-        Zone &zone = m_zones[it.key()];
-        zone.geometry = ZoneGeometry::fromObject(*it);
-        QDataStream out(&zone.wire, QIODevice::WriteOnly);
+        QByteArray wire;
+        QDataStream out(&wire, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_4_5);
         WriteGraphObData(out, *it);
+        Zone &zone = m_zones[it.key()];
+        const auto old = previous.constFind(it.key());
+        if (old != previous.cend() && old->wire == wire) {
+            zone = *old;
+            continue;
+        }
+        zone.geometry = ZoneGeometry::fromObject(*it);
+        zone.alone = {zone.geometry};
+        zone.wire = wire;
+        zone.revision = ++m_zoneRevision;
     }
+}
+
+// The route's bytes as before, and its zones: the same ones, none rewritten.
+// The ids are in the bytes, so a zone gone or added changes the count or
+// comes with a newer revision.
+bool LiveChecker::sameRoute(const Checked &checked, const RouteRecord &route, int zoneCount)
+{
+    if (zoneCount != checked.zoneCount)
+        return false;
+    for (const SectionRecord *section : route.sections) {
+        for (int id : section->graphObjectIds) {
+            const auto zone = m_zones.constFind(id);
+            if (zone != m_zones.cend() && zone->revision > checked.zonesUpTo)
+                return false;
+        }
+    }
+    const auto bytes = [](QByteArray *into, const RouteRecord &r) {
+        into->clear();
+        QDataStream out(into, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_5);
+        RouteMessages::writeRoute(out, r);
+    };
+    bytes(&m_before, *checked.route.route);
+    bytes(&m_after, route);
+    return m_before == m_after;
 }
 
 void LiveChecker::apply(const RuleStore::Change &change)
@@ -119,10 +156,6 @@ void LiveChecker::apply(const RuleStore::Change &change)
     // another keeps its reports.
     QList<int> unchecked;
     QList<int> reset; // handed to the engine anew
-    // One stream for every route's fingerprint, each written over the last.
-    QByteArray scratch;
-    QDataStream out(&scratch, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
     for (const auto &entry : change.routes) {
         const RuleStore::NamedRoute &named = entry.second;
         if (!named.route) {
@@ -131,33 +164,36 @@ void LiveChecker::apply(const RuleStore::Change &change)
             continue;
         }
         const RouteRecord &route = *named.route;
-        out.device()->seek(0);
-        RouteMessages::writeRoute(out, route);
         QList<QList<ZoneGeometry>> zones;
+        zones.reserve(route.sections.size());
+        int zoneCount = 0;
         for (const SectionRecord *section : route.sections) {
             QList<ZoneGeometry> sectionZones;
             for (int id : section->graphObjectIds) {
                 const auto zone = m_zones.constFind(id);
                 if (zone == m_zones.cend())
                     continue;
-                sectionZones.append(zone->geometry);
-                out.writeRawData(zone->wire.constData(), zone->wire.size());
+                // Most sections have one zone: its list is shared, not built.
+                if (sectionZones.isEmpty())
+                    sectionZones = zone->alone;
+                else
+                    sectionZones.append(zone->geometry);
+                ++zoneCount;
             }
             zones.append(sectionZones);
         }
-        const QByteArray fingerprint(scratch.constData(), int(out.device()->pos()));
         m_simulated.insert(route.id, UnitSimulator::fromRecord(route, zones));
         if (route.checkOn == 0) {
             unchecked.append(route.id);
             continue;
         }
         const auto previous = m_checked.constFind(route.id);
-        if (previous == m_checked.cend() || previous->fingerprint != fingerprint) {
+        if (previous == m_checked.cend() || !sameRoute(*previous, route, zoneCount)) {
             m_engine.setRoute(route.id, route, qint64(route.checkTime), zones);
             m_stateBodies.remove(route.id);
             reset.append(route.id);
         }
-        m_checked.insert(route.id, Checked{named, fingerprint});
+        m_checked.insert(route.id, Checked{named, m_zoneRevision, zoneCount});
     }
     for (int id : qAsConst(unchecked))
         uncheck(id);
@@ -285,11 +321,15 @@ void LiveChecker::recordEvents(int routeId, QList<CheckEvent> *events)
         return;
     const RouteRecord &route = *checked->route.route;
     const QList<CheckEngine::Outcome> outcomes = m_engine.outcomes(routeId);
-    QHash<QPair<int, int>, qint64> &recorded = m_recorded[routeId];
+    // Taken on the first event: a route nobody entered keeps no entry.
+    QHash<QPair<int, int>, qint64> *recordedOnce = nullptr;
     for (int i = 0; i < outcomes.size() && i < route.sections.size(); ++i) {
         const SectionRecord &section = *route.sections.at(i);
         const CheckEngine::Outcome &o = outcomes.at(i);
         const auto add = [&](int kind, qint64 time, qint64 deviation) {
+            if (!recordedOnce)
+                recordedOnce = &m_recorded[routeId];
+            QHash<QPair<int, int>, qint64> &recorded = *recordedOnce;
             const QPair<int, int> key(o.sectionId, kind);
             const auto seen = recorded.constFind(key);
             if (seen != recorded.cend() && *seen == o.reference)

@@ -77,18 +77,26 @@ private:
     struct Zone // a graphic object as the engine sees it, and its record's wire form
     {
         ZoneGeometry geometry;
+        QList<ZoneGeometry> alone; // the geometry as a section's only zone
         QByteArray wire;
+        quint64 revision = 0; // new whenever the wire is
     };
     struct Checked
     {
         RuleStore::NamedRoute route;
-        QByteArray fingerprint; // the route and its zones as stored
+        // Its zones as handed to the engine: how many there were, none newer
+        // than this revision. With the route's own bytes, what tells a change.
+        quint64 zonesUpTo = 0;
+        int zoneCount = 0;
     };
 
     // Hands the touched routes (all: every stored one) to the engine and the
     // simulator, then publishes what changed.
     void apply(const RuleStore::Change &change);
-    void takeZones(const QHash<qint32, GraphObData> &objects);
+    // A zone whose wire is as in previous keeps its revision.
+    void takeZones(const QHash<qint32, GraphObData> &objects,
+                   const QHash<qint32, Zone> &previous = {});
+    bool sameRoute(const Checked &checked, const RouteRecord &route, int zoneCount);
     void uncheck(int routeId);
     // Checks the reports of known units that are not from the future and
     // sends them on; returns how many that was.
@@ -105,6 +113,8 @@ private:
     QMap<int, QByteArray> m_stateBodies; // per checked route: its states as last published
     QHash<qint32, QString> m_unitNames;
     QHash<qint32, Zone> m_zones; // every graphic object read, by id
+    quint64 m_zoneRevision = 0;  // the last given out
+    QByteArray m_before, m_after; // scratch for comparing routes
     // Per route, then per section and kind: the period whose event is recorded.
     QHash<int, QHash<QPair<int, int>, qint64>> m_recorded;
     std::unique_ptr<UnitSimulator> m_simulator;  // while simulating

@@ -12,6 +12,7 @@
 bool NodeForest::load(const Database &db, const char *table, const char *tagColumn)
 {
     m_children.clear();
+    m_size = 0;
     QSqlQuery query(db.connection());
     query.setForwardOnly(true);
     const QString sql = QStringLiteral("SELECT id, parent_id, name, %1 FROM %2"
@@ -23,10 +24,12 @@ bool NodeForest::load(const Database &db, const char *table, const char *tagColu
     }
     while (query.next()) {
         Node node;
-        node.id = query.value(0).toInt();
+        // Integers come as 64-bit: read as such, not through a conversion.
+        node.id = qint32(query.value(0).toLongLong());
         node.name = query.value(2).toString();
         node.tag = qint32(query.value(3).toLongLong());
-        m_children[query.value(1).toInt()].append(node);
+        m_children[qint32(query.value(1).toLongLong())].append(node);
+        ++m_size;
     }
     return true;
 }

@@ -32,6 +32,8 @@ public:
     // (sort_order, then id). Table and column names are the caller's constants.
     bool load(const Database &db, const char *table, const char *tagColumn);
 
+    int size() const { return m_size; } // nodes read
+
     // An empty payload writer writes no payload.
     void write(QDataStream &out, const PayloadWriter &payload) const;
 
@@ -40,6 +42,7 @@ private:
                     const PayloadWriter &payload) const;
 
     QHash<qint32, QVector<Node>> m_children; // key 0: the top level
+    int m_size = 0;
 };
 
 #endif // NODEFOREST_H

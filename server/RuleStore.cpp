@@ -126,45 +126,34 @@ private:
     bool m_prepared = false;
 };
 
-// A node's name and whether it carries a route, by node id or by the id of a
-// stored route, with the statements prepared once per change. False when
-// there is no such row.
-class NameLookup
+// The names of the given nodes and whether each carries a route, read in a
+// few statements rather than one per node. False on a database error.
+struct NodeInfo
 {
-public:
-    explicit NameLookup(const QSqlDatabase &db) : m_node(db), m_route(db)
-    {
-        m_node.prepare(QStringLiteral("SELECT n.name, r.node_id FROM rule_nodes n"
-                                      " LEFT JOIN routes r ON r.node_id = n.id WHERE n.id = ?"));
-        m_route.prepare(QStringLiteral("SELECT n.name, r.node_id FROM routes r"
-                                       " JOIN rule_nodes n ON n.id = r.node_id"
-                                       " WHERE r.node_id = ?"));
-    }
-
-    bool node(qint32 id, QString *name, bool *hasRoute) { return find(m_node, id, name, hasRoute); }
-    bool route(qint32 id, QString *name, bool *hasRoute)
-    {
-        return find(m_route, id, name, hasRoute);
-    }
-
-private:
-    static bool find(QSqlQuery &query, qint32 id, QString *name, bool *hasRoute)
-    {
-        query.addBindValue(id);
-        if (!query.exec()) {
-            Database::warnFailure("looking up a name", query);
+    QString name;
+    bool hasRoute = false;
+};
+bool lookUpNodes(const QSqlDatabase &db, const QVector<qint32> &ids,
+                 QHash<qint32, NodeInfo> *nodes)
+{
+    constexpr int Chunk = 500;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    for (int first = 0; first < ids.size(); first += Chunk) {
+        QString sql = QStringLiteral("SELECT n.id, n.name, r.node_id FROM rule_nodes n"
+                                     " LEFT JOIN routes r ON r.node_id = n.id WHERE n.id IN (");
+        for (int i = first; i < std::min(first + Chunk, int(ids.size())); ++i)
+            sql += (i > first ? QStringLiteral(",") : QString()) + QString::number(ids.at(i));
+        sql += QLatin1Char(')');
+        if (!query.exec(sql)) {
+            Database::warnFailure("looking up names", query);
             return false;
         }
-        const bool found = query.next();
-        *name = found ? query.value(0).toString() : QString();
-        *hasRoute = found && !query.isNull(1);
-        query.finish();
-        return found;
+        while (query.next())
+            nodes->insert(query.value(0).toInt(), {query.value(1).toString(), !query.isNull(2)});
     }
-
-    QSqlQuery m_node;
-    QSqlQuery m_route;
-};
+    return true;
+}
 
 bool select(QSqlQuery &query, const char *sql)
 {
@@ -249,7 +238,9 @@ struct Cursor
         if (ok)
             next();
     }
-    int at(int column) const { return query.value(column).toInt(); }
+    // SQLite hands integers over as 64-bit; taken as such, they skip
+    // QVariant's slower conversion path.
+    int at(int column) const { return int(query.value(column).toLongLong()); }
     void next()
     {
         valid = query.next();
@@ -309,12 +300,10 @@ public:
             while (sections.valid && sections.route < id)
                 sections.next();
             for (; sections.valid && sections.route == id; sections.next()) {
-                const QSqlQuery &q = sections.query;
-                rows.append({{sections.position, q.value(2).toInt(), q.value(4).toInt(),
-                              q.value(5).toInt(), q.value(8).toInt(), q.value(9).toInt(),
-                              q.value(10).toInt(), q.value(11).toInt()},
-                             q.value(3).toString(), q.value(6).toInt() != 0,
-                             q.value(7).toInt() != 0});
+                const Cursor &q = sections;
+                rows.append({{sections.position, q.at(2), q.at(4), q.at(5), q.at(8), q.at(9),
+                              q.at(10), q.at(11)},
+                             q.query.value(3).toString(), q.at(6) != 0, q.at(7) != 0});
             }
             put(quint32(rows.size()));
             for (const SectionRow &row : qAsConst(rows)) {
@@ -330,6 +319,8 @@ public:
         }
         return true;
     }
+
+    int size() const { return m_bytes.size(); }
 
     // Has-route, then the route of the node if it has one.
     void write(QDataStream &out, qint32 nodeId) const
@@ -470,6 +461,8 @@ QByteArray RuleStore::treeBody(bool *ok) const
         return QByteArray();
 
     QByteArray body;
+    // The routes' bytes and a little per node: no growing copies of a large body.
+    body.reserve(routes.size() + 64 * forest.size());
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
     forest.write(out, [&routes](QDataStream &stream, qint32 nodeId) {
@@ -485,10 +478,9 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *
     SqlTransaction transaction(m_db.connection());
     if (!transaction.isActive())
         return FixOutcome::Failed;
-    RouteWriter writer(m_db.connection());
-    NameLookup names(m_db.connection());
-    Change touched;
-
+    // Every entry is read first, so that the nodes are looked up together.
+    std::vector<std::pair<qint32, std::shared_ptr<RouteRecord>>> entries;
+    QVector<qint32> nodeIds;
     for (;;) {
         qint32 lead = 0;
         in >> lead;
@@ -499,28 +491,40 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *
         std::shared_ptr<RouteRecord> route(RouteMessages::readRoute(in));
         if (in.status() != QDataStream::Ok)
             return FixOutcome::Malformed;
-        QString name;
-        bool stored = false;
-        if (lead != 0) {
-            if (!names.node(lead, &name, &stored)) {
-                qCWarning(lcServer) << "Fix_routes: no rule node" << lead << "for a new route";
-                continue;
-            }
-            route->id = lead;
-        } else if (!names.route(route->id, &name, &stored)) {
+        nodeIds.append(lead != 0 ? lead : route->id);
+        entries.emplace_back(lead, std::move(route));
+    }
+    QList<int> deleted;
+    if (!IdListReader::read(in, &deleted) || !in.atEnd())
+        return FixOutcome::Malformed;
+    QHash<qint32, NodeInfo> nodes;
+    if (!lookUpNodes(m_db.connection(), nodeIds, &nodes))
+        return FixOutcome::Failed;
+
+    RouteWriter writer(m_db.connection());
+    Change touched;
+    for (auto &[lead, route] : entries) {
+        const auto node = nodes.constFind(lead != 0 ? lead : route->id);
+        // A route written by an earlier entry is stored by now.
+        const bool stored = node != nodes.cend()
+                            && (node->hasRoute || touched.routes.count(node.key()) > 0);
+        if (lead != 0 && node == nodes.cend()) {
+            qCWarning(lcServer) << "Fix_routes: no rule node" << lead << "for a new route";
+            continue;
+        }
+        if (lead == 0 && !stored) {
             qCWarning(lcServer) << "Fix_routes: no route" << route->id << "to update";
             continue;
         }
+        if (lead != 0)
+            route->id = lead;
         if (!writer.write(*route, stored))
             return FixOutcome::Failed;
         // Stored as read back: the largest section id is not kept.
         route->maxSectionId = 0;
-        touched.routes[route->id] = NamedRoute{route, name};
+        touched.routes[route->id] = NamedRoute{route, node->name};
     }
 
-    QList<int> deleted;
-    if (!IdListReader::read(in, &deleted) || !in.atEnd())
-        return FixOutcome::Malformed;
     for (int id : qAsConst(deleted)) {
         if (!writer.remove(id))
             return FixOutcome::Failed;

@@ -367,6 +367,15 @@ void tst_ServerChecking::liveChecker()
             events << QStringLiteral("%1 %2 %3").arg(e.kind).arg(e.sectionId).arg(e.deviation);
     }
     QCOMPARE(events, QStringList({"0 1 0", "1 2 -400", "0 2 0"}));
+    // A zone rewritten beside the wire (an icon made a pointless polygon, then
+    // back): the next reload judges the route anew from the kept reports.
+    for (int type : {3, 1}) {
+        QVERIFY(db.exec(QStringLiteral("UPDATE graph_objects SET type = %1 WHERE id = %2")
+                            .arg(type)
+                            .arg(route.sections.at(0)->graphObjectIds.at(0)))
+                && live.reload());
+        QCOMPARE(live.engine().states(route.id).value(0), qMakePair(1, type == 3 ? 1 : 2));
+    }
     delete route.sections.takeLast();
     QVERIFY(rules.storeRoute(route) && live.reload());
     QCOMPARE(live.engine().states(route.id), (QList<QPair<int, int>>{{1, 2}}));

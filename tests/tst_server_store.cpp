@@ -76,6 +76,7 @@ private slots:
     void schema();
     void fixRoutes_data();
     void fixRoutes();
+    void savedTwice();
     void checkMode();
     void liveSave_data();
     void liveSave();
@@ -227,6 +228,21 @@ void TestServerStore::fixRoutes()
     QCOMPARE(stored.value(NodeB), after.contains('B') ? b : QByteArray());
     QCOMPARE(stored.size(), after.count(' ') + int(!after.isEmpty()));
     QVERIFY(h->fetch("Get_tree_rulecheck").contains(stored.value(NodeA)));
+}
+
+// A node's new route, then an edit of it, in one body: the edit replaces it.
+void TestServerStore::savedTwice()
+{
+    const QByteArray first = route(GroupNode, {section(1, "first", {1})});
+    const QByteArray second = route(GroupNode, {section(2, "second", {2, 3})}, {9});
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    RouteMessages::writeSaveEntry(opened(out), GroupNode, *routeFrom(first));
+    RouteMessages::writeSaveEntry(opened(out), 0, *routeFrom(second));
+    RouteMessages::writeSaveEnd(opened(out), {});
+    QCOMPARE(h->exchange(h->connect(), "Fix_routes", body),
+             ServerHarness::Reply("Fix_routes", QByteArray()));
+    QCOMPARE(routes().value(GroupNode), second);
 }
 
 // Route B was switched on at 1000 before. Unknown and repeated ids are

@@ -43,6 +43,8 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         if (!r.units.contains(unit))
             r.units.append(unit);
     }
+    r.sectionIds.reserve(route.sections.size());
+    r.zones.reserve(route.sections.size());
     r.schedules.reserve(route.sections.size());
     for (int i = 0; i < route.sections.size(); ++i) {
         const SectionRecord *section = route.sections.at(i);
@@ -54,14 +56,16 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         r.folded.insert(unit, Traces(r.sectionIds.size()));
         rerun(r, unit);
     }
-    const QList<int> before = m_routes.value(routeId).units;
-    m_routes.insert(routeId, r);
-    for (int unit : qAsConst(r.units)) {
+    Route &stored = m_routes[routeId];
+    const QList<int> before = stored.units;
+    const QList<int> units = r.units;
+    stored = std::move(r);
+    for (int unit : units) {
         if (!before.contains(unit))
             linkUnit(unit, routeId);
     }
     for (int unit : before) {
-        if (!r.units.contains(unit))
+        if (!units.contains(unit))
             unlinkUnit(unit, routeId);
     }
     updateStates(routeId);
@@ -268,6 +272,8 @@ void CheckEngine::updateStates(int routeId)
     }
     QList<Outcome> outcomes;
     QList<QPair<int, int>> states;
+    outcomes.reserve(route.sectionIds.size());
+    states.reserve(route.sectionIds.size());
     for (int i = 0; i < route.sectionIds.size(); ++i) {
         outcomes.append(sectionOutcome(route, i, now));
         states.append(qMakePair(outcomes.constLast().sectionId, outcomes.constLast().state));
