@@ -214,25 +214,30 @@ void OperativeBase::mainItemChanged(QStandardItem *item)
     const bool checked = judged && judged->checkState() == Qt::Checked;
     ItemChecked(item, checked);
 
-    beginTicks();
-    const Qt::CheckState state = item->checkState();
+    QList<QStandardItem *> below;
     for (int row = 0; row < item->rowCount(); ++row) {
         QStandardItem *child = item->child(row);
         if (child && child->isCheckable())
-            child->setCheckState(state);
+            below.append(child);
     }
+    beginTicks(!below.isEmpty());
+    const Qt::CheckState state = item->checkState();
+    for (QStandardItem *child : qAsConst(below))
+        child->setCheckState(state);
     m_tickTrail.append(item);
     endTicks();
 }
 
-void OperativeBase::beginTicks()
+void OperativeBase::beginTicks(bool runsDown)
 {
     if (m_tickDepth++ > 0)
         return;
     m_tickTrail.clear();
     // One delayed relayout for all the rows a tick runs through: a laid-out
-    // view would measure every changed row as it changes.
-    mainView()->setRootIndex(mainView()->rootIndex());
+    // view would measure every changed row as it changes. A single row is
+    // cheaper measured.
+    if (runsDown)
+        mainView()->setRootIndex(mainView()->rootIndex());
 }
 
 void OperativeBase::endTicks()
@@ -266,7 +271,7 @@ void OperativeBase::ConnectToServer(QByteArray &)
 
 void OperativeBase::selectAllChecked(int state)
 {
-    beginTicks();
+    beginTicks(true);
     for (int row = 0; row < model()->rowCount(); ++row) {
         if (QStandardItem *item = model()->item(row, 0))
             item->setCheckState(Qt::CheckState(state));

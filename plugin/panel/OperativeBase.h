@@ -126,8 +126,8 @@ protected:
 private:
     // A tick runs down to the children, never up; the change is drawn or erased.
     void mainItemChanged(QStandardItem *item);
-    // Around ticks that may run through many rows; they nest.
-    void beginTicks();
+    // Around ticks, which may run down through many rows (runsDown); they nest.
+    void beginTicks(bool runsDown);
     void endTicks();
 
     QUndoStack *m_undoStack;
