@@ -1,6 +1,5 @@
 #include "DialogSelectGraphObj.h"
 
-
 #include "graphobj/GraphObject.h"
 #include "panel/ItemChangeGate.h"
 #include "records/ItemRoles.h"

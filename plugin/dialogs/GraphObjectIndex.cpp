@@ -36,17 +36,9 @@ void GraphObjectIndex::find(const QList<int> &ids, GraphObjectList &objects) con
         return;
     }
     QVector<Entry> found;
-    // A section names a few objects; a long list is checked for repeats through a set.
-    constexpr int ShortList = 16;
-    QSet<int> seen;
     int lists = 0;
-    for (int i = 0; i < ids.size(); ++i) {
-        const int id = ids.at(i);
-        if (ids.size() <= ShortList ? i > 0 && ids.lastIndexOf(id, i - 1) >= 0
-                                    : seen.contains(id))
-            continue;
-        if (ids.size() > ShortList)
-            seen.insert(id);
+    // A repeated id adds nothing: one walk would meet each object once.
+    for (int id : QSet<int>(ids.cbegin(), ids.cend())) {
         const auto hit = m_byId.constFind(id);
         if (hit == m_byId.cend())
             continue;

@@ -61,8 +61,7 @@ void GraphObCircle::propertyChanged(const PropertyRow &row)
 {
     readFields();
     if (qstrcmp(row.key, GraphProperty::Diameter) == 0 && !points.isEmpty())
-        setTracePoints(outlineTrace(), MapGeometry::circlePoints(points.first().x(),
-                                                                 points.first().y(), diameter));
+        setTracePoints(outlineTrace(), outline());
 }
 
 void GraphObCircle::readFields()
@@ -122,6 +121,5 @@ void GraphObCircle::RebuildPrimitives()
     fillVertexTrace();
     outlineTrace()->count = 0;
     if (!points.isEmpty())
-        setTracePoints(outlineTrace(), MapGeometry::circlePoints(points.first().x(),
-                                                               points.first().y(), diameter));
+        setTracePoints(outlineTrace(), outline());
 }

@@ -164,15 +164,14 @@ void RouteTree::showSectionName(QStandardItem *item, const QString &name)
 
 QStandardItem *RouteTree::findRouteItem(int routeId) const
 {
-    const QVector<QStandardItem *> &items = routeItems(routeId);
+    const QVector<QStandardItem *> items = routeItems(routeId);
     return items.isEmpty() ? nullptr : items.first();
 }
 
-const QVector<QStandardItem *> &RouteTree::routeItems(int routeId) const
+QVector<QStandardItem *> RouteTree::routeItems(int routeId) const
 {
-    static const QVector<QStandardItem *> none;
     if (m_routeItemsBuilt)
-        return m_routeItems.contains(routeId) ? m_routeItems[routeId] : none;
+        return m_routeItems.value(routeId);
     // One walk fills the whole table: a reply per route must not walk the tree.
     const std::function<void(QStandardItem *)> fill = [&](QStandardItem *item) {
         if (const RouteRecord *route = itemRoute(item))
@@ -187,7 +186,7 @@ const QVector<QStandardItem *> &RouteTree::routeItems(int routeId) const
             fill(item);
     }
     m_routeItemsBuilt = true;
-    return m_routeItems.contains(routeId) ? m_routeItems[routeId] : none;
+    return m_routeItems.value(routeId);
 }
 
 void RouteTree::forgetRouteItems() const
@@ -228,11 +227,7 @@ void RouteTree::applyCheckMode(const RouteMessages::CheckModeReply &reply)
     const QSet<int> routeIds(reply.routeIds.cbegin(), reply.routeIds.cend());
     // Every route of a reply shares its time, so a text differs only by time type.
     QHash<int, QString> texts;
-    QSet<int> done;
-    for (int routeId : reply.routeIds) {
-        if (done.contains(routeId))
-            continue;
-        done.insert(routeId);
+    for (int routeId : routeIds) {
         for (QStandardItem *item : routeItems(routeId)) {
             // A listed route takes the mode for the routes below it too.
             if (!hasListedAncestor(item, routeIds))

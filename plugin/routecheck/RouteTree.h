@@ -60,7 +60,7 @@ public:
 
 private:
     // Every item carrying the route, in walk order.
-    const QVector<QStandardItem *> &routeItems(int routeId) const;
+    QVector<QStandardItem *> routeItems(int routeId) const;
     void forgetRouteItems() const;
     static bool hasListedAncestor(const QStandardItem *item, const QSet<int> &routeIds);
     void applyCheckMode(QStandardItem *item, uint checkTime, QHash<int, QString> &texts);
