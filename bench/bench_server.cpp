@@ -222,7 +222,7 @@ double millis(const std::function<void()> &run)
 
 void row(const char *name, double server, double baseline)
 {
-    std::printf("%-44s %10.1f ms %10.1f ms %8.1fx\n", name, server, baseline, server / baseline);
+    std::printf("%-44s %10.1f ms %10.1f ms %8.2fx\n", name, server, baseline, server / baseline);
     std::fflush(stdout);
 }
 

@@ -4,6 +4,7 @@
 #include "NodeForest.h"
 
 #include "wire/LayerMessages.h"
+#include "wire/WireWriter.h"
 
 #include <QDataStream>
 #include <QHash>
@@ -148,11 +149,15 @@ QByteArray LayerStore::treeBody(bool *ok) const
         objects[query.value(0).toInt()].append(*storedRecord(query));
 
     QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
-    forest.write(out, [&objects](QDataStream &stream, qint32 layerId) {
+    WireWriter out(body);
+    forest.write(out, [&objects](WireWriter &to, qint32 layerId) {
         const QVector<GraphObData> records = objects.value(layerId);
-        stream << qint32(records.size());
+        to.putInt32(records.size());
+        if (records.isEmpty())
+            return;
+        // Objects go through their own stream writer, appending to the body.
+        QDataStream stream(&to.bytes(), QIODevice::Append);
+        stream.setVersion(QDataStream::Qt_4_5);
         for (const GraphObData &record : records)
             WriteGraphObData(stream, record);
     });

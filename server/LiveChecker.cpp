@@ -66,7 +66,10 @@ bool LiveChecker::reload()
     }
     for (auto it = m_simulated.cbegin(); it != m_simulated.cend(); ++it)
         all.routes.emplace(it.key(), RuleStore::NamedRoute());
+    for (auto it = m_checked.cbegin(); it != m_checked.cend(); ++it)
+        all.routes.emplace(it.key(), RuleStore::NamedRoute());
     apply(all);
+    m_loaded = true;
     return true;
 }
 
@@ -182,7 +185,8 @@ void LiveChecker::apply(const RuleStore::Change &change)
             }
             zones.append(sectionZones);
         }
-        m_simulated.insert(route.id, UnitSimulator::fromRecord(route, zones));
+        if (m_simulator)
+            m_simulated.insert(route.id, UnitSimulator::fromRecord(route, zones));
         if (route.checkOn == 0) {
             unchecked.append(route.id);
             continue;
@@ -220,8 +224,10 @@ void LiveChecker::setSimulating(bool on)
     if (on == isSimulating())
         return;
     m_simulator.reset(on ? new UnitSimulator : nullptr);
-    if (m_simulator)
-        m_simulator->setRoutes(m_simulated.values());
+    m_simulated.clear();
+    // Routes are planned only while simulating: those held are read again.
+    if (on && m_loaded)
+        reload();
 }
 
 void LiveChecker::start()

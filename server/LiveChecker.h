@@ -118,7 +118,8 @@ private:
     // Per route, then per section and kind: the period whose event is recorded.
     QHash<int, QHash<QPair<int, int>, qint64>> m_recorded;
     std::unique_ptr<UnitSimulator> m_simulator;  // while simulating
-    QMap<int, UnitSimulator::Route> m_simulated; // every route by id, as last read
+    QMap<int, UnitSimulator::Route> m_simulated; // while simulating: every route by id
+    bool m_loaded = false;                       // reload() has read the routes once
 };
 
 #endif // LIVECHECKER_H

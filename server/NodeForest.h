@@ -1,14 +1,13 @@
 #ifndef NODEFOREST_H
 #define NODEFOREST_H
 
-#include <QHash>
 #include <QString>
 #include <QVector>
 
 #include <functional>
 
 class Database;
-class QDataStream;
+class WireWriter;
 
 // The rows of one node table (rule nodes, graphic layers, tracked objects)
 // grouped by parent, written as the recursive Tree of the replies: node count
@@ -19,11 +18,12 @@ class NodeForest
 public:
     struct Node
     {
+        qint32 parentId = 0; // 0: the top level
         qint32 id = 0;
-        QString name;
         qint32 tag = 0;
+        QString name;
     };
-    using PayloadWriter = std::function<void(QDataStream &out, qint32 nodeId)>;
+    using PayloadWriter = std::function<void(WireWriter &out, qint32 nodeId)>;
 
     // Deeper nodes are sent as leaves: the readers recurse once per level.
     static constexpr int MaxDepth = 200;
@@ -32,17 +32,17 @@ public:
     // (sort_order, then id). Table and column names are the caller's constants.
     bool load(const Database &db, const char *table, const char *tagColumn);
 
-    int size() const { return m_size; } // nodes read
+    int size() const { return m_nodes.size(); } // nodes read
 
     // An empty payload writer writes no payload.
-    void write(QDataStream &out, const PayloadWriter &payload) const;
+    void write(WireWriter &out, const PayloadWriter &payload) const;
 
 private:
-    void writeLevel(QDataStream &out, qint32 parentId, int depth,
+    void writeLevel(WireWriter &out, qint32 parentId, int depth,
                     const PayloadWriter &payload) const;
 
-    QHash<qint32, QVector<Node>> m_children; // key 0: the top level
-    int m_size = 0;
+    // By parent, each parent's children in stored order: one block per parent.
+    QVector<Node> m_nodes;
 };
 
 #endif // NODEFOREST_H

@@ -7,6 +7,7 @@
 #include "SqlTransaction.h"
 
 #include "wire/RouteMessages.h"
+#include "wire/WireWriter.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
 
@@ -266,8 +267,7 @@ struct Cursor
 
 // Every stored route in its wire form (see RouteMessages::writeRoute), written
 // straight from the four tables read side by side in route order, each route
-// one span of a single buffer. The bytes are put down as QDataStream (Qt 4.5,
-// big-endian) would, without its per-value device calls.
+// one span of a single buffer.
 class RoutePayloads
 {
 public:
@@ -287,14 +287,15 @@ public:
         if (!routes.ok || !objects.ok || !sections.ok || !sectionObjects.ok)
             return false;
         QVector<SectionRow> rows;
+        WireWriter out(m_bytes);
         for (; routes.valid; routes.next()) {
             const qint32 id = routes.route;
             const int start = m_bytes.size();
             for (quint32 value : {quint32(id), quint32(routes.at(1)), quint32(routes.at(2)),
                                   quint32(routes.query.value(3).toLongLong()),
                                   quint32(routes.at(4))})
-                put(value);
-            putIds(objects, id, -1, 1);
+                out.putUInt32(value);
+            putIds(out, objects, id, -1, 1);
             // The section count comes first: the rows are taken, then written.
             rows.clear();
             while (sections.valid && sections.route < id)
@@ -305,15 +306,15 @@ public:
                               q.at(10), q.at(11)},
                              q.query.value(3).toString(), q.at(6) != 0, q.at(7) != 0});
             }
-            put(quint32(rows.size()));
+            out.putInt32(rows.size());
             for (const SectionRow &row : qAsConst(rows)) {
-                put(quint32(row.values[1]));
-                putString(row.name);
-                putIds(sectionObjects, id, row.values[0], 2);
-                put(quint32(row.values[2])), put(quint32(row.values[3]));
-                m_bytes.append(char(row.messageIn)).append(char(row.messageOut));
+                out.putInt32(row.values[1]);
+                out.putString(row.name);
+                putIds(out, sectionObjects, id, row.values[0], 2);
+                out.putInt32(row.values[2]), out.putInt32(row.values[3]);
+                out.putBool(row.messageIn), out.putBool(row.messageOut);
                 for (int k = 4; k < 8; ++k)
-                    put(quint32(row.values[k]));
+                    out.putInt32(row.values[k]);
             }
             m_spans.append({id, start, m_bytes.size() - start});
         }
@@ -323,15 +324,15 @@ public:
     int size() const { return m_bytes.size(); }
 
     // Has-route, then the route of the node if it has one.
-    void write(QDataStream &out, qint32 nodeId) const
+    void write(WireWriter &out, qint32 nodeId) const
     {
         const auto span = std::lower_bound(
             m_spans.cbegin(), m_spans.cend(), nodeId,
             [](const Span &s, qint32 id) { return s.routeId < id; });
         const bool found = span != m_spans.cend() && span->routeId == nodeId;
-        out << found;
+        out.putBool(found);
         if (found)
-            out.writeRawData(m_bytes.constData() + span->offset, span->length);
+            out.putRaw(m_bytes.constData() + span->offset, span->length);
     }
 
 private:
@@ -349,38 +350,15 @@ private:
         int length;
     };
 
-    void put(quint32 value)
-    {
-        const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8),
-                               char(value)};
-        m_bytes.append(bytes, 4);
-    }
-    void putString(const QString &text)
-    {
-        if (text.isNull()) {
-            put(0xFFFFFFFFu);
-            return;
-        }
-        put(quint32(text.size()) * 2);
-        const int at = m_bytes.size();
-        m_bytes.resize(at + 2 * text.size());
-        char *to = m_bytes.data() + at;
-        for (const QChar c : text) {
-            *to++ = char(c.unicode() >> 8);
-            *to++ = char(c.unicode() & 0xFF);
-        }
-    }
     // As a QList<int>: the count, then the ids of the cursor's rows of the
     // route (and section position), taken from the given column.
-    void putIds(Cursor &cursor, qint32 route, int position, int column)
+    static void putIds(WireWriter &out, Cursor &cursor, qint32 route, int position, int column)
     {
-        const int countAt = m_bytes.size();
-        put(0);
+        const int countAt = out.reserveUInt32();
         quint32 count = 0;
         for (; cursor.reaches(route, position); cursor.next(), ++count)
-            put(quint32(cursor.at(column)));
-        for (int k = 0; k < 4; ++k)
-            m_bytes[countAt + k] = char(count >> (24 - 8 * k));
+            out.putInt32(cursor.at(column));
+        out.patchUInt32(countAt, count);
     }
 
     QByteArray m_bytes;
@@ -463,11 +441,8 @@ QByteArray RuleStore::treeBody(bool *ok) const
     QByteArray body;
     // The routes' bytes and a little per node: no growing copies of a large body.
     body.reserve(routes.size() + 64 * forest.size());
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
-    forest.write(out, [&routes](QDataStream &stream, qint32 nodeId) {
-        routes.write(stream, nodeId);
-    });
+    WireWriter out(body);
+    forest.write(out, [&routes](WireWriter &to, qint32 nodeId) { routes.write(to, nodeId); });
     return body;
 }
 

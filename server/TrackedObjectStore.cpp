@@ -3,7 +3,8 @@
 #include "Database.h"
 #include "NodeForest.h"
 
-#include <QDataStream>
+#include "wire/WireWriter.h"
+
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -50,8 +51,7 @@ QByteArray TrackedObjectStore::treeBody(bool *ok) const
     if (!*ok)
         return QByteArray();
     QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_4_5);
+    WireWriter out(body);
     forest.write(out, NodeForest::PayloadWriter());
     return body;
 }

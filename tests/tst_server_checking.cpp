@@ -163,6 +163,7 @@ private slots:
     void drives_data();
     void drives();
     void liveChecker();
+    void simulatesHeldRoutes();
 };
 
 void tst_ServerChecking::zoneDistance_data()
@@ -382,6 +383,64 @@ void tst_ServerChecking::liveChecker()
     route.checkOn = 0;
     QVERIFY(rules.storeRoute(route) && live.reload());
     QVERIFY(live.engine().states(route.id).isEmpty());
+}
+
+// Routes are planned for simulation once it is on, from what is held then,
+// and follow each save: a route added drives its unit, one removed stops.
+void tst_ServerChecking::simulatesHeldRoutes()
+{
+    QTemporaryDir dir;
+    Database db;
+    QString error;
+    QVERIFY(db.open(dir.filePath("simulated.sqlite"), &error));
+    TrackedObjectStore units(db);
+    const qint32 car = units.add(0, "Car", TrackedObjectStore::Kind::Unit, 0);
+    const qint32 van = units.add(0, "Van", TrackedObjectStore::Kind::Unit, 1);
+    LayerStore layers(db);
+    const qint32 layer = layers.addLayer(0, "Marks", 1, 0);
+    RuleStore rules(db);
+    // Unchecked routes are driven round and round: their units always report.
+    const auto route = [&](const char *name, qint32 unit) {
+        auto record = std::make_shared<RouteRecord>(rules.addNode(0, name, 1, 0));
+        record->objects = {unit};
+        GraphObData icon;
+        icon.type = 1, icon.points = {at(500 * unit)};
+        record->sections << new SectionRecord{1, "", {layers.addObject(layer, icon, 0)},
+                                              -1, -1, 0, 0, 0, 0, 0, false, false, false, 0};
+        return record;
+    };
+    const auto carRoute = route("Beat", car);
+    QVERIFY(rules.storeRoute(*carRoute));
+    ServerClock clock;
+    LiveChecker live(db, clock);
+    QSignalSpy positions(&live, &LiveChecker::positionsAccepted);
+    const auto reporting = [&] {
+        positions.clear();
+        live.tick();
+        QList<int> ids;
+        if (!positions.isEmpty()) {
+            const auto reports = LiveMessages::readPositions(positions.last().at(0).toByteArray());
+            for (const LiveMessages::PositionReport &r : reports.value_or(Reports()))
+                ids << r.unitId;
+        }
+        return ids;
+    };
+    QVERIFY(live.reload());
+    QCOMPARE(reporting(), QList<int>());
+    live.setSimulating(true);
+    QCOMPARE(reporting(), QList<int>{car});
+
+    RuleStore::Change added;
+    const auto vanRoute = route("Round", van);
+    added.routes[vanRoute->id] = {vanRoute, "Round"};
+    QVERIFY(live.update(added));
+    QCOMPARE(reporting(), (QList<int>{car, van}));
+    RuleStore::Change removed;
+    removed.routes[carRoute->id] = RuleStore::NamedRoute();
+    QVERIFY(live.update(removed));
+    QCOMPARE(reporting(), QList<int>{van});
+    live.setSimulating(false);
+    QCOMPARE(reporting(), QList<int>());
 }
 
 QTEST_GUILESS_MAIN(tst_ServerChecking)

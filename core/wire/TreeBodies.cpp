@@ -2,6 +2,7 @@
 
 #include "wire/LayerMessages.h"
 #include "wire/RouteMessages.h"
+#include "wire/WireWriter.h"
 
 #include <QDataStream>
 
@@ -20,14 +21,16 @@ QByteArray body(const QList<TreeNode> &nodes, Payload payload)
 
 } // namespace
 
-void writeCount(QDataStream &out, int count)
+void writeCount(WireWriter &out, int count)
 {
-    out << qint32(count);
+    out.putInt32(count);
 }
 
-void writeNodeHead(QDataStream &out, qint32 id, const QString &name, qint32 bits)
+void writeNodeHead(WireWriter &out, qint32 id, const QString &name, qint32 bits)
 {
-    out << id << name << bits;
+    out.putInt32(id);
+    out.putString(name);
+    out.putInt32(bits);
 }
 
 void writeRulePayload(QDataStream &out, const RouteRecord *route)
@@ -46,9 +49,9 @@ void writeLayerPayload(QDataStream &out, const QList<GraphObData> &objects)
 
 void write(QDataStream &out, const QList<TreeNode> &nodes, Payload payload)
 {
-    writeCount(out, nodes.size());
+    out << qint32(nodes.size());
     for (const TreeNode &node : nodes) {
-        writeNodeHead(out, node.id, node.name, qint32(node.bits));
+        out << node.id << node.name << qint32(node.bits);
         write(out, node.children, payload);
         switch (payload) {
         case Payload::Rule:

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QDataStream;
+class WireWriter;
 
 // One node of a tree as the server sends it: the rule tree carries a route on
 // some nodes, the layer tree graphic objects on any node.
@@ -34,8 +35,8 @@ namespace TreeBodies {
 enum class Payload { Rule, Layer, None };
 
 // The pieces, for writers that stream nodes from elsewhere (the server's tables).
-void writeCount(QDataStream &out, int count);
-void writeNodeHead(QDataStream &out, qint32 id, const QString &name, qint32 bits);
+void writeCount(WireWriter &out, int count);
+void writeNodeHead(WireWriter &out, qint32 id, const QString &name, qint32 bits);
 void writeRulePayload(QDataStream &out, const RouteRecord *route);
 void writeLayerPayload(QDataStream &out, const QList<GraphObData> &objects);
 
