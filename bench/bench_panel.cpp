@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <memory>
 
 using namespace TreeBodies;
@@ -37,6 +38,7 @@ constexpr int FirstRouteId = 1000;
 constexpr int MaxObjects = 100000;
 constexpr int ObjectsPerLayer = 1000;
 constexpr int Runs = 3;
+constexpr int RedrawRuns = 9;
 
 // Milliseconds one run of work takes.
 double timed(const std::function<void()> &work)
@@ -361,12 +363,13 @@ public:
 
         // A shown section redrawn: replies listing every section against the
         // same replies listing none, per section; the baseline is one
-        // remove-and-append on a bare list as long as the host's.
+        // remove-and-append on a bare list as long as the host's. Best of
+        // RedrawRuns on both sides: the first run after the hidden replies
+        // above finds the caches emptied, the bare list never does.
         QList<QByteArray> emptyReplies;
         for (int i = 0; i < m_routes; i += step)
             emptyReplies << RouteMessages::sectionsStateBody(FirstRouteId + i, {});
         const int redraws = shown.size() * SectionsPerRoute;
-        const double perSection = (send(shown) - send(emptyReplies)) * 1000 / redraws;
         QList<MapQt::MapPrimitive *> bareList;
         std::vector<std::unique_ptr<MapQt::MapTrace>> traces;
         const int length = m_host.sectionList() ? m_host.sectionList()->primitives.size() : 0;
@@ -374,15 +377,21 @@ public:
             traces.push_back(std::make_unique<MapQt::MapTrace>());
             bareList.append(traces.back().get());
         }
-        const double bare = timed([&] {
-            for (int i = 0; i < redraws; ++i) {
-                MapQt::MapPrimitive *primitive = bareList.at((i * 7919) % length);
-                bareList.removeOne(primitive);
-                bareList.append(primitive);
-            }
-        });
+        double perSection = std::numeric_limits<double>::max();
+        double bare = perSection;
+        for (int run = 0; run < RedrawRuns; ++run) {
+            perSection =
+                std::min(perSection, (send(shown) - send(emptyReplies)) * 1000 / redraws);
+            bare = std::min(bare, timed([&] {
+                              for (int i = 0; i < redraws; ++i) {
+                                  MapQt::MapPrimitive *primitive = bareList.at((i * 7919) % length);
+                                  bareList.removeOne(primitive);
+                                  bareList.append(primitive);
+                              }
+                          }) * 1000 / redraws);
+        }
         report(QStringLiteral("  a shown section redrawn (list of %1), in µs").arg(length),
-               perSection, bare * 1000 / redraws, "us");
+               perSection, bare, "us");
     }
 
     void teardown(QPluginLoader &loader)
