@@ -9,6 +9,7 @@
 #include "graphobj/GraphObject.h"
 #include "graphobj/GraphObjectFactory.h"
 #include "graphobj/IconTable.h"
+#include "records/ItemRoles.h"
 
 #include <MapQt.h>
 #include <TreeObjCheckable.h>
@@ -62,6 +63,21 @@ const QString Base = "Zones:%1(Sub:%2(Post:%3) Gate:%4 Yard:%5) Roads:%6(Lane:%7
 // are tracked objects themselves; Depot (Car 31): a plain group.
 const QString Units = "Column A:%1(Car 11:%2 Car 12:%3(Trailer 121:%4)) Column B:%5(Car 21:%6) "
                       "Depot:%7(Car 31:%8)";
+
+// Every object item as "name=node id/type mask", in tree order.
+QString objectRoles(const QAbstractItemModel *model, const QModelIndex &parent = QModelIndex())
+{
+    QString text;
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (index.data(ItemRole::GraphObject).toLongLong() != 0)
+            text += QStringLiteral("%1=%2/%3 ").arg(index.data().toString(),
+                                                     index.data(ItemRole::NodeId).toString(),
+                                                     index.data(ItemRole::TypeMask).toString());
+        text += objectRoles(model, index);
+    }
+    return text;
+}
 
 // A tree as shown, with each item's check state filled in.
 QString fill(QString tree, const QString &states)
@@ -347,12 +363,15 @@ private slots:
     {
         load(BaseTree);
         QCOMPARE(PanelText::tree(layers->model()), fill(Base, "0000000"));
+        // An object carries its own layer's id and type bits.
+        QCOMPARE(objectRoles(layers->model()), QString("Post=11/1 Gate=10/1 Yard=10/1 Lane=20/1 "));
         layers->showForSection({5, 12});
         load(layerTree({layer(10, "Hidden", 2, {polygon(5, "Gate")}),
                         layer(20, "Zones", 3, {object(1, 0, "Abstract", {{1, 1}}),
                                                object(2, 5, "Cone", {{1, 1}}), polygon(5, "Gate")}),
                         layer(30, "Next", 1, {object(7, 1, "Post", {{1, 1}})})}));
         QCOMPARE(PanelText::tree(layers->model()), QString("Zones:0(Gate:0) Next:0(Post:0)"));
+        QCOMPARE(objectRoles(layers->model()), QString("Gate=20/3 Post=30/1 "));
     }
 
     void ticks_data()

@@ -69,9 +69,15 @@ void SupportTreeLayers::ReadItemPayload(QStandardItem *item, QDataStream &in)
 {
     qint32 count = 0;
     in >> count;
+    if (count <= 0)
+        return;
+    // The objects of a node carry its id and type bits: set once, cloned for each.
+    const std::unique_ptr<QStandardItem> prototype(m_objectPrototype->clone());
+    prototype->setData(item->data(ItemRole::NodeId), ItemRole::NodeId);
+    prototype->setData(item->data(ItemRole::TypeMask), ItemRole::TypeMask);
     for (qint32 i = 0; i < count && StreamRead::canRead(in); ++i) {
         const QScopedPointer<GraphObData> record(ReadGraphObData(in));
-        AddGraphObjectItem(*record, item);
+        AddGraphObjectItem(*record, item, *prototype);
     }
 }
 
@@ -86,16 +92,15 @@ qint64 SupportTreeLayers::ItemKey(QStandardItem *item)
 }
 
 QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
-                                                     QStandardItem *parent)
+                                                     QStandardItem *parent,
+                                                     const QStandardItem &prototype)
 {
     GraphObject *object = CreateGraphObject(record);
     if (!object)
         return nullptr;
-    QStandardItem *item = m_objectPrototype->clone();
+    QStandardItem *item = prototype.clone();
     object->FillTreeItem(item);
     setItemRecord(item, ItemRole::GraphObject, object);
-    item->setData(parent->data(ItemRole::NodeId), ItemRole::NodeId);
-    item->setData(parent->data(ItemRole::TypeMask), ItemRole::TypeMask);
     parent->appendRow(item);
     ItemChecked(item, false);
     return item;
@@ -103,21 +108,17 @@ QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
 
 uint SupportTreeLayers::BuildTree(QDataStream &in)
 {
-    // The top rows are built under a root of their own, in no model, and
-    // handed over whole: an item built inside the model tells its views and
-    // tables of every role and row set on it.
+    // Top rows are built under a root of their own, in no model: an item
+    // built inside the model tells its views and tables of every role and row
+    // set on it. Each is handed over as soon as it is whole, while its items
+    // are still in the cache: moving a row visits every item below it.
     QStandardItem staging;
     staging.setColumnCount(m_model->columnCount());
-    const uint result = readNodes(&staging, 0, in);
-    QList<QList<QStandardItem *>> rows;
-    for (int row = staging.rowCount() - 1; row >= 0; --row)
-        rows.prepend(staging.takeRow(row));
-    for (const QList<QStandardItem *> &row : qAsConst(rows))
-        m_model->appendRow(row);
-    return result;
+    return readNodes(&staging, 0, in, Kept::MoveToModel);
 }
 
-uint SupportTreeLayers::readNodes(QStandardItem *container, int depth, QDataStream &in)
+uint SupportTreeLayers::readNodes(QStandardItem *container, int depth, QDataStream &in,
+                                  Kept kept)
 {
     // Each level of nesting costs the server 16 bytes and us a stack frame and
     // a view level: a tree deeper than any real rule tree is a corrupt body.
@@ -160,6 +161,8 @@ uint SupportTreeLayers::readNodes(QStandardItem *container, int depth, QDataStre
             if (QStandardItem *cell = container->child(row, column))
                 cell->setEditable(false);
         }
+        if (kept == Kept::MoveToModel)
+            m_model->appendRow(container->takeRow(row));
     }
     return result;
 }

@@ -24,9 +24,11 @@ public:
     virtual void ItemChecked(QStandardItem *item, bool checked);
     virtual qint64 ItemKey(QStandardItem *item);
 
-    // Makes the graphic object of record and its item under the node item
-    // parent; null when the record's type has no class.
-    QStandardItem *AddGraphObjectItem(const GraphObData &record, QStandardItem *parent);
+    // Makes the graphic object of record and its item, a clone of prototype
+    // (which carries the node's id and type bits), under the node item parent;
+    // null when the record's type has no class.
+    QStandardItem *AddGraphObjectItem(const GraphObData &record, QStandardItem *parent,
+                                      const QStandardItem &prototype);
 
     static constexpr int MaxTreeDepth = 64;
 
@@ -48,8 +50,11 @@ protected:
     void releaseAllItems();
 
 private:
-    // Reads the nodes of one level, depth levels below the top, under container.
-    uint readNodes(QStandardItem *container, int depth, QDataStream &in);
+    enum class Kept { Stay, MoveToModel };
+    // Reads the nodes of one level, depth levels below the top, under
+    // container; a kept node's row stays there or moves on to the model.
+    uint readNodes(QStandardItem *container, int depth, QDataStream &in,
+                   Kept kept = Kept::Stay);
 
     // A node's subtree must carry these type bits to stay in the tree.
     static constexpr uint TypeFilter = 1;
