@@ -148,18 +148,17 @@ QByteArray LayerStore::treeBody(bool *ok) const
     while (query.next())
         objects[query.value(0).toInt()].append(*storedRecord(query));
 
-    QByteArray body;
-    WireWriter out(body);
+    WireWriter out;
     forest.write(out, [&objects](WireWriter &to, qint32 layerId) {
         const QVector<GraphObData> records = objects.value(layerId);
-        to.putInt32(records.size());
-        if (records.isEmpty())
-            return;
-        // Objects go through their own stream writer, appending to the body.
-        QDataStream stream(&to.bytes(), QIODevice::Append);
+        // Objects go through their own stream writer.
+        QByteArray payload;
+        QDataStream stream(&payload, QIODevice::WriteOnly);
         stream.setVersion(QDataStream::Qt_4_5);
+        stream << qint32(records.size());
         for (const GraphObData &record : records)
             WriteGraphObData(stream, record);
+        to.putRaw(payload.constData(), payload.size());
     });
-    return body;
+    return out.take();
 }

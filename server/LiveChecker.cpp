@@ -276,9 +276,9 @@ int LiveChecker::check(const QList<PositionReport> &reports)
     return accepted.size();
 }
 
-QList<QByteArray> LiveChecker::currentStates() const
+const QMap<int, QByteArray> &LiveChecker::currentStates() const
 {
-    return m_stateBodies.values();
+    return m_stateBodies;
 }
 
 QList<CheckEvent> LiveChecker::recentEvents(int limit) const

@@ -64,8 +64,8 @@ public:
     // Moves the engine to the clock's time and publishes what changed.
     void tick();
 
-    // One "Every_sections_state" body per checked route, in id order.
-    QList<QByteArray> currentStates() const;
+    // One "Every_sections_state" body per checked route, by route id.
+    const QMap<int, QByteArray> &currentStates() const;
     QList<LiveMessages::CheckEvent> recentEvents(int limit) const;
 
 signals:

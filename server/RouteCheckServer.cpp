@@ -207,8 +207,7 @@ void RouteCheckServer::sendStates(const ReplySink &sender)
 {
     if (!m_live)
         return;
-    const QList<QByteArray> bodies = m_live->currentStates();
-    for (const QByteArray &body : bodies)
+    for (const QByteArray &body : m_live->currentStates())
         sender(Commands::SectionsState, body);
 }
 

@@ -287,10 +287,10 @@ public:
         if (!routes.ok || !objects.ok || !sections.ok || !sectionObjects.ok)
             return false;
         QVector<SectionRow> rows;
-        WireWriter out(m_bytes);
+        WireWriter &out = m_wire;
         for (; routes.valid; routes.next()) {
             const qint32 id = routes.route;
-            const int start = m_bytes.size();
+            const int start = out.size();
             for (quint32 value : {quint32(id), quint32(routes.at(1)), quint32(routes.at(2)),
                                   quint32(routes.query.value(3).toLongLong()),
                                   quint32(routes.at(4))})
@@ -316,12 +316,12 @@ public:
                 for (int k = 4; k < 8; ++k)
                     out.putInt32(row.values[k]);
             }
-            m_spans.append({id, start, m_bytes.size() - start});
+            m_spans.append({id, start, out.size() - start});
         }
         return true;
     }
 
-    int size() const { return m_bytes.size(); }
+    int size() const { return m_wire.size(); }
 
     // Has-route, then the route of the node if it has one.
     void write(WireWriter &out, qint32 nodeId) const
@@ -332,7 +332,7 @@ public:
         const bool found = span != m_spans.cend() && span->routeId == nodeId;
         out.putBool(found);
         if (found)
-            out.putRaw(m_bytes.constData() + span->offset, span->length);
+            out.putRaw(m_wire.constData() + span->offset, span->length);
     }
 
 private:
@@ -361,7 +361,7 @@ private:
         out.patchUInt32(countAt, count);
     }
 
-    QByteArray m_bytes;
+    WireWriter m_wire;
     QVector<Span> m_spans; // in route id order
 };
 
@@ -438,12 +438,11 @@ QByteArray RuleStore::treeBody(bool *ok) const
     if (!*ok)
         return QByteArray();
 
-    QByteArray body;
+    WireWriter out;
     // The routes' bytes and a little per node: no growing copies of a large body.
-    body.reserve(routes.size() + 64 * forest.size());
-    WireWriter out(body);
+    out.reserve(routes.size() + 64 * forest.size());
     forest.write(out, [&routes](WireWriter &to, qint32 nodeId) { routes.write(to, nodeId); });
-    return body;
+    return out.take();
 }
 
 RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *change)

@@ -50,8 +50,7 @@ QByteArray TrackedObjectStore::treeBody(bool *ok) const
     *ok = forest.load(m_db, "tracked_objects", "kind");
     if (!*ok)
         return QByteArray();
-    QByteArray body;
-    WireWriter out(body);
+    WireWriter out;
     forest.write(out, NodeForest::PayloadWriter());
-    return body;
+    return out.take();
 }
