@@ -326,7 +326,7 @@ void LiveChecker::recordEvents(int routeId, QList<CheckEvent> *events)
     if (checked == m_checked.cend())
         return;
     const RouteRecord &route = *checked->route.route;
-    const QList<CheckEngine::Outcome> outcomes = m_engine.outcomes(routeId);
+    const QVector<CheckEngine::Outcome> outcomes = m_engine.outcomes(routeId);
     // Taken on the first event: a route nobody entered keeps no entry.
     QHash<QPair<int, int>, qint64> *recordedOnce = nullptr;
     for (int i = 0; i < outcomes.size() && i < route.sections.size(); ++i) {

@@ -4,6 +4,7 @@
 #include "records/SectionRecord.h"
 
 #include "wire/StreamRead.h"
+#include "wire/WireWriter.h"
 
 #include <QByteArray>
 #include <QDataStream>
@@ -127,13 +128,16 @@ SectionsStateReply readSectionsState(QDataStream &in)
 
 QByteArray sectionsStateBody(qint32 routeId, const QList<SectionState> &states)
 {
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    openWriter(out) << routeId;
-    for (const SectionState &entry : states)
-        out << entry.sectionId << entry.state;
-    out << qint32(0);
-    return body;
+    // The server writes one per changed route: no stream device for a few integers.
+    WireWriter out;
+    out.reserve(8 + 8 * states.size());
+    out.putInt32(routeId);
+    for (const SectionState &entry : states) {
+        out.putInt32(entry.sectionId);
+        out.putInt32(entry.state);
+    }
+    out.putInt32(0);
+    return out.take();
 }
 
 } // namespace RouteMessages

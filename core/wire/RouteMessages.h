@@ -41,6 +41,14 @@ struct SectionState
     qint32 sectionId;
     qint32 state;
 };
+
+} // namespace RouteMessages
+
+// Kept in place in lists: a state is two integers.
+Q_DECLARE_TYPEINFO(RouteMessages::SectionState, Q_PRIMITIVE_TYPE);
+
+namespace RouteMessages {
+
 struct SectionsStateReply
 {
     qint32 routeId = 0;

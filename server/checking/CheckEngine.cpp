@@ -151,10 +151,10 @@ QList<QPair<int, int>> CheckEngine::states(int routeId) const
     return route == m_routes.cend() ? QList<QPair<int, int>>() : route->states;
 }
 
-QList<CheckEngine::Outcome> CheckEngine::outcomes(int routeId) const
+QVector<CheckEngine::Outcome> CheckEngine::outcomes(int routeId) const
 {
     const auto route = m_routes.constFind(routeId);
-    return route == m_routes.cend() ? QList<Outcome>() : route->outcomes;
+    return route == m_routes.cend() ? QVector<Outcome>() : route->outcomes;
 }
 
 QList<int> CheckEngine::takeChangedRoutes()
@@ -270,7 +270,7 @@ void CheckEngine::updateStates(int routeId)
         route.periodStart = CheckSchedule::referenceTime(route.timeType, route.checkOnTime, now);
         route.periodEnd = CheckSchedule::nextReferenceTime(route.timeType, route.periodStart);
     }
-    QList<Outcome> outcomes;
+    QVector<Outcome> outcomes;
     QList<QPair<int, int>> states;
     outcomes.reserve(route.sectionIds.size());
     states.reserve(route.sectionIds.size());

@@ -89,7 +89,7 @@ public:
     // Routes whose states changed since the last call.
     QList<int> takeChangedRoutes();
     // The outcome of each section in route order; empty for an unknown route.
-    QList<Outcome> outcomes(int routeId) const;
+    QVector<Outcome> outcomes(int routeId) const;
     // Routes whose outcomes changed (a state, an entry or an exit) since the last call.
     QList<int> takeChangedOutcomes();
 
@@ -132,7 +132,7 @@ private:
         QHash<int, Traces> folded;  // per unit: after the reports no longer kept
         QHash<int, Traces> current; // per unit: after every kept report
         QList<QPair<int, int>> states;
-        QList<Outcome> outcomes;
+        QVector<Outcome> outcomes;
     };
     struct Track
     {
