@@ -81,6 +81,7 @@ private slots:
     void liveSave_data();
     void liveSave();
     void layerTree();
+    void ruleTree();
     void deepChainCut();
     void reseed();
 
@@ -377,6 +378,33 @@ void TestServerStore::layerTree()
     QVERIFY(inner.id && outer.objects[0].id && inner.objects[0].id > inner.objects[1].id);
     outer.children = {inner};
     QCOMPARE(h->fetch("Get_tree_graphobj").toHex(), TreeBodies::layerTree({outer}).toHex());
+}
+
+// The rule tree as the panel reads it: siblings in stored order, not id order;
+// names in any script; a route on any node, with its units and sections, a
+// section's missing name still missing; a node without a route says so.
+void TestServerStore::ruleTree()
+{
+    RuleStore rules(h->server->database());
+    const qint32 first = rules.addNode(0, QStringLiteral("Объезд"), 1, -1);
+    const qint32 inner = rules.addNode(NodeB, QString(), 2, 0);
+    const QByteArray a = route(NodeA, {section(4, QString(), {7, 8}, {1, 2, 3, 4, 5, 6}, false),
+                                      section(2, QStringLiteral("Мост"), {})},
+                               {20, 21}, {1, 2, 99, 5});
+    const QByteArray routeOfInner = route(inner, {section(1, "Gate", {9}, {}, true, false)});
+    store(a);
+    store(routeOfInner);
+
+    TreeNode top = TreeBodies::node(first, "Объезд", 1);
+    TreeNode group = TreeBodies::node(GroupNode, "Group", 3);
+    TreeNode nodeA = TreeBodies::node(NodeA, "Route A", 3);
+    nodeA.route = *routeFrom(a);
+    TreeNode nodeB = TreeBodies::node(NodeB, "Route B", 3);
+    TreeNode below = TreeBodies::node(inner, "", 2);
+    below.route = *routeFrom(routeOfInner);
+    nodeB.children = {below};
+    group.children = {nodeA, nodeB};
+    QCOMPARE(h->fetch("Get_tree_rulecheck").toHex(), TreeBodies::ruleTree({top, group}).toHex());
 }
 
 // Nodes past the depth cap are not sent: a chain one node longer reads the same.
