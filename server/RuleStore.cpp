@@ -140,11 +140,18 @@ bool lookUpNodes(const QSqlDatabase &db, const QVector<qint32> &ids,
     constexpr int Chunk = 500;
     QSqlQuery query(db);
     query.setForwardOnly(true);
+    const QString head = QStringLiteral("SELECT n.id, n.name, r.node_id FROM rule_nodes n"
+                                        " LEFT JOIN routes r ON r.node_id = n.id WHERE n.id IN (");
     for (int first = 0; first < ids.size(); first += Chunk) {
-        QString sql = QStringLiteral("SELECT n.id, n.name, r.node_id FROM rule_nodes n"
-                                     " LEFT JOIN routes r ON r.node_id = n.id WHERE n.id IN (");
-        for (int i = first; i < std::min(first + Chunk, int(ids.size())); ++i)
-            sql += (i > first ? QStringLiteral(",") : QString()) + QString::number(ids.at(i));
+        const int end = std::min(first + Chunk, int(ids.size()));
+        QString sql = head;
+        sql.reserve(head.size() + 12 * (end - first) + 1);
+        QString number;
+        for (int i = first; i < end; ++i) {
+            if (i > first)
+                sql += QLatin1Char(',');
+            sql += number.setNum(ids.at(i));
+        }
         sql += QLatin1Char(')');
         if (!query.exec(sql)) {
             Database::warnFailure("looking up names", query);
