@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite
-    fonts-dejavu-core python3 lld
+    fonts-dejavu-core python3 lld tzdata
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)

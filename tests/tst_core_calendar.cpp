@@ -1,6 +1,9 @@
 #include "calendar/Duration.h"
+#include "calendar/RoundCalendar.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTimeZone>
 #include <QTranslator>
 #include <QtTest>
 
@@ -16,6 +19,44 @@ QTestData &row(const char *name)
 // Which way a row goes: the seconds are shown as the text, the text is read
 // as the seconds, or both.
 constexpr int Shown = 1, Read = 2, Both = Shown | Read;
+
+using Period = RoundCalendar::Period;
+
+qint64 utc(const char *iso)
+{
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toSecsSinceEpoch();
+}
+
+QString isoUtc(qint64 instant)
+{
+    return QDateTime::fromSecsSinceEpoch(instant, Qt::UTC).toString(Qt::ISODate);
+}
+
+// Checked against the zone's list of changes rather than the calendar's own
+// probing: wall is the local time (seconds on a UTC clock) that instant r
+// must be the first to reach. Between changes local time runs with the
+// clock, so the latest local time before r is at r - 1 or just before a change.
+QString firstReachingFault(const QTimeZone &zone, qint64 wall, qint64 r)
+{
+    const auto local = [&zone](qint64 t) {
+        return t + zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(t, Qt::UTC));
+    };
+    if (local(r) < wall)
+        return QStringLiteral("%1 is before the wall time").arg(isoUtc(r));
+    if (local(r - 1) >= wall)
+        return QStringLiteral("%1 is not the first instant").arg(isoUtc(r));
+    const auto changes = zone.transitions(QDateTime::fromSecsSinceEpoch(r - 3 * 86400, Qt::UTC),
+                                          QDateTime::fromSecsSinceEpoch(r - 1, Qt::UTC));
+    for (const QTimeZone::OffsetData &change : changes) {
+        if (local(change.atUtc.toSecsSinceEpoch() - 1) >= wall)
+            return QStringLiteral("the wall time came earlier, before %1")
+                .arg(change.atUtc.toString(Qt::ISODate));
+    }
+    if (local(r) > wall && zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(r - 1, Qt::UTC))
+                               == zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(r, Qt::UTC)))
+        return QStringLiteral("%1 passes the wall time with no change").arg(isoUtc(r));
+    return QString();
+}
 
 } // namespace
 
@@ -55,6 +96,141 @@ private slots:
             QCOMPARE(durationText(seconds), text);
         if (way & Read)
             QCOMPARE(parseDuration(text), seconds);
+    }
+
+    void wallClock_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("instant");
+
+        const auto add = [](const char *name, const char *zone, QDate date, qint64 seconds,
+                            const char *instant) {
+            QTest::newRow(name) << QByteArray(zone) << date << seconds << QString(instant);
+        };
+        add("Havana, midnight skipped: the day starts after the gap", "America/Havana",
+            {2026, 3, 8}, 0, "2026-03-08T05:00:00Z");
+        add("Havana, midnight skipped: 10:00 is 10:00 local", "America/Havana", {2026, 3, 8},
+            36000, "2026-03-08T14:00:00Z");
+        add("Havana, a time inside the gap: the first instant after it", "America/Havana",
+            {2026, 3, 8}, 1800, "2026-03-08T05:00:00Z");
+        add("Havana, midnight twice: the first", "America/Havana", {2026, 11, 1}, 0,
+            "2026-11-01T04:00:00Z");
+        add("Havana, midnight twice: 10:00 is 10:00 local", "America/Havana", {2026, 11, 1},
+            36000, "2026-11-01T15:00:00Z");
+        add("past midnight: 24:10 is 00:10 of the next day", "America/Havana", {2026, 10, 31},
+            87000, "2026-11-01T04:10:00Z");
+        add("Santiago, midnight skipped", "America/Santiago", {2026, 9, 6}, 0,
+            "2026-09-06T04:00:00Z");
+        add("Santiago, clocks back before midnight", "America/Santiago", {2026, 4, 5}, 0,
+            "2026-04-05T04:00:00Z");
+        add("Cairo, midnight skipped", "Africa/Cairo", {2026, 4, 24}, 0, "2026-04-23T22:00:00Z");
+        add("Cairo, clocks back at midnight", "Africa/Cairo", {2026, 10, 30}, 0,
+            "2026-10-29T22:00:00Z");
+        add("Beirut, midnight skipped", "Asia/Beirut", {2026, 3, 29}, 0, "2026-03-28T22:00:00Z");
+        add("Beirut, clocks back at midnight", "Asia/Beirut", {2026, 10, 25}, 0,
+            "2026-10-24T22:00:00Z");
+        add("Berlin, 10:00 on the change day", "Europe/Berlin", {2026, 3, 29}, 36000,
+            "2026-03-29T08:00:00Z");
+        add("Berlin, 02:30 in the gap", "Europe/Berlin", {2026, 3, 29}, 9000,
+            "2026-03-29T01:00:00Z");
+        add("Lord Howe, half an hour back: 01:30 first", "Australia/Lord_Howe", {2026, 4, 5},
+            5400, "2026-04-04T14:30:00Z");
+        add("a negative time is the day before", "UTC", {2026, 1, 1}, -1, "2025-12-31T23:59:59Z");
+    }
+
+    void wallClock()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, date);
+        QFETCH(qint64, seconds);
+        QFETCH(QString, instant);
+        const RoundCalendar calendar{QTimeZone(zone)};
+        QVERIFY(calendar.zone().isValid());
+        QCOMPARE(isoUtc(calendar.wallClock(date, seconds)), instant);
+    }
+
+    void rounds_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<QString>("instant");
+        QTest::addColumn<QDate>("round");
+
+        const auto add = [](const char *name, const char *zone, Period period,
+                            const char *instant, QDate round) {
+            QTest::newRow(name) << QByteArray(zone) << int(period) << QString(instant) << round;
+        };
+        add("day: the first instant after the gap opens it", "America/Havana", Period::Day,
+            "2026-03-08T05:00:00Z", {2026, 3, 8});
+        add("day: the instant before is the day before", "America/Havana", Period::Day,
+            "2026-03-08T04:59:59Z", {2026, 3, 7});
+        add("day: the second midnight stays in its day", "America/Havana", Period::Day,
+            "2026-11-01T05:00:00Z", {2026, 11, 1});
+        add("week: from Monday", "Europe/Berlin", Period::Week, "2026-12-06T12:00:00Z",
+            {2026, 11, 30});
+        add("week: Monday 00:00 local", "Europe/Berlin", Period::Week, "2026-11-29T23:00:00Z",
+            {2026, 11, 30});
+        add("month: from the 1st", "Asia/Beirut", Period::Month, "2026-10-31T21:59:59Z",
+            {2026, 10, 1});
+        add("month: 1st 00:00 local", "Asia/Beirut", Period::Month, "2026-10-31T22:00:00Z",
+            {2026, 11, 1});
+    }
+
+    void rounds()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(int, period);
+        QFETCH(QString, instant);
+        QFETCH(QDate, round);
+        const RoundCalendar calendar{QTimeZone(zone)};
+        QCOMPARE(calendar.roundDate(Period(period), utc(instant.toLatin1())), round);
+    }
+
+    // Every zone of the system's database, every change of its clocks in
+    // 2026-2027: the days, weeks and months around each start at local 00:00
+    // or the first instant after it; each round is not empty, the instant
+    // before its start is in the round before and its start in itself.
+    void everyZone()
+    {
+        const QList<QByteArray> zones = QTimeZone::availableTimeZoneIds();
+        QVERIFY2(zones.size() > 300, "the system's time zone database is missing");
+        const QDateTime from(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime to(QDate(2028, 1, 1), QTime(0, 0), Qt::UTC);
+        int checked = 0;
+        for (const QByteArray &id : zones) {
+            const QTimeZone zone(id);
+            const RoundCalendar calendar(zone);
+            QList<qint64> probes{from.toSecsSinceEpoch() + 86400 * 45};
+            for (const QTimeZone::OffsetData &change : zone.transitions(from, to))
+                probes << change.atUtc.toSecsSinceEpoch();
+            for (const qint64 probe : qAsConst(probes)) {
+                const QDate day = calendar.localDate(probe);
+                for (const Period period : {Period::Day, Period::Week, Period::Month}) {
+                    for (QDate round = RoundCalendar::firstDay(period, day.addDays(-1)),
+                               last = RoundCalendar::firstDay(period, day.addDays(1));
+                         round <= last; round = RoundCalendar::nextRoundDate(period, round)) {
+                        const qint64 start = calendar.roundStart(round);
+                        const qint64 next =
+                            calendar.roundStart(RoundCalendar::nextRoundDate(period, round));
+                        const QString fault = firstReachingFault(
+                            zone, QDateTime(round, QTime(0, 0), Qt::UTC).toSecsSinceEpoch(),
+                            start);
+                        const QString where =
+                            QStringLiteral("%1 %2").arg(QString::fromLatin1(id), round.toString(Qt::ISODate));
+                        QVERIFY2(fault.isEmpty(), qPrintable(where + ": " + fault));
+                        QVERIFY2(next > start, qPrintable(where + ": an empty round"));
+                        QVERIFY2(calendar.roundDate(period, start) == round
+                                     && calendar.roundDate(period, start - 1) < round
+                                     && calendar.roundDate(period, next - 1) == round,
+                                 qPrintable(where + ": rounds do not meet"));
+                        ++checked;
+                    }
+                }
+            }
+        }
+        QVERIFY(checked > 5000);
     }
 
     // Both texts are looked up in the plug-in's context; a translation may
