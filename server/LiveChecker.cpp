@@ -33,7 +33,8 @@ qint32 clampedSeconds(qint64 seconds)
 } // namespace
 
 LiveChecker::LiveChecker(const Database &db, const ServerClock &clock, QObject *parent)
-    : QObject(parent), m_db(db), m_clock(clock), m_timer(new QTimer(this))
+    : QObject(parent), m_db(db), m_clock(clock), m_engine(clock.calendar()),
+      m_timer(new QTimer(this))
 {
     // About one tick per ten seconds of server time, between 10 and 1 a second.
     m_timer->setInterval(qBound(100, int(10000.0 / m_clock.speed()), 1000));
@@ -223,7 +224,7 @@ void LiveChecker::setSimulating(bool on)
 {
     if (on == isSimulating())
         return;
-    m_simulator.reset(on ? new UnitSimulator : nullptr);
+    m_simulator.reset(on ? new UnitSimulator(m_clock.calendar()) : nullptr);
     m_simulated.clear();
     // Routes are planned only while simulating: those held are read again.
     if (on && m_loaded)
@@ -326,21 +327,24 @@ void LiveChecker::recordEvents(int routeId, QList<CheckEvent> *events)
     if (checked == m_checked.cend())
         return;
     const RouteRecord &route = *checked->route.route;
-    const QVector<CheckEngine::Outcome> outcomes = m_engine.outcomes(routeId);
+    const QVector<CheckEngine::Outcome> outcomes = m_engine.roundOutcomes(routeId);
+    // Section by section in route order, each with the same rounds.
+    const int rounds = route.sections.isEmpty() ? 0 : outcomes.size() / route.sections.size();
     // Taken on the first event: a route nobody entered keeps no entry.
-    QHash<QPair<int, int>, qint64> *recordedOnce = nullptr;
-    for (int i = 0; i < outcomes.size() && i < route.sections.size(); ++i) {
-        const SectionRecord &section = *route.sections.at(i);
-        const CheckEngine::Outcome &o = outcomes.at(i);
+    Recorded *recordedOnce = nullptr;
+    for (int k = 0; k < outcomes.size() && rounds > 0; ++k) {
+        const SectionRecord &section = *route.sections.at(k / rounds);
+        const CheckEngine::Outcome &o = outcomes.at(k);
         const auto add = [&](int kind, qint64 time, qint64 deviation) {
             if (!recordedOnce)
                 recordedOnce = &m_recorded[routeId];
-            QHash<QPair<int, int>, qint64> &recorded = *recordedOnce;
-            const QPair<int, int> key(o.sectionId, kind);
-            const auto seen = recorded.constFind(key);
-            if (seen != recorded.cend() && *seen == o.reference)
+            QList<qint64> &rounds = (*recordedOnce)[qMakePair(o.sectionId, kind)];
+            if (rounds.contains(o.reference))
                 return;
-            recorded.insert(key, o.reference);
+            // Rounds are judged a few at a time: the newest few are enough.
+            rounds.append(o.reference);
+            if (rounds.size() > RecordedRounds)
+                rounds.removeFirst();
             CheckEvent e;
             e.time = quint32(qBound<qint64>(0, time, std::numeric_limits<quint32>::max()));
             e.routeId = routeId;

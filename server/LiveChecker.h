@@ -115,8 +115,10 @@ private:
     QHash<qint32, Zone> m_zones; // every graphic object read, by id
     quint64 m_zoneRevision = 0;  // the last given out
     QByteArray m_before, m_after; // scratch for comparing routes
-    // Per route, then per section and kind: the period whose event is recorded.
-    QHash<int, QHash<QPair<int, int>, qint64>> m_recorded;
+    // Per route, then per section and kind: the rounds whose event is recorded.
+    using Recorded = QHash<QPair<int, int>, QList<qint64>>;
+    static constexpr int RecordedRounds = 16;
+    QHash<int, Recorded> m_recorded;
     std::unique_ptr<UnitSimulator> m_simulator;  // while simulating
     QMap<int, UnitSimulator::Route> m_simulated; // while simulating: every route by id
     bool m_loaded = false;                       // reload() has read the routes once

@@ -9,6 +9,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimeZone>
 
 namespace {
 
@@ -22,7 +23,8 @@ RouteCheckServer::ReplySink replyTo(ClientConnection *client)
 } // namespace
 
 RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent)
-    : QObject(parent), m_options(options), m_clock(options.speed), m_tcp(new QTcpServer(this))
+    : QObject(parent), m_options(options), m_clock(options.speed, options.timeZone.isEmpty() ? QTimeZone::systemTimeZone()
+                                                         : QTimeZone(options.timeZone)), m_tcp(new QTcpServer(this))
 {
     if (m_options.databasePath.isEmpty())
         m_options.databasePath = ServerOptions::defaultDatabasePath();

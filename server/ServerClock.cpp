@@ -2,8 +2,10 @@
 
 #include <QDateTime>
 
-ServerClock::ServerClock(double speed)
-    : m_startMs(QDateTime::currentMSecsSinceEpoch()), m_speed(qBound(1.0, speed, 3600.0))
+ServerClock::ServerClock(double speed, const QTimeZone &zone)
+    : m_calendar(zone),
+      m_startMs(QDateTime::currentMSecsSinceEpoch()),
+      m_speed(qBound(1.0, speed, 3600.0))
 {
     m_elapsed.start();
 }

@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QStandardPaths>
+#include <QTimeZone>
 
 namespace {
 
@@ -70,8 +71,13 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("confirm-metres"),
         QStringLiteral("Or one report at least this many metres beyond the border. Default 15."),
         QStringLiteral("M"));
+    const QCommandLineOption timeZone(
+        QStringLiteral("tz"),
+        QStringLiteral("Time zone (IANA name) whose days, weeks and months the periodic "
+                       "checks follow. Default: the system's."),
+        QStringLiteral("ZONE"));
     parser.addOptions({help, listen, db, token, seed, simulate, speed, confirmReports,
-                       confirmMetres});
+                       confirmMetres, timeZone});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -121,6 +127,11 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
                            .arg(parser.value(confirmReports));
             return Parse::Error;
         }
+    }
+    parsed.timeZone = parser.value(timeZone).toUtf8();
+    if (parser.isSet(timeZone) && !QTimeZone::isTimeZoneIdAvailable(parsed.timeZone)) {
+        *message = QStringLiteral("--tz: no time zone \"%1\"").arg(parser.value(timeZone));
+        return Parse::Error;
     }
     if (parser.isSet(token) && parsed.token.isEmpty()) {
         *message = QStringLiteral("--token must not be empty");

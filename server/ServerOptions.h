@@ -22,6 +22,7 @@ struct ServerOptions
     double speed = 1.0;         // the server clock's pace against the wall clock, 1..3600
     int confirmReports = 2;     // reports in a row that confirm a crossing
     double confirmMetres = 15;  // or one report this far beyond the border
+    QByteArray timeZone;        // IANA name rounds are judged in; empty: the system's
     int authTimeoutMs = 10000;  // a client with a token to give must give it within this
     int maxClients = 256;       // further connections are closed at once
     // A client whose unread replies pile up beyond this is closed.

@@ -22,6 +22,7 @@
 
 #include <QDateTime>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 #include <ctime>
@@ -160,6 +161,8 @@ private slots:
     void track();
     void newPeriodStartsAfresh_data();
     void newPeriodStartsAfresh();
+    void rounds_data();
+    void rounds();
     void drives_data();
     void drives();
     void liveChecker();
@@ -287,6 +290,121 @@ void tst_ServerChecking::newPeriodStartsAfresh()
         engine->report(7, nextPeriod + after, at(after == 3601 ? 0 : 300));
     engine->advanceTo(nextPeriod + 9000);
     QCOMPARE(engine->states(11).value(0).second, int(CheckEngine::Passed));
+}
+
+void tst_ServerChecking::rounds_data()
+{
+    // One unit, a circle of 100 m; fixes "time@in" or "time@out" (300 m off);
+    // the schedule: in, out, in ahead, in behind, out ahead, out behind. What
+    // the section shows: state, its round's reference, entry and exit
+    // deviation ("-": none).
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QList<int>>("schedule");
+    QTest::addColumn<QString>("checkOn");
+    QTest::addColumn<QString>("track");
+    QTest::addColumn<QString>("judged");
+    QTest::addColumn<QString>("shown");
+
+    const QList<int> tenToEleven{36000, 39600, 300, 300, 300, 300};
+    QTest::newRow("Havana, midnight skipped: 10:00 is 10:00 local")
+        << QByteArray("America/Havana") << 1 << tenToEleven << "2026-03-07T12:00:00Z"
+        << "2026-03-08T13:50:00Z@out 2026-03-08T14:02:00Z@in 2026-03-08T15:02:00Z@out"
+        << "2026-03-08T18:00:00Z" << "2 2026-03-08T05:00:00Z 0 0";
+    QTest::newRow("Havana, midnight twice: 10:00 is 10:00 local")
+        << QByteArray("America/Havana") << 1 << tenToEleven << "2026-10-31T12:00:00Z"
+        << "2026-11-01T14:50:00Z@out 2026-11-01T15:02:00Z@in 2026-11-01T16:02:00Z@out"
+        << "2026-11-01T18:00:00Z" << "2 2026-11-01T04:00:00Z 0 0";
+    QTest::newRow("checked on in the repeated hour: the day starts at the first midnight")
+        << QByteArray("America/Havana") << 1 << tenToEleven << "2026-11-01T05:30:00Z" << ""
+        << "2026-11-01T06:00:00Z" << "0 2026-11-01T04:00:00Z - -";
+    const QList<int> pastMidnight{87000, 88200, 300, 300, 300, 300};
+    QTest::newRow("a time in past midnight: judged in the round before")
+        << QByteArray("UTC") << 1 << pastMidnight << "2026-03-09T12:00:00Z"
+        << "2026-03-11T00:05:00Z@out 2026-03-11T00:12:46Z@in 2026-03-11T00:31:00Z@out"
+        << "2026-03-11T01:00:00Z" << "2 2026-03-10T00:00:00Z 0 0";
+    QTest::newRow("past midnight: the round before waits for its window")
+        << QByteArray("UTC") << 1 << pastMidnight << "2026-03-09T12:00:00Z"
+        << "2026-03-11T00:05:00Z@out" << "2026-03-11T00:06:00Z" << "0 2026-03-10T00:00:00Z - -";
+    QTest::newRow("past midnight: its decision stays until a round starts after it")
+        << QByteArray("UTC") << 1 << pastMidnight << "2026-03-09T12:00:00Z"
+        << "2026-03-11T00:05:00Z@out 2026-03-11T00:12:46Z@in 2026-03-11T00:31:00Z@out"
+        << "2026-03-11T23:59:59Z" << "2 2026-03-10T00:00:00Z 0 0";
+    QTest::newRow("past midnight: then the next round")
+        << QByteArray("UTC") << 1 << pastMidnight << "2026-03-09T12:00:00Z"
+        << "2026-03-11T00:05:00Z@out 2026-03-11T00:12:46Z@in 2026-03-11T00:31:00Z@out"
+        << "2026-03-12T00:00:00Z" << "0 2026-03-11T00:00:00Z - -";
+    QTest::newRow("a decision stays on show for the rest of its day")
+        << QByteArray("UTC") << 1 << tenToEleven << "2026-03-09T12:00:00Z"
+        << "2026-03-10T09:50:00Z@out 2026-03-10T10:01:00Z@in 2026-03-10T11:01:00Z@out"
+        << "2026-03-10T23:59:59Z" << "2 2026-03-10T00:00:00Z 0 0";
+    QTest::newRow("a new day starts due")
+        << QByteArray("UTC") << 1 << tenToEleven << "2026-03-09T12:00:00Z"
+        << "2026-03-10T09:50:00Z@out 2026-03-10T10:01:00Z@in 2026-03-10T11:01:00Z@out"
+        << "2026-03-11T00:00:00Z" << "0 2026-03-11T00:00:00Z - -";
+    QTest::newRow("a late entry fitting no window counts in its own day")
+        << QByteArray("UTC") << 1 << tenToEleven << "2026-03-09T12:00:00Z"
+        << "2026-03-10T09:50:00Z@out 2026-03-10T12:00:00Z@in"
+        << "2026-03-10T12:30:00Z" << "1 2026-03-10T00:00:00Z 6900 -";
+    // Entry windows of 30 hours overlap the next day's: the first entry goes
+    // to the older round, the second to the newer.
+    const QList<int> long30h{36000, 39600, 0, 108000, 0, 108000};
+    const QString twice = "2026-03-11T10:50:00Z@out 2026-03-11T11:00:00Z@in "
+                          "2026-03-11T11:30:00Z@out 2026-03-11T12:00:00Z@in";
+    QTest::newRow("overlapping windows: the older round takes the first entry")
+        << QByteArray("UTC") << 1 << long30h << "2026-03-09T12:00:00Z" << twice
+        << "2026-03-11T13:00:00Z" << "2 2026-03-10T00:00:00Z 0 0";
+    QTest::newRow("overlapping windows: the newer round the second")
+        << QByteArray("UTC") << 1 << long30h << "2026-03-09T12:00:00Z" << twice
+        << "2026-03-12T00:30:00Z" << "0 2026-03-11T00:00:00Z 0 -";
+    QTest::newRow("weekly: Tuesday 10:00 local, from Monday in the zone")
+        << QByteArray("Europe/Berlin") << 2 << QList<int>{122400, 126000, 300, 300, 300, 300}
+        << "2026-03-01T12:00:00Z"
+        << "2026-03-10T08:50:00Z@out 2026-03-10T09:02:00Z@in 2026-03-10T10:02:00Z@out"
+        << "2026-03-10T12:00:00Z" << "2 2026-03-08T23:00:00Z 0 0";
+    QTest::newRow("monthly: the 2nd, 10:00 local in summer time")
+        << QByteArray("Europe/Berlin") << 3 << QList<int>{122400, 126000, 300, 300, 300, 300}
+        << "2026-06-15T12:00:00Z"
+        << "2026-07-02T07:50:00Z@out 2026-07-02T08:02:00Z@in 2026-07-02T09:02:00Z@out"
+        << "2026-07-02T12:00:00Z" << "2 2026-06-30T22:00:00Z 0 0";
+    QTest::newRow("at start: seconds elapsed from the check time, across a change")
+        << QByteArray("Europe/Berlin") << 0 << QList<int>{3600, 7200, 60, 60, 60, 60}
+        << "2026-03-29T00:30:00Z"
+        << "2026-03-29T01:20:00Z@out 2026-03-29T01:30:30Z@in 2026-03-29T02:30:30Z@out"
+        << "2026-03-29T03:00:00Z" << "2 2026-03-29T00:30:00Z 0 0";
+}
+
+void tst_ServerChecking::rounds()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(int, type);
+    QFETCH(QList<int>, schedule);
+    QFETCH(QString, checkOn);
+    QFETCH(QString, track);
+    QFETCH(QString, judged);
+    QFETCH(QString, shown);
+
+    RouteRecord route(11);
+    route.checkTimeType = type, route.objects = {7};
+    const QList<int> &t = schedule;
+    route.sections << new SectionRecord{21, "", {}, t[0], t[1], 0, t[2], t[3], t[4], t[5],
+                                        true, true, false, 0};
+    CheckEngine engine{RoundCalendar(QTimeZone(zone))};
+    const ZoneGeometry circle(ZoneGeometry::Kind::Circle, {at(0)}, 200);
+    engine.setRoute(11, route, utc(checkOn.toLatin1()), {{circle}});
+    for (const QString &fix : track.split(' ', Qt::SkipEmptyParts))
+        engine.report(7, utc(fix.section('@', 0, 0).toLatin1()),
+                      at(fix.endsWith("@in") ? 0 : 300));
+    engine.advanceTo(utc(judged.toLatin1()));
+    const CheckEngine::Outcome o = engine.outcomes(11).value(0);
+    const auto seconds = [](bool known, qint64 value) {
+        return known ? QString::number(value) : QStringLiteral("-");
+    };
+    QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                 .arg(o.state)
+                 .arg(QDateTime::fromSecsSinceEpoch(o.reference, Qt::UTC).toString(Qt::ISODate),
+                      seconds(o.entered, o.entryDeviation), seconds(o.left, o.exitDeviation)),
+             shown);
 }
 
 void tst_ServerChecking::drives_data()

@@ -3,6 +3,8 @@
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -12,7 +14,10 @@ namespace {
 constexpr int MaxCrossings = 256;
 } // namespace
 
-CheckEngine::CheckEngine(QObject *parent) : QObject(parent) {}
+CheckEngine::CheckEngine(const RoundCalendar &calendar, QObject *parent)
+    : QObject(parent), m_calendar(calendar)
+{
+}
 
 CheckEngine::~CheckEngine() = default;
 
@@ -38,7 +43,7 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
 {
     Route r;
     r.checkOnTime = checkOnTime;
-    r.timeType = route.checkTimeType;
+    r.clock = RoundClock(&m_calendar, route.checkTimeType, checkOnTime);
     for (int unit : route.objects) {
         if (!r.units.contains(unit))
             r.units.append(unit);
@@ -51,6 +56,16 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         r.sectionIds.append(section ? section->id : 0);
         r.schedules.append(section ? CheckSchedule(*section) : CheckSchedule());
         r.zones.append(i < zones.size() ? zones.at(i) : QList<ZoneGeometry>());
+    }
+    if (r.clock.isPeriodic()) {
+        qint64 latest = 0, earliest = 0;
+        for (const CheckSchedule &schedule : qAsConst(r.schedules)) {
+            latest = std::max(latest, schedule.latestClose());
+            earliest = std::max(earliest, schedule.earliestOpening());
+        }
+        const qint64 shortest = r.clock.shortestRound();
+        r.lookBack = int(latest / shortest) + 1;
+        r.lookAhead = int(earliest / shortest) + (earliest > 0 ? 1 : 0);
     }
     for (int unit : qAsConst(r.units)) {
         r.folded.insert(unit, Traces(r.sectionIds.size()));
@@ -128,10 +143,10 @@ void CheckEngine::report(int unitId, qint64 time, const QPoint &position)
         Route &route = m_routes[id];
         if (folding)
             step(route, route.folded[unitId], oldest);
-        if (inOrder)
-            step(route, route.current[unitId], added);
-        else
+        if (!inOrder)
             rerun(route, unitId);
+        else if (step(route, route.current[unitId], added))
+            route.dirty = true;
         updateStates(id);
     }
 }
@@ -157,6 +172,12 @@ QVector<CheckEngine::Outcome> CheckEngine::outcomes(int routeId) const
     return route == m_routes.cend() ? QVector<Outcome>() : route->outcomes;
 }
 
+QVector<CheckEngine::Outcome> CheckEngine::roundOutcomes(int routeId) const
+{
+    const auto route = m_routes.constFind(routeId);
+    return route == m_routes.cend() ? QVector<Outcome>() : route->roundOutcomes;
+}
+
 QList<int> CheckEngine::takeChangedRoutes()
 {
     QList<int> changed;
@@ -173,10 +194,11 @@ QList<int> CheckEngine::takeChangedOutcomes()
     return changed;
 }
 
-void CheckEngine::step(const Route &route, Traces &traces, const Report &report) const
+bool CheckEngine::step(const Route &route, Traces &traces, const Report &report) const
 {
     if (report.time < route.checkOnTime)
-        return;
+        return false;
+    bool crossed = false;
     for (int i = 0; i < traces.size(); ++i) {
         Trace &t = traces[i];
         const double d = signedDistance(route.zones.at(i), report.position);
@@ -194,8 +216,10 @@ void CheckEngine::step(const Route &route, Traces &traces, const Report &report)
             t.crossings.append(Crossing{t.runStart, inside});
             if (t.crossings.size() > MaxCrossings)
                 t.crossings.removeFirst();
+            crossed = true;
         }
     }
+    return crossed;
 }
 
 void CheckEngine::rerun(Route &route, int unitId)
@@ -204,86 +228,204 @@ void CheckEngine::rerun(Route &route, int unitId)
     for (const Report &r : qAsConst(m_tracks[unitId].reports))
         step(route, traces, r);
     route.current.insert(unitId, traces);
+    route.dirty = true;
 }
 
-CheckEngine::Outcome CheckEngine::sectionOutcome(const Route &route, int section,
-                                                 qint64 now) const
+void CheckEngine::layRounds(Route &route, qint64 now) const
 {
-    const qint64 ref = route.periodStart;
-    auto inPeriod = [&route](qint64 t) { return t >= route.periodStart && t < route.periodEnd; };
+    const RoundClock &clock = route.clock;
+    route.held = clock.at(now);
+    RoundClock::Round first = route.held;
+    for (int k = 0; k < route.lookBack; ++k) {
+        const RoundClock::Round before = clock.previous(first);
+        if (before == first)
+            break;
+        first = before;
+    }
+    route.rounds.clear();
+    const auto lay = [&route, &clock](const RoundClock::Round &round) {
+        LaidRound laid;
+        laid.round = round;
+        laid.entry.reserve(route.schedules.size());
+        laid.exit.reserve(route.schedules.size());
+        for (const CheckSchedule &schedule : qAsConst(route.schedules)) {
+            laid.entry.append(schedule.entryWindow(clock, round));
+            laid.exit.append(schedule.exitWindow(clock, round));
+        }
+        route.rounds.append(laid);
+    };
+    for (RoundClock::Round round = first;; round = clock.next(round)) {
+        lay(round);
+        if (round == route.held)
+            break;
+    }
+    RoundClock::Round later = route.held;
+    for (int k = 0; k < route.lookAhead && clock.isPeriodic(); ++k) {
+        later = clock.next(later);
+        lay(later);
+    }
+    route.laid = true;
+}
 
-    Outcome outcome;
-    outcome.sectionId = route.sectionIds.at(section);
-    outcome.reference = ref;
-    // The first entry of the period over all units, and that unit's exit after it.
-    const Crossing *entry = nullptr;
-    const Crossing *exit = nullptr;
+void CheckEngine::judgeSection(const Route &route, int section, qint64 now,
+                               std::vector<Judged> *out) const
+{
+    const CheckSchedule &schedule = route.schedules.at(section);
+    const int count = route.rounds.size();
+    out->assign(size_t(count), Judged());
+
+    // Every unit's entries in time order, the lower unit id first at a tie.
+    struct Entry
+    {
+        qint64 time;
+        int unitId;
+        const QList<Crossing> *crossings;
+        int index;
+    };
+    QVarLengthArray<Entry, 16> entries;
     for (auto it = route.current.cbegin(); it != route.current.cend(); ++it) {
         const QList<Crossing> &crossings = it.value().at(section).crossings;
         for (int k = 0; k < crossings.size(); ++k) {
-            const Crossing &c = crossings.at(k);
-            if (!c.entering || !inPeriod(c.time)
-                || (entry && (entry->time < c.time
-                              || (entry->time == c.time && outcome.unitId < it.key())))) {
-                continue;
-            }
-            entry = &c;
-            outcome.unitId = it.key();
-            exit = nullptr;
-            for (int e = k + 1; e < crossings.size() && !exit; ++e)
-                if (!crossings.at(e).entering)
-                    exit = &crossings.at(e);
-            break;
+            if (crossings.at(k).entering)
+                entries.append(Entry{crossings.at(k).time, it.key(), &crossings, k});
         }
     }
-
-    const CheckSchedule &schedule = route.schedules.at(section);
-    if (entry) {
-        outcome.entered = true;
-        outcome.entryTime = entry->time;
-        outcome.entryDeviation = schedule.entryDeviation(ref, entry->time);
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        return a.time != b.time ? a.time < b.time : a.unitId < b.unitId;
+    });
+    QVarLengthArray<const Entry *, 8> credited(count);
+    std::fill(credited.begin(), credited.end(), nullptr);
+    for (const Entry &e : entries) {
+        int to = -1;
+        for (int r = 0; r < count && to < 0 && schedule.isOn(); ++r) {
+            if (!credited[r] && route.rounds.at(r).entry.at(section).holds(e.time))
+                to = r;
+        }
+        for (int r = 0; r < count && to < 0; ++r) {
+            const RoundClock::Round &round = route.rounds.at(r).round;
+            if (e.time >= round.start && e.time < round.end)
+                to = credited[r] ? count : r;
+        }
+        if (to >= 0 && to < count)
+            credited[to] = &e;
     }
-    if (exit) {
-        outcome.left = true;
-        outcome.exitTime = exit->time;
-        outcome.exitDeviation = schedule.exitDeviation(ref, exit->time);
-    }
 
-    if (!schedule.isOn())
-        outcome.state = entry ? Passed : Due;
-    else if (!entry)
-        outcome.state = now > schedule.entryCloses(ref) ? Violated : Due;
-    else if (outcome.entryDeviation != 0)
-        outcome.state = Violated;
-    else if (exit)
-        outcome.state = outcome.exitDeviation == 0 ? Passed : Violated;
-    else
-        outcome.state = now > schedule.exitCloses(ref) ? Violated : Due;
-    return outcome;
+    for (int r = 0; r < count; ++r) {
+        const LaidRound &laid = route.rounds.at(r);
+        const CheckSchedule::Window &entryWindow = laid.entry.at(section);
+        const CheckSchedule::Window &exitWindow = laid.exit.at(section);
+        Judged &judged = (*out)[size_t(r)];
+        Outcome &o = judged.outcome;
+        o = Outcome();
+        o.sectionId = route.sectionIds.at(section);
+        o.reference = laid.round.start;
+        if (const Entry *e = credited[r]) {
+            o.unitId = e->unitId;
+            o.entered = true;
+            o.entryTime = e->time;
+            o.entryDeviation = schedule.isOn() ? entryWindow.deviation(e->time) : 0;
+            for (int k = e->index + 1; k < e->crossings->size(); ++k) {
+                const Crossing &c = e->crossings->at(k);
+                if (!c.entering) {
+                    o.left = true;
+                    o.exitTime = c.time;
+                    o.exitDeviation = schedule.isOn() ? exitWindow.deviation(c.time) : 0;
+                    break;
+                }
+            }
+        }
+        // Decided at once, or open until a deadline.
+        const auto decide = [&judged](int state, qint64 at) {
+            judged.outcome.state = state;
+            judged.settled = at;
+            judged.open = false;
+        };
+        const auto await = [&judged, now](qint64 deadline, int stateAfter) {
+            judged.settled = deadline;
+            judged.open = now < deadline;
+            judged.outcome.state = judged.open ? Due : stateAfter;
+        };
+        if (!schedule.isOn()) {
+            if (o.entered)
+                decide(Passed, o.entryTime);
+            else
+                await(laid.round.end, Due);
+        } else if (!o.entered) {
+            await(entryWindow.closes + 1, Violated);
+        } else if (o.entryDeviation != 0) {
+            decide(Violated, o.entryTime);
+        } else if (o.left) {
+            decide(o.exitDeviation == 0 ? Passed : Violated, o.exitTime);
+        } else {
+            await(exitWindow.closes + 1, Violated);
+        }
+    }
+}
+
+int CheckEngine::shownRound(const Route &route, const std::vector<Judged> &judged, qint64 now)
+{
+    int open = -1, decided = -1, started = -1;
+    for (int r = 0; r < int(judged.size()) && route.rounds.at(r).round.start <= now; ++r) {
+        started = r;
+        if (judged.at(size_t(r)).open) {
+            if (open < 0)
+                open = r;
+        } else {
+            decided = r;
+        }
+    }
+    if (started < 0)
+        return 0;
+    if (open >= 0 && (decided < 0 || open < decided))
+        return open;
+    // A decision stays on show until a round starts after it.
+    if (decided >= 0 && route.rounds.at(started).round.start < judged.at(size_t(decided)).settled)
+        return decided;
+    return open >= 0 ? open : started;
 }
 
 void CheckEngine::updateStates(int routeId)
 {
     Route &route = m_routes[routeId];
     const qint64 now = std::max(m_now, route.checkOnTime);
-    if (now < route.periodStart || now >= route.periodEnd) {
-        route.periodStart = CheckSchedule::referenceTime(route.timeType, route.checkOnTime, now);
-        route.periodEnd = CheckSchedule::nextReferenceTime(route.timeType, route.periodStart);
+    if (!route.laid || now < route.held.start || now >= route.held.end) {
+        layRounds(route, now);
+        route.dirty = true;
     }
-    QVector<Outcome> outcomes;
+    if (!route.dirty && now < route.nextChange)
+        return;
+    route.dirty = false;
+
+    std::vector<Judged> judged;
+    QVector<Outcome> outcomes, roundOutcomes;
     QList<QPair<int, int>> states;
     outcomes.reserve(route.sectionIds.size());
+    roundOutcomes.reserve(route.sectionIds.size() * route.rounds.size());
     states.reserve(route.sectionIds.size());
-    for (int i = 0; i < route.sectionIds.size(); ++i) {
-        outcomes.append(sectionOutcome(route, i, now));
-        states.append(qMakePair(outcomes.constLast().sectionId, outcomes.constLast().state));
+    qint64 nextChange = route.held.end;
+    for (const LaidRound &laid : qAsConst(route.rounds)) {
+        if (laid.round.start > now)
+            nextChange = std::min(nextChange, laid.round.start);
     }
-    if (outcomes == route.outcomes)
-        return;
+    for (int i = 0; i < route.sectionIds.size(); ++i) {
+        judgeSection(route, i, now, &judged);
+        for (const Judged &j : qAsConst(judged)) {
+            roundOutcomes.append(j.outcome);
+            if (j.open)
+                nextChange = std::min(nextChange, j.settled);
+        }
+        const Outcome &shown = judged.at(size_t(shownRound(route, judged, now))).outcome;
+        outcomes.append(shown);
+        states.append(qMakePair(shown.sectionId, shown.state));
+    }
+    route.nextChange = nextChange;
     route.outcomes = outcomes;
-    if (!m_changedOutcomesSet.contains(routeId)) {
-        m_changedOutcomesSet.insert(routeId);
-        m_changedOutcomes.append(routeId);
+    if (roundOutcomes != route.roundOutcomes) {
+        route.roundOutcomes = roundOutcomes;
+        if (!m_changedOutcomesSet.contains(routeId)) {
+            m_changedOutcomesSet.insert(routeId);
+            m_changedOutcomes.append(routeId);
+        }
     }
     if (states == route.states)
         return;

@@ -2,7 +2,10 @@
 #define CHECKENGINE_H
 
 #include "CheckSchedule.h"
+#include "RoundClock.h"
 #include "ZoneGeometry.h"
+
+#include "calendar/RoundCalendar.h"
 
 #include <QHash>
 #include <QList>
@@ -13,6 +16,7 @@
 #include <QVector>
 
 #include <limits>
+#include <vector>
 
 class RouteRecord;
 
@@ -30,11 +34,17 @@ class RouteRecord;
 // Section states: Due, Passed (entered and left on time; with the schedule off,
 // entered at all) and Violated (entered or left outside its window, still
 // inside after the exit window closed, or no entry by the time the entry window
-// closed). The first unit of the route to enter carries the section. Each
-// section is judged on its own windows: a skipped one turns Violated when its
-// entry window closes and does not hold up the next. For the periodic time
-// types each period (day, week, month) starts afresh; only crossings in the
-// current period count.
+// closed). Each section is judged once per round (see RoundClock), on its own
+// windows: a skipped one turns Violated when its entry window closes and does
+// not hold up the next. Rounds may overlap: an entry is credited to the oldest
+// round without one whose entry window holds it, else to the round whose span
+// holds it if that one has none yet; a later entry counts for nothing. The
+// unit whose entry is credited carries the section in that round, and its
+// first exit after the entry is the round's exit.
+//
+// A section shows the state of its oldest round still open (Due with a
+// window to come), except that a round's decision stays on show until a
+// round starts after it.
 class CheckEngine : public QObject
 {
     Q_OBJECT
@@ -62,7 +72,9 @@ public:
         bool operator!=(const Outcome &other) const { return !(*this == other); }
     };
 
-    explicit CheckEngine(QObject *parent = nullptr);
+    // Rounds of the periodic check types are days, weeks and months of calendar.
+    explicit CheckEngine(const RoundCalendar &calendar = RoundCalendar(),
+                         QObject *parent = nullptr);
     ~CheckEngine() override;
 
     int confirmReports() const { return m_confirmReports; }
@@ -88,8 +100,11 @@ public:
     QList<QPair<int, int>> states(int routeId) const;
     // Routes whose states changed since the last call.
     QList<int> takeChangedRoutes();
-    // The outcome of each section in route order; empty for an unknown route.
+    // The outcome each section shows, in route order; empty for an unknown route.
     QVector<Outcome> outcomes(int routeId) const;
+    // Every section's outcome in each round still judged, section by section
+    // in route order, oldest round first; a round is told by its reference.
+    QVector<Outcome> roundOutcomes(int routeId) const;
     // Routes whose outcomes changed (a state, an entry or an exit) since the last call.
     QList<int> takeChangedOutcomes();
 
@@ -117,14 +132,33 @@ private:
         QList<Crossing> crossings;
     };
     using Traces = QVector<Trace>;
+    // A round laid out: its span and each section's windows in it.
+    struct LaidRound
+    {
+        RoundClock::Round round;
+        QVector<CheckSchedule::Window> entry; // per section
+        QVector<CheckSchedule::Window> exit;
+    };
+    // How a section stands in a round, with when that stops changing by time alone.
+    struct Judged
+    {
+        Outcome outcome;
+        qint64 settled = 0; // when it was decided, or its next deadline while open
+        bool open = true;
+    };
     struct Route
     {
         qint64 checkOnTime = 0;
-        int timeType = 0;
-        // The period the states were last judged in; local time is slow to
-        // work out, so it is worked out once per period.
-        qint64 periodStart = std::numeric_limits<qint64>::max();
-        qint64 periodEnd = std::numeric_limits<qint64>::min();
+        RoundClock clock;
+        // Rounds before the one holding now that windows can still reach.
+        int lookBack = 0;
+        // Rounds after it whose windows may open before it ends.
+        int lookAhead = 0;
+        QVector<LaidRound> rounds; // oldest first; the one holding now among them
+        RoundClock::Round held;    // the round holding now when they were laid
+        bool laid = false;
+        bool dirty = true;            // a crossing since the states were judged
+        qint64 nextChange = 0;        // when time alone may change a state
         QList<int> sectionIds;
         QVector<CheckSchedule> schedules;
         QList<QList<ZoneGeometry>> zones;
@@ -132,7 +166,8 @@ private:
         QHash<int, Traces> folded;  // per unit: after the reports no longer kept
         QHash<int, Traces> current; // per unit: after every kept report
         QList<QPair<int, int>> states;
-        QVector<Outcome> outcomes;
+        QVector<Outcome> outcomes;      // shown, per section
+        QVector<Outcome> roundOutcomes; // per section, per laid round
     };
     struct Track
     {
@@ -140,15 +175,21 @@ private:
         qint64 foldedUpTo = std::numeric_limits<qint64>::min();
     };
 
-    void step(const Route &route, Traces &traces, const Report &report) const;
+    // True when the report confirmed a crossing.
+    bool step(const Route &route, Traces &traces, const Report &report) const;
     void rerun(Route &route, int unitId);
-    Outcome sectionOutcome(const Route &route, int section, qint64 now) const;
+    void layRounds(Route &route, qint64 now) const;
+    // The section in every laid round, oldest first.
+    void judgeSection(const Route &route, int section, qint64 now, std::vector<Judged> *out) const;
+    // Which round's outcome the section shows.
+    static int shownRound(const Route &route, const std::vector<Judged> &judged, qint64 now);
     void updateStates(int routeId);
     // Keeps the routes of each unit in id order; a unit no route checks any
     // more loses its reports.
     void linkUnit(int unitId, int routeId);
     void unlinkUnit(int unitId, int routeId);
 
+    RoundCalendar m_calendar;
     QHash<int, Route> m_routes;
     QHash<int, Track> m_tracks;
     QHash<int, QList<int>> m_routesOfUnit;

@@ -1,43 +1,46 @@
 #ifndef CHECKSCHEDULE_H
 #define CHECKSCHEDULE_H
 
+#include "RoundClock.h"
+
 #include <QtGlobal>
 
 class SectionRecord;
 
-// A section's time windows, in seconds since 1970-01-01 UTC once a reference
-// time is given. The reference time depends on the route's check time type.
+// A section's time windows: times in and out with their tolerances, placed
+// in a round by the route's RoundClock.
 class CheckSchedule
 {
 public:
     enum TimeType { AtStart = 0, EveryDay = 1, Weekly = 2, Monthly = 3, PlanIntercept = 4 };
 
+    // Instants, seconds since 1970-01-01 UTC; closes is the window's last second.
+    struct Window
+    {
+        qint64 opens = 0;
+        qint64 nominal = 0;
+        qint64 closes = 0;
+
+        bool holds(qint64 at) const { return at >= opens && at <= closes; }
+        // Seconds before (negative) or after (positive) the window; 0 within it.
+        qint64 deviation(qint64 at) const
+        {
+            return at < opens ? at - opens : (at > closes ? at - closes : 0);
+        }
+    };
+
     CheckSchedule() = default;
     explicit CheckSchedule(const SectionRecord &section);
 
-    // Start of the period that holds at, in local time: the check-on time for
-    // AtStart and PlanIntercept (and unknown types), else midnight of at's day,
-    // Monday 00:00 of its week or the 1st 00:00 of its month.
-    static qint64 referenceTime(int timeType, qint64 checkOnTime, qint64 at);
-    // The start of the period after the one starting at reference; the
-    // largest time for the types without periods.
-    static qint64 nextReferenceTime(int timeType, qint64 reference);
-    static bool isPeriodic(int timeType)
-    {
-        return timeType == EveryDay || timeType == Weekly || timeType == Monthly;
-    }
-
     // Off when either time is unset or negated: entering at any time passes.
     bool isOn() const { return m_timeIn >= 0 && m_timeOut >= 0; }
-    bool entryOnTime(qint64 reference, qint64 at) const;
-    bool exitOnTime(qint64 reference, qint64 at) const;
-    // Seconds before (negative) or after (positive) a window; 0 within it or
-    // with the schedule off.
-    qint64 entryDeviation(qint64 reference, qint64 at) const;
-    qint64 exitDeviation(qint64 reference, qint64 at) const;
-    // Last second of each window.
-    qint64 entryCloses(qint64 reference) const { return reference + m_timeIn + m_inBehind; }
-    qint64 exitCloses(qint64 reference) const { return reference + m_timeOut + m_outBehind; }
+    Window entryWindow(const RoundClock &clock, const RoundClock::Round &round) const;
+    Window exitWindow(const RoundClock &clock, const RoundClock::Round &round) const;
+    // The latest a window of a round closes, in seconds from its first day's
+    // midnight (or its start); 0 with the schedule off.
+    qint64 latestClose() const;
+    // How long before its round's start a window may open, in seconds; 0 if never.
+    qint64 earliestOpening() const;
 
 private:
     int m_timeIn = -1;

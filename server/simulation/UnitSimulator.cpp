@@ -3,6 +3,7 @@
 #include "geo/EarthModel.h"
 
 #include "CheckSchedule.h"
+#include "RoundClock.h"
 #include "wire/LiveMessages.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
@@ -519,8 +520,10 @@ struct UnitSimulator::Itinerary
     double roundLength = 0.0;
 
     static std::shared_ptr<const Itinerary> plan(const Route &route, bool skipping);
-    QPoint position(const Route &route, const Unit &unit, qint64 time) const;
-    Track period(const Route &route, Profile profile, qint64 reference) const;
+    QPoint position(const Route &route, const Unit &unit, const RoundCalendar &calendar,
+                    qint64 time) const;
+    Track period(const Route &route, Profile profile, const RoundClock &clock,
+                 const RoundClock::Round &round) const;
     void planRound();
 };
 
@@ -577,8 +580,13 @@ void UnitSimulator::Itinerary::planRound()
 }
 
 Track UnitSimulator::Itinerary::period(const Route &route, Profile profile,
-                                       qint64 reference) const
+                                       const RoundClock &clock,
+                                       const RoundClock::Round &round) const
 {
+    // A window's wall-clock time in the round, and the aim's seconds after it.
+    const auto time = [&clock, &round](const Window &w) {
+        return clock.timeOf(round, w.nominal) + (aim(w) - w.nominal);
+    };
     const int n = visits.size();
     QVector<double> enter(n);
     QVector<double> leave(n);
@@ -596,8 +604,8 @@ Track UnitSimulator::Itinerary::period(const Route &route, Profile profile,
             const Section &s = route.sections.at(v.section);
             const qint64 late =
                 profile == Profile::Late ? s.entry.closes - s.entry.nominal + LateSeconds : 0;
-            enter[k] = double(reference + aim(s.entry) + late);
-            leave[k] = double(reference + aim(s.exit) + late);
+            enter[k] = double(time(s.entry) + late);
+            leave[k] = double(time(s.exit) + late);
             if (k > 0) {
                 // Windows too close for the way between them, even at the fastest
                 // pace: out of the earlier one early rather than into the later one late.
@@ -647,7 +655,7 @@ Track UnitSimulator::Itinerary::period(const Route &route, Profile profile,
 }
 
 QPoint UnitSimulator::Itinerary::position(const Route &route, const Unit &unit,
-                                          qint64 time) const
+                                          const RoundCalendar &calendar, qint64 time) const
 {
     if (!scheduled) {
         double t = std::fmod(double(time) - unit.phase * roundLength, roundLength);
@@ -655,17 +663,17 @@ QPoint UnitSimulator::Itinerary::position(const Route &route, const Unit &unit,
             t += roundLength;
         return frame.toMap(round.at(t));
     }
-    // A period's plan may run on past the next period's start (windows after
+    // A round's plan may run on past the next round's start (windows after
     // midnight); it is finished before the next one's is taken up.
-    const qint64 reference = CheckSchedule::referenceTime(route.timeType, route.checkTime, time);
-    const qint64 previous =
-        CheckSchedule::referenceTime(route.timeType, route.checkTime, reference - 1);
-    if (previous < reference) {
-        const Track before = period(route, unit.profile, previous);
+    const RoundClock clock(&calendar, route.timeType, route.checkTime);
+    const RoundClock::Round round = clock.at(time);
+    const RoundClock::Round previous = clock.previous(round);
+    if (previous != round) {
+        const Track before = period(route, unit.profile, clock, previous);
         if (double(time) < before.end())
             return frame.toMap(before.at(double(time)));
     }
-    return frame.toMap(period(route, unit.profile, reference).at(double(time)));
+    return frame.toMap(period(route, unit.profile, clock, round).at(double(time)));
 }
 
 UnitSimulator::Route UnitSimulator::fromRecord(const RouteRecord &record,
@@ -706,7 +714,10 @@ QString UnitSimulator::profileName(Profile profile)
     return QString();
 }
 
-UnitSimulator::UnitSimulator() = default;
+UnitSimulator::UnitSimulator(const RoundCalendar &calendar)
+    : m_calendar(calendar)
+{
+}
 
 UnitSimulator::~UnitSimulator() = default;
 
@@ -767,7 +778,8 @@ QList<LiveMessages::PositionReport> UnitSimulator::positionsAt(qint64 time) cons
         LiveMessages::PositionReport report;
         report.unitId = it.key();
         report.time = quint32(t);
-        report.position = it->itinerary->position(m_routes.at(it->routeIndex), *it, t);
+        report.position =
+            it->itinerary->position(m_routes.at(it->routeIndex), *it, m_calendar, t);
         reports.append(report);
     }
     return reports;

@@ -3,6 +3,8 @@
 
 #include "ZoneGeometry.h"
 
+#include "calendar/RoundCalendar.h"
+
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -75,7 +77,8 @@ public:
     static Route fromRecord(const RouteRecord &record, const QList<QList<ZoneGeometry>> &zones);
     static QString profileName(Profile profile);
 
-    UnitSimulator();
+    // Rounds of the periodic check types follow calendar's days, weeks and months.
+    explicit UnitSimulator(const RoundCalendar &calendar = RoundCalendar());
     ~UnitSimulator();
 
     // Replaces the routes and plans the units' ways anew.
@@ -102,6 +105,7 @@ private:
         std::shared_ptr<const Itinerary> itinerary;
     };
 
+    RoundCalendar m_calendar;
     QList<Route> m_routes;
     QMap<int, Unit> m_units;
 };
