@@ -64,14 +64,16 @@ private:
 void TestServerConnections::parse_data()
 {
     QTest::addColumn<QString>("arguments");
-    // "address port token speed reports metres", or "error:" / "help:" and words
+    // "address port token speed reports metres zone", or "error:" / "help:" and words
     QTest::addColumn<QString>("outcome");
 
-    QTest::newRow("defaults") << "" << "127.0.0.1 47800  1 2 15";
+    QTest::newRow("defaults") << "" << "127.0.0.1 47800  1 2 15 ";
     QTest::newRow("any address with a token") << "--listen 0.0.0.0:0 --token t"
-                                              << "0.0.0.0 0 t 1 2 15";
+                                              << "0.0.0.0 0 t 1 2 15 ";
     QTest::newRow("pace and confirmation") << "--speed 60 --confirm-reports 1 --confirm-metres 4"
-                                           << "127.0.0.1 47800  60 1 4";
+                                           << "127.0.0.1 47800  60 1 4 ";
+    QTest::newRow("time zone") << "--tz America/Havana" << "127.0.0.1 47800  1 2 15 America/Havana";
+    QTest::newRow("unknown time zone") << "--tz Mars/Olympus" << "error:Mars/Olympus";
     QTest::newRow("confirmation by no report") << "--confirm-reports 0"
                                                << "error:--confirm-reports";
     QTest::newRow("any address, no token") << "--listen 0.0.0.0:1" << "error:requires --token";
@@ -93,9 +95,10 @@ void TestServerConnections::parse()
                           : outcome.startsWith("help:") ? int(ServerOptions::Parse::Help)
                                                         : int(ServerOptions::Parse::Ok));
     if (result == ServerOptions::Parse::Ok) {
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6").arg(options.address.toString())
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(options.address.toString())
                      .arg(options.port).arg(QString::fromUtf8(options.token)).arg(options.speed)
-                     .arg(options.confirmReports).arg(options.confirmMetres),
+                     .arg(options.confirmReports).arg(options.confirmMetres)
+                     .arg(QString::fromUtf8(options.timeZone)),
                  outcome);
         QCOMPARE(options.databasePath, ServerOptions::defaultDatabasePath());
     } else {
