@@ -14,6 +14,7 @@
 
 #include <QDataStream>
 #include <QSet>
+#include <QStringList>
 #include <QTimer>
 
 #include <algorithm>
@@ -34,8 +35,10 @@ qint32 clampedSeconds(qint64 seconds)
 
 LiveChecker::LiveChecker(const Database &db, const ServerClock &clock, QObject *parent)
     : QObject(parent), m_db(db), m_clock(clock), m_engine(clock.calendar()),
-      m_timer(new QTimer(this))
+      m_timer(new QTimer(this)), m_logTimer(new QTimer(this))
 {
+    m_logTimer->setInterval(60 * 1000);
+    connect(m_logTimer, &QTimer::timeout, this, &LiveChecker::logDrops);
     // About one tick per ten seconds of server time, between 10 and 1 a second.
     m_timer->setInterval(qBound(100, int(10000.0 / m_clock.speed()), 1000));
     connect(m_timer, &QTimer::timeout, this, &LiveChecker::tick);
@@ -234,21 +237,49 @@ void LiveChecker::setSimulating(bool on)
 void LiveChecker::start()
 {
     m_timer->start();
+    m_logTimer->start();
 }
 
 void LiveChecker::stop()
 {
     m_timer->stop();
+    m_logTimer->stop();
 }
 
 void LiveChecker::accept(const QList<PositionReport> &reports)
 {
-    const int dropped = reports.size() - check(reports);
-    if (dropped > 0) {
-        qCWarning(lcServer) << dropped
-                            << "position reports of unknown units or from the future dropped";
-    }
+    check(reports, Counting::Pushed);
     publish();
+}
+
+QList<LiveMessages::ServerStat> LiveChecker::stats() const
+{
+    QList<LiveMessages::ServerStat> stats{
+        {QStringLiteral("reports_accepted"), m_counts.accepted},
+        {QStringLiteral("dropped_unknown_unit"), m_counts.unknownUnit}};
+    for (int f = 1; f < PositionScreen::FaultCount; ++f) {
+        stats.append({QStringLiteral("dropped_%1")
+                          .arg(QLatin1String(PositionScreen::faultName(PositionScreen::Fault(f)))),
+                      m_counts.faults.at(size_t(f))});
+    }
+    stats.append({QStringLiteral("routes_checked"), m_checked.size()});
+    return stats;
+}
+
+void LiveChecker::logDrops()
+{
+    QStringList drops;
+    const auto add = [&drops](const char *what, qint64 now, qint64 before) {
+        if (now > before)
+            drops << QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(now - before);
+    };
+    add("unknown unit", m_counts.unknownUnit, m_countsLogged.unknownUnit);
+    for (int f = 1; f < PositionScreen::FaultCount; ++f)
+        add(PositionScreen::faultName(PositionScreen::Fault(f)), m_counts.faults.at(size_t(f)),
+            m_countsLogged.faults.at(size_t(f)));
+    m_countsLogged = m_counts;
+    if (!drops.isEmpty())
+        qCWarning(lcServer).noquote() << "position reports dropped:" << drops.join(", ");
 }
 
 void LiveChecker::tick()
@@ -256,25 +287,33 @@ void LiveChecker::tick()
     const qint64 now = m_clock.now();
     // A simulated route may list ids that are no unit; they are left out quietly.
     if (m_simulator)
-        check(m_simulator->positionsAt(now));
+        check(m_simulator->positionsAt(now), Counting::Simulated);
     m_engine.advanceTo(now);
     publish();
 }
 
-int LiveChecker::check(const QList<PositionReport> &reports)
+void LiveChecker::check(const QList<PositionReport> &reports, Counting counting)
 {
-    const qint64 latest = m_clock.now() + MaxLeadSeconds;
+    const qint64 now = m_clock.now();
+    const bool counted = counting == Counting::Pushed;
     QList<PositionReport> accepted;
     accepted.reserve(reports.size());
     for (const PositionReport &r : reports) {
-        if (!m_unitNames.contains(r.unitId) || qint64(r.time) > latest)
+        const PositionScreen::Fault fault = PositionScreen::check(r.position, r.time, now);
+        if (fault != PositionScreen::Fault::None) {
+            m_counts.faults[size_t(fault)] += counted ? 1 : 0;
             continue;
+        }
+        if (!m_unitNames.contains(r.unitId)) {
+            m_counts.unknownUnit += counted ? 1 : 0;
+            continue;
+        }
         m_engine.report(r.unitId, r.time, r.position);
         accepted.append(r);
     }
+    m_counts.accepted += counted ? accepted.size() : 0;
     if (!accepted.isEmpty())
         emit positionsAccepted(LiveMessages::positionsBody(accepted));
-    return accepted.size();
 }
 
 const QMap<int, QByteArray> &LiveChecker::currentStates() const

@@ -2,6 +2,7 @@
 #define LIVECHECKER_H
 
 #include "CheckEngine.h"
+#include "geo/PositionScreen.h"
 #include "wire/LiveMessages.h"
 #include "RuleStore.h"
 #include "UnitSimulator.h"
@@ -14,6 +15,7 @@
 #include <QPair>
 #include <QString>
 
+#include <array>
 #include <memory>
 
 class Database;
@@ -25,16 +27,16 @@ class QTimer;
 // moved on by the server clock. What changes goes out through the signals as
 // ready bodies for every client.
 //
-// Reports are taken for stored units only, and never from the future: one
-// more than MaxLeadSeconds ahead of the server clock is dropped, so a bad fix
-// cannot close every window at once.
+// Pushed reports are taken for stored units only, and only when
+// PositionScreen passes them: a bad fix, one from before 2000 or one more
+// than five minutes ahead of the server clock (which would close every window
+// at once) is dropped and counted. The counts go to the log once a minute and
+// to stats().
 class LiveChecker : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr qint64 MaxLeadSeconds = 300;
-
     // The database and the clock outlive the checker.
     LiveChecker(const Database &db, const ServerClock &clock, QObject *parent = nullptr);
     ~LiveChecker() override;
@@ -63,6 +65,13 @@ public:
     void accept(const QList<LiveMessages::PositionReport> &reports);
     // Moves the engine to the clock's time and publishes what changed.
     void tick();
+
+    // The "Get_server_stats" figures: reports taken and dropped (by why),
+    // routes checked.
+    QList<LiveMessages::ServerStat> stats() const;
+    // Logs the reports dropped since the last call, if any; a timer calls it
+    // once a minute.
+    void logDrops();
 
     // One "Every_sections_state" body per checked route, by route id.
     const QMap<int, QByteArray> &currentStates() const;
@@ -98,9 +107,17 @@ private:
                    const QHash<qint32, Zone> &previous = {});
     bool sameRoute(const Checked &checked, const RouteRecord &route, int zoneCount);
     void uncheck(int routeId);
-    // Checks the reports of known units that are not from the future and
-    // sends them on; returns how many that was.
-    int check(const QList<LiveMessages::PositionReport> &reports);
+    struct ReportCounts
+    {
+        qint64 accepted = 0;
+        qint64 unknownUnit = 0;
+        std::array<qint64, PositionScreen::FaultCount> faults{};
+    };
+    enum class Counting { Pushed, Simulated };
+    // Checks the reports of known units that pass the screen and sends them
+    // on; pushed ones are counted, simulated ones (whose routes may list ids
+    // that are no unit) are not.
+    void check(const QList<LiveMessages::PositionReport> &reports, Counting counting);
     void publish();
     QByteArray statesBody(int routeId) const;
     void recordEvents(int routeId, QList<LiveMessages::CheckEvent> *events);
@@ -108,7 +125,10 @@ private:
     const Database &m_db;
     const ServerClock &m_clock;
     CheckEngine m_engine;
-    QTimer *m_timer; // a child
+    QTimer *m_timer;    // a child
+    QTimer *m_logTimer; // a child
+    ReportCounts m_counts;
+    ReportCounts m_countsLogged; // as they were at the last log
     QHash<int, Checked> m_checked;
     QMap<int, QByteArray> m_stateBodies; // per checked route: its states as last published
     QHash<qint32, QString> m_unitNames;

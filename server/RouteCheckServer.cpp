@@ -184,6 +184,17 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
                                 << "bytes ignored";
         return true;
     }
+    if (command == Commands::GetServerStats) {
+        if (body.isEmpty()) {
+            QList<LiveMessages::ServerStat> stats = m_live->stats();
+            stats.append({QStringLiteral("clients"), m_clients.size()});
+            sender(command, LiveMessages::statsBody(stats));
+        } else {
+            qCWarning(lcServer) << "Get_server_stats: a body of" << body.size()
+                                << "bytes where none belongs; ignored";
+        }
+        return true;
+    }
     if (command == Commands::GetCheckEvents) {
         const std::optional<int> limit = LiveMessages::readEventsRequest(body);
         if (limit && *limit > 0)

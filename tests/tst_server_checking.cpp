@@ -166,6 +166,8 @@ private slots:
     void drives_data();
     void drives();
     void liveChecker();
+    void screensReports_data();
+    void screensReports();
     void simulatesHeldRoutes();
 };
 
@@ -475,7 +477,6 @@ void tst_ServerChecking::liveChecker()
         for (int i = 0; i < batch.size(); i += 2)
             reports.append({car, quint32(t0 + batch[i]), at(batch[i + 1])});
         // Neither a unit of no route nor a fix far ahead of the server clock is taken.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^2 position reports"));
         live.accept(reports + Reports{{999, quint32(t0 + batch[0]), at(0)},
                                       {car, quint32(t0 + 11000), at(0)}});
         QCOMPARE(positions.takeLast().at(0).toByteArray(), LiveMessages::positionsBody(reports));
@@ -505,6 +506,75 @@ void tst_ServerChecking::liveChecker()
 
 // Routes are planned for simulation once it is on, from what is held then,
 // and follow each save: a route added drives its unit, one removed stops.
+void tst_ServerChecking::screensReports_data()
+{
+    // A pushed report beside a good one; what it counts as ("" taken).
+    QTest::addColumn<int>("unit");      // 0: the stored car
+    QTest::addColumn<qint64>("secondsAhead");
+    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<QString>("counted");
+
+    const QPoint here = at(0);
+    QTest::newRow("a good one") << 0 << -60LL << here << "reports_accepted";
+    QTest::newRow("no such unit") << 999 << -60LL << here << "dropped_unknown_unit";
+    QTest::newRow("latitude past the pole") << 0 << -60LL << QPoint(here.x(), 900000001)
+                                            << "dropped_latitude";
+    QTest::newRow("latitude past the south pole") << 0 << -60LL << QPoint(here.x(), -900000001)
+                                                  << "dropped_latitude";
+    QTest::newRow("the pole itself") << 0 << -60LL << QPoint(here.x(), 900000000)
+                                     << "reports_accepted";
+    QTest::newRow("longitude not wrapped") << 0 << -60LL << QPoint(1800000001, here.y())
+                                           << "dropped_longitude";
+    QTest::newRow("the antimeridian itself") << 0 << -60LL << QPoint(-1800000000, here.y())
+                                             << "reports_accepted";
+    QTest::newRow("five minutes ahead") << 0 << 300LL << here << "reports_accepted";
+    QTest::newRow("a second more") << 0 << 301LL << here << "dropped_ahead";
+    QTest::newRow("before 2000") << 0 << -(QDateTime::currentSecsSinceEpoch() - 946684799)
+                                 << here << "dropped_before_2000";
+}
+
+// Bad reports are dropped and counted by why, once each; the log hears of
+// them once, with the counts since it last did.
+void tst_ServerChecking::screensReports()
+{
+    QFETCH(int, unit);
+    QFETCH(qint64, secondsAhead);
+    QFETCH(QPoint, position);
+    QFETCH(QString, counted);
+
+    QTemporaryDir dir;
+    Database db;
+    QString error;
+    QVERIFY(db.open(dir.filePath("screen.sqlite"), &error));
+    const qint32 car = TrackedObjectStore(db).add(0, "Car", TrackedObjectStore::Kind::Unit, 0);
+    ServerClock clock;
+    LiveChecker live(db, clock);
+    QVERIFY(live.reload());
+    QSignalSpy positions(&live, &LiveChecker::positionsAccepted);
+    const quint32 now = quint32(clock.now());
+    const LiveMessages::PositionReport good{car, now - 10, at(0)};
+    const LiveMessages::PositionReport tried{unit ? unit : car, quint32(now + secondsAhead),
+                                             position};
+    live.accept({good, tried});
+    const bool taken = counted == "reports_accepted";
+    QCOMPARE(positions.takeLast().at(0).toByteArray(),
+             LiveMessages::positionsBody(taken ? Reports{good, tried} : Reports{good}));
+    QStringList counts;
+    for (const LiveMessages::ServerStat &stat : live.stats()) {
+        if (stat.value != 0)
+            counts << QStringLiteral("%1 %2").arg(stat.name).arg(stat.value);
+    }
+    QCOMPARE(counts.join(", "), taken ? QString("reports_accepted 2")
+                                      : QStringLiteral("reports_accepted 1, %1 1").arg(counted));
+    if (!taken) {
+        const QString why = counted.mid(8).replace("unknown_unit", "unknown unit");
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(QStringLiteral("position reports dropped: %1 1").arg(why)));
+    }
+    live.logDrops();
+    live.logDrops(); // nothing new: silent
+}
+
 void tst_ServerChecking::simulatesHeldRoutes()
 {
     QTemporaryDir dir;

@@ -4,6 +4,7 @@
 
 #include "records/RouteRecord.h"
 #include "wire/Frame.h"
+#include "wire/LiveMessages.h"
 #include "wire/RouteMessages.h"
 
 #include <QCryptographicHash>
@@ -55,6 +56,7 @@ private slots:
     void door();
     void bytes_data();
     void bytes();
+    void stats();
 
 private:
     std::unique_ptr<ServerHarness> h;
@@ -220,6 +222,7 @@ void TestServerConnections::bytes_data()
              {"Set_check_mode", RouteMessages::checkModeRequest(1, {3}) + '\0', "Set_check_mode"},
              {"Push_positions", Noise, "Push_positions: malformed"},
              {"Get_check_events", Noise, "Get_check_events: malformed"},
+             {"Get_server_stats", Noise, "Get_server_stats: a body"},
              {"No_such", Noise, "unknown command"}})
         QTest::addRow("%s, %d bytes", g.command, int(g.body.size()))
             << request(g.command, g.body) + tree << AtOnce << QString(g.logged)
@@ -262,6 +265,27 @@ void TestServerConnections::bytes()
     QTRY_COMPARE(demo.server->clientCount(), clients - 1);
     QVERIFY(demo.answers(bystander));
     QCOMPARE(demo.fetch("Get_tree_rulecheck"), before);
+}
+
+// Pushed reports a unit of no route sent and one off the globe, counted by
+// why; the figures come in the stable order, the clients last.
+void TestServerConnections::stats()
+{
+    QCOMPARE(h->start(), QString());
+    FrameClient *client = h->connect();
+    QVERIFY(client);
+    const quint32 now = quint32(QDateTime::currentSecsSinceEpoch());
+    client->send("Push_positions", LiveMessages::positionsBody({{5, now, QPoint(0, 0)},
+                                                                {5, now, QPoint(0, 910000000)}}));
+    const auto stats = LiveMessages::readStats(h->fetch("Get_server_stats"));
+    QVERIFY(stats);
+    QStringList figures;
+    for (const LiveMessages::ServerStat &stat : *stats)
+        figures << QStringLiteral("%1=%2").arg(stat.name).arg(stat.value);
+    QCOMPARE(figures.join(' '), QString("reports_accepted=0 dropped_unknown_unit=1 "
+                                        "dropped_not_finite=0 dropped_latitude=1 "
+                                        "dropped_longitude=0 dropped_before_2000=0 "
+                                        "dropped_ahead=0 routes_checked=0 clients=2"));
 }
 
 QTEST_GUILESS_MAIN(TestServerConnections)

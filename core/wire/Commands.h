@@ -20,6 +20,7 @@ inline constexpr char PushPositions[] = "Push_positions";   // host -> server
 inline constexpr char UnitPositions[] = "Unit_positions";   // server -> every client
 inline constexpr char GetCheckEvents[] = "Get_check_events"; // request and its reply
 inline constexpr char CheckEvents[] = "Check_events";       // server -> every client
+inline constexpr char GetServerStats[] = "Get_server_stats"; // request and its reply
 
 } // namespace Commands
 

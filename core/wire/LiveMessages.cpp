@@ -9,6 +9,8 @@ namespace {
 constexpr qint64 ReportSize = 16;
 // An event with four empty names: eight int32 fields and three string lengths.
 constexpr qint64 MinEventSize = 8 * 4 + 3 * 4;
+// A figure with an empty name: its length and the value.
+constexpr qint64 MinStatSize = 4 + 8;
 
 QDataStream &prepared(QDataStream &stream)
 {
@@ -73,6 +75,25 @@ std::optional<QList<PositionReport>> readPositions(const QByteArray &body)
         in >> r.unitId >> r.time >> x >> y;
         r.position = QPoint(x, y);
         return r;
+    });
+}
+
+QByteArray statsBody(const QList<ServerStat> &stats)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    prepared(out) << quint32(stats.size());
+    for (const ServerStat &stat : stats)
+        out << stat.name << stat.value;
+    return body;
+}
+
+std::optional<QList<ServerStat>> readStats(const QByteArray &body)
+{
+    return readCounted<ServerStat>(body, MinStatSize, [](QDataStream &in) {
+        ServerStat stat;
+        in >> stat.name >> stat.value;
+        return stat;
     });
 }
 

@@ -63,6 +63,23 @@ std::optional<QList<CheckEvent>> readEvents(const QByteArray &body);
 QByteArray eventsRequestBody(int limit);
 std::optional<int> readEventsRequest(const QByteArray &body);
 
+// One figure of the server's counters: a stable name and its value.
+struct ServerStat
+{
+    QString name;
+    qint64 value = 0;
+
+    bool operator==(const ServerStat &other) const
+    {
+        return name == other.name && value == other.value;
+    }
+};
+
+// "Get_server_stats" reply: count (uint32), then per figure its name
+// (QString) and value (int64). The request is empty.
+QByteArray statsBody(const QList<ServerStat> &stats);
+std::optional<QList<ServerStat>> readStats(const QByteArray &body);
+
 // "+4 min", "-2 min", "0 min": a deviation in whole minutes, rounded away
 // from zero so that a second late never reads as on time.
 QString deviationText(qint32 seconds);
