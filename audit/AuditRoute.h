@@ -1,0 +1,25 @@
+#ifndef AUDITROUTE_H
+#define AUDITROUTE_H
+
+#include "ZoneGeometry.h"
+#include "records/RouteRecord.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A route to audit, wherever it came from: its record (units numbered 1..n
+// in the order of unitNames), each section's zones, and its check time.
+struct AuditRoute
+{
+    QString name;
+    std::shared_ptr<RouteRecord> record;
+    QList<QList<ZoneGeometry>> zones; // per section, in route order
+    QStringList unitNames;            // unit id i + 1 is unitNames[i]
+
+    int unitId(const QString &name) const { return unitNames.indexOf(name) + 1; }
+};
+
+#endif // AUDITROUTE_H
