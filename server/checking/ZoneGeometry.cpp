@@ -4,6 +4,10 @@
 
 #include "records/GraphObData.h"
 
+#include <GeographicLib/Geocentric.hpp>
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/GeodesicLine.hpp>
+
 #include <QPointF>
 #include <QVector>
 
@@ -13,22 +17,19 @@
 
 namespace {
 
-// The sphere the plug-in draws on, so widths agree with the map.
-constexpr double EarthRadius = EarthModel::DrawingSphere::Radius;
-constexpr double UnitToMetre = EarthModel::UnitToRadian * EarthRadius;
-constexpr double Infinity = std::numeric_limits<double>::infinity();
+using EarthModel::Wgs84::EquatorialRadius;
+using EarthModel::Wgs84::Flattening;
 
-// Points in metres east and north of origin; the east scale is the cosine of
-// origin's latitude, which is one frame for the whole shape.
-QVector<QPointF> toLocal(const QPoint &origin, const QList<QPoint> &points)
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+// How far a geodesic may bow from the straight line between its cut points.
+constexpr double MaxBow = 0.01;
+// Segments beyond which a shape is looked up through a grid of its edges.
+constexpr int IndexedFrom = 48;
+
+const GeographicLib::Geodesic &wgs84()
 {
-    const double eastScale = std::cos(origin.y() * UnitToMetre / EarthRadius) * UnitToMetre;
-    QVector<QPointF> local;
-    local.reserve(points.size());
-    for (const QPoint &p : points)
-        local.append(QPointF((double(p.x()) - origin.x()) * eastScale,
-                             (double(p.y()) - origin.y()) * UnitToMetre));
-    return local;
+    static const GeographicLib::Geodesic geodesic(EquatorialRadius, Flattening);
+    return geodesic;
 }
 
 double length(const QPointF &p)
@@ -36,50 +37,231 @@ double length(const QPointF &p)
     return std::hypot(p.x(), p.y());
 }
 
-// Distance from the origin to the segment a-b.
-double distanceToSegment(const QPointF &a, const QPointF &b)
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 {
     const QPointF d = b - a;
+    const QPointF pa = p - a;
     const double squared = d.x() * d.x() + d.y() * d.y();
     if (!(squared > 0.0))
-        return length(a);
-    const double t = std::clamp(-(a.x() * d.x() + a.y() * d.y()) / squared, 0.0, 1.0);
-    return length(a + d * t);
+        return length(pa);
+    const double t = std::clamp((pa.x() * d.x() + pa.y() * d.y()) / squared, 0.0, 1.0);
+    return length(pa - d * t);
 }
 
-double distanceToPolyline(const QVector<QPointF> &v, bool closed)
+// The segments of a path, found by cell: rows for casting a ray east, and
+// cells for the nearest segment.
+class EdgeGrid
 {
-    if (v.isEmpty())
-        return Infinity;
-    double best = length(v.first());
-    for (int i = 0; i + 1 < v.size(); ++i)
-        best = std::min(best, distanceToSegment(v[i], v[i + 1]));
-    if (closed)
-        best = std::min(best, distanceToSegment(v.last(), v.first()));
-    return best;
-}
-
-// Ray casting along the positive east axis from the origin.
-bool originInside(const QVector<QPointF> &v)
-{
-    bool inside = false;
-    for (int i = 0, j = v.size() - 1; i < v.size(); j = i++) {
-        const QPointF &a = v[i];
-        const QPointF &b = v[j];
-        if ((a.y() > 0.0) != (b.y() > 0.0)) {
-            const double x = a.x() + (0.0 - a.y()) * (b.x() - a.x()) / (b.y() - a.y());
-            if (x > 0.0)
-                inside = !inside;
+public:
+    void build(const QVector<QPointF> &path, int segments)
+    {
+        m_min = m_max = path.first();
+        for (const QPointF &p : path) {
+            m_min = QPointF(std::min(m_min.x(), p.x()), std::min(m_min.y(), p.y()));
+            m_max = QPointF(std::max(m_max.x(), p.x()), std::max(m_max.y(), p.y()));
+        }
+        m_side = std::max(1, int(std::sqrt(double(segments))));
+        m_cell = QPointF(std::max((m_max.x() - m_min.x()) / m_side, 1e-6),
+                         std::max((m_max.y() - m_min.y()) / m_side, 1e-6));
+        m_cells.assign(size_t(m_side * m_side), {});
+        m_rows.assign(size_t(m_side), {});
+        for (int s = 0; s < segments; ++s) {
+            const QPointF &a = path.at(s);
+            const QPointF &b = path.at((s + 1) % path.size());
+            const int x0 = column(std::min(a.x(), b.x())), x1 = column(std::max(a.x(), b.x()));
+            const int y0 = row(std::min(a.y(), b.y())), y1 = row(std::max(a.y(), b.y()));
+            for (int y = y0; y <= y1; ++y) {
+                m_rows[size_t(y)].push_back(s);
+                for (int x = x0; x <= x1; ++x)
+                    m_cells[size_t(y * m_side + x)].push_back(s);
+            }
         }
     }
-    return inside;
+    bool isEmpty() const { return m_cells.empty(); }
+
+    // Segments that may cross the line east from p.
+    const std::vector<int> &rowOf(const QPointF &p) const { return m_rows[size_t(row(p.y()))]; }
+
+    // The nearest segment's distance, looking further out only while
+    // something nearer may lie there.
+    template <typename Distance>
+    double nearest(const QPointF &p, const Distance &distance) const
+    {
+        double best = Infinity;
+        const int cx = column(p.x()), cy = row(p.y());
+        // How far from p the cells reached so far extend, at the least.
+        const double outsideX = std::max({m_min.x() - p.x(), p.x() - m_max.x(), 0.0});
+        const double outsideY = std::max({m_min.y() - p.y(), p.y() - m_max.y(), 0.0});
+        for (int ring = 0; ring <= m_side; ++ring) {
+            for (int y = std::max(cy - ring, 0); y <= std::min(cy + ring, m_side - 1); ++y) {
+                for (int x = std::max(cx - ring, 0); x <= std::min(cx + ring, m_side - 1); ++x) {
+                    if (std::max(std::abs(x - cx), std::abs(y - cy)) != ring)
+                        continue;
+                    for (int s : m_cells[size_t(y * m_side + x)])
+                        best = std::min(best, distance(s));
+                }
+            }
+            const double covered =
+                std::min(ring * m_cell.x() + outsideX, ring * m_cell.y() + outsideY);
+            if (best <= covered)
+                break;
+        }
+        return best;
+    }
+
+private:
+    int column(double x) const
+    {
+        return std::clamp(int((x - m_min.x()) / m_cell.x()), 0, m_side - 1);
+    }
+    int row(double y) const
+    {
+        return std::clamp(int((y - m_min.y()) / m_cell.y()), 0, m_side - 1);
+    }
+
+    QPointF m_min, m_max, m_cell;
+    int m_side = 1;
+    std::vector<std::vector<int>> m_cells;
+    std::vector<std::vector<int>> m_rows;
+};
+
+GeoPoint centreOf(const QList<QPoint> &points)
+{
+    static const GeographicLib::Geocentric earth(EquatorialRadius, Flattening);
+    double sum[3] = {0.0, 0.0, 0.0};
+    for (const QPoint &p : points) {
+        const GeoPoint g = GeoPoint::fromWire(p);
+        for (int k = 0; k < 3; ++k)
+            sum[k] += g.xyz[size_t(k)];
+    }
+    double lat = 0.0, lon = 0.0, height = 0.0;
+    earth.Reverse(sum[0] / points.size(), sum[1] / points.size(), sum[2] / points.size(), lat,
+                  lon, height);
+    return GeoPoint::fromDegrees(lat, lon);
+}
+
+bool onGlobe(const QPoint &p)
+{
+    return std::abs(qint64(p.y())) <= 900000000 && std::abs(qint64(p.x())) <= 1800000000;
 }
 
 } // namespace
 
+struct ZoneGeometry::Prepared
+{
+    Prepared(const GeoPoint &centre, double extent)
+        : extent(extent), frame(centre, extent * 1.25 + 200.0)
+    {
+    }
+
+    double extent;  // metres from the centre that hold the whole area
+    GeoFrame frame;
+    double radius = 0.0;    // a circle's or an icon's
+    double halfWidth = 0.0; // a line's
+    bool closed = false;    // a polygon's ring
+    QVector<QPointF> path;  // cut along the geodesics, in the frame
+    EdgeGrid grid;          // for paths of many segments
+
+    int segments() const { return closed ? path.size() : path.size() - 1; }
+
+    // Appends the geodesic from a to b, cut where it bows more than MaxBow.
+    void addGeodesic(const QPoint &a, const QPoint &b)
+    {
+        const GeographicLib::GeodesicLine line =
+            wgs84().InverseLine(a.y() / 1e7, a.x() / 1e7, b.y() / 1e7, b.x() / 1e7);
+        const double span = line.Distance();
+        // A geodesic's curve in the frame grows with its distance from the centre.
+        const double curvature = frame.reach() / (EquatorialRadius * EquatorialRadius);
+        const double step = std::min(5000.0, std::sqrt(8.0 * MaxBow / curvature));
+        const int pieces = std::max(1, int(std::ceil(span / step)));
+        for (int k = 0; k < pieces; ++k) {
+            double lat = 0.0, lon = 0.0;
+            line.Position(span * k / pieces, lat, lon);
+            path.append(frame.projectExactly(GeoPoint::fromDegrees(lat, lon)));
+        }
+    }
+
+    double distanceToPath(const QPointF &p) const
+    {
+        const auto segment = [this, &p](int s) {
+            return distanceToSegment(p, path.at(s), path.at((s + 1) % path.size()));
+        };
+        if (!grid.isEmpty())
+            return grid.nearest(p, segment);
+        double best = path.size() == 1 ? length(p - path.first()) : Infinity;
+        for (int s = 0; s < segments(); ++s)
+            best = std::min(best, segment(s));
+        return best;
+    }
+
+    // Casting a ray east from p over the ring.
+    bool inside(const QPointF &p) const
+    {
+        bool in = false;
+        const auto cross = [&](int s) {
+            const QPointF &a = path.at(s);
+            const QPointF &b = path.at((s + 1) % path.size());
+            if ((a.y() > p.y()) != (b.y() > p.y())
+                && a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) > p.x())
+                in = !in;
+        };
+        if (!grid.isEmpty()) {
+            for (int s : grid.rowOf(p))
+                cross(s);
+        } else {
+            for (int s = 0; s < segments(); ++s)
+                cross(s);
+        }
+        return in;
+    }
+};
+
 ZoneGeometry::ZoneGeometry(Kind kind, const QList<QPoint> &points, int size)
     : m_kind(kind), m_points(points), m_size(size)
 {
+    if (points.isEmpty() || !std::all_of(points.cbegin(), points.cend(), onGlobe))
+        return;
+    const double half = std::max(size, 0) / 2.0;
+    std::shared_ptr<Prepared> prepared;
+    switch (kind) {
+    case Kind::Icon:
+    case Kind::Circle: {
+        const double radius = kind == Kind::Icon ? IconRadius : half;
+        prepared = std::make_shared<Prepared>(GeoPoint::fromWire(points.first()), radius);
+        prepared->radius = radius;
+        break;
+    }
+    case Kind::Line:
+    case Kind::Polygon: {
+        if (kind == Kind::Polygon && points.size() < 3)
+            return;
+        const GeoPoint centre = centreOf(points);
+        double far = 0.0;
+        for (const QPoint &p : points) {
+            double s12 = 0.0;
+            wgs84().Inverse(centre.latitude, centre.longitude, p.y() / 1e7, p.x() / 1e7, s12);
+            far = std::max(far, s12);
+        }
+        const bool closed = kind == Kind::Polygon;
+        // Geodesic edges bulge a little past their ends far from the centre.
+        prepared = std::make_shared<Prepared>(centre, far * 1.01 + 1.0 + (closed ? 0.0 : half));
+        prepared->closed = closed;
+        prepared->halfWidth = closed ? 0.0 : half;
+        for (int i = 0; i + 1 < points.size(); ++i)
+            prepared->addGeodesic(points.at(i), points.at(i + 1));
+        if (closed)
+            prepared->addGeodesic(points.constLast(), points.constFirst());
+        else
+            prepared->path.append(prepared->frame.projectExactly(
+                GeoPoint::fromWire(points.constLast())));
+        if (prepared->segments() >= IndexedFrom)
+            prepared->grid.build(prepared->path, prepared->segments());
+        break;
+    }
+    case Kind::None:
+        return;
+    }
+    m_prepared = std::move(prepared);
 }
 
 ZoneGeometry ZoneGeometry::fromObject(const GraphObData &object)
@@ -102,19 +284,29 @@ ZoneGeometry ZoneGeometry::fromObject(const GraphObData &object)
 
 double ZoneGeometry::signedDistance(const QPoint &position) const
 {
-    const QVector<QPointF> v = toLocal(position, m_points);
+    return signedDistance(GeoPoint::fromWire(position));
+}
+
+double ZoneGeometry::signedDistance(const GeoPoint &position) const
+{
+    if (!m_prepared)
+        return Infinity;
+    const Prepared &z = *m_prepared;
+    // Far away: the straight line through the earth is shorter than any way
+    // round it, so what it leaves past the extent is a distance at the least.
+    const double chord = position.chordTo(z.frame.centre());
+    if (chord > z.frame.reach())
+        return chord - z.extent;
+    const QPointF p = z.frame.project(position);
     switch (m_kind) {
     case Kind::Icon:
-        return v.isEmpty() ? Infinity : length(v.first()) - IconRadius;
     case Kind::Circle:
-        return v.isEmpty() ? Infinity : length(v.first()) - std::max(m_size, 0) / 2.0;
+        return length(p) - z.radius;
     case Kind::Line:
-        return distanceToPolyline(v, false) - std::max(m_size, 0) / 2.0;
+        return z.distanceToPath(p) - z.halfWidth;
     case Kind::Polygon: {
-        if (v.size() < 3)
-            return Infinity;
-        const double d = distanceToPolyline(v, true);
-        return originInside(v) ? -d : d;
+        const double d = z.distanceToPath(p);
+        return z.inside(p) ? -d : d;
     }
     case Kind::None:
         break;
@@ -124,8 +316,11 @@ double ZoneGeometry::signedDistance(const QPoint &position) const
 
 double signedDistance(const QList<ZoneGeometry> &zones, const QPoint &position)
 {
+    if (zones.isEmpty())
+        return Infinity;
+    const GeoPoint at = GeoPoint::fromWire(position);
     double best = Infinity;
     for (const ZoneGeometry &zone : zones)
-        best = std::min(best, zone.signedDistance(position));
+        best = std::min(best, zone.signedDistance(at));
     return best;
 }
