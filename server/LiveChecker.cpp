@@ -266,7 +266,7 @@ QList<LiveMessages::ServerStat> LiveChecker::stats() const
     return stats;
 }
 
-void LiveChecker::logDrops()
+QString LiveChecker::logDrops()
 {
     QStringList drops;
     const auto add = [&drops](const char *what, qint64 now, qint64 before) {
@@ -278,8 +278,11 @@ void LiveChecker::logDrops()
         add(PositionScreen::faultName(PositionScreen::Fault(f)), m_counts.faults.at(size_t(f)),
             m_countsLogged.faults.at(size_t(f)));
     m_countsLogged = m_counts;
-    if (!drops.isEmpty())
-        qCWarning(lcServer).noquote() << "position reports dropped:" << drops.join(", ");
+    if (drops.isEmpty())
+        return QString();
+    const QString line = QStringLiteral("position reports dropped: ") + drops.join(", ");
+    qCWarning(lcServer).noquote() << line;
+    return line;
 }
 
 void LiveChecker::tick()

@@ -69,9 +69,9 @@ public:
     // The "Get_server_stats" figures: reports taken and dropped (by why),
     // routes checked.
     QList<LiveMessages::ServerStat> stats() const;
-    // Logs the reports dropped since the last call, if any; a timer calls it
-    // once a minute.
-    void logDrops();
+    // Logs the reports dropped since the last call, if any, and returns what
+    // it logged; a timer calls it once a minute.
+    QString logDrops();
 
     // One "Every_sections_state" body per checked route, by route id.
     const QMap<int, QByteArray> &currentStates() const;

@@ -48,7 +48,9 @@ QByteArray track(const QString &fixes)
         const QStringList p = fix.trimmed().split('@');
         if (p.size() != 3)
             qFatal("tst_audit: bad fix \"%s\"", qPrintable(fix));
-        const QString where = p.at(2) == "in"    ? QStringLiteral("%1,%2").arg(GateLat).arg(GateLon)
+        // "in80": 80 m north of the centre, inside the 100 m radius.
+        const QString where = p.at(2) == "in80"  ? QStringLiteral("%1,%2").arg(GateLat + 0.00072).arg(GateLon)
+                              : p.at(2) == "in"  ? QStringLiteral("%1,%2").arg(GateLat).arg(GateLon)
                               : p.at(2) == "out" ? QStringLiteral("%1,%2").arg(GateLat).arg(OutLon)
                                                  : p.at(2);
         csv += QStringLiteral("0,\"%1\",%2,%3\n").arg(p.at(0), p.at(1), where);
@@ -221,7 +223,7 @@ void tst_Audit::run_data()
            "{\"type\":\"summary\",\"reports\":3,\"dropped\":0}";
     QTest::newRow("Havana, midnight skipped: 10:00 local; a day without a visit is violated")
         << QByteArray("America/Havana") << routeJson(Daily, gate(1, TenToEleven))
-        << track("Van 2@2026-03-07T14:50:00Z@out;Van 2@2026-03-08T14:02:00Z@in;"
+        << track("Van 2@2026-03-07T14:50:00Z@out;Van 2@2026-03-08T14:02:00Z@in80;"
                  "Van 2@2026-03-08T15:02:00Z@out")
         << "2026-03-07T05:00:00Z" << ""
         << "{\"type\":\"event\",\"unit\":\"Van 2\",\"section\":1,\"kind\":\"in\","
@@ -233,6 +235,24 @@ void tst_Audit::run_data()
            "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-08T05:00:00Z\","
            "\"state\":\"passed\"}\n"
            "{\"type\":\"summary\",\"reports\":3,\"dropped\":0}";
+    QTest::newRow("days between reports are judged too")
+        << QByteArray("UTC") << routeJson(Daily, gate(1, TenToEleven))
+        << track("Car 7@2026-03-10T09:55:00Z@out;Car 7@2026-03-10T10:01:00Z@in;"
+                 "Car 7@2026-03-10T11:01:00Z@out;Car 7@2026-03-13T09:00:00Z@out")
+        << "" << ""
+        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
+           "\"time\":\"2026-03-10T10:01:00Z\",\"deviation\":0}\n"
+           "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"out\","
+           "\"time\":\"2026-03-10T11:01:00Z\",\"deviation\":0}\n"
+           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T00:00:00Z\","
+           "\"state\":\"passed\"}\n"
+           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-11T00:00:00Z\","
+           "\"state\":\"violated\"}\n"
+           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-12T00:00:00Z\","
+           "\"state\":\"violated\"}\n"
+           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-13T00:00:00Z\","
+           "\"state\":\"pending\"}\n"
+           "{\"type\":\"summary\",\"reports\":4,\"dropped\":0}";
     QTest::newRow("unknown units, fixes off the globe or out of the span dropped")
         << QByteArray("UTC") << routeJson(Daily, gate(1, TenToEleven))
         << track("Ghost@2026-03-10T10:00:00Z@in;Car 7@2026-03-10T09:50:00Z@91,37.62;"

@@ -176,6 +176,9 @@ private slots:
             {2026, 10, 1});
         add("month: 1st 00:00 local", "Asia/Beirut", Period::Month, "2026-10-31T22:00:00Z",
             {2026, 11, 1});
+        // Clocks back from 00:01 to 23:01: the new day had begun, the local date lags.
+        add("day: begun, though the clocks went back to the day before", "America/Goose_Bay",
+            Period::Day, "1990-10-28T03:30:00Z", {1990, 10, 28});
     }
 
     void rounds()
