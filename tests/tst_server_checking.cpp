@@ -21,9 +21,13 @@
 #include "wire/LiveMessages.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>
+
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/Gnomonic.hpp>
 
 #include <ctime>
 #include <limits>
@@ -159,6 +163,11 @@ private slots:
     }
     void zoneDistance_data();
     void zoneDistance();
+    void geodesic_data();
+    void geodesic();
+    void polygonAgainstGeodesics();
+    void frameAgainstGeographicLib_data();
+    void frameAgainstGeographicLib();
     void track_data();
     void track();
     void newPeriodStartsAfresh_data();
@@ -215,6 +224,151 @@ void tst_ServerChecking::zoneDistance()
     QVERIFY2(std::abs(d - distance) < 0.1 + 0.0025 * std::abs(distance),
              qPrintable(QString::number(d)));
     QVERIFY(distance == 0.0 || zone.contains(position) == (distance < 0.0));
+}
+
+namespace {
+
+const GeographicLib::Geodesic &earth()
+{
+    static const GeographicLib::Geodesic wgs84(GeographicLib::Constants::WGS84_a(),
+                                               GeographicLib::Constants::WGS84_f());
+    return wgs84;
+}
+
+QPoint wire(double lat, double lon)
+{
+    return QPoint(int(std::lround(lon * 1e7)), int(std::lround(lat * 1e7)));
+}
+
+// The point metres from (lat, lon) along the geodesic leaving at azimuth.
+QPoint away(double lat, double lon, double metres, double azimuth)
+{
+    double lat2 = 0.0, lon2 = 0.0;
+    earth().Direct(lat, lon, azimuth, metres, lat2, lon2);
+    return wire(lat2, lon2);
+}
+
+} // namespace
+
+void tst_ServerChecking::geodesic_data()
+{
+    // A circle (size: radius in metres) and a unit metres from its centre at
+    // each of eight azimuths: inside within the radius, to within 5 cm.
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<double>("radius");
+    QTest::addColumn<double>("metres");
+
+    QTest::newRow("across the antimeridian, inside") << 10.0 << 179.9996 << 500.0 << 490.0;
+    QTest::newRow("across the antimeridian, outside") << 10.0 << -179.9996 << 500.0 << 510.0;
+    QTest::newRow("at 89.9995 N, 112 m out: over the pole") << 89.9995 << 30.0 << 200.0 << 112.0;
+    QTest::newRow("at 89.9995 N, just outside") << 89.9995 << 30.0 << 200.0 << 200.2;
+    QTest::newRow("at the south pole") << -90.0 << 0.0 << 300.0 << 299.8;
+    QTest::newRow("30 km at 60 N, 100 m in") << 60.0 << 25.0 << 30000.0 << 29900.0;
+    QTest::newRow("30 km at 60 N, 100 m out") << 60.0 << 25.0 << 30000.0 << 30100.0;
+    QTest::newRow("300 km on the equator, 1 m out") << 0.0 << 100.0 << 300000.0 << 300001.0;
+}
+
+void tst_ServerChecking::geodesic()
+{
+    QFETCH(double, lat);
+    QFETCH(double, lon);
+    QFETCH(double, radius);
+    QFETCH(double, metres);
+
+    const ZoneGeometry circle(ZoneGeometry::Kind::Circle, {wire(lat, lon)}, int(2 * radius));
+    for (double azimuth = 0.0; azimuth < 360.0; azimuth += 45.0) {
+        const QPoint unit = away(lat, lon, metres, azimuth);
+        // The wire's 1e-7 degree is up to 1.1 cm.
+        const double d = circle.signedDistance(unit);
+        QVERIFY2(std::abs(d - (metres - radius)) < 0.05 + 0.012,
+                 qPrintable(QStringLiteral("azimuth %1: %2").arg(azimuth).arg(d)));
+        QCOMPARE(circle.contains(unit), metres <= radius);
+    }
+}
+
+// A 20 km polygon at 70 N with a notch, against the geodesic answer: in the
+// gnomonic projection geodesics are straight, so a ray cast there says what
+// is inside. Every point more than 0.5 m from the border agrees.
+void tst_ServerChecking::polygonAgainstGeodesics()
+{
+    const double lat0 = 70.0, lon0 = 20.0;
+    const GeographicLib::Gnomonic gnomonic(earth());
+    QList<QPoint> ring;
+    QVector<QPointF> plane;
+    // A square of 20 km with a notch cut into its north side.
+    const QList<QPointF> shape{{-10, -10}, {10, -10}, {10, 10}, {2, 10}, {0, 2}, {-2, 10}, {-10, 10}};
+    for (const QPointF &km : shape) {
+        double lat = 0.0, lon = 0.0, azimuth = 0.0, scale = 0.0;
+        gnomonic.Reverse(lat0, lon0, km.x() * 1000, km.y() * 1000, lat, lon, azimuth, scale);
+        ring << wire(lat, lon);
+        double x = 0.0, y = 0.0;
+        gnomonic.Forward(lat0, lon0, ring.last().y() / 1e7, ring.last().x() / 1e7, x, y, azimuth,
+                         scale);
+        plane << QPointF(x, y);
+    }
+    const ZoneGeometry polygon(ZoneGeometry::Kind::Polygon, ring);
+    QRandomGenerator random(7);
+    int compared = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const QPointF p(random.bounded(24000.0) - 12000.0, random.bounded(24000.0) - 12000.0);
+        bool inside = false;
+        double border = std::numeric_limits<double>::infinity();
+        for (int a = 0, b = plane.size() - 1; a < plane.size(); b = a++) {
+            const QPointF &u = plane[a], &v = plane[b];
+            if ((u.y() > p.y()) != (v.y() > p.y())
+                && u.x() + (p.y() - u.y()) * (v.x() - u.x()) / (v.y() - u.y()) > p.x())
+                inside = !inside;
+            const QPointF d = v - u;
+            const double t = std::clamp(QPointF::dotProduct(p - u, d) / QPointF::dotProduct(d, d),
+                                        0.0, 1.0);
+            border = std::min(border, std::hypot(p.x() - u.x() - t * d.x(), p.y() - u.y() - t * d.y()));
+        }
+        double lat = 0.0, lon = 0.0, azimuth = 0.0, scale = 0.0;
+        gnomonic.Reverse(lat0, lon0, p.x(), p.y(), lat, lon, azimuth, scale);
+        if (border <= 0.5)
+            continue;
+        const double d = polygon.signedDistance(wire(lat, lon));
+        QVERIFY2(polygon.contains(wire(lat, lon)) == inside,
+                 qPrintable(QStringLiteral("(%1, %2) km, %3 m from the border")
+                                .arg(p.x() / 1000).arg(p.y() / 1000).arg(border)));
+        if (border < 1000.0)
+            QVERIFY2(std::abs(std::abs(d) - border) < 0.5, qPrintable(QString::number(d)));
+        ++compared;
+    }
+    QVERIFY(compared > 19000);
+}
+
+void tst_ServerChecking::frameAgainstGeographicLib_data()
+{
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<double>("reach");
+
+    for (const double lat : {0.0, 45.0, -70.0, 89.99}) {
+        for (const double reach : {2000.0, 20000.0, 150000.0})
+            QTest::addRow("latitude %g, %g km", lat, reach / 1000) << lat << reach;
+    }
+}
+
+// A frame's fast projection stays within 5 cm of the exact one over its reach.
+void tst_ServerChecking::frameAgainstGeographicLib()
+{
+    QFETCH(double, lat);
+    QFETCH(double, reach);
+
+    const GeoFrame frame(GeoPoint::fromDegrees(lat, 33.0), reach);
+    QVERIFY(frame.isFitted());
+    QRandomGenerator random(11);
+    double worst = 0.0;
+    for (int i = 0; i < 2000; ++i) {
+        double lat2 = 0.0, lon2 = 0.0;
+        earth().Direct(lat, 33.0, random.bounded(360.0), reach * std::sqrt(random.generateDouble()),
+                       lat2, lon2);
+        const GeoPoint point = GeoPoint::fromDegrees(lat2, lon2);
+        const QPointF error = frame.project(point) - frame.projectExactly(point);
+        worst = std::max(worst, std::hypot(error.x(), error.y()));
+    }
+    QVERIFY2(worst <= GeoFrame::MaxError, qPrintable(QString::number(worst)));
 }
 
 void tst_ServerChecking::track_data()
