@@ -27,6 +27,7 @@ bench: build
 	./build/bin/bench_checkengine
 	./build/bin/bench_panel
 	./build/bin/bench_server
+	./build/bin/bench_zones
 
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)

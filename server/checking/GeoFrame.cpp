@@ -3,7 +3,6 @@
 #include "geo/EarthModel.h"
 
 #include <GeographicLib/AzimuthalEquidistant.hpp>
-#include <GeographicLib/Geocentric.hpp>
 #include <GeographicLib/Geodesic.hpp>
 
 #include <cmath>
@@ -13,8 +12,9 @@ namespace {
 using namespace EarthModel;
 
 constexpr double RadiansPerDegree = Pi / 180.0;
-// Below this reach the tangent plane is within a millimetre of the frame.
-constexpr double TangentReach = 3000.0;
+// Below this reach the tangent plane is the frame to within 2 cm: the two part
+// by about d^3 / 6R^2 at a distance d from the centre.
+constexpr double TangentReach = 15000.0;
 
 const GeographicLib::Geodesic &wgs84()
 {
@@ -32,10 +32,16 @@ const GeographicLib::AzimuthalEquidistant &azimuthal()
 template <int Terms, int Degree>
 void monomials(double e, double n, std::array<double, Terms> *out)
 {
+    std::array<double, Degree + 1> ePower{}, nPower{};
+    ePower[0] = nPower[0] = 1.0;
+    for (int i = 1; i <= Degree; ++i) {
+        ePower[size_t(i)] = ePower[size_t(i - 1)] * e;
+        nPower[size_t(i)] = nPower[size_t(i - 1)] * n;
+    }
     int k = 0;
     for (int total = 0; total <= Degree; ++total) {
         for (int j = 0; j <= total; ++j)
-            (*out)[size_t(k++)] = std::pow(e, total - j) * std::pow(n, j);
+            (*out)[size_t(k++)] = ePower[size_t(total - j)] * nPower[size_t(j)];
     }
 }
 
@@ -71,13 +77,20 @@ bool solve(std::array<std::array<long double, N>, N> &a, std::array<long double,
 
 } // namespace
 
+// On the ellipsoid's surface the geocentric point has a closed form; every
+// report needs one, so it is not asked of the general converter.
 GeoPoint GeoPoint::fromDegrees(double latitude, double longitude)
 {
-    static const GeographicLib::Geocentric earth(Wgs84::EquatorialRadius, Wgs84::Flattening);
+    constexpr double f = Wgs84::Flattening;
+    constexpr double e2 = f * (2.0 - f);
+    const double phi = latitude * RadiansPerDegree, lambda = longitude * RadiansPerDegree;
+    const double sinPhi = std::sin(phi), cosPhi = std::cos(phi);
+    const double n = Wgs84::EquatorialRadius / std::sqrt(1.0 - e2 * sinPhi * sinPhi);
     GeoPoint p;
     p.latitude = latitude;
     p.longitude = longitude;
-    earth.Forward(latitude, longitude, 0.0, p.xyz[0], p.xyz[1], p.xyz[2]);
+    p.xyz = {n * cosPhi * std::cos(lambda), n * cosPhi * std::sin(lambda),
+             n * (1.0 - e2) * sinPhi};
     return p;
 }
 
@@ -88,7 +101,14 @@ GeoPoint GeoPoint::fromWire(const QPoint &position)
 
 double GeoPoint::chordTo(const GeoPoint &other) const
 {
-    return std::hypot(xyz[0] - other.xyz[0], xyz[1] - other.xyz[1], xyz[2] - other.xyz[2]);
+    return std::sqrt(squaredChordTo(other));
+}
+
+double GeoPoint::squaredChordTo(const GeoPoint &other) const
+{
+    const double dx = xyz[0] - other.xyz[0], dy = xyz[1] - other.xyz[1],
+                 dz = xyz[2] - other.xyz[2];
+    return dx * dx + dy * dy + dz * dz;
 }
 
 GeoFrame::GeoFrame(const GeoPoint &centre, double reach)

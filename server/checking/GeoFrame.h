@@ -20,6 +20,7 @@ struct GeoPoint
     // x longitude, y latitude in 1e-7 degree.
     static GeoPoint fromWire(const QPoint &position);
     double chordTo(const GeoPoint &other) const;
+    double squaredChordTo(const GeoPoint &other) const;
 };
 
 // A zone's own flat frame: azimuthal equidistant about its centre on WGS84,

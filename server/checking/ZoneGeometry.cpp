@@ -9,6 +9,7 @@
 #include <GeographicLib/GeodesicLine.hpp>
 
 #include <QPointF>
+#include <QRectF>
 #include <QVector>
 
 #include <algorithm>
@@ -24,7 +25,7 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 // How far a geodesic may bow from the straight line between its cut points.
 constexpr double MaxBow = 0.01;
 // Segments beyond which a shape is looked up through a grid of its edges.
-constexpr int IndexedFrom = 48;
+constexpr int IndexedFrom = 16;
 
 const GeographicLib::Geodesic &wgs84()
 {
@@ -32,20 +33,30 @@ const GeographicLib::Geodesic &wgs84()
     return geodesic;
 }
 
+double squaredLength(const QPointF &p)
+{
+    return p.x() * p.x() + p.y() * p.y();
+}
+
 double length(const QPointF &p)
 {
-    return std::hypot(p.x(), p.y());
+    return std::sqrt(squaredLength(p));
+}
+
+double squaredDistanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    const QPointF d = b - a;
+    const QPointF pa = p - a;
+    const double squared = squaredLength(d);
+    if (!(squared > 0.0))
+        return squaredLength(pa);
+    const double t = std::clamp((pa.x() * d.x() + pa.y() * d.y()) / squared, 0.0, 1.0);
+    return squaredLength(pa - d * t);
 }
 
 double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 {
-    const QPointF d = b - a;
-    const QPointF pa = p - a;
-    const double squared = d.x() * d.x() + d.y() * d.y();
-    if (!(squared > 0.0))
-        return length(pa);
-    const double t = std::clamp((pa.x() * d.x() + pa.y() * d.y()) / squared, 0.0, 1.0);
-    return length(pa - d * t);
+    return std::sqrt(squaredDistanceToSegment(p, a, b));
 }
 
 // The segments of a path, found by cell: rows for casting a ray east, and
@@ -64,23 +75,45 @@ public:
         m_cell = QPointF(std::max((m_max.x() - m_min.x()) / m_side, 1e-6),
                          std::max((m_max.y() - m_min.y()) / m_side, 1e-6));
         m_cells.assign(size_t(m_side * m_side), {});
-        m_rows.assign(size_t(m_side), {});
+        // Bands for the ray are finer than the cells: a few segments each.
+        m_bands = std::clamp(segments / 2, m_side, 4096);
+        m_band = std::max((m_max.y() - m_min.y()) / m_bands, 1e-6);
+        m_rows.assign(size_t(m_bands), {});
         for (int s = 0; s < segments; ++s) {
             const QPointF &a = path.at(s);
             const QPointF &b = path.at((s + 1) % path.size());
             const int x0 = column(std::min(a.x(), b.x())), x1 = column(std::max(a.x(), b.x()));
             const int y0 = row(std::min(a.y(), b.y())), y1 = row(std::max(a.y(), b.y()));
             for (int y = y0; y <= y1; ++y) {
-                m_rows[size_t(y)].push_back(s);
                 for (int x = x0; x <= x1; ++x)
                     m_cells[size_t(y * m_side + x)].push_back(s);
             }
+            const int b0 = band(std::min(a.y(), b.y())), b1 = band(std::max(a.y(), b.y()));
+            for (int k = b0; k <= b1; ++k)
+                m_rows[size_t(k)].push_back(s);
         }
     }
     bool isEmpty() const { return m_cells.empty(); }
 
     // Segments that may cross the line east from p.
-    const std::vector<int> &rowOf(const QPointF &p) const { return m_rows[size_t(row(p.y()))]; }
+    const std::vector<int> &rowOf(const QPointF &p) const { return m_rows[size_t(band(p.y()))]; }
+
+    // Whether some segment passes within reach of p, by the cells around it.
+    template <typename SquaredDistance>
+    bool anyWithin(const QPointF &p, double reach, const SquaredDistance &squared) const
+    {
+        const int x0 = column(p.x() - reach), x1 = column(p.x() + reach);
+        const int y0 = row(p.y() - reach), y1 = row(p.y() + reach);
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) {
+                for (int s : m_cells[size_t(y * m_side + x)]) {
+                    if (squared(s) <= reach * reach)
+                        return true;
+                }
+            }
+        }
+        return false;
+    }
 
     // The nearest segment's distance, looking further out only while
     // something nearer may lie there.
@@ -118,9 +151,15 @@ private:
     {
         return std::clamp(int((y - m_min.y()) / m_cell.y()), 0, m_side - 1);
     }
+    int band(double y) const
+    {
+        return std::clamp(int((y - m_min.y()) / m_band), 0, m_bands - 1);
+    }
 
     QPointF m_min, m_max, m_cell;
     int m_side = 1;
+    int m_bands = 1;
+    double m_band = 1.0;
     std::vector<std::vector<int>> m_cells;
     std::vector<std::vector<int>> m_rows;
 };
@@ -160,7 +199,26 @@ struct ZoneGeometry::Prepared
     double halfWidth = 0.0; // a line's
     bool closed = false;    // a polygon's ring
     QVector<QPointF> path;  // cut along the geodesics, in the frame
+    QRectF bounds;          // of the path
     EdgeGrid grid;          // for paths of many segments
+
+    void finish()
+    {
+        double left = path.first().x(), right = left, top = path.first().y(), bottom = top;
+        for (const QPointF &p : qAsConst(path)) {
+            left = std::min(left, p.x()), right = std::max(right, p.x());
+            top = std::min(top, p.y()), bottom = std::max(bottom, p.y());
+        }
+        bounds = QRectF(QPointF(left, top), QPointF(right, bottom));
+        if (segments() >= IndexedFrom)
+            grid.build(path, segments());
+    }
+    // Within margin of the path's bounds.
+    bool near(const QPointF &p, double margin) const
+    {
+        return p.x() >= bounds.left() - margin && p.x() <= bounds.right() + margin
+               && p.y() >= bounds.top() - margin && p.y() <= bounds.bottom() + margin;
+    }
 
     int segments() const { return closed ? path.size() : path.size() - 1; }
 
@@ -179,6 +237,27 @@ struct ZoneGeometry::Prepared
             line.Position(span * k / pieces, lat, lon);
             path.append(frame.projectExactly(GeoPoint::fromDegrees(lat, lon)));
         }
+    }
+
+    // Whether some segment passes within reach of p.
+    bool pathWithin(const QPointF &p, double reach) const
+    {
+        const double squared = reach * reach;
+        if (!near(p, reach))
+            return false;
+        if (!grid.isEmpty()) {
+            return grid.anyWithin(p, reach, [this, &p](int s) {
+                return squaredDistanceToSegment(p, path.at(s), path.at((s + 1) % path.size()));
+            });
+        }
+        if (path.size() == 1)
+            return squaredLength(p - path.first()) <= squared;
+        for (int s = 0; s < segments(); ++s) {
+            if (squaredDistanceToSegment(p, path.at(s), path.at((s + 1) % path.size()))
+                <= squared)
+                return true;
+        }
+        return false;
     }
 
     double distanceToPath(const QPointF &p) const
@@ -254,8 +333,7 @@ ZoneGeometry::ZoneGeometry(Kind kind, const QList<QPoint> &points, int size)
         else
             prepared->path.append(prepared->frame.projectExactly(
                 GeoPoint::fromWire(points.constLast())));
-        if (prepared->segments() >= IndexedFrom)
-            prepared->grid.build(prepared->path, prepared->segments());
+        prepared->finish();
         break;
     }
     case Kind::None:
@@ -280,6 +358,15 @@ ZoneGeometry ZoneGeometry::fromObject(const GraphObData &object)
     default:
         return ZoneGeometry();
     }
+}
+
+bool ZoneGeometry::extent(GeoPoint *centre, double *metres) const
+{
+    if (!m_prepared)
+        return false;
+    *centre = m_prepared->frame.centre();
+    *metres = m_prepared->extent;
+    return true;
 }
 
 double ZoneGeometry::signedDistance(const QPoint &position) const
@@ -312,6 +399,28 @@ double ZoneGeometry::signedDistance(const GeoPoint &position) const
         break;
     }
     return Infinity;
+}
+
+bool ZoneGeometry::contains(const GeoPoint &position) const
+{
+    if (!m_prepared)
+        return false;
+    const Prepared &z = *m_prepared;
+    if (position.squaredChordTo(z.frame.centre()) > z.extent * z.extent)
+        return false;
+    const QPointF p = z.frame.project(position);
+    switch (m_kind) {
+    case Kind::Icon:
+    case Kind::Circle:
+        return squaredLength(p) <= z.radius * z.radius;
+    case Kind::Line:
+        return z.pathWithin(p, z.halfWidth);
+    case Kind::Polygon:
+        return z.near(p, 0.0) && z.inside(p);
+    case Kind::None:
+        break;
+    }
+    return false;
 }
 
 double signedDistance(const QList<ZoneGeometry> &zones, const QPoint &position)

@@ -48,6 +48,11 @@ public:
     double signedDistance(const QPoint &position) const;
     double signedDistance(const GeoPoint &position) const;
     bool contains(const QPoint &position) const { return signedDistance(position) <= 0.0; }
+    // Whether position is in the area, without working out how far in.
+    bool contains(const GeoPoint &position) const;
+    // The centre of the zone's frame and how far from it the area reaches at
+    // most; false for a shape that cannot be.
+    bool extent(GeoPoint *centre, double *metres) const;
 
     struct Prepared;
 
