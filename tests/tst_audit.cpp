@@ -4,12 +4,15 @@
 #include "TrackFile.h"
 
 #include "Database.h"
+#include "DemoSeed.h"
 #include "LayerStore.h"
 #include "RuleStore.h"
 #include "TrackedObjectStore.h"
+#include "UnitSimulator.h"
 
 #include "records/GraphObData.h"
 #include "records/SectionRecord.h"
+#include "wire/LiveMessages.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -79,6 +82,7 @@ private slots:
     void run();
     void program_data();
     void program();
+    void demoRoutePasses();
 };
 
 void tst_Audit::routeFile_data()
@@ -405,6 +409,92 @@ void tst_Audit::program()
                      && stdErr.count('\n') == 1,
                  qPrintable(stdErr));
     }
+}
+
+// A demo route driven on time, recorded as GPX, turned into CSV by the
+// project's script and audited from the demo database: every section of the
+// round passes.
+void tst_Audit::demoRoutePasses()
+{
+    QTemporaryDir dir;
+    const QString dbPath = dir.filePath("demo.sqlite");
+    std::shared_ptr<const RouteRecord> ring;
+    QList<QList<ZoneGeometry>> zones;
+    QString unitName;
+    {
+        Database db;
+        QString error;
+        QVERIFY(db.open(dbPath, &error) && DemoSeed::fill(db));
+        bool ok = false;
+        for (const RuleStore::NamedRoute &named : RuleStore(db).routes(&ok)) {
+            if (named.name == "Night ring")
+                ring = named.route;
+        }
+        QVERIFY(ok && ring);
+        const QHash<qint32, GraphObData> objects = LayerStore(db).objects(&ok);
+        for (const SectionRecord *section : ring->sections) {
+            QList<ZoneGeometry> sectionZones;
+            for (int id : section->graphObjectIds)
+                sectionZones << ZoneGeometry::fromObject(objects.value(id));
+            zones << sectionZones;
+        }
+        unitName = TrackedObjectStore(db).unitNames(&ok).value(ring->objects.value(0));
+        QVERIFY(ok && !unitName.isEmpty());
+    }
+    // A night three days ago, recorded into the next morning: switched on then.
+    const RoundCalendar utc(QTimeZone("UTC"));
+    const qint64 start =
+        utc.roundStart(utc.localDate(QDateTime::currentSecsSinceEpoch()).addDays(-3));
+    const qint64 end = start + 26 * 3600;
+    RouteRecord driven(*ring);
+    driven.checkOn = 1; // a route not checked is driven round and round
+    driven.checkTime = quint32(start);
+    UnitSimulator simulator(utc);
+    simulator.setRoutes({UnitSimulator::fromRecord(driven, zones)});
+    const int unit = ring->objects.value(0);
+    QCOMPARE(int(simulator.profile(unit)), int(UnitSimulator::Profile::OnTime));
+    QFile gpx(dir.filePath("night.gpx"));
+    QVERIFY(gpx.open(QIODevice::WriteOnly));
+    gpx.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" "
+              "creator=\"tst_audit\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+              "<trk><name>recorder 1</name><trkseg>\n");
+    for (qint64 t = start; t <= end; t += 10) {
+        for (const LiveMessages::PositionReport &r : simulator.positionsAt(t)) {
+            if (r.unitId == unit)
+                gpx.write(QStringLiteral("<trkpt lat=\"%1\" lon=\"%2\"><time>%3</time></trkpt>\n")
+                              .arg(r.position.y() / 1e7, 0, 'f', 7)
+                              .arg(r.position.x() / 1e7, 0, 'f', 7)
+                              .arg(QDateTime::fromSecsSinceEpoch(t, Qt::UTC)
+                                       .toString(Qt::ISODate))
+                              .toUtf8());
+        }
+    }
+    gpx.write("</trkseg></trk>\n</gpx>\n");
+    gpx.close();
+
+    QProcess convert;
+    convert.start("python3", {QStringLiteral(OC_SOURCE_DIR "/scripts/gpx-to-csv"), gpx.fileName(),
+                              "--unit", unitName, "--out", dir.filePath("night.csv")});
+    QVERIFY(convert.waitForFinished(30000));
+    QCOMPARE(convert.exitCode(), 0);
+
+    QProcess audit;
+    const auto iso = [](qint64 t) {
+        return QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(Qt::ISODate);
+    };
+    audit.start(QStringLiteral(OC_AUDIT_PROGRAM),
+                {"--db", dbPath, "--route", QString::number(ring->id), "--track",
+                 dir.filePath("night.csv"), "--tz", "UTC", "--start", iso(start), "--end",
+                 iso(end)});
+    QVERIFY(audit.waitForFinished(30000));
+    QCOMPARE(audit.exitCode(), 0);
+    QStringList states;
+    const QString printed = QString::fromUtf8(audit.readAllStandardOutput());
+    for (const QString &line : printed.split('\n')) {
+        if (line.contains(QStringLiteral("\"round\":\"%1\"").arg(iso(start))))
+            states << line.section("\"state\":\"", 1).section('"', 0, 0);
+    }
+    QCOMPARE(states, QStringList(QVector<QString>(ring->sections.size(), "passed").toList()));
 }
 
 QTEST_GUILESS_MAIN(tst_Audit)
