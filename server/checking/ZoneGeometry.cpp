@@ -59,8 +59,20 @@ double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
     return std::sqrt(squaredDistanceToSegment(p, a, b));
 }
 
-// The segments of a path, found by cell: rows for casting a ray east, and
-// cells for the nearest segment.
+struct Segment
+{
+    QPointF a, b;
+};
+
+// Whether the ray east from p crosses the segment a-b.
+bool crosses(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    return (a.y() > p.y()) != (b.y() > p.y())
+           && a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) > p.x();
+}
+
+// The segments of a path, found by cell: bands of segments kept whole for
+// casting a ray east, and cells of segment numbers for the nearest one.
 class EdgeGrid
 {
 public:
@@ -90,13 +102,16 @@ public:
             }
             const int b0 = band(std::min(a.y(), b.y())), b1 = band(std::max(a.y(), b.y()));
             for (int k = b0; k <= b1; ++k)
-                m_rows[size_t(k)].push_back(s);
+                m_rows[size_t(k)].push_back(Segment{a, b});
         }
     }
     bool isEmpty() const { return m_cells.empty(); }
 
     // Segments that may cross the line east from p.
-    const std::vector<int> &rowOf(const QPointF &p) const { return m_rows[size_t(band(p.y()))]; }
+    const std::vector<Segment> &rowOf(const QPointF &p) const
+    {
+        return m_rows[size_t(band(p.y()))];
+    }
 
     // Whether some segment passes within reach of p, by the cells around it.
     template <typename SquaredDistance>
@@ -161,7 +176,7 @@ private:
     int m_bands = 1;
     double m_band = 1.0;
     std::vector<std::vector<int>> m_cells;
-    std::vector<std::vector<int>> m_rows;
+    std::vector<std::vector<Segment>> m_rows;
 };
 
 GeoPoint centreOf(const QList<QPoint> &points)
@@ -277,19 +292,12 @@ struct ZoneGeometry::Prepared
     bool inside(const QPointF &p) const
     {
         bool in = false;
-        const auto cross = [&](int s) {
-            const QPointF &a = path.at(s);
-            const QPointF &b = path.at((s + 1) % path.size());
-            if ((a.y() > p.y()) != (b.y() > p.y())
-                && a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) > p.x())
-                in = !in;
-        };
         if (!grid.isEmpty()) {
-            for (int s : grid.rowOf(p))
-                cross(s);
+            for (const Segment &s : grid.rowOf(p))
+                in ^= crosses(p, s.a, s.b);
         } else {
-            for (int s = 0; s < segments(); ++s)
-                cross(s);
+            for (int i = 0, j = path.size() - 1; i < path.size(); j = i++)
+                in ^= crosses(p, path.at(j), path.at(i));
         }
         return in;
     }
