@@ -129,7 +129,7 @@ void CheckEngine::report(int unitId, qint64 time, const QPoint &position)
     // The usual case, a report newer than every kept one, only steps each
     // route's traces on; a late one re-runs the unit's kept reports.
     const bool inOrder = track.reports.isEmpty() || track.reports.constLast().time <= time;
-    const Report added{time, position};
+    const Report added{time, GeoPoint::fromWire(position)};
     const auto at = std::upper_bound(track.reports.begin(), track.reports.end(), time,
                                      [](qint64 t, const Report &r) { return t < r.time; });
     track.reports.insert(at, added);

@@ -115,7 +115,7 @@ private:
     struct Report
     {
         qint64 time;
-        QPoint position;
+        GeoPoint position; // worked out once, tried against every zone
     };
     struct Crossing
     {

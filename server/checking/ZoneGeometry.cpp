@@ -433,11 +433,13 @@ bool ZoneGeometry::contains(const GeoPoint &position) const
 
 double signedDistance(const QList<ZoneGeometry> &zones, const QPoint &position)
 {
-    if (zones.isEmpty())
-        return Infinity;
-    const GeoPoint at = GeoPoint::fromWire(position);
+    return zones.isEmpty() ? Infinity : signedDistance(zones, GeoPoint::fromWire(position));
+}
+
+double signedDistance(const QList<ZoneGeometry> &zones, const GeoPoint &position)
+{
     double best = Infinity;
     for (const ZoneGeometry &zone : zones)
-        best = std::min(best, zone.signedDistance(at));
+        best = std::min(best, zone.signedDistance(position));
     return best;
 }

@@ -65,5 +65,6 @@ private:
 
 // Signed distance to the union of zones (the smallest one); +infinity for none.
 double signedDistance(const QList<ZoneGeometry> &zones, const QPoint &position);
+double signedDistance(const QList<ZoneGeometry> &zones, const GeoPoint &position);
 
 #endif // ZONEGEOMETRY_H
