@@ -171,6 +171,7 @@ private slots:
     void frameAgainstGeographicLib();
     void track_data();
     void track();
+    void manyZones();
     void newPeriodStartsAfresh_data();
     void newPeriodStartsAfresh();
     void rounds_data();
@@ -439,6 +440,50 @@ void tst_ServerChecking::track()
     feed(*engine, track.mid(off ? 3 : 0));
     engine->advanceTo(T0 + advance);
     QCOMPARE(engine->states(11), (QList<QPair<int, int>>{{21, expected}}));
+}
+
+// A route of 40 circles, enough to be looked up through an index: a unit
+// passing each enters each; one report 10 m outside a circle (within the 15 m
+// that would confirm it alone) is no exit. Near the pole, north is along an
+// axis of the earth-centred boxes, the way a box without the confirming
+// margin would miss it.
+void tst_ServerChecking::manyZones()
+{
+    constexpr int Sections = 40;
+    RouteRecord route(11);
+    route.checkTimeType = CheckSchedule::AtStart, route.objects = {7};
+    QList<QList<ZoneGeometry>> zones;
+    QList<QPoint> centres;
+    for (int k = 0; k < Sections; ++k) {
+        route.sections << new SectionRecord{k + 1, "", {}, -1, -1, 0, 0, 0, 0, 0,
+                                            true, true, false, 0};
+        centres << away(89.5, 0.0, 1000.0 * k, 0.0);
+        zones << QList<ZoneGeometry>{ZoneGeometry(ZoneGeometry::Kind::Circle, {centres.last()}, 200)};
+    }
+    CheckEngine engine;
+    engine.setRoute(11, route, T0, zones);
+    const auto near = [&centres](int k, double metres, double azimuth) {
+        return away(centres[k].y() / 1e7, centres[k].x() / 1e7, metres, azimuth);
+    };
+    qint64 t = T0;
+    for (int k = 0; k < Sections; ++k) {
+        engine.report(7, t += 10, near(k, 500, 90));
+        engine.report(7, t += 10, near(k, 0, 0));
+        engine.report(7, t += 10, near(k, 0, 0));
+        if (k == 0)
+            engine.report(7, t += 10, near(k, 110, 0)); // 10 m out, once
+        engine.report(7, t += 10, near(k, 10, 0));
+        engine.report(7, t += 10, near(k, 500, 270));
+        engine.report(7, t += 10, near(k, 500, 270));
+    }
+    const QVector<CheckEngine::Outcome> outcomes = engine.outcomes(11);
+    QCOMPARE(outcomes.size(), Sections);
+    for (const CheckEngine::Outcome &o : outcomes) {
+        QCOMPARE(o.state, int(CheckEngine::Passed));
+        QVERIFY(o.entered && o.left);
+    }
+    // The exit from the first circle is the one 500 m out, not the slip.
+    QCOMPARE(outcomes.first().exitTime, T0 + 60);
 }
 
 void tst_ServerChecking::newPeriodStartsAfresh_data()

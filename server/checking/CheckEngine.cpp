@@ -29,6 +29,27 @@ void CheckEngine::setConfirmReports(int count)
 void CheckEngine::setConfirmMetres(double metres)
 {
     m_confirmMetres = std::isfinite(metres) ? std::max(metres, 0.0) : 15.0;
+    // The indexes' boxes are widened by it.
+    for (Route &route : m_routes)
+        indexZones(route);
+}
+
+void CheckEngine::indexZones(Route &route) const
+{
+    route.zoneIndex.reset();
+    route.sectionOfZone.clear();
+    QVector<ZoneGeometry> all;
+    for (int i = 0; i < route.zones.size(); ++i) {
+        for (const ZoneGeometry &zone : route.zones.at(i)) {
+            all.append(zone);
+            route.sectionOfZone.append(i);
+        }
+    }
+    if (all.size() < IndexedZones)
+        return;
+    auto index = std::make_shared<ZoneIndex>();
+    index->build(all, m_confirmMetres);
+    route.zoneIndex = std::move(index);
 }
 
 bool CheckEngine::Outcome::operator==(const Outcome &other) const
@@ -57,6 +78,7 @@ void CheckEngine::setRoute(int routeId, const RouteRecord &route, qint64 checkOn
         r.schedules.append(section ? CheckSchedule(*section) : CheckSchedule());
         r.zones.append(i < zones.size() ? zones.at(i) : QList<ZoneGeometry>());
     }
+    indexZones(r);
     if (r.clock.isPeriodic()) {
         qint64 latest = 0, earliest = 0;
         for (const CheckSchedule &schedule : qAsConst(r.schedules)) {
@@ -199,9 +221,27 @@ bool CheckEngine::step(const Route &route, Traces &traces, const Report &report)
     if (report.time < route.checkOnTime)
         return false;
     bool crossed = false;
+    // With an index, a section none of whose zones is near is more than the
+    // confirming distance outside them all: that is all a trace needs to know.
+    QVarLengthArray<bool, 64> near;
+    if (route.zoneIndex) {
+        near.resize(traces.size());
+        std::fill(near.begin(), near.end(), false);
+        QVarLengthArray<int, 16> candidates;
+        route.zoneIndex->candidates(report.position, [&candidates](int zone) {
+            candidates.append(zone);
+        });
+        for (int zone : candidates) {
+            const int section = route.sectionOfZone.at(zone);
+            if (section < near.size())
+                near[section] = true;
+        }
+    }
     for (int i = 0; i < traces.size(); ++i) {
         Trace &t = traces[i];
-        const double d = signedDistance(route.zones.at(i), report.position);
+        const double d = route.zoneIndex && !near.at(i)
+                             ? std::numeric_limits<double>::infinity()
+                             : signedDistance(route.zones.at(i), report.position);
         const bool inside = d <= 0.0;
         if (inside == t.inside) {
             t.run = 0;

@@ -4,6 +4,7 @@
 #include "CheckSchedule.h"
 #include "RoundClock.h"
 #include "ZoneGeometry.h"
+#include "ZoneIndex.h"
 
 #include "calendar/RoundCalendar.h"
 
@@ -52,6 +53,9 @@ class CheckEngine : public QObject
 public:
     enum State { Due = 0, Violated = 1, Passed = 2 };
     static constexpr int HistoryLength = 64;
+    // From this many zones on, a route finds the ones near a report through
+    // an index; fewer are each turned away by one distance through the earth.
+    static constexpr int IndexedZones = 32;
 
     // How a section stands in the current period: its state and the crossings
     // that decide it, made by the unit that carries the section.
@@ -162,6 +166,10 @@ private:
         QList<int> sectionIds;
         QVector<CheckSchedule> schedules;
         QList<QList<ZoneGeometry>> zones;
+        // For routes of many zones: every zone, boxes widened by the
+        // confirming distance, and the section each belongs to.
+        std::shared_ptr<const ZoneIndex> zoneIndex;
+        QVector<int> sectionOfZone;
         QList<int> units;
         QHash<int, Traces> folded;  // per unit: after the reports no longer kept
         QHash<int, Traces> current; // per unit: after every kept report
@@ -179,6 +187,7 @@ private:
     bool step(const Route &route, Traces &traces, const Report &report) const;
     void rerun(Route &route, int unitId);
     void layRounds(Route &route, qint64 now) const;
+    void indexZones(Route &route) const;
     // The section in every laid round, oldest first.
     void judgeSection(const Route &route, int section, qint64 now, std::vector<Judged> *out) const;
     // Which round's outcome the section shows.

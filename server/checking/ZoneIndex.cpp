@@ -27,7 +27,7 @@ ZoneIndex::~ZoneIndex() = default;
 ZoneIndex::ZoneIndex(ZoneIndex &&) noexcept = default;
 ZoneIndex &ZoneIndex::operator=(ZoneIndex &&) noexcept = default;
 
-void ZoneIndex::build(const QVector<ZoneGeometry> &zones)
+void ZoneIndex::build(const QVector<ZoneGeometry> &zones, double margin)
 {
     m_zones = zones;
     std::vector<Entry> entries;
@@ -37,6 +37,7 @@ void ZoneIndex::build(const QVector<ZoneGeometry> &zones)
         double reach = 0.0;
         if (!zones.at(i).extent(&centre, &reach))
             continue;
+        reach += margin;
         const auto &c = centre.xyz;
         entries.emplace_back(Box3(Point3(c[0] - reach, c[1] - reach, c[2] - reach),
                                   Point3(c[0] + reach, c[1] + reach, c[2] + reach)),
@@ -49,9 +50,15 @@ void ZoneIndex::build(const QVector<ZoneGeometry> &zones)
 void ZoneIndex::candidates(const GeoPoint &point, QVector<int> *out) const
 {
     out->clear();
+    candidates(point, [out](int zone) { out->append(zone); });
+}
+
+void ZoneIndex::candidates(const GeoPoint &point,
+                           const std::function<void(int zone)> &visit) const
+{
     if (!m_tree)
         return;
     const Point3 at(point.xyz[0], point.xyz[1], point.xyz[2]);
     for (auto it = m_tree->tree.qbegin(bgi::intersects(at)); it != m_tree->tree.qend(); ++it)
-        out->append(it->second);
+        visit(it->second);
 }

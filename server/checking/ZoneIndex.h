@@ -6,6 +6,7 @@
 
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 // Zones found by where a report is: an R-tree over each zone's extent as a
@@ -20,11 +21,14 @@ public:
     ZoneIndex &operator=(ZoneIndex &&) noexcept;
 
     // The zones are kept; their places in the list are what candidates() gives.
-    void build(const QVector<ZoneGeometry> &zones);
+    // margin widens every zone's box, in metres.
+    void build(const QVector<ZoneGeometry> &zones, double margin = 0.0);
     const QVector<ZoneGeometry> &zones() const { return m_zones; }
 
-    // The zones whose extent holds point, in no particular order.
+    // The zones whose extent (widened by the margin) may hold point, in no
+    // particular order.
     void candidates(const GeoPoint &point, QVector<int> *out) const;
+    void candidates(const GeoPoint &point, const std::function<void(int zone)> &visit) const;
 
 private:
     struct Tree;
