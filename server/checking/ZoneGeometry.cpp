@@ -59,11 +59,6 @@ double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
     return std::sqrt(squaredDistanceToSegment(p, a, b));
 }
 
-struct Segment
-{
-    QPointF a, b;
-};
-
 // Whether the ray east from p crosses the segment a-b.
 bool crosses(const QPointF &p, const QPointF &a, const QPointF &b)
 {
@@ -71,8 +66,8 @@ bool crosses(const QPointF &p, const QPointF &a, const QPointF &b)
            && a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) > p.x();
 }
 
-// The segments of a path, found by cell: bands of segments kept whole for
-// casting a ray east, and cells of segment numbers for the nearest one.
+// The segments of a path, found by cell: bands for casting a ray east, and
+// cells for the nearest segment.
 class EdgeGrid
 {
 public:
@@ -102,13 +97,13 @@ public:
             }
             const int b0 = band(std::min(a.y(), b.y())), b1 = band(std::max(a.y(), b.y()));
             for (int k = b0; k <= b1; ++k)
-                m_rows[size_t(k)].push_back(Segment{a, b});
+                m_rows[size_t(k)].push_back(s);
         }
     }
     bool isEmpty() const { return m_cells.empty(); }
 
     // Segments that may cross the line east from p.
-    const std::vector<Segment> &rowOf(const QPointF &p) const
+    const std::vector<int> &rowOf(const QPointF &p) const
     {
         return m_rows[size_t(band(p.y()))];
     }
@@ -176,7 +171,7 @@ private:
     int m_bands = 1;
     double m_band = 1.0;
     std::vector<std::vector<int>> m_cells;
-    std::vector<std::vector<Segment>> m_rows;
+    std::vector<std::vector<int>> m_rows;
 };
 
 GeoPoint centreOf(const QList<QPoint> &points)
@@ -293,8 +288,9 @@ struct ZoneGeometry::Prepared
     {
         bool in = false;
         if (!grid.isEmpty()) {
-            for (const Segment &s : grid.rowOf(p))
-                in ^= crosses(p, s.a, s.b);
+            const int last = path.size() - 1;
+            for (int s : grid.rowOf(p))
+                in ^= crosses(p, path.at(s), path.at(s == last ? 0 : s + 1));
         } else {
             for (int i = 0, j = path.size() - 1; i < path.size(); j = i++)
                 in ^= crosses(p, path.at(j), path.at(i));

@@ -50,7 +50,11 @@ void ZoneIndex::build(const QVector<ZoneGeometry> &zones, double margin)
 void ZoneIndex::candidates(const GeoPoint &point, QVector<int> *out) const
 {
     out->clear();
-    candidates(point, [out](int zone) { out->append(zone); });
+    if (!m_tree)
+        return;
+    const Point3 at(point.xyz[0], point.xyz[1], point.xyz[2]);
+    for (auto it = m_tree->tree.qbegin(bgi::intersects(at)); it != m_tree->tree.qend(); ++it)
+        out->append(it->second);
 }
 
 void ZoneIndex::candidates(const GeoPoint &point,
