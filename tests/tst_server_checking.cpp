@@ -203,6 +203,8 @@ void tst_ServerChecking::zoneDistance_data()
     for (int i = 0; i < outline.size(); ++i)
         QTest::addRow("drawn corridor, corner %d", i) << 2 << diagonal << 100 << outline[i] << 0.0;
     QTest::newRow("circle outside") << 4 << QList<QPoint>{at(0)} << 200 << at(0, 130) << 30.0;
+    QTest::newRow("circle, far beyond its frame: still metres to its edge")
+        << 4 << QList<QPoint>{at(0)} << 200 << at(0, 2000) << 1900.0;
     QTest::newRow("icon 49 m north") << 1 << QList<QPoint>{at(0)} << 0 << at(0, 49) << -1.0;
     // A U open to the north: the notch between its arms is outside.
     const QList<QPoint> u{at(0),        at(300),      at(300, 300), at(200, 300),
