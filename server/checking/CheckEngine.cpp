@@ -38,15 +38,19 @@ void CheckEngine::indexZones(Route &route) const
 {
     route.zoneIndex.reset();
     route.sectionOfZone.clear();
+    int count = 0;
+    for (const QList<ZoneGeometry> &zones : qAsConst(route.zones))
+        count += zones.size();
+    if (count < IndexedZones)
+        return;
     QVector<ZoneGeometry> all;
+    all.reserve(count);
     for (int i = 0; i < route.zones.size(); ++i) {
         for (const ZoneGeometry &zone : route.zones.at(i)) {
             all.append(zone);
             route.sectionOfZone.append(i);
         }
     }
-    if (all.size() < IndexedZones)
-        return;
     auto index = std::make_shared<ZoneIndex>();
     index->build(all, m_confirmMetres);
     route.zoneIndex = std::move(index);
