@@ -440,7 +440,7 @@ void CheckEngine::updateStates(int routeId)
         return;
     route.dirty = false;
 
-    std::vector<Judged> judged;
+    std::vector<Judged> &judged = m_judged;
     QVector<Outcome> outcomes, roundOutcomes;
     QList<QPair<int, int>> states;
     outcomes.reserve(route.sectionIds.size());

@@ -199,6 +199,7 @@ private:
     void unlinkUnit(int unitId, int routeId);
 
     RoundCalendar m_calendar;
+    std::vector<Judged> m_judged; // scratch of updateStates, kept for its room
     QHash<int, Route> m_routes;
     QHash<int, Track> m_tracks;
     QHash<int, QList<int>> m_routesOfUnit;
