@@ -273,7 +273,7 @@ QString LiveChecker::logDrops()
         if (now > before)
             drops << QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(now - before);
     };
-    add("unknown unit", m_counts.unknownUnit, m_countsLogged.unknownUnit);
+    add("unknown_unit", m_counts.unknownUnit, m_countsLogged.unknownUnit);
     for (int f = 1; f < PositionScreen::FaultCount; ++f)
         add(PositionScreen::faultName(PositionScreen::Fault(f)), m_counts.faults.at(size_t(f)),
             m_countsLogged.faults.at(size_t(f)));
