@@ -300,7 +300,7 @@ struct ZoneGeometry::Prepared
 };
 
 ZoneGeometry::ZoneGeometry(Kind kind, const QList<QPoint> &points, int size)
-    : m_kind(kind), m_points(points), m_size(size)
+    : m_kind(kind), m_points(points)
 {
     if (points.isEmpty() || !std::all_of(points.cbegin(), points.cend(), onGlobe))
         return;

@@ -59,7 +59,6 @@ public:
 private:
     Kind m_kind = Kind::None;
     QList<QPoint> m_points;
-    int m_size = 0;
     std::shared_ptr<const Prepared> m_prepared; // none for a shape that cannot be
 };
 
