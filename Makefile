@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build build-asan demo docs bench test test-normal test-asan fuzz clean
+.PHONY: all deps build build-asan demo docs bench test test-normal test-asan test-fuzz fuzz clean
 
 all: build
 
@@ -35,7 +35,16 @@ test-normal: build
 test-asan: build-asan
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
-test: test-normal test-asan
+# The readers' fuzz target is built with clang and run a while on a scratch
+# copy of its corpus, so that the fuzz build stays buildable; a finding fails.
+FUZZ_SECONDS ?= 30
+test-fuzz: fuzz
+	rm -rf build-fuzz/run-corpus && cp -r fuzz/corpus build-fuzz/run-corpus
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp QT_QPA_PLATFORM=offscreen \
+	    ./build-fuzz/bin/fuzz_readers -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	    -timeout=10 -artifact_prefix=build-fuzz/ build-fuzz/run-corpus
+
+test: test-normal test-asan test-fuzz
 
 fuzz:
 	@./scripts/install-deps.sh fuzz
