@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 
 namespace {
 
@@ -44,6 +45,11 @@ bool Database::open(const QString &path, QString *error)
         }
     }
     m_path = path;
+    // Nothing is written to a file before it is known to be ours, new or empty.
+    if (!accepts(error)) {
+        close();
+        return false;
+    }
     if (!setPragmas()) {
         *error = QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(path);
         close();
@@ -57,6 +63,40 @@ bool Database::open(const QString &path, QString *error)
 }
 
 // Both pragmas work only outside a transaction, so they come before the schema.
+bool Database::accepts(QString *error) const
+{
+    QSqlQuery query(connection());
+    // A file that is no database, or a damaged one, fails here, read only.
+    if (!query.exec(QStringLiteral("PRAGMA quick_check"))) {
+        *error = QStringLiteral("cannot read %1: %2").arg(m_path, query.lastError().text());
+        return false;
+    }
+    QStringList problems;
+    while (query.next())
+        problems << query.value(0).toString();
+    if (problems != QStringList{QStringLiteral("ok")}) {
+        *error = QStringLiteral("%1 is damaged: %2").arg(m_path, problems.value(0));
+        return false;
+    }
+    const int version = Schema::version(connection());
+    if (version > Schema::latestVersion()) {
+        *error = QStringLiteral("%1 has schema version %2; this server knows up to %3")
+                     .arg(m_path)
+                     .arg(version)
+                     .arg(Schema::latestVersion());
+        return false;
+    }
+    if (version == 0 && query.exec(QStringLiteral("SELECT group_concat(name, ', ') FROM"
+                                                  " sqlite_master WHERE type = 'table'"))
+        && query.next() && !query.value(0).toString().isEmpty()) {
+        *error = QStringLiteral("%1 is another program's database (tables %2); it is left "
+                                "as it is")
+                     .arg(m_path, query.value(0).toString());
+        return false;
+    }
+    return true;
+}
+
 bool Database::setPragmas() const
 {
     QSqlQuery query(connection());

@@ -36,6 +36,9 @@ public:
 private:
     Q_DISABLE_COPY(Database)
 
+    // Whether the open file may become ours: readable and whole, and ours
+    // already (a known schema version) or empty. Reads only.
+    bool accepts(QString *error) const;
     bool setPragmas() const;
 
     QString m_name;
