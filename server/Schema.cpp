@@ -134,12 +134,6 @@ bool upgrade(const QSqlDatabase &db, QString *error)
         *error = QStringLiteral("cannot read the schema version: %1").arg(db.lastError().text());
         return false;
     }
-    if (current > latestVersion()) {
-        *error = QStringLiteral("the database has schema version %1; this server knows up to %2")
-                     .arg(current)
-                     .arg(latestVersion());
-        return false;
-    }
     for (; current < latestVersion(); ++current) {
         SqlTransaction transaction(db);
         if (!transaction.isActive()) {

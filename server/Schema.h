@@ -17,8 +17,8 @@ int latestVersion();
 // PRAGMA user_version, or -1 when it cannot be read.
 int version(const QSqlDatabase &db);
 
-// Applies the missing migrations, each in its own transaction. Fails for a
-// database written by a newer server.
+// Applies the missing migrations, each in its own transaction. The caller has
+// refused a database written by a newer server (Database checks first).
 bool upgrade(const QSqlDatabase &db, QString *error);
 
 } // namespace Schema

@@ -16,15 +16,9 @@ constexpr double RadiansPerDegree = Pi / 180.0;
 // by about d^3 / 6R^2 at a distance d from the centre.
 constexpr double TangentReach = 15000.0;
 
-const GeographicLib::Geodesic &wgs84()
-{
-    static const GeographicLib::Geodesic geodesic(Wgs84::EquatorialRadius, Wgs84::Flattening);
-    return geodesic;
-}
-
 const GeographicLib::AzimuthalEquidistant &azimuthal()
 {
-    static const GeographicLib::AzimuthalEquidistant projection(wgs84());
+    static const GeographicLib::AzimuthalEquidistant projection(wgs84Geodesic());
     return projection;
 }
 
@@ -79,6 +73,12 @@ bool solve(std::array<std::array<long double, N>, N> &a, std::array<long double,
 
 // On the ellipsoid's surface the geocentric point has a closed form; every
 // report needs one, so it is not asked of the general converter.
+const GeographicLib::Geodesic &wgs84Geodesic()
+{
+    static const GeographicLib::Geodesic geodesic(Wgs84::EquatorialRadius, Wgs84::Flattening);
+    return geodesic;
+}
+
 GeoPoint GeoPoint::fromDegrees(double latitude, double longitude)
 {
     constexpr double f = Wgs84::Flattening;

@@ -7,6 +7,13 @@
 #include <array>
 #include <vector>
 
+namespace GeographicLib {
+class Geodesic;
+}
+
+// The geodesics of WGS84, shared by everything that judges on it.
+const GeographicLib::Geodesic &wgs84Geodesic();
+
 // A position on WGS84 as the checks take it: its latitude and longitude in
 // degrees and its earth-centred cartesian point in metres, worked out once
 // per report and shared by every zone it is tried against.

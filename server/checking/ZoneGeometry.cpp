@@ -27,12 +27,6 @@ constexpr double MaxBow = 0.01;
 // Segments beyond which a shape is looked up through a grid of its edges.
 constexpr int IndexedFrom = 16;
 
-const GeographicLib::Geodesic &wgs84()
-{
-    static const GeographicLib::Geodesic geodesic(EquatorialRadius, Flattening);
-    return geodesic;
-}
-
 double squaredLength(const QPointF &p)
 {
     return p.x() * p.x() + p.y() * p.y();
@@ -236,7 +230,7 @@ struct ZoneGeometry::Prepared
     void addGeodesic(const QPoint &a, const QPoint &b)
     {
         const GeographicLib::GeodesicLine line =
-            wgs84().InverseLine(a.y() / 1e7, a.x() / 1e7, b.y() / 1e7, b.x() / 1e7);
+            wgs84Geodesic().InverseLine(a.y() / 1e7, a.x() / 1e7, b.y() / 1e7, b.x() / 1e7);
         const double span = line.Distance();
         // A geodesic's curve in the frame grows with its distance from the centre.
         const double curvature = frame.reach() / (EquatorialRadius * EquatorialRadius);
@@ -322,7 +316,7 @@ ZoneGeometry::ZoneGeometry(Kind kind, const QList<QPoint> &points, int size)
         double far = 0.0;
         for (const QPoint &p : points) {
             double s12 = 0.0;
-            wgs84().Inverse(centre.latitude, centre.longitude, p.y() / 1e7, p.x() / 1e7, s12);
+            wgs84Geodesic().Inverse(centre.latitude, centre.longitude, p.y() / 1e7, p.x() / 1e7, s12);
             far = std::max(far, s12);
         }
         const bool closed = kind == Kind::Polygon;
