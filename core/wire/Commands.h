@@ -21,6 +21,8 @@ inline constexpr char UnitPositions[] = "Unit_positions";   // server -> every c
 inline constexpr char GetCheckEvents[] = "Get_check_events"; // request and its reply
 inline constexpr char CheckEvents[] = "Check_events";       // server -> every client
 inline constexpr char GetServerStats[] = "Get_server_stats"; // request and its reply
+// server -> the sender of a request it could not carry out, in place of its reply
+inline constexpr char RequestFailed[] = "Request_failed";
 
 } // namespace Commands
 
