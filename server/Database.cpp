@@ -26,17 +26,55 @@ Database::~Database()
     close();
 }
 
-bool Database::open(const QString &path, QString *error)
+bool Database::open(const QString &path, QString *error, Access access)
 {
     close();
-    const QString folder = QFileInfo(path).absolutePath();
+    m_access = access;
+    if (access == Access::ReadOnly) {
+        if (!openConnection(path, error))
+            return false;
+        const int version = schemaVersion();
+        if (version != Schema::latestVersion()) {
+            *error = QStringLiteral("%1 has schema version %2, not this server's %3, and cannot"
+                                    " be brought up to date read-only")
+                         .arg(path).arg(version).arg(Schema::latestVersion());
+            close();
+            return false;
+        }
+        return true;
+    }
+    const QFileInfo file(path);
+    const QString folder = file.absolutePath();
     if (!QDir().mkpath(folder)) {
         *error = QStringLiteral("cannot create the folder %1").arg(folder);
         return false;
     }
+    // SQLite would open such a file read-only without a word, and every save
+    // would fail; the journal files need the folder.
+    if ((file.exists() && !file.isWritable()) || !QFileInfo(folder).isWritable()) {
+        *error = QStringLiteral("%1 cannot be written; start with --read-only to serve it"
+                                " without saving")
+                     .arg(path);
+        return false;
+    }
+    if (!openConnection(path, error))
+        return false;
+    if (!prepareForWriting(error)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool Database::openConnection(const QString &path, QString *error)
+{
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(path);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+        if (m_access == Access::ReadOnly)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        db.setConnectOptions(options);
         if (!db.open()) {
             *error = QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text());
             db = QSqlDatabase();
@@ -50,16 +88,16 @@ bool Database::open(const QString &path, QString *error)
         close();
         return false;
     }
-    if (!setPragmas()) {
-        *error = QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(path);
-        close();
-        return false;
-    }
-    if (!Schema::upgrade(connection(), error)) {
-        close();
-        return false;
-    }
     return true;
+}
+
+bool Database::prepareForWriting(QString *error)
+{
+    if (!setPragmas()) {
+        *error = QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(m_path);
+        return false;
+    }
+    return Schema::upgrade(connection(), error);
 }
 
 // Both pragmas work only outside a transaction, so they come before the schema.

@@ -7,17 +7,25 @@
 class QSqlQuery;
 
 // One SQLite connection of its own name, so that several servers (and tests)
-// can live in one process. Opening sets foreign keys on and WAL mode and
-// brings the schema up to date.
+// can live in one process. Opening for writing sets foreign keys on and WAL
+// mode and brings the schema up to date; opening read-only changes nothing.
 class Database
 {
 public:
+    enum class Access { ReadWrite, ReadOnly };
+
+    // How long a statement waits for another program's write lock before it
+    // fails as busy.
+    static constexpr int BusyTimeoutMs = 1000;
+
     Database();
     ~Database();
 
-    bool open(const QString &path, QString *error);
+    // A file that cannot be written is refused for ReadWrite with the reason.
+    bool open(const QString &path, QString *error, Access access = Access::ReadWrite);
     void close();
     bool isOpen() const;
+    bool isReadOnly() const { return m_access == Access::ReadOnly; }
 
     // A handle to this instance's connection; never keep it past close().
     QSqlDatabase connection() const;
@@ -41,8 +49,12 @@ private:
     bool accepts(QString *error) const;
     bool setPragmas() const;
 
+    bool openConnection(const QString &path, QString *error);
+    bool prepareForWriting(QString *error);
+
     QString m_name;
     QString m_path;
+    Access m_access = Access::ReadWrite;
 };
 
 #endif // DATABASE_H

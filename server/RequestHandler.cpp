@@ -1,15 +1,16 @@
 #include "RequestHandler.h"
 
 #include "IdListReader.h"
-#include "wire/Commands.h"
+#include "ServerClock.h"
 #include "ServerLog.h"
 
-#include "ServerClock.h"
+#include "wire/Commands.h"
+#include "wire/Frame.h"
 
 #include <QDataStream>
 
-RequestHandler::RequestHandler(const Database &db, const ServerClock &clock)
-    : m_clock(clock), m_rules(db), m_layers(db), m_units(db)
+RequestHandler::RequestHandler(const Database &db, const ServerClock &clock, bool readOnly)
+    : m_clock(clock), m_readOnly(readOnly), m_rules(db), m_layers(db), m_units(db)
 {
 }
 
@@ -35,35 +36,52 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
         return fixRoutes(body);
     if (command == Commands::SetCheckMode)
         return setCheckMode(body);
-    qCWarning(lcServer) << "unknown command" << command.left(64) << "ignored";
-    return Outcome();
+    return failed(command.left(64), RequestFailure::Refused,
+                  QStringLiteral("this server knows no such command"));
+}
+
+RequestHandler::Outcome RequestHandler::failed(const QByteArray &command,
+                                               RequestFailure::Code code, const QString &reason)
+{
+    qCWarning(lcServer).noquote() << command << "failed:" << reason;
+    const RequestFailure failure{command, code, reason};
+    return {Outcome::Delivery::Sender, Commands::RequestFailed, failure.body(), {}};
 }
 
 RequestHandler::Outcome RequestHandler::treeReply(const QByteArray &command,
                                                   const QByteArray &body, bool ok)
 {
     if (!ok) {
-        qCWarning(lcServer) << command << "not answered: the tree cannot be read";
-        return Outcome();
+        return failed(command, RequestFailure::Storage,
+                      QStringLiteral("the tree cannot be read from the database"));
+    }
+    // Trees from before the store's limits may not fit a frame at all.
+    if (!Frame::fits({command, body})) {
+        return failed(command, RequestFailure::OverLimit,
+                      QStringLiteral("the tree takes %1 bytes, more than a reply may carry")
+                          .arg(body.size()));
     }
     return {Outcome::Delivery::Sender, command, body, {}};
 }
 
+std::optional<RequestHandler::Outcome> RequestHandler::refusedChange(
+    const QByteArray &command) const
+{
+    if (!m_readOnly)
+        return std::nullopt;
+    return failed(command, RequestFailure::ReadOnly,
+                  QStringLiteral("the server runs read-only (--read-only): nothing is changed"));
+}
+
 RequestHandler::Outcome RequestHandler::fixRoutes(const QByteArray &body)
 {
+    if (auto refused = refusedChange(Commands::FixRoutes))
+        return *refused;
     RuleStore::Change change;
-    switch (m_rules.applyFixRoutes(body, &change)) {
-    case RuleStore::FixOutcome::Applied:
-        return {Outcome::Delivery::Sender, Commands::FixRoutes, QByteArray(), std::move(change)};
-    case RuleStore::FixOutcome::Malformed:
-        qCWarning(lcServer) << "Fix_routes: malformed body of" << body.size()
-                            << "bytes; nothing changed";
-        break;
-    case RuleStore::FixOutcome::Failed:
-        qCWarning(lcServer) << "Fix_routes: the change failed; nothing changed";
-        break;
-    }
-    return Outcome();
+    StoreError error;
+    if (!m_rules.applyFixRoutes(body, &change, &error))
+        return failed(Commands::FixRoutes, error.code, error.reason);
+    return {Outcome::Delivery::Sender, Commands::FixRoutes, QByteArray(), std::move(change)};
 }
 
 RequestHandler::Outcome RequestHandler::setCheckMode(const QByteArray &body)
@@ -74,16 +92,17 @@ RequestHandler::Outcome RequestHandler::setCheckMode(const QByteArray &body)
     in >> mode;
     QList<int> ids;
     if (!IdListReader::read(in, &ids) || !in.atEnd() || (mode != 0 && mode != 1)) {
-        qCWarning(lcServer) << "Set_check_mode: malformed body of" << body.size()
-                            << "bytes ignored";
-        return Outcome();
+        return failed(Commands::SetCheckMode, RequestFailure::Malformed,
+                      QStringLiteral("the body of %1 bytes does not read as a mode and route ids")
+                          .arg(body.size()));
     }
+    if (auto refused = refusedChange(Commands::SetCheckMode))
+        return *refused;
     const quint32 time = mode == 1 ? quint32(m_clock.now()) : 0;
     QList<int> applied;
-    if (!m_rules.setCheckMode(mode, ids, time, &applied)) {
-        qCWarning(lcServer) << "Set_check_mode: the change failed; nothing changed";
-        return Outcome();
-    }
+    StoreError error;
+    if (!m_rules.setCheckMode(mode, ids, time, &applied, &error))
+        return failed(Commands::SetCheckMode, error.code, error.reason);
     QByteArray reply;
     QDataStream out(&reply, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);

@@ -20,11 +20,23 @@ RouteCheckServer::ReplySink replyTo(ClientConnection *client)
     };
 }
 
+void failMalformed(const QByteArray &command, const QByteArray &body,
+                   const RouteCheckServer::ReplySink &sender)
+{
+    const RequestHandler::Outcome failure = RequestHandler::failed(
+        command, RequestFailure::Malformed,
+        QStringLiteral("the body of %1 bytes does not read as this command's").arg(body.size()));
+    sender(failure.command, failure.body);
+}
+
 } // namespace
 
 RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent)
-    : QObject(parent), m_options(options), m_clock(options.speed, options.timeZone.isEmpty() ? QTimeZone::systemTimeZone()
-                                                         : QTimeZone(options.timeZone)), m_tcp(new QTcpServer(this))
+    : QObject(parent),
+      m_options(options),
+      m_clock(options.speed, options.timeZone.isEmpty() ? QTimeZone::systemTimeZone()
+                                                        : QTimeZone(options.timeZone)),
+      m_tcp(new QTcpServer(this))
 {
     if (m_options.databasePath.isEmpty())
         m_options.databasePath = ServerOptions::defaultDatabasePath();
@@ -44,7 +56,9 @@ bool RouteCheckServer::start(QString *error)
         *error = problem;
         return false;
     }
-    if (!m_db.open(m_options.databasePath, error))
+    const Database::Access access = m_options.readOnly ? Database::Access::ReadOnly
+                                                       : Database::Access::ReadWrite;
+    if (!m_db.open(m_options.databasePath, error, access))
         return false;
     if (!m_options.seed.isEmpty() && !seed(error)) {
         m_db.close();
@@ -57,7 +71,7 @@ bool RouteCheckServer::start(QString *error)
         m_db.close();
         return false;
     }
-    m_handler = std::make_unique<RequestHandler>(m_db, m_clock);
+    m_handler = std::make_unique<RequestHandler>(m_db, m_clock, m_options.readOnly);
     m_live = std::make_unique<LiveChecker>(m_db, m_clock);
     m_live->engine().setConfirmReports(m_options.confirmReports);
     m_live->engine().setConfirmMetres(m_options.confirmMetres);
@@ -190,8 +204,7 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
             stats.append({QStringLiteral("clients"), m_clients.size()});
             sender(command, LiveMessages::statsBody(stats));
         } else {
-            qCWarning(lcServer) << "Get_server_stats: a body of" << body.size()
-                                << "bytes where none belongs; ignored";
+            failMalformed(command, body, sender);
         }
         return true;
     }
@@ -200,8 +213,7 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
         if (limit && *limit > 0)
             sender(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
         else
-            qCWarning(lcServer) << "Get_check_events: malformed body of" << body.size()
-                                << "bytes ignored";
+            failMalformed(command, body, sender);
         return true;
     }
     return false;

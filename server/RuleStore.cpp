@@ -5,6 +5,7 @@
 #include "NodeForest.h"
 #include "ServerLog.h"
 #include "SqlTransaction.h"
+#include "StoreLimits.h"
 
 #include "wire/RouteMessages.h"
 #include "wire/WireWriter.h"
@@ -15,6 +16,7 @@
 #include <QHash>
 #include <QPair>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <QVector>
@@ -85,6 +87,9 @@ public:
         return true;
     }
 
+    // What the last failed statement was doing, and why it failed.
+    StoreError error() const { return m_error; }
+
 private:
     bool writeSection(qint32 routeId, int position, const SectionRecord &section)
     {
@@ -111,11 +116,12 @@ private:
         return true;
     }
 
-    static bool run(QSqlQuery &query, const char *what)
+    bool run(QSqlQuery &query, const char *what)
     {
         if (query.exec())
             return true;
         Database::warnFailure(what, query);
+        m_error = StoreError::fromSql(query.lastError(), QString::fromLatin1(what));
         return false;
     }
 
@@ -125,6 +131,7 @@ private:
     QSqlQuery m_section;
     QSqlQuery m_sectionObject;
     bool m_prepared = false;
+    StoreError m_error{RequestFailure::Storage, QStringLiteral("preparing the route statements")};
 };
 
 // The names of the given nodes and whether each carries a route, read in a
@@ -135,7 +142,7 @@ struct NodeInfo
     bool hasRoute = false;
 };
 bool lookUpNodes(const QSqlDatabase &db, const QVector<qint32> &ids,
-                 QHash<qint32, NodeInfo> *nodes)
+                 QHash<qint32, NodeInfo> *nodes, StoreError *error)
 {
     constexpr int Chunk = 500;
     QSqlQuery query(db);
@@ -155,6 +162,7 @@ bool lookUpNodes(const QSqlDatabase &db, const QVector<qint32> &ids,
         sql += QLatin1Char(')');
         if (!query.exec(sql)) {
             Database::warnFailure("looking up names", query);
+            *error = StoreError::fromSql(query.lastError(), QStringLiteral("looking up nodes"));
             return false;
         }
         while (query.next())
@@ -330,6 +338,16 @@ public:
 
     int size() const { return m_wire.size(); }
 
+    // The bytes of each route's part, by route id.
+    QHash<qint32, qint64> routeSizes() const
+    {
+        QHash<qint32, qint64> sizes;
+        sizes.reserve(m_spans.size());
+        for (const Span &span : m_spans)
+            sizes.insert(span.routeId, span.length);
+        return sizes;
+    }
+
     // Has-route, then the route of the node if it has one.
     void write(WireWriter &out, qint32 nodeId) const
     {
@@ -392,6 +410,7 @@ qint32 RuleStore::addNode(qint32 parentId, const QString &name, quint32 typeBits
         Database::warnFailure("adding a rule node", query);
         return 0;
     }
+    m_tally.known = false; // counted again before the next save
     return query.lastInsertId().toInt();
 }
 
@@ -449,16 +468,21 @@ QByteArray RuleStore::treeBody(bool *ok) const
     // The routes' bytes and a little per node: no growing copies of a large body.
     out.reserve(routes.size() + 64 * forest.size());
     forest.write(out, [&routes](WireWriter &to, qint32 nodeId) { routes.write(to, nodeId); });
+    m_tally = {true, out.size(), routes.routeSizes()};
     return out.take();
 }
 
-RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *change)
+bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreError *error)
 {
+    const auto refuse = [error](StoreError why) {
+        *error = std::move(why);
+        return false;
+    };
     QDataStream in(body);
     in.setVersion(QDataStream::Qt_4_5);
-    SqlTransaction transaction(m_db.connection());
-    if (!transaction.isActive())
-        return FixOutcome::Failed;
+    const StoreError malformed{RequestFailure::Malformed,
+                               QStringLiteral("the body of %1 bytes does not read as a save")
+                                   .arg(body.size())};
     // Every entry is read first, so that the nodes are looked up together.
     std::vector<std::pair<qint32, std::shared_ptr<RouteRecord>>> entries;
     QVector<qint32> nodeIds;
@@ -466,29 +490,56 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *
         qint32 lead = 0;
         in >> lead;
         if (in.status() != QDataStream::Ok)
-            return FixOutcome::Malformed;
+            return refuse(malformed);
         if (lead == -1)
             break;
         std::shared_ptr<RouteRecord> route(RouteMessages::readRoute(in));
         if (in.status() != QDataStream::Ok)
-            return FixOutcome::Malformed;
+            return refuse(malformed);
         nodeIds.append(lead != 0 ? lead : route->id);
         entries.emplace_back(lead, std::move(route));
     }
     QList<int> deleted;
     if (!IdListReader::read(in, &deleted) || !in.atEnd())
-        return FixOutcome::Malformed;
-    QHash<qint32, NodeInfo> nodes;
-    if (!lookUpNodes(m_db.connection(), nodeIds, &nodes))
-        return FixOutcome::Failed;
+        return refuse(malformed);
+    bool tallied = m_tally.known;
+    if (!tallied)
+        treeBody(&tallied);
+    if (!tallied)
+        return refuse({RequestFailure::Storage, QStringLiteral("the rule tree cannot be read")});
 
-    RouteWriter writer(m_db.connection());
-    Change touched;
+    SqlTransaction transaction(m_db.connection());
+    if (!transaction.isActive()) {
+        return refuse(
+            StoreError::fromSql(transaction.error(), QStringLiteral("beginning the save")));
+    }
+    QHash<qint32, NodeInfo> nodes;
+    if (!lookUpNodes(m_db.connection(), nodeIds, &nodes, error))
+        return false;
+
+    // Everything is judged before the first row is written: a refused save
+    // costs no writing.
+    struct Planned
+    {
+        std::shared_ptr<RouteRecord> route;
+        bool replacing;
+        QString name;
+    };
+    std::vector<Planned> planned;
+    QSet<qint32> written;
+    // The tree's size as the save leaves it, and the sizes of the routes it writes.
+    qint64 treeBytes = m_tally.bytes;
+    QHash<qint32, qint64> sizes;
+    const auto resize = [&](qint32 id, qint64 bytes) {
+        const auto known = sizes.constFind(id);
+        treeBytes += bytes - (known != sizes.cend() ? *known : m_tally.routeBytes.value(id));
+        sizes.insert(id, bytes);
+    };
     for (auto &[lead, route] : entries) {
         const auto node = nodes.constFind(lead != 0 ? lead : route->id);
-        // A route written by an earlier entry is stored by now.
-        const bool stored = node != nodes.cend()
-                            && (node->hasRoute || touched.routes.count(node.key()) > 0);
+        // A route written by an earlier entry is stored by then.
+        const bool stored =
+            node != nodes.cend() && (node->hasRoute || written.contains(node.key()));
         if (lead != 0 && node == nodes.cend()) {
             qCWarning(lcServer) << "Fix_routes: no rule node" << lead << "for a new route";
             continue;
@@ -499,31 +550,59 @@ RuleStore::FixOutcome RuleStore::applyFixRoutes(const QByteArray &body, Change *
         }
         if (lead != 0)
             route->id = lead;
-        if (!writer.write(*route, stored))
-            return FixOutcome::Failed;
-        // Stored as read back: the largest section id is not kept.
-        route->maxSectionId = 0;
-        touched.routes[route->id] = NamedRoute{route, node->name};
+        const QString problem = StoreLimits::routeProblem(*route);
+        if (!problem.isEmpty())
+            return refuse({RequestFailure::OverLimit, problem});
+        resize(route->id, RouteMessages::routeWireSize(*route));
+        written.insert(route->id);
+        planned.push_back({route, stored, node->name});
+    }
+    for (int id : qAsConst(deleted))
+        resize(id, 0);
+    if (treeBytes > StoreLimits::MaxTreeBytes) {
+        return refuse({RequestFailure::OverLimit,
+                       QStringLiteral("the rule tree would take %1 MiB, more than the %2 MiB"
+                                      " a reply may carry")
+                           .arg(double(treeBytes) / (1 << 20), 0, 'f', 1)
+                           .arg(StoreLimits::MaxTreeBytes >> 20)});
     }
 
+    RouteWriter writer(m_db.connection());
+    Change touched;
+    for (Planned &entry : planned) {
+        if (!writer.write(*entry.route, entry.replacing))
+            return refuse(writer.error());
+        // Stored as read back: the largest section id is not kept.
+        entry.route->maxSectionId = 0;
+        const qint32 id = entry.route->id;
+        touched.routes[id] = NamedRoute{std::move(entry.route), entry.name};
+    }
     for (int id : qAsConst(deleted)) {
         if (!writer.remove(id))
-            return FixOutcome::Failed;
+            return refuse(writer.error());
         touched.routes[id] = NamedRoute();
     }
-    if (!transaction.commit())
-        return FixOutcome::Failed;
+    if (!transaction.commit()) {
+        return refuse(
+            StoreError::fromSql(transaction.error(), QStringLiteral("committing the save")));
+    }
+    m_tally.bytes = treeBytes;
+    for (auto size = sizes.cbegin(); size != sizes.cend(); ++size)
+        m_tally.routeBytes.insert(size.key(), size.value());
     if (change)
         *change = std::move(touched);
-    return FixOutcome::Applied;
+    return true;
 }
 
-bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied)
+bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied,
+                             StoreError *error)
 {
     applied->clear();
     SqlTransaction transaction(m_db.connection());
-    if (!transaction.isActive())
+    if (!transaction.isActive()) {
+        *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the switch"));
         return false;
+    }
     QSqlQuery update(m_db.connection());
     update.prepare(mode == 1
                        ? QStringLiteral("UPDATE routes SET check_on = 1, check_time = ?"
@@ -539,6 +618,8 @@ bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QLis
         update.addBindValue(id);
         if (!update.exec()) {
             Database::warnFailure("setting a check mode", update);
+            *error = StoreError::fromSql(update.lastError(),
+                                         QStringLiteral("setting a check mode"));
             return false;
         }
         if (update.numRowsAffected() > 0)
@@ -547,6 +628,7 @@ bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QLis
     update.finish();
     if (transaction.commit())
         return true;
+    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the switch"));
     applied->clear();
     return false;
 }

@@ -1,7 +1,10 @@
 #ifndef RULESTORE_H
 #define RULESTORE_H
 
+#include "StoreError.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -17,8 +20,6 @@ class RouteRecord;
 class RuleStore
 {
 public:
-    enum class FixOutcome { Applied, Malformed, Failed };
-
     explicit RuleStore(const Database &db); // the database outlives the store
 
     // 0 on failure. Parent 0: a top-level node.
@@ -52,18 +53,31 @@ public:
     // (lead int32 + Route) up to lead -1, then the set of route ids to delete.
     // Lead = node id: create or replace that node's route; lead 0: replace the
     // existing route of the Route's id. Entries naming no node or no route are
-    // skipped with a log line. A body that does not read exactly to its end
-    // changes nothing. Once applied, change (if given) holds what it touched.
-    FixOutcome applyFixRoutes(const QByteArray &body, Change *change = nullptr);
+    // skipped with a log line. Once applied, change (if given) holds what it
+    // touched. False, with nothing changed, for a body that does not read
+    // exactly to its end, a route over a limit of StoreLimits, a rule tree
+    // that would outgrow its reply, or a database error; error says which.
+    bool applyFixRoutes(const QByteArray &body, Change *change, StoreError *error);
 
     // Mode 1: check on since time; mode 0: check off, the check time kept.
     // Applies to the routes of ids that exist, each once, in the order given.
-    bool setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied);
+    bool setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied,
+                      StoreError *error);
 
 private:
     bool hasRow(const char *sql, qint32 id) const;
 
+    // The rule tree reply's size, so that a save is measured without building
+    // the tree: counted whenever a tree is built, then moved by each save.
+    struct TreeTally
+    {
+        bool known = false;
+        qint64 bytes = 0;
+        QHash<qint32, qint64> routeBytes; // a route's part, without its flag
+    };
+
     const Database &m_db;
+    mutable TreeTally m_tally;
 };
 
 #endif // RULESTORE_H

@@ -76,7 +76,11 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("Time zone (IANA name) whose days, weeks and months the periodic "
                        "checks follow. Default: the system's."),
         QStringLiteral("ZONE"));
-    parser.addOptions({help, listen, db, token, seed, simulate, speed, confirmReports,
+    const QCommandLineOption readOnly(
+        QStringLiteral("read-only"),
+        QStringLiteral("Serve the database without changing it: saves and check mode "
+                       "switches are refused, events are not stored."));
+    parser.addOptions({help, listen, db, readOnly, token, seed, simulate, speed, confirmReports,
                        confirmMetres, timeZone});
 
     if (!parser.parse(arguments)) {
@@ -103,6 +107,7 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     parsed.databasePath = parser.isSet(db) ? parser.value(db) : defaultDatabasePath();
     parsed.token = parser.value(token).toUtf8();
     parsed.seed = parser.value(seed);
+    parsed.readOnly = parser.isSet(readOnly);
     parsed.simulate = parser.isSet(simulate);
     const struct
     {
@@ -156,6 +161,8 @@ QString ServerOptions::problem() const
     }
     if (!seed.isEmpty() && seed != QLatin1String("demo"))
         return QStringLiteral("unknown seed \"%1\" (known: demo)").arg(seed);
+    if (!seed.isEmpty() && readOnly)
+        return QStringLiteral("--seed writes to the database; it cannot go with --read-only");
     if (authTimeoutMs <= 0 || maxClients <= 0 || maxPendingOutput <= 0)
         return QStringLiteral("limits must be positive");
     if (!(speed >= 1.0 && speed <= 3600.0))

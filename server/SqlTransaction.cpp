@@ -8,8 +8,10 @@ SqlTransaction::SqlTransaction(const QSqlDatabase &db)
     : m_db(db)
 {
     m_active = m_db.transaction();
-    if (!m_active)
-        qCWarning(lcServer).noquote() << "cannot begin a transaction:" << m_db.lastError().text();
+    if (!m_active) {
+        m_error = m_db.lastError();
+        qCWarning(lcServer).noquote() << "cannot begin a transaction:" << m_error.text();
+    }
 }
 
 SqlTransaction::~SqlTransaction()
@@ -25,7 +27,8 @@ bool SqlTransaction::commit()
     m_active = false;
     if (m_db.commit())
         return true;
-    qCWarning(lcServer).noquote() << "cannot commit:" << m_db.lastError().text();
+    m_error = m_db.lastError();
+    qCWarning(lcServer).noquote() << "cannot commit:" << m_error.text();
     m_db.rollback();
     return false;
 }

@@ -2,6 +2,7 @@
 #define SQLTRANSACTION_H
 
 #include <QSqlDatabase>
+#include <QSqlError>
 
 // A transaction that rolls back unless committed: every early return of a
 // multi-statement change leaves the database as it was.
@@ -13,12 +14,15 @@ public:
 
     bool isActive() const { return m_active; }
     bool commit();
+    // Why beginning or committing failed.
+    QSqlError error() const { return m_error; }
 
 private:
     Q_DISABLE_COPY(SqlTransaction)
 
     QSqlDatabase m_db;
     bool m_active = false;
+    QSqlError m_error;
 };
 
 #endif // SQLTRANSACTION_H

@@ -100,9 +100,11 @@ struct Sequence
         if (panel.host.requests.size() == before)
             return QString();
         const SentRequest &sent = panel.host.requests.last();
+        StoreError error;
         if (panel.host.requests.size() > before + 1 || sent.command != "Fix_routes"
-            || store.applyFixRoutes(sent.body) != RuleStore::FixOutcome::Applied)
-            return "the store refuses " + sent.command + ' ' + sent.body.toHex();
+            || !store.applyFixRoutes(sent.body, nullptr, &error))
+            return "the store refuses " + sent.command + ' ' + error.reason + ' '
+                   + sent.body.toHex();
         panel.reply("Fix_routes", QByteArray());
         return QString();
     }

@@ -3,8 +3,10 @@
 #include "testsupport/ServerHarness.h"
 
 #include "records/RouteRecord.h"
+#include "wire/Commands.h"
 #include "wire/Frame.h"
 #include "wire/LiveMessages.h"
+#include "wire/RequestFailure.h"
 #include "wire/RouteMessages.h"
 
 #include <QCryptographicHash>
@@ -193,15 +195,16 @@ void TestServerConnections::bytes_data()
     QTest::addColumn<int>("chunk");      // written this many bytes at a time
     QTest::addColumn<QString>("logged"); // without replies: why the client is closed
     QTest::addColumn<Bytes>("replies");
+    QTest::addColumn<int>("code"); // of the "Request_failed" among them
 
     const QByteArray trees = request("Get_tree_objects") + request("Get_tree_graphobj");
     QTest::newRow("two requests byte by byte")
-        << trees << 1 << "" << Bytes{"Get_tree_objects", "Get_tree_graphobj"};
-    QTest::newRow("4 GiB length prefix") << prefix(~0u) << AtOnce << "larger than" << Bytes();
-    QTest::newRow("empty frame") << prefix(0) << AtOnce << "does not parse" << Bytes();
+        << trees << 1 << "" << Bytes{"Get_tree_objects", "Get_tree_graphobj"} << 0;
+    QTest::newRow("4 GiB length prefix") << prefix(~0u) << AtOnce << "larger than" << Bytes() << 0;
+    QTest::newRow("empty frame") << prefix(0) << AtOnce << "does not parse" << Bytes() << 0;
     // A truncated frame is held until the client goes.
     QTest::newRow("a large frame announced, a little sent")
-        << prefix(50u << 20) + Noise << AtOnce << "" << Bytes();
+        << prefix(50u << 20) + Noise << AtOnce << "" << Bytes() << 0;
 
     // A command with a body it cannot read, then a tree request. Trees ignore their
     // body and answer; the rest log it and go on. A whole save entry for a route
@@ -212,24 +215,27 @@ void TestServerConnections::bytes_data()
     entries += entries.left(9);
     const QByteArray tree = request("Get_tree_objects");
     const Bytes treeOnly{"Get_tree_objects"}, both{"Get_tree_rulecheck", "Get_tree_objects"};
-    struct Garbage { const char *command; QByteArray body; const char *logged; };
+    const Bytes failed{"Request_failed", "Get_tree_objects"};
+    // code: what "Request_failed" says; 0, no such reply.
+    struct Garbage { const char *command; QByteArray body; const char *logged; int code; };
     for (const Garbage &g : {
-             Garbage{"Get_tree_rulecheck", Noise, ""}, {"Auth_token", Noise, ""},
-             {"Fix_routes", Noise, "Fix_routes: malformed"},
-             {"Fix_routes", entries, "Fix_routes: malformed"},
-             {"Fix_routes", QByteArray::fromHex("ffffffff000000010000000300"), "Fix_routes"},
-             {"Set_check_mode", Noise, "Set_check_mode: malformed"},
-             {"Set_check_mode", RouteMessages::checkModeRequest(1, {3}) + '\0', "Set_check_mode"},
-             {"Push_positions", Noise, "Push_positions: malformed"},
-             {"Get_check_events", Noise, "Get_check_events: malformed"},
-             {"Get_server_stats", Noise, "Get_server_stats: a body"},
-             {"No_such", Noise, "unknown command"}})
+             Garbage{"Get_tree_rulecheck", Noise, "", 0}, {"Auth_token", Noise, "", 0},
+             {"Fix_routes", Noise, "Fix_routes failed", 5},
+             {"Fix_routes", entries, "Fix_routes failed", 5},
+             {"Fix_routes", QByteArray::fromHex("ffffffff000000010000000300"), "Fix_routes", 5},
+             {"Set_check_mode", Noise, "Set_check_mode failed", 5},
+             {"Set_check_mode", RouteMessages::checkModeRequest(1, {3}) + '\0', "Set_check", 5},
+             {"Push_positions", Noise, "Push_positions: malformed", 0},
+             {"Get_check_events", Noise, "Get_check_events failed", 5},
+             {"Get_server_stats", Noise, "Get_server_stats failed", 5},
+             {"No_such", Noise, "No_such failed", 6}})
         QTest::addRow("%s, %d bytes", g.command, int(g.body.size()))
             << request(g.command, g.body) + tree << AtOnce << QString(g.logged)
-            << (QByteArray(g.command).startsWith("Get_tree") ? both : treeOnly);
+            << (g.code ? failed : QByteArray(g.command).startsWith("Get_tree") ? both : treeOnly)
+            << g.code;
     QTest::newRow("another server's request")
         << request("Get_tree_rulecheck", {}, "OperCheck_Server2") + tree << AtOnce
-        << "for server \"OperCheck_Server2\" ignored" << treeOnly;
+        << "for server \"OperCheck_Server2\" ignored" << treeOnly << 0;
 }
 
 // A bystander is served throughout, and the demo's routes stay as they were.
@@ -239,6 +245,7 @@ void TestServerConnections::bytes()
     QFETCH(int, chunk);
     QFETCH(QString, logged);
     QFETCH(Bytes, replies);
+    QFETCH(int, code);
 
     const QByteArray before = demo.fetch("Get_tree_rulecheck");
     FrameClient *bystander = demo.connect();
@@ -257,8 +264,14 @@ void TestServerConnections::bytes()
                              ServerHarness::Timeout);
     QVERIFY(demo.answers(bystander)); // the server has taken the bytes by now
     Bytes commands;
-    for (const QList<QVariant> &reply : qAsConst(spy))
+    for (const QList<QVariant> &reply : qAsConst(spy)) {
         commands << reply.at(0).toByteArray();
+        if (commands.last() == Commands::RequestFailed) {
+            const auto failure = RequestFailure::read(reply.at(1).toByteArray());
+            QVERIFY(failure && bytes.contains(failure->command));
+            QCOMPARE(int(failure->code), code);
+        }
+    }
     QCOMPARE(commands, replies);
     QTRY_COMPARE(closed.size(), int(replies.isEmpty() && !logged.isEmpty()));
     client->disconnectFromServer(); // mid-frame, maybe

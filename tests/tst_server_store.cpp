@@ -11,6 +11,8 @@
 #include "Schema.h"
 #include "TrackedObjectStore.h"
 
+#include "wire/RequestFailure.h"
+
 #include <QFile>
 #include <QSqlQuery>
 #include <QtTest>
@@ -65,6 +67,8 @@ QString scalar(const Database &db, const QString &sql)
 
 } // namespace
 
+Q_DECLARE_METATYPE(RouteRecord)
+
 class TestServerStore : public QObject
 {
     Q_OBJECT
@@ -79,6 +83,8 @@ private slots:
     void fixRoutes_data();
     void fixRoutes();
     void savedTwice();
+    void failedChanges_data();
+    void failedChanges();
     void checkMode();
     void liveSave_data();
     void liveSave();
@@ -199,7 +205,8 @@ void TestServerStore::refusedFilesUnchanged()
             other.setDatabaseName(path);
             QVERIFY(other.open());
             QSqlQuery q(other);
-            QVERIFY(q.exec("CREATE TABLE notes (x TEXT)") && q.exec("INSERT INTO notes VALUES ('mine')"));
+            QVERIFY(q.exec("CREATE TABLE notes (x TEXT)")
+                    && q.exec("INSERT INTO notes VALUES ('mine')"));
         }
         QSqlDatabase::removeDatabase("foreign");
     } else {
@@ -311,6 +318,116 @@ void TestServerStore::savedTwice()
     QCOMPARE(h->exchange(h->connect(), "Fix_routes", body),
              ServerHarness::Reply("Fix_routes", QByteArray()));
     QCOMPARE(routes().value(GroupNode), second);
+}
+
+void TestServerStore::failedChanges_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QList<RouteRecord>>("saved"); // or the routes switched on
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("reason"); // words of it
+
+    const auto routeOf = [](int id, int sections, int shapes, int units, int nameLength = 0) {
+        RouteRecord r(id);
+        for (int i = 0; i < sections; ++i) {
+            r.sections << section(i + 1, QString(nameLength, QChar('n')),
+                                  QVector<int>(shapes, 7).toList());
+        }
+        r.objects = QVector<int>(units, 9).toList();
+        return r;
+    };
+    using Routes = QList<RouteRecord>;
+    const RouteRecord small = routeOf(NodeA, 2, 3, 4);
+    QTest::newRow("10,001 units") << "" << QByteArray("Fix_routes")
+                                  << Routes{small, routeOf(NodeB, 1, 1, 10001)} << 4
+                                  << "10001 units";
+    QTest::newRow("1,001 sections") << "" << QByteArray("Fix_routes")
+                                    << Routes{routeOf(NodeA, 1001, 0, 0)} << 4 << "1001 sections";
+    QTest::newRow("1,001 shapes in a section") << "" << QByteArray("Fix_routes")
+                                               << Routes{routeOf(NodeA, 3, 1001, 0)} << 4
+                                               << "1001 shapes";
+    QTest::newRow("a name of 257 characters") << "" << QByteArray("Fix_routes")
+                                              << Routes{routeOf(NodeA, 1, 0, 0, 257)} << 4
+                                              << "257 characters";
+    Routes huge;
+    for (int node = GroupNode; node <= NodeB + 6; ++node)
+        huge << routeOf(node, 1000, 1000, 10000);
+    QTest::newRow("a 36 MB save: the tree would not fit its reply")
+        << "nodes" << QByteArray("Fix_routes") << huge << 4
+        << "rule tree would take 3\\d\\.\\d MiB, more than the 32 MiB";
+    QTest::newRow("read-only server, save") << "read-only" << QByteArray("Fix_routes")
+                                            << Routes{small} << 1 << "--read-only";
+    QTest::newRow("read-only server, switch") << "read-only" << QByteArray("Set_check_mode")
+                                              << Routes{small} << 1 << "--read-only";
+    QTest::newRow("locked by another program, save") << "locked" << QByteArray("Fix_routes")
+                                                     << Routes{small} << 2 << "locked";
+    QTest::newRow("locked by another program, switch") << "locked" << QByteArray("Set_check_mode")
+                                                       << Routes{small} << 2 << "locked";
+    QTest::newRow("disk full") << "full" << QByteArray("Fix_routes")
+                               << Routes{routeOf(NodeA, 50, 200, 1000)} << 3 << "full";
+}
+
+// A change the server cannot make earns "Request_failed" with why, changes
+// nothing, and leaves the tree loadable; the sender is still served.
+void TestServerStore::failedChanges()
+{
+    QFETCH(QString, setup);
+    QFETCH(QByteArray, command);
+    QFETCH(QList<RouteRecord>, saved);
+    QFETCH(int, code);
+    QFETCH(QString, reason);
+
+    store(route(NodeA, {section(1, "kept", {1})}));
+    if (setup == "nodes") {
+        RuleStore rules(h->server->database());
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(rules.addNode(0, QStringLiteral("More"), 3, i) > 0);
+    }
+    const QByteArray tree = h->fetch("Get_tree_rulecheck");
+    const QString path = h->server->database().path();
+    ServerOptions options;
+    options.readOnly = setup == "read-only";
+    QCOMPARE(h->start(options), QString());
+    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+    other.setDatabaseName(path);
+    QSqlQuery holder(other);
+    if (setup == "locked") {
+        QVERIFY(other.open() && holder.exec("BEGIN IMMEDIATE"));
+        QVERIFY(holder.exec("UPDATE rule_nodes SET name = 'held' WHERE id = 1"));
+    } else if (setup == "full") {
+        QVERIFY(h->server->database().exec(
+            "PRAGMA max_page_count = " + scalar(h->server->database(), "PRAGMA page_count")));
+    }
+
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    for (const RouteRecord &r : saved)
+        RouteMessages::writeSaveEntry(opened(out), r.id, r);
+    RouteMessages::writeSaveEnd(opened(out), {});
+    QList<int> ids;
+    for (const RouteRecord &r : saved)
+        ids << r.id;
+    if (command == "Set_check_mode")
+        body = RouteMessages::checkModeRequest(1, ids);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(command + " failed"));
+    FrameClient *client = h->connect();
+    const ServerHarness::Reply reply = h->exchange(client, command, body);
+    QCOMPARE(reply.first, QByteArray("Request_failed"));
+    const std::optional<RequestFailure> failure = RequestFailure::read(reply.second);
+    QVERIFY(failure);
+    QCOMPARE(failure->command, command);
+    QCOMPARE(int(failure->code), code);
+    QVERIFY2(QRegularExpression(reason).match(failure->reason).hasMatch(),
+             qPrintable(failure->reason));
+    if (other.isOpen())
+        QVERIFY(holder.exec("ROLLBACK"));
+    holder = QSqlQuery();
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase("other");
+    QVERIFY(h->answers(client));
+    QCOMPARE(h->exchange(client, "Get_tree_rulecheck").second, tree);
 }
 
 // Route B was switched on at 1000 before. Unknown and repeated ids are

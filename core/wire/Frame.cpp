@@ -48,6 +48,12 @@ QByteArray encode(const Reply &reply)
     return write(reply.command, reply.body);
 }
 
+bool fits(const Reply &reply)
+{
+    // Each QByteArray is its length and its bytes.
+    return 4 + quint64(reply.command.size()) + 4 + quint64(reply.body.size()) <= MaxSize;
+}
+
 std::optional<Request> decodeRequest(const QByteArray &payload)
 {
     return read(payload, Request(), &Request::server, &Request::command, &Request::body);

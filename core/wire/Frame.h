@@ -28,6 +28,8 @@ struct Reply
 
 QByteArray encode(const Request &request);
 QByteArray encode(const Reply &reply);
+// Whether the reply's payload stays within MaxSize.
+bool fits(const Reply &reply);
 
 // Payloads without the length prefix; nothing when the bytes are not exactly one message.
 std::optional<Request> decodeRequest(const QByteArray &payload);

@@ -81,6 +81,22 @@ void writeRoute(QDataStream &out, const RouteRecord &route)
         writeSection(out, *section);
 }
 
+qint64 routeWireSize(const RouteRecord &route)
+{
+    // A QString is its length and UTF-16 units; a null one only the length.
+    // The sizes follow writeRoute and writeSection field by field.
+    // Route: five int32 fields, the id count, the section count.
+    constexpr qint64 RouteHead = 5 * 4 + 4 + 4;
+    // Section: id, name length, id count, two times, two switches, four tolerances.
+    constexpr qint64 SectionFixed = 4 + 4 + 4 + 2 * 4 + 2 * 1 + 4 * 4;
+    qint64 bytes = RouteHead + 4 * qint64(route.objects.size());
+    for (const SectionRecord *section : route.sections) {
+        bytes += SectionFixed + 2 * qint64(section->name.size())
+                 + 4 * qint64(section->graphObjectIds.size());
+    }
+    return bytes;
+}
+
 void writeSaveEntry(QDataStream &out, qint32 lead, const RouteRecord &route)
 {
     out << lead;

@@ -20,6 +20,8 @@ RouteRecord *readRoute(QDataStream &in);
 SectionRecord *readSection(QDataStream &in);
 void writeRoute(QDataStream &out, const RouteRecord &route);
 void writeSection(QDataStream &out, const SectionRecord &section);
+// The bytes writeRoute writes for the route, without writing them.
+qint64 routeWireSize(const RouteRecord &route);
 
 // One "Fix_routes" entry: lead (node id for a new route, 0 for a changed one) and the route.
 void writeSaveEntry(QDataStream &out, qint32 lead, const RouteRecord &route);

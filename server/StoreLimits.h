@@ -1,0 +1,24 @@
+#ifndef STORELIMITS_H
+#define STORELIMITS_H
+
+#include <QString>
+
+class RouteRecord;
+
+// What the store takes in one route, and how large a tree reply may grow:
+// a client is refused a change beyond these rather than the server holding
+// what it could no longer send.
+namespace StoreLimits {
+
+inline constexpr int MaxUnitsPerRoute = 10000;
+inline constexpr int MaxSectionsPerRoute = 1000;
+inline constexpr int MaxShapesPerSection = 1000;
+inline constexpr int MaxNameLength = 256;
+inline constexpr qint64 MaxTreeBytes = 32 * 1024 * 1024;
+
+// Which limit the route breaks, for people; empty when it keeps them all.
+QString routeProblem(const RouteRecord &route);
+
+} // namespace StoreLimits
+
+#endif // STORELIMITS_H
