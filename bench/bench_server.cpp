@@ -256,12 +256,20 @@ bool measure(const QTemporaryDir &dir, int storedCount, bool tree, Measured *m)
     if (!server.start(&error))
         return false;
 
-    int replies = 0;
-    qint64 replyBytes = 0;
-    const RouteCheckServer::ReplySink sink = [&](const QByteArray &, const QByteArray &body) {
-        ++replies;
-        replyBytes += body.size();
-    };
+    struct Counting : ReplySink
+    {
+        int replies = 0;
+        qint64 replyBytes = 0;
+        void sendReply(const QByteArray &, const QByteArray &body) override
+        {
+            ++replies;
+            replyBytes += body.size();
+        }
+        void sendRouteState(qint32, const QByteArray &body) override { sendReply({}, body); }
+    } counting;
+    Counting *sink = &counting;
+    int &replies = counting.replies;
+    qint64 &replyBytes = counting.replyBytes;
     QList<double> saves, rawSaves, trees, selects;
     for (int run = 0; run < Runs; ++run) {
         replies = 0;

@@ -1,9 +1,11 @@
 #include "ClientConnection.h"
 
-#include "wire/Commands.h"
+#include "FrameBudget.h"
+#include "LogLimiter.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
 
+#include "wire/Commands.h"
 #include "wire/Frame.h"
 
 #include <QDataStream>
@@ -11,7 +13,7 @@
 #include <QTimer>
 #include <QtEndian>
 
-const int ClientConnection::MaxBuffered = int(Frame::MaxSize) + 4;
+#include <utility>
 
 namespace {
 
@@ -27,25 +29,45 @@ bool sameToken(const QByteArray &given, const QByteArray &expected)
     return difference == 0;
 }
 
+constexpr int LengthBytes = 4;
+
 } // namespace
 
 ClientConnection::ClientConnection(QTcpSocket *socket, const ServerOptions &options,
+                                   FrameBudget *budget, LogLimiter *logLimiter,
                                    QObject *parent)
     : QObject(parent),
       m_socket(socket),
+      m_budget(budget),
+      m_logLimiter(logLimiter),
+      m_frameTimer(new QTimer(this)),
       m_token(options.token),
       m_maxPendingOutput(options.maxPendingOutput),
+      m_maxFrameBeforeAuth(options.maxFrameBeforeAuth),
       m_authenticated(options.token.isEmpty())
 {
     m_socket->setParent(this);
     m_peer = ServerOptions::endpointText(m_socket->peerAddress(), m_socket->peerPort());
+    m_lastFrame.start();
     // Qt's own buffer stays small; ours holds the frame being assembled.
     m_socket->setReadBufferSize(1 << 20);
     connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &ClientConnection::flushNews);
     connect(m_socket, &QTcpSocket::disconnected, this, &ClientConnection::finish);
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this] {
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             finish();
+    });
+    connect(m_budget, &FrameBudget::released, this, [this] {
+        if (m_waitingForRoom)
+            onReadyRead();
+    });
+    m_frameTimer->setSingleShot(true);
+    m_frameTimer->setInterval(options.frameTimeoutMs);
+    connect(m_frameTimer, &QTimer::timeout, this, [this] {
+        close(QStringLiteral("a frame still unfinished %1 s after its first byte (%2 bytes in)")
+                  .arg(m_frameTimer->interval() / 1000.0)
+                  .arg(m_buffer.size()));
     });
     if (!m_authenticated) {
         m_authTimer = new QTimer(this);
@@ -56,24 +78,99 @@ ClientConnection::ClientConnection(QTcpSocket *socket, const ServerOptions &opti
     }
 }
 
-ClientConnection::~ClientConnection() = default;
+ClientConnection::~ClientConnection()
+{
+    settleBudget();
+}
 
 void ClientConnection::sendReply(const QByteArray &command, const QByteArray &body)
 {
     if (m_closing)
         return;
     if (m_socket->bytesToWrite() > m_maxPendingOutput) {
-        close(QStringLiteral("it does not read its replies"));
+        close(QStringLiteral("it does not read its replies (%1 bytes wait)")
+                  .arg(m_socket->bytesToWrite()));
         return;
     }
-    m_socket->write(Frame::encode(Frame::Reply{command, body}));
+    write(Frame::encode(Frame::Reply{command, body}));
+}
+
+void ClientConnection::sendPositions(const QList<LiveMessages::PositionReport> &reports)
+{
+    if (m_closing)
+        return;
+    if (m_positions.isEmpty() && !isBacklogged()) {
+        write(Frame::encode(Frame::Reply{Commands::UnitPositions,
+                                         LiveMessages::positionsBody(reports)}));
+        return;
+    }
+    for (const LiveMessages::PositionReport &report : reports) {
+        const auto waiting = m_positions.find(report.unitId);
+        if (waiting == m_positions.end()) {
+            m_positions.insert(report.unitId, report);
+            continue;
+        }
+        ++m_thinned;
+        if (report.time >= waiting->time)
+            *waiting = report;
+    }
+}
+
+void ClientConnection::sendRouteState(qint32 routeId, const QByteArray &body)
+{
+    if (m_closing)
+        return;
+    if (m_states.isEmpty() && !isBacklogged()) {
+        write(Frame::encode(Frame::Reply{Commands::SectionsState, body}));
+        return;
+    }
+    const auto waiting = m_states.find(routeId);
+    if (waiting == m_states.end()) {
+        m_states.insert(routeId, body);
+    } else {
+        ++m_thinned;
+        *waiting = body;
+    }
+}
+
+qint64 ClientConnection::takeThinned()
+{
+    return std::exchange(m_thinned, 0);
+}
+
+bool ClientConnection::isBacklogged() const
+{
+    return m_socket->bytesToWrite() > NewsLowWater;
+}
+
+void ClientConnection::write(const QByteArray &frame)
+{
+    m_socket->write(frame);
+    // Handed to the system now, not at some later turn of the event loop.
+    m_socket->flush();
+}
+
+void ClientConnection::flushNews()
+{
+    if (m_closing || isBacklogged())
+        return;
+    const QMap<qint32, QByteArray> states = std::exchange(m_states, {});
+    for (const QByteArray &body : states)
+        write(Frame::encode(Frame::Reply{Commands::SectionsState, body}));
+    if (!m_positions.isEmpty()) {
+        const QList<LiveMessages::PositionReport> reports = m_positions.values();
+        m_positions.clear();
+        write(Frame::encode(Frame::Reply{Commands::UnitPositions,
+                                         LiveMessages::positionsBody(reports)}));
+    }
 }
 
 void ClientConnection::close(const QString &reason)
 {
     if (m_closing)
         return;
-    qCWarning(lcServer).noquote() << "closing" << m_peer << ':' << reason;
+    if (m_logLimiter->admit("closing a client"))
+        qCWarning(lcServer).noquote() << "closing" << m_peer << ':' << reason;
     drop();
 }
 
@@ -83,8 +180,10 @@ void ClientConnection::drop()
         return;
     m_closing = true;
     m_buffer.clear();
+    settleBudget();
     if (m_authTimer)
         m_authTimer->stop();
+    m_frameTimer->stop();
     m_socket->abort();
     finish();
 }
@@ -96,46 +195,94 @@ void ClientConnection::finish()
     m_finished = true;
     m_closing = true;
     m_buffer.clear();
+    m_positions.clear();
+    m_states.clear();
+    settleBudget();
+    m_frameTimer->stop();
     emit finished();
+}
+
+void ClientConnection::settleBudget()
+{
+    m_budget->give(std::exchange(m_borrowed, 0));
 }
 
 void ClientConnection::onReadyRead()
 {
+    readFrames();
+    // The clock runs from the first byte of a frame that did not come whole.
+    if (m_closing || m_buffer.isEmpty())
+        m_frameTimer->stop();
+    else if (!m_frameTimer->isActive())
+        m_frameTimer->start();
+}
+
+void ClientConnection::readFrames()
+{
     // Only the bytes of the frame being assembled are taken from the socket:
-    // the buffer never exceeds one frame, and cutting a frame off it never
-    // moves a tail of further frames along.
+    // the buffer never holds more than one frame.
+    m_waitingForRoom = false;
     while (!m_closing && m_socket->bytesAvailable() > 0) {
-        qint64 wanted = 4 - m_buffer.size();
-        if (wanted <= 0) {
-            const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
-            wanted = qint64(qMin(length, Frame::MaxSize)) + 4 - m_buffer.size();
+        qint64 wanted = LengthBytes - m_buffer.size();
+        if (wanted <= 0)
+            wanted = qFromBigEndian<quint32>(m_buffer.constData()) + qint64(LengthBytes)
+                     - m_buffer.size();
+        wanted = qMin(wanted, m_socket->bytesAvailable());
+        // Beyond the connection's own allowance, bytes come from the shared budget.
+        const qint64 beyond =
+            qMax<qint64>(0, m_buffer.size() + wanted - ServerOptions::OwnFrameBytes)
+            - m_borrowed;
+        if (beyond > 0) {
+            const qint64 granted = m_budget->take(beyond);
+            m_borrowed += granted;
+            wanted -= beyond - granted;
+            if (wanted <= 0) {
+                m_waitingForRoom = true; // the peer's bytes wait in the socket
+                return;
+            }
         }
-        wanted = qBound<qint64>(1, wanted, MaxBuffered - m_buffer.size());
-        const QByteArray chunk = m_socket->read(qMin(wanted, m_socket->bytesAvailable()));
-        if (chunk.isEmpty())
+        const bool hadLength = m_buffer.size() >= LengthBytes;
+        m_buffer += m_socket->read(wanted);
+        if (!hadLength && m_buffer.size() >= LengthBytes && !checkAnnouncedLength())
             return;
-        m_buffer += chunk;
         if (!takeFrames())
             return;
     }
 }
 
+bool ClientConnection::checkAnnouncedLength()
+{
+    const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
+    if (length > Frame::MaxSize) {
+        close(QStringLiteral("a frame of %1 bytes announced, more than %2")
+                  .arg(length)
+                  .arg(Frame::MaxSize));
+        return false;
+    }
+    if (!m_authenticated && length > quint32(m_maxFrameBeforeAuth)) {
+        close(QStringLiteral("a frame of %1 bytes before the token, more than %2")
+                  .arg(length)
+                  .arg(m_maxFrameBeforeAuth));
+        return false;
+    }
+    // Pages are only touched as the bytes come.
+    m_buffer.reserve(int(length) + LengthBytes);
+    return true;
+}
+
 bool ClientConnection::takeFrames()
 {
-    for (;;) {
-        QByteArray payload;
-        switch (Frame::Splitter::take(m_buffer, &payload)) {
-        case Frame::Splitter::NeedMore:
-            return true;
-        case Frame::Splitter::TooLarge:
-            close(QStringLiteral("frame larger than %1 bytes announced").arg(Frame::MaxSize));
-            return false;
-        case Frame::Splitter::Complete:
-            if (!handlePayload(payload))
-                return false;
-            break;
-        }
-    }
+    if (m_buffer.size() < LengthBytes)
+        return true;
+    const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
+    if (quint32(m_buffer.size() - LengthBytes) < length)
+        return true;
+    // The buffer holds exactly this frame: no copy of a large one.
+    QByteArray payload = std::exchange(m_buffer, QByteArray());
+    payload.remove(0, LengthBytes);
+    settleBudget();
+    m_lastFrame.restart();
+    return handlePayload(payload);
 }
 
 bool ClientConnection::handlePayload(const QByteArray &payload)
@@ -168,8 +315,10 @@ bool ClientConnection::handlePayload(const QByteArray &payload)
         return true;
     }
     if (request.server != Commands::ServerName) {
-        qCWarning(lcServer) << "request" << request.command.left(64) << "for server"
-                            << request.server.left(64) << "ignored";
+        if (m_logLimiter->admit("request for another server")) {
+            qCWarning(lcServer) << "request" << request.command.left(64) << "for server"
+                                << request.server.left(64) << "ignored";
+        }
         return true;
     }
     emit requestReceived(request.command, request.body);

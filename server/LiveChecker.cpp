@@ -316,7 +316,7 @@ void LiveChecker::check(const QList<PositionReport> &reports, Counting counting)
     }
     m_counts.accepted += counted ? accepted.size() : 0;
     if (!accepted.isEmpty())
-        emit positionsAccepted(LiveMessages::positionsBody(accepted));
+        emit positionsAccepted(accepted);
 }
 
 const QMap<int, QByteArray> &LiveChecker::currentStates() const
@@ -347,7 +347,7 @@ void LiveChecker::publish()
     for (int id : changed) {
         const QByteArray body = statesBody(id);
         m_stateBodies.insert(id, body);
-        emit statesChanged(body);
+        emit stateChanged(id, body);
     }
 }
 

@@ -78,8 +78,8 @@ public:
     QList<LiveMessages::CheckEvent> recentEvents(int limit) const;
 
 signals:
-    void positionsAccepted(const QByteArray &unitPositionsBody);
-    void statesChanged(const QByteArray &everySectionsStateBody);
+    void positionsAccepted(const QList<LiveMessages::PositionReport> &reports);
+    void stateChanged(qint32 routeId, const QByteArray &everySectionsStateBody);
     void eventsRecorded(const QByteArray &checkEventsBody);
 
 private:

@@ -1,6 +1,7 @@
 #include "RequestHandler.h"
 
 #include "IdListReader.h"
+#include "LogLimiter.h"
 #include "ServerClock.h"
 #include "ServerLog.h"
 
@@ -9,8 +10,10 @@
 
 #include <QDataStream>
 
-RequestHandler::RequestHandler(const Database &db, const ServerClock &clock, bool readOnly)
-    : m_clock(clock), m_readOnly(readOnly), m_rules(db), m_layers(db), m_units(db)
+RequestHandler::RequestHandler(const Database &db, const ServerClock &clock,
+                               LogLimiter &logLimiter, bool readOnly)
+    : m_clock(clock), m_logLimiter(logLimiter), m_readOnly(readOnly), m_rules(db), m_layers(db),
+      m_units(db)
 {
 }
 
@@ -41,15 +44,17 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
 }
 
 RequestHandler::Outcome RequestHandler::failed(const QByteArray &command,
-                                               RequestFailure::Code code, const QString &reason)
+                                               RequestFailure::Code code,
+                                               const QString &reason) const
 {
-    qCWarning(lcServer).noquote() << command << "failed:" << reason;
+    if (m_logLimiter.admit("failed request"))
+        qCWarning(lcServer).noquote() << command << "failed:" << reason;
     const RequestFailure failure{command, code, reason};
     return {Outcome::Delivery::Sender, Commands::RequestFailed, failure.body(), {}};
 }
 
 RequestHandler::Outcome RequestHandler::treeReply(const QByteArray &command,
-                                                  const QByteArray &body, bool ok)
+                                                  const QByteArray &body, bool ok) const
 {
     if (!ok) {
         return failed(command, RequestFailure::Storage,

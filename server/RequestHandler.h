@@ -12,6 +12,7 @@
 #include <optional>
 
 class Database;
+class LogLimiter;
 class ServerClock;
 
 // Turns one request (command and body) into the change it asks for and the
@@ -29,24 +30,26 @@ public:
         QByteArray body;
         RuleStore::Change change; // what an applied save touched
     };
-    // The database and the clock outlive the handler. Read-only: every
-    // change is refused with that reason.
-    RequestHandler(const Database &db, const ServerClock &clock, bool readOnly = false);
+    // The database, the clock and the limiter outlive the handler. Read-only:
+    // every change is refused with that reason.
+    RequestHandler(const Database &db, const ServerClock &clock, LogLimiter &logLimiter,
+                   bool readOnly = false);
 
     Outcome handle(const QByteArray &command, const QByteArray &body);
 
     // "Request_failed" for the sender of command, logged.
-    static Outcome failed(const QByteArray &command, RequestFailure::Code code,
-                          const QString &reason);
+    Outcome failed(const QByteArray &command, RequestFailure::Code code,
+                   const QString &reason) const;
 
 private:
     Outcome fixRoutes(const QByteArray &body);
     Outcome setCheckMode(const QByteArray &body);
-    static Outcome treeReply(const QByteArray &command, const QByteArray &body, bool ok);
+    Outcome treeReply(const QByteArray &command, const QByteArray &body, bool ok) const;
     // Why this server changes nothing, or empty.
     std::optional<Outcome> refusedChange(const QByteArray &command) const;
 
     const ServerClock &m_clock;
+    LogLimiter &m_logLimiter;
     bool m_readOnly;
     RuleStore m_rules;
     LayerStore m_layers;

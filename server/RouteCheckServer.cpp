@@ -2,7 +2,9 @@
 
 #include "ClientConnection.h"
 #include "DemoSeed.h"
+#include "FrameBudget.h"
 #include "LiveChecker.h"
+#include "LogLimiter.h"
 #include "wire/LiveMessages.h"
 #include "wire/Commands.h"
 #include "ServerLog.h"
@@ -10,23 +12,21 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimeZone>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
-RouteCheckServer::ReplySink replyTo(ClientConnection *client)
-{
-    return [client](const QByteArray &command, const QByteArray &body) {
-        client->sendReply(command, body);
-    };
-}
+constexpr int ThinningLogMs = 60 * 1000;
 
-void failMalformed(const QByteArray &command, const QByteArray &body,
-                   const RouteCheckServer::ReplySink &sender)
+void failMalformed(const RequestHandler &handler, const QByteArray &command,
+                   const QByteArray &body, ReplySink *sender)
 {
-    const RequestHandler::Outcome failure = RequestHandler::failed(
+    const RequestHandler::Outcome failure = handler.failed(
         command, RequestFailure::Malformed,
         QStringLiteral("the body of %1 bytes does not read as this command's").arg(body.size()));
-    sender(failure.command, failure.body);
+    sender->sendReply(failure.command, failure.body);
 }
 
 } // namespace
@@ -36,11 +36,15 @@ RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent
       m_options(options),
       m_clock(options.speed, options.timeZone.isEmpty() ? QTimeZone::systemTimeZone()
                                                         : QTimeZone(options.timeZone)),
-      m_tcp(new QTcpServer(this))
+      m_logLimiter(options.logLinesPerMinute),
+      m_tcp(new QTcpServer(this)),
+      m_thinningLog(new QTimer(this))
 {
     if (m_options.databasePath.isEmpty())
         m_options.databasePath = ServerOptions::defaultDatabasePath();
     connect(m_tcp, &QTcpServer::newConnection, this, &RouteCheckServer::onNewConnection);
+    m_thinningLog->setInterval(ThinningLogMs);
+    connect(m_thinningLog, &QTimer::timeout, this, &RouteCheckServer::logThinning);
 }
 
 RouteCheckServer::~RouteCheckServer()
@@ -71,15 +75,17 @@ bool RouteCheckServer::start(QString *error)
         m_db.close();
         return false;
     }
-    m_handler = std::make_unique<RequestHandler>(m_db, m_clock, m_options.readOnly);
+    m_frameBudget = new FrameBudget(m_options.sharedFrameBudget(), this);
+    m_thinningLog->start();
+    m_handler =
+        std::make_unique<RequestHandler>(m_db, m_clock, m_logLimiter, m_options.readOnly);
     m_live = std::make_unique<LiveChecker>(m_db, m_clock);
     m_live->engine().setConfirmReports(m_options.confirmReports);
     m_live->engine().setConfirmMetres(m_options.confirmMetres);
     m_live->setSimulating(m_options.simulate);
     connect(m_live.get(), &LiveChecker::positionsAccepted, this,
-            [this](const QByteArray &body) { broadcast(Commands::UnitPositions, body); });
-    connect(m_live.get(), &LiveChecker::statesChanged, this,
-            [this](const QByteArray &body) { broadcast(Commands::SectionsState, body); });
+            &RouteCheckServer::broadcastPositions);
+    connect(m_live.get(), &LiveChecker::stateChanged, this, &RouteCheckServer::broadcastState);
     connect(m_live.get(), &LiveChecker::eventsRecorded, this,
             [this](const QByteArray &body) { broadcast(Commands::CheckEvents, body); });
     m_live->reload();
@@ -110,6 +116,9 @@ void RouteCheckServer::stop()
     // Closing finished every client; none is left waiting for a later deletion.
     qDeleteAll(clients);
     m_clients.clear();
+    m_thinningLog->stop();
+    delete m_frameBudget;
+    m_frameBudget = nullptr;
     m_live.reset();
     m_handler.reset();
     m_db.close();
@@ -133,33 +142,57 @@ quint16 RouteCheckServer::serverPort() const
 void RouteCheckServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_tcp->nextPendingConnection()) {
-        if (m_clients.size() >= m_options.maxClients) {
-            qCWarning(lcServer) << "refusing a client: already" << m_clients.size() << "clients";
+        if (m_clients.size() >= m_options.maxClients && !makeRoom()) {
+            if (m_logLimiter.admit("refusing a client")) {
+                qCWarning(lcServer).noquote()
+                    << "refusing"
+                    << ServerOptions::endpointText(socket->peerAddress(), socket->peerPort())
+                    << ": already" << m_clients.size() << "clients, each with a frame in the last"
+                    << m_options.evictAfterMs / 1000 << "s";
+            }
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        auto *client = new ClientConnection(socket, m_options, this);
+        auto *client = new ClientConnection(socket, m_options, m_frameBudget, &m_logLimiter, this);
         m_clients.append(client);
         connect(client, &ClientConnection::requestReceived, this,
                 [this, client](const QByteArray &command, const QByteArray &body) {
-                    serve(command, body, replyTo(client));
+                    serve(command, body, client);
                 });
         connect(client, &ClientConnection::finished, this,
                 [this, client] { onClientFinished(client); });
         connect(client, &ClientConnection::authenticated, this,
-                [this, client] { sendStates(replyTo(client)); });
+                [this, client] { sendStates(client); });
         emit clientCountChanged(m_clients.size());
         // The peer may have gone before the connection object existed.
         if (socket->state() != QAbstractSocket::ConnectedState)
             client->drop();
         else if (client->isAuthenticated())
-            sendStates(replyTo(client));
+            sendStates(client);
     }
 }
 
+bool RouteCheckServer::makeRoom()
+{
+    // Operators may sit quietly for hours; only a full table costs the
+    // quietest one its place.
+    ClientConnection *quietest = nullptr;
+    for (ClientConnection *client : qAsConst(m_clients)) {
+        if (!quietest || client->msSinceLastFrame() > quietest->msSinceLastFrame())
+            quietest = client;
+    }
+    if (!quietest || quietest->msSinceLastFrame() < m_options.evictAfterMs)
+        return false;
+    quietest->close(QStringLiteral("making room: no complete frame for %1 s and the %2 places"
+                                   " are taken")
+                        .arg(quietest->msSinceLastFrame() / 1000)
+                        .arg(m_options.maxClients));
+    return true;
+}
+
 void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
-                             const ReplySink &sender)
+                             ReplySink *sender)
 {
     if (!m_handler || handleLive(command, body, sender))
         return;
@@ -168,7 +201,7 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
     case RequestHandler::Outcome::Delivery::None:
         return;
     case RequestHandler::Outcome::Delivery::Sender:
-        sender(outcome.command, outcome.body);
+        sender->sendReply(outcome.command, outcome.body);
         break;
     case RequestHandler::Outcome::Delivery::Everyone:
         broadcast(outcome.command, outcome.body);
@@ -188,12 +221,12 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
 }
 
 bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &body,
-                                  const ReplySink &sender)
+                                  ReplySink *sender)
 {
     if (command == Commands::PushPositions) {
         if (const auto reports = LiveMessages::readPositions(body))
             m_live->accept(*reports);
-        else
+        else if (m_logLimiter.admit("malformed Push_positions"))
             qCWarning(lcServer) << "Push_positions: malformed body of" << body.size()
                                 << "bytes ignored";
         return true;
@@ -202,18 +235,18 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
         if (body.isEmpty()) {
             QList<LiveMessages::ServerStat> stats = m_live->stats();
             stats.append({QStringLiteral("clients"), m_clients.size()});
-            sender(command, LiveMessages::statsBody(stats));
+            sender->sendReply(command, LiveMessages::statsBody(stats));
         } else {
-            failMalformed(command, body, sender);
+            failMalformed(*m_handler, command, body, sender);
         }
         return true;
     }
     if (command == Commands::GetCheckEvents) {
         const std::optional<int> limit = LiveMessages::readEventsRequest(body);
         if (limit && *limit > 0)
-            sender(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
+            sender->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
         else
-            failMalformed(command, body, sender);
+            failMalformed(*m_handler, command, body, sender);
         return true;
     }
     return false;
@@ -228,18 +261,53 @@ void RouteCheckServer::broadcast(const QByteArray &command, const QByteArray &bo
     }
 }
 
-void RouteCheckServer::sendStates(const ReplySink &sender)
+void RouteCheckServer::broadcastPositions(const QList<LiveMessages::PositionReport> &reports)
+{
+    // A write may find a peer gone, and its connection leaves the list.
+    const QList<ClientConnection *> clients = m_clients;
+    for (ClientConnection *each : clients) {
+        if (each->isAuthenticated())
+            each->sendPositions(reports);
+    }
+}
+
+void RouteCheckServer::broadcastState(qint32 routeId, const QByteArray &body)
+{
+    // A write may find a peer gone, and its connection leaves the list.
+    const QList<ClientConnection *> clients = m_clients;
+    for (ClientConnection *each : clients) {
+        if (each->isAuthenticated())
+            each->sendRouteState(routeId, body);
+    }
+}
+
+void RouteCheckServer::sendStates(ReplySink *sender)
 {
     if (!m_live)
         return;
-    for (const QByteArray &body : m_live->currentStates())
-        sender(Commands::SectionsState, body);
+    const QMap<int, QByteArray> &states = m_live->currentStates();
+    for (auto state = states.cbegin(); state != states.cend(); ++state)
+        sender->sendRouteState(state.key(), state.value());
+}
+
+QString RouteCheckServer::logThinning()
+{
+    for (ClientConnection *each : qAsConst(m_clients))
+        m_thinned += each->takeThinned();
+    if (m_thinned == 0)
+        return QString();
+    const QString line = QStringLiteral("slow readers were sent the newest of %1 unit positions"
+                                        " and section states rather than all")
+                             .arg(std::exchange(m_thinned, 0));
+    qCWarning(lcServer).noquote() << line;
+    return line;
 }
 
 void RouteCheckServer::onClientFinished(ClientConnection *client)
 {
     if (!m_clients.removeOne(client))
         return;
+    m_thinned += client->takeThinned();
     client->deleteLater();
     emit clientCountChanged(m_clients.size());
 }

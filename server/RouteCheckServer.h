@@ -2,20 +2,25 @@
 #define ROUTECHECKSERVER_H
 
 #include "Database.h"
+#include "LogLimiter.h"
+#include "ReplySink.h"
 #include "RequestHandler.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
+
+#include "wire/LiveMessages.h"
 
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
 
-#include <functional>
 #include <memory>
 
 class ClientConnection;
+class FrameBudget;
 class LiveChecker;
 class QTcpServer;
+class QTimer;
 
 // The route-check server: a QTcpServer in the caller's thread and event loop,
 // one SQLite connection of its own, any number of clients. Embed it with
@@ -48,11 +53,13 @@ public:
     // While started: the live checking of the checked routes.
     LiveChecker *liveChecker() const { return m_live.get(); }
 
-    // Where the replies meant for the sender of a request go.
-    using ReplySink = std::function<void(const QByteArray &command, const QByteArray &body)>;
     // Serves one request as a client's connection hands it on: what is meant
-    // for the sender goes to sender, the rest to every client. While started.
-    void serve(const QByteArray &command, const QByteArray &body, const ReplySink &sender);
+    // for the sender goes to it, the rest to every client. While started.
+    void serve(const QByteArray &command, const QByteArray &body, ReplySink *sender);
+
+    // Logs how many positions and states slow readers were spared, if any,
+    // and returns the line.
+    QString logThinning();
 
 signals:
     void clientCountChanged(int count);
@@ -60,17 +67,24 @@ signals:
 private:
     bool seed(QString *error);
     void onNewConnection();
-    bool handleLive(const QByteArray &command, const QByteArray &body, const ReplySink &sender);
+    bool makeRoom();
+    bool handleLive(const QByteArray &command, const QByteArray &body, ReplySink *sender);
     void onClientFinished(ClientConnection *client);
     void broadcast(const QByteArray &command, const QByteArray &body);
-    void sendStates(const ReplySink &sender);
+    void broadcastPositions(const QList<LiveMessages::PositionReport> &reports);
+    void broadcastState(qint32 routeId, const QByteArray &body);
+    void sendStates(ReplySink *sender);
 
     ServerOptions m_options;
     ServerClock m_clock;
+    LogLimiter m_logLimiter;
     Database m_db;
     std::unique_ptr<RequestHandler> m_handler;
     std::unique_ptr<LiveChecker> m_live;
     QTcpServer *m_tcp; // a child
+    FrameBudget *m_frameBudget = nullptr; // a child, while started
+    QTimer *m_thinningLog; // a child
+    qint64 m_thinned = 0;  // since the last thinning line
     QList<ClientConnection *> m_clients; // children, deleted later once finished
 };
 

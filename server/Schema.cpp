@@ -119,21 +119,23 @@ int latestVersion()
     return migrations().size();
 }
 
-int version(const QSqlDatabase &db)
+int version(const QSqlDatabase &db, QString *error)
 {
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return -1;
-    return query.value(0).toInt();
+    if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next())
+        return query.value(0).toInt();
+    if (error) {
+        *error = QStringLiteral("cannot read the schema version of %1: %2")
+                     .arg(db.databaseName(), query.lastError().text());
+    }
+    return -1;
 }
 
 bool upgrade(const QSqlDatabase &db, QString *error)
 {
-    int current = version(db);
-    if (current < 0) {
-        *error = QStringLiteral("cannot read the schema version: %1").arg(db.lastError().text());
+    int current = version(db, error);
+    if (current < 0)
         return false;
-    }
     for (; current < latestVersion(); ++current) {
         SqlTransaction transaction(db);
         if (!transaction.isActive()) {

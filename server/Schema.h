@@ -14,8 +14,8 @@ namespace Schema {
 const QVector<QStringList> &migrations();
 int latestVersion();
 
-// PRAGMA user_version, or -1 when it cannot be read.
-int version(const QSqlDatabase &db);
+// PRAGMA user_version, or -1 (and why, in error) when it cannot be read.
+int version(const QSqlDatabase &db, QString *error = nullptr);
 
 // Applies the missing migrations, each in its own transaction. The caller has
 // refused a database written by a newer server (Database checks first).

@@ -163,8 +163,13 @@ QString ServerOptions::problem() const
         return QStringLiteral("unknown seed \"%1\" (known: demo)").arg(seed);
     if (!seed.isEmpty() && readOnly)
         return QStringLiteral("--seed writes to the database; it cannot go with --read-only");
-    if (authTimeoutMs <= 0 || maxClients <= 0 || maxPendingOutput <= 0)
+    if (authTimeoutMs <= 0 || maxClients <= 0 || maxPendingOutput <= 0 || evictAfterMs <= 0
+        || frameTimeoutMs <= 0 || maxFrameBeforeAuth <= 0 || logLinesPerMinute <= 0)
         return QStringLiteral("limits must be positive");
+    if (sharedFrameBudget() <= 0) {
+        return QStringLiteral("the memory for unfinished frames must exceed %1 bytes a client")
+            .arg(OwnFrameBytes);
+    }
     if (!(speed >= 1.0 && speed <= 3600.0))
         return QStringLiteral("--speed must be from 1 to 3600");
     if (confirmReports < 1 || confirmReports > 100)
@@ -176,7 +181,11 @@ QString ServerOptions::problem() const
 
 QString ServerOptions::endpointText(const QHostAddress &address, quint16 port)
 {
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+    // An IPv4 peer of a dual-stack socket reads as the IPv4 address it is.
+    bool isIPv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
+    const QString host = isIPv4 ? QHostAddress(ipv4).toString()
+                         : address.protocol() == QAbstractSocket::IPv6Protocol
                              ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
                              : address.toString();
     return host + QLatin1Char(':') + QString::number(port);

@@ -25,9 +25,22 @@ struct ServerOptions
     double confirmMetres = 15;  // or one report this far beyond the border
     QByteArray timeZone;        // IANA name rounds are judged in; empty: the system's
     int authTimeoutMs = 10000;  // a client with a token to give must give it within this
-    int maxClients = 256;       // further connections are closed at once
+    // When this many are connected, a newcomer takes the place of the client
+    // longest without a complete frame, if that is at least evictAfterMs;
+    // otherwise it is closed at once.
+    int maxClients = 256;
+    int evictAfterMs = 60 * 1000;
     // A client whose unread replies pile up beyond this is closed.
     qint64 maxPendingOutput = 64 * 1024 * 1024;
+    int frameTimeoutMs = 30 * 1000;   // a frame completes this soon after its first byte
+    int maxFrameBeforeAuth = 4096;    // the one frame a client may send before its token
+    // What every unfinished frame together may hold: each client's first
+    // OwnFrameBytes of a frame, so that small requests are always read, and
+    // the rest shared by the larger frames.
+    qint64 maxUnfinishedBytes = 256 * 1024 * 1024;
+    int logLinesPerMinute = 5; // of each kind of complaint about clients and requests
+    static constexpr qint64 OwnFrameBytes = 64 * 1024;
+    qint64 sharedFrameBudget() const { return maxUnfinishedBytes - maxClients * OwnFrameBytes; }
 
     // QStandardPaths::AppDataLocation + "/opercheck.sqlite".
     static QString defaultDatabasePath();

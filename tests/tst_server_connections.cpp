@@ -2,6 +2,8 @@
 // of any kind, cut anywhere, with a garbage body for every command.
 #include "testsupport/ServerHarness.h"
 
+#include "LogLimiter.h"
+
 #include "records/RouteRecord.h"
 #include "wire/Commands.h"
 #include "wire/Frame.h"
@@ -49,7 +51,12 @@ class TestServerConnections : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(demo.start({}, "demo"), QString()); }
+    void initTestCase()
+    {
+        ServerOptions options;
+        options.logLinesPerMinute = 1000; // every row's complaint is written
+        QCOMPARE(demo.start(options, "demo"), QString());
+    }
     void init() { h = std::make_unique<ServerHarness>(); }
     void cleanup() { h.reset(); }
     void parse_data();
@@ -59,6 +66,7 @@ private slots:
     void bytes_data();
     void bytes();
     void stats();
+    void logLimiter();
 
 private:
     std::unique_ptr<ServerHarness> h;
@@ -128,7 +136,7 @@ void TestServerConnections::door_data()
                                        << "wrong token";
     QTest::newRow("none required, one given") << "" << token("a") + check << "";
     QTest::newRow("no token in time") << "token" << QByteArray() << "no token in time";
-    QTest::newRow("one client too many") << "clients" << check << "refusing a client";
+    QTest::newRow("one client too many") << "clients" << check << "refusing .* already 2 clients";
     QTest::newRow("replies left unread") << "" << request("Get_tree_graphobj").repeated(3000)
                                          << "does not read its replies";
     QTest::newRow("open without a token: not started") << "open" << QByteArray() << "";
@@ -200,7 +208,7 @@ void TestServerConnections::bytes_data()
     const QByteArray trees = request("Get_tree_objects") + request("Get_tree_graphobj");
     QTest::newRow("two requests byte by byte")
         << trees << 1 << "" << Bytes{"Get_tree_objects", "Get_tree_graphobj"} << 0;
-    QTest::newRow("4 GiB length prefix") << prefix(~0u) << AtOnce << "larger than" << Bytes() << 0;
+    QTest::newRow("4 GiB length prefix") << prefix(~0u) << AtOnce << "more than" << Bytes() << 0;
     QTest::newRow("empty frame") << prefix(0) << AtOnce << "does not parse" << Bytes() << 0;
     // A truncated frame is held until the client goes.
     QTest::newRow("a large frame announced, a little sent")
@@ -301,5 +309,16 @@ void TestServerConnections::stats()
                                         "dropped_ahead=0 routes_checked=0 clients=2"));
 }
 
+// Each kind of complaint has its own few lines a minute.
+void TestServerConnections::logLimiter()
+{
+    LogLimiter limiter(2);
+    QString admitted;
+    for (const char *kind : {"bad frame", "bad frame", "failed", "bad frame", "failed"})
+        admitted += QChar(limiter.admit(kind) ? '+' : '-');
+    QCOMPARE(admitted, QString("+++-+"));
+}
+
 QTEST_GUILESS_MAIN(TestServerConnections)
 #include "tst_server_connections.moc"
+

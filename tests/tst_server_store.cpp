@@ -506,7 +506,7 @@ void TestServerStore::liveSave()
     live->accept({{car, quint32(t0 + 100), QPoint(376000000, 555980000)},
                   {car, quint32(t0 + 110), spot},
                   {car, quint32(t0 + 120), spot}});
-    QSignalSpy changedSpy(live, &LiveChecker::statesChanged);
+    QSignalSpy changedSpy(live, &LiveChecker::stateChanged);
     QSignalSpy eventSpy(live, &LiveChecker::eventsRecorded);
 
     QByteArray body;
@@ -530,7 +530,7 @@ void TestServerStore::liveSave()
     for (const QByteArray &bytes : live->currentStates())
         current << letter(read(bytes).routeId) + QString::number(read(bytes).states[0].state);
     for (const QList<QVariant> &signal : qAsConst(changedSpy))
-        sent << letter(read(signal[0].toByteArray()).routeId);
+        sent << letter(read(signal[1].toByteArray()).routeId);
     for (const QList<QVariant> &signal : qAsConst(eventSpy)) {
         const auto read = LiveMessages::readEvents(signal[0].toByteArray());
         for (int i = 0; read && i < read->size(); ++i)

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMetaType>
 #include <QPoint>
 #include <QString>
 
@@ -85,5 +86,7 @@ std::optional<QList<ServerStat>> readStats(const QByteArray &body);
 QString deviationText(qint32 seconds);
 
 } // namespace LiveMessages
+
+Q_DECLARE_METATYPE(LiveMessages::PositionReport)
 
 #endif // LIVEMESSAGES_H
