@@ -338,9 +338,12 @@ void HostWindow::showFailure(const RequestFailure &failure)
                                        QString(), QMessageBox::Ok, this);
         m_failureBox->setWindowModality(Qt::NonModal);
     }
-    m_failureBox->setText(text);
-    m_failureBox->setInformativeText(failure.command == Commands::FixRoutes
-                                         ? tr("The edits stay in the panel; save them again later.")
-                                         : QString());
+    // A failure while the warning is up joins it: a save and the switch after it may both fail.
+    const bool adding = m_failureBox->isVisible();
+    m_failureBox->setText(adding ? m_failureBox->text() + QLatin1Char('\n') + text : text);
+    if (failure.command == Commands::FixRoutes)
+        m_failureBox->setInformativeText(tr("The edits stay in the panel; save them again later."));
+    else if (!adding)
+        m_failureBox->setInformativeText(QString());
     m_failureBox->show();
 }

@@ -322,33 +322,35 @@ void tst_HostLive::reconnection()
 void tst_HostLive::failure_data()
 {
     QTest::addColumn<QStringList>("asks");    // as in routing; the host asked for its units
-    QTest::addColumn<QByteArray>("body");     // of Request_failed
-    QTest::addColumn<QStringList>("replies"); // after it; all for plug-in 2
+    QTest::addColumn<QByteArray>("frames");   // Request_failed
+    QTest::addColumn<QStringList>("replies"); // after them; all for plug-in 2
     QTest::addColumn<QString>("failed");      // "command code reason asker" from the signal
-    QTest::addColumn<QString>("shown");       // in the status bar and in the warning
+    QTest::addColumn<QString>("shown");       // in the warning; the last line in the status bar
     QTest::addColumn<QString>("warning");
 
     using L = QStringList;
     using F = RequestFailure;
     const QByteArray fix = Commands::FixRoutes;
-    QTest::newRow("routes not saved: the asker gets nothing")
-        << L{"1 Fix_routes"} << F{fix, F::ReadOnly, "read-only"}.body() << L{}
-        << "Fix_routes 1 read-only first" << "The routes were not saved: read-only" << "";
-    QTest::newRow("check mode not switched: no plug-in hears of it")
-        << L{"2 Set_check_mode"} << F{Commands::SetCheckMode, F::Busy, "locked"}.body() << L{}
-        << "Set_check_mode 2 locked second" << "Checking was not switched: locked" << "";
-    QTest::newRow("the failure takes its asker's turn: the next reply pairs")
-        << L{"1 Fix_routes", "2 Fix_routes"} << F{fix, F::Storage, "disk full"}.body()
+    const auto frame = [](const F &f) {
+        return Frame::encode(Frame::Reply{Commands::RequestFailed, f.body()});
+    };
+    QTest::newRow("routes not saved, its turn taken: the next reply pairs")
+        << L{"1 Fix_routes", "2 Fix_routes"} << frame({fix, F::Storage, "disk full"})
         << L{"Fix_routes ack"} << "Fix_routes 3 disk full first"
         << "The routes were not saved: disk full" << "";
+    QTest::newRow("a save, then checking switched: both fail, no plug-in hears of it")
+        << L{"1 Fix_routes", "2 Set_check_mode"}
+        << frame({fix, F::ReadOnly, "read-only"}) + frame({"Set_check_mode", F::Busy, "locked"})
+        << L{} << "Fix_routes 1 read-only first,Set_check_mode 2 locked second"
+        << "The routes were not saved: read-only\nChecking was not switched: locked" << "";
     QTest::newRow("the host's own request, no reason: the code")
-        << L{} << F{Commands::GetObjectTree, F::OverLimit, ""}.body() << L{}
+        << L{} << frame({Commands::GetObjectTree, F::OverLimit, ""}) << L{}
         << "Get_tree_objects 4  nobody"
         << "The server could not carry out Get_tree_objects: over a limit" << "";
-    QTest::newRow("nobody waits: dropped") << L{} << F{fix, F::Refused, "no"}.body() << L{}
+    QTest::newRow("nobody waits: dropped") << L{} << frame({fix, F::Refused, "no"}) << L{}
                                            << "" << "" << "failure of Fix_routes .*dropped";
     QTest::newRow("unknown code: dropped")
-        << L{"2 Fix_routes"} << F{fix, F::Code(9), "no"}.body()
+        << L{"2 Fix_routes"} << frame({fix, F::Code(9), "no"})
         << L{"Fix_routes ack"} << "" << "" << "does not read; dropped";
 }
 
@@ -357,7 +359,7 @@ void tst_HostLive::failure_data()
 void tst_HostLive::failure()
 {
     QFETCH(QStringList, asks);
-    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, frames);
     QFETCH(QStringList, replies);
     QFETCH(QString, failed);
     QFETCH(QString, shown);
@@ -380,14 +382,14 @@ void tst_HostLive::failure()
         link->SendToServer(ServerName, ask.mid(2).toLatin1(), QByteArray(),
                            ask[0] == '1' ? first.get() : second.get());
     link->SendToServer(ServerName, "Get_tree_graphobj", QByteArray(), second.get());
-    server->send(Frame::encode(Frame::Reply{Commands::RequestFailed, body}));
+    server->send(frames);
     for (const QString &reply : replies << "Get_tree_graphobj marker")
         server->reply(reply.section(' ', 0, 0).toLatin1(), reply.section(' ', 1).toLatin1());
     QTRY_COMPARE(second->replies, replies);
     QCOMPARE(first->replies, QStringList());
     QCOMPARE(signalled.join(','), failed);
     const auto *box = window.findChild<QMessageBox *>();
-    QCOMPARE(window.statusBar()->currentMessage(), shown);
+    QCOMPARE(window.statusBar()->currentMessage(), shown.section('\n', -1));
     QCOMPARE(box ? box->text() : QString(), shown);
     QVERIFY(!box || (box->isVisible() && !box->isModal()));
 }
