@@ -6,6 +6,7 @@
 #include "MapCanvas.h"
 #include "ObjectsModel.h"
 #include "ServerConnection.h"
+#include "wire/Commands.h"
 
 #include <DemoDistrict.h>
 #include <PluginInterface.h>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeView>
@@ -26,6 +28,8 @@ namespace {
 constexpr int CityMapId = 1;
 constexpr int RegionMapId = 2;
 constexpr double ZoomStep = 1.5;
+// Long enough to be read; the link state comes back after it.
+constexpr int FailureShownMs = 30000;
 
 } // namespace
 
@@ -58,6 +62,7 @@ HostWindow::HostWindow(HostServices *services, ServerConnection *connection,
     statusBar()->addPermanentWidget(m_scaleLabel);
     connect(m_connection, &ServerConnection::stateChanged, this, &HostWindow::updateLinkState);
     connect(m_connection, &ServerConnection::disconnected, this, &HostWindow::updateLinkState);
+    connect(m_connection, &ServerConnection::requestFailed, this, &HostWindow::showFailure);
     updateLinkState();
     updateScaleText();
     resize(1400, 900);
@@ -286,6 +291,8 @@ void HostWindow::closeEvent(QCloseEvent *event)
 
 void HostWindow::updateLinkState()
 {
+    // A change of the link matters more than an earlier failure.
+    statusBar()->clearMessage();
     const QString endpoint = m_connection->endpoint();
     switch (m_connection->state()) {
     case ServerConnection::State::Idle:
@@ -311,4 +318,32 @@ void HostWindow::updateScaleText()
                                   .arg(qRound(canvas->projection().scale()))
                                   .arg(MapBasePainter::distanceText(
                                       4 * canvas->projection().scale())));
+}
+
+void HostWindow::showFailure(const RequestFailure &failure)
+{
+    const QString reason = failure.reason.isEmpty() ? RequestFailure::codeName(failure.code)
+                                                    : failure.reason;
+    QString text;
+    if (failure.command == Commands::FixRoutes)
+        text = tr("The routes were not saved: %1").arg(reason);
+    else if (failure.command == Commands::SetCheckMode)
+        text = tr("Checking was not switched: %1").arg(reason);
+    else
+        text = tr("The server could not carry out %1: %2")
+                   .arg(QString::fromLatin1(failure.command), reason);
+    statusBar()->showMessage(text, FailureShownMs);
+    if (!m_failureBox) {
+        m_failureBox = new QMessageBox(QMessageBox::Warning, tr("Server request failed"),
+                                       QString(), QMessageBox::Ok, this);
+        m_failureBox->setWindowModality(Qt::NonModal);
+    }
+    // A failure while the warning is up joins it: a save and the switch after it may both fail.
+    const bool adding = m_failureBox->isVisible();
+    m_failureBox->setText(adding ? m_failureBox->text() + QLatin1Char('\n') + text : text);
+    if (failure.command == Commands::FixRoutes)
+        m_failureBox->setInformativeText(tr("The edits stay in the panel; save them again later."));
+    else if (!adding)
+        m_failureBox->setInformativeText(QString());
+    m_failureBox->show();
 }

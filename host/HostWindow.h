@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointF>
+#include <QPointer>
 
 class HostServices;
 class MapCanvas;
@@ -13,13 +14,15 @@ class ObjectsModel;
 class PluginInterface;
 class QLabel;
 class QListView;
+class QMessageBox;
 class QTabWidget;
 class QTreeView;
 class ServerConnection;
+struct RequestFailure;
 
 // The dispatcher's window: map views in tabs in the middle, the tracked units
 // on the left, the plug-ins' pages on the right, the check events under the
-// maps, the link state below.
+// maps, the link state below, and what the server could not carry out.
 // Each plug-in gets one page per map view; the page follows the current map.
 class HostWindow : public QMainWindow
 {
@@ -73,6 +76,8 @@ private:
     void onPluginTabChanged(int index);
     int pluginTabIndex(PluginInterface *plugin, int mapId) const;
     void updateLinkState();
+    // In the status bar and in a warning that leaves the window usable.
+    void showFailure(const RequestFailure &failure);
     void updateScaleText();
 
     HostServices *m_services;       // not owned
@@ -86,6 +91,7 @@ private:
     QLabel *m_linkLabel;
     QLabel *m_pointerLabel;
     QLabel *m_scaleLabel;
+    QPointer<QMessageBox> m_failureBox; // one, showing the latest failure
     QList<PluginInterface *> m_plugins; // the caller's
     QList<Placement> m_placements; // one per plug-in tab, in tab order
     MapCanvas *m_shownMap = nullptr;

@@ -212,6 +212,10 @@ bool ServerConnection::takeFrames()
 
 void ServerConnection::deliver(const QByteArray &command, const QByteArray &body)
 {
+    if (command == Commands::RequestFailed) {
+        takeFailure(body);
+        return;
+    }
     // Nobody asks for news, so it must not take the place of a waiting asker.
     if (isHostNews(command)) {
         emit hostNews(command, body);
@@ -242,6 +246,29 @@ void ServerConnection::deliver(const QByteArray &command, const QByteArray &body
         handOver(waiter.plugin, command, body);
     }
     emit replyDelivered(command);
+}
+
+void ServerConnection::takeFailure(const QByteArray &body)
+{
+    const std::optional<RequestFailure> failure = RequestFailure::read(body);
+    if (!failure) {
+        qCWarning(lcHost, "a request failure from %s that does not read; dropped",
+                  qPrintable(endpoint()));
+        return;
+    }
+    const QByteArray &command = failure->command;
+    auto found = m_waiting.find(command);
+    if (found == m_waiting.end() || found->isEmpty()) {
+        qCWarning(lcHost, "failure of %s from %s that nobody asked for; dropped",
+                  command.constData(), qPrintable(endpoint()));
+        return;
+    }
+    // The failure stands in for the reply: the replies after it pair as they would.
+    const Waiter waiter = found->dequeue();
+    qCWarning(lcHost, "server %s could not carry out %s (%s): %s", qPrintable(endpoint()),
+              command.constData(), qPrintable(RequestFailure::codeName(failure->code)),
+              qPrintable(failure->reason));
+    emit requestFailed(*failure, waiter.plugin);
 }
 
 void ServerConnection::handOver(PluginInterface *plugin, const QByteArray &command,

@@ -2,6 +2,7 @@
 #define SERVERCONNECTION_H
 
 #include "ServerNotifier.h"
+#include "wire/RequestFailure.h"
 
 #include <PluginHost.h>
 
@@ -72,6 +73,9 @@ signals:
     void hostReply(const QByteArray &command, const QByteArray &body);
     // News the server sends every client unasked; plug-ins never see it.
     void hostNews(const QByteArray &command, const QByteArray &body);
+    // The server could not carry out a request; it took the reply's place. The
+    // plug-in that asked gets nothing; null when the host asked or the asker is gone.
+    void requestFailed(const RequestFailure &failure, PluginInterface *plugin);
     // After a reply or news reached whoever it was for.
     void replyDelivered(const QByteArray &command);
     void stateChanged(ServerConnection::State state);
@@ -84,6 +88,7 @@ private:
     // Cuts whole frames off the received bytes; false when the stream had to be dropped.
     bool takeFrames();
     void deliver(const QByteArray &command, const QByteArray &body);
+    void takeFailure(const QByteArray &body);
     void handOver(PluginInterface *plugin, const QByteArray &command, const QByteArray &body);
     void setState(State state);
     void write(const QByteArray &command, const QByteArray &body);

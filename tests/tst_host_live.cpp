@@ -2,15 +2,18 @@
 // of a request, which plug-in gets which reply, the token, reconnection; and
 // the host's own view of the server: the units tree in the objects model, the
 // units' last fixes in the tracker, on the map and in the model, the check
-// events list, all from news that reaches the host alone.
+// events list, all from news that reaches the host alone; what the window
+// shows of a request the server could not carry out.
 #include "testsupport/HostTinyServer.h"
 #include "testsupport/TreeBuilders.h"
 #include "wire/Commands.h"
 #include "wire/LiveMessages.h"
+#include "wire/RequestFailure.h"
 
 #include <CheckEventsModel.h>
 #include <DemoDistrict.h>
 #include <HostServices.h>
+#include <HostWindow.h>
 #include <MapCanvas.h>
 #include <ObjectsModel.h>
 #include <ServerConnection.h>
@@ -18,6 +21,8 @@
 #include <UnitTracker.h>
 
 #include <QDataStream>
+#include <QMessageBox>
+#include <QStatusBar>
 #include <QtEndian>
 #include <QtTest>
 
@@ -136,6 +141,8 @@ private slots:
     void routing_data();
     void routing();
     void reconnection();
+    void failure_data();
+    void failure();
 
     void unitTree_data();
     void unitTree();
@@ -310,6 +317,81 @@ void tst_HostLive::reconnection()
         QCOMPARE(link->currentWaitMs(), (replied ? 1 : 2) * ServerConnection::FirstRetryMs);
     }
     QCOMPARE(first->announced, QVector<QByteArray>(2, ServerName).toList());
+}
+
+void tst_HostLive::failure_data()
+{
+    QTest::addColumn<QStringList>("asks");    // as in routing; the host asked for its units
+    QTest::addColumn<QByteArray>("frames");   // Request_failed
+    QTest::addColumn<QStringList>("replies"); // after them; all for plug-in 2
+    QTest::addColumn<QString>("failed");      // "command code reason asker" from the signal
+    QTest::addColumn<QString>("shown");       // in the warning; the last line in the status bar
+    QTest::addColumn<QString>("warning");
+
+    using L = QStringList;
+    using F = RequestFailure;
+    const QByteArray fix = Commands::FixRoutes;
+    const auto frame = [](const F &f) {
+        return Frame::encode(Frame::Reply{Commands::RequestFailed, f.body()});
+    };
+    QTest::newRow("routes not saved, its turn taken: the next reply pairs")
+        << L{"1 Fix_routes", "2 Fix_routes"} << frame({fix, F::Storage, "disk full"})
+        << L{"Fix_routes ack"} << "Fix_routes 3 disk full first"
+        << "The routes were not saved: disk full" << "";
+    QTest::newRow("a save, then checking switched: both fail, no plug-in hears of it")
+        << L{"1 Fix_routes", "2 Set_check_mode"}
+        << frame({fix, F::ReadOnly, "read-only"}) + frame({"Set_check_mode", F::Busy, "locked"})
+        << L{} << "Fix_routes 1 read-only first,Set_check_mode 2 locked second"
+        << "The routes were not saved: read-only\nChecking was not switched: locked" << "";
+    QTest::newRow("the host's own request, no reason: the code")
+        << L{} << frame({Commands::GetObjectTree, F::OverLimit, ""}) << L{}
+        << "Get_tree_objects 4  nobody"
+        << "The server could not carry out Get_tree_objects: over a limit" << "";
+    QTest::newRow("nobody waits: dropped") << L{} << frame({fix, F::Refused, "no"}) << L{}
+                                           << "" << "" << "failure of Fix_routes .*dropped";
+    QTest::newRow("unknown code: dropped")
+        << L{"2 Fix_routes"} << frame({fix, F::Code(9), "no"})
+        << L{"Fix_routes ack"} << "" << "" << "does not read; dropped";
+}
+
+// A request the server could not carry out: the window tells the operator,
+// the plug-in that asked never gets a reply, the next reply finds its asker.
+void tst_HostLive::failure()
+{
+    QFETCH(QStringList, asks);
+    QFETCH(QByteArray, frames);
+    QFETCH(QStringList, replies);
+    QFETCH(QString, failed);
+    QFETCH(QString, shown);
+    QFETCH(QString, warning);
+
+    if (!warning.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    ObjectsModel objects;
+    HostServices services(link.get(), &objects);
+    HostWindow window(&services, link.get(), &objects, {});
+    QStringList signalled;
+    connect(link.get(), &ServerConnection::requestFailed, this,
+            [&](const RequestFailure &f, PluginInterface *plugin) {
+                const char *asker = plugin == first.get() ? "first" : plugin ? "second" : "nobody";
+                signalled << f.command + ' ' + QByteArray::number(f.code) + ' '
+                                 + f.reason.toUtf8() + ' ' + asker;
+            });
+    connectLink();
+    for (const QString &ask : asks)
+        link->SendToServer(ServerName, ask.mid(2).toLatin1(), QByteArray(),
+                           ask[0] == '1' ? first.get() : second.get());
+    link->SendToServer(ServerName, "Get_tree_graphobj", QByteArray(), second.get());
+    server->send(frames);
+    for (const QString &reply : replies << "Get_tree_graphobj marker")
+        server->reply(reply.section(' ', 0, 0).toLatin1(), reply.section(' ', 1).toLatin1());
+    QTRY_COMPARE(second->replies, replies);
+    QCOMPARE(first->replies, QStringList());
+    QCOMPARE(signalled.join(','), failed);
+    const auto *box = window.findChild<QMessageBox *>();
+    QCOMPARE(window.statusBar()->currentMessage(), shown.section('\n', -1));
+    QCOMPARE(box ? box->text() : QString(), shown);
+    QVERIFY(!box || (box->isVisible() && !box->isModal()));
 }
 
 void tst_HostLive::unitTree_data()
