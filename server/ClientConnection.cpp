@@ -51,6 +51,8 @@ ClientConnection::ClientConnection(QTcpSocket *socket, const ServerOptions &opti
     m_lastFrame.start();
     // Qt's own buffer stays small; ours holds the frame being assembled.
     m_socket->setReadBufferSize(1 << 20);
+    // A reply goes out when written, not when an earlier one is acknowledged.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &ClientConnection::flushNews);
     connect(m_socket, &QTcpSocket::disconnected, this, &ClientConnection::finish);

@@ -11,7 +11,11 @@
 FrameClient::FrameClient(QObject *parent)
     : QObject(parent), m_socket(new QTcpSocket(this))
 {
-    connect(m_socket, &QTcpSocket::connected, this, &FrameClient::connected);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        // Requests are small and wait for their replies: no batching.
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        emit connected();
+    });
     connect(m_socket, &QTcpSocket::disconnected, this, &FrameClient::disconnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &FrameClient::onReadyRead);
 }

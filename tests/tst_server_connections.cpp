@@ -2,7 +2,9 @@
 // of any kind, cut anywhere, with a garbage body for every command.
 #include "testsupport/ServerHarness.h"
 
+#include "LiveChecker.h"
 #include "LogLimiter.h"
+#include "TrackedObjectStore.h"
 
 #include "records/RouteRecord.h"
 #include "wire/Commands.h"
@@ -18,6 +20,7 @@
 namespace {
 
 using Bytes = QList<QByteArray>;
+using Reports = QList<LiveMessages::PositionReport>;
 constexpr int AtOnce = 1 << 20;
 
 QByteArray prefix(quint32 length)
@@ -66,6 +69,9 @@ private slots:
     void bytes_data();
     void bytes();
     void stats();
+    void floodBesideSlowReader();
+    void slowDrip();
+    void makesRoom();
     void logLimiter();
 
 private:
@@ -136,6 +142,9 @@ void TestServerConnections::door_data()
                                        << "wrong token";
     QTest::newRow("none required, one given") << "" << token("a") + check << "";
     QTest::newRow("no token in time") << "token" << QByteArray() << "no token in time";
+    QTest::newRow("5 KiB before the token") << "token" << token(QByteArray(5000, 'x')) + check
+                                             << "before the token, more than 4096";
+    QTest::newRow("a frame left unfinished") << "" << prefix(100) + "abc" << "still unfinished";
     QTest::newRow("one client too many") << "clients" << check << "refusing .* already 2 clients";
     QTest::newRow("replies left unread") << "" << request("Get_tree_graphobj").repeated(3000)
                                          << "does not read its replies";
@@ -158,6 +167,7 @@ void TestServerConnections::door()
     options.address = QHostAddress(setup == "token" || setup == "open" ? QHostAddress::AnyIPv4
                                                                        : QHostAddress::LocalHost);
     options.authTimeoutMs = closing.startsWith("no token") ? 1000 : 60000;
+    options.frameTimeoutMs = closing.contains("unfinished") ? 500 : 30000;
     options.maxClients = setup == "clients" ? 2 : 50;
     options.maxPendingOutput = 64 * 1024;
     const bool starts = setup != "open" && setup != "seed";
@@ -307,6 +317,134 @@ void TestServerConnections::stats()
                                         "dropped_not_finite=0 dropped_latitude=1 "
                                         "dropped_longitude=0 dropped_before_2000=0 "
                                         "dropped_ahead=0 routes_checked=0 clients=2"));
+}
+
+// One client pushes positions without a pause, another does not read while
+// it does, a third keeps asking. Nobody is closed, every question is
+// answered, and the slow reader, once it reads, has the newest position of
+// every unit: what it missed was thinned, not queued.
+void TestServerConnections::floodBesideSlowReader()
+{
+    constexpr int Units = 50, Frames = 500, ReportsPerFrame = 1000;
+    ServerOptions options;
+    options.maxPendingOutput = 4 << 20; // a queue of positions would pass it many times
+    QCOMPARE(h->start(options), QString());
+    TrackedObjectStore units(h->server->database());
+    QList<qint32> ids;
+    for (int i = 0; i < Units; ++i)
+        ids << units.add(0, QStringLiteral("Unit %1").arg(i), TrackedObjectStore::Kind::Unit, i);
+    QVERIFY(!ids.contains(0) && h->server->liveChecker()->reload());
+
+    QTcpSocket slow;
+    QVERIFY(h->connectRaw(&slow));
+    // Takes nothing off the wire until told; the system's buffers (some
+    // megabytes) fill long before the flood ends.
+    slow.setReadBufferSize(4096);
+    FrameClient *pusher = h->connect();
+    FrameClient *prober = h->connect();
+    QVERIFY(pusher && prober);
+    QTRY_COMPARE(h->server->clientCount(), 3);
+    int asked = 0, answered = 0;
+    connect(prober, &FrameClient::replyReceived, this, [&](const QByteArray &command) {
+        answered += command == "Get_tree_objects";
+        if (asked < 200)
+            ++asked, prober->send("Get_tree_objects");
+    });
+    ++asked, prober->send("Get_tree_objects");
+
+    const quint32 start = quint32(QDateTime::currentSecsSinceEpoch()) - 200;
+    QMap<qint32, QPoint> newest;
+    for (int frame = 0; frame < Frames; ++frame) {
+        Reports reports;
+        for (int r = 0; r < ReportsPerFrame; ++r) {
+            const QPoint at(376000000 + frame * 10 + r / Units, 557500000 + r);
+            reports.append({ids.at(r % Units), start + quint32(frame / 10), at});
+            newest[ids.at(r % Units)] = at;
+        }
+        pusher->send("Push_positions", LiveMessages::positionsBody(reports));
+        // Only as fast as its own socket takes them.
+        QVERIFY(QTest::qWaitFor([&] { return pusher->socket()->bytesToWrite() < (1 << 20); },
+                                ServerHarness::Timeout));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(answered == asked && asked == 200, ServerHarness::Timeout);
+    QCOMPARE(h->server->clientCount(), 3);
+    QVERIFY2(h->server->logThinning().contains("newest of"), "nothing was thinned");
+
+    QByteArray received;
+    QMap<qint32, QPoint> seen;
+    slow.setReadBufferSize(0);
+    const auto drain = [&] {
+        received += slow.readAll();
+        QByteArray payload;
+        while (Frame::Splitter::take(received, &payload) == Frame::Splitter::Complete) {
+            const auto reply = Frame::decodeReply(payload);
+            const auto reports = reply && reply->command == "Unit_positions"
+                                     ? LiveMessages::readPositions(reply->body)
+                                     : std::nullopt;
+            for (const LiveMessages::PositionReport &r : reports.value_or(Reports()))
+                seen[r.unitId] = r.position;
+        }
+        return seen == newest;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(drain(), ServerHarness::Timeout);
+    QCOMPARE(slow.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(h->server->clientCount(), 3);
+}
+
+// More clients than places, each sending a frame a byte at a time and never
+// finishing it: each is closed when its frame is overdue, and a client that
+// speaks whole frames finds a place and is served.
+void TestServerConnections::slowDrip()
+{
+    constexpr int Drippers = 320;
+    ServerOptions options;
+    options.frameTimeoutMs = 1000;
+    QCOMPARE(h->start(options), QString());
+    std::vector<std::unique_ptr<QTcpSocket>> drippers;
+    for (int i = 0; i < Drippers; ++i) {
+        drippers.push_back(std::make_unique<QTcpSocket>());
+        drippers.back()->connectToHost(QHostAddress(QHostAddress::LocalHost),
+                                       h->server->serverPort());
+    }
+    const QByteArray frame = prefix(1000) + QByteArray(1000, 'x');
+    int sent = 0;
+    QTimer drip;
+    connect(&drip, &QTimer::timeout, this, [&] {
+        for (const auto &socket : drippers) {
+            if (socket->state() == QAbstractSocket::ConnectedState)
+                socket->write(frame.mid(sent % frame.size(), 1));
+        }
+        ++sent;
+    });
+    drip.start(100);
+    QTRY_COMPARE_WITH_TIMEOUT(h->server->clientCount(), options.maxClients,
+                              ServerHarness::Timeout);
+    // The overdue ones make room.
+    QTRY_VERIFY_WITH_TIMEOUT(h->server->clientCount() < options.maxClients,
+                             ServerHarness::Timeout);
+    QVERIFY(h->answers(h->connect()));
+    drip.stop();
+}
+
+// A full table makes room by closing the client longest without a whole
+// frame, once that is long enough; the others stay.
+void TestServerConnections::makesRoom()
+{
+    ServerOptions options;
+    options.maxClients = 2;
+    options.evictAfterMs = 300;
+    QCOMPARE(h->start(options), QString());
+    QTcpSocket quiet;
+    QVERIFY(h->connectRaw(&quiet));
+    FrameClient *busy = h->connect();
+    QVERIFY(busy);
+    QTRY_COMPARE(h->server->clientCount(), 2);
+    QTest::qWait(options.evictAfterMs + 100);
+    QVERIFY(h->answers(busy));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("making room: no complete frame"));
+    QVERIFY(h->answers(h->connect()));
+    QTRY_COMPARE(quiet.state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(h->answers(busy));
 }
 
 // Each kind of complaint has its own few lines a minute.
