@@ -135,6 +135,14 @@ void ClientConnection::sendRouteState(qint32 routeId, const QByteArray &body)
     }
 }
 
+void ClientConnection::setHeld(bool held)
+{
+    m_held = held;
+    // What came meanwhile waits in the socket; read it after this turn.
+    if (!held)
+        QMetaObject::invokeMethod(this, &ClientConnection::onReadyRead, Qt::QueuedConnection);
+}
+
 qint64 ClientConnection::takeThinned()
 {
     return std::exchange(m_thinned, 0);
@@ -224,7 +232,7 @@ void ClientConnection::readFrames()
     // Only the bytes of the frame being assembled are taken from the socket:
     // the buffer never holds more than one frame.
     m_waitingForRoom = false;
-    while (!m_closing && m_socket->bytesAvailable() > 0) {
+    while (!m_closing && !m_held && m_socket->bytesAvailable() > 0) {
         qint64 wanted = LengthBytes - m_buffer.size();
         if (wanted <= 0)
             wanted = qFromBigEndian<quint32>(m_buffer.constData()) + qint64(LengthBytes)

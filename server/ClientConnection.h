@@ -48,6 +48,7 @@ public:
 
     void sendReply(const QByteArray &command, const QByteArray &body) override;
     void sendRouteState(qint32 routeId, const QByteArray &body) override;
+    void setHeld(bool held) override;
     void sendPositions(const QList<LiveMessages::PositionReport> &reports);
     // Positions and states replaced before they were sent, since the last call.
     qint64 takeThinned();
@@ -89,6 +90,7 @@ private:
     QByteArray m_buffer;
     qint64 m_borrowed = 0; // of the budget, for the frame in m_buffer
     bool m_waitingForRoom = false;
+    bool m_held = false;
     QElapsedTimer m_lastFrame;
     QMap<qint32, LiveMessages::PositionReport> m_positions; // waiting, by unit
     QMap<qint32, QByteArray> m_states;                      // waiting, by route

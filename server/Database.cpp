@@ -180,6 +180,17 @@ bool Database::exec(const QString &statement) const
     return false;
 }
 
+bool Database::capSize(qint64 bytes) const
+{
+    QSqlQuery query(connection());
+    if (!query.exec(QStringLiteral("PRAGMA page_size")) || !query.next()) {
+        warnFailure("reading the page size", query);
+        return false;
+    }
+    const qint64 pages = qMax<qint64>(1, bytes / qMax(1, query.value(0).toInt()));
+    return exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+}
+
 bool Database::isEmpty() const
 {
     QSqlQuery query(connection());

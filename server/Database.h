@@ -33,6 +33,9 @@ public:
     QString path() const { return m_path; }
     int schemaVersion() const;
 
+    // Writes that would grow the file past bytes fail as a full disk would.
+    bool capSize(qint64 bytes) const;
+
     // Runs one statement; logs and returns false on failure.
     bool exec(const QString &statement) const;
     // True when no rule node, layer, graphic object or tracked object is stored.

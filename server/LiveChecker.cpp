@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "EventStore.h"
+#include "StoreWriter.h"
 #include "LayerStore.h"
 #include "ServerClock.h"
 #include "ServerLog.h"
@@ -336,12 +337,12 @@ void LiveChecker::publish()
     const QList<int> judged = m_engine.takeChangedOutcomes();
     for (int id : judged)
         recordEvents(id, &events);
-    if (!events.isEmpty() && EventStore(m_db).record(&events)) {
-        std::sort(events.begin(), events.end(), [](const CheckEvent &a, const CheckEvent &b) {
-            return a.time != b.time ? a.time > b.time : a.id > b.id;
+    if (!events.isEmpty() && m_eventWriter)
+        m_eventWriter->record(events, this, [this](QList<CheckEvent> stored) {
+            publishEvents(std::move(stored));
         });
-        emit eventsRecorded(LiveMessages::eventsBody(events));
-    }
+    else if (!events.isEmpty() && EventStore(m_db).record(&events))
+        publishEvents(std::move(events));
 
     const QList<int> changed = m_engine.takeChangedRoutes();
     for (int id : changed) {
@@ -349,6 +350,14 @@ void LiveChecker::publish()
         m_stateBodies.insert(id, body);
         emit stateChanged(id, body);
     }
+}
+
+void LiveChecker::publishEvents(QList<CheckEvent> events)
+{
+    std::sort(events.begin(), events.end(), [](const CheckEvent &a, const CheckEvent &b) {
+        return a.time != b.time ? a.time > b.time : a.id > b.id;
+    });
+    emit eventsRecorded(LiveMessages::eventsBody(events));
 }
 
 QByteArray LiveChecker::statesBody(int routeId) const

@@ -20,6 +20,7 @@
 
 class Database;
 class ServerClock;
+class StoreWriter;
 class QTimer;
 
 // The server's live checking: the engine fed with the checked routes and
@@ -52,6 +53,9 @@ public:
     // a host tool added); one edited beside the wire counts from the next
     // reload().
     bool update(const RuleStore::Change &change);
+    // Events are then stored by the writer, off this thread, and go out once
+    // stored; without one they are stored here. The writer outlives the checker.
+    void setEventWriter(StoreWriter *writer) { m_eventWriter = writer; }
     // With simulation on, every tick also moves the simulated units and checks
     // their reports like pushed ones.
     void setSimulating(bool on);
@@ -119,6 +123,7 @@ private:
     // that are no unit) are not.
     void check(const QList<LiveMessages::PositionReport> &reports, Counting counting);
     void publish();
+    void publishEvents(QList<LiveMessages::CheckEvent> events);
     QByteArray statesBody(int routeId) const;
     void recordEvents(int routeId, QList<LiveMessages::CheckEvent> *events);
 
@@ -132,6 +137,7 @@ private:
     QHash<int, Checked> m_checked;
     QMap<int, QByteArray> m_stateBodies; // per checked route: its states as last published
     QHash<qint32, QString> m_unitNames;
+    StoreWriter *m_eventWriter = nullptr; // not owned
     QHash<qint32, Zone> m_zones; // every graphic object read, by id
     quint64 m_zoneRevision = 0;  // the last given out
     QByteArray m_before, m_after; // scratch for comparing routes

@@ -14,6 +14,9 @@ public:
     // A route's "Every_sections_state": only the newest of a route's states
     // matters, so a sink may drop one not yet sent when a newer comes.
     virtual void sendRouteState(qint32 routeId, const QByteArray &body) = 0;
+    // While held, the sender hands on no further request: one of its changes
+    // is being written, and what it asks next must see the change.
+    virtual void setHeld(bool held) { Q_UNUSED(held) }
 };
 
 #endif // REPLYSINK_H

@@ -8,6 +8,7 @@
 #include "wire/LiveMessages.h"
 #include "wire/Commands.h"
 #include "ServerLog.h"
+#include "StoreWriter.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -79,7 +80,15 @@ bool RouteCheckServer::start(QString *error)
     m_thinningLog->start();
     m_handler =
         std::make_unique<RequestHandler>(m_db, m_clock, m_logLimiter, m_options.readOnly);
+    if (!m_options.readOnly) {
+        m_writer = std::make_unique<StoreWriter>(m_clock, m_logLimiter);
+        if (!m_writer->start(m_options.databasePath, m_options.maxDatabaseBytes, error)) {
+            stop();
+            return false;
+        }
+    }
     m_live = std::make_unique<LiveChecker>(m_db, m_clock);
+    m_live->setEventWriter(m_writer.get());
     m_live->engine().setConfirmReports(m_options.confirmReports);
     m_live->engine().setConfirmMetres(m_options.confirmMetres);
     m_live->setSimulating(m_options.simulate);
@@ -119,6 +128,9 @@ void RouteCheckServer::stop()
     m_thinningLog->stop();
     delete m_frameBudget;
     m_frameBudget = nullptr;
+    // Saves under way are finished before the checking that takes them goes.
+    m_writer.reset();
+    m_changing.clear();
     m_live.reset();
     m_handler.reset();
     m_db.close();
@@ -196,12 +208,36 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
 {
     if (!m_handler || handleLive(command, body, sender))
         return;
-    RequestHandler::Outcome outcome = m_handler->handle(command, body);
+    const bool change = command == Commands::FixRoutes || command == Commands::SetCheckMode;
+    if (!change || !m_writer) {
+        deliver(m_handler->handle(command, body), sender);
+        return;
+    }
+    const quint64 ticket = ++m_lastTicket;
+    m_changing.insert(ticket, sender);
+    sender->setHeld(true);
+    m_writer->apply(command, body, this, [this, ticket](RequestHandler::Outcome outcome) {
+        ReplySink *changer = m_changing.take(ticket);
+        deliver(outcome, changer);
+        if (changer)
+            changer->setHeld(false);
+    });
+}
+
+void RouteCheckServer::finishWrites()
+{
+    if (m_writer)
+        m_writer->finish();
+}
+
+void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink *sender)
+{
     switch (outcome.delivery) {
     case RequestHandler::Outcome::Delivery::None:
         return;
     case RequestHandler::Outcome::Delivery::Sender:
-        sender->sendReply(outcome.command, outcome.body);
+        if (sender)
+            sender->sendReply(outcome.command, outcome.body);
         break;
     case RequestHandler::Outcome::Delivery::Everyone:
         broadcast(outcome.command, outcome.body);
@@ -210,13 +246,14 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
     // A panel rebuilds its routes from the tree; the live states follow it.
     // A save touches only its own routes; a switch reads every route again,
     // with whatever host tools stored beside the wire.
-    if (outcome.command == Commands::GetRuleTree) {
+    if (outcome.command == Commands::GetRuleTree && sender) {
         sendStates(sender);
     } else if (outcome.command == Commands::FixRoutes) {
         m_live->update(outcome.change);
     } else if (outcome.command == Commands::SetCheckMode) {
         m_live->reload();
-        sendStates(sender);
+        if (sender)
+            sendStates(sender);
     }
 }
 
@@ -307,6 +344,10 @@ void RouteCheckServer::onClientFinished(ClientConnection *client)
 {
     if (!m_clients.removeOne(client))
         return;
+    for (auto changing = m_changing.begin(); changing != m_changing.end(); ++changing) {
+        if (*changing == client)
+            *changing = nullptr; // its change is still stored and told to the others
+    }
     m_thinned += client->takeThinned();
     client->deleteLater();
     emit clientCountChanged(m_clients.size());

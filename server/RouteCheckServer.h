@@ -10,6 +10,7 @@
 
 #include "wire/LiveMessages.h"
 
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -21,6 +22,7 @@ class FrameBudget;
 class LiveChecker;
 class QTcpServer;
 class QTimer;
+class StoreWriter;
 
 // The route-check server: a QTcpServer in the caller's thread and event loop,
 // one SQLite connection of its own, any number of clients. Embed it with
@@ -57,6 +59,10 @@ public:
     // for the sender goes to it, the rest to every client. While started.
     void serve(const QByteArray &command, const QByteArray &body, ReplySink *sender);
 
+    // Returns once every change and check event asked so far is stored (or
+    // refused) and its outcome has gone out.
+    void finishWrites();
+
     // Logs how many positions and states slow readers were spared, if any,
     // and returns the line.
     QString logThinning();
@@ -69,6 +75,7 @@ private:
     void onNewConnection();
     bool makeRoom();
     bool handleLive(const QByteArray &command, const QByteArray &body, ReplySink *sender);
+    void deliver(const RequestHandler::Outcome &outcome, ReplySink *sender);
     void onClientFinished(ClientConnection *client);
     void broadcast(const QByteArray &command, const QByteArray &body);
     void broadcastPositions(const QList<LiveMessages::PositionReport> &reports);
@@ -81,6 +88,10 @@ private:
     Database m_db;
     std::unique_ptr<RequestHandler> m_handler;
     std::unique_ptr<LiveChecker> m_live;
+    std::unique_ptr<StoreWriter> m_writer; // none when read-only
+    // Changes being written, by ticket: whose they are (null once it left).
+    QHash<quint64, ReplySink *> m_changing;
+    quint64 m_lastTicket = 0;
     QTcpServer *m_tcp; // a child
     FrameBudget *m_frameBudget = nullptr; // a child, while started
     QTimer *m_thinningLog; // a child

@@ -80,7 +80,12 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("read-only"),
         QStringLiteral("Serve the database without changing it: saves and check mode "
                        "switches are refused, events are not stored."));
-    parser.addOptions({help, listen, db, readOnly, token, seed, simulate, speed, confirmReports,
+    const QCommandLineOption maxDbSize(
+        QStringLiteral("max-db-mb"),
+        QStringLiteral("Refuse saves that would grow the database file past N MiB, as a full "
+                       "disk would, before the disk is full. Default: no cap."),
+        QStringLiteral("N"));
+    parser.addOptions({help, listen, db, readOnly, maxDbSize, token, seed, simulate, speed, confirmReports,
                        confirmMetres, timeZone});
 
     if (!parser.parse(arguments)) {
@@ -123,6 +128,16 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
                            .arg(number.option.names().constFirst(), parser.value(number.option));
             return Parse::Error;
         }
+    }
+    if (parser.isSet(maxDbSize)) {
+        bool ok = false;
+        const qint64 mebibytes = parser.value(maxDbSize).toLongLong(&ok);
+        if (!ok || mebibytes <= 0) {
+            *message = QStringLiteral("--max-db-mb wants a positive whole number, not \"%1\"")
+                           .arg(parser.value(maxDbSize));
+            return Parse::Error;
+        }
+        parsed.maxDatabaseBytes = mebibytes << 20;
     }
     if (parser.isSet(confirmReports)) {
         bool ok = false;

@@ -19,6 +19,7 @@ struct ServerOptions
     QByteArray token;           // empty: no token; required off loopback
     QString seed;               // empty or "demo"
     bool readOnly = false;      // serve the database without changing it; saves are refused
+    qint64 maxDatabaseBytes = 0; // a save that would grow the file past this fails; 0: no cap
     bool simulate = false;      // drive the routes' units along their sections
     double speed = 1.0;         // the server clock's pace against the wall clock, 1..3600
     int confirmReports = 2;     // reports in a row that confirm a crossing

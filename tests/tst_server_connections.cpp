@@ -95,6 +95,9 @@ void TestServerConnections::parse_data()
     QTest::newRow("confirmation by no report") << "--confirm-reports 0"
                                                << "error:--confirm-reports";
     QTest::newRow("any address, no token") << "--listen 0.0.0.0:1" << "error:requires --token";
+    QTest::newRow("seeding a read-only database") << "--read-only --seed demo"
+                                                  << "error:cannot go with --read-only";
+    QTest::newRow("a size cap of nothing") << "--max-db-mb 0" << "error:--max-db-mb";
     QTest::newRow("help") << "--help" << "help:--listen";
 }
 

@@ -388,6 +388,8 @@ void TestServerStore::failedChanges()
     const QString path = h->server->database().path();
     ServerOptions options;
     options.readOnly = setup == "read-only";
+    if (setup == "full")
+        options.maxDatabaseBytes = QFileInfo(path).size();
     QCOMPARE(h->start(options), QString());
     QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
     other.setDatabaseName(path);
@@ -395,9 +397,6 @@ void TestServerStore::failedChanges()
     if (setup == "locked") {
         QVERIFY(other.open() && holder.exec("BEGIN IMMEDIATE"));
         QVERIFY(holder.exec("UPDATE rule_nodes SET name = 'held' WHERE id = 1"));
-    } else if (setup == "full") {
-        QVERIFY(h->server->database().exec(
-            "PRAGMA max_page_count = " + scalar(h->server->database(), "PRAGMA page_count")));
     }
 
     QByteArray body;
@@ -506,6 +505,7 @@ void TestServerStore::liveSave()
     live->accept({{car, quint32(t0 + 100), QPoint(376000000, 555980000)},
                   {car, quint32(t0 + 110), spot},
                   {car, quint32(t0 + 120), spot}});
+    h->server->finishWrites();
     QSignalSpy changedSpy(live, &LiveChecker::stateChanged);
     QSignalSpy eventSpy(live, &LiveChecker::eventsRecorded);
 
@@ -515,6 +515,7 @@ void TestServerStore::liveSave()
         RouteMessages::writeSaveEntry(opened(out), lead, *routeFrom(checked(NodeA, zone)));
     RouteMessages::writeSaveEnd(opened(out), QSet<int>(deleted.cbegin(), deleted.cend()));
     QCOMPARE(h->exchange(h->connect(), "Fix_routes", body).first, QByteArray("Fix_routes"));
+    h->server->finishWrites();
 
     const auto letter = [](int id) { return QString(QChar('A' + id - NodeA)); };
     QStringList judged, current, sent, recorded;
