@@ -85,6 +85,7 @@ private slots:
     void savedTwice();
     void failedChanges_data();
     void failedChanges();
+    void saveOffTheLoop();
     void checkMode();
     void liveSave_data();
     void liveSave();
@@ -427,6 +428,30 @@ void TestServerStore::failedChanges()
     QSqlDatabase::removeDatabase("other");
     QVERIFY(h->answers(client));
     QCOMPARE(h->exchange(client, "Get_tree_rulecheck").second, tree);
+}
+
+// A large save is written while everyone else is served; its sender's next
+// request waits for it and sees it.
+void TestServerStore::saveOffTheLoop()
+{
+    RouteRecord large(NodeA);
+    for (int i = 0; i < 1000; ++i)
+        large.sections << section(i + 1, "s", QVector<int>(400, i).toList());
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    RouteMessages::writeSaveEntry(opened(out), NodeA, large);
+    RouteMessages::writeSaveEnd(opened(out), {});
+    FrameClient *saver = h->connect(), *other = h->connect();
+    QVERIFY(saver && other);
+    QSignalSpy saved(saver, &FrameClient::replyReceived);
+    saver->send("Fix_routes", body);
+    saver->send("Get_tree_rulecheck");
+    QTRY_VERIFY(saver->socket()->bytesToWrite() == 0);
+    QCOMPARE(h->exchange(other, "Get_tree_objects").first, QByteArray("Get_tree_objects"));
+    QVERIFY2(saved.isEmpty(), "the other client waited for the save");
+    QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 2, ServerHarness::Timeout);
+    QCOMPARE(saved.at(0).at(0).toByteArray(), QByteArray("Fix_routes"));
+    QVERIFY(saved.at(1).at(1).toByteArray().contains(wire(large)));
 }
 
 // Route B was switched on at 1000 before. Unknown and repeated ids are
