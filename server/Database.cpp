@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "LogLimiter.h"
 #include "Schema.h"
 #include "ServerLog.h"
 
@@ -207,6 +208,10 @@ bool Database::isEmpty() const
 
 void Database::warnFailure(const char *what, const QSqlQuery &query)
 {
+    // A full or broken disk fails every statement alike.
+    static LogLimiter limiter(LogLimiter::DefaultLinesPerWindow);
+    if (!limiter.admit(what))
+        return;
     qCWarning(lcServer).noquote() << "database error while" << what << ':'
                                   << query.lastError().text() << '(' << query.lastQuery() << ')';
 }

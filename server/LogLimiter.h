@@ -14,6 +14,7 @@ class LogLimiter
 {
 public:
     static constexpr qint64 WindowMs = 60 * 1000;
+    static constexpr int DefaultLinesPerWindow = 5;
 
     explicit LogLimiter(int linesPerWindow);
 

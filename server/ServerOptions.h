@@ -1,6 +1,8 @@
 #ifndef SERVEROPTIONS_H
 #define SERVEROPTIONS_H
 
+#include "LogLimiter.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QString>
@@ -39,7 +41,8 @@ struct ServerOptions
     // OwnFrameBytes of a frame, so that small requests are always read, and
     // the rest shared by the larger frames.
     qint64 maxUnfinishedBytes = 256 * 1024 * 1024;
-    int logLinesPerMinute = 5; // of each kind of complaint about clients and requests
+    // Of each kind of complaint about clients and requests.
+    int logLinesPerMinute = LogLimiter::DefaultLinesPerWindow;
     static constexpr qint64 OwnFrameBytes = 64 * 1024;
     qint64 sharedFrameBudget() const { return maxUnfinishedBytes - maxClients * OwnFrameBytes; }
 
