@@ -10,6 +10,7 @@
 #include "ServerLog.h"
 #include "StoreWriter.h"
 
+#include <QCoreApplication>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimeZone>
@@ -128,8 +129,10 @@ void RouteCheckServer::stop()
     m_thinningLog->stop();
     delete m_frameBudget;
     m_frameBudget = nullptr;
-    // Saves under way are finished before the checking that takes them goes.
+    // Saves under way are finished; their outcomes, posted here, have nobody
+    // left to tell and no checking to feed.
     m_writer.reset();
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     m_changing.clear();
     m_live.reset();
     m_handler.reset();
