@@ -60,10 +60,14 @@ ClientConnection::ClientConnection(QTcpSocket *socket, const ServerOptions &opti
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             finish();
     });
-    connect(m_budget, &FrameBudget::released, this, [this] {
-        if (m_waitingForRoom)
-            onReadyRead();
-    });
+    // Queued: room is given back in the middle of another connection's reading.
+    connect(
+        m_budget, &FrameBudget::released, this,
+        [this] {
+            if (m_waitingForRoom)
+                onReadyRead();
+        },
+        Qt::QueuedConnection);
     m_frameTimer->setSingleShot(true);
     m_frameTimer->setInterval(options.frameTimeoutMs);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
@@ -214,7 +218,9 @@ void ClientConnection::finish()
 
 void ClientConnection::settleBudget()
 {
-    m_budget->give(std::exchange(m_borrowed, 0));
+    // A finished connection owes nothing, and may outlive a stopped server's budget.
+    if (m_borrowed > 0)
+        m_budget->give(std::exchange(m_borrowed, 0));
 }
 
 void ClientConnection::onReadyRead()
