@@ -258,6 +258,7 @@ void ClientConnection::readFrames()
             }
         }
         const bool hadLength = m_buffer.size() >= LengthBytes;
+        reserveFor(m_buffer.size() + wanted);
         m_buffer += m_socket->read(wanted);
         if (!hadLength && m_buffer.size() >= LengthBytes && !checkAnnouncedLength())
             return;
@@ -281,9 +282,19 @@ bool ClientConnection::checkAnnouncedLength()
                   .arg(m_maxFrameBeforeAuth));
         return false;
     }
-    // Pages are only touched as the bytes come.
-    m_buffer.reserve(int(length) + LengthBytes);
     return true;
+}
+
+void ClientConnection::reserveFor(qint64 bytes)
+{
+    if (bytes <= m_buffer.capacity())
+        return;
+    // Room grows with what came, never past the frame: announcing 64 MiB
+    // takes nothing until the bytes follow.
+    const qint64 frame = m_buffer.size() >= LengthBytes
+                             ? qFromBigEndian<quint32>(m_buffer.constData()) + qint64(LengthBytes)
+                             : LengthBytes;
+    m_buffer.reserve(int(qMin(frame, qMax(bytes, 2 * qint64(m_buffer.capacity())))));
 }
 
 bool ClientConnection::takeFrames()

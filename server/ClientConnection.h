@@ -71,6 +71,7 @@ private:
     void readFrames();
     bool takeFrames();
     bool checkAnnouncedLength();
+    void reserveFor(qint64 bytes);
     bool handlePayload(const QByteArray &payload);
     bool acceptsToken(const QByteArray &body) const;
     void settleBudget();
