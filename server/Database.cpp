@@ -114,7 +114,8 @@ bool Database::accepts(QString *error) const
     while (query.next())
         problems << query.value(0).toString();
     if (problems != QStringList{QStringLiteral("ok")}) {
-        *error = QStringLiteral("%1 is damaged: %2").arg(m_path, problems.value(0));
+        // SQLite's report runs over several lines; the refusal is one.
+        *error = QStringLiteral("%1 is damaged: %2").arg(m_path, problems.value(0).simplified());
         return false;
     }
     const int version = Schema::version(connection());

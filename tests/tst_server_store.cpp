@@ -78,8 +78,6 @@ private slots:
     void cleanup() { h.reset(); }
     void schema_data();
     void schema();
-    void refusedFilesUnchanged_data();
-    void refusedFilesUnchanged();
     void fixRoutes_data();
     void fixRoutes();
     void savedTwice();
@@ -176,72 +174,6 @@ void TestServerStore::schema()
     db.close();
     QVERIFY(!QSqlDatabase::contains(db.connectionName()));
     QVERIFY(RuleStore(h->server->database()).nodeExists(NodeB));
-}
-
-void TestServerStore::refusedFilesUnchanged_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("reason"); // words of the refusal
-
-    QTest::newRow("another program's SQLite file") << "foreign" << "another program's database";
-    QTest::newRow("a newer schema version") << "newer" << "schema version";
-    QTest::newRow("pages overwritten") << "damaged" << "malformed|damaged";
-    QTest::newRow("not a database at all") << "text" << "not a database";
-}
-
-// A file the server will not take keeps every byte: nothing is switched,
-// added or migrated before the refusal, which says why.
-void TestServerStore::refusedFilesUnchanged()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, reason);
-
-    const QString path = h->dir.filePath(kind + ".sqlite");
-    if (kind == "text") {
-        QFile text(path);
-        QVERIFY(text.open(QIODevice::WriteOnly) && text.write(QByteArray(8192, 'x')) == 8192);
-    } else if (kind == "foreign") {
-        {
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "foreign");
-            other.setDatabaseName(path);
-            QVERIFY(other.open());
-            QSqlQuery q(other);
-            QVERIFY(q.exec("CREATE TABLE notes (x TEXT)")
-                    && q.exec("INSERT INTO notes VALUES ('mine')"));
-        }
-        QSqlDatabase::removeDatabase("foreign");
-    } else {
-        Database ours;
-        QString error;
-        QVERIFY(ours.open(path, &error));
-        RuleStore rules(ours);
-        for (int i = 0; i < 400; ++i) // pages enough to damage one in the middle
-            QVERIFY(rules.addNode(0, QString(200, QChar('a' + i % 26)), 1, i));
-        QVERIFY(ours.exec("PRAGMA journal_mode = DELETE"));
-        if (kind == "newer")
-            QVERIFY(ours.exec(QStringLiteral("PRAGMA user_version = %1")
-                                  .arg(Schema::latestVersion() + 1)));
-        ours.close();
-        if (kind == "damaged") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite) && file.size() > 8 * 4096);
-            QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
-            QCOMPARE(file.write(QByteArray(4096, char(0xAB))), qint64(4096));
-        }
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
-
-    Database db;
-    QString error;
-    QVERIFY(!db.open(path, &error));
-    QVERIFY2(QRegularExpression(reason).match(error).hasMatch(), qPrintable(error));
-    QVERIFY(error.contains(path));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll() == before, true);
-    QVERIFY(!QFile::exists(path + "-wal"));
 }
 
 void TestServerStore::fixRoutes_data()

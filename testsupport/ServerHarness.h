@@ -20,7 +20,7 @@ struct ServerHarness
 
     QTemporaryDir dir;
     std::unique_ptr<RouteCheckServer> server;
-    std::unique_ptr<QObject> clients; // parent of the clients; they go before the server
+    std::unique_ptr<QObject> clients = std::make_unique<QObject>(); // goes before the server
 
     static QDataStream &opened(QDataStream &stream) // as every body on the wire
     {
@@ -42,10 +42,11 @@ struct ServerHarness
         return server->start(&error) ? QString() : QStringLiteral("refused: ") + error;
     }
 
-    FrameClient *connect()
+    FrameClient *connect(quint16 port = 0) // 0: this harness's server
     {
         auto *client = new FrameClient(clients.get());
-        client->connectToServer(QHostAddress(QHostAddress::LocalHost), server->serverPort());
+        client->connectToServer(QHostAddress(QHostAddress::LocalHost),
+                                port ? port : server->serverPort());
         return QTest::qWaitFor([client] { return client->isConnected(); }, Timeout) ? client
                                                                                      : nullptr;
     }
