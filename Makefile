@@ -2,7 +2,8 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build build-asan demo docs bench test test-normal test-asan test-fuzz fuzz clean
+.PHONY: all deps build build-asan demo docs bench test test-normal test-asan test-fuzz fuzz \
+	fuzz-long clean
 
 all: build
 
@@ -35,14 +36,19 @@ test-normal: build
 test-asan: build-asan
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
-# The readers' fuzz target is built with clang and run a while on a scratch
-# copy of its corpus, so that the fuzz build stays buildable; a finding fails.
-FUZZ_SECONDS ?= 30
+# The fuzz targets (one a folder of fuzz/corpus/) are built with clang and each
+# run a while, two at a time, on a scratch copy of its corpus, so that the fuzz
+# build stays buildable; a finding fails.
+FUZZ_SECONDS ?= 10
 test-fuzz: fuzz
-	rm -rf build-fuzz/run-corpus && cp -r fuzz/corpus build-fuzz/run-corpus
-	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp QT_QPA_PLATFORM=offscreen \
-	    ./build-fuzz/bin/fuzz_readers -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
-	    -timeout=10 -artifact_prefix=build-fuzz/ build-fuzz/run-corpus
+	./scripts/fuzz-run --each $(FUZZ_SECONDS) --jobs 2
+
+# Every fuzz target one after another, FUZZ_LONG_MINUTES in all, each stopping
+# at 10 million executions; the table of figures lands in build-fuzz/fuzz-long.md.
+FUZZ_LONG_MINUTES ?= 60
+fuzz-long: fuzz
+	./scripts/fuzz-run --total $$(( $(FUZZ_LONG_MINUTES) * 60 )) --runs 10000000 \
+	    --summary build-fuzz/fuzz-long.md
 
 test: test-normal test-asan test-fuzz
 
