@@ -1,5 +1,7 @@
 #include "wire/Frame.h"
 
+#include "wire/StreamRead.h"
+
 #include <QDataStream>
 #include <QtEndian>
 
@@ -30,7 +32,7 @@ std::optional<Message> read(const QByteArray &payload, Message message, Parts Me
 {
     QDataStream in(payload);
     in.setVersion(QDataStream::Qt_4_5);
-    (in >> ... >> (message.*parts));
+    (in >> ... >> StreamRead::sized(message.*parts));
     if (in.status() != QDataStream::Ok || !in.atEnd())
         return std::nullopt;
     return message;

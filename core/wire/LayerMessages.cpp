@@ -12,6 +12,8 @@
 #include <QTime>
 #include <QVariant>
 
+#include <type_traits>
+
 namespace {
 
 constexpr qint64 PointWireSize = 2 * sizeof(qint32);
@@ -47,7 +49,7 @@ void readStringList(QDataStream &in, QStringList &list)
     list.reserve(StreamRead::reservation(in, count, StringWireSize));
     for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         QString text;
-        in >> text;
+        in >> StreamRead::sized(text);
         if (in.status() != QDataStream::Ok)
             break;
         list.append(text);
@@ -58,7 +60,10 @@ template <typename T>
 QVariant readPlain(QDataStream &in)
 {
     T value;
-    in >> value;
+    if constexpr (std::is_same_v<T, QString> || std::is_same_v<T, QByteArray>)
+        in >> StreamRead::sized(value);
+    else
+        in >> value;
     return QVariant::fromValue(value);
 }
 
@@ -157,7 +162,7 @@ void readProperties(QDataStream &in, QVariantMap &properties)
         if (in.status() != QDataStream::Ok)
             break;
         QString key;
-        in >> key;
+        in >> StreamRead::sized(key);
         const QVariant value = readVariant(in);
         entries.insert(key, value);
     }
@@ -177,7 +182,7 @@ GraphObData *ReadGraphObData(QDataStream &in)
     auto *record = new GraphObData;
     qint32 type = 0;
     qint32 id = 0;
-    in >> type >> id >> record->name;
+    in >> type >> id >> StreamRead::sized(record->name);
     record->type = type;
     record->id = id;
     readPoints(in, record->points);

@@ -1,5 +1,7 @@
 #include "wire/LiveMessages.h"
 
+#include "wire/StreamRead.h"
+
 #include <QDataStream>
 
 namespace LiveMessages {
@@ -37,7 +39,7 @@ std::optional<QList<T>> readCounted(const QByteArray &body, qint64 minItemSize, 
         return std::nullopt;
     QList<T> items;
     items.reserve(int(count));
-    // Qt's string reader grows a string only as its bytes arrive.
+    // Strings are read sized (StreamRead::sized): none takes more than its bytes.
     for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i)
         items.append(readOne(in));
     if (in.status() != QDataStream::Ok || !in.atEnd())
@@ -92,7 +94,7 @@ std::optional<QList<ServerStat>> readStats(const QByteArray &body)
 {
     return readCounted<ServerStat>(body, MinStatSize, [](QDataStream &in) {
         ServerStat stat;
-        in >> stat.name >> stat.value;
+        in >> StreamRead::sized(stat.name) >> stat.value;
         return stat;
     });
 }
@@ -113,8 +115,9 @@ std::optional<QList<CheckEvent>> readEvents(const QByteArray &body)
 {
     return readCounted<CheckEvent>(body, MinEventSize, [](QDataStream &in) {
         CheckEvent e;
-        in >> e.id >> e.time >> e.routeId >> e.routeName >> e.sectionId >> e.sectionName
-            >> e.unitId >> e.unitName >> e.kind >> e.deviation;
+        in >> e.id >> e.time >> e.routeId >> StreamRead::sized(e.routeName) >> e.sectionId
+            >> StreamRead::sized(e.sectionName) >> e.unitId >> StreamRead::sized(e.unitName)
+            >> e.kind >> e.deviation;
         return e;
     });
 }

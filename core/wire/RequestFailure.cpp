@@ -1,5 +1,7 @@
 #include "RequestFailure.h"
 
+#include "StreamRead.h"
+
 #include <QDataStream>
 
 QByteArray RequestFailure::body() const
@@ -17,7 +19,7 @@ std::optional<RequestFailure> RequestFailure::read(const QByteArray &body)
     in.setVersion(QDataStream::Qt_4_5);
     RequestFailure failure;
     qint32 code = 0;
-    in >> failure.command >> code >> failure.reason;
+    in >> StreamRead::sized(failure.command) >> code >> StreamRead::sized(failure.reason);
     if (in.status() != QDataStream::Ok || !in.atEnd() || code < FirstCode || code > LastCode)
         return std::nullopt;
     failure.code = Code(code);

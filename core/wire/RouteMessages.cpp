@@ -25,7 +25,7 @@ SectionRecord *readSection(QDataStream &in)
 {
     auto *section = new SectionRecord;
     qint32 id = 0, timeIn = 0, timeOut = 0;
-    in >> id >> section->name;
+    in >> id >> StreamRead::sized(section->name);
     StreamRead::readIntList(in, section->graphObjectIds);
     in >> timeIn >> timeOut;
     in >> section->messageOnTimeIn >> section->messageOnTimeOut;

@@ -4,6 +4,7 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QList>
+#include <QtEndian>
 
 // Readers for counted lists in server bodies. The server's count is never
 // trusted to size memory: room is reserved only for what the rest of the body
@@ -56,6 +57,40 @@ void readList(QDataStream &in, QList<T> &list, qint64 wireSize)
 inline void readIntList(QDataStream &in, QList<int> &list)
 {
     readList<int>(in, list, sizeof(qint32));
+}
+
+// A QString or QByteArray read as `in >> StreamRead::sized(text)`: a length
+// that says more than the body still holds is refused at once. Qt's own
+// readers set a megabyte aside for such a length before they find the bytes
+// missing, which a stream of hostile lengths turns into work for nothing.
+template <typename Text>
+struct Sized
+{
+    Text &text;
+};
+
+template <typename Text>
+Sized<Text> sized(Text &text)
+{
+    return {text};
+}
+
+template <typename Text>
+QDataStream &operator>>(QDataStream &in, Sized<Text> field)
+{
+    constexpr quint32 NullLength = 0xFFFFFFFFu;
+    QIODevice *device = in.device();
+    if (in.status() == QDataStream::Ok && device) {
+        const QByteArray head = device->peek(sizeof(quint32));
+        const quint32 length =
+            head.size() == sizeof(quint32) ? qFromBigEndian<quint32>(head.constData()) : 0;
+        if (length != NullLength && qint64(length) + qint64(head.size()) > bytesLeft(in)) {
+            field.text = Text();
+            in.setStatus(QDataStream::ReadPastEnd);
+            return in;
+        }
+    }
+    return in >> field.text;
 }
 
 } // namespace StreamRead
