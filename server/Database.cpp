@@ -32,7 +32,7 @@ bool Database::open(const QString &path, QString *error, Access access)
     close();
     m_access = access;
     if (access == Access::ReadOnly) {
-        if (!openConnection(path, error))
+        if (!openConnection(path, Check::Run, error))
             return false;
         const int version = schemaVersion();
         if (version != Schema::latestVersion()) {
@@ -58,7 +58,7 @@ bool Database::open(const QString &path, QString *error, Access access)
                      .arg(path);
         return false;
     }
-    if (!openConnection(path, error))
+    if (!openConnection(path, Check::Run, error))
         return false;
     if (!prepareForWriting(error)) {
         close();
@@ -67,7 +67,21 @@ bool Database::open(const QString &path, QString *error, Access access)
     return true;
 }
 
-bool Database::openConnection(const QString &path, QString *error)
+bool Database::openChecked(const QString &path, QString *error)
+{
+    close();
+    m_access = Access::ReadWrite;
+    if (!openConnection(path, Check::Done, error))
+        return false;
+    if (!setPragmas()) {
+        *error = QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(path);
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool Database::openConnection(const QString &path, Check check, QString *error)
 {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
@@ -85,7 +99,7 @@ bool Database::openConnection(const QString &path, QString *error)
     }
     m_path = path;
     // Nothing is written to a file before it is known to be ours, new or empty.
-    if (!accepts(error)) {
+    if (check == Check::Run && !accepts(error)) {
         close();
         return false;
     }

@@ -23,6 +23,9 @@ public:
 
     // A file that cannot be written is refused for ReadWrite with the reason.
     bool open(const QString &path, QString *error, Access access = Access::ReadWrite);
+    // A second connection, for writing, to a file another Database of this
+    // process has opened, checked and brought up to date.
+    bool openChecked(const QString &path, QString *error);
     void close();
     bool isOpen() const;
     bool isReadOnly() const { return m_access == Access::ReadOnly; }
@@ -52,7 +55,8 @@ private:
     bool accepts(QString *error) const;
     bool setPragmas() const;
 
-    bool openConnection(const QString &path, QString *error);
+    enum class Check { Run, Done };
+    bool openConnection(const QString &path, Check check, QString *error);
     bool prepareForWriting(QString *error);
 
     QString m_name;

@@ -18,7 +18,7 @@ public:
 
     bool open(const QString &path, qint64 maxBytes, QString *error)
     {
-        if (!m_db.open(path, error))
+        if (!m_db.openChecked(path, error))
             return false;
         if (maxBytes > 0 && !m_db.capSize(maxBytes)) {
             *error = QStringLiteral("cannot cap the size of %1").arg(path);
