@@ -390,6 +390,51 @@ private:
     QVector<Span> m_spans; // in route id order
 };
 
+// A "Fix_routes" body as read: every entry first, so that the nodes are
+// looked up together.
+struct SaveBody
+{
+    std::vector<std::pair<qint32, std::shared_ptr<RouteRecord>>> entries; // lead, route
+    QList<int> deleted;
+
+    QVector<qint32> nodeIds() const
+    {
+        QVector<qint32> ids;
+        ids.reserve(int(entries.size()));
+        for (const auto &[lead, route] : entries)
+            ids.append(lead != 0 ? lead : route->id);
+        return ids;
+    }
+};
+
+// False unless the body reads exactly to its end.
+bool readSave(const QByteArray &body, SaveBody *save)
+{
+    QDataStream in(body);
+    in.setVersion(QDataStream::Qt_4_5);
+    for (;;) {
+        qint32 lead = 0;
+        in >> lead;
+        if (in.status() != QDataStream::Ok)
+            return false;
+        if (lead == -1)
+            break;
+        std::shared_ptr<RouteRecord> route(RouteMessages::readRoute(in));
+        if (in.status() != QDataStream::Ok)
+            return false;
+        save->entries.emplace_back(lead, std::move(route));
+    }
+    return IdListReader::read(in, &save->deleted) && in.atEnd();
+}
+
+// A route a save will write: under its node's name, replacing a stored one or not.
+struct PlannedRoute
+{
+    std::shared_ptr<RouteRecord> route;
+    bool replacing;
+    QString name;
+};
+
 } // namespace
 
 RuleStore::RuleStore(const Database &db)
@@ -410,7 +455,7 @@ qint32 RuleStore::addNode(qint32 parentId, const QString &name, quint32 typeBits
         Database::warnFailure("adding a rule node", query);
         return 0;
     }
-    m_tally.known = false; // counted again before the next save
+    m_tally.forget();
     return query.lastInsertId().toInt();
 }
 
@@ -468,7 +513,7 @@ QByteArray RuleStore::treeBody(bool *ok) const
     // The routes' bytes and a little per node: no growing copies of a large body.
     out.reserve(routes.size() + 64 * forest.size());
     forest.write(out, [&routes](WireWriter &to, qint32 nodeId) { routes.write(to, nodeId); });
-    m_tally = {true, out.size(), routes.routeSizes()};
+    m_tally.count(out.size(), routes.routeSizes());
     return out.take();
 }
 
@@ -478,31 +523,13 @@ bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreErro
         *error = std::move(why);
         return false;
     };
-    QDataStream in(body);
-    in.setVersion(QDataStream::Qt_4_5);
-    const StoreError malformed{RequestFailure::Malformed,
-                               QStringLiteral("the body of %1 bytes does not read as a save")
-                                   .arg(body.size())};
-    // Every entry is read first, so that the nodes are looked up together.
-    std::vector<std::pair<qint32, std::shared_ptr<RouteRecord>>> entries;
-    QVector<qint32> nodeIds;
-    for (;;) {
-        qint32 lead = 0;
-        in >> lead;
-        if (in.status() != QDataStream::Ok)
-            return refuse(malformed);
-        if (lead == -1)
-            break;
-        std::shared_ptr<RouteRecord> route(RouteMessages::readRoute(in));
-        if (in.status() != QDataStream::Ok)
-            return refuse(malformed);
-        nodeIds.append(lead != 0 ? lead : route->id);
-        entries.emplace_back(lead, std::move(route));
+    SaveBody save;
+    if (!readSave(body, &save)) {
+        return refuse({RequestFailure::Malformed,
+                       QStringLiteral("the body of %1 bytes does not read as a save")
+                           .arg(body.size())});
     }
-    QList<int> deleted;
-    if (!IdListReader::read(in, &deleted) || !in.atEnd())
-        return refuse(malformed);
-    bool tallied = m_tally.known;
+    bool tallied = m_tally.isKnown();
     if (!tallied)
         treeBody(&tallied);
     if (!tallied)
@@ -514,28 +541,15 @@ bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreErro
             StoreError::fromSql(transaction.error(), QStringLiteral("beginning the save")));
     }
     QHash<qint32, NodeInfo> nodes;
-    if (!lookUpNodes(m_db.connection(), nodeIds, &nodes, error))
+    if (!lookUpNodes(m_db.connection(), save.nodeIds(), &nodes, error))
         return false;
 
     // Everything is judged before the first row is written: a refused save
     // costs no writing.
-    struct Planned
-    {
-        std::shared_ptr<RouteRecord> route;
-        bool replacing;
-        QString name;
-    };
-    std::vector<Planned> planned;
+    std::vector<PlannedRoute> planned;
+    RuleTreeTally::Growth growth(m_tally);
     QSet<qint32> written;
-    // The tree's size as the save leaves it, and the sizes of the routes it writes.
-    qint64 treeBytes = m_tally.bytes;
-    QHash<qint32, qint64> sizes;
-    const auto resize = [&](qint32 id, qint64 bytes) {
-        const auto known = sizes.constFind(id);
-        treeBytes += bytes - (known != sizes.cend() ? *known : m_tally.routeBytes.value(id));
-        sizes.insert(id, bytes);
-    };
-    for (auto &[lead, route] : entries) {
+    for (auto &[lead, route] : save.entries) {
         const auto node = nodes.constFind(lead != 0 ? lead : route->id);
         // A route written by an earlier entry is stored by then.
         const bool stored =
@@ -553,23 +567,23 @@ bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreErro
         const QString problem = StoreLimits::routeProblem(*route);
         if (!problem.isEmpty())
             return refuse({RequestFailure::OverLimit, problem});
-        resize(route->id, RouteMessages::routeWireSize(*route));
+        growth.setRoute(route->id, RouteMessages::routeWireSize(*route));
         written.insert(route->id);
         planned.push_back({route, stored, node->name});
     }
-    for (int id : qAsConst(deleted))
-        resize(id, 0);
-    if (treeBytes > StoreLimits::MaxTreeBytes) {
+    for (int id : qAsConst(save.deleted))
+        growth.setRoute(id, 0);
+    if (growth.treeBytes() > StoreLimits::MaxTreeBytes) {
         return refuse({RequestFailure::OverLimit,
                        QStringLiteral("the rule tree would take %1 MiB, more than the %2 MiB"
                                       " a reply may carry")
-                           .arg(double(treeBytes) / (1 << 20), 0, 'f', 1)
+                           .arg(double(growth.treeBytes()) / (1 << 20), 0, 'f', 1)
                            .arg(StoreLimits::MaxTreeBytes >> 20)});
     }
 
     RouteWriter writer(m_db.connection());
     Change touched;
-    for (Planned &entry : planned) {
+    for (PlannedRoute &entry : planned) {
         if (!writer.write(*entry.route, entry.replacing))
             return refuse(writer.error());
         // Stored as read back: the largest section id is not kept.
@@ -577,7 +591,7 @@ bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreErro
         const qint32 id = entry.route->id;
         touched.routes[id] = NamedRoute{std::move(entry.route), entry.name};
     }
-    for (int id : qAsConst(deleted)) {
+    for (int id : qAsConst(save.deleted)) {
         if (!writer.remove(id))
             return refuse(writer.error());
         touched.routes[id] = NamedRoute();
@@ -586,9 +600,7 @@ bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreErro
         return refuse(
             StoreError::fromSql(transaction.error(), QStringLiteral("committing the save")));
     }
-    m_tally.bytes = treeBytes;
-    for (auto size = sizes.cbegin(); size != sizes.cend(); ++size)
-        m_tally.routeBytes.insert(size.key(), size.value());
+    m_tally.apply(growth);
     if (change)
         *change = std::move(touched);
     return true;

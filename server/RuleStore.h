@@ -1,10 +1,10 @@
 #ifndef RULESTORE_H
 #define RULESTORE_H
 
+#include "RuleTreeTally.h"
 #include "StoreError.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -67,17 +67,8 @@ public:
 private:
     bool hasRow(const char *sql, qint32 id) const;
 
-    // The rule tree reply's size, so that a save is measured without building
-    // the tree: counted whenever a tree is built, then moved by each save.
-    struct TreeTally
-    {
-        bool known = false;
-        qint64 bytes = 0;
-        QHash<qint32, qint64> routeBytes; // a route's part, without its flag
-    };
-
     const Database &m_db;
-    mutable TreeTally m_tally;
+    mutable RuleTreeTally m_tally; // counted again by every tree built
 };
 
 #endif // RULESTORE_H

@@ -84,6 +84,7 @@ private slots:
     void failedChanges_data();
     void failedChanges();
     void saveOffTheLoop();
+    void treeTally();
     void checkMode();
     void liveSave_data();
     void liveSave();
@@ -384,6 +385,21 @@ void TestServerStore::saveOffTheLoop()
     QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 2, ServerHarness::Timeout);
     QCOMPARE(saved.at(0).at(0).toByteArray(), QByteArray("Fix_routes"));
     QVERIFY(saved.at(1).at(1).toByteArray().contains(wire(large)));
+}
+
+// A save moves the kept size by what it changes, each route counted once.
+void TestServerStore::treeTally()
+{
+    RuleTreeTally tally;
+    tally.count(100, {{1, 40}});
+    RuleTreeTally::Growth growth(tally);
+    QList<qint64> sizes;
+    for (const QPair<int, int> &route : {qMakePair(1, 50), qMakePair(1, 0), qMakePair(2, 30)})
+        growth.setRoute(route.first, route.second), sizes << growth.treeBytes();
+    tally.apply(growth);
+    RuleTreeTally::Growth next(tally);
+    next.setRoute(2, 10);
+    QCOMPARE(sizes << next.treeBytes(), (QList<qint64>{110, 60, 90, 70}));
 }
 
 // Route B was switched on at 1000 before. Unknown and repeated ids are
