@@ -348,9 +348,10 @@ void TestServerConnections::floodBesideSlowReader()
     QVERIFY(pusher && prober);
     QTRY_COMPARE(h->server->clientCount(), 3);
     int asked = 0, answered = 0;
+    bool pushing = true;
     connect(prober, &FrameClient::replyReceived, this, [&](const QByteArray &command) {
         answered += command == "Get_tree_objects";
-        if (asked < 200)
+        if (pushing)
             ++asked, prober->send("Get_tree_objects");
     });
     ++asked, prober->send("Get_tree_objects");
@@ -369,7 +370,8 @@ void TestServerConnections::floodBesideSlowReader()
         QVERIFY(QTest::qWaitFor([&] { return pusher->socket()->bytesToWrite() < (1 << 20); },
                                 ServerHarness::Timeout));
     }
-    QTRY_VERIFY_WITH_TIMEOUT(answered == asked && asked == 200, ServerHarness::Timeout);
+    pushing = false;
+    QTRY_VERIFY_WITH_TIMEOUT(answered == asked, ServerHarness::Timeout);
     QCOMPARE(h->server->clientCount(), 3);
     QVERIFY2(h->server->logThinning().contains("newest of"), "nothing was thinned");
 
