@@ -61,6 +61,26 @@ QByteArray track(const QString &fixes)
     return csv.toUtf8();
 }
 
+// The lines the audit prints for section 1: an event, a round's state, the summary.
+QString crossing(const char *unit, const char *kind, const char *time, int deviation = 0)
+{
+    return QStringLiteral("{\"type\":\"event\",\"unit\":\"%1\",\"section\":1,\"kind\":\"%2\","
+                          "\"time\":\"%3\",\"deviation\":%4}\n").arg(unit, kind, time)
+        .arg(deviation);
+}
+
+QString section(const char *round, const char *state)
+{
+    return QStringLiteral("{\"type\":\"section\",\"section\":1,\"round\":\"%1\","
+                          "\"state\":\"%2\"}\n").arg(round, state);
+}
+
+QString summary(int reports, int dropped)
+{
+    return QStringLiteral("{\"type\":\"summary\",\"reports\":%1,\"dropped\":%2}")
+        .arg(reports).arg(dropped);
+}
+
 const QString Daily = QStringLiteral("\"name\":\"Ring\",\"checkTimeType\":1,"
                                      "\"checkTime\":\"2026-03-09T12:00:00Z\","
                                      "\"units\":[\"Car 7\",\"Van 2\"]");
@@ -216,47 +236,30 @@ void tst_Audit::run_data()
         << track("Car 7@2026-03-11T00:05:00Z@out;Car 7@2026-03-11T00:12:46Z@in;"
                  "Car 7@2026-03-11T00:31:00Z@out")
         << "" << ""
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-11T00:12:46Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-11T00:31:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T00:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-11T00:00:00Z\","
-           "\"state\":\"pending\"}\n"
-           "{\"type\":\"summary\",\"reports\":3,\"dropped\":0}";
+        << crossing("Car 7", "in", "2026-03-11T00:12:46Z")
+               + crossing("Car 7", "out", "2026-03-11T00:31:00Z")
+               + section("2026-03-10T00:00:00Z", "passed")
+               + section("2026-03-11T00:00:00Z", "pending") + summary(3, 0);
     QTest::newRow("Havana, midnight skipped: 10:00 local; a day without a visit is violated")
         << QByteArray("America/Havana") << routeJson(Daily, gate(1, TenToEleven))
         << track("Van 2@2026-03-07T14:50:00Z@out;Van 2@2026-03-08T14:02:00Z@in80;"
                  "Van 2@2026-03-08T15:02:00Z@out")
         << "2026-03-07T05:00:00Z" << ""
-        << "{\"type\":\"event\",\"unit\":\"Van 2\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-08T14:02:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Van 2\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-08T15:02:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-07T05:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-08T05:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"summary\",\"reports\":3,\"dropped\":0}";
+        << crossing("Van 2", "in", "2026-03-08T14:02:00Z")
+               + crossing("Van 2", "out", "2026-03-08T15:02:00Z")
+               + section("2026-03-07T05:00:00Z", "violated")
+               + section("2026-03-08T05:00:00Z", "passed") + summary(3, 0);
     QTest::newRow("days between reports are judged too")
         << QByteArray("UTC") << routeJson(Daily, gate(1, TenToEleven))
         << track("Car 7@2026-03-10T09:55:00Z@out;Car 7@2026-03-10T10:01:00Z@in;"
                  "Car 7@2026-03-10T11:01:00Z@out;Car 7@2026-03-13T09:00:00Z@out")
         << "" << ""
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-10T10:01:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-10T11:01:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T00:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-11T00:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-12T00:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-13T00:00:00Z\","
-           "\"state\":\"pending\"}\n"
-           "{\"type\":\"summary\",\"reports\":4,\"dropped\":0}";
+        << crossing("Car 7", "in", "2026-03-10T10:01:00Z")
+               + crossing("Car 7", "out", "2026-03-10T11:01:00Z")
+               + section("2026-03-10T00:00:00Z", "passed")
+               + section("2026-03-11T00:00:00Z", "violated")
+               + section("2026-03-12T00:00:00Z", "violated")
+               + section("2026-03-13T00:00:00Z", "pending") + summary(4, 0);
     QTest::newRow("unknown units, fixes off the globe or out of the span dropped")
         << QByteArray("UTC") << routeJson(Daily, gate(1, TenToEleven))
         << track("Ghost@2026-03-10T10:00:00Z@in;Car 7@2026-03-10T09:50:00Z@91,37.62;"
@@ -264,11 +267,8 @@ void tst_Audit::run_data()
                  "Car 7@2026-03-10T09:55:00Z@out;Car 7@2026-03-10T12:00:00Z@in;"
                  "Car 7@2026-03-10T23:00:00Z@out")
         << "" << "2026-03-10T20:00:00Z"
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-10T12:00:00Z\",\"deviation\":6900}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T00:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"summary\",\"reports\":7,\"dropped\":5}";
+        << crossing("Car 7", "in", "2026-03-10T12:00:00Z", 6900)
+               + section("2026-03-10T00:00:00Z", "violated") + summary(7, 5);
     QTest::newRow("a start of its own; the earlier of two units carries the section")
         << QByteArray("UTC")
         << routeJson(QString(Daily).replace("\"checkTimeType\":1", "\"checkTimeType\":0"),
@@ -278,13 +278,9 @@ void tst_Audit::run_data()
                  "Van 2@2026-03-10T08:10:30Z@in;Car 7@2026-03-10T08:10:10Z@in;"
                  "Car 7@2026-03-10T08:20:20Z@out;Van 2@2026-03-10T08:30:00Z@out")
         << "2026-03-10T08:00:00Z" << ""
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-10T08:10:10Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-10T08:20:20Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T08:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"summary\",\"reports\":6,\"dropped\":0}";
+        << crossing("Car 7", "in", "2026-03-10T08:10:10Z")
+               + crossing("Car 7", "out", "2026-03-10T08:20:20Z")
+               + section("2026-03-10T08:00:00Z", "passed") + summary(6, 0);
 }
 
 void tst_Audit::run()
