@@ -165,10 +165,8 @@ void tst_Audit::routeFile()
     QString error;
     if (RouteFile::read(json, &route, &error)) {
         QCOMPARE(QStringLiteral("%1 sections (%2 zones in the 2nd), %3 units, type %4")
-                     .arg(route.record->sections.size())
-                     .arg(route.zones.value(1).size())
-                     .arg(route.unitNames.size())
-                     .arg(route.record->checkTimeType),
+                     .arg(route.record->sections.size()).arg(route.zones.value(1).size())
+                     .arg(route.unitNames.size()).arg(route.record->checkTimeType),
                  outcome);
         QCOMPARE(route.record->sections.first()->checkTimeIn, 36000);
     } else {
@@ -207,12 +205,8 @@ void tst_Audit::trackFile()
     if (TrackFile::read(csv, &rows, &error)) {
         QStringList read;
         for (const TrackRow &r : rows)
-            read << QStringLiteral("%1 %2 %3 %4 %5")
-                        .arg(r.line)
-                        .arg(r.unit)
-                        .arg(r.time)
-                        .arg(r.latitude)
-                        .arg(r.longitude);
+            read << QStringLiteral("%1 %2 %3 %4 %5").arg(r.line).arg(r.unit).arg(r.time)
+                        .arg(r.latitude).arg(r.longitude);
         QCOMPARE(read.join('|'), outcome);
     } else {
         QVERIFY2(error.contains(outcome), qPrintable(error));
