@@ -128,8 +128,7 @@ void tst_Audit::routeFile_data()
         << "\"checkTimeType\" must be a whole number from 0 to 4";
     QTest::newRow("check time without an offset")
         << routeJson("\"checkTimeType\":1,\"checkTime\":\"2026-03-09T12:00:00\","
-                     "\"units\":[\"a\"]", gate(1, {}))
-        << "no UTC offset";
+                     "\"units\":[\"a\"]", gate(1, {})) << "no UTC offset";
     QTest::newRow("a unit named twice")
         << routeJson("\"checkTimeType\":1,\"checkTime\":0,\"units\":[\"a\",\"a\"]", gate(1, {}))
         << "distinct";
@@ -144,8 +143,7 @@ void tst_Audit::routeFile_data()
     QTest::newRow("a hole")
         << routeJson(Daily, QString(square).replace("]]]", "]],[[1,1],[1,2],[2,2],[1,1]]]"))
         << "holes are not supported";
-    QTest::newRow("off the globe")
-        << routeJson(Daily, gate(1, {}).replace("37.62", "181"))
+    QTest::newRow("off the globe") << routeJson(Daily, gate(1, {}).replace("37.62", "181"))
         << "feature 1: position [181, 55.75] is not on the globe";
     QTest::newRow("a circle of no radius")
         << routeJson(Daily, gate(1, {}).replace("\"radius\":100", "\"radius\":0"))
@@ -229,8 +227,7 @@ void tst_Audit::run_data()
         << QByteArray("UTC") << routeJson(Daily, gate(1, pastMidnight))
         << track("Car 7@2026-03-11T00:05:00Z@out;Car 7@2026-03-11T00:12:46Z@in;"
                  "Car 7@2026-03-11T00:31:00Z@out")
-        << "" << ""
-        << crossing("Car 7", "in", "2026-03-11T00:12:46Z")
+        << "" << "" << crossing("Car 7", "in", "2026-03-11T00:12:46Z")
                + crossing("Car 7", "out", "2026-03-11T00:31:00Z")
                + section("2026-03-10T00:00:00Z", "passed")
                + section("2026-03-11T00:00:00Z", "pending") + summary(3, 0);
@@ -238,8 +235,7 @@ void tst_Audit::run_data()
         << QByteArray("America/Havana") << routeJson(Daily, gate(1, TenToEleven))
         << track("Van 2@2026-03-07T14:50:00Z@out;Van 2@2026-03-08T14:02:00Z@in80;"
                  "Van 2@2026-03-08T15:02:00Z@out")
-        << "2026-03-07T05:00:00Z" << ""
-        << crossing("Van 2", "in", "2026-03-08T14:02:00Z")
+        << "2026-03-07T05:00:00Z" << "" << crossing("Van 2", "in", "2026-03-08T14:02:00Z")
                + crossing("Van 2", "out", "2026-03-08T15:02:00Z")
                + section("2026-03-07T05:00:00Z", "violated")
                + section("2026-03-08T05:00:00Z", "passed") + summary(3, 0);
@@ -247,8 +243,7 @@ void tst_Audit::run_data()
         << QByteArray("UTC") << routeJson(Daily, gate(1, TenToEleven))
         << track("Car 7@2026-03-10T09:55:00Z@out;Car 7@2026-03-10T10:01:00Z@in;"
                  "Car 7@2026-03-10T11:01:00Z@out;Car 7@2026-03-13T09:00:00Z@out")
-        << "" << ""
-        << crossing("Car 7", "in", "2026-03-10T10:01:00Z")
+        << "" << "" << crossing("Car 7", "in", "2026-03-10T10:01:00Z")
                + crossing("Car 7", "out", "2026-03-10T11:01:00Z")
                + section("2026-03-10T00:00:00Z", "passed")
                + section("2026-03-11T00:00:00Z", "violated")
@@ -260,8 +255,7 @@ void tst_Audit::run_data()
                  "Car 7@2026-03-10T09:50:00Z@nan,37.62;Car 7@2026-03-09T11:00:00Z@in;"
                  "Car 7@2026-03-10T09:55:00Z@out;Car 7@2026-03-10T12:00:00Z@in;"
                  "Car 7@2026-03-10T23:00:00Z@out")
-        << "" << "2026-03-10T20:00:00Z"
-        << crossing("Car 7", "in", "2026-03-10T12:00:00Z", 6900)
+        << "" << "2026-03-10T20:00:00Z" << crossing("Car 7", "in", "2026-03-10T12:00:00Z", 6900)
                + section("2026-03-10T00:00:00Z", "violated") + summary(7, 5);
     QTest::newRow("a start of its own; the earlier of two units carries the section")
         << QByteArray("UTC")
@@ -271,8 +265,7 @@ void tst_Audit::run_data()
         << track("Van 2@2026-03-10T08:00:00Z@out;Car 7@2026-03-10T08:00:00Z@out;"
                  "Van 2@2026-03-10T08:10:30Z@in;Car 7@2026-03-10T08:10:10Z@in;"
                  "Car 7@2026-03-10T08:20:20Z@out;Van 2@2026-03-10T08:30:00Z@out")
-        << "2026-03-10T08:00:00Z" << ""
-        << crossing("Car 7", "in", "2026-03-10T08:10:10Z")
+        << "2026-03-10T08:00:00Z" << "" << crossing("Car 7", "in", "2026-03-10T08:10:10Z")
                + crossing("Car 7", "out", "2026-03-10T08:20:20Z")
                + section("2026-03-10T08:00:00Z", "passed") + summary(6, 0);
 }

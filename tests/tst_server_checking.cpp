@@ -296,8 +296,7 @@ void tst_ServerChecking::polygonAgainstGeodesics_data()
     QTest::addColumn<QList<QPointF>>("shape"); // km in the gnomonic plane
 
     // A square of 20 km with a notch cut into its north side.
-    QTest::newRow("20 km at 70 N, notched")
-        << 70.0 << 20.0
+    QTest::newRow("20 km at 70 N, notched") << 70.0 << 20.0
         << QList<QPointF>{{-10, -10}, {10, -10}, {10, 10}, {2, 10}, {0, 2}, {-2, 10}, {-10, 10}};
     // Enough edges to be looked up through the grid, across the antimeridian.
     QList<QPointF> star;
