@@ -61,6 +61,26 @@ QByteArray track(const QString &fixes)
     return csv.toUtf8();
 }
 
+// The lines the audit prints for section 1: an event, a round's state, the summary.
+QString crossing(const char *unit, const char *kind, const char *time, int deviation = 0)
+{
+    return QStringLiteral("{\"type\":\"event\",\"unit\":\"%1\",\"section\":1,\"kind\":\"%2\","
+                          "\"time\":\"%3\",\"deviation\":%4}\n").arg(unit, kind, time)
+        .arg(deviation);
+}
+
+QString section(const char *round, const char *state)
+{
+    return QStringLiteral("{\"type\":\"section\",\"section\":1,\"round\":\"%1\","
+                          "\"state\":\"%2\"}\n").arg(round, state);
+}
+
+QString summary(int reports, int dropped)
+{
+    return QStringLiteral("{\"type\":\"summary\",\"reports\":%1,\"dropped\":%2}")
+        .arg(reports).arg(dropped);
+}
+
 const QString Daily = QStringLiteral("\"name\":\"Ring\",\"checkTimeType\":1,"
                                      "\"checkTime\":\"2026-03-09T12:00:00Z\","
                                      "\"units\":[\"Car 7\",\"Van 2\"]");
@@ -108,8 +128,7 @@ void tst_Audit::routeFile_data()
         << "\"checkTimeType\" must be a whole number from 0 to 4";
     QTest::newRow("check time without an offset")
         << routeJson("\"checkTimeType\":1,\"checkTime\":\"2026-03-09T12:00:00\","
-                     "\"units\":[\"a\"]", gate(1, {}))
-        << "no UTC offset";
+                     "\"units\":[\"a\"]", gate(1, {})) << "no UTC offset";
     QTest::newRow("a unit named twice")
         << routeJson("\"checkTimeType\":1,\"checkTime\":0,\"units\":[\"a\",\"a\"]", gate(1, {}))
         << "distinct";
@@ -124,8 +143,7 @@ void tst_Audit::routeFile_data()
     QTest::newRow("a hole")
         << routeJson(Daily, QString(square).replace("]]]", "]],[[1,1],[1,2],[2,2],[1,1]]]"))
         << "holes are not supported";
-    QTest::newRow("off the globe")
-        << routeJson(Daily, gate(1, {}).replace("37.62", "181"))
+    QTest::newRow("off the globe") << routeJson(Daily, gate(1, {}).replace("37.62", "181"))
         << "feature 1: position [181, 55.75] is not on the globe";
     QTest::newRow("a circle of no radius")
         << routeJson(Daily, gate(1, {}).replace("\"radius\":100", "\"radius\":0"))
@@ -145,10 +163,8 @@ void tst_Audit::routeFile()
     QString error;
     if (RouteFile::read(json, &route, &error)) {
         QCOMPARE(QStringLiteral("%1 sections (%2 zones in the 2nd), %3 units, type %4")
-                     .arg(route.record->sections.size())
-                     .arg(route.zones.value(1).size())
-                     .arg(route.unitNames.size())
-                     .arg(route.record->checkTimeType),
+                     .arg(route.record->sections.size()).arg(route.zones.value(1).size())
+                     .arg(route.unitNames.size()).arg(route.record->checkTimeType),
                  outcome);
         QCOMPARE(route.record->sections.first()->checkTimeIn, 36000);
     } else {
@@ -187,12 +203,8 @@ void tst_Audit::trackFile()
     if (TrackFile::read(csv, &rows, &error)) {
         QStringList read;
         for (const TrackRow &r : rows)
-            read << QStringLiteral("%1 %2 %3 %4 %5")
-                        .arg(r.line)
-                        .arg(r.unit)
-                        .arg(r.time)
-                        .arg(r.latitude)
-                        .arg(r.longitude);
+            read << QStringLiteral("%1 %2 %3 %4 %5").arg(r.line).arg(r.unit).arg(r.time)
+                        .arg(r.latitude).arg(r.longitude);
         QCOMPARE(read.join('|'), outcome);
     } else {
         QVERIFY2(error.contains(outcome), qPrintable(error));
@@ -215,60 +227,36 @@ void tst_Audit::run_data()
         << QByteArray("UTC") << routeJson(Daily, gate(1, pastMidnight))
         << track("Car 7@2026-03-11T00:05:00Z@out;Car 7@2026-03-11T00:12:46Z@in;"
                  "Car 7@2026-03-11T00:31:00Z@out")
-        << "" << ""
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-11T00:12:46Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-11T00:31:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T00:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-11T00:00:00Z\","
-           "\"state\":\"pending\"}\n"
-           "{\"type\":\"summary\",\"reports\":3,\"dropped\":0}";
+        << "" << "" << crossing("Car 7", "in", "2026-03-11T00:12:46Z")
+               + crossing("Car 7", "out", "2026-03-11T00:31:00Z")
+               + section("2026-03-10T00:00:00Z", "passed")
+               + section("2026-03-11T00:00:00Z", "pending") + summary(3, 0);
     QTest::newRow("Havana, midnight skipped: 10:00 local; a day without a visit is violated")
         << QByteArray("America/Havana") << routeJson(Daily, gate(1, TenToEleven))
         << track("Van 2@2026-03-07T14:50:00Z@out;Van 2@2026-03-08T14:02:00Z@in80;"
                  "Van 2@2026-03-08T15:02:00Z@out")
-        << "2026-03-07T05:00:00Z" << ""
-        << "{\"type\":\"event\",\"unit\":\"Van 2\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-08T14:02:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Van 2\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-08T15:02:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-07T05:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-08T05:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"summary\",\"reports\":3,\"dropped\":0}";
+        << "2026-03-07T05:00:00Z" << "" << crossing("Van 2", "in", "2026-03-08T14:02:00Z")
+               + crossing("Van 2", "out", "2026-03-08T15:02:00Z")
+               + section("2026-03-07T05:00:00Z", "violated")
+               + section("2026-03-08T05:00:00Z", "passed") + summary(3, 0);
     QTest::newRow("days between reports are judged too")
         << QByteArray("UTC") << routeJson(Daily, gate(1, TenToEleven))
         << track("Car 7@2026-03-10T09:55:00Z@out;Car 7@2026-03-10T10:01:00Z@in;"
                  "Car 7@2026-03-10T11:01:00Z@out;Car 7@2026-03-13T09:00:00Z@out")
-        << "" << ""
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-10T10:01:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-10T11:01:00Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T00:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-11T00:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-12T00:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-13T00:00:00Z\","
-           "\"state\":\"pending\"}\n"
-           "{\"type\":\"summary\",\"reports\":4,\"dropped\":0}";
+        << "" << "" << crossing("Car 7", "in", "2026-03-10T10:01:00Z")
+               + crossing("Car 7", "out", "2026-03-10T11:01:00Z")
+               + section("2026-03-10T00:00:00Z", "passed")
+               + section("2026-03-11T00:00:00Z", "violated")
+               + section("2026-03-12T00:00:00Z", "violated")
+               + section("2026-03-13T00:00:00Z", "pending") + summary(4, 0);
     QTest::newRow("unknown units, fixes off the globe or out of the span dropped")
         << QByteArray("UTC") << routeJson(Daily, gate(1, TenToEleven))
         << track("Ghost@2026-03-10T10:00:00Z@in;Car 7@2026-03-10T09:50:00Z@91,37.62;"
                  "Car 7@2026-03-10T09:50:00Z@nan,37.62;Car 7@2026-03-09T11:00:00Z@in;"
                  "Car 7@2026-03-10T09:55:00Z@out;Car 7@2026-03-10T12:00:00Z@in;"
                  "Car 7@2026-03-10T23:00:00Z@out")
-        << "" << "2026-03-10T20:00:00Z"
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-10T12:00:00Z\",\"deviation\":6900}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T00:00:00Z\","
-           "\"state\":\"violated\"}\n"
-           "{\"type\":\"summary\",\"reports\":7,\"dropped\":5}";
+        << "" << "2026-03-10T20:00:00Z" << crossing("Car 7", "in", "2026-03-10T12:00:00Z", 6900)
+               + section("2026-03-10T00:00:00Z", "violated") + summary(7, 5);
     QTest::newRow("a start of its own; the earlier of two units carries the section")
         << QByteArray("UTC")
         << routeJson(QString(Daily).replace("\"checkTimeType\":1", "\"checkTimeType\":0"),
@@ -277,14 +265,9 @@ void tst_Audit::run_data()
         << track("Van 2@2026-03-10T08:00:00Z@out;Car 7@2026-03-10T08:00:00Z@out;"
                  "Van 2@2026-03-10T08:10:30Z@in;Car 7@2026-03-10T08:10:10Z@in;"
                  "Car 7@2026-03-10T08:20:20Z@out;Van 2@2026-03-10T08:30:00Z@out")
-        << "2026-03-10T08:00:00Z" << ""
-        << "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"in\","
-           "\"time\":\"2026-03-10T08:10:10Z\",\"deviation\":0}\n"
-           "{\"type\":\"event\",\"unit\":\"Car 7\",\"section\":1,\"kind\":\"out\","
-           "\"time\":\"2026-03-10T08:20:20Z\",\"deviation\":0}\n"
-           "{\"type\":\"section\",\"section\":1,\"round\":\"2026-03-10T08:00:00Z\","
-           "\"state\":\"passed\"}\n"
-           "{\"type\":\"summary\",\"reports\":6,\"dropped\":0}";
+        << "2026-03-10T08:00:00Z" << "" << crossing("Car 7", "in", "2026-03-10T08:10:10Z")
+               + crossing("Car 7", "out", "2026-03-10T08:20:20Z")
+               + section("2026-03-10T08:00:00Z", "passed") + summary(6, 0);
 }
 
 void tst_Audit::run()

@@ -218,6 +218,14 @@ private slots:
         QVERIFY(in.atEnd());
         QVERIFY(*read == section);
         QVERIFY(*QScopedPointer<SectionRecord>(read->copy()) == section);
+
+        // A save is measured against the tree's limit by what writing its route takes.
+        RouteRecord route(3);
+        route.objects = {1, 2};
+        route.sections << new SectionRecord(section) << new SectionRecord(section);
+        QCOMPARE(RouteMessages::routeWireSize(route),
+                 qint64(written([&](QDataStream &out) { RouteMessages::writeRoute(out, route); })
+                            .size()));
     }
 
     // Bodies the plug-in sends, byte for byte.
@@ -246,14 +254,12 @@ private slots:
         // Trees: node count, then id, name, bits, the children as a tree, the payload.
         TreeNode leaf{4, "B", 3, {}, RouteRecord(4), {}};
         TreeNode group{2, "A", 1, {leaf}, std::nullopt, {}};
-        row("rule tree: a group over a route")
-            << TreeBodies::ruleTree({group})
+        row("rule tree: a group over a route") << TreeBodies::ruleTree({group})
             << words(1, 2, 2) + hex("0041") + words(1, 1, 4, 2) + hex("0042") + words(3, 0)
                    + hex("01") + words(4, 0, 1, 0, 0, 0, 0) + hex("00");
         group.children.clear();
         group.objects = {GraphObData{17, 2, "L", {{1, -2}}, {{"Width", 30}}}};
-        row("layer tree: a record, type code before id")
-            << TreeBodies::layerTree({group})
+        row("layer tree: a record, type code before id") << TreeBodies::layerTree({group})
             << words(1, 2, 2) + hex("0041") + words(1, 0, 1, 2, 17, 2) + hex("004c")
                    + words(1, 1, -2, 1) + hex("0000000a 0057006900640074006800000002 00 0000001e");
         row("object tree: no payload")
@@ -272,22 +278,6 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, bytes);
         QCOMPARE(body.toHex(' '), bytes.toHex(' '));
-    }
-
-    // What a save is measured by against the tree's limit is what writing the
-    // route takes, whatever its section names.
-    void routeWireSize()
-    {
-        RouteRecord route(3);
-        route.objects = {1, 2, 3};
-        for (const QString &name : {QString(), QString(""), QStringLiteral("Пост №5")}) {
-            route.sections.append(
-                new SectionRecord{9, name, {4, 5}, 0, 60, 0, 0, 0, 0, 0, true, true, true, 0});
-            const QByteArray bytes = written([&](QDataStream &out) {
-                RouteMessages::writeRoute(out, route);
-            });
-            QCOMPARE(RouteMessages::routeWireSize(route), qint64(bytes.size()));
-        }
     }
 
     // Every plain value type the record reader accepts comes back as written:
@@ -330,8 +320,7 @@ private slots:
         row("route: section count 0x7FFFFFFF") << route << words(1, 0, 1, 0, 0, 0, 0x7FFFFFFF, 3)
             << "objects 0, sections 3, max 3";
         row("route: section object count 0x0FFFFFFF") << route
-            << words(1, 0, 1, 0, 0, 0, 1, 1, -1, 0x0FFFFFFF, 9)
-            << "objects 0, sections 1:9, max 1";
+            << words(1, 0, 1, 0, 0, 0, 1, 1, -1, 0x0FFFFFFF, 9) << "objects 0, sections 1:9, max 1";
 
         const Reader mode = checkModeText; // the time is unsigned
         row("mode: two routes") << mode << words(0x80000001u, 2, 3, 4) << "2147483649: 3 4";

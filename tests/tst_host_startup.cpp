@@ -26,155 +26,147 @@ class tst_HostStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void options_data();
-    void options();
-    void verificationText_data();
-    void verificationText();
-    void folderWithoutPlugins_data();
-    void folderWithoutPlugins();
-    void windowWithPlugins();
+    void options_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<HostOptions::Parse>("result");
+        QTest::addColumn<QString>("text"); // every field when Ok, else part of the message
+
+        using P = HostOptions::Parse;
+        QTest::newRow("nothing: embedded server, simulated")
+            << "" << P::Ok << "server=:0 token= db= shot= simulate=1 speed=30";
+        QTest::newRow("a separate server with a token")
+            << "--server=dispatch.local:9000 --token t0k" << P::Ok
+            << "server=dispatch.local:9000 token=t0k db= shot= simulate=1 speed=30";
+        QTest::newRow("database, screenshot, wall-clock pace, still units")
+            << "--db /tmp/x.sqlite --screenshot out.png --speed 1 --no-simulate" << P::Ok
+            << "server=:0 token= db=/tmp/x.sqlite shot=out.png simulate=0 speed=1";
+        QTest::newRow("fastest pace") << "--speed=3600" << P::Ok
+                                      << "server=:0 token= db= shot= simulate=1 speed=3600";
+        QTest::newRow("help") << "--help" << P::Help << "--server";
+        QTest::newRow("token without a server: it would go nowhere") << "--token t" << P::Error
+                                                                     << "--token";
+        QTest::newRow("empty token") << "--server h:1 --token=" << P::Error << "empty";
+        QTest::newRow("database with a separate server: ignored")
+            << "--server h:1 --db x" << P::Error << "--db";
+        QTest::newRow("pace above 3600") << "--speed 3601" << P::Error << "3601";
+    }
+
+    void options()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(HostOptions::Parse, result);
+        QFETCH(QString, text);
+
+        HostOptions o;
+        o.serverHost = QStringLiteral("untouched");
+        QString message;
+        const QStringList line = ("opercheck-host " + arguments).split(' ', Qt::SkipEmptyParts);
+        QCOMPARE(HostOptions::parse(line, &o, &message), result);
+        if (result == HostOptions::Parse::Ok) {
+            QCOMPARE(QStringLiteral("server=%1:%2 token=%3 db=%4 shot=%5 simulate=%6 speed=%7")
+                         .arg(o.serverHost).arg(o.serverPort)
+                         .arg(QString::fromUtf8(o.token), o.databasePath, o.screenshotPath)
+                         .arg(int(o.simulate)).arg(o.speed),
+                     text);
+        } else {
+            QVERIFY2(message.contains(text), qPrintable(message));
+            QCOMPARE(o.serverHost, QString("untouched"));
+        }
+    }
+
+    void verificationText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("accepted");
+
+        const QByteArray ours(OC_PLUGIN_VERIFICATION_DATA);
+        QTest::newRow("the host's own Qt build") << ours << true;
+        QTest::newRow("another Qt version")
+            << QByteArray(ours).replace("version=" QT_VERSION_STR, "version=5.15.99") << false;
+        QTest::newRow("a trailing line feed") << ours + '\n' << false;
+    }
+
+    void verificationText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, accepted);
+        QCOMPARE(PluginLoaderHost::isAccepted(text), accepted);
+    }
+
+    void folderWithoutPlugins_data()
+    {
+        QTest::addColumn<QString>("fileName"); // of a small text file
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("named like a library") << "libfake.so"
+                                              << "libfake.so: not a plug-in of this host";
+        QTest::newRow("not named like a library: not even looked at") << "notes.txt" << QString();
+    }
+
+    void folderWithoutPlugins()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, error);
+
+        QTemporaryDir folder;
+        QFile file(folder.filePath(fileName));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a library") > 0);
+        file.close();
+        QStringList errors;
+        QVERIFY(PluginLoaderHost::loadAll(folder.path(), &errors).isEmpty());
+        QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{error});
+        QVERIFY(PluginLoaderHost::verificationData(file.fileName()).isEmpty());
+    }
+
+    // Plug-ins A, with pages, and B, without: each page replaces the host's
+    // placeholder at the key it was made for, B keeps the placeholders; each
+    // plug-in draws on the map of the page it was given, and pages and maps follow
+    // each other.
+    void windowWithPlugins()
+    {
+        ServerConnection connection{"OperCheck_Server1"};
+        ObjectsModel objects;
+        HostServices services{&connection, &objects};
+        HostWindow window{&services, &connection, &objects};
+        RecordingPlugin a("A", true), b("B");
+        window.installPlugins({{"A", &a, &a}, {"B", &b, &b}});
+        auto calls = [&a, &b]() {
+            const QStringList all = a.calls + b.calls;
+            a.calls.clear(), b.calls.clear();
+            return all.join(", ");
+        };
+        QCOMPARE(calls(), QString("SetHost, CreateWidget key 0, BindMap 1, CreateWidget key 1, "
+                                  "BindMap 2, OnTabActivated 1 on A page 0, SetHost, "
+                                  "CreateWidget key 2, BindMap 1, CreateWidget key 3, BindMap 2, "
+                                  "OnTabActivated 1 on "));
+        QVERIFY(a.host == &services && b.host == &services);
+        QTabWidget *tabs = window.pluginTabs();
+        QVERIFY(a.tabs == tabs && b.tabs == tabs);
+        QVERIFY(tabs->count() == 4 && tabs->tabText(2) == QString("B · City"));
+        for (int key = 0; key < 4; ++key) {
+            RecordingPlugin &plugin = key < 2 ? a : b;
+            QWidget *page = tabs->widget(key);
+            QVERIFY(page && (page == a.pages.value(key)) == (key < 2));
+            QCOMPARE(window.pluginPage(&plugin, key % 2 + 1), page);
+            QCOMPARE(services.GetLayers(key % 2 + 1), window.maps().at(key % 2)->layers());
+        }
+        QCOMPARE(window.pluginPage(&a, 9), nullptr);
+
+        // A map chosen: every plug-in's page for it, A's shown; a page chosen: its map.
+        window.mapTabs()->setCurrentIndex(1);
+        QVERIFY(tabs->currentIndex() == 1 && window.currentMap()->mapId() == 2);
+        QCOMPARE(calls(), QString("OnTabActivated 2 on A page 1, OnTabActivated 2 on "));
+        tabs->setCurrentIndex(2);
+        QVERIFY(window.mapTabs()->currentIndex() == 0 && tabs->currentIndex() == 2);
+        QCOMPARE(calls(), QString("OnTabActivated 1 on A page 0, OnTabActivated 1 on "));
+
+        QCloseEvent event;
+        QApplication::sendEvent(&window, &event);
+        QCOMPARE(calls(), QString("OnClose %1, OnClose %1").arg(QEvent::Close));
+        QVERIFY(event.isAccepted());
+    }
 };
-
-void tst_HostStartup::options_data()
-{
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<HostOptions::Parse>("result");
-    QTest::addColumn<QString>("text"); // every field when Ok, else part of the message
-
-    using P = HostOptions::Parse;
-    QTest::newRow("nothing: embedded server, simulated")
-        << "" << P::Ok << "server=:0 token= db= shot= simulate=1 speed=30";
-    QTest::newRow("a separate server with a token")
-        << "--server=dispatch.local:9000 --token t0k" << P::Ok
-        << "server=dispatch.local:9000 token=t0k db= shot= simulate=1 speed=30";
-    QTest::newRow("database, screenshot, wall-clock pace, still units")
-        << "--db /tmp/x.sqlite --screenshot out.png --speed 1 --no-simulate" << P::Ok
-        << "server=:0 token= db=/tmp/x.sqlite shot=out.png simulate=0 speed=1";
-    QTest::newRow("fastest pace") << "--speed=3600" << P::Ok
-                                  << "server=:0 token= db= shot= simulate=1 speed=3600";
-    QTest::newRow("help") << "--help" << P::Help << "--server";
-    QTest::newRow("token without a server: it would go nowhere") << "--token t" << P::Error
-                                                                 << "--token";
-    QTest::newRow("empty token") << "--server h:1 --token=" << P::Error << "empty";
-    QTest::newRow("database with a separate server: ignored") << "--server h:1 --db x" << P::Error
-                                                              << "--db";
-    QTest::newRow("pace above 3600") << "--speed 3601" << P::Error << "3601";
-}
-
-void tst_HostStartup::options()
-{
-    QFETCH(QString, arguments);
-    QFETCH(HostOptions::Parse, result);
-    QFETCH(QString, text);
-
-    HostOptions o;
-    o.serverHost = QStringLiteral("untouched");
-    QString message;
-    const QStringList line = ("opercheck-host " + arguments).split(' ', Qt::SkipEmptyParts);
-    QCOMPARE(HostOptions::parse(line, &o, &message), result);
-    if (result == HostOptions::Parse::Ok) {
-        QCOMPARE(QStringLiteral("server=%1:%2 token=%3 db=%4 shot=%5 simulate=%6 speed=%7")
-                     .arg(o.serverHost).arg(o.serverPort)
-                     .arg(QString::fromUtf8(o.token), o.databasePath, o.screenshotPath)
-                     .arg(int(o.simulate)).arg(o.speed),
-                 text);
-    } else {
-        QVERIFY2(message.contains(text), qPrintable(message));
-        QCOMPARE(o.serverHost, QString("untouched"));
-    }
-}
-
-void tst_HostStartup::verificationText_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("accepted");
-
-    const QByteArray ours(OC_PLUGIN_VERIFICATION_DATA);
-    QTest::newRow("the host's own Qt build") << ours << true;
-    QTest::newRow("another Qt version")
-        << QByteArray(ours).replace("version=" QT_VERSION_STR, "version=5.15.99") << false;
-    QTest::newRow("a trailing line feed") << ours + '\n' << false;
-}
-
-void tst_HostStartup::verificationText()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, accepted);
-    QCOMPARE(PluginLoaderHost::isAccepted(text), accepted);
-}
-
-void tst_HostStartup::folderWithoutPlugins_data()
-{
-    QTest::addColumn<QString>("fileName"); // of a small text file
-    QTest::addColumn<QString>("error");
-
-    QTest::newRow("named like a library") << "libfake.so"
-                                          << "libfake.so: not a plug-in of this host";
-    QTest::newRow("not named like a library: not even looked at") << "notes.txt" << QString();
-}
-
-void tst_HostStartup::folderWithoutPlugins()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, error);
-
-    QTemporaryDir folder;
-    QFile file(folder.filePath(fileName));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a library") > 0);
-    file.close();
-    QStringList errors;
-    QVERIFY(PluginLoaderHost::loadAll(folder.path(), &errors).isEmpty());
-    QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{error});
-    QVERIFY(PluginLoaderHost::verificationData(file.fileName()).isEmpty());
-}
-
-// Plug-ins A, with pages, and B, without: each page replaces the host's
-// placeholder at the key it was made for, B keeps the placeholders; each
-// plug-in draws on the map of the page it was given, and pages and maps follow
-// each other.
-void tst_HostStartup::windowWithPlugins()
-{
-    ServerConnection connection{"OperCheck_Server1"};
-    ObjectsModel objects;
-    HostServices services{&connection, &objects};
-    HostWindow window{&services, &connection, &objects};
-    RecordingPlugin a("A", true), b("B");
-    window.installPlugins({{"A", &a, &a}, {"B", &b, &b}});
-    auto calls = [&a, &b]() {
-        const QStringList all = a.calls + b.calls;
-        a.calls.clear(), b.calls.clear();
-        return all.join(", ");
-    };
-    QCOMPARE(calls(), QString("SetHost, CreateWidget key 0, BindMap 1, CreateWidget key 1, "
-                              "BindMap 2, OnTabActivated 1 on A page 0, SetHost, "
-                              "CreateWidget key 2, BindMap 1, CreateWidget key 3, BindMap 2, "
-                              "OnTabActivated 1 on "));
-    QVERIFY(a.host == &services && b.host == &services);
-    QTabWidget *tabs = window.pluginTabs();
-    QVERIFY(a.tabs == tabs && b.tabs == tabs);
-    QVERIFY(tabs->count() == 4 && tabs->tabText(2) == QString("B · City"));
-    for (int key = 0; key < 4; ++key) {
-        RecordingPlugin &plugin = key < 2 ? a : b;
-        QWidget *page = tabs->widget(key);
-        QVERIFY(page && (page == a.pages.value(key)) == (key < 2));
-        QCOMPARE(window.pluginPage(&plugin, key % 2 + 1), page);
-        QCOMPARE(services.GetLayers(key % 2 + 1), window.maps().at(key % 2)->layers());
-    }
-    QCOMPARE(window.pluginPage(&a, 9), nullptr);
-
-    // A map chosen: every plug-in's page for it, A's shown; a page chosen: its map.
-    window.mapTabs()->setCurrentIndex(1);
-    QVERIFY(tabs->currentIndex() == 1 && window.currentMap()->mapId() == 2);
-    QCOMPARE(calls(), QString("OnTabActivated 2 on A page 1, OnTabActivated 2 on "));
-    tabs->setCurrentIndex(2);
-    QVERIFY(window.mapTabs()->currentIndex() == 0 && tabs->currentIndex() == 2);
-    QCOMPARE(calls(), QString("OnTabActivated 1 on A page 0, OnTabActivated 1 on "));
-
-    QCloseEvent event;
-    QApplication::sendEvent(&window, &event);
-    QCOMPARE(calls(), QString("OnClose %1, OnClose %1").arg(QEvent::Close));
-    QVERIFY(event.isAccepted());
-}
 
 QTEST_MAIN(tst_HostStartup)
 #include "tst_host_startup.moc"
