@@ -147,11 +147,6 @@ void ClientConnection::setHeld(bool held)
         QMetaObject::invokeMethod(this, &ClientConnection::onReadyRead, Qt::QueuedConnection);
 }
 
-qint64 ClientConnection::takeThinned()
-{
-    return std::exchange(m_thinned, 0);
-}
-
 bool ClientConnection::isBacklogged() const
 {
     return m_socket->bytesToWrite() > NewsLowWater;
@@ -183,6 +178,7 @@ void ClientConnection::close(const QString &reason)
 {
     if (m_closing)
         return;
+    m_wasClosed = true;
     if (m_logLimiter->admit("closing a client"))
         qCWarning(lcServer).noquote() << "closing" << m_peer << ':' << reason;
     drop();

@@ -50,8 +50,10 @@ public:
     void sendRouteState(qint32 routeId, const QByteArray &body) override;
     void setHeld(bool held) override;
     void sendPositions(const QList<LiveMessages::PositionReport> &reports);
-    // Positions and states replaced before they were sent, since the last call.
-    qint64 takeThinned();
+    // Positions and states replaced before they were sent.
+    qint64 thinned() const { return m_thinned; }
+    // Whether the server closed it (a limit, a bad frame), rather than its peer.
+    bool wasClosed() const { return m_wasClosed; }
 
     // Logs the reason and drops the connection at once; finished() follows.
     void close(const QString &reason);
@@ -99,6 +101,7 @@ private:
     QString m_peer;
     bool m_authenticated;
     bool m_closing = false;
+    bool m_wasClosed = false;
     bool m_finished = false;
 };
 

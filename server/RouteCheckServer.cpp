@@ -22,13 +22,12 @@ namespace {
 
 constexpr int ThinningLogMs = 60 * 1000;
 
-void failMalformed(const RequestHandler &handler, const QByteArray &command,
-                   const QByteArray &body, ReplySink *sender)
+RequestHandler::Outcome malformed(const RequestHandler &handler, const QByteArray &command,
+                                  const QByteArray &body)
 {
-    const RequestHandler::Outcome failure = handler.failed(
+    return handler.failed(
         command, RequestFailure::Malformed,
         QStringLiteral("the body of %1 bytes does not read as this command's").arg(body.size()));
-    sender->sendReply(failure.command, failure.body);
 }
 
 } // namespace
@@ -77,6 +76,7 @@ bool RouteCheckServer::start(QString *error)
         m_db.close();
         return false;
     }
+    m_counts = {};
     m_frameBudget = new FrameBudget(m_options.sharedFrameBudget(), this);
     m_thinningLog->start();
     m_handler =
@@ -165,6 +165,7 @@ void RouteCheckServer::onNewConnection()
                     << ": already" << m_clients.size() << "clients, each with a frame in the last"
                     << m_options.evictAfterMs / 1000 << "s";
             }
+            ++m_counts.clientsRefused;
             socket->abort();
             socket->deleteLater();
             continue;
@@ -235,6 +236,7 @@ void RouteCheckServer::finishWrites()
 
 void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink *sender)
 {
+    m_counts.requestsFailed += outcome.command == Commands::RequestFailed;
     switch (outcome.delivery) {
     case RequestHandler::Outcome::Delivery::None:
         return;
@@ -274,10 +276,17 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
     if (command == Commands::GetServerStats) {
         if (body.isEmpty()) {
             QList<LiveMessages::ServerStat> stats = m_live->stats();
-            stats.append({QStringLiteral("clients"), m_clients.size()});
+            stats << LiveMessages::ServerStat{QStringLiteral("clients"), m_clients.size()}
+                  << LiveMessages::ServerStat{QStringLiteral("requests_failed"),
+                                              m_counts.requestsFailed}
+                  << LiveMessages::ServerStat{QStringLiteral("clients_closed"),
+                                              m_counts.clientsClosed}
+                  << LiveMessages::ServerStat{QStringLiteral("clients_refused"),
+                                              m_counts.clientsRefused}
+                  << LiveMessages::ServerStat{QStringLiteral("news_thinned"), thinned()};
             sender->sendReply(command, LiveMessages::statsBody(stats));
         } else {
-            failMalformed(*m_handler, command, body, sender);
+            deliver(malformed(*m_handler, command, body), sender);
         }
         return true;
     }
@@ -286,7 +295,7 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
         if (limit && *limit > 0)
             sender->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
         else
-            failMalformed(*m_handler, command, body, sender);
+            deliver(malformed(*m_handler, command, body), sender);
         return true;
     }
     return false;
@@ -330,15 +339,22 @@ void RouteCheckServer::sendStates(ReplySink *sender)
         sender->sendRouteState(state.key(), state.value());
 }
 
+qint64 RouteCheckServer::thinned() const
+{
+    qint64 total = m_counts.thinnedByGone;
+    for (const ClientConnection *each : m_clients)
+        total += each->thinned();
+    return total;
+}
+
 QString RouteCheckServer::logThinning()
 {
-    for (ClientConnection *each : qAsConst(m_clients))
-        m_thinned += each->takeThinned();
-    if (m_thinned == 0)
+    const qint64 total = thinned();
+    if (total == m_counts.thinnedLogged)
         return QString();
     const QString line = QStringLiteral("slow readers were sent the newest of %1 unit positions"
                                         " and section states rather than all")
-                             .arg(std::exchange(m_thinned, 0));
+                             .arg(total - std::exchange(m_counts.thinnedLogged, total));
     qCWarning(lcServer).noquote() << line;
     return line;
 }
@@ -351,7 +367,8 @@ void RouteCheckServer::onClientFinished(ClientConnection *client)
         if (*changing == client)
             *changing = nullptr; // its change is still stored and told to the others
     }
-    m_thinned += client->takeThinned();
+    m_counts.thinnedByGone += client->thinned();
+    m_counts.clientsClosed += client->wasClosed();
     client->deleteLater();
     emit clientCountChanged(m_clients.size());
 }

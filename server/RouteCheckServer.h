@@ -95,7 +95,16 @@ private:
     QTcpServer *m_tcp; // a child
     FrameBudget *m_frameBudget = nullptr; // a child, while started
     QTimer *m_thinningLog; // a child
-    qint64 m_thinned = 0;  // since the last thinning line
+    // Since the start, for Get_server_stats; thinning as far as it was logged.
+    struct Counts
+    {
+        qint64 requestsFailed = 0;
+        qint64 clientsClosed = 0;
+        qint64 clientsRefused = 0;
+        qint64 thinnedByGone = 0; // by clients no longer connected
+        qint64 thinnedLogged = 0;
+    } m_counts;
+    qint64 thinned() const;
     QList<ClientConnection *> m_clients; // children, deleted later once finished
 };
 
