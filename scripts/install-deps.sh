@@ -7,6 +7,7 @@ packages=(
     build-essential cmake libgeographiclib-dev libboost-dev libgeos-dev
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite
     fonts-dejavu-core python3 lld tzdata
+    libmicrohttpd-dev curl
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)

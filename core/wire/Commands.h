@@ -24,6 +24,17 @@ inline constexpr char GetServerStats[] = "Get_server_stats"; // request and its 
 // server -> the sender of a request it could not carry out, in place of its reply
 inline constexpr char RequestFailed[] = "Request_failed";
 
+// Units and the devices that report for them; each change is answered to its
+// sender with the same command, and the others are told by UnitTreeChanged.
+inline constexpr char GetUnits[] = "Get_units";
+inline constexpr char AddUnitNode[] = "Add_unit_node";
+inline constexpr char RenameUnitNode[] = "Rename_unit_node";
+inline constexpr char MoveUnitNode[] = "Move_unit_node";
+inline constexpr char DeleteUnitNode[] = "Delete_unit_node";
+inline constexpr char SetUnitDevice[] = "Set_unit_device";
+inline constexpr char SetUnitKey[] = "Set_unit_key";
+inline constexpr char UnitTreeChanged[] = "Unit_tree_changed"; // server -> the other clients
+
 } // namespace Commands
 
 #endif // COMMANDS_H

@@ -20,31 +20,10 @@ QDataStream &prepared(QDataStream &stream)
     return stream;
 }
 
-bool readCount(QDataStream &in, qint64 minItemSize, quint32 *count)
-{
-    in >> *count;
-    if (in.status() != QDataStream::Ok)
-        return false;
-    return qint64(*count) <= in.device()->bytesAvailable() / minItemSize;
-}
-
-// A count, then that many items, to the body's end exactly.
 template <typename T, typename ReadOne>
 std::optional<QList<T>> readCounted(const QByteArray &body, qint64 minItemSize, ReadOne readOne)
 {
-    QDataStream in(body);
-    prepared(in);
-    quint32 count = 0;
-    if (!readCount(in, minItemSize, &count))
-        return std::nullopt;
-    QList<T> items;
-    items.reserve(int(count));
-    // Strings are read sized (StreamRead::sized): none takes more than its bytes.
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i)
-        items.append(readOne(in));
-    if (in.status() != QDataStream::Ok || !in.atEnd())
-        return std::nullopt;
-    return items;
+    return StreamRead::readCounted<T>(body, QDataStream::Qt_4_5, minItemSize, readOne);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QtEndian>
 
+#include <optional>
+
 // Readers for counted lists in server bodies. The server's count is never
 // trusted to size memory: room is reserved only for what the rest of the body
 // can hold, and reading follows the old stream rule that a list stops at the
@@ -91,6 +93,29 @@ QDataStream &operator>>(QDataStream &in, Sized<Text> field)
         }
     }
     return in >> field.text;
+}
+
+// A whole body that is a count, then that many items, to its end exactly;
+// nothing when it is not. The count is refused at once when the body cannot
+// hold that many items of at least minItemSize bytes. readOne reads strings
+// with sized().
+template <typename T, typename ReadOne>
+std::optional<QList<T>> readCounted(const QByteArray &body, int version, qint64 minItemSize,
+                                    ReadOne readOne)
+{
+    QDataStream in(body);
+    in.setVersion(version);
+    quint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok || qint64(count) > bytesLeft(in) / minItemSize)
+        return std::nullopt;
+    QList<T> items;
+    items.reserve(int(count));
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i)
+        items.append(readOne(in));
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return items;
 }
 
 } // namespace StreamRead

@@ -1,0 +1,52 @@
+#ifndef NMEASESSION_H
+#define NMEASESSION_H
+
+#include "feed/DeviceFix.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <array>
+
+// One NMEA 0183 device on a stream: first "$PGID,<device id>*hh" names it,
+// then "$GPRMC"/"$GNRMC" sentences carry its fixes, "$GPGGA"/"$GNGGA" an
+// altitude for the fix of the same second. Lines end in LF or CRLF. A
+// sentence counts only with a correct checksum.
+class NmeaSession
+{
+public:
+    enum class Drop {
+        NoChecksum,   // no "*hh" at the end
+        BadChecksum,  // "*hh" does not match
+        Void,         // RMC status V
+        BadDate,      // a date or time that is no calendar day or time of day
+        Malformed,    // fields missing or not numbers, a line too long
+        Unidentified, // a fix before "$PGID"
+    };
+    static constexpr int DropCount = int(Drop::Unidentified) + 1;
+    // NMEA allows 82 characters; some devices send more, none this many.
+    static constexpr int MaxLineLength = 512;
+
+    // Takes bytes as they arrive (a line may be cut anywhere) and returns the
+    // fixes their complete lines carried. Memory stays within MaxLineLength
+    // whatever the device sends.
+    QList<DeviceFix> feed(const QByteArray &bytes);
+
+    // Empty until "$PGID" came.
+    QString deviceId() const { return m_deviceId; }
+    // Sentences dropped so far, by why.
+    qint64 dropped(Drop why) const { return m_dropped[size_t(why)]; }
+    // Other sentences (GSV, VTG, ...) with a good checksum are ignored, not counted.
+
+private:
+    QString m_deviceId;
+    QByteArray m_line;        // the unfinished line
+    bool m_skipping = false;  // in a line over the limit, until its end
+    std::array<qint64, DropCount> m_dropped{};
+    // The last GGA: its time of day (hhmmss.ss as sent) and altitude.
+    QByteArray m_altitudeTime;
+    double m_altitude = 0;
+};
+
+#endif // NMEASESSION_H
