@@ -8,7 +8,9 @@
 #include "wire/LiveMessages.h"
 #include "wire/Commands.h"
 #include "ServerLog.h"
+#include "StatsSource.h"
 #include "StoreWriter.h"
+#include "UnitStatusBook.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>
@@ -98,6 +100,10 @@ bool RouteCheckServer::start(QString *error)
     connect(m_live.get(), &LiveChecker::stateChanged, this, &RouteCheckServer::broadcastState);
     connect(m_live.get(), &LiveChecker::eventsRecorded, this,
             [this](const QByteArray &body) { broadcast(Commands::CheckEvents, body); });
+    m_unitStatus = std::make_unique<UnitStatusBook>(m_db, m_writer.get());
+    m_unitStatus->load();
+    connect(m_live.get(), &LiveChecker::positionsAccepted, m_unitStatus.get(),
+            &UnitStatusBook::take);
     m_live->reload();
     m_live->start();
     return true;
@@ -129,8 +135,10 @@ void RouteCheckServer::stop()
     m_thinningLog->stop();
     delete m_frameBudget;
     m_frameBudget = nullptr;
-    // Saves under way are finished; their outcomes, posted here, have nobody
-    // left to tell and no checking to feed.
+    // The last reports go to the writer before it finishes. Saves under way
+    // are finished; their outcomes, posted here, have nobody left to tell
+    // and no checking to feed.
+    m_unitStatus.reset();
     m_writer.reset();
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     m_changing.clear();
@@ -284,6 +292,8 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
                   << LiveMessages::ServerStat{QStringLiteral("clients_refused"),
                                               m_counts.clientsRefused}
                   << LiveMessages::ServerStat{QStringLiteral("news_thinned"), thinned()};
+            if (m_statsSource)
+                stats << m_statsSource->stats();
             sender->sendReply(command, LiveMessages::statsBody(stats));
         } else {
             deliver(malformed(*m_handler, command, body), sender);

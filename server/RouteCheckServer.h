@@ -22,7 +22,9 @@ class FrameBudget;
 class LiveChecker;
 class QTcpServer;
 class QTimer;
+class StatsSource;
 class StoreWriter;
+class UnitStatusBook;
 
 // The route-check server: a QTcpServer in the caller's thread and event loop,
 // one SQLite connection of its own, any number of clients. Embed it with
@@ -54,6 +56,11 @@ public:
     const ServerClock &clock() const { return m_clock; }
     // While started: the live checking of the checked routes.
     LiveChecker *liveChecker() const { return m_live.get(); }
+    // While started: every unit's last report.
+    UnitStatusBook *unitStatus() const { return m_unitStatus.get(); }
+    // Its figures follow the server's in "Get_server_stats"; null removes it.
+    // Not owned; it stays until removed.
+    void setStatsSource(const StatsSource *source) { m_statsSource = source; }
 
     // Serves one request as a client's connection hands it on: what is meant
     // for the sender goes to it, the rest to every client. While started.
@@ -69,6 +76,8 @@ public:
 
 signals:
     void clientCountChanged(int count);
+    // A unit or group was added, renamed, moved or deleted, or a device set.
+    void unitsChanged();
 
 private:
     bool seed(QString *error);
@@ -89,6 +98,8 @@ private:
     std::unique_ptr<RequestHandler> m_handler;
     std::unique_ptr<LiveChecker> m_live;
     std::unique_ptr<StoreWriter> m_writer; // none when read-only
+    std::unique_ptr<UnitStatusBook> m_unitStatus;
+    const StatsSource *m_statsSource = nullptr;
     // Changes being written, by ticket: whose they are (null once it left).
     QHash<quint64, ReplySink *> m_changing;
     quint64 m_lastTicket = 0;

@@ -85,8 +85,23 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("Refuse saves that would grow the database file past N MiB, as a full "
                        "disk would, before the disk is full. Default: no cap."),
         QStringLiteral("N"));
-    parser.addOptions({help, listen, db, readOnly, maxDbSize, token, seed, simulate, speed, confirmReports,
-                       confirmMetres, timeZone});
+    const QCommandLineOption osmand(
+        QStringLiteral("osmand"),
+        QStringLiteral("Take positions from phone apps and tracking servers in the OsmAnd "
+                       "protocol (HTTP) on this address and port."),
+        QStringLiteral("ADDR:PORT"));
+    const QCommandLineOption nmea(
+        QStringLiteral("nmea"),
+        QStringLiteral("Take positions from GPS trackers sending NMEA 0183 over TCP on this "
+                       "address and port."),
+        QStringLiteral("ADDR:PORT"));
+    const QCommandLineOption feedAllow(
+        QStringLiteral("feed-allow"),
+        QStringLiteral("Let only devices from this network (10.0.0.0/8, 2001:db8::/32 or one "
+                       "address) connect to --osmand and --nmea; repeatable. Default: any."),
+        QStringLiteral("CIDR"));
+    parser.addOptions({help, listen, db, readOnly, maxDbSize, token, seed, simulate, speed,
+                       confirmReports, confirmMetres, timeZone, osmand, nmea, feedAllow});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -109,6 +124,17 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
             QStringLiteral("--listen wants ADDR:PORT, not \"%1\"").arg(parser.value(listen));
         return Parse::Error;
     }
+    for (const auto &[option, listener] :
+         {std::pair{&osmand, &parsed.osmand}, std::pair{&nmea, &parsed.nmea}}) {
+        listener->on = parser.isSet(*option);
+        if (listener->on
+            && !parseListenAddress(parser.value(*option), &listener->address, &listener->port)) {
+            *message = QStringLiteral("--%1 wants ADDR:PORT, not \"%2\"")
+                           .arg(option->names().constFirst(), parser.value(*option));
+            return Parse::Error;
+        }
+    }
+    parsed.feedAllow = parser.values(feedAllow);
     parsed.databasePath = parser.isSet(db) ? parser.value(db) : defaultDatabasePath();
     parsed.token = parser.value(token).toUtf8();
     parsed.seed = parser.value(seed);
@@ -184,6 +210,13 @@ QString ServerOptions::problem() const
     if (sharedFrameBudget() <= 0) {
         return QStringLiteral("the memory for unfinished frames must exceed %1 bytes a client")
             .arg(OwnFrameBytes);
+    }
+    for (const QString &network : feedAllow) {
+        if (QHostAddress::parseSubnet(network).first.isNull()) {
+            return QStringLiteral("--feed-allow wants a network such as 10.0.0.0/8 or one"
+                                  " address, not \"%1\"")
+                .arg(network);
+        }
     }
     if (!(speed >= 1.0 && speed <= 3600.0))
         return QStringLiteral("--speed must be from 1 to 3600");

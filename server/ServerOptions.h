@@ -41,6 +41,18 @@ struct ServerOptions
     // OwnFrameBytes of a frame, so that small requests are always read, and
     // the rest shared by the larger frames.
     qint64 maxUnfinishedBytes = 256 * 1024 * 1024;
+    // The device listeners (OsmAnd over HTTP, NMEA over TCP): off unless
+    // given; port 0 is any free port. They need no token; feedAllow (networks
+    // as "10.0.0.0/8", none: anyone) limits who may connect.
+    struct Listener
+    {
+        bool on = false;
+        QHostAddress address;
+        quint16 port = 0;
+    };
+    Listener osmand;
+    Listener nmea;
+    QStringList feedAllow;
     // Of each kind of complaint about clients and requests.
     int logLinesPerMinute = LogLimiter::DefaultLinesPerWindow;
     static constexpr qint64 OwnFrameBytes = 64 * 1024;

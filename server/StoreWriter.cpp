@@ -93,6 +93,13 @@ void StoreWriter::apply(const QByteArray &command, const QByteArray &body, QObje
         Qt::QueuedConnection);
 }
 
+void StoreWriter::storeStatus(const QHash<qint32, UnitStatusStore::Last> &rows)
+{
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, rows] { UnitStatusStore(worker->database()).store(rows); },
+        Qt::QueuedConnection);
+}
+
 void StoreWriter::record(const QList<LiveMessages::CheckEvent> &events, QObject *context,
                          EventsDone done)
 {

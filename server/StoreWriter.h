@@ -2,10 +2,12 @@
 #define STOREWRITER_H
 
 #include "RequestHandler.h"
+#include "UnitStatusStore.h"
 
 #include "wire/LiveMessages.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -46,6 +48,10 @@ public:
     using EventsDone = std::function<void(QList<LiveMessages::CheckEvent> events)>;
     void record(const QList<LiveMessages::CheckEvent> &events, QObject *context,
                 EventsDone done);
+
+    // Stores the units' last reports; a failure is logged and the rows wait
+    // for the next report of each unit.
+    void storeStatus(const QHash<qint32, UnitStatusStore::Last> &rows);
 
     // Returns once everything asked so far is done and each done was called.
     void finish();

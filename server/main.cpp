@@ -1,3 +1,4 @@
+#include "DeviceFeeds.h"
 #include "RouteCheckServer.h"
 #include "ServerOptions.h"
 
@@ -31,7 +32,21 @@ int main(int argc, char *argv[])
         err << "opercheck-server: " << error << '\n';
         return 1;
     }
+    DeviceFeeds feeds(server);
+    if (!feeds.start(&error)) {
+        err << "opercheck-server: " << error << '\n';
+        return 1;
+    }
     out << "listening on "
         << ServerOptions::endpointText(server.serverAddress(), server.serverPort()) << Qt::endl;
+    if (options.osmand.on) {
+        out << "OsmAnd devices on "
+            << ServerOptions::endpointText(options.osmand.address, feeds.osmandPort())
+            << Qt::endl;
+    }
+    if (options.nmea.on) {
+        out << "NMEA devices on "
+            << ServerOptions::endpointText(options.nmea.address, feeds.nmeaPort()) << Qt::endl;
+    }
     return app.exec();
 }
