@@ -29,6 +29,7 @@ bench: build
 	./build/bin/bench_panel
 	./build/bin/bench_server
 	./build/bin/bench_zones
+	./build/bin/bench_feeds
 
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)

@@ -205,7 +205,8 @@ QString ServerOptions::problem() const
     if (!seed.isEmpty() && readOnly)
         return QStringLiteral("--seed writes to the database; it cannot go with --read-only");
     if (authTimeoutMs <= 0 || maxClients <= 0 || maxPendingOutput <= 0 || evictAfterMs <= 0
-        || frameTimeoutMs <= 0 || maxFrameBeforeAuth <= 0 || logLinesPerMinute <= 0)
+        || frameTimeoutMs <= 0 || maxFrameBeforeAuth <= 0 || logLinesPerMinute <= 0
+        || deviceIdentifyMs <= 0 || maxDeviceConnections <= 0)
         return QStringLiteral("limits must be positive");
     if (sharedFrameBudget() <= 0) {
         return QStringLiteral("the memory for unfinished frames must exceed %1 bytes a client")

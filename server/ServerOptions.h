@@ -53,6 +53,8 @@ struct ServerOptions
     Listener osmand;
     Listener nmea;
     QStringList feedAllow;
+    int deviceIdentifyMs = 30 * 1000; // an NMEA device names itself this soon
+    int maxDeviceConnections = 1024;  // per listener; then the longest idle makes room
     // Of each kind of complaint about clients and requests.
     int logLinesPerMinute = LogLimiter::DefaultLinesPerWindow;
     static constexpr qint64 OwnFrameBytes = 64 * 1024;

@@ -28,7 +28,9 @@ bool DeviceFeeds::start(QString *error)
     connect(&m_server, &RouteCheckServer::unitsChanged, this,
             [this] { m_intake->reloadDevices(m_server.database()); });
     if (options.osmand.on) {
-        m_osmand = std::make_unique<OsmAndListener>(m_access, OsmAndListener::Limits());
+        OsmAndListener::Limits limits;
+        limits.maxConnections = options.maxDeviceConnections;
+        m_osmand = std::make_unique<OsmAndListener>(m_access, limits);
         // Queued: the listener announces fixes from its HTTP thread.
         connect(m_osmand.get(), &OsmAndListener::fixesWaiting, this,
                 &DeviceFeeds::takeHttpFixes, Qt::QueuedConnection);
@@ -38,7 +40,10 @@ bool DeviceFeeds::start(QString *error)
         }
     }
     if (options.nmea.on) {
-        m_nmea = std::make_unique<NmeaListener>(m_access, NmeaListener::Limits());
+        NmeaListener::Limits limits;
+        limits.identifyMs = options.deviceIdentifyMs;
+        limits.maxConnections = options.maxDeviceConnections;
+        m_nmea = std::make_unique<NmeaListener>(m_access, limits);
         connect(m_nmea.get(), &NmeaListener::fixesReceived, this,
                 [this](const QList<DeviceFix> &fixes) { m_intake->take(fixes); });
         if (!m_nmea->listen(options.nmea.address, options.nmea.port, error)) {
