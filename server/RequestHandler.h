@@ -4,6 +4,7 @@
 #include "LayerStore.h"
 #include "RuleStore.h"
 #include "TrackedObjectStore.h"
+#include "UnitStore.h"
 
 #include "wire/RequestFailure.h"
 
@@ -37,6 +38,11 @@ public:
 
     Outcome handle(const QByteArray &command, const QByteArray &body);
 
+    // The commands that write: a running server hands them to its writer.
+    static bool isChange(const QByteArray &command);
+    // The unit tree and device edits, which the other clients are told of.
+    static bool isUnitChange(const QByteArray &command);
+
     // "Request_failed" for the sender of command, logged.
     Outcome failed(const QByteArray &command, RequestFailure::Code code,
                    const QString &reason) const;
@@ -44,6 +50,8 @@ public:
 private:
     Outcome fixRoutes(const QByteArray &body);
     Outcome setCheckMode(const QByteArray &body);
+    Outcome unitChange(const QByteArray &command, const QByteArray &body);
+    Outcome unitsReply(const QByteArray &body) const;
     Outcome treeReply(const QByteArray &command, const QByteArray &body, bool ok) const;
     // Why this server changes nothing, or empty.
     std::optional<Outcome> refusedChange(const QByteArray &command) const;
@@ -54,6 +62,7 @@ private:
     RuleStore m_rules;
     LayerStore m_layers;
     TrackedObjectStore m_units;
+    UnitStore m_unitEdits;
 };
 
 #endif // REQUESTHANDLER_H

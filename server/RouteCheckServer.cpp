@@ -212,7 +212,7 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
 {
     if (!m_handler || handleLive(command, body, sender))
         return;
-    const bool change = command == Commands::FixRoutes || command == Commands::SetCheckMode;
+    const bool change = RequestHandler::isChange(command);
     if (!change || !m_writer) {
         deliver(m_handler->handle(command, body), sender);
         return;
@@ -259,6 +259,10 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
         m_live->reload();
         if (sender)
             sendStates(sender);
+    } else if (RequestHandler::isUnitChange(outcome.command)) {
+        broadcast(Commands::UnitTreeChanged, QByteArray(), sender);
+        m_live->reloadUnits();
+        emit unitsChanged();
     }
 }
 
@@ -301,11 +305,12 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
     return false;
 }
 
-void RouteCheckServer::broadcast(const QByteArray &command, const QByteArray &body)
+void RouteCheckServer::broadcast(const QByteArray &command, const QByteArray &body,
+                                 const ReplySink *except)
 {
     const QList<ClientConnection *> clients = m_clients;
     for (ClientConnection *each : clients) {
-        if (each->isAuthenticated())
+        if (each->isAuthenticated() && each != except)
             each->sendReply(command, body);
     }
 }

@@ -69,6 +69,8 @@ public:
 
 signals:
     void clientCountChanged(int count);
+    // A unit tree or device change was stored.
+    void unitsChanged();
 
 private:
     bool seed(QString *error);
@@ -77,7 +79,8 @@ private:
     bool handleLive(const QByteArray &command, const QByteArray &body, ReplySink *sender);
     void deliver(const RequestHandler::Outcome &outcome, ReplySink *sender);
     void onClientFinished(ClientConnection *client);
-    void broadcast(const QByteArray &command, const QByteArray &body);
+    void broadcast(const QByteArray &command, const QByteArray &body,
+                   const ReplySink *except = nullptr);
     void broadcastPositions(const QList<LiveMessages::PositionReport> &reports);
     void broadcastState(qint32 routeId, const QByteArray &body);
     void sendStates(ReplySink *sender);
