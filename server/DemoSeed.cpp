@@ -282,11 +282,14 @@ private:
             {convoys, {"Convoy C-1", "Convoy C-2"}},
             {motorcycles, {"Moto M-5", "Moto M-6"}},
         };
+        // Each unit's tracker: "demo-1" to "demo-10" in this order.
+        int device = 0;
         for (const auto &group : groups) {
             if (group.first == 0)
                 return false;
             for (int i = 0; i < group.second.size(); ++i) {
-                const qint32 id = m_units.add(group.first, group.second.at(i), Kind::Unit, i);
+                const qint32 id = m_units.add(group.first, group.second.at(i), Kind::Unit, i,
+                                              QStringLiteral("demo-%1").arg(++device));
                 if (id == 0)
                     return false;
                 m_unitIds.insert(group.second.at(i), id);

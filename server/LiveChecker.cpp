@@ -111,6 +111,18 @@ bool LiveChecker::update(const RuleStore::Change &change)
     return true;
 }
 
+bool LiveChecker::reloadUnits()
+{
+    bool ok = false;
+    QHash<qint32, QString> names = TrackedObjectStore(m_db).unitNames(&ok);
+    if (!ok) {
+        qCWarning(lcServer) << "live checking keeps its units: the database cannot be read";
+        return false;
+    }
+    m_unitNames.swap(names);
+    return true;
+}
+
 void LiveChecker::takeZones(const QHash<qint32, GraphObData> &objects,
                             const QHash<qint32, Zone> &previous)
 {

@@ -53,6 +53,8 @@ public:
     // a host tool added); one edited beside the wire counts from the next
     // reload().
     bool update(const RuleStore::Change &change);
+    // Reads the unit names again after units were added, renamed or deleted.
+    bool reloadUnits();
     // Events are then stored by the writer, off this thread, and go out once
     // stored; without one they are stored here. The writer outlives the checker.
     void setEventWriter(StoreWriter *writer) { m_eventWriter = writer; }

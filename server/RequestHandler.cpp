@@ -4,16 +4,18 @@
 #include "LogLimiter.h"
 #include "ServerClock.h"
 #include "ServerLog.h"
+#include "UnitStatusBook.h"
 
 #include "wire/Commands.h"
 #include "wire/Frame.h"
+#include "wire/UnitMessages.h"
 
 #include <QDataStream>
 
 RequestHandler::RequestHandler(const Database &db, const ServerClock &clock,
                                LogLimiter &logLimiter, bool readOnly)
     : m_clock(clock), m_logLimiter(logLimiter), m_readOnly(readOnly), m_rules(db), m_layers(db),
-      m_units(db)
+      m_units(db), m_unitEdits(db)
 {
 }
 
@@ -39,8 +41,25 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
         return fixRoutes(body);
     if (command == Commands::SetCheckMode)
         return setCheckMode(body);
+    if (command == Commands::GetUnits)
+        return unitsReply(body);
+    if (isUnitChange(command))
+        return unitChange(command, body);
     return failed(command.left(64), RequestFailure::Refused,
                   QStringLiteral("this server knows no such command"));
+}
+
+bool RequestHandler::isChange(const QByteArray &command)
+{
+    return command == Commands::FixRoutes || command == Commands::SetCheckMode
+           || isUnitChange(command);
+}
+
+bool RequestHandler::isUnitChange(const QByteArray &command)
+{
+    return command == Commands::AddUnitNode || command == Commands::RenameUnitNode
+           || command == Commands::MoveUnitNode || command == Commands::DeleteUnitNode
+           || command == Commands::SetUnitDevice || command == Commands::SetUnitKey;
 }
 
 RequestHandler::Outcome RequestHandler::failed(const QByteArray &command,
@@ -113,4 +132,59 @@ RequestHandler::Outcome RequestHandler::setCheckMode(const QByteArray &body)
     out.setVersion(QDataStream::Qt_4_5);
     out << qint32(time) << applied;
     return {Outcome::Delivery::Everyone, Commands::SetCheckMode, reply, {}};
+}
+
+RequestHandler::Outcome RequestHandler::unitsReply(const QByteArray &body) const
+{
+    if (!body.isEmpty()) {
+        return failed(Commands::GetUnits, RequestFailure::Malformed,
+                      QStringLiteral("the request carries nothing, not %1 bytes")
+                          .arg(body.size()));
+    }
+    bool ok = false;
+    QList<UnitMessages::UnitInfo> units = m_unitEdits.units(&ok);
+    if (m_lastReports)
+        m_lastReports->overlay(&units);
+    const QByteArray reply = UnitMessages::unitsBody(units);
+    return treeReply(Commands::GetUnits, reply, ok);
+}
+
+RequestHandler::Outcome RequestHandler::unitChange(const QByteArray &command,
+                                                   const QByteArray &body)
+{
+    using namespace UnitMessages;
+    const auto newNode = command == Commands::AddUnitNode ? readNewNode(body) : std::nullopt;
+    const auto move = command == Commands::MoveUnitNode ? readNodeMove(body) : std::nullopt;
+    const auto id = command == Commands::DeleteUnitNode ? readId(body) : std::nullopt;
+    const bool textual = command == Commands::RenameUnitNode
+                         || command == Commands::SetUnitDevice || command == Commands::SetUnitKey;
+    const auto idText = textual ? readIdText(body) : std::nullopt;
+    if (!newNode && !move && !id && !idText) {
+        return failed(command, RequestFailure::Malformed,
+                      QStringLiteral("the body of %1 bytes does not read as this command's")
+                          .arg(body.size()));
+    }
+    if (auto refused = refusedChange(command))
+        return *refused;
+    StoreError error;
+    QByteArray reply = body;
+    bool done = false;
+    if (newNode) {
+        const qint32 added = m_unitEdits.addNode(*newNode, &error);
+        done = added != 0;
+        reply = idBody(added);
+    } else if (move) {
+        done = m_unitEdits.move(*move, &error);
+    } else if (id) {
+        done = m_unitEdits.remove(*id, &error);
+    } else if (command == Commands::RenameUnitNode) {
+        done = m_unitEdits.rename(idText->id, idText->text, &error);
+    } else if (command == Commands::SetUnitDevice) {
+        done = m_unitEdits.setDevice(idText->id, idText->text, &error);
+    } else {
+        done = m_unitEdits.setKey(idText->id, idText->text, &error);
+    }
+    if (!done)
+        return failed(command, error.code, error.reason);
+    return {Outcome::Delivery::Sender, command, reply, {}};
 }

@@ -4,12 +4,15 @@
 #include "LayerStore.h"
 #include "RuleStore.h"
 #include "TrackedObjectStore.h"
+#include "UnitStore.h"
 
 #include "wire/RequestFailure.h"
 
 #include <QByteArray>
 
 #include <optional>
+
+class UnitStatusBook;
 
 class Database;
 class LogLimiter;
@@ -36,6 +39,14 @@ public:
                    bool readOnly = false);
 
     Outcome handle(const QByteArray &command, const QByteArray &body);
+    // "Get_units" takes each unit's last report from the book, which knows
+    // what is not stored yet. Not owned; it outlives the handler.
+    void setLastReports(const UnitStatusBook *book) { m_lastReports = book; }
+
+    // The commands that write: a running server hands them to its writer.
+    static bool isChange(const QByteArray &command);
+    // The unit tree and device edits, which the other clients are told of.
+    static bool isUnitChange(const QByteArray &command);
 
     // "Request_failed" for the sender of command, logged.
     Outcome failed(const QByteArray &command, RequestFailure::Code code,
@@ -44,6 +55,8 @@ public:
 private:
     Outcome fixRoutes(const QByteArray &body);
     Outcome setCheckMode(const QByteArray &body);
+    Outcome unitChange(const QByteArray &command, const QByteArray &body);
+    Outcome unitsReply(const QByteArray &body) const;
     Outcome treeReply(const QByteArray &command, const QByteArray &body, bool ok) const;
     // Why this server changes nothing, or empty.
     std::optional<Outcome> refusedChange(const QByteArray &command) const;
@@ -54,6 +67,8 @@ private:
     RuleStore m_rules;
     LayerStore m_layers;
     TrackedObjectStore m_units;
+    UnitStore m_unitEdits;
+    const UnitStatusBook *m_lastReports = nullptr;
 };
 
 #endif // REQUESTHANDLER_H

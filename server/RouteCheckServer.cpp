@@ -102,6 +102,7 @@ bool RouteCheckServer::start(QString *error)
             [this](const QByteArray &body) { broadcast(Commands::CheckEvents, body); });
     m_unitStatus = std::make_unique<UnitStatusBook>(m_db, m_writer.get());
     m_unitStatus->load();
+    m_handler->setLastReports(m_unitStatus.get());
     connect(m_live.get(), &LiveChecker::positionsAccepted, m_unitStatus.get(),
             &UnitStatusBook::take);
     m_live->reload();
@@ -138,6 +139,8 @@ void RouteCheckServer::stop()
     // The last reports go to the writer before it finishes. Saves under way
     // are finished; their outcomes, posted here, have nobody left to tell
     // and no checking to feed.
+    if (m_handler)
+        m_handler->setLastReports(nullptr);
     m_unitStatus.reset();
     m_writer.reset();
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
@@ -220,7 +223,7 @@ void RouteCheckServer::serve(const QByteArray &command, const QByteArray &body,
 {
     if (!m_handler || handleLive(command, body, sender))
         return;
-    const bool change = command == Commands::FixRoutes || command == Commands::SetCheckMode;
+    const bool change = RequestHandler::isChange(command);
     if (!change || !m_writer) {
         deliver(m_handler->handle(command, body), sender);
         return;
@@ -267,6 +270,10 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
         m_live->reload();
         if (sender)
             sendStates(sender);
+    } else if (RequestHandler::isUnitChange(outcome.command)) {
+        broadcast(Commands::UnitTreeChanged, QByteArray(), sender);
+        m_live->reloadUnits();
+        emit unitsChanged();
     }
 }
 
@@ -311,11 +318,12 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
     return false;
 }
 
-void RouteCheckServer::broadcast(const QByteArray &command, const QByteArray &body)
+void RouteCheckServer::broadcast(const QByteArray &command, const QByteArray &body,
+                                 const ReplySink *except)
 {
     const QList<ClientConnection *> clients = m_clients;
     for (ClientConnection *each : clients) {
-        if (each->isAuthenticated())
+        if (each->isAuthenticated() && each != except)
             each->sendReply(command, body);
     }
 }

@@ -86,7 +86,8 @@ private:
     bool handleLive(const QByteArray &command, const QByteArray &body, ReplySink *sender);
     void deliver(const RequestHandler::Outcome &outcome, ReplySink *sender);
     void onClientFinished(ClientConnection *client);
-    void broadcast(const QByteArray &command, const QByteArray &body);
+    void broadcast(const QByteArray &command, const QByteArray &body,
+                   const ReplySink *except = nullptr);
     void broadcastPositions(const QList<LiveMessages::PositionReport> &reports);
     void broadcastState(qint32 routeId, const QByteArray &body);
     void sendStates(ReplySink *sender);

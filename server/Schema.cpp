@@ -106,11 +106,35 @@ QStringList checkEvents()
     };
 }
 
+// Version 3. The device that reports for a unit (one unit per device id) with
+// the key it signs with, and what each unit last reported besides its
+// position; NULL is unknown. A unit's report goes with the unit.
+QStringList unitDevices()
+{
+    return {
+        QStringLiteral("ALTER TABLE tracked_objects ADD COLUMN device_id TEXT"),
+        QStringLiteral("CREATE UNIQUE INDEX tracked_objects_device"
+                       " ON tracked_objects(device_id)"),
+        QStringLiteral("ALTER TABLE tracked_objects ADD COLUMN device_key TEXT"),
+        QStringLiteral("CREATE TABLE unit_status ("
+                       " unit_id INTEGER PRIMARY KEY"
+                       "  REFERENCES tracked_objects(id) ON DELETE CASCADE,"
+                       " time INTEGER NOT NULL,"
+                       " x INTEGER NOT NULL,"
+                       " y INTEGER NOT NULL,"
+                       " speed REAL,"
+                       " bearing REAL,"
+                       " altitude REAL,"
+                       " accuracy REAL,"
+                       " battery REAL)"),
+    };
+}
+
 } // namespace
 
 const QVector<QStringList> &migrations()
 {
-    static const QVector<QStringList> all = {firstLayout(), checkEvents()};
+    static const QVector<QStringList> all = {firstLayout(), checkEvents(), unitDevices()};
     return all;
 }
 

@@ -15,6 +15,8 @@ inline constexpr int MaxSectionsPerRoute = 1000;
 inline constexpr int MaxShapesPerSection = 1000;
 inline constexpr int MaxNameLength = 256;
 inline constexpr qint64 MaxTreeBytes = 32 * 1024 * 1024;
+// Groups and units together.
+inline constexpr int MaxTrackedObjects = 100000;
 
 // Which limit the route breaks, for people; empty when it keeps them all.
 QString routeProblem(const RouteRecord &route);

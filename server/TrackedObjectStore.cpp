@@ -13,15 +13,18 @@ TrackedObjectStore::TrackedObjectStore(const Database &db)
 {
 }
 
-qint32 TrackedObjectStore::add(qint32 parentId, const QString &name, Kind kind, int order)
+qint32 TrackedObjectStore::add(qint32 parentId, const QString &name, Kind kind, int order,
+                               const QString &deviceId)
 {
     QSqlQuery query(m_db.connection());
-    query.prepare(QStringLiteral("INSERT INTO tracked_objects (parent_id, name, kind, sort_order)"
-                                 " VALUES (?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO tracked_objects"
+                                 " (parent_id, name, kind, sort_order, device_id)"
+                                 " VALUES (?, ?, ?, ?, ?)"));
     query.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QVariant::Int));
     query.addBindValue(name.isNull() ? QString(QLatin1String("")) : name);
     query.addBindValue(int(kind));
     query.addBindValue(order);
+    query.addBindValue(deviceId.isEmpty() ? QVariant(QVariant::String) : QVariant(deviceId));
     if (!query.exec()) {
         Database::warnFailure("adding a tracked object", query);
         return 0;

@@ -15,8 +15,9 @@ public:
 
     explicit TrackedObjectStore(const Database &db); // the database outlives the store
 
-    // 0 on failure. Parent 0: top level.
-    qint32 add(qint32 parentId, const QString &name, Kind kind, int order);
+    // 0 on failure. Parent 0: top level. A unit may come with its device id.
+    qint32 add(qint32 parentId, const QString &name, Kind kind, int order,
+               const QString &deviceId = QString());
 
     // The name of every unit by id; ok is false on a database error.
     QHash<qint32, QString> unitNames(bool *ok) const;

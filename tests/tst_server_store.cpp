@@ -11,7 +11,9 @@
 #include "Schema.h"
 #include "TrackedObjectStore.h"
 
+#include "wire/LiveMessages.h"
 #include "wire/RequestFailure.h"
+#include "wire/UnitMessages.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -92,6 +94,8 @@ private slots:
     void ruleTree();
     void deepChainCut();
     void reseed();
+    void unitCommands_data();
+    void unitCommands();
 
 private:
     QMap<int, QByteArray> routes(); // every stored route's wire form by its id
@@ -135,6 +139,7 @@ void TestServerStore::schema_data()
     QTest::newRow("new file") << "other.sqlite" << 0;
     QTest::newRow("latest: nothing re-run") << "other.sqlite" << Schema::latestVersion();
     QTest::newRow("first version: the events table added") << "other.sqlite" << 1;
+    QTest::newRow("second version: the units' devices added") << "other.sqlite" << 2;
     QTest::newRow("newer version: refused") << "other.sqlite" << Schema::latestVersion() + 1;
     QTest::newRow("not a database: refused") << "plain.txt" << 0;
 }
@@ -155,7 +160,13 @@ void TestServerStore::schema()
     QCOMPARE(db.open(path, &error), !refused);
     if (storedVersion) {
         QVERIFY(RuleStore(db).addNode(0, QStringLiteral("kept"), 1, 0));
+        QVERIFY(TrackedObjectStore(db).add(0, "car", TrackedObjectStore::Kind::Unit, 0));
         QVERIFY(storedVersion != 1 || db.exec(QStringLiteral("DROP TABLE check_events")));
+        for (const char *drop : {"TABLE unit_status", "INDEX tracked_objects_device"})
+            QVERIFY(storedVersion > 2 || db.exec(QStringLiteral("DROP %1").arg(drop)));
+        for (const char *column : {"device_id", "device_key"})
+            QVERIFY(storedVersion > 2 || db.exec(QStringLiteral(
+                        "ALTER TABLE tracked_objects DROP COLUMN %1").arg(column)));
         QVERIFY(db.exec(QStringLiteral("PRAGMA user_version = %1").arg(storedVersion)));
         db.close();
         refused = storedVersion > Schema::latestVersion();
@@ -164,13 +175,15 @@ void TestServerStore::schema()
     }
     QVERIFY(refused != db.isOpen() && refused != error.isEmpty());
     if (!refused) {
-        QCOMPARE(scalar(db, "SELECT group_concat(name) FROM rule_nodes"),
-                 QString(storedVersion ? "kept" : ""));
+        QCOMPARE(scalar(db, "SELECT group_concat(name) FROM rule_nodes")
+                     + scalar(db, "SELECT group_concat(name || COALESCE(device_id, '-'))"
+                                  " FROM tracked_objects"),
+                 QString(storedVersion ? "keptcar-" : ""));
         QCOMPARE(scalar(db, "PRAGMA user_version"), QString::number(Schema::latestVersion()));
         QCOMPARE(scalar(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'")
                      + scalar(db, "SELECT COUNT(*) FROM check_events")
                      + scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA foreign_keys"),
-                 QString("90wal1"));
+                 QString("100wal1"));
     }
     db.close();
     QVERIFY(!QSqlDatabase::contains(db.connectionName()));
@@ -576,6 +589,109 @@ void TestServerStore::reseed()
                          QRegularExpression("is not empty; the demo seed is not applied"));
     QCOMPARE(h->start(options, "demo"), QString());
     QCOMPARE(trees(), expected);
+}
+
+void TestServerStore::unitCommands_data()
+{
+    using namespace UnitMessages;
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("reply"); // the reply's body, or the failure's code
+    QTest::addColumn<QString>("tree");     // the stored nodes and reports after it
+    const QString kept = "1,0,0,G1,-,- 2,1,0,G2,-,- 3,1,1,U3,-,- 4,0,1,U4,d-4,k4 | 3";
+    const auto row = [](const char *name, const char *command, const QByteArray &body,
+                        const QByteArray &reply, const QString &tree) {
+        QTest::newRow(name) << QByteArray(command) << body << reply << tree;
+    };
+    const auto code = [](int code) { return QByteArray::number(code); };
+    const QByteArray unit = newNodeBody({2, "U5", NewNode::Unit});
+    row("add a unit", "Add_unit_node", unit, idBody(5), kept.chopped(4) + " 5,2,0,U5,-,- | 3");
+    row("add under a unit", "Add_unit_node", newNodeBody({3, "X", NewNode::Group}), code(6),
+        kept);
+    row("add, blank name", "Add_unit_node", newNodeBody({0, " ", NewNode::Unit}), code(6), kept);
+    row("add, 257 characters", "Add_unit_node", newNodeBody({0, QString(257, 'n')}), code(4),
+        kept);
+    row("add, body cut short", "Add_unit_node", unit.chopped(1), code(5), kept);
+    row("rename", "Rename_unit_node", idTextBody({3, "Car"}), idTextBody({3, "Car"}),
+        QString(kept).replace("U3", "Car"));
+    row("rename, no such node", "Rename_unit_node", idTextBody({9, "Car"}), code(6), kept);
+    row("move to the top, first", "Move_unit_node", nodeMoveBody({3, 0, 0}),
+        nodeMoveBody({3, 0, 0}), "1,0,1,G1,-,- 2,1,0,G2,-,- 3,0,0,U3,-,- 4,0,2,U4,d-4,k4 | 3");
+    row("move last", "Move_unit_node", nodeMoveBody({2, 1, -1}), nodeMoveBody({2, 1, -1}),
+        "1,0,0,G1,-,- 2,1,1,G2,-,- 3,1,0,U3,-,- 4,0,1,U4,d-4,k4 | 3");
+    row("move into its own subtree", "Move_unit_node", nodeMoveBody({1, 2, 0}), code(6), kept);
+    row("move under a unit", "Move_unit_node", nodeMoveBody({2, 4, 0}), code(6), kept);
+    row("delete a group", "Delete_unit_node", idBody(1), idBody(1), "4,0,1,U4,d-4,k4 | ");
+    row("delete, no such node", "Delete_unit_node", idBody(7), code(6), kept);
+    row("set a device", "Set_unit_device", idTextBody({3, "d-3"}), idTextBody({3, "d-3"}),
+        QString(kept).replace("U3,-", "U3,d-3"));
+    row("another unit's device", "Set_unit_device", idTextBody({3, "d-4"}), code(6), kept);
+    row("a group's device", "Set_unit_device", idTextBody({1, "d-1"}), code(6), kept);
+    row("device id with a tab", "Set_unit_device", idTextBody({3, "d\t3"}), code(6), kept);
+    row("clear a device", "Set_unit_device", idTextBody({4, ""}), idTextBody({4, ""}),
+        QString(kept).replace("d-4", "-"));
+    row("set a key", "Set_unit_key", idTextBody({3, "k3"}), idTextBody({3, "k3"}),
+        QString(kept).replace("U3,-,-", "U3,-,k3"));
+    row("key, bytes left over", "Set_unit_key", idTextBody({3, "k3"}) + '!', code(5), kept);
+    row("read-only server", "Set_unit_key", idTextBody({3, "k3"}), code(1), kept);
+    UnitStatus status;
+    status.battery = 80;
+    const QList<UnitInfo> units{{3, 1, "U3", "", false, 1700000000, {10, 20}, status},
+                                {4, 0, "U4", "d-4", true, 0, {}, {}}};
+    row("list the units", "Get_units", {}, unitsBody(units), kept);
+    row("list, with a body", "Get_units", "x", code(5), kept);
+}
+
+// Each unit command over the wire: its reply or failure, the rows it leaves;
+// the other clients hear of a stored change, the sender does not.
+void TestServerStore::unitCommands()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, tree);
+
+    const Database *db = &h->server->database();
+    TrackedObjectStore store(*db);
+    using Kind = TrackedObjectStore::Kind;
+    QCOMPARE(store.add(0, "G1", Kind::Group, 0) + store.add(1, "G2", Kind::Group, 0)
+                 + store.add(1, "U3", Kind::Unit, 1) + store.add(0, "U4", Kind::Unit, 1, "d-4"),
+             1 + 2 + 3 + 4);
+    QVERIFY(db->exec("UPDATE tracked_objects SET device_key = 'k4' WHERE id = 4"));
+    QVERIFY(db->exec("INSERT INTO unit_status (unit_id, time, x, y, battery)"
+                    " VALUES (3, 1700000000, 10, 20, 80)"));
+    ServerOptions options;
+    options.readOnly = QByteArray(QTest::currentDataTag()).startsWith("read-only");
+    QCOMPARE(h->start(options), QString());
+    db = &h->server->database();
+    FrameClient *sender = h->connect();
+    FrameClient *other = h->connect();
+    QSignalSpy heard(other, &FrameClient::replyReceived);
+    QSignalSpy got(sender, &FrameClient::replyReceived);
+    QSignalSpy changed(h->server.get(), &RouteCheckServer::unitsChanged);
+    const bool fails = reply.size() == 1;
+    if (fails)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(command + " failed"));
+
+    const ServerHarness::Reply answer = h->exchange(sender, command, body);
+    const auto failure = RequestFailure::read(answer.second);
+    QCOMPARE(fails ? QByteArray::number(failure ? failure->code : 0) : answer.second, reply);
+    QVERIFY(h->answers(sender) && h->answers(other));
+    const bool told = !fails && command != "Get_units";
+    QCOMPARE(heard.first().at(0).toByteArray(), told ? "Unit_tree_changed" : "Get_tree_objects");
+    QCOMPARE(got.size() + changed.size(), 2 + int(told));
+    const QString nodes = "SELECT group_concat(id || ',' || COALESCE(parent_id, 0) || ','"
+                          " || sort_order || ',' || name || ',' || COALESCE(device_id, '-')"
+                          " || ',' || COALESCE(device_key, '-'), ' ')"
+                          " FROM (SELECT * FROM tracked_objects ORDER BY id)";
+    QCOMPARE(scalar(*db, nodes) + " | " + scalar(*db, "SELECT group_concat(unit_id)"
+                                                      " FROM unit_status"),
+             tree);
+    if (command == "Add_unit_node" && !fails) { // live checking takes the new unit's reports
+        QSignalSpy news(sender, &FrameClient::newsReceived);
+        sender->send("Push_positions", LiveMessages::positionsBody({{5, 1700000000, {1, 2}}}));
+        QVERIFY(news.wait(ServerHarness::Timeout));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)

@@ -3,9 +3,7 @@
 #include "Database.h"
 #include "LiveChecker.h"
 #include "UnitStatusBook.h"
-
-#include <QSqlQuery>
-#include <QVariant>
+#include "UnitStore.h"
 
 #include <cmath>
 #include <limits>
@@ -35,19 +33,11 @@ FeedIntake::FeedIntake(LiveChecker &live, UnitStatusBook &book)
 
 bool FeedIntake::reloadDevices(const Database &db)
 {
-    QSqlQuery query(db.connection());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT device_id, id, device_key FROM tracked_objects"
-                                   " WHERE kind = 1 AND device_id IS NOT NULL"))) {
-        Database::warnFailure("reading the units' devices", query);
-        return false;
-    }
-    QHash<QString, Device> devices;
-    while (query.next())
-        devices.insert(query.value(0).toString(),
-                       Device{query.value(1).toInt(), query.value(2).toString()});
-    m_devices = devices;
-    return true;
+    bool ok = false;
+    QHash<QString, UnitStore::DeviceEntry> devices = UnitStore(db).devices(&ok);
+    if (ok)
+        m_devices = std::move(devices);
+    return ok;
 }
 
 void FeedIntake::take(const QList<DeviceFix> &fixes)

@@ -1,6 +1,7 @@
 #ifndef FEEDINTAKE_H
 #define FEEDINTAKE_H
 
+#include "UnitStore.h"
 #include "feed/DeviceFix.h"
 #include "wire/LiveMessages.h"
 
@@ -32,11 +33,6 @@ public:
     QList<LiveMessages::ServerStat> stats() const;
 
 private:
-    struct Device
-    {
-        qint32 unitId = 0;
-        QString key; // empty: none asked
-    };
     struct Counts
     {
         qint64 fixes = 0;
@@ -48,7 +44,7 @@ private:
 
     LiveChecker &m_live;
     UnitStatusBook &m_book;
-    QHash<QString, Device> m_devices;
+    QHash<QString, UnitStore::DeviceEntry> m_devices;
     Counts m_counts;
 };
 

@@ -1,0 +1,317 @@
+#include "UnitStore.h"
+
+#include "Database.h"
+#include "SqlTransaction.h"
+#include "StoreLimits.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <optional>
+
+namespace {
+
+enum NodeKind { NoNode = -1, ReadFailed = -2 };
+
+// Runs a prepared query with its values; why it failed goes to error.
+bool run(QSqlQuery &query, const QVariantList &values, const char *what, StoreError *error)
+{
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (query.exec())
+        return true;
+    Database::warnFailure(what, query);
+    *error = StoreError::fromSql(query.lastError(), QString::fromLatin1(what));
+    return false;
+}
+
+bool refuse(StoreError *error, RequestFailure::Code code, const QString &reason)
+{
+    *error = {code, reason};
+    return false;
+}
+
+std::optional<StoreError> nameProblem(const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        return StoreError{RequestFailure::Refused, QStringLiteral("a name may not be empty")};
+    if (name.size() > StoreLimits::MaxNameLength) {
+        return StoreError{RequestFailure::OverLimit,
+                          QStringLiteral("the name has %1 characters, more than %2")
+                              .arg(name.size())
+                              .arg(StoreLimits::MaxNameLength)};
+    }
+    return std::nullopt;
+}
+
+QString noNode(qint32 id)
+{
+    return QStringLiteral("there is no unit node %1").arg(id);
+}
+
+double real(const QVariant &value)
+{
+    return value.isNull() ? UnitMessages::Unknown : value.toDouble();
+}
+
+} // namespace
+
+UnitStore::UnitStore(const Database &db)
+    : m_db(db)
+{
+}
+
+int UnitStore::kindOf(qint32 id, StoreError *error) const
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT kind FROM tracked_objects WHERE id = ?"));
+    if (!run(query, {id}, "looking up a unit node", error))
+        return ReadFailed;
+    return query.next() ? query.value(0).toInt() : NoNode;
+}
+
+int UnitStore::isWithin(qint32 id, qint32 ancestor, StoreError *error) const
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT COALESCE(parent_id, 0) FROM tracked_objects"
+                                 " WHERE id = ?"));
+    // The step cap guards against a loop stored by some other program.
+    for (int steps = 0; id != 0 && steps <= StoreLimits::MaxTrackedObjects; ++steps) {
+        if (id == ancestor)
+            return 1;
+        if (!run(query, {id}, "looking up a node's groups", error))
+            return ReadFailed;
+        id = query.next() ? query.value(0).toInt() : 0;
+    }
+    return 0;
+}
+
+qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
+{
+    if (const auto problem = nameProblem(node.name))
+        return refuse(error, problem->code, problem->reason);
+    SqlTransaction transaction(m_db.connection());
+    if (!transaction.isActive()) {
+        *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the change"));
+        return 0;
+    }
+    if (node.parentId != 0) {
+        const int kind = kindOf(node.parentId, error);
+        if (kind == ReadFailed)
+            return 0;
+        if (kind == NoNode)
+            return refuse(error, RequestFailure::Refused, noNode(node.parentId));
+        if (kind == int(UnitMessages::NewNode::Unit)) {
+            return refuse(error, RequestFailure::Refused,
+                          QStringLiteral("%1 is a unit; only groups hold nodes")
+                              .arg(node.parentId));
+        }
+    }
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM tracked_objects"));
+    if (!run(query, {}, "counting the units", error) || !query.next())
+        return 0;
+    if (query.value(0).toInt() >= StoreLimits::MaxTrackedObjects) {
+        return refuse(error, RequestFailure::OverLimit,
+                      QStringLiteral("there are %1 groups and units already, the most there"
+                                     " may be")
+                          .arg(StoreLimits::MaxTrackedObjects));
+    }
+    query.prepare(QStringLiteral(
+        "INSERT INTO tracked_objects (parent_id, name, kind, sort_order) VALUES (?, ?, ?,"
+        " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM tracked_objects"
+        "  WHERE COALESCE(parent_id, 0) = ?))"));
+    const QVariant parent = node.parentId ? QVariant(node.parentId) : QVariant(QVariant::Int);
+    if (!run(query, {parent, node.name, int(node.kind), node.parentId}, "adding a unit node",
+             error))
+        return 0;
+    const qint32 id = query.lastInsertId().toInt();
+    if (transaction.commit())
+        return id;
+    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the change"));
+    return 0;
+}
+
+bool UnitStore::rename(qint32 id, const QString &name, StoreError *error)
+{
+    if (const auto problem = nameProblem(name))
+        return refuse(error, problem->code, problem->reason);
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("UPDATE tracked_objects SET name = ? WHERE id = ?"));
+    if (!run(query, {name, id}, "renaming a unit node", error))
+        return false;
+    return query.numRowsAffected() > 0 || refuse(error, RequestFailure::Refused, noNode(id));
+}
+
+bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
+{
+    SqlTransaction transaction(m_db.connection());
+    if (!transaction.isActive()) {
+        *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the move"));
+        return false;
+    }
+    const int kind = kindOf(move.id, error);
+    const int parentKind = move.parentId ? kindOf(move.parentId, error) : 0;
+    if (kind == ReadFailed || parentKind == ReadFailed)
+        return false;
+    if (kind == NoNode || parentKind == NoNode)
+        return refuse(error, RequestFailure::Refused, noNode(kind == NoNode ? move.id
+                                                                            : move.parentId));
+    if (parentKind == int(UnitMessages::NewNode::Unit)) {
+        return refuse(error, RequestFailure::Refused,
+                      QStringLiteral("%1 is a unit; only groups hold nodes").arg(move.parentId));
+    }
+    const int within = isWithin(move.parentId, move.id, error);
+    if (within == ReadFailed)
+        return false;
+    if (within) {
+        return refuse(error, RequestFailure::Refused,
+                      QStringLiteral("node %1 cannot move into itself or its own subtree")
+                          .arg(move.id));
+    }
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT id FROM tracked_objects"
+                                 " WHERE COALESCE(parent_id, 0) = ? AND id <> ?"
+                                 " ORDER BY sort_order, id"));
+    if (!run(query, {move.parentId, move.id}, "reading a group's nodes", error))
+        return false;
+    QList<qint32> siblings;
+    while (query.next())
+        siblings << query.value(0).toInt();
+    const bool inRange = move.position >= 0 && move.position <= siblings.size();
+    siblings.insert(inRange ? move.position : siblings.size(), move.id);
+    query.prepare(QStringLiteral("UPDATE tracked_objects SET parent_id = ?, sort_order = ?"
+                                 " WHERE id = ?"));
+    const QVariant parent = move.parentId ? QVariant(move.parentId) : QVariant(QVariant::Int);
+    for (int order = 0; order < siblings.size(); ++order) {
+        if (!run(query, {parent, order, siblings.at(order)}, "moving a unit node", error))
+            return false;
+    }
+    query.finish();
+    if (transaction.commit())
+        return true;
+    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the move"));
+    return false;
+}
+
+bool UnitStore::remove(qint32 id, StoreError *error)
+{
+    // The subtree and its units' reports go with the node (foreign keys).
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("DELETE FROM tracked_objects WHERE id = ?"));
+    if (!run(query, {id}, "deleting a unit node", error))
+        return false;
+    return query.numRowsAffected() > 0 || refuse(error, RequestFailure::Refused, noNode(id));
+}
+
+bool UnitStore::setDevice(qint32 unitId, const QString &deviceId, StoreError *error)
+{
+    return setDeviceColumn(unitId, deviceId, Column::DeviceId, error);
+}
+
+bool UnitStore::setKey(qint32 unitId, const QString &key, StoreError *error)
+{
+    return setDeviceColumn(unitId, key, Column::DeviceKey, error);
+}
+
+bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column column,
+                                StoreError *error)
+{
+    const QString what = column == Column::DeviceId ? QStringLiteral("device id")
+                                                    : QStringLiteral("key");
+    if (!text.isEmpty() && !UnitMessages::isDeviceId(text)) {
+        return refuse(error, RequestFailure::Refused,
+                      QStringLiteral("a %1 is 1 to %2 printable ASCII characters")
+                          .arg(what)
+                          .arg(UnitMessages::MaxDeviceIdLength));
+    }
+    SqlTransaction transaction(m_db.connection());
+    if (!transaction.isActive()) {
+        *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the change"));
+        return false;
+    }
+    const int kind = kindOf(unitId, error);
+    if (kind == ReadFailed)
+        return false;
+    if (kind != int(UnitMessages::NewNode::Unit)) {
+        return refuse(error, RequestFailure::Refused,
+                      kind == NoNode ? noNode(unitId)
+                                     : QStringLiteral("%1 is a group; only units have a %2")
+                                           .arg(unitId)
+                                           .arg(what));
+    }
+    QSqlQuery query(m_db.connection());
+    if (column == Column::DeviceId && !text.isEmpty()) {
+        query.prepare(QStringLiteral("SELECT id FROM tracked_objects"
+                                     " WHERE device_id = ? AND id <> ?"));
+        if (!run(query, {text, unitId}, "looking up a device id", error))
+            return false;
+        if (query.next()) {
+            return refuse(error, RequestFailure::Refused,
+                          QStringLiteral("device id %1 belongs to unit %2")
+                              .arg(text)
+                              .arg(query.value(0).toInt()));
+        }
+    }
+    query.prepare(column == Column::DeviceId
+                      ? QStringLiteral("UPDATE tracked_objects SET device_id = ? WHERE id = ?")
+                      : QStringLiteral("UPDATE tracked_objects SET device_key = ? WHERE id = ?"));
+    const QVariant value = text.isEmpty() ? QVariant(QVariant::String) : QVariant(text);
+    if (!run(query, {value, unitId}, "setting a unit's device", error))
+        return false;
+    query.finish();
+    if (transaction.commit())
+        return true;
+    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the change"));
+    return false;
+}
+
+QList<UnitMessages::UnitInfo> UnitStore::units(bool *ok) const
+{
+    QSqlQuery query(m_db.connection());
+    query.setForwardOnly(true);
+    *ok = query.exec(QStringLiteral(
+        "SELECT t.id, COALESCE(t.parent_id, 0), t.name, COALESCE(t.device_id, ''),"
+        " t.device_key IS NOT NULL, COALESCE(s.time, 0), COALESCE(s.x, 0), COALESCE(s.y, 0),"
+        " s.speed, s.bearing, s.altitude, s.accuracy, s.battery"
+        " FROM tracked_objects t LEFT JOIN unit_status s ON s.unit_id = t.id"
+        " WHERE t.kind = 1 ORDER BY t.id"));
+    if (!*ok) {
+        Database::warnFailure("reading the units", query);
+        return {};
+    }
+    QList<UnitMessages::UnitInfo> units;
+    while (query.next()) {
+        UnitMessages::UnitInfo unit;
+        unit.id = query.value(0).toInt();
+        unit.groupId = query.value(1).toInt();
+        unit.name = query.value(2).toString();
+        unit.deviceId = query.value(3).toString();
+        unit.hasKey = query.value(4).toBool();
+        unit.lastTime = quint32(query.value(5).toLongLong());
+        unit.position = QPoint(query.value(6).toInt(), query.value(7).toInt());
+        unit.status = {real(query.value(8)), real(query.value(9)), real(query.value(10)),
+                       real(query.value(11)), real(query.value(12))};
+        units << unit;
+    }
+    return units;
+}
+
+QHash<QString, UnitStore::DeviceEntry> UnitStore::devices(bool *ok) const
+{
+    QSqlQuery query(m_db.connection());
+    query.setForwardOnly(true);
+    *ok = query.exec(QStringLiteral("SELECT device_id, id, COALESCE(device_key, '')"
+                                    " FROM tracked_objects"
+                                    " WHERE kind = 1 AND device_id IS NOT NULL"));
+    if (!*ok) {
+        Database::warnFailure("reading the devices", query);
+        return {};
+    }
+    QHash<QString, DeviceEntry> devices;
+    while (query.next())
+        devices.insert(query.value(0).toString(),
+                       {query.value(1).toInt(), query.value(2).toString()});
+    return devices;
+}
