@@ -88,7 +88,7 @@ bool readOk(int fd, QByteArray *buffer)
 // fixes come in order on the one connection that carries it.
 struct FixPlan
 {
-    quint32 firstTime = quint32(QDateTime::currentSecsSinceEpoch()) - Fixes;
+    quint32 firstTime = quint32(QDateTime::currentSecsSinceEpoch()) - 2 * Runs * Fixes - 600;
     qint32 firstUnit = 0;
 
     int device(int i) const { return i % Devices; }
@@ -97,9 +97,8 @@ struct FixPlan
     double longitude(int i) const { return 37.0 + (i % 997) * 1e-4; }
 };
 
-void sendHttp(quint16 port, const FixPlan &plan, int connection, bool *ok)
+void sendHttp(int fd, const FixPlan &plan, int connection, bool *ok)
 {
-    const int fd = connectTo(port);
     QByteArray buffer;
     *ok = fd >= 0;
     for (int i = connection; *ok && i < Fixes; i += Connections) {
@@ -113,13 +112,12 @@ void sendHttp(quint16 port, const FixPlan &plan, int connection, bool *ok)
                 .toLatin1();
         *ok = sendAll(fd, request) && readOk(fd, &buffer);
     }
-    if (fd >= 0)
-        ::close(fd);
 }
 
-void sendPushes(quint16 port, const FixPlan &plan, int connection, bool *ok)
+// The server sends the pusher the positions it accepted; they are read until
+// the run is over, so that its replies never back up.
+void sendPushes(int fd, const FixPlan &plan, int connection, bool *ok)
 {
-    const int fd = connectTo(port);
     *ok = fd >= 0;
     for (int i = connection; *ok && i < Fixes; i += Connections) {
         LiveMessages::PositionReport report;
@@ -130,12 +128,8 @@ void sendPushes(quint16 port, const FixPlan &plan, int connection, bool *ok)
                                                        Commands::PushPositions,
                                                        LiveMessages::positionsBody({report})}));
     }
-    if (fd >= 0) {
-        ::shutdown(fd, SHUT_WR);
-        char drain[256];
-        while (::recv(fd, drain, sizeof drain, 0) > 0) {
-        }
-        ::close(fd);
+    char drain[4096];
+    while (*ok && ::recv(fd, drain, sizeof drain, 0) > 0) {
     }
 }
 
@@ -150,21 +144,28 @@ qint64 accepted(const RouteCheckServer &server)
 
 // Seconds from the first byte until the server has checked every fix.
 double drive(RouteCheckServer &server, quint16 port, const FixPlan &plan,
-             void (*send)(quint16, const FixPlan &, int, bool *))
+             void (*send)(int, const FixPlan &, int, bool *))
 {
     const qint64 target = accepted(server) + Fixes;
+    int fds[Connections];
+    for (int &fd : fds)
+        fd = connectTo(port);
     QElapsedTimer timer;
     timer.start();
     std::vector<std::thread> senders;
     bool ok[Connections] = {};
     for (int c = 0; c < Connections; ++c)
-        senders.emplace_back(send, port, std::cref(plan), c, &ok[c]);
+        senders.emplace_back(send, fds[c], std::cref(plan), c, &ok[c]);
     const QDeadlineTimer deadline(120 * 1000);
     while (accepted(server) < target && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double seconds = timer.nsecsElapsed() / 1e9;
+    for (const int fd : fds)
+        ::shutdown(fd, SHUT_RDWR); // ends the pushers' reading
     for (std::thread &each : senders)
         each.join();
+    for (const int fd : fds)
+        ::close(fd);
     const bool allOk = std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; });
     return allOk && accepted(server) == target ? seconds : -1;
 }

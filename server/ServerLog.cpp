@@ -1,3 +1,4 @@
 #include "ServerLog.h"
 
 Q_LOGGING_CATEGORY(lcServer, "opercheck.server")
+Q_LOGGING_CATEGORY(lcDeviceHttp, "opercheck.server.devices.http", QtInfoMsg)

@@ -13,11 +13,18 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <chrono>
 #include <cstring>
 #include <unordered_map>
 
 namespace {
+
+void logMhd(void *, const char *format, va_list arguments)
+{
+    if (lcDeviceHttp().isDebugEnabled())
+        qCDebug(lcDeviceHttp).noquote() << QString::vasprintf(format, arguments).trimmed();
+}
 
 qint64 steadyMs()
 {
@@ -32,6 +39,7 @@ struct Request
     QByteArray query;
     QByteArray body;
     bool started = false;  // the handler has seen the headers
+    qint64 drained = 0;    // the body's bytes so far
     bool tooLarge = false; // the body passed the limit; the rest is read and dropped
 };
 
@@ -138,7 +146,8 @@ bool OsmAndListener::Daemon::start(const QHostAddress &address, quint16 port, QS
         MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_limits.idleSeconds),
         MHD_OPTION_URI_LOG_CALLBACK, &Daemon::requestBegun, this,
         MHD_OPTION_NOTIFY_COMPLETED, &Daemon::requestDone, this,
-        MHD_OPTION_NOTIFY_CONNECTION, &Daemon::connectionNotice, this, MHD_OPTION_END);
+        MHD_OPTION_NOTIFY_CONNECTION, &Daemon::connectionNotice, this,
+        MHD_OPTION_EXTERNAL_LOGGER, &logMhd, nullptr, MHD_OPTION_END);
     if (!m_mhd) {
         MHD_destroy_response(std::exchange(m_empty, nullptr));
         *error = QStringLiteral("cannot listen for OsmAnd devices on %1 port %2")
@@ -260,15 +269,18 @@ MHD_Result OsmAndListener::Daemon::handle(void *cls, MHD_Connection *connection,
             return self->refuse(connection, MHD_HTTP_METHOD_NOT_ALLOWED);
         const char *length =
             MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-        if (length && QByteArray(length).toLongLong() > self->m_limits.maxBodyBytes)
+        if (length && QByteArray(length).toLongLong() > self->m_limits.maxDrainBytes)
             return self->refuse(connection, MHD_HTTP_CONTENT_TOO_LARGE);
         return MHD_YES;
     }
     if (*uploadSize > 0) {
-        // A body sent without a length is read to its end, keeping none of
-        // what passes the limit.
-        if (!request->tooLarge
-            && request->body.size() + qint64(*uploadSize) <= self->m_limits.maxBodyBytes)
+        // What passes the limit is read and dropped, up to the drain limit.
+        request->drained += qint64(*uploadSize);
+        if (request->drained > self->m_limits.maxDrainBytes) {
+            ++self->m_refused;
+            return MHD_NO;
+        }
+        if (request->drained <= self->m_limits.maxBodyBytes)
             request->body.append(uploadData, int(*uploadSize));
         else
             request->tooLarge = true;

@@ -27,6 +27,9 @@ public:
         int maxConnections = 1024; // then the longest idle one is closed for a newcomer
         int idleSeconds = 30;      // a keep-alive connection without a request
         int maxBodyBytes = 64 * 1024;
+        // A body over maxBodyBytes but within this is read and dropped, so that
+        // its sender, still writing, gets the 413; a longer one is cut off.
+        int maxDrainBytes = 1024 * 1024;
         int maxHeaderBytes = 8 * 1024;
         int maxQueuedFixes = 100000; // read but not yet taken; beyond, fixes are dropped
     };
