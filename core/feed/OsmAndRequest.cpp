@@ -268,10 +268,10 @@ Result read(Method method, const QByteArray &query, const QByteArray &contentTyp
 {
     Params params;
     addForm(params, query);
-    if (method == Method::Get)
+    if (method == Method::Get) // a body, if any, is not read
         return fromParams(params, receivedMs);
     const QByteArray type = contentType.split(';').constFirst().trimmed().toLower();
-    if (type == "application/json")
+    if (type == "application/json") // the document alone, without the query
         return fromJson(body, receivedMs);
     // Some apps POST the query alone and name no content type.
     if (type != "application/x-www-form-urlencoded" && !type.isEmpty())
