@@ -73,8 +73,7 @@ private slots:
         row(osmAnd, "get: deviceid, '+', %2B, location, no time",
             {"deviceid=a+b%2B%26&location=95,37.5&valid=TRUE&key=&x"},
             "a b+& null 1700000000999 95 37.5 1");
-        row(osmAnd, "time: milliseconds", {"id=c&lat=1&lon=2&timestamp=100000000000"},
-            "c null 100000000000 1 2 1");
+        row(osmAnd, "time: ms", {"id=c&lat=1&lon=2&timestamp=1e11"}, "c null 100000000000 1 2 1");
         row(osmAnd, "time: not a time", {"id=c&lat=1&lon=2&timestamp=noon"}, "! timestamp");
         row(osmAnd, "form: body wins, hdop, unknown -1",
             {"Application/X-WWW-Form-urlencoded; a=b",
@@ -92,8 +91,7 @@ private slots:
         row(osmAnd, "json: does not parse", {json, "{\"device_id\":"}, "! JSON");
         row(osmAnd, "json: text for a number", {json, R"({"device_id":"a","location":{"coords":
             {"latitude":"1","longitude":2}}})"}, "! location.coords.latitude");
-        row(osmAnd, "json: no coords", {json, R"({"device_id":"a","location":{}})"},
-            "! location.coords");
+        row(osmAnd, "no coords", {json, R"({"device_id":"a","location":{}})"}, "! location.coords");
 
         const QByteArray id = "$PGID,dev1*70\n";
         const QByteArray rmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"

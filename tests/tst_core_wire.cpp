@@ -381,12 +381,9 @@ private slots:
         row("events: name length past the body") << events
             << words(1, 1, 0, 1, 0x7FFFFFF0u) + QByteArray(40, 'x') << "refused";
 
-        // Units, "unknown" (NaN) kept; a kind other than group or unit is refused.
         namespace U = UnitMessages;
         const Reader units = strict(U::readUnits, U::unitsBody);
-        U::UnitInfo car{7, 2, "Car", "dev1", true, 1700000000u, QPoint(-1, 2), {}};
-        car.status.speed = 3.5;
-        const QByteArray fleet = U::unitsBody({car, {}});
+        const QByteArray fleet = U::unitsBody({{7, 2, "C", "dev1", true, 1u, {-1, 2}, {3.5}}, {}});
         row("units: two") << units << fleet << "read";
         row("units: cut short") << units << fleet.chopped(1) << "refused";
         row("units: count past the body") << units << words(3) + fleet.mid(4) << "refused";
