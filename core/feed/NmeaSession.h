@@ -16,6 +16,8 @@
 // $BDGGA): receivers name the constellations they used, the fields are the
 // same. Lines end in LF or CRLF. A sentence counts only with a correct
 // checksum. The stream's first id stays: a "$PGID" naming another is Malformed.
+// Two-digit years 00 to 79 are 2000 to 2079. A sentence is dropped for the
+// first fault found in this order: checksum, void, fields, date, no id yet.
 class NmeaSession
 {
 public:
@@ -24,7 +26,7 @@ public:
         BadChecksum,  // "*hh" does not match
         Void,         // RMC status V
         BadDate,      // a date or time that is no calendar day or time of day
-        Malformed,    // fields missing or not numbers, a line too long
+        Malformed,    // fields missing or not numbers, no '$', a line too long
         Unidentified, // a fix before "$PGID"
     };
     static constexpr int DropCount = int(Drop::Unidentified) + 1;

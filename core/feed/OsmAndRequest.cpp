@@ -41,6 +41,7 @@ void addForm(Params &params, const QByteArray &form)
     }
 }
 
+// Whole milliseconds, when the time is one a device can have sent.
 std::optional<qint64> roundedTime(double ms)
 {
     if (!(ms >= 0 && ms <= LastTimeMs))
@@ -48,13 +49,13 @@ std::optional<qint64> roundedTime(double ms)
     return std::llround(ms);
 }
 
-// Unix seconds (milliseconds from 10^11 on), or ISO 8601 read as UTC when it
-// carries no offset.
+// Unix seconds, fractions allowed, or milliseconds from 10^11 on.
 std::optional<qint64> numberTime(double value)
 {
     return roundedTime(value >= FirstMillisecondTime ? value : value * 1000);
 }
 
+// A number as above, or ISO 8601 read as UTC when it carries no offset.
 std::optional<qint64> textTime(const QString &text)
 {
     bool isNumber = false;
