@@ -87,6 +87,8 @@ private slots:
         row(osmAnd, "control character in id", {"deviceid=a%01&lat=1&lon=2"}, "! deviceid");
         row(osmAnd, "no lat", {"id=a&lon=2"}, "! lat");
         row(osmAnd, "lon nan", {"id=a&lat=1&lon=nan"}, "! lon");
+        row(osmAnd, "location of three", {"id=a&location=1,2,3"}, "! location");
+        row(osmAnd, "valid neither", {"id=a&lat=1&lon=2&valid=yes"}, "! valid");
         row(osmAnd, "other content type", {"text/plain", ""}, "! Content-Type");
         row(osmAnd, "json: does not parse", {json, "{\"device_id\":"}, "! JSON");
         row(osmAnd, "json: text for a number", {json, R"({"device_id":"a","location":{"coords":
