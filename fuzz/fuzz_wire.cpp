@@ -1,10 +1,12 @@
-// libFuzzer targets over the wire's readers in core/, without widgets or an
+// libFuzzer targets over the wire's and the feeds' readers in core/, without widgets or an
 // application object: the build makes one binary per reader family
 // (OC_FUZZ_FAMILY), and every input goes through each reader of its family.
 // The strict readers must accept only bodies their writers would write again
 // byte for byte; the lenient ones must stay within the body and free what they read.
 #include "Seeds.h"
 
+#include "feed/NmeaSession.h"
+#include "feed/OsmAndRequest.h"
 #include "wire/Commands.h"
 #include "wire/Frame.h"
 #include "wire/LiveMessages.h"
@@ -18,7 +20,7 @@
 
 namespace {
 
-enum Family { Frames, Live, Failure, Routes, Layers };
+enum Family { Frames, Live, Failure, Routes, Layers, OsmAnd, Nmea };
 
 template <typename Read, typename Write>
 void requireExact(const QByteArray &body, Read read, Write write)
@@ -115,6 +117,12 @@ FuzzSeeds::Seeds seeds(Family family)
                      for (const GraphObData &data : FuzzSeeds::layerRecords())
                          WriteGraphObData(out, data);
                  })}};
+    case OsmAnd:
+        return {{"form", "id=a&lat=1.5&lon=2&timestamp=1700000000&speed=3&hdop=2&valid=0&key=k"},
+                {"doc", R"({"device_id":"a","location":{"coords":{"latitude":1,"longitude":2}}})"}};
+    case Nmea:
+        return {{"rmc", "$PGID,dev1*70\r\n$GNRMC,235959.25,A,0130.0,S,00001.5,W,,,040785*2C\n"},
+                {"gga", "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\n"}};
     }
     return {};
 }
@@ -141,6 +149,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         break;
     case Routes: readRoutes(body); break;
     case Layers: readLayers(body); break;
+    case OsmAnd: // an error is one short line
+        for (const char *type : {"application/x-www-form-urlencoded", "application/json"}) {
+            const auto r = OsmAndRequest::read(OsmAndRequest::Method::Post, body, type, body, 0);
+            if (!r.fix && (r.error.isEmpty() || r.error.size() > 200 || r.error.contains('\n')))
+                __builtin_trap();
+        }
+        break;
+    case Nmea: NmeaSession().feed(body); break;
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "wire/LiveMessages.h"
 #include "wire/RouteMessages.h"
 #include "wire/TreeBodies.h"
+#include "wire/UnitMessages.h"
 
 #include <QFile>
 #include <QPixmap>
@@ -379,6 +380,15 @@ private slots:
         row("events: count past the body") << events << words(2, 1) << "refused";
         row("events: name length past the body") << events
             << words(1, 1, 0, 1, 0x7FFFFFF0u) + QByteArray(40, 'x') << "refused";
+
+        namespace U = UnitMessages;
+        const Reader units = strict(U::readUnits, U::unitsBody);
+        const QByteArray fleet = U::unitsBody({{7, 2, "C", "dev1", true, 1u, {-1, 2}, {3.5}}, {}});
+        row("units: two") << units << fleet << "read";
+        row("units: cut short") << units << fleet.chopped(1) << "refused";
+        row("units: count past the body") << units << words(3) + fleet.mid(4) << "refused";
+        row("new node: kind 2") << strict(U::readNewNode, U::newNodeBody)
+            << wire(0, QString("g"), 2) << "refused";
 
         const Reader request = strict(readEventsRequest, eventsRequestBody);
         row("events request") << request << eventsRequestBody(25) << "read";

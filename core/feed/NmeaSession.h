@@ -8,11 +8,16 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // One NMEA 0183 device on a stream: first "$PGID,<device id>*hh" names it,
 // then "$GPRMC"/"$GNRMC" sentences carry its fixes, "$GPGGA"/"$GNGGA" an
-// altitude for the fix of the same second. Lines end in LF or CRLF. A
-// sentence counts only with a correct checksum.
+// altitude for the fix of the same second. Any talker is taken ($GLRMC,
+// $BDGGA): receivers name the constellations they used, the fields are the
+// same. Lines end in LF or CRLF. A sentence counts only with a correct
+// checksum. The stream's first id stays: a "$PGID" naming another is Malformed.
+// Two-digit years 00 to 79 are 2000 to 2079. A sentence is dropped for the
+// first fault found in this order: checksum, void, fields, date, no id yet.
 class NmeaSession
 {
 public:
@@ -21,7 +26,7 @@ public:
         BadChecksum,  // "*hh" does not match
         Void,         // RMC status V
         BadDate,      // a date or time that is no calendar day or time of day
-        Malformed,    // fields missing or not numbers, a line too long
+        Malformed,    // fields missing or not numbers, no '$', a line too long
         Unidentified, // a fix before "$PGID"
     };
     static constexpr int DropCount = int(Drop::Unidentified) + 1;
@@ -40,12 +45,18 @@ public:
     // Other sentences (GSV, VTG, ...) with a good checksum are ignored, not counted.
 
 private:
+    void takeLine(QList<DeviceFix> &fixes);
+    std::optional<Drop> readSentence(const QByteArray &line, QList<DeviceFix> &fixes);
+    std::optional<Drop> identify(const QList<QByteArray> &fields);
+    std::optional<Drop> readRmc(const QList<QByteArray> &fields, QList<DeviceFix> &fixes);
+    std::optional<Drop> readGga(const QList<QByteArray> &fields);
+
     QString m_deviceId;
     QByteArray m_line;        // the unfinished line
     bool m_skipping = false;  // in a line over the limit, until its end
     std::array<qint64, DropCount> m_dropped{};
-    // The last GGA: its time of day (hhmmss.ss as sent) and altitude.
-    QByteArray m_altitudeTime;
+    // The last GGA: its time of day in milliseconds (-1: none) and altitude.
+    qint64 m_altitudeMsOfDay = -1;
     double m_altitude = 0;
 };
 

@@ -21,6 +21,12 @@ struct Result
     QString error;                // otherwise one line for the 400 reply
 };
 
+// Read as the apps send it: an empty value is the same as none; -1 for a
+// speed, course or battery level is "unknown"; an HDOP without an accuracy
+// stands for five metres a unit; a POST without a content type is a form; a
+// JSON document is read alone (not the query), a GET's body not at all. A time
+// before 1970 or after 9999 is refused, and so is a key that would not do as a
+// device id. Coordinates out of range are returned as read.
 // query: the URL's query string without the '?', percent-encoded as sent.
 // contentType: the header's value as sent (parameters such as charset allowed).
 // receivedMs: the time of receipt, taken for a fix without a timestamp.
