@@ -93,10 +93,12 @@ int main(int argc, char *argv[])
                                options.loop});
     QObject::connect(&sender, &FeedSender::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    if (!catchSignals())
+    if (catchSignals()) {
+        auto *stopper = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &sender);
+        QObject::connect(stopper, &QSocketNotifier::activated, &sender, &FeedSender::stop);
+    } else {
         err << "opercheck-feed: Ctrl+C will not stop it cleanly\n";
-    QSocketNotifier stopper(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopper, &QSocketNotifier::activated, &sender, &FeedSender::stop);
+    }
     sender.start();
     return app.exec();
 }
