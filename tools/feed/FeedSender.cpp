@@ -50,19 +50,23 @@ void FeedSender::startPass()
 
 void FeedSender::sendWhenDue()
 {
-    const auto after = [this](qint64 dueMs) {
-        const qint64 ms = dueMs - m_passClock.elapsed();
-        return int(std::clamp<qint64>(ms, 0, std::numeric_limits<int>::max()));
-    };
+    qint64 dueMs = 0;
+    void (FeedSender::*then)() = &FeedSender::send;
     if (m_next < m_pass.size()) {
-        QTimer::singleShot(after(m_pass.at(m_next).dueMs), this, &FeedSender::send);
+        dueMs = m_pass.at(m_next).dueMs;
     } else if (m_settings.loop) {
         // The next pass follows the last point as a point without a time would.
-        const qint64 gapMs = std::llround(1000.0 / m_settings.speed);
-        QTimer::singleShot(after(m_pass.constLast().dueMs + gapMs), this, &FeedSender::startPass);
+        dueMs = m_pass.constLast().dueMs + std::llround(1000.0 / m_settings.speed);
+        then = &FeedSender::startPass;
     } else {
         finish("done");
+        return;
     }
+    // A timer holds an int of milliseconds: a gap of weeks is waited in steps.
+    const qint64 waitMs = std::max<qint64>(0, dueMs - m_passClock.elapsed());
+    const int stepMs = std::numeric_limits<int>::max();
+    QTimer::singleShot(int(std::min<qint64>(waitMs, stepMs)), this,
+                       waitMs > stepMs ? &FeedSender::sendWhenDue : then);
 }
 
 void FeedSender::send()
