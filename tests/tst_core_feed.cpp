@@ -113,7 +113,8 @@ private slots:
             + "*78\r\n$" + QByteArray(508, 'x') + "*00\r\n$PGID,dev2*73\n"
             + "$GPRMC,000000,A,0060.0,N,0,E,,,010100*05\n$GPRMC,000000,A,0,N,0,E,,,010100*2D\n"},
             "dev1 null 946684800000 0 0 1 | 1 1 1 2 4 0");
-        row(nmea, "fix before the id", {rmc2, id + rmc2}, fix2 + "0 0 0 0 0 1");
+        row(nmea, "fix before the id, then the id with a key", {rmc2, "$PGID,dev1,k*37\n" + rmc2},
+            QString(fix2).replace("null", "k") + "0 0 0 0 0 1");
     }
 
     void readers()

@@ -162,12 +162,16 @@ std::optional<NmeaSession::Drop> NmeaSession::readSentence(const QByteArray &lin
 std::optional<NmeaSession::Drop> NmeaSession::identify(const QList<QByteArray> &fields)
 {
     const QString id = QString::fromLatin1(fields.value(1));
-    if (fields.size() != 2 || !UnitMessages::isDeviceId(id))
+    const QString key = QString::fromLatin1(fields.value(2));
+    if (fields.size() < 2 || fields.size() > 3 || !UnitMessages::isDeviceId(id)
+        || (fields.size() == 3 && !UnitMessages::isDeviceId(key)))
         return Drop::Malformed;
-    if (m_deviceId.isEmpty())
+    if (m_deviceId.isEmpty()) {
         m_deviceId = id;
-    else if (id != m_deviceId)
+        m_key = fields.size() == 3 ? key : QString();
+    } else if (id != m_deviceId) {
         return Drop::Malformed;
+    }
     return std::nullopt;
 }
 
@@ -196,6 +200,7 @@ std::optional<NmeaSession::Drop> NmeaSession::readRmc(const QList<QByteArray> &f
 
     DeviceFix fix;
     fix.deviceId = m_deviceId;
+    fix.key = m_key;
     fix.timeMs = *day * MsPerDay + *time;
     fix.latitude = *latitude;
     fix.longitude = *longitude;

@@ -10,7 +10,8 @@
 #include <array>
 #include <optional>
 
-// One NMEA 0183 device on a stream: first "$PGID,<device id>*hh" names it,
+// One NMEA 0183 device on a stream: first "$PGID,<device id>*hh" names it
+// (or "$PGID,<device id>,<key>*hh", for a unit that asks for a key),
 // then "$GPRMC"/"$GNRMC" sentences carry its fixes, "$GPGGA"/"$GNGGA" an
 // altitude for the fix of the same second. Any talker is taken ($GLRMC,
 // $BDGGA): receivers name the constellations they used, the fields are the
@@ -52,6 +53,7 @@ private:
     std::optional<Drop> readGga(const QList<QByteArray> &fields);
 
     QString m_deviceId;
+    QString m_key; // "$PGID,<device id>,<key>": null without one
     QByteArray m_line;        // the unfinished line
     bool m_skipping = false;  // in a line over the limit, until its end
     std::array<qint64, DropCount> m_dropped{};
