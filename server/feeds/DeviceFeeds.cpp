@@ -45,7 +45,10 @@ bool DeviceFeeds::start(QString *error)
         limits.maxConnections = options.maxDeviceConnections;
         m_nmea = std::make_unique<NmeaListener>(m_access, limits);
         connect(m_nmea.get(), &NmeaListener::fixesReceived, this,
-                [this](const QList<DeviceFix> &fixes) { m_intake->take(fixes); });
+                [this](const QList<DeviceFix> &fixes) {
+                    if (m_server.liveChecker())
+                        m_intake->take(fixes);
+                });
         if (!m_nmea->listen(options.nmea.address, options.nmea.port, error)) {
             stop();
             return false;
