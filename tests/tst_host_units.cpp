@@ -4,6 +4,7 @@
 #include "testsupport/ServerHarness.h"
 
 #include "wire/Commands.h"
+#include "wire/UnitMessages.h"
 
 #include <HostServices.h>
 #include <ObjectsModel.h>
@@ -75,6 +76,8 @@ void tst_HostUnits::edits_data()
     row("a device id not of ASCII", "Car B-21", "Set device…", {"deviceId=café"}, "Car B-21",
         "Shift B,1,demo-4|15", "demo-4", true);
     row("delete a group", "Shift B", "Delete", {"yes"}, "Car B-21", "|11", "gone");
+    row("another client's edit", "Moto M-6", "Set_unit_device", {"deviceId=m-6"}, "Moto M-6",
+        "Motorcycle unit,1,m-6|15", "m-6");
 }
 
 void tst_HostUnits::edits()
@@ -110,37 +113,47 @@ void tst_HostUnits::edits()
     };
     QTRY_COMPARE(device("Moto M-6"), QString("demo-10"));
 
-    whenShown<QMenu>([action](QMenu *menu) {
-        for (QAction *each : menu->actions()) {
-            if (each->text().remove('&') == action)
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(each).center());
-        }
-    });
     QString problem;
-    whenShown<QDialog>([typed, &problem](QDialog *dialog) {
-        for (const QString &entry : typed) {
-            if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-                QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
-                return;
+    if (action == "Set_unit_device") { // another client's edit, told by the server
+        const int id = find(node).data(ObjectsModel::NodeIdRole).toInt();
+        const QString text = typed.value(0).section('=', 1);
+        QCOMPARE(h.exchange(h.connect(), action.toLatin1(),
+                            UnitMessages::idTextBody({id, text})).first,
+                 action.toLatin1());
+    } else {
+        whenShown<QMenu>([action](QMenu *menu) {
+            for (QAction *each : menu->actions()) {
+                if (each->text().remove('&') == action)
+                    QTest::mouseClick(menu, Qt::LeftButton, {},
+                                      menu->actionGeometry(each).center());
             }
-            QWidget *field = dialog->findChild<QWidget *>(entry.section('=', 0, 0));
-            if (qobject_cast<QLineEdit *>(field)) {
-                QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClick(field, Qt::Key_Backspace);
+        });
+        whenShown<QDialog>([typed, &problem](QDialog *dialog) {
+            for (const QString &entry : typed) {
+                if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
+                    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+                    return;
+                }
+                QWidget *field = dialog->findChild<QWidget *>(entry.section('=', 0, 0));
+                if (qobject_cast<QLineEdit *>(field)) {
+                    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClick(field, Qt::Key_Backspace);
+                }
+                // keyClicks takes ASCII only.
+                for (const QChar c : entry.section('=', 1))
+                    QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, c, {});
             }
-            for (const QChar c : entry.section('=', 1)) // keyClicks takes ASCII only
-                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, c, Qt::NoModifier);
-        }
-        QTest::keyClick(dialog, Qt::Key_Return);
-        problem = dialog->findChild<QLabel *>("problem")->text();
-        if (dialog->isVisible())
-            QTest::keyClick(dialog, Qt::Key_Escape);
-    });
-    QTreeView *view = dock->view();
-    const QPoint at = node.isEmpty() ? QPoint(10, view->viewport()->height() - 5)
-                                     : view->visualRect(find(node)).center();
-    QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
-                      view->viewport()->mapTo(&window, at));
+            QTest::keyClick(dialog, Qt::Key_Return);
+            problem = dialog->findChild<QLabel *>("problem")->text();
+            if (dialog->isVisible())
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QTreeView *view = dock->view();
+        const QPoint at = node.isEmpty() ? QPoint(10, view->viewport()->height() - 5)
+                                         : view->visualRect(find(node)).center();
+        QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
+                          view->viewport()->mapTo(&window, at));
+    }
 
     QCOMPARE(!problem.isEmpty(), refused);
     const auto describe = [&h, &looked] {
