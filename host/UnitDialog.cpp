@@ -2,6 +2,7 @@
 
 #include "wire/UnitMessages.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -23,6 +24,7 @@ UnitDialog::UnitDialog(const QString &title, Fields fields, QWidget *parent)
     , m_group(new QComboBox)
     , m_deviceId(new QLineEdit)
     , m_key(new QLineEdit)
+    , m_removeKey(new QCheckBox(tr("&Remove the key")))
     , m_problem(new QLabel)
 {
     setWindowTitle(title);
@@ -51,8 +53,13 @@ UnitDialog::UnitDialog(const QString &title, Fields fields, QWidget *parent)
         else
             row.second.second->hide();
     }
+    form->addRow(QString(), m_removeKey);
+    m_removeKey->setObjectName(QStringLiteral("removeKey"));
+    m_removeKey->hide();
+    connect(m_removeKey, &QCheckBox::toggled, m_key, &QWidget::setDisabled);
     m_problem->setObjectName(QStringLiteral("problem"));
     m_problem->setStyleSheet(QStringLiteral("color: #b00020"));
+    m_problem->setWordWrap(true);
     m_problem->hide();
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &UnitDialog::accept);
@@ -88,6 +95,7 @@ void UnitDialog::setDeviceId(const QString &deviceId)
 void UnitDialog::setHasKey(bool hasKey)
 {
     m_key->setPlaceholderText(hasKey ? tr("set; type to replace it") : tr("none"));
+    m_removeKey->setVisible(hasKey && m_fields.testFlag(Key));
 }
 
 QString UnitDialog::name() const
@@ -107,7 +115,12 @@ QString UnitDialog::deviceId() const
 
 QString UnitDialog::key() const
 {
-    return m_key->text();
+    return removesKey() ? QString() : m_key->text();
+}
+
+bool UnitDialog::removesKey() const
+{
+    return m_removeKey->isChecked();
 }
 
 QString UnitDialog::problem() const

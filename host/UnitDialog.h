@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,13 +29,15 @@ public:
     void setName(const QString &name);
     void setGroups(const Groups &groups, qint32 current);
     void setDeviceId(const QString &deviceId);
-    // The key is never shown; the field says whether there is one.
+    // The key is never shown; the field says whether there is one, and a
+    // unit that has one may have it removed.
     void setHasKey(bool hasKey);
 
     QString name() const; // trimmed
     qint32 groupId() const;
     QString deviceId() const;
     QString key() const;
+    bool removesKey() const;
 
     // Why OK does not close the dialog; empty when it would.
     QString problem() const;
@@ -47,6 +50,7 @@ private:
     QComboBox *m_group;
     QLineEdit *m_deviceId;
     QLineEdit *m_key;
+    QCheckBox *m_removeKey;
     QLabel *m_problem;
 };
 

@@ -204,7 +204,7 @@ void UnitsDock::setDevice(const Node &node)
         return;
     if (dialog.deviceId() != current)
         send(Commands::SetUnitDevice, UnitMessages::idTextBody({node.id, dialog.deviceId()}));
-    if (!dialog.key().isEmpty())
+    if (!dialog.key().isEmpty() || dialog.removesKey())
         send(Commands::SetUnitKey, UnitMessages::idTextBody({node.id, dialog.key()}));
 }
 
