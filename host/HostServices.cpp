@@ -52,6 +52,11 @@ void HostServices::onHostReply(const QByteArray &command, const QByteArray &body
                       m_objects->unitCount());
         // Names may have changed.
         showUnits();
+        // The devices and statuses of the units just read.
+        m_connection->sendHostRequest(Commands::GetUnits);
+    } else if (command == Commands::GetUnits) {
+        if (!m_objects->loadUnits(body))
+            qCWarning(lcHost, "the server's unit list does not read; the devices are kept");
     } else if (command == Commands::GetCheckEvents) {
         if (const auto events = LiveMessages::readEvents(body))
             m_events->replaceAll(*events);
@@ -70,6 +75,9 @@ void HostServices::onHostNews(const QByteArray &command, const QByteArray &body)
             m_events->addNewest(*events);
         else
             qCWarning(lcHost, "check events from the server do not read; dropped");
+    } else if (command == Commands::UnitTreeChanged) {
+        // Another client edited the units; their devices follow the tree.
+        m_connection->sendHostRequest(Commands::GetObjectTree);
     }
 }
 

@@ -16,8 +16,9 @@ class UnitTracker;
 // What the host hands every plug-in through SetHost: the map model over the
 // registered map views, the server link, the tracked units and the connection
 // notifier. It also keeps the host's own state current: the units and the
-// latest check events are asked for on every connection, the server's live
-// news moves the units on every map and tops up the events.
+// latest check events are asked for on every connection (the units' devices
+// after the unit tree, and both again when another client changed them), the
+// server's live news moves the units on every map and tops up the events.
 class HostServices : public QObject, public PluginHost, public MapModel
 {
     Q_OBJECT

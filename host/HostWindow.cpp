@@ -6,6 +6,7 @@
 #include "MapCanvas.h"
 #include "ObjectsModel.h"
 #include "ServerConnection.h"
+#include "UnitsDock.h"
 #include "wire/Commands.h"
 
 #include <DemoDistrict.h>
@@ -14,20 +15,20 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTreeView>
 
 namespace {
 
 constexpr int CityMapId = 1;
 constexpr int RegionMapId = 2;
 constexpr double ZoomStep = 1.5;
+// Room for a unit's name, device and report time; the rest scrolls into view.
+constexpr int UnitsDockWidth = 440;
 // Long enough to be read; the link state comes back after it.
 constexpr int FailureShownMs = 30000;
 
@@ -94,31 +95,8 @@ void HostWindow::buildMaps(const QList<MapView> &views)
 
 void HostWindow::buildDocks(ObjectsModel *objects)
 {
-    m_unitsView = new QTreeView;
-    m_unitsView->setModel(objects);
-    m_unitsView->setHeaderHidden(true);
-    m_unitsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_unitsView->setUniformRowHeights(true);
-    // The hidden header's titles would still widen a column sized to its contents.
-    QHeaderView *columns = m_unitsView->header();
-    columns->setStretchLastSection(false);
-    columns->setSectionResizeMode(0, QHeaderView::Stretch);
-    columns->setSectionResizeMode(ObjectsModel::LastReportColumn, QHeaderView::Fixed);
-    columns->resizeSection(ObjectsModel::LastReportColumn,
-                           fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 10);
-    // The names keep the whole width until some unit has reported.
-    m_unitsView->setColumnHidden(ObjectsModel::LastReportColumn, true);
-    connect(objects, &QAbstractItemModel::dataChanged, m_unitsView,
-            [this](const QModelIndex &, const QModelIndex &bottomRight) {
-                if (bottomRight.column() == ObjectsModel::LastReportColumn)
-                    m_unitsView->setColumnHidden(ObjectsModel::LastReportColumn, false);
-            });
-    connect(objects, &QAbstractItemModel::rowsInserted, m_unitsView, &QTreeView::expandAll);
-    auto *units = new QDockWidget(tr("Units"), this);
-    units->setObjectName(QStringLiteral("unitsDock"));
-    units->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    units->setWidget(m_unitsView);
-    addDockWidget(Qt::LeftDockWidgetArea, units);
+    m_unitsDock = new UnitsDock(m_connection, objects, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_unitsDock);
 
     m_pluginTabs->setDocumentMode(true);
     auto *panel = new QDockWidget(tr("Route check"), this);
@@ -126,7 +104,7 @@ void HostWindow::buildDocks(ObjectsModel *objects)
     panel->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     panel->setWidget(m_pluginTabs);
     addDockWidget(Qt::RightDockWidgetArea, panel);
-    resizeDocks({units, panel}, {250, 500}, Qt::Horizontal);
+    resizeDocks({m_unitsDock, panel}, {UnitsDockWidth, 500}, Qt::Horizontal);
     connect(m_pluginTabs, &QTabWidget::currentChanged, this, &HostWindow::onPluginTabChanged);
     buildEventsDock();
 }

@@ -16,8 +16,8 @@ class QLabel;
 class QListView;
 class QMessageBox;
 class QTabWidget;
-class QTreeView;
 class ServerConnection;
+class UnitsDock;
 struct RequestFailure;
 
 // The dispatcher's window: map views in tabs in the middle, the tracked units
@@ -53,6 +53,7 @@ public:
     QTabWidget *mapTabs() const { return m_mapTabs; }
     QTabWidget *pluginTabs() const { return m_pluginTabs; }
     QListView *eventsView() const { return m_eventsView; }
+    UnitsDock *unitsDock() const { return m_unitsDock; }
     // The page a plug-in made for a map view, or null.
     QWidget *pluginPage(PluginInterface *plugin, int mapId) const;
 
@@ -86,7 +87,7 @@ private:
     QList<MapCanvas *> m_canvases;
     QTabWidget *m_mapTabs;
     QTabWidget *m_pluginTabs;
-    QTreeView *m_unitsView = nullptr;
+    UnitsDock *m_unitsDock = nullptr;
     QListView *m_eventsView = nullptr;
     QLabel *m_linkLabel;
     QLabel *m_pointerLabel;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QStyle>
 
+#include <cmath>
 #include <functional>
 #include <unordered_set>
 
@@ -70,34 +71,97 @@ bool ObjectsModel::load(const QByteArray &body)
 
 void ObjectsModel::setHeaders()
 {
-    setHorizontalHeaderLabels({tr("Units"), tr("Last report")});
+    setHorizontalHeaderLabels(
+        {tr("Units"), tr("Device"), tr("Last report"), tr("Age"), tr("Status")});
 }
 
 void ObjectsModel::setLastReport(qint32 id, quint32 time)
 {
     m_lastReports.insert(id, time);
+    showUnits(id);
+}
+
+bool ObjectsModel::loadUnits(const QByteArray &body)
+{
+    const std::optional<QList<UnitMessages::UnitInfo>> units = UnitMessages::readUnits(body);
+    if (!units)
+        return false;
+    m_units.clear();
+    for (const UnitMessages::UnitInfo &unit : *units) {
+        m_units.insert(unit.id, unit);
+        if (unit.lastTime > m_lastReports.value(unit.id))
+            m_lastReports.insert(unit.id, unit.lastTime);
+    }
+    showUnits(0);
+    return true;
+}
+
+const UnitMessages::UnitInfo *ObjectsModel::unitInfo(qint32 id) const
+{
+    const auto found = m_units.constFind(id);
+    return found == m_units.constEnd() ? nullptr : &*found;
+}
+
+void ObjectsModel::refreshAges()
+{
+    showUnits(0);
+}
+
+void ObjectsModel::showUnits(qint32 id)
+{
     // A unit may sit in several groups.
     std::function<void(QStandardItem *)> visit = [&](QStandardItem *parent) {
         for (int row = 0; row < parent->rowCount(); ++row) {
             QStandardItem *item = parent->child(row);
             const auto address = item->data(RecordRole).toLongLong();
-            if (address && reinterpret_cast<const TrackedObject *>(address)->id == id)
-                showLastReport(parent->child(row, LastReportColumn), id);
+            const qint32 unit = address ? reinterpret_cast<const TrackedObject *>(address)->id
+                                        : 0;
+            if (unit && (id == 0 || unit == id))
+                showUnit(parent, row, unit);
             visit(item);
         }
     };
     visit(invisibleRootItem());
 }
 
-void ObjectsModel::showLastReport(QStandardItem *cell, qint32 id) const
+void ObjectsModel::showUnit(QStandardItem *parent, int row, qint32 id) const
 {
+    const auto setText = [parent, row](int column, const QString &text) {
+        QStandardItem *cell = parent->child(row, column);
+        if (cell && cell->text() != text)
+            cell->setText(text);
+    };
+    const UnitMessages::UnitInfo *info = unitInfo(id);
+    setText(DeviceColumn, info ? info->deviceId : QString());
+    setText(StatusColumn, info ? statusText(info->status) : QString());
     const auto found = m_lastReports.constFind(id);
-    if (!cell || found == m_lastReports.constEnd())
+    if (found == m_lastReports.constEnd())
         return;
-    const QDateTime time = QDateTime::fromSecsSinceEpoch(*found);
-    cell->setText(time.toString(QStringLiteral("hh:mm:ss")));
-    cell->setToolTip(
-        tr("Last report %1").arg(time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
+    setText(LastReportColumn, QDateTime::fromSecsSinceEpoch(*found)
+                                  .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    setText(AgeColumn, ageText(QDateTime::currentSecsSinceEpoch() - *found));
+}
+
+QString ObjectsModel::ageText(qint64 seconds)
+{
+    seconds = std::max<qint64>(seconds, 0); // a device clock a little ahead
+    if (seconds < 60)
+        return tr("%1 s").arg(seconds);
+    if (seconds < 3600)
+        return tr("%1 min").arg(seconds / 60);
+    if (seconds < 86400)
+        return tr("%1 h").arg(seconds / 3600);
+    return tr("%1 d").arg(seconds / 86400);
+}
+
+QString ObjectsModel::statusText(const UnitMessages::UnitStatus &status)
+{
+    QStringList parts;
+    if (std::isfinite(status.speed))
+        parts << tr("%1 km/h").arg(qRound(status.speed * 3.6));
+    if (std::isfinite(status.battery))
+        parts << tr("%1 %").arg(qRound(status.battery));
+    return parts.join(QStringLiteral(" · "));
 }
 
 bool ObjectsModel::readLevel(QDataStream &in, QStandardItem *parent, int depth)
@@ -125,17 +189,22 @@ bool ObjectsModel::readLevel(QDataStream &in, QStandardItem *parent, int depth)
             return false;
         auto *item = new QStandardItem(name);
         item->setEditable(false);
-        auto *lastReport = new QStandardItem;
-        lastReport->setEditable(false);
-        lastReport->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        item->setData(id, NodeIdRole);
+        item->setData(kind, KindRole);
+        QList<QStandardItem *> cells{item};
+        for (int column = DeviceColumn; column < ColumnCount; ++column) {
+            cells << new QStandardItem;
+            cells.last()->setEditable(false);
+        }
+        cells.at(AgeColumn)->setTextAlignment(Qt::AlignCenter);
+        parent->appendRow(cells);
         if (kind == qint32(Kind::Unit)) {
             item->setIcon(unitIcon);
             item->setData(qlonglong(reinterpret_cast<quintptr>(recordFor(id, name))), RecordRole);
-            showLastReport(lastReport, id);
+            showUnit(parent, parent->rowCount() - 1, id);
         } else {
             item->setIcon(groupIcon);
         }
-        parent->appendRow({item, lastReport});
         if (!readLevel(in, item, depth + 1))
             return false;
     }

@@ -60,7 +60,8 @@ bool ServerConnection::isUnaskedCommand(const QByteArray &command)
 
 bool ServerConnection::isHostNews(const QByteArray &command)
 {
-    return command == Commands::UnitPositions || command == Commands::CheckEvents;
+    return command == Commands::UnitPositions || command == Commands::CheckEvents
+           || command == Commands::UnitTreeChanged;
 }
 
 void ServerConnection::connectTo(const QString &host, quint16 port, const QByteArray &token)

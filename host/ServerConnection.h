@@ -63,7 +63,7 @@ public:
 
     // Replies that every plug-in gets, asked for or not.
     static bool isUnaskedCommand(const QByteArray &command);
-    // Live news for the host alone: unit positions and check events.
+    // News for the host alone: unit positions, check events, unit tree changes.
     static bool isHostNews(const QByteArray &command);
 
 signals:

@@ -491,9 +491,10 @@ private slots:
             QCOMPARE(image.pixel(canvas.projection().toScreen(at).toPoint()),
                      UnitPainter::DotColour);
         for (int pass = 0; pass < 2; ++pass) {
-            QCOMPARE(objects.index(1, 1, objects.index(0, 0)).data().toString(),
-                     QString("12:04:31"));
-            QCOMPARE(objects.index(0, 1, objects.index(0, 0)).data().toString(), QString());
+            const int column = ObjectsModel::LastReportColumn;
+            QCOMPARE(objects.index(1, column, objects.index(0, 0)).data().toString(),
+                     QString("2024-05-14 12:04:31"));
+            QCOMPARE(objects.index(0, column, objects.index(0, 0)).data().toString(), QString());
             QVERIFY(objects.load(Patrol));
         }
     }
