@@ -20,12 +20,14 @@ constexpr int MaxNameLength = 256;
 UnitDialog::UnitDialog(const QString &title, Fields fields, QWidget *parent)
     : QDialog(parent)
     , m_fields(fields)
-    , m_name(new QLineEdit)
-    , m_group(new QComboBox)
-    , m_deviceId(new QLineEdit)
-    , m_key(new QLineEdit)
-    , m_removeKey(new QCheckBox(tr("&Remove the key")))
-    , m_problem(new QLabel)
+    // Children from the start: the fields a dialog does not show never join
+    // its layout.
+    , m_name(new QLineEdit(this))
+    , m_group(new QComboBox(this))
+    , m_deviceId(new QLineEdit(this))
+    , m_key(new QLineEdit(this))
+    , m_removeKey(new QCheckBox(tr("&Remove the key"), this))
+    , m_problem(new QLabel(this))
 {
     setWindowTitle(title);
     m_name->setObjectName(QStringLiteral("name"));
