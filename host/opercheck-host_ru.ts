@@ -72,11 +72,11 @@
     </message>
     <message>
         <source>Connected to %1 (%2)</source>
-        <translation>Связь с %1 (%2)</translation>
+        <translation>Подключено к %1 (%2)</translation>
     </message>
     <message>
         <source>Server %1 unreachable; retrying</source>
-        <translation>Сервер %1 недоступен; повтор подключения</translation>
+        <translation>Сервер %1 недоступен; новая попытка</translation>
     </message>
     <message>
         <source>Scale %1 · %2 across</source>
@@ -188,7 +188,7 @@
     <name>UnitDialog</name>
     <message>
         <source>&amp;Remove the key</source>
-        <translation>&amp;Удалить ключ</translation>
+        <translation>У&amp;далить ключ</translation>
     </message>
     <message>
         <source>none</source>
@@ -208,7 +208,7 @@
     </message>
     <message>
         <source>&amp;Device id:</source>
-        <translation>&amp;Номер устройства:</translation>
+        <translation>Номер у&amp;стройства:</translation>
     </message>
     <message>
         <source>&amp;Key:</source>
@@ -263,7 +263,7 @@
     </message>
     <message>
         <source>Set &amp;device…</source>
-        <translation>&amp;Устройство…</translation>
+        <translation>&amp;Задать устройство…</translation>
     </message>
     <message>
         <source>(top level)</source>
