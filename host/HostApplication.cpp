@@ -2,19 +2,16 @@
 #include "wire/Commands.h"
 
 #include "EmbeddedServer.h"
+#include "HostLanguage.h"
 #include "HostWindow.h"
 
 #include <PluginInterface.h>
 
 #include <QHostAddress>
 
-namespace {
-
-
-} // namespace
-
 HostApplication::HostApplication(const HostOptions &options)
     : m_options(options)
+    , m_language(std::make_unique<HostLanguage>(options.language))
     , m_connection(Commands::ServerName)
     , m_services(&m_connection, &m_objects)
 {
@@ -48,6 +45,7 @@ bool HostApplication::start(const QString &pluginFolder, QString *error)
         port = m_server->port();
     }
 
+    m_language->keepPluginTexts(pluginFolder);
     m_plugins = PluginLoaderHost::loadAll(pluginFolder, &m_pluginErrors);
     if (m_plugins.isEmpty()) {
         *error = QStringLiteral("no plug-in loaded from %1").arg(pluginFolder);

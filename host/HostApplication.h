@@ -14,6 +14,7 @@
 
 class DemoScreenshot;
 class EmbeddedServer;
+class HostLanguage;
 class HostWindow;
 
 // The whole host, put together in the order its parts depend on each other
@@ -25,8 +26,9 @@ public:
     explicit HostApplication(const HostOptions &options);
     ~HostApplication();
 
-    // Starts the server when it is embedded, loads the plug-ins from pluginFolder,
-    // builds the window and starts connecting. False with a reason on failure.
+    // Starts the server when it is embedded, installs the language's catalogues,
+    // loads the plug-ins from pluginFolder, builds the window and starts
+    // connecting. False with a reason on failure.
     bool start(const QString &pluginFolder, QString *error);
 
     HostWindow *window() const { return m_window.get(); }
@@ -37,6 +39,7 @@ public:
 
 private:
     HostOptions m_options;
+    std::unique_ptr<HostLanguage> m_language; // before anything with a text
     std::unique_ptr<EmbeddedServer> m_server;
     ServerConnection m_connection;
     ObjectsModel m_objects;

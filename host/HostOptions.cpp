@@ -1,4 +1,5 @@
 #include "HostOptions.h"
+#include "HostLanguage.h"
 
 #include "wire/Endpoint.h"
 
@@ -35,7 +36,12 @@ HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions 
         QStringLiteral("no-simulate"),
         QStringLiteral("The built-in server does not move the units; positions come only from "
                        "\"Push_positions\"."));
-    parser.addOptions({help, server, token, db, screenshot, speed, noSimulate});
+    const QCommandLineOption lang(
+        QStringLiteral("lang"),
+        QStringLiteral("Language of the window, ru or en (default: ru for a Russian locale, "
+                       "else en)."),
+        QStringLiteral("ru|en"));
+    parser.addOptions({help, server, token, db, screenshot, speed, noSimulate, lang});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -94,6 +100,11 @@ HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions 
                            .arg(parser.value(speed));
             return Parse::Error;
         }
+    }
+    result.language = parser.isSet(lang) ? parser.value(lang) : HostLanguage::systemDefault();
+    if (!HostLanguage::isKnown(result.language)) {
+        *message = QStringLiteral("--lang wants ru or en, got \"%1\"").arg(result.language);
+        return Parse::Error;
     }
     result.simulate = !parser.isSet(noSimulate);
     result.screenshotPath = parser.value(screenshot);

@@ -19,6 +19,7 @@ struct HostOptions
     bool simulate = true;
     double speed = 30.0;
     QString screenshotPath;
+    QString language; // "ru" or "en"
 
     bool embedded() const { return serverHost.isEmpty(); }
 

@@ -4,6 +4,7 @@
 
 #include <DemoDistrict.h>
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -200,7 +201,7 @@ void paintNorthArrow(QPainter &painter, const MapProjection &projection)
     font.setBold(true);
     painter.setFont(font);
     painter.drawText(QRectF(tip.x() - 10, tip.y() + 25, 20, 16), Qt::AlignCenter,
-                     QStringLiteral("N"));
+                     QCoreApplication::translate("MapBasePainter", "N"));
 }
 
 } // namespace
@@ -214,14 +215,16 @@ QString latitudeText(double y, double step)
 {
     return QStringLiteral("%1° %2")
         .arg(std::abs(y) / 1e7, 0, 'f', decimalsFor(step))
-        .arg(y < 0 ? QLatin1Char('S') : QLatin1Char('N'));
+        .arg(y < 0 ? QCoreApplication::translate("MapBasePainter", "S")
+                   : QCoreApplication::translate("MapBasePainter", "N"));
 }
 
 QString longitudeText(double x, double step)
 {
     return QStringLiteral("%1° %2")
         .arg(std::abs(x) / 1e7, 0, 'f', decimalsFor(step))
-        .arg(x < 0 ? QLatin1Char('W') : QLatin1Char('E'));
+        .arg(x < 0 ? QCoreApplication::translate("MapBasePainter", "W")
+                   : QCoreApplication::translate("MapBasePainter", "E"));
 }
 
 double scaleBarMetres(double maxMetres)
@@ -239,8 +242,9 @@ double scaleBarMetres(double maxMetres)
 QString distanceText(double metres)
 {
     if (metres >= 1000)
-        return QStringLiteral("%1 km").arg(metres / 1000, 0, 'g', 6);
-    return QStringLiteral("%1 m").arg(metres, 0, 'g', 6);
+        return QCoreApplication::translate("MapBasePainter", "%1 km")
+            .arg(metres / 1000, 0, 'g', 6);
+    return QCoreApplication::translate("MapBasePainter", "%1 m").arg(metres, 0, 'g', 6);
 }
 
 void paintBase(QPainter &painter, const MapProjection &projection)

@@ -60,7 +60,8 @@ UnitsDock::UnitsDock(ServerConnection *connection, ObjectsModel *objects, QWidge
     // Every column as wide as it needs; a narrow dock scrolls sideways.
     QHeaderView *columns = m_view->header();
     columns->setSectionResizeMode(QHeaderView::ResizeToContents);
-    columns->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("Age")) + 16);
+    const QString age = objects->headerData(ObjectsModel::AgeColumn, Qt::Horizontal).toString();
+    columns->setMinimumSectionSize(fontMetrics().horizontalAdvance(age) + 16);
     connect(objects, &QAbstractItemModel::rowsInserted, m_view, &QTreeView::expandAll);
     m_view->expandAll();
     connect(m_view, &QWidget::customContextMenuRequested, this, &UnitsDock::showMenu);

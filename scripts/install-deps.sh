@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake libgeographiclib-dev libboost-dev libgeos-dev
-    qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite
+    qtbase5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n libqt5sql5-sqlite
     fonts-dejavu-core python3 lld tzdata
     libmicrohttpd-dev curl
 )

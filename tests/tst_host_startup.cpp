@@ -2,9 +2,11 @@
 // token, the built-in server's file and pace, the screenshot), the plug-in
 // folder (which verification texts it accepts, what it makes of other files),
 // and its window with recording plug-ins installed: the order of the interface
-// calls, where each page lands, which page follows which map, closing.
+// calls, where each page lands, which page follows which map, closing; with the built
+// plug-in and the demo in its own server, the window's one language.
 #include "testsupport/HostTinyServer.h"
 
+#include <HostApplication.h>
 #include <HostOptions.h>
 #include <HostServices.h>
 #include <HostWindow.h>
@@ -16,6 +18,8 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QHeaderView>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -34,15 +38,17 @@ private slots:
 
         using P = HostOptions::Parse;
         QTest::newRow("nothing: embedded server, simulated")
-            << "" << P::Ok << "server=:0 token= db= shot= simulate=1 speed=30";
+            << "" << P::Ok << "server=:0 token= db= shot= simulate=1 speed=30 lang=en";
         QTest::newRow("a separate server with a token")
             << "--server=dispatch.local:9000 --token t0k" << P::Ok
-            << "server=dispatch.local:9000 token=t0k db= shot= simulate=1 speed=30";
+            << "server=dispatch.local:9000 token=t0k db= shot= simulate=1 speed=30 lang=en";
         QTest::newRow("database, screenshot, wall-clock pace, still units")
             << "--db /tmp/x.sqlite --screenshot out.png --speed 1 --no-simulate" << P::Ok
-            << "server=:0 token= db=/tmp/x.sqlite shot=out.png simulate=0 speed=1";
+            << "server=:0 token= db=/tmp/x.sqlite shot=out.png simulate=0 speed=1 lang=en";
         QTest::newRow("fastest pace") << "--speed=3600" << P::Ok
-                                      << "server=:0 token= db= shot= simulate=1 speed=3600";
+                                      << "server=:0 token= db= shot= simulate=1 speed=3600 lang=en";
+        QTest::newRow("Russian window") << "--lang ru" << P::Ok
+                                        << "server=:0 token= db= shot= simulate=1 speed=30 lang=ru";
         QTest::newRow("help") << "--help" << P::Help << "--server";
         QTest::newRow("token without a server: it would go nowhere") << "--token t" << P::Error
                                                                      << "--token";
@@ -50,6 +56,7 @@ private slots:
         QTest::newRow("database with a separate server: ignored")
             << "--server h:1 --db x" << P::Error << "--db";
         QTest::newRow("pace above 3600") << "--speed 3601" << P::Error << "3601";
+        QTest::newRow("a language without a catalogue") << "--lang de" << P::Error << "--lang";
     }
 
     void options()
@@ -64,10 +71,11 @@ private slots:
         const QStringList line = ("opercheck-host " + arguments).split(' ', Qt::SkipEmptyParts);
         QCOMPARE(HostOptions::parse(line, &o, &message), result);
         if (result == HostOptions::Parse::Ok) {
-            QCOMPARE(QStringLiteral("server=%1:%2 token=%3 db=%4 shot=%5 simulate=%6 speed=%7")
+            QCOMPARE(QStringLiteral("server=%1:%2 token=%3 db=%4 shot=%5 simulate=%6 speed=%7 "
+                                    "lang=%8")
                          .arg(o.serverHost).arg(o.serverPort)
                          .arg(QString::fromUtf8(o.token), o.databasePath, o.screenshotPath)
-                         .arg(int(o.simulate)).arg(o.speed),
+                         .arg(int(o.simulate)).arg(o.speed).arg(o.language),
                      text);
         } else {
             QVERIFY2(message.contains(text), qPrintable(message));
@@ -165,6 +173,45 @@ private slots:
         QApplication::sendEvent(&window, &event);
         QCOMPARE(calls(), QString("OnClose %1, OnClose %1").arg(QEvent::Close));
         QVERIFY(event.isAccepted());
+    }
+
+    void oneLanguage_data()
+    {
+        QTest::addColumn<QString>("foreign"); // what no text may hold
+        QTest::newRow("ru") << "[A-Za-z]";
+        QTest::newRow("en") << "\\p{Cyrillic}";
+    }
+
+    // Every title, text, tooltip, menu, action, tab and header label, once connected:
+    // English has no Cyrillic, Russian no Latin but the programs' names.
+    void oneLanguage()
+    {
+        QFETCH(QString, foreign);
+        QTemporaryDir folder;
+        HostOptions options;
+        options.databasePath = folder.filePath("demo.sqlite");
+        options.language = QTest::currentDataTag();
+        HostApplication host(options);
+        QString error;
+        QVERIFY2(host.start(QCoreApplication::applicationDirPath() + "/plugins", &error),
+                 qPrintable(error));
+        QTRY_VERIFY(host.connection()->isConnected());
+
+        QStringList texts;
+        const QList<QObject *> objects = host.window()->findChildren<QObject *>() << host.window();
+        for (QObject *object : objects) {
+            for (const char *name : {"windowTitle", "text", "toolTip", "placeholderText", "title"})
+                texts << object->property(name).toString();
+            auto *tabs = qobject_cast<QTabBar *>(object);
+            for (int i = 0; tabs && i < tabs->count(); ++i)
+                texts << tabs->tabText(i) << tabs->tabToolTip(i);
+            auto *header = qobject_cast<QHeaderView *>(object);
+            for (int i = 0; header && i < header->count(); ++i)
+                texts << header->model()->headerData(i, header->orientation()).toString();
+        }
+        texts.replaceInStrings(QRegularExpression("OperCheck_Server1|OperativeCheck \\S+"), "");
+        const QStringList mixed = texts.filter(QRegularExpression(foreign));
+        QVERIFY2(mixed.isEmpty() && texts.size() > 100, qPrintable(mixed.join('|')));
     }
 };
 

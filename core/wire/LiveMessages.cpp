@@ -2,6 +2,7 @@
 
 #include "wire/StreamRead.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 
 namespace LiveMessages {
@@ -124,9 +125,10 @@ QString deviationText(qint32 seconds)
 {
     const qint64 s = seconds;
     const qint64 minutes = s >= 0 ? (s + 59) / 60 : -((-s + 59) / 60);
-    if (minutes > 0)
-        return QStringLiteral("+%1 min").arg(minutes);
-    return QStringLiteral("%1 min").arg(minutes);
+    const QString number = minutes > 0 ? QStringLiteral("+%1").arg(minutes)
+                                       : QString::number(minutes);
+    // The host's catalogue carries the unit.
+    return QCoreApplication::translate("LiveMessages", "%1 min").arg(number);
 }
 
 } // namespace LiveMessages
