@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace {
 
 const QString Separator = QStringLiteral(" · ");
@@ -17,36 +19,41 @@ CheckEventsModel::CheckEventsModel(QObject *parent)
 
 CheckEventsModel::~CheckEventsModel() = default;
 
+bool CheckEventsModel::newer(const LiveMessages::CheckEvent &a, const LiveMessages::CheckEvent &b)
+{
+    return a.time != b.time ? a.time > b.time : a.id > b.id;
+}
+
 void CheckEventsModel::replaceAll(const QList<LiveMessages::CheckEvent> &events)
 {
     beginResetModel();
     m_events.clear();
     m_ids.clear();
     for (const LiveMessages::CheckEvent &event : events) {
-        if (m_events.size() == MaxRows)
-            break;
         if (m_ids.contains(event.id))
             continue;
         m_ids.insert(event.id);
         m_events.append(event);
     }
+    std::sort(m_events.begin(), m_events.end(), &CheckEventsModel::newer);
+    while (m_events.size() > MaxRows)
+        m_ids.remove(m_events.takeLast().id);
     endResetModel();
 }
 
 void CheckEventsModel::addNewest(const QList<LiveMessages::CheckEvent> &events)
 {
-    QList<LiveMessages::CheckEvent> fresh;
     for (const LiveMessages::CheckEvent &event : events) {
         if (m_ids.contains(event.id))
             continue;
         m_ids.insert(event.id);
-        fresh.append(event);
+        const int row = int(std::upper_bound(m_events.cbegin(), m_events.cend(), event,
+                                             &CheckEventsModel::newer)
+                            - m_events.cbegin());
+        beginInsertRows(QModelIndex(), row, row);
+        m_events.insert(row, event);
+        endInsertRows();
     }
-    if (fresh.isEmpty())
-        return;
-    beginInsertRows(QModelIndex(), 0, fresh.size() - 1);
-    m_events = fresh + m_events;
-    endInsertRows();
     dropOverflow();
 }
 
@@ -66,7 +73,8 @@ QString CheckEventsModel::text(const LiveMessages::CheckEvent &event)
         ? QLatin1Char('#') + QString::number(event.unitId) : event.unitName;
     const QString kind = event.kind == LiveMessages::CheckEvent::TimeOut ? tr("out") : tr("in");
     // What happened first: a narrow dock cuts the names, not the deviation.
-    return QDateTime::fromSecsSinceEpoch(event.time).toString(QStringLiteral("hh:mm:ss"))
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(event.time);
+    return at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
         + QStringLiteral("  ") + kind + QLatin1Char(' ')
         + LiveMessages::deviationText(event.deviation) + Separator + unit + Separator
         + event.routeName + Separator + event.sectionName;
@@ -88,8 +96,7 @@ QVariant CheckEventsModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
         return QBrush(event.deviation == 0 ? QColor(25, 110, 45) : QColor(160, 30, 30));
     case Qt::ToolTipRole:
-        return QDateTime::fromSecsSinceEpoch(event.time)
-            .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        return text(event); // whole, where the dock cuts it
     default:
         return QVariant();
     }

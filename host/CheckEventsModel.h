@@ -7,8 +7,9 @@
 #include <QList>
 #include <QSet>
 
-// The check events the server recorded, newest first, one line each:
-// "12:04:31  Riverside patrol · Weir - Old bridge · Moto M-5 · in +4 min".
+// The check events the server recorded, by event time, newest first (a late
+// report's event goes in its place), one line each:
+// "2024-05-14 12:04:31  in +4 min · Moto M-5 · Riverside patrol · Weir - Old bridge".
 // Off-schedule rows read in dark red, on-schedule ones in dark green. Only the
 // newest MaxRows are kept.
 class CheckEventsModel : public QAbstractListModel
@@ -23,7 +24,7 @@ public:
 
     // The reply to "Get_check_events": the whole list, newest first.
     void replaceAll(const QList<LiveMessages::CheckEvent> &events);
-    // Fresh events, newest first, go on top; those already listed are skipped.
+    // Fresh events go in their place by time; those already listed are skipped.
     void addNewest(const QList<LiveMessages::CheckEvent> &events);
 
     LiveMessages::CheckEvent eventAt(int row) const { return m_events.value(row); }
@@ -34,6 +35,8 @@ public:
 
 private:
     void dropOverflow();
+    // Newer first; the later recorded first within a second.
+    static bool newer(const LiveMessages::CheckEvent &a, const LiveMessages::CheckEvent &b);
 
     QList<LiveMessages::CheckEvent> m_events;
     QSet<qint32> m_ids;

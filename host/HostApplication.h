@@ -33,6 +33,7 @@ public:
 
     HostWindow *window() const { return m_window.get(); }
     ServerConnection *connection() { return &m_connection; }
+    HostServices *services() { return &m_services; }
     const QList<PluginLoaderHost::Loaded> &plugins() const { return m_plugins; }
     QStringList pluginErrors() const { return m_pluginErrors; }
     EmbeddedServer *embeddedServer() const { return m_server.get(); }

@@ -6,6 +6,7 @@
 #include "MapCanvas.h"
 #include "ObjectsModel.h"
 #include "ServerConnection.h"
+#include "UnitTracker.h"
 #include "UnitsDock.h"
 #include "wire/Commands.h"
 
@@ -16,11 +17,14 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QSortFilterProxyModel>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -97,6 +101,7 @@ void HostWindow::buildDocks(ObjectsModel *objects)
 {
     m_unitsDock = new UnitsDock(m_connection, objects, this);
     addDockWidget(Qt::LeftDockWidgetArea, m_unitsDock);
+    connect(m_unitsDock, &UnitsDock::unitActivated, this, &HostWindow::showUnit);
 
     m_pluginTabs->setDocumentMode(true);
     auto *panel = new QDockWidget(tr("Route check"), this);
@@ -111,15 +116,31 @@ void HostWindow::buildDocks(ObjectsModel *objects)
 
 void HostWindow::buildEventsDock()
 {
+    // Rows are one text each: route, section and unit names all match.
+    auto *filtered = new QSortFilterProxyModel(this);
+    filtered->setSourceModel(m_services->checkEvents());
+    filtered->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    auto *filter = new QLineEdit;
+    filter->setObjectName(QStringLiteral("eventsFilter"));
+    filter->setPlaceholderText(tr("Filter by route, section or unit"));
+    filter->setClearButtonEnabled(true);
+    connect(filter, &QLineEdit::textChanged, filtered,
+            &QSortFilterProxyModel::setFilterFixedString);
     m_eventsView = new QListView;
-    m_eventsView->setModel(m_services->checkEvents());
+    m_eventsView->setModel(filtered);
     m_eventsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_eventsView->setUniformItemSizes(true);
     m_eventsView->setAlternatingRowColors(true);
+    auto *box = new QWidget;
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(filter);
+    layout->addWidget(m_eventsView);
     auto *events = new QDockWidget(tr("Check events"), this);
     events->setObjectName(QStringLiteral("eventsDock"));
     events->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    events->setWidget(m_eventsView);
+    events->setWidget(box);
     // Under the maps only: the side panels keep their full height.
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
@@ -245,6 +266,19 @@ void HostWindow::onPluginTabChanged(int index)
         const QSignalBlocker blocker(m_pluginTabs);
         m_pluginTabs->setCurrentIndex(index);
     }
+}
+
+void HostWindow::showUnit(qint32 unitId)
+{
+    MapCanvas *canvas = currentMap();
+    const UnitTracker *tracker = m_services->unitTracker();
+    if (!canvas)
+        return;
+    if (!tracker->contains(unitId)) {
+        statusBar()->showMessage(tr("This unit has not reported a position yet."), 5000);
+        return;
+    }
+    canvas->setCenter(tracker->unit(unitId).position);
 }
 
 void HostWindow::showWholeDistrict()

@@ -58,6 +58,9 @@ public:
     QWidget *pluginPage(PluginInterface *plugin, int mapId) const;
 
     void showWholeDistrict();
+    // Centres the shown map on the unit's last fix; the status bar says when
+    // it has none yet.
+    void showUnit(qint32 unitId);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

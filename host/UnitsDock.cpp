@@ -57,6 +57,13 @@ UnitsDock::UnitsDock(ServerConnection *connection, ObjectsModel *objects, QWidge
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setUniformRowHeights(true);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_view->setToolTip(tr("Double-click a unit to centre the map on it; right-click for"
+                          " more."));
+    connect(m_view, &QAbstractItemView::activated, this, [this](const QModelIndex &index) {
+        const Node node = nodeAt(index);
+        if (node.unit)
+            emit unitActivated(node.id);
+    });
     // Every column as wide as it needs; a narrow dock scrolls sideways.
     QHeaderView *columns = m_view->header();
     columns->setSectionResizeMode(QHeaderView::ResizeToContents);

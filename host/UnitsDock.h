@@ -30,6 +30,10 @@ public:
 
     QTreeView *view() const { return m_view; }
 
+signals:
+    // A unit's row was double-clicked or activated with Enter.
+    void unitActivated(qint32 unitId);
+
 private:
     struct Node
     {

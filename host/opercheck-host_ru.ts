@@ -102,6 +102,14 @@
         <source>The edits stay in the panel; save them again later.</source>
         <translation>Изменения остаются в панели; сохраните их позже ещё раз.</translation>
     </message>
+    <message>
+        <source>Filter by route, section or unit</source>
+        <translation>Отбор по маршруту, участку или экипажу</translation>
+    </message>
+    <message>
+        <source>This unit has not reported a position yet.</source>
+        <translation>Этот экипаж ещё не сообщал своё местоположение.</translation>
+    </message>
 </context>
 <context>
     <name>LiveMessages</name>
@@ -300,6 +308,10 @@
     <message>
         <source>Device of %1</source>
         <translation>Устройство экипажа «%1»</translation>
+    </message>
+    <message>
+        <source>Double-click a unit to centre the map on it; right-click for more.</source>
+        <translation>Двойной щелчок по экипажу — показать его в центре карты; правый щелчок — другие действия.</translation>
     </message>
 </context>
 </TS>

@@ -6,6 +6,7 @@
 // plug-in and the demo in its own server, the window's one language.
 #include "testsupport/HostTinyServer.h"
 
+#include <CheckEventsModel.h>
 #include <HostApplication.h>
 #include <HostOptions.h>
 #include <HostServices.h>
@@ -15,13 +16,20 @@
 #include <PluginLoaderHost.h>
 #include <PluginVerification.h>
 #include <ServerConnection.h>
+#include <UnitTracker.h>
+#include <UnitsDock.h>
 
 #include <QCloseEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
+
+using LiveMessages::PositionReport;
 
 Q_DECLARE_METATYPE(HostOptions::Parse)
 
@@ -212,6 +220,38 @@ private slots:
         texts.replaceInStrings(QRegularExpression("OperCheck_Server1|OperativeCheck \\S+"), "");
         const QStringList mixed = texts.filter(QRegularExpression(foreign));
         QVERIFY2(mixed.isEmpty() && texts.size() > 100, qPrintable(mixed.join('|')));
+        if (options.language == "en")
+            findsUnitAndEvents(host);
+    }
+
+private:
+    // A unit double-clicked in the Units dock is where the map centres; the
+    // events filter keeps the rows naming what is typed.
+    void findsUnitAndEvents(HostApplication &host)
+    {
+        const UnitTracker *tracker = host.services()->unitTracker();
+        QTRY_VERIFY_WITH_TIMEOUT(!tracker->units().isEmpty(), 20000);
+        const PositionReport unit = tracker->units().constLast();
+        QTreeView *view = host.window()->unitsDock()->view();
+        const QModelIndex row = view->model()->match(view->model()->index(0, 0),
+            ObjectsModel::NodeIdRole, unit.unitId, 1, Qt::MatchExactly | Qt::MatchRecursive)
+            .value(0);
+        QVERIFY(row.isValid());
+        view->scrollTo(row);
+        const QPoint at = view->visualRect(row).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(host.window()->currentMap()->projection().centre().toPoint(),
+                 tracker->unit(unit.unitId).position);
+
+        host.services()->checkEvents()->replaceAll(
+            {{1, 100, 5, "Beat", 8, "Gate", 17, "Car 3", 0, 0},
+             {2, 99, 6, "Harbour", 9, "Quay", 18, "Moto", 0, 60}});
+        auto *filter = host.window()->findChild<QLineEdit *>("eventsFilter");
+        QTest::keyClicks(filter, "harb");
+        QListView *events = host.window()->eventsView();
+        QCOMPARE(events->model()->rowCount(), 1);
+        QVERIFY(events->model()->index(0, 0).data().toString().contains("Quay"));
     }
 };
 
