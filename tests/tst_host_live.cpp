@@ -45,8 +45,9 @@ constexpr quint32 Noon = 1715688271;
 CheckEvent checkEvent(qint32 id, qint32 deviation = 0, const QString &unit = "Moto M-5",
                       qint32 kind = CheckEvent::TimeIn)
 {
-    return {id, Noon + quint32(id) * 60, 5, "Riverside patrol", 8, "Weir - Old bridge", 17, unit,
-            kind, deviation};
+    // Ids past 1000 are events recorded late: their time is that of id - 1000.
+    return {id, Noon + quint32(id % 1000) * 60, 5, "Riverside patrol", 8, "Weir - Old bridge", 17,
+            unit, kind, deviation};
 }
 
 QList<CheckEvent> events(const QList<int> &ids)
@@ -509,7 +510,7 @@ private slots:
         using Batches = QList<Ids>;
         // Event times follow the ids: a late report's event goes in its place.
         QTest::newRow("listed ids skipped, each in its place")
-            << Ids{3, 1} << Batches{{5, 3}, {5, 4}, {2}} << Ids{5, 4, 3, 2, 1};
+            << Ids{3, 1} << Batches{{5, 3}, {5, 4}, {1002}} << Ids{5, 4, 3, 1002, 1};
         QTest::newRow("reply capped at the newest") << idRange(250, 1) << Batches{}
                                                     << idRange(250, 51);
         QTest::newRow("one older than the newest 200 stays out")
