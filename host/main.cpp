@@ -4,10 +4,12 @@
 #include "HostLog.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "WindowLayout.h"
 
 #include <PluginInterface.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -48,6 +50,14 @@ int main(int argc, char *argv[])
         qCInfo(lcHost).noquote().nospace() << "built-in server on port "
                                            << server->port() << ", database "
                                            << server->databasePath();
+
+    // A screenshot is taken in the window's own first layout.
+    QSettings settings;
+    if (options.screenshotPath.isEmpty()) {
+        WindowLayout::restore(host.window(), settings);
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
+                         [&host, &settings] { WindowLayout::save(host.window(), settings); });
+    }
 
     std::unique_ptr<DemoScreenshot> screenshot;
     if (!options.screenshotPath.isEmpty()) {

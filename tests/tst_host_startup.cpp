@@ -18,12 +18,15 @@
 #include <ServerConnection.h>
 #include <UnitTracker.h>
 #include <UnitsDock.h>
+#include <WindowLayout.h>
 
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
+#include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -181,6 +184,29 @@ private slots:
         QApplication::sendEvent(&window, &event);
         QCOMPARE(calls(), QString("OnClose %1, OnClose %1").arg(QEvent::Close));
         QVERIFY(event.isAccepted());
+    }
+
+    // Docks moved and the window resized come back so in the next window.
+    void layoutRemembered()
+    {
+        QTemporaryDir folder;
+        QSettings settings(folder.filePath("host.ini"), QSettings::IniFormat);
+        ServerConnection connection{"OperCheck_Server1"};
+        ObjectsModel objects;
+        HostServices services{&connection, &objects};
+        const auto eventsDock = [](HostWindow &window) {
+            return window.findChild<QDockWidget *>("eventsDock");
+        };
+        {
+            HostWindow window{&services, &connection, &objects};
+            window.addDockWidget(Qt::LeftDockWidgetArea, eventsDock(window));
+            window.resize(900, 700);
+            WindowLayout::save(&window, settings);
+        }
+        HostWindow window{&services, &connection, &objects};
+        WindowLayout::restore(&window, settings);
+        QCOMPARE(window.dockWidgetArea(eventsDock(window)), Qt::LeftDockWidgetArea);
+        QCOMPARE(window.size(), QSize(900, 700));
     }
 
     void oneLanguage_data()
