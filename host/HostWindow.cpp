@@ -2,6 +2,7 @@
 
 #include "CheckEventsModel.h"
 #include "HostServices.h"
+#include "LinkBanner.h"
 #include "MapBasePainter.h"
 #include "MapCanvas.h"
 #include "ObjectsModel.h"
@@ -107,7 +108,13 @@ void HostWindow::buildDocks(ObjectsModel *objects)
     auto *panel = new QDockWidget(tr("Route check"), this);
     panel->setObjectName(QStringLiteral("pluginDock"));
     panel->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    panel->setWidget(m_pluginTabs);
+    auto *pages = new QWidget;
+    auto *pagesLayout = new QVBoxLayout(pages);
+    pagesLayout->setContentsMargins(0, 0, 0, 0);
+    pagesLayout->setSpacing(0);
+    pagesLayout->addWidget(new LinkBanner(m_connection));
+    pagesLayout->addWidget(m_pluginTabs);
+    panel->setWidget(pages);
     addDockWidget(Qt::RightDockWidgetArea, panel);
     resizeDocks({m_unitsDock, panel}, {UnitsDockWidth, 500}, Qt::Horizontal);
     connect(m_pluginTabs, &QTabWidget::currentChanged, this, &HostWindow::onPluginTabChanged);

@@ -46,6 +46,11 @@ int ServerConnection::currentWaitMs() const
     return m_retryTimer.isActive() ? m_retryTimer.interval() : 0;
 }
 
+int ServerConnection::msUntilRetry() const
+{
+    return m_retryTimer.isActive() ? qMax(0, m_retryTimer.remainingTime()) : 0;
+}
+
 int ServerConnection::nextRetryMs(int currentMs)
 {
     if (currentMs >= LastRetryMs / 2)

@@ -57,6 +57,8 @@ public:
     QString endpoint() const;
     // While waiting to reconnect, the length of that wait; else 0.
     int currentWaitMs() const;
+    // While waiting to reconnect, what is left of that wait; else 0.
+    int msUntilRetry() const;
 
     // The wait after a failed attempt that waited currentMs: doubled, at most LastRetryMs.
     static int nextRetryMs(int currentMs);

@@ -112,6 +112,17 @@
     </message>
 </context>
 <context>
+    <name>LinkBanner</name>
+    <message>
+        <source>The server %1 cannot be reached%2. Trying again in %3 s; the routes show once it answers.</source>
+        <translation>Сервер %1 недоступен%2. Новая попытка через %3 с; маршруты появятся, когда он ответит.</translation>
+    </message>
+    <message>
+        <source>The server %1 cannot be reached%2. Trying again now…</source>
+        <translation>Сервер %1 недоступен%2. Пробуем снова…</translation>
+    </message>
+</context>
+<context>
     <name>LiveMessages</name>
     <message>
         <source>%1 min</source>

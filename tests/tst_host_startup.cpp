@@ -24,10 +24,12 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QSettings>
 #include <QTabBar>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
@@ -209,6 +211,28 @@ private slots:
         QCOMPARE(window.size(), QSize(900, 700));
     }
 
+    // With the server gone the panel area says so and counts down to the next
+    // try; once connected it says nothing.
+    void unreachableServer()
+    {
+        QTcpServer gone;
+        QVERIFY(gone.listen(QHostAddress::LocalHost));
+        const quint16 port = gone.serverPort();
+        gone.close();
+        ServerConnection connection{"OperCheck_Server1"};
+        ObjectsModel objects;
+        HostServices services{&connection, &objects};
+        HostWindow window{&services, &connection, &objects};
+        auto *banner = window.findChild<QLabel *>("linkBanner");
+        QVERIFY(!banner->isVisibleTo(&window));
+        connection.connectTo("127.0.0.1", port);
+        QTRY_VERIFY(connection.state() == ServerConnection::State::Waiting);
+        QVERIFY(banner->isVisibleTo(&window));
+        QVERIFY2(QRegularExpression(QString("127\\.0\\.0\\.1:%1 .*in [0-9]+ s;").arg(port))
+                     .match(banner->text()).hasMatch(),
+                 qPrintable(banner->text()));
+    }
+
     void oneLanguage_data()
     {
         QTest::addColumn<QString>("foreign"); // what no text may hold
@@ -255,6 +279,7 @@ private:
     // events filter keeps the rows naming what is typed.
     void findsUnitAndEvents(HostApplication &host)
     {
+        QVERIFY(!host.window()->findChild<QLabel *>("linkBanner")->isVisibleTo(host.window()));
         const UnitTracker *tracker = host.services()->unitTracker();
         QTRY_VERIFY_WITH_TIMEOUT(!tracker->units().isEmpty(), 20000);
         const PositionReport unit = tracker->units().constLast();
