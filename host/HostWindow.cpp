@@ -69,6 +69,10 @@ HostWindow::HostWindow(HostServices *services, ServerConnection *connection,
     connect(m_connection, &ServerConnection::stateChanged, this, &HostWindow::updateLinkState);
     connect(m_connection, &ServerConnection::disconnected, this, &HostWindow::updateLinkState);
     connect(m_connection, &ServerConnection::requestFailed, this, &HostWindow::showFailure);
+    connect(m_connection, &ServerConnection::requestUnanswered, this,
+            [this](const QByteArray &command, const QString &reason) {
+                showFailure(RequestFailure{command, RequestFailure::Busy, reason});
+            });
     updateLinkState();
     updateScaleText();
     resize(1400, 900);

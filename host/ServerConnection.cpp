@@ -7,9 +7,16 @@
 #include <PluginInterface.h>
 
 #include <QDataStream>
+#include <QSet>
 #include <QTcpSocket>
 
 #include <algorithm>
+
+namespace {
+
+constexpr int AnswerWatchMs = 1000;
+
+} // namespace
 
 ServerConnection::ServerConnection(const QByteArray &serverName, QObject *parent)
     : QObject(parent)
@@ -18,6 +25,9 @@ ServerConnection::ServerConnection(const QByteArray &serverName, QObject *parent
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &ServerConnection::startConnecting);
+    m_clock.start();
+    m_answerWatch.setInterval(AnswerWatchMs);
+    connect(&m_answerWatch, &QTimer::timeout, this, &ServerConnection::watchAnswers);
     connect(m_socket, &QTcpSocket::connected, this, &ServerConnection::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &ServerConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this,
@@ -144,6 +154,7 @@ void ServerConnection::onLost(const QString &reason)
     if (m_state == State::Waiting || m_state == State::Idle)
         return;
     const bool wasConnected = m_state == State::Connected;
+    reportWaiting(tr("the connection was lost before the server answered"), -1);
     m_buffer.clear();
     m_inbox.clear();
     m_waiting.clear();
@@ -157,10 +168,56 @@ void ServerConnection::onLost(const QString &reason)
 void ServerConnection::SendToServer(const QByteArray &server, const QByteArray &command,
                                     const QByteArray &body, PluginInterface *sender)
 {
-    if (server != m_serverName || !isConnected())
+    if (server != m_serverName)
         return;
-    m_waiting[command].enqueue(Waiter{sender, sender == nullptr});
+    if (!isConnected()) {
+        if (isChange(command))
+            emit requestUnanswered(command, tr("the server is not connected"));
+        return;
+    }
+    m_waiting[command].enqueue(Waiter{sender, sender == nullptr, m_clock.elapsed(), false});
+    if (isChange(command) && !m_answerWatch.isActive())
+        m_answerWatch.start();
     write(command, body);
+}
+
+bool ServerConnection::isChange(const QByteArray &command)
+{
+    static const QSet<QByteArray> changes{
+        Commands::FixRoutes,      Commands::SetCheckMode,   Commands::AddUnitNode,
+        Commands::RenameUnitNode, Commands::MoveUnitNode,   Commands::DeleteUnitNode,
+        Commands::SetUnitDevice,  Commands::SetUnitKey};
+    return changes.contains(command);
+}
+
+void ServerConnection::watchAnswers()
+{
+    reportWaiting(tr("the server did not answer within %1 s").arg(m_answerDeadlineMs / 1000.0),
+                  m_answerDeadlineMs);
+}
+
+void ServerConnection::reportWaiting(const QString &reason, qint64 olderThanMs)
+{
+    bool waiting = false;
+    QList<QByteArray> overdue;
+    for (auto queue = m_waiting.begin(); queue != m_waiting.end(); ++queue) {
+        if (!isChange(queue.key()))
+            continue;
+        for (Waiter &waiter : *queue) {
+            if (waiter.reported)
+                continue;
+            if (m_clock.elapsed() - waiter.sentMs > olderThanMs) {
+                waiter.reported = true;
+                overdue << queue.key();
+            } else {
+                waiting = true;
+            }
+        }
+    }
+    if (!waiting)
+        m_answerWatch.stop();
+    for (const QByteArray &command : qAsConst(overdue))
+        emit requestUnanswered(command, reason);
 }
 
 void ServerConnection::sendHostRequest(const QByteArray &command, const QByteArray &body)

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QQueue>
 #include <QString>
+#include <QElapsedTimer>
 #include <QTimer>
 
 class QTcpSocket;
@@ -31,6 +32,8 @@ public:
     enum class State { Idle, Connecting, Connected, Waiting };
 
     static constexpr int FirstRetryMs = 500;
+    // A change the server has not answered this long is reported.
+    static constexpr int AnswerDeadlineMs = 10000;
     static constexpr int LastRetryMs = 10000;
 
     explicit ServerConnection(const QByteArray &serverName, QObject *parent = nullptr);
@@ -60,6 +63,8 @@ public:
     // While waiting to reconnect, what is left of that wait; else 0.
     int msUntilRetry() const;
 
+    void setAnswerDeadlineMs(int ms) { m_answerDeadlineMs = ms; }
+
     // The wait after a failed attempt that waited currentMs: doubled, at most LastRetryMs.
     static int nextRetryMs(int currentMs);
 
@@ -67,6 +72,8 @@ public:
     static bool isUnaskedCommand(const QByteArray &command);
     // News for the host alone: unit positions, check events, unit tree changes.
     static bool isHostNews(const QByteArray &command);
+    // The requests that change what the server stores.
+    static bool isChange(const QByteArray &command);
 
 signals:
     void connected();
@@ -78,6 +85,10 @@ signals:
     // The server could not carry out a request; it took the reply's place. The
     // plug-in that asked gets nothing; null when the host asked or the asker is gone.
     void requestFailed(const RequestFailure &failure, PluginInterface *plugin);
+    // A change that may not have been carried out: it could not be sent, the
+    // link went before its answer, or no answer came in time. Told once each;
+    // the asker got nothing, so its edits stay marked.
+    void requestUnanswered(const QByteArray &command, const QString &reason);
     // After a reply or news reached whoever it was for.
     void replyDelivered(const QByteArray &command);
     void stateChanged(ServerConnection::State state);
@@ -94,6 +105,9 @@ private:
     void handOver(PluginInterface *plugin, const QByteArray &command, const QByteArray &body);
     void setState(State state);
     void write(const QByteArray &command, const QByteArray &body);
+    void watchAnswers();
+    // Reports every change still waiting for its answer, once.
+    void reportWaiting(const QString &reason, qint64 olderThanMs);
 
     QByteArray m_serverName;
     QTcpSocket *m_socket;
@@ -115,9 +129,14 @@ private:
     {
         PluginInterface *plugin = nullptr;
         bool host = false;
+        qint64 sentMs = 0;     // on m_clock
+        bool reported = false; // as unanswered
     };
     QHash<QByteArray, QQueue<Waiter>> m_waiting;
     QList<PluginInterface *> m_plugins; // not owned
+    QElapsedTimer m_clock;
+    QTimer m_answerWatch; // runs while a change waits
+    int m_answerDeadlineMs = AnswerDeadlineMs;
 };
 
 #endif // SERVERCONNECTION_H

@@ -204,6 +204,21 @@
     </message>
 </context>
 <context>
+    <name>ServerConnection</name>
+    <message>
+        <source>the connection was lost before the server answered</source>
+        <translation>связь прервалась до ответа сервера</translation>
+    </message>
+    <message>
+        <source>the server is not connected</source>
+        <translation>нет связи с сервером</translation>
+    </message>
+    <message>
+        <source>the server did not answer within %1 s</source>
+        <translation>сервер не ответил за %1 с</translation>
+    </message>
+</context>
+<context>
     <name>UnitDialog</name>
     <message>
         <source>&amp;Remove the key</source>

@@ -146,6 +146,41 @@ private slots:
     }
     void cleanup() { link.reset(), server.reset(), first.reset(), second.reset(); }
 
+    void unanswered_data()
+    {
+        QTest::addColumn<QString>("when"); // what happens to the link
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("sent while not connected") << "never" << "not connected";
+        QTest::newRow("no answer in time") << "silent" << "did not answer";
+        QTest::newRow("link lost first") << "lost" << "lost before the server answered";
+        QTest::newRow("answered") << "answered" << "";
+    }
+
+    // A save that may not have happened is told once, whatever kept it; a
+    // question (the tree) never is.
+    void unanswered()
+    {
+        QFETCH(QString, when);
+        QFETCH(QString, reason);
+        QSignalSpy told(link.get(), &ServerConnection::requestUnanswered);
+        link->setAnswerDeadlineMs(300);
+        if (when != "never")
+            connectLink();
+        link->SendToServer(ServerName, "Get_tree_rulecheck", {}, first.get());
+        link->SendToServer(ServerName, "Fix_routes", "body", first.get());
+        QTRY_VERIFY(when == "never" || server->received.contains("Fix_routes"));
+        if (when == "lost")
+            server->client->abort();
+        else if (when == "answered")
+            server->reply("Fix_routes", {});
+        QTest::qWait(1500); // past the deadline and the next look at it
+        QCOMPARE(told.size(), reason.isEmpty() ? 0 : 1);
+        if (!reason.isEmpty()) {
+            QCOMPARE(told.at(0).at(0).toByteArray(), QByteArray("Fix_routes"));
+            QVERIFY(told.at(0).at(1).toString().contains(reason));
+        }
+    }
+
     // The token goes first; a request asked from within the announcement, as
     // plug-ins ask for their trees, follows unchanged, zero bytes and all.
     void requestBytes()
