@@ -739,8 +739,12 @@ bool RuleStore::editable(qint32 id, const char *what, qint64 *bits, StoreError *
 
 qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *error)
 {
-    if (const auto problem = StoreLimits::nameProblem(name))
-        return refused(error, problem->code, problem->reason);
+    if (const auto problem = StoreLimits::nameProblem(name)) {
+        return refused(error, problem->code,
+                       QStringLiteral("a new node under %1: %2")
+                           .arg(parentId)
+                           .arg(problem->reason));
+    }
     SqlTransaction transaction(m_db.connection());
     if (!knowTally(error) || !began(transaction, error))
         return 0;
@@ -768,8 +772,10 @@ qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *e
 
 bool RuleStore::renameNode(qint32 id, const QString &name, Change *change, StoreError *error)
 {
-    if (const auto problem = StoreLimits::nameProblem(name))
-        return refused(error, problem->code, problem->reason);
+    if (const auto problem = StoreLimits::nameProblem(name)) {
+        return refused(error, problem->code,
+                       QStringLiteral("rule node %1: %2").arg(id).arg(problem->reason));
+    }
     SqlTransaction transaction(m_db.connection());
     qint64 bits = 0;
     if (!knowTally(error) || !began(transaction, error)
