@@ -9,6 +9,7 @@
 
 #include "DemoDistrict.h"
 #include "records/GraphObData.h"
+#include "records/RecordKinds.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
 
@@ -24,10 +25,9 @@ namespace DemoSeed {
 
 namespace {
 
-// Node type bits as the panel reads them: bit 0 shows a node, bit 1 allows editing.
-constexpr quint32 Hidden = 0;
-constexpr quint32 Shown = 1;
-constexpr quint32 Editable = 2;
+using NodeBits::Editable;
+using NodeBits::Hidden;
+using NodeBits::Shown;
 
 enum GraphType : qint32 { IconText = 1, Line = 2, Polygone = 3, Circle = 4 };
 

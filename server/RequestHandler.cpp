@@ -45,6 +45,8 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
         return unitsReply(body);
     if (isUnitChange(command))
         return unitChange(command, body);
+    if (isRuleTreeChange(command)) // Fix_routes is taken above
+        return ruleChange(command, body);
     return failed(command.left(64), RequestFailure::Refused,
                   QStringLiteral("this server knows no such command"));
 }
@@ -52,7 +54,14 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
 bool RequestHandler::isChange(const QByteArray &command)
 {
     return command == Commands::FixRoutes || command == Commands::SetCheckMode
-           || isUnitChange(command);
+           || isUnitChange(command) || isRuleTreeChange(command);
+}
+
+bool RequestHandler::isRuleTreeChange(const QByteArray &command)
+{
+    return command == Commands::AddRuleNode || command == Commands::RenameRuleNode
+           || command == Commands::MoveRuleNode || command == Commands::DeleteRuleNode
+           || command == Commands::FixRoutes;
 }
 
 bool RequestHandler::isUnitChange(const QByteArray &command)
@@ -187,4 +196,41 @@ RequestHandler::Outcome RequestHandler::unitChange(const QByteArray &command,
     if (!done)
         return failed(command, error.code, error.reason);
     return {Outcome::Delivery::Sender, command, reply, {}};
+}
+
+RequestHandler::Outcome RequestHandler::ruleChange(const QByteArray &command,
+                                                   const QByteArray &body)
+{
+    // The unit edits' bodies: an id and a name (a parent's for an added node),
+    // a move, an id.
+    using namespace UnitMessages;
+    const bool named = command == Commands::AddRuleNode || command == Commands::RenameRuleNode;
+    const auto idText = named ? readIdText(body) : std::nullopt;
+    const auto move = command == Commands::MoveRuleNode ? readNodeMove(body) : std::nullopt;
+    const auto id = command == Commands::DeleteRuleNode ? readId(body) : std::nullopt;
+    if (!idText && !move && !id) {
+        return failed(command, RequestFailure::Malformed,
+                      QStringLiteral("the body of %1 bytes does not read as this command's")
+                          .arg(body.size()));
+    }
+    if (auto refused = refusedChange(command))
+        return *refused;
+    StoreError error;
+    RuleStore::Change change;
+    QByteArray reply = body;
+    bool done = false;
+    if (command == Commands::AddRuleNode) {
+        const qint32 added = m_rules.appendNode(idText->id, idText->text, &error);
+        done = added != 0;
+        reply = idBody(added);
+    } else if (idText) {
+        done = m_rules.renameNode(idText->id, idText->text, &change, &error);
+    } else if (move) {
+        done = m_rules.moveNode(move->id, move->parentId, move->position, &error);
+    } else {
+        done = m_rules.removeNode(*id, &change, &error);
+    }
+    if (!done)
+        return failed(command, error.code, error.reason);
+    return {Outcome::Delivery::Sender, command, reply, std::move(change)};
 }

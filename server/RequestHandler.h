@@ -47,6 +47,8 @@ public:
     static bool isChange(const QByteArray &command);
     // The unit tree and device edits, which the other clients are told of.
     static bool isUnitChange(const QByteArray &command);
+    // The rule tree edits and "Fix_routes", which the other clients are told of.
+    static bool isRuleTreeChange(const QByteArray &command);
 
     // "Request_failed" for the sender of command, logged.
     Outcome failed(const QByteArray &command, RequestFailure::Code code,
@@ -56,6 +58,7 @@ private:
     Outcome fixRoutes(const QByteArray &body);
     Outcome setCheckMode(const QByteArray &body);
     Outcome unitChange(const QByteArray &command, const QByteArray &body);
+    Outcome ruleChange(const QByteArray &command, const QByteArray &body);
     Outcome unitsReply(const QByteArray &body) const;
     Outcome treeReply(const QByteArray &command, const QByteArray &body, bool ok) const;
     // Why this server changes nothing, or empty.

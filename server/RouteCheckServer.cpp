@@ -264,8 +264,10 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
     // with whatever host tools stored beside the wire.
     if (outcome.command == Commands::GetRuleTree && sender) {
         sendStates(sender);
-    } else if (outcome.command == Commands::FixRoutes) {
+    } else if (RequestHandler::isRuleTreeChange(outcome.command)) {
+        // Deleted routes stop being checked; a renamed one records its new name.
         m_live->update(outcome.change);
+        broadcast(Commands::RuleTreeChanged, QByteArray(), sender);
     } else if (outcome.command == Commands::SetCheckMode) {
         m_live->reload();
         if (sender)

@@ -171,20 +171,32 @@ bool lookUpNodes(const QSqlDatabase &db, const QVector<qint32> &ids,
     return true;
 }
 
-bool select(QSqlQuery &query, const char *sql)
+bool select(QSqlQuery &query, const QString &sql)
 {
     query.setForwardOnly(true);
-    if (query.exec(QString::fromLatin1(sql)))
+    if (query.exec(sql))
         return true;
     Database::warnFailure("reading routes", query);
     return false;
 }
 
-bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
+bool select(QSqlQuery &query, const char *sql)
 {
+    return select(query, QString::fromLatin1(sql));
+}
+
+// Every route, or only the route of node only.
+bool loadRoutes(const QSqlDatabase &db, RouteMap *routes, qint32 only = 0)
+{
+    const auto sql = [only](const char *head, const char *key, const char *tail = "") {
+        const QString where = only ? QStringLiteral(" WHERE %1 = %2").arg(QLatin1String(key))
+                                         .arg(only)
+                                   : QString();
+        return QLatin1String(head) + where + QLatin1String(tail);
+    };
     QSqlQuery query(db);
-    if (!select(query, "SELECT node_id, check_on, check_time_type, check_time, fifth_field"
-                       " FROM routes"))
+    if (!select(query, sql("SELECT node_id, check_on, check_time_type, check_time, fifth_field"
+                           " FROM routes", "node_id")))
         return false;
     while (query.next()) {
         auto route = std::make_unique<RouteRecord>(query.value(0).toInt());
@@ -196,8 +208,8 @@ bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
         (*routes)[id] = std::move(route);
     }
 
-    if (!select(query, "SELECT route_id, object_id FROM route_objects"
-                       " ORDER BY route_id, position"))
+    if (!select(query, sql("SELECT route_id, object_id FROM route_objects", "route_id",
+                           " ORDER BY route_id, position")))
         return false;
     while (query.next()) {
         const auto found = routes->find(query.value(0).toInt());
@@ -206,10 +218,10 @@ bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
     }
 
     QHash<QPair<qint32, int>, SectionRecord *> sections;
-    if (!select(query, "SELECT route_id, position, section_id, name, check_time_in,"
-                       " check_time_out, message_on_time_in, message_on_time_out,"
-                       " time_in_ahead, time_in_behind, time_out_ahead, time_out_behind"
-                       " FROM sections ORDER BY route_id, position"))
+    if (!select(query, sql("SELECT route_id, position, section_id, name, check_time_in,"
+                           " check_time_out, message_on_time_in, message_on_time_out,"
+                           " time_in_ahead, time_in_behind, time_out_ahead, time_out_behind"
+                           " FROM sections", "route_id", " ORDER BY route_id, position")))
         return false;
     while (query.next()) {
         const auto found = routes->find(query.value(0).toInt());
@@ -231,8 +243,8 @@ bool loadRoutes(const QSqlDatabase &db, RouteMap *routes)
         sections.insert(qMakePair(found->first, query.value(1).toInt()), section);
     }
 
-    if (!select(query, "SELECT route_id, section_position, object_id FROM section_objects"
-                       " ORDER BY route_id, section_position, position"))
+    if (!select(query, sql("SELECT route_id, section_position, object_id FROM section_objects",
+                           "route_id", " ORDER BY route_id, section_position, position")))
         return false;
     while (query.next()) {
         SectionRecord *section =
@@ -529,11 +541,8 @@ bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreErro
                        QStringLiteral("the body of %1 bytes does not read as a save")
                            .arg(body.size())});
     }
-    bool tallied = m_tally.isKnown();
-    if (!tallied)
-        treeBody(&tallied);
-    if (!tallied)
-        return refuse({RequestFailure::Storage, QStringLiteral("the rule tree cannot be read")});
+    if (!knowTally(error))
+        return false;
 
     SqlTransaction transaction(m_db.connection());
     if (!transaction.isActive()) {
@@ -573,13 +582,8 @@ bool RuleStore::applyFixRoutes(const QByteArray &body, Change *change, StoreErro
     }
     for (int id : qAsConst(save.deleted))
         growth.setRoute(id, 0);
-    if (growth.treeBytes() > StoreLimits::MaxTreeBytes) {
-        return refuse({RequestFailure::OverLimit,
-                       QStringLiteral("the rule tree would take %1 MiB, more than the %2 MiB"
-                                      " a reply may carry")
-                           .arg(double(growth.treeBytes()) / (1 << 20), 0, 'f', 1)
-                           .arg(StoreLimits::MaxTreeBytes >> 20)});
-    }
+    if (!fits(growth, error))
+        return false;
 
     RouteWriter writer(m_db.connection());
     Change touched;
@@ -643,4 +647,240 @@ bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QLis
     *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the switch"));
     applied->clear();
     return false;
+}
+
+namespace {
+
+// A node's own part of the tree reply: id, name, bits, its child count and
+// the has-route flag.
+qint64 nodeWireSize(int nameLength)
+{
+    return 4 + 4 + 2 * qint64(nameLength) + 4 + 4 + 1;
+}
+
+// Runs a prepared query with its values; why it failed goes to error.
+bool execute(QSqlQuery &query, const QVariantList &values, const char *what, StoreError *error)
+{
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (query.exec())
+        return true;
+    Database::warnFailure(what, query);
+    *error = StoreError::fromSql(query.lastError(), QString::fromLatin1(what));
+    return false;
+}
+
+bool refused(StoreError *error, RequestFailure::Code code, const QString &reason)
+{
+    *error = {code, reason};
+    return false;
+}
+
+bool began(const SqlTransaction &transaction, StoreError *error)
+{
+    if (transaction.isActive())
+        return true;
+    *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the change"));
+    return false;
+}
+
+bool committed(SqlTransaction &transaction, StoreError *error)
+{
+    if (transaction.commit())
+        return true;
+    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the change"));
+    return false;
+}
+
+QVariant parentValue(qint32 parentId)
+{
+    return parentId ? QVariant(parentId) : QVariant(QVariant::Int);
+}
+
+} // namespace
+
+bool RuleStore::knowTally(StoreError *error) const
+{
+    bool tallied = m_tally.isKnown();
+    if (!tallied)
+        treeBody(&tallied);
+    const QString reason = QStringLiteral("the rule tree cannot be read");
+    return tallied || refused(error, RequestFailure::Storage, reason);
+}
+
+bool RuleStore::fits(const RuleTreeTally::Growth &growth, StoreError *error)
+{
+    if (growth.treeBytes() <= StoreLimits::MaxTreeBytes)
+        return true;
+    return refused(error, RequestFailure::OverLimit,
+                   QStringLiteral("the rule tree would take %1 MiB, more than the %2 MiB"
+                                  " a reply may carry")
+                       .arg(double(growth.treeBytes()) / (1 << 20), 0, 'f', 1)
+                       .arg(StoreLimits::MaxTreeBytes >> 20));
+}
+
+bool RuleStore::editable(qint32 id, const char *what, qint64 *bits, StoreError *error) const
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT type_bits FROM rule_nodes WHERE id = ?"));
+    if (!execute(query, {id}, "looking up a rule node", error))
+        return false;
+    if (!query.next())
+        return refused(error, RequestFailure::Refused, QStringLiteral("there is no rule node %1")
+                                                           .arg(id));
+    *bits = query.value(0).toLongLong();
+    if (*bits & NodeBits::Editable)
+        return true;
+    return refused(error, RequestFailure::Refused,
+                   QStringLiteral("rule node %1 is read-only: it may not %2")
+                       .arg(id)
+                       .arg(QLatin1String(what)));
+}
+
+qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *error)
+{
+    if (const auto problem = StoreLimits::nameProblem(name)) {
+        return refused(error, problem->code,
+                       QStringLiteral("a new node under %1: %2")
+                           .arg(parentId)
+                           .arg(problem->reason));
+    }
+    SqlTransaction transaction(m_db.connection());
+    if (!knowTally(error) || !began(transaction, error))
+        return 0;
+    qint64 bits = NewTopLevelBits;
+    if (parentId != 0 && !editable(parentId, "hold new nodes", &bits, error))
+        return 0;
+    RuleTreeTally::Growth growth(m_tally);
+    growth.addNodeBytes(nodeWireSize(name.size()));
+    if (!fits(growth, error))
+        return 0;
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral(
+        "INSERT INTO rule_nodes (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?,"
+        " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM rule_nodes"
+        "  WHERE COALESCE(parent_id, 0) = ?))"));
+    if (!execute(query, {parentValue(parentId), name, bits, parentId}, "adding a rule node",
+                 error))
+        return 0;
+    const qint32 id = query.lastInsertId().toInt();
+    if (!committed(transaction, error))
+        return 0;
+    m_tally.apply(growth);
+    return id;
+}
+
+bool RuleStore::renameNode(qint32 id, const QString &name, Change *change, StoreError *error)
+{
+    if (const auto problem = StoreLimits::nameProblem(name)) {
+        return refused(error, problem->code,
+                       QStringLiteral("rule node %1: %2").arg(id).arg(problem->reason));
+    }
+    SqlTransaction transaction(m_db.connection());
+    qint64 bits = 0;
+    if (!knowTally(error) || !began(transaction, error)
+        || !editable(id, "be renamed", &bits, error))
+        return false;
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT name FROM rule_nodes WHERE id = ?"));
+    if (!execute(query, {id}, "reading a rule node's name", error) || !query.next())
+        return false;
+    RuleTreeTally::Growth growth(m_tally);
+    growth.addNodeBytes(nodeWireSize(name.size()) - nodeWireSize(query.value(0).toString().size()));
+    if (!fits(growth, error))
+        return false;
+    query.prepare(QStringLiteral("UPDATE rule_nodes SET name = ? WHERE id = ?"));
+    RouteMap routes;
+    if (!execute(query, {name, id}, "renaming a rule node", error))
+        return false;
+    // Live checking records the route's events under its node's new name.
+    if (!loadRoutes(m_db.connection(), &routes, id))
+        return refused(error, RequestFailure::Storage, QStringLiteral("reading a route"));
+    if (!committed(transaction, error))
+        return false;
+    m_tally.apply(growth);
+    change->routes.clear();
+    for (auto &entry : routes)
+        change->routes[entry.first] = NamedRoute{std::move(entry.second), name};
+    return true;
+}
+
+bool RuleStore::moveNode(qint32 id, qint32 parentId, int position, StoreError *error)
+{
+    SqlTransaction transaction(m_db.connection());
+    qint64 bits = 0;
+    if (!began(transaction, error) || !editable(id, "be moved", &bits, error)
+        || (parentId != 0 && !editable(parentId, "hold new nodes", &bits, error)))
+        return false;
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT COALESCE(parent_id, 0) FROM rule_nodes WHERE id = ?"));
+    // The step cap guards against a loop stored by some other program.
+    constexpr int MaxSteps = 1 << 20;
+    for (qint32 above = parentId, steps = 0; above != 0 && steps <= MaxSteps; ++steps) {
+        if (above == id) {
+            return refused(error, RequestFailure::Refused,
+                           QStringLiteral("rule node %1 cannot move under itself or into its"
+                                          " own subtree")
+                               .arg(id));
+        }
+        if (!execute(query, {above}, "looking up a rule node's parents", error))
+            return false;
+        above = query.next() ? query.value(0).toInt() : 0;
+    }
+    query.prepare(QStringLiteral("SELECT id FROM rule_nodes WHERE COALESCE(parent_id, 0) = ?"
+                                 " AND id <> ? ORDER BY sort_order, id"));
+    if (!execute(query, {parentId, id}, "reading a rule node's children", error))
+        return false;
+    QList<qint32> siblings;
+    while (query.next())
+        siblings << query.value(0).toInt();
+    const bool inRange = position >= 0 && position <= siblings.size();
+    siblings.insert(inRange ? position : siblings.size(), id);
+    query.prepare(QStringLiteral("UPDATE rule_nodes SET parent_id = ?, sort_order = ?"
+                                 " WHERE id = ?"));
+    for (int order = 0; order < siblings.size(); ++order) {
+        if (!execute(query, {parentValue(parentId), order, siblings.at(order)},
+                     "moving a rule node", error))
+            return false;
+    }
+    query.finish();
+    if (!committed(transaction, error))
+        return false;
+    // The size stays, unless the move takes nodes past the depth the reply
+    // carries or back: counted again when next needed.
+    m_tally.forget();
+    return true;
+}
+
+bool RuleStore::removeNode(qint32 id, Change *change, StoreError *error)
+{
+    SqlTransaction transaction(m_db.connection());
+    qint64 bits = 0;
+    if (!knowTally(error) || !began(transaction, error)
+        || !editable(id, "be deleted", &bits, error))
+        return false;
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral(
+        "WITH RECURSIVE below(id) AS (SELECT ? UNION"
+        " SELECT n.id FROM rule_nodes n JOIN below b ON n.parent_id = b.id)"
+        " SELECT n.id, n.name, r.node_id IS NOT NULL FROM below b"
+        " JOIN rule_nodes n ON n.id = b.id LEFT JOIN routes r ON r.node_id = n.id"));
+    if (!execute(query, {id}, "reading a rule node's subtree", error))
+        return false;
+    RuleTreeTally::Growth growth(m_tally);
+    Change gone;
+    while (query.next()) {
+        growth.addNodeBytes(-nodeWireSize(query.value(1).toString().size()));
+        if (query.value(2).toBool()) {
+            growth.setRoute(query.value(0).toInt(), 0);
+            gone.routes[query.value(0).toInt()] = NamedRoute();
+        }
+    }
+    // Routes, sections and the subtree go with the node (foreign keys).
+    query.prepare(QStringLiteral("DELETE FROM rule_nodes WHERE id = ?"));
+    if (!execute(query, {id}, "deleting a rule node", error) || !committed(transaction, error))
+        return false;
+    m_tally.apply(growth);
+    *change = std::move(gone);
+    return true;
 }

@@ -4,6 +4,8 @@
 #include "RuleTreeTally.h"
 #include "StoreError.h"
 
+#include "records/RecordKinds.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -59,6 +61,20 @@ public:
     // that would outgrow its reply, or a database error; error says which.
     bool applyFixRoutes(const QByteArray &body, Change *change, StoreError *error);
 
+    // The operators' edits of the tree, each in one transaction. A node may be
+    // changed, and hold new nodes, when its type bits allow editing, as the
+    // panel decides. A refused edit stores nothing; error says why.
+    // The new node's id, or 0. It comes last among its siblings, with its
+    // parent's type bits (NewTopLevelBits at the top level).
+    static constexpr quint32 NewTopLevelBits = NodeBits::Shown | NodeBits::Editable;
+    qint32 appendNode(qint32 parentId, const QString &name, StoreError *error);
+    // change: the node's route, if any, under its new name.
+    bool renameNode(qint32 id, const QString &name, Change *change, StoreError *error);
+    // Position among the new siblings; negative or past the end: last.
+    bool moveNode(qint32 id, qint32 parentId, int position, StoreError *error);
+    // The node, its subtree and their routes; change: the routes gone.
+    bool removeNode(qint32 id, Change *change, StoreError *error);
+
     // Mode 1: check on since time; mode 0: check off, the check time kept.
     // Applies to the routes of ids that exist, each once, in the order given.
     bool setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied,
@@ -66,6 +82,13 @@ public:
 
 private:
     bool hasRow(const char *sql, qint32 id) const;
+    // Counts the tree when the tally does not know it; false with why.
+    bool knowTally(StoreError *error) const;
+    // The node's type bits; false with why when it is missing or read-only
+    // (what: what it may not do then).
+    bool editable(qint32 id, const char *what, qint64 *bits, StoreError *error) const;
+    // Refuses the growth when it makes the tree outgrow its reply.
+    static bool fits(const RuleTreeTally::Growth &growth, StoreError *error);
 
     const Database &m_db;
     mutable RuleTreeTally m_tally; // counted again by every tree built

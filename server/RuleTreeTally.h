@@ -23,6 +23,8 @@ public:
         explicit Growth(const RuleTreeTally &tally);
         // The route's part as the save leaves it; 0 when it has none.
         void setRoute(qint32 id, qint64 bytes);
+        // Nodes added, renamed or deleted: their heads' bytes (negative: fewer).
+        void addNodeBytes(qint64 bytes) { m_treeBytes += bytes; }
         qint64 treeBytes() const { return m_treeBytes; }
 
     private:

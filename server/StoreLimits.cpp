@@ -30,4 +30,17 @@ QString routeProblem(const RouteRecord &route)
     return QString();
 }
 
+std::optional<StoreError> nameProblem(const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        return StoreError{RequestFailure::Refused, QStringLiteral("a name may not be empty")};
+    if (name.size() > MaxNameLength) {
+        return StoreError{RequestFailure::OverLimit,
+                          QStringLiteral("the name has %1 characters, more than %2")
+                              .arg(name.size())
+                              .arg(MaxNameLength)};
+    }
+    return std::nullopt;
+}
+
 } // namespace StoreLimits

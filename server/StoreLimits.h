@@ -1,7 +1,11 @@
 #ifndef STORELIMITS_H
 #define STORELIMITS_H
 
+#include "StoreError.h"
+
 #include <QString>
+
+#include <optional>
 
 class RouteRecord;
 
@@ -20,6 +24,8 @@ inline constexpr int MaxTrackedObjects = 100000;
 
 // Which limit the route breaks, for people; empty when it keeps them all.
 QString routeProblem(const RouteRecord &route);
+// Why a node may not take the name: empty once trimmed (refused) or too long.
+std::optional<StoreError> nameProblem(const QString &name);
 
 } // namespace StoreLimits
 

@@ -32,19 +32,6 @@ bool refuse(StoreError *error, RequestFailure::Code code, const QString &reason)
     return false;
 }
 
-std::optional<StoreError> nameProblem(const QString &name)
-{
-    if (name.trimmed().isEmpty())
-        return StoreError{RequestFailure::Refused, QStringLiteral("a name may not be empty")};
-    if (name.size() > StoreLimits::MaxNameLength) {
-        return StoreError{RequestFailure::OverLimit,
-                          QStringLiteral("the name has %1 characters, more than %2")
-                              .arg(name.size())
-                              .arg(StoreLimits::MaxNameLength)};
-    }
-    return std::nullopt;
-}
-
 QString noNode(qint32 id)
 {
     return QStringLiteral("there is no unit node %1").arg(id);
@@ -89,7 +76,7 @@ int UnitStore::isWithin(qint32 id, qint32 ancestor, StoreError *error) const
 
 qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
 {
-    if (const auto problem = nameProblem(node.name))
+    if (const auto problem = StoreLimits::nameProblem(node.name))
         return refuse(error, problem->code, problem->reason);
     SqlTransaction transaction(m_db.connection());
     if (!transaction.isActive()) {
@@ -135,7 +122,7 @@ qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
 
 bool UnitStore::rename(qint32 id, const QString &name, StoreError *error)
 {
-    if (const auto problem = nameProblem(name))
+    if (const auto problem = StoreLimits::nameProblem(name))
         return refuse(error, problem->code, problem->reason);
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("UPDATE tracked_objects SET name = ? WHERE id = ?"));

@@ -9,6 +9,7 @@
 #include "NodeForest.h"
 #include "RuleStore.h"
 #include "Schema.h"
+#include "StoreLimits.h"
 #include "TrackedObjectStore.h"
 
 #include "wire/LiveMessages.h"
@@ -96,6 +97,7 @@ private slots:
     void reseed();
     void unitCommands_data();
     void unitCommands();
+    void ruleTreeLimit();
 
 private:
     QMap<int, QByteArray> routes(); // every stored route's wire form by its id
@@ -213,8 +215,8 @@ void TestServerStore::fixRoutes_data()
     QTest::newRow("saved and deleted in one body") << NodeA << usual << Ids{NodeA} << "B";
 }
 
-// The acknowledgement goes to the saver alone; a new server on the file reads
-// what was saved.
+// The acknowledgement goes to the saver alone, the others hear of the change;
+// a new server on the file reads what was saved.
 void TestServerStore::fixRoutes()
 {
     QFETCH(int, lead);
@@ -242,7 +244,8 @@ void TestServerStore::fixRoutes()
     QCOMPARE(h->exchange(h->connect(), "Fix_routes", body),
              ServerHarness::Reply("Fix_routes", QByteArray()));
     QVERIFY(h->answers(watcher));
-    QCOMPARE(watched.size(), 1);
+    QCOMPARE(watched.size(), 2);
+    QCOMPARE(watched.first().first().toByteArray(), QByteArray("Rule_tree_changed"));
 
     QCOMPARE(h->start(), QString());
     const QMap<int, QByteArray> stored = routes();
@@ -296,10 +299,8 @@ void TestServerStore::failedChanges_data()
     row("1,001 sections", "", "Fix_routes", {routeOf(NodeA, 1001, 0, 0)}, 4, "1001 sections");
     row("1,001 shapes", "", "Fix_routes", {routeOf(NodeA, 3, 1001, 0)}, 4, "1001 shapes");
     row("257 characters", "", "Fix_routes", {routeOf(NodeA, 1, 0, 0, 257)}, 4, "257 characters");
-    Routes huge;
-    for (int node = GroupNode; node <= NodeB + 6; ++node)
-        huge << routeOf(node, 1000, 1000, 10000);
-    row("a 36 MB save: the tree would not fit its reply", "nodes", "Fix_routes", huge, 4,
+    row("a route at every limit a full tree has no room for", "full tree", "Fix_routes",
+        {routeOf(NodeA, 1000, 1000, 10000)}, 4,
         "rule tree would take 3\\d\\.\\d MiB, more than the 32 MiB");
     row("read-only server, save", "read-only", "Fix_routes", small, 1, "--read-only");
     row("read-only server, switch", "read-only", "Set_check_mode", small, 1, "--read-only");
@@ -319,8 +320,10 @@ void TestServerStore::failedChanges()
     QFETCH(QString, reason);
 
     store(route(NodeA, {section(1, "kept", {1})}));
-    for (int i = 0; setup == "nodes" && i < 6; ++i) // for the 36 MB save's routes
-        QVERIFY(RuleStore(h->server->database()).addNode(0, QStringLiteral("More"), 3, i) > 0);
+    if (setup == "full tree") { // a host tool's long name fills it
+        const qint64 room = StoreLimits::MaxTreeBytes - h->fetch("Get_tree_rulecheck").size();
+        RuleStore(h->server->database()).addNode(0, QString(int(room - 37) / 2, 'x'), 3, 1);
+    }
     const QByteArray tree = h->fetch("Get_tree_rulecheck");
     const QString path = h->server->database().path();
     ServerOptions options;
@@ -424,7 +427,9 @@ void TestServerStore::checkMode()
 
 void TestServerStore::liveSave_data()
 {
-    QTest::addColumn<int>("lead");        // for route A's section in its zone; -1: no entry
+    // For route A's section in its zone; -1: no entry; -2, -3: A's node deleted,
+    // renamed "A2" instead of a save, then the car leaves.
+    QTest::addColumn<int>("lead");
     QTest::addColumn<QString>("zone");    // "near", "new" (added since, near) or "far"
     QTest::addColumn<QList<int>>("deleted");
     QTest::addColumn<QString>("states");  // per checked route: its letter and state
@@ -440,6 +445,10 @@ void TestServerStore::liveSave_data()
     QTest::newRow("A deleted: no longer checked") << -1 << "" << Ids{NodeA} << "B2" << "" << "";
     QTest::newRow("A moved to node C: checked under its name")
         << nodeC << "near" << Ids{NodeA} << "B2 C2" << "C" << "Route C";
+    QTest::newRow("A's node deleted: no longer checked") << -2 << "" << Ids{} << "B2" << ""
+                                                         << "Route B";
+    QTest::newRow("A's node renamed: states kept, events under the new name")
+        << -3 << "" << Ids{} << "A2 B2" << "" << "Route B A2";
 }
 
 // Routes A and B check one car; it has entered both sections (schedule off).
@@ -484,7 +493,13 @@ void TestServerStore::liveSave()
     if (lead >= 0)
         RouteMessages::writeSaveEntry(opened(out), lead, *routeFrom(checked(NodeA, zone)));
     RouteMessages::writeSaveEnd(opened(out), QSet<int>(deleted.cbegin(), deleted.cend()));
-    QCOMPARE(h->exchange(h->connect(), "Fix_routes", body).first, QByteArray("Fix_routes"));
+    const QByteArray command = lead == -2 ? "Delete_rule_node"
+                               : lead == -3 ? "Rename_rule_node" : "Fix_routes";
+    if (lead < -1)
+        body = lead == -2 ? UnitMessages::idBody(NodeA) : UnitMessages::idTextBody({NodeA, "A2"});
+    QCOMPARE(h->exchange(h->connect(), command, body).first, command);
+    if (lead < -1)
+        live->accept({{car, quint32(t0 + 200), away}, {car, quint32(t0 + 210), away}});
     h->server->finishWrites();
 
     const auto letter = [](int id) { return QString(QChar('A' + id - NodeA)); };
@@ -640,10 +655,41 @@ void TestServerStore::unitCommands_data()
                                 {4, 0, "U4", "d-4", true, 0, {}, {}}};
     row("list the units", "Get_units", {}, unitsBody(units), kept);
     row("list, with a body", "Get_units", "x", code(5), kept);
+
+    const QString nodes = "1,0,0,3,Group 2,1,0,3,Route A 3,1,1,3,Route B 4,0,1,1,Night";
+    const QString rules = nodes + " 5,4,0,2,Ring | 2,3,5 | 2,3,5"; // routes, their sections
+    const auto added = [&](const char *node) { return nodes + " 5,4,0,2,Ring " + node; };
+    row("add at the top", "Add_rule_node", idTextBody({0, "Top"}), idBody(6),
+        added("6,0,2,3,Top | 2,3,5 | 2,3,5"));
+    row("add with the parent's bits", "Add_rule_node", idTextBody({5, "Leg"}), idBody(6),
+        added("6,5,0,2,Leg | 2,3,5 | 2,3,5"));
+    row("add under a read-only node", "Add_rule_node", idTextBody({4, "X"}), code(6), rules);
+    row("add under no node", "Add_rule_node", idTextBody({9, "X"}), code(6), rules);
+    row("add a blank name", "Add_rule_node", idTextBody({0, " "}), code(6), rules);
+    row("add 257 characters", "Add_rule_node", idTextBody({0, QString(257, 'n')}), code(4), rules);
+    row("add, cut short", "Add_rule_node", idTextBody({0, "X"}).chopped(1), code(5), rules);
+    row("rename a route", "Rename_rule_node", idTextBody({2, "A2"}), idTextBody({2, "A2"}),
+        QString(rules).replace("Route A", "A2"));
+    row("rename a read-only node", "Rename_rule_node", idTextBody({4, "X"}), code(6), rules);
+    row("rename no rule node", "Rename_rule_node", idTextBody({9, "X"}), code(6), rules);
+    row("move a route to the top, first", "Move_rule_node", nodeMoveBody({3, 0, 0}),
+        nodeMoveBody({3, 0, 0}), QString(rules).replace("1,0,0", "1,0,1").replace("3,1,1",
+        "3,0,0").replace("4,0,1", "4,0,2"));
+    row("move out of a read-only node, last", "Move_rule_node", nodeMoveBody({5, 1, -1}),
+        nodeMoveBody({5, 1, -1}), QString(rules).replace("5,4,0", "5,1,2"));
+    row("move a group into its subtree", "Move_rule_node", nodeMoveBody({1, 2, 0}), code(6), rules);
+    row("move a group under itself", "Move_rule_node", nodeMoveBody({1, 1, 0}), code(6), rules);
+    row("move under a read-only node", "Move_rule_node", nodeMoveBody({2, 4, 0}), code(6), rules);
+    row("move a read-only node", "Move_rule_node", nodeMoveBody({4, 1, 0}), code(6), rules);
+    row("delete a group and its routes", "Delete_rule_node", idBody(1), idBody(1),
+        "4,0,1,1,Night 5,4,0,2,Ring | 5 | 5");
+    row("delete a read-only node", "Delete_rule_node", idBody(4), code(6), rules);
+    row("delete no rule node", "Delete_rule_node", idBody(9), code(6), rules);
+    row("read-only server, rules", "Add_rule_node", idTextBody({0, "Top"}), code(1), rules);
 }
 
-// Each unit command over the wire: its reply or failure, the rows it leaves;
-// the other clients hear of a stored change, the sender does not.
+// Each unit and rule tree command over the wire: its reply or failure, the
+// rows it leaves; the other clients hear of a stored change, the sender does not.
 void TestServerStore::unitCommands()
 {
     QFETCH(QByteArray, command);
@@ -660,9 +706,15 @@ void TestServerStore::unitCommands()
     QVERIFY(db->exec("UPDATE tracked_objects SET device_key = 'k4' WHERE id = 4"));
     QVERIFY(db->exec("INSERT INTO unit_status (unit_id, time, x, y, battery)"
                     " VALUES (3, 1700000000, 10, 20, 80)"));
+    RuleStore rules(*db);
+    QCOMPARE(rules.addNode(0, "Night", 1, 1) + rules.addNode(4, "Ring", 2, 0), 4 + 5);
+    for (int id : {NodeA, NodeB, 5})
+        this->store(route(id, {section(1, "s", {1})}));
     ServerOptions options;
     options.readOnly = QByteArray(QTest::currentDataTag()).startsWith("read-only");
-    QCOMPARE(h->start(options), QString());
+    const bool units = !command.contains("rule"); // the rule rows read nothing at the start
+    if (units || options.readOnly)
+        QCOMPARE(h->start(options), QString());
     db = &h->server->database();
     FrameClient *sender = h->connect();
     FrameClient *other = h->connect();
@@ -678,20 +730,60 @@ void TestServerStore::unitCommands()
     QCOMPARE(fails ? QByteArray::number(failure ? failure->code : 0) : answer.second, reply);
     QVERIFY(h->answers(sender) && h->answers(other));
     const bool told = !fails && command != "Get_units";
-    QCOMPARE(heard.first().at(0).toByteArray(), told ? "Unit_tree_changed" : "Get_tree_objects");
-    QCOMPARE(got.size() + changed.size(), 2 + int(told));
+    QCOMPARE(heard.first().at(0).toByteArray(),
+             !told ? "Get_tree_objects" : units ? "Unit_tree_changed" : "Rule_tree_changed");
+    QCOMPARE(got.size() + changed.size(), 2 + int(told && units));
     const QString nodes = "SELECT group_concat(id || ',' || COALESCE(parent_id, 0) || ','"
                           " || sort_order || ',' || name || ',' || COALESCE(device_id, '-')"
                           " || ',' || COALESCE(device_key, '-'), ' ')"
                           " FROM (SELECT * FROM tracked_objects ORDER BY id)";
-    QCOMPARE(scalar(*db, nodes) + " | " + scalar(*db, "SELECT group_concat(unit_id)"
-                                                      " FROM unit_status"),
+    const QString ruleNodes = "SELECT group_concat(id || ',' || COALESCE(parent_id, 0) || ','"
+                              " || sort_order || ',' || type_bits || ',' || name, ' ')"
+                              " FROM (SELECT * FROM rule_nodes ORDER BY id)";
+    QCOMPARE(units ? scalar(*db, nodes) + " | " + scalar(*db, "SELECT group_concat(unit_id)"
+                                                              " FROM unit_status")
+                   : scalar(*db, ruleNodes) + " | "
+                         + scalar(*db, "SELECT group_concat(node_id) FROM routes") + " | "
+                         + scalar(*db, "SELECT group_concat(route_id) FROM sections"),
              tree);
     if (command == "Add_unit_node" && !fails) { // live checking takes the new unit's reports
         QSignalSpy news(sender, &FrameClient::newsReceived);
         sender->send("Push_positions", LiveMessages::positionsBody({{5, 1700000000, {1, 2}}}));
         QVERIFY(news.wait(ServerHarness::Timeout));
     }
+}
+
+// Adding, renaming and deleting move the kept size of the tree: a tree filled
+// to its reply's limit (by a host tool's long name) takes a node that just
+// fits, then nothing more until a deletion makes room.
+void TestServerStore::ruleTreeLimit()
+{
+    store(route(NodeA, {section(1, "s", QVector<int>(1000, 7).toList())}));
+    const qint64 free = StoreLimits::MaxTreeBytes - h->fetch("Get_tree_rulecheck").size();
+    const int filler = RuleStore(h->server->database())
+                           .addNode(0, QString(int(free - 17 - 21) / 2, 'x'), 3, 1);
+    const qint64 gap = StoreLimits::MaxTreeBytes - h->fetch("Get_tree_rulecheck").size();
+    QVERIFY2(gap == 21 || gap == 22, qPrintable(QString::number(gap)));
+
+    using namespace UnitMessages;
+    const QString name(int(gap - 17) / 2, QChar('n'));
+    const QList<QPair<QByteArray, QByteArray>> steps{
+        {"Add_rule_node", idTextBody({0, name})},
+        {"Rename_rule_node", idTextBody({filler + 1, name + 'n'})},
+        {"Add_rule_node", idTextBody({0, "n"})},
+        {"Delete_rule_node", idBody(GroupNode)},
+        {"Add_rule_node", idTextBody({0, QString(256, 'n')})}};
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Rename_rule_node failed.*32 MiB"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Add_rule_node failed.*32 MiB"));
+    FrameClient *client = h->connect();
+    QStringList replies;
+    for (const auto &step : steps) {
+        const ServerHarness::Reply reply = h->exchange(client, step.first, step.second);
+        const auto failure = RequestFailure::read(reply.second);
+        replies << (reply.first == step.first ? QStringLiteral("ok")
+                                              : QString::number(failure ? failure->code : 0));
+    }
+    QCOMPARE(replies.join(' '), QStringLiteral("ok 4 4 ok ok"));
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)

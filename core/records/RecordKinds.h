@@ -65,6 +65,14 @@ inline DrawMode drawModeFor(qint32 state)
     return DrawMode::Own;
 }
 
+// The type bits of rule and layer nodes: bit 0 shows a node, bit 1 allows
+// editing it (and adding nodes under it).
+namespace NodeBits {
+inline constexpr quint32 Hidden = 0;
+inline constexpr quint32 Shown = 1;
+inline constexpr quint32 Editable = 2;
+} // namespace NodeBits
+
 // Keys of a graphic object's property map, as the server stores them.
 namespace GraphProperty {
 inline constexpr char IconName[] = "IconName";

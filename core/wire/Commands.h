@@ -35,6 +35,14 @@ inline constexpr char SetUnitDevice[] = "Set_unit_device";
 inline constexpr char SetUnitKey[] = "Set_unit_key";
 inline constexpr char UnitTreeChanged[] = "Unit_tree_changed"; // server -> the other clients
 
+// Rule tree edits, answered like the unit edits; the other clients are told of
+// these and of every "Fix_routes" by RuleTreeChanged.
+inline constexpr char AddRuleNode[] = "Add_rule_node";
+inline constexpr char RenameRuleNode[] = "Rename_rule_node";
+inline constexpr char MoveRuleNode[] = "Move_rule_node";
+inline constexpr char DeleteRuleNode[] = "Delete_rule_node";
+inline constexpr char RuleTreeChanged[] = "Rule_tree_changed"; // server -> the other clients
+
 } // namespace Commands
 
 #endif // COMMANDS_H

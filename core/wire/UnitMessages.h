@@ -51,7 +51,8 @@ QByteArray unitsBody(const QList<UnitInfo> &units);
 std::optional<QList<UnitInfo>> readUnits(const QByteArray &body);
 
 // An id and a text: "Set_unit_device" (unit id, device id), "Set_unit_key"
-// (unit id, key) and "Rename_unit_node" (node id, name).
+// (unit id, key), "Rename_unit_node" and "Rename_rule_node" (node id, name),
+// "Add_rule_node" (parent id, name).
 struct IdText
 {
     qint32 id = 0;
@@ -80,8 +81,8 @@ struct NewNode
 QByteArray newNodeBody(const NewNode &node);
 std::optional<NewNode> readNewNode(const QByteArray &body);
 
-// "Move_unit_node": id, new parent id (0 for top level), position among the
-// new siblings (int32, -1 for last).
+// "Move_unit_node" and "Move_rule_node": id, new parent id (0 for top level),
+// position among the new siblings (int32, -1 for last).
 struct NodeMove
 {
     qint32 id = 0;
@@ -96,7 +97,8 @@ struct NodeMove
 QByteArray nodeMoveBody(const NodeMove &move);
 std::optional<NodeMove> readNodeMove(const QByteArray &body);
 
-// One int32: "Delete_unit_node" and its reply, the "Add_unit_node" reply.
+// One int32: "Delete_unit_node", "Delete_rule_node" and their replies, the
+// "Add_unit_node" and "Add_rule_node" replies.
 QByteArray idBody(qint32 id);
 std::optional<qint32> readId(const QByteArray &body);
 
