@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -32,12 +33,18 @@ const auto shape = [](int x, const char *brush) {
 const QString Gate = shape(0, "640ac81e"), GateRed = shape(0, "7fca081e");
 const QString Yard = shape(1000, "ffffffff"), Dock = shape(2000, "80203fa0");
 const QString DockGreen = shape(2000, "ff00ff00"), Post = "car Post at 3000,0";
+const QString Disc = "#1eff1e disc"; // under a passed icon: half-transparent, 31 read as 30
 
 QStringList drawn(const MapQt::PrimitiveList *list)
 {
     QStringList result;
-    for (const MapQt::MapPrimitive *p : list->primitives)
-        result << PanelText::primitive(p);
+    for (const MapQt::MapPrimitive *p : list->primitives) {
+        const auto *car = static_cast<const MapQt::MapCar *>(p);
+        // A picture without a caption is a disc under a tinted icon: its colour, not its place.
+        result << (p->kind == 5 && car->text.isEmpty()
+                       ? car->pixmap.toImage().pixelColor(17, 17).name() + " disc"
+                       : PanelText::primitive(p));
+    }
     return result;
 }
 
@@ -216,23 +223,25 @@ private slots:
         QCOMPARE(PanelText::mapCalls(panel->host.mapCalls).count("refresh"), c.refreshes);
     }
 
-    // "Select all" ticks and draws every route; a tick runs down, never up, and
-    // makes its row current; a section has no box, and its change leaves the drawing.
-    void tickRunsDown()
+    // A tick runs down, never up, and is drawn; clicked on a box or by "Select all",
+    // it leaves the row on show current and its table as it was. A section has no
+    // box, and its change leaves the drawing.
+    void ticks()
     {
         OperativeCheck *plugin = panel->plugin.get();
-        QVERIFY(!item({0, 1})->isCheckable());
-        const QList<QList<int>> rows{{0}, {1}, {2}, {2, 0}, {2, 2}, {2, 2, 0}};
-        // A shown view follows every ticked row: it opens the rows above it.
         QTreeView *view = plugin->mainView();
         view->window()->show();
+        panel->click(NorthPath);
+        const QStringList table = panel->tableTexts();
+        const QList<QList<int>> rows{{0}, {1}, {2}, {2, 0}, {2, 2}, {2, 2, 0}};
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          plugin->checkBoxRect(item({2})->index()).center());
+        QCOMPARE(ticks(rows), QString("002222"));
         plugin->panMain()->selectAllBox()->setChecked(true);
         QCOMPARE(ticks(rows), QString("222222"));
-        QVERIFY(view->isExpanded(item({2, 2})->index()) && !view->isExpanded(item({0})->index()));
-        QCOMPARE(view->currentIndex(), item({2})->index());
-        item({2, 2})->setCheckState(Qt::Unchecked);
-        QCOMPARE(ticks(rows), QString("222200"));
-        QCOMPARE(plugin->mainView()->currentIndex(), item({2, 2})->index());
+        QCOMPARE(view->currentIndex(), item(NorthPath)->index());
+        QCOMPARE(panel->tableTexts(), table);
+        QVERIFY(!item({0, 1})->isCheckable());
         item({0, 1})->setText("renamed");
         QCOMPARE(panel->host.sectionList()->primitives.size(), 5);
     }
@@ -483,13 +492,13 @@ private slots:
         const QStringList own{Gate, Yard, Dock, Post};
         QTest::newRow("unticked: by section, not reply order")
             << States{Qt::Unchecked, 1, {{3, 2}, {1, 1}}, {1, 0, 2, 0},
-                      {GateRed, Yard, DockGreen, Post}};
+                      {GateRed, Yard, DockGreen, Disc, Post}};
         QTest::newRow("unticked, states 3, -1 and max: own colours")
             << States{Qt::Unchecked, 1, {{1, 3}, {2, -1}, {3, 0x7fffffff}},
                       {3, -1, 0x7fffffff, 0}, own};
         QTest::newRow("shown: in reply order, unknown sections skipped")
             << States{Qt::Checked, 1, {{99, 1}, {3, 2}, {1, 1}, {4, 1}}, {1, 0, 2, 0},
-                      {Yard, DockGreen, Post, GateRed}};
+                      {Yard, DockGreen, Disc, Post, GateRed}};
         QTest::newRow("shown: other route kept, not drawn")
             << States{Qt::Checked, 2, {{1, 1}}, {0, 0, 0, 1}, own};
     }
@@ -521,6 +530,30 @@ private slots:
         QCOMPARE(drawn(shapes), c.tick == Qt::Checked ? c.drawn : QStringList());
         item(BeatPath)->setCheckState(Qt::Checked);
         QCOMPARE(drawn(shapes), c.drawn);
+    }
+
+    // Moved to the other map, shown routes and the legend leave the old map's layer,
+    // then are drawn on the new one, the legend at the shapes' north-west corner.
+    void mapMove()
+    {
+        item(BeatPath)->setCheckState(Qt::Checked);
+        QTabWidget tabs;
+        for (const char *name : {"City", "Region"}) { // a page for each tab, as the host adds it
+            tabs.addTab(new QWidget, name);
+            panel->plugin->CreateWidget(nullptr, &tabs)->setParent(&tabs);
+        }
+        tabs.setCurrentIndex(1);
+        panel->host.mapCalls.clear();
+        const MapQt::PrimitiveList *oldLegend = panel->plugin->legendList();
+        panel->plugin->OnTabActivated(2);
+        QVERIFY(panel->host.sectionList(1)->primitives.isEmpty());
+        QVERIFY(oldLegend->primitives.isEmpty());
+        QCOMPARE(drawn(panel->host.sectionList(2)), QStringList({Gate, Yard, Dock, Post}));
+        const MapQt::MapPrimitive *legend = panel->plugin->legendList()->primitives.value(0);
+        QVERIFY(legend && legend->x == 0 && legend->y == 900);
+        QCOMPARE(item(BeatPath)->checkState(), Qt::Checked);
+        QCOMPARE(PanelText::mapCalls(panel->host.mapCalls),
+                 QStringList({"refresh", "refresh", "on map 2"}));
     }
 
     // A double click or "Show on map" ticks the route and moves the map over its objects.

@@ -2,6 +2,7 @@
 // rule store applies every save; loading its tree back after a save, or after undoing every
 // edit since, must give what the panel held.
 #include "testsupport/EditingPanel.h"
+#include "testsupport/PanelProbe.h"
 
 #include "Database.h"
 #include "RuleStore.h"
@@ -130,6 +131,8 @@ QString Sequence::step()
             || !plugin->panProperties()->isEnabled())
             return QString();
         log << action->text() + " on " + target->text();
+        if (action == actions.deleteRoute())
+            PanelProbe::answerMessageBox(QMessageBox::Yes); // the question a delete asks
         action->trigger();
         if (op < 4)
             return QString();
