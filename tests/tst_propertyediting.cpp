@@ -171,8 +171,7 @@ private slots:
         QTableView *view = panel->plugin->panProperties()->propertyView();
         view->edit(cell);
         auto *editor = qobject_cast<QLineEdit *>(view->indexWidget(cell));
-        editor->selectAll();
-        QTest::keyClicks(editor, QString(text).remove(' '));
+        editor->setText(text);
         QTest::keyClick(editor, Qt::Key_Return);
         QVERIFY(view->indexWidget(cell) == editor && editor->styleSheet().contains("red"));
         QVERIFY(!editor->toolTip().isEmpty() && panel->edit(row, text));

@@ -216,23 +216,21 @@ private slots:
 
     void actionStates_data()
     {
-        QTest::addColumn<QList<Op>>("ops"); // an empty Show clicks beside the rows
+        QTest::addColumn<QList<Op>>("ops"); // run before the states are read
         // Per action (add route, del route, add section, del section, objects, graphic), shown,
         // then enabled; then the panel, enabled by the editing bit of the row's type mask.
         QTest::addColumn<QString>("states");
-        using S = Slot;
         QTest::newRow("no item, after loading") << QList<Op>() << "110100 100000 1";
-        QTest::newRow("route") << QList<Op>{{S::Show, BeatPath}} << "011110 011011 1";
-        QTest::newRow("section") << QList<Op>{{S::Show, GatePath}} << "011101 001111 1";
+        QTest::newRow("route") << QList<Op>{{Slot::Show, BeatPath}} << "011110 011011 1";
+        QTest::newRow("section") << QList<Op>{{Slot::Show, GatePath}} << "011101 001111 1";
         QTest::newRow("plain node after a route: selection actions keep their visibility")
-            << QList<Op>{{S::Show, BeatPath}, {S::Show, SparePath}} << "110110 100000 1";
-        QTest::newRow("node without the editing bit") << QList<Op>{{S::Show, {0, 2}}}
+            << QList<Op>{{Slot::Show, BeatPath}, {Slot::Show, SparePath}} << "110110 100000 1";
+        QTest::newRow("node without the editing bit") << QList<Op>{{Slot::Show, {0, 2}}}
                                                       << "110100 100000 0";
-        // Both delete buttons keep their places: a second click on "Del section" does nothing.
         QTest::newRow("section deleted: its route on show")
-            << QList<Op>{{S::DelSect, GatePath}} << "011110 011011 1";
+            << QList<Op>{{Slot::DelSect, GatePath}} << "011110 011011 1";
         QTest::newRow("route deleted: its node on show")
-            << QList<Op>{{S::DelRoute, BeatPath}} << "110110 100000 1";
+            << QList<Op>{{Slot::DelRoute, BeatPath}} << "110110 100000 1";
     }
 
     void actionStates()

@@ -131,8 +131,7 @@ QString Sequence::step()
             || !plugin->panProperties()->isEnabled())
             return QString();
         log << action->text() + " on " + target->text();
-        if (action == actions.deleteRoute())
-            PanelProbe::answerMessageBox(QMessageBox::Yes); // the question a delete asks
+        PanelProbe::answerMessageBox(QMessageBox::Yes); // should the action ask
         action->trigger();
         if (op < 4)
             return QString();

@@ -49,8 +49,7 @@ inline bool tickRoute(const QWidget *page, int nodeId)
                                           Qt::CheckStateRole);
 }
 
-// Presses button on the message box the next event loop shows; Cancel when the box's
-// text does not hold naming.
+// Presses button on the next message box shown, Cancel when its text lacks naming.
 inline void answerMessageBox(QMessageBox::StandardButton button, const QString &naming = {})
 {
     QTimer::singleShot(0, [=] {

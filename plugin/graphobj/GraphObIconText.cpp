@@ -15,10 +15,10 @@
 namespace {
 const QString IconNameKey = QString::fromLatin1(GraphProperty::IconName);
 
-// A disc wider than the icons, so that its tint rings the picture on top of it.
-QPixmap discPicture(const QColor &tint)
+// A disc wider than the icon, so that its tint rings the picture on top of it.
+QPixmap discPicture(const QColor &tint, const QPixmap &icon)
 {
-    constexpr int Size = 34;
+    const int Size = qMax(icon.width(), icon.height()) + 10;
     QPixmap picture(Size, Size);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
@@ -69,11 +69,13 @@ void GraphObIconText::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     if (drawMode == DrawMode::Violated || drawMode == DrawMode::Passed) {
         if (!m_disc)
             m_disc = std::make_unique<MapQt::MapCar>();
-        if (m_discMode != mode || !m_disc->brush) {
+        // Made again for another tint or another picture.
+        if (m_discMode != mode || m_discIcon != car->pixmap.cacheKey()) {
             m_discMode = mode;
+            m_discIcon = car->pixmap.cacheKey();
             const QColor tint = MapGeometry::TintColor(QColor(255, 255, 255, 0), drawMode);
             setBrushColor(m_disc.get(), tint);
-            m_disc->pixmap = discPicture(tint);
+            m_disc->pixmap = discPicture(tint, car->pixmap);
         }
         m_disc->x = car->x;
         m_disc->y = car->y;

@@ -32,6 +32,7 @@ private:
     // Drawn under the picture in a state's tint; made when first tinted.
     std::unique_ptr<MapQt::MapCar> m_disc;
     int m_discMode = 0;
+    qint64 m_discIcon = 0; // the cache key of the picture the disc was made for
 };
 
 #endif // GRAPHOBICONTEXT_H

@@ -16,6 +16,7 @@
 
 #include <QDataStream>
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -62,6 +63,9 @@ OperativeBase::OperativeBase()
             &OperativeBase::onPropertyItemClicked);
     connect(mainView(), &QTreeView::activated, this, &OperativeBase::onMainItemClicked);
     connect(mainView(), &QTreeView::clicked, this, &OperativeBase::onMainItemClicked);
+    // The highlighted row is the one on show, however it became current (keys included).
+    connect(mainView()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) { onMainItemClicked(current); });
     mainView()->viewport()->installEventFilter(this);
 }
 
