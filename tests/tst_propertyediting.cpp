@@ -158,7 +158,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("hours and minutes out of range") << int(TimeIn) << "00 days 25:99:00";
         QTest::newRow("letters") << int(TimeOut) << "abc";
-        QTest::newRow("delay, digits alone") << int(Delay) << "90";
+        QTest::newRow("delay, digits alone") << int(Delay) << "30";
     }
 
     void badTimes()
