@@ -31,6 +31,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "testsupport/PanelProbe.h"
 #include "testsupport/TreeBuilders.h"
 
 #include <algorithm>
@@ -263,6 +264,7 @@ void tst_E2eRouteCheck::routeSurvivesRestart()
     editText(*first, TimeIn, "00 days 08:00:00");
     editText(*first, TimeOut, "00 days 08:20:00");
     click(*first, beatItem);
+    PanelProbe::answerMessageBox(QMessageBox::Yes); // a route's delete asks first
     plugin->onDelRouteClicked();
 
     const RouteRecord *entered = itemRoute(nodeItem(*first, spare));

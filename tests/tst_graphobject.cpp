@@ -155,9 +155,9 @@ private slots:
         // editing list, unpainted; the drawing after another's primitive; the bounds.
         QTest::addColumn<Drawing>("c");
         const QString ring = " | trace 0,0 10,0 20,0 0,0 | trace 0,0 10,0 20,0 0,0 0,0";
-        QTest::newRow("line: preview, line, marks ending at (0,0); a corridor of its width")
+        QTest::newRow("line: preview, line, marks ending at (0,0); a corridor of its width, tinted")
             << Drawing{2, Three, "draw 3", "trace | trace 0,0 10,0 20,0 | trace 0,0 10,0 20,0 0,0",
-                       "trace 0,-898 20,-898 20,898 0,898 0,-898 pen #ff010203/3",
+                       "trace 0,-898 20,-898 20,898 0,898 0,-898 pen #ff01c203/3",
                        {0, -898, 20, 898}};
         QTest::newRow("line: drawn, then a vertex moves: the corridor and bounds follow")
             << Drawing{2, Three, "draw 1;move 2 2 0 1000;draw 1",

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -32,6 +33,7 @@ const auto shape = [](int x, const char *brush) {
 const QString Gate = shape(0, "640ac81e"), GateRed = shape(0, "7fca081e");
 const QString Yard = shape(1000, "ffffffff"), Dock = shape(2000, "80203fa0");
 const QString DockGreen = shape(2000, "ff00ff00"), Post = "car Post at 3000,0";
+const QString Disc = "car  at 3000,0 pictured #1eff1e"; // under a passed icon, half transparent
 
 QStringList drawn(const MapQt::PrimitiveList *list)
 {
@@ -216,23 +218,26 @@ private slots:
         QCOMPARE(PanelText::mapCalls(panel->host.mapCalls).count("refresh"), c.refreshes);
     }
 
-    // "Select all" ticks and draws every route; a tick runs down, never up, and
-    // makes its row current; a section has no box, and its change leaves the drawing.
-    void tickRunsDown()
+    // A tick, on a box or by "Select all", runs down, never up, is drawn and leaves the row
+    // made current on show. A section has no box; its change leaves the drawing.
+    void ticks()
     {
         OperativeCheck *plugin = panel->plugin.get();
-        QVERIFY(!item({0, 1})->isCheckable());
-        const QList<QList<int>> rows{{0}, {1}, {2}, {2, 0}, {2, 2}, {2, 2, 0}};
-        // A shown view follows every ticked row: it opens the rows above it.
         QTreeView *view = plugin->mainView();
         view->window()->show();
+        view->expandAll();
+        view->setCurrentIndex(item(NorthPath)->index()); // as keys move it
+        const QStringList table = panel->tableTexts();
+        const QList<QList<int>> rows{{0}, {1}, {2}, {2, 0}, {2, 2}, {2, 2, 0}};
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          plugin->checkBoxRect(item(GroupPath)->index()).center());
+        QCOMPARE(ticks(rows), QString("000022"));
         plugin->panMain()->selectAllBox()->setChecked(true);
         QCOMPARE(ticks(rows), QString("222222"));
-        QVERIFY(view->isExpanded(item({2, 2})->index()) && !view->isExpanded(item({0})->index()));
-        QCOMPARE(view->currentIndex(), item({2})->index());
-        item({2, 2})->setCheckState(Qt::Unchecked);
-        QCOMPARE(ticks(rows), QString("222200"));
-        QCOMPARE(plugin->mainView()->currentIndex(), item({2, 2})->index());
+        QVERIFY(view->currentIndex() == item(NorthPath)->index()
+                && plugin->currentMainIndex() == view->currentIndex());
+        QCOMPARE(panel->tableTexts(), table);
+        QVERIFY(!item({0, 1})->isCheckable());
         item({0, 1})->setText("renamed");
         QCOMPARE(panel->host.sectionList()->primitives.size(), 5);
     }
@@ -483,13 +488,13 @@ private slots:
         const QStringList own{Gate, Yard, Dock, Post};
         QTest::newRow("unticked: by section, not reply order")
             << States{Qt::Unchecked, 1, {{3, 2}, {1, 1}}, {1, 0, 2, 0},
-                      {GateRed, Yard, DockGreen, Post}};
+                      {GateRed, Yard, DockGreen, Disc, Post}};
         QTest::newRow("unticked, states 3, -1 and max: own colours")
             << States{Qt::Unchecked, 1, {{1, 3}, {2, -1}, {3, 0x7fffffff}},
                       {3, -1, 0x7fffffff, 0}, own};
         QTest::newRow("shown: in reply order, unknown sections skipped")
             << States{Qt::Checked, 1, {{99, 1}, {3, 2}, {1, 1}, {4, 1}}, {1, 0, 2, 0},
-                      {Yard, DockGreen, Post, GateRed}};
+                      {Yard, DockGreen, Disc, Post, GateRed}};
         QTest::newRow("shown: other route kept, not drawn")
             << States{Qt::Checked, 2, {{1, 1}}, {0, 0, 0, 1}, own};
     }
@@ -521,6 +526,26 @@ private slots:
         QCOMPARE(drawn(shapes), c.tick == Qt::Checked ? c.drawn : QStringList());
         item(BeatPath)->setCheckState(Qt::Checked);
         QCOMPARE(drawn(shapes), c.drawn);
+    }
+
+    // Moved to the other map, shown routes and the legend leave the old map's layer,
+    // then are drawn on the new one, the legend at the shapes' north-west corner.
+    void mapMove()
+    {
+        item(BeatPath)->setCheckState(Qt::Checked);
+        QTabWidget tabs;
+        for (const char *name : {"City", "Region"}) { // a page for each tab, as the host adds it
+            tabs.addTab(new QWidget, name);
+            panel->plugin->CreateWidget(nullptr, &tabs)->setParent(&tabs);
+        }
+        tabs.setCurrentIndex(1);
+        panel->host.mapCalls.clear();
+        const MapQt::PrimitiveList *was = panel->plugin->legendList();
+        panel->plugin->OnTabActivated(2);
+        QVERIFY(panel->host.sectionList(1)->primitives.isEmpty() && was->primitives.isEmpty());
+        QCOMPARE(drawn(panel->host.sectionList(2)), QStringList({Gate, Yard, Dock, Post}));
+        QCOMPARE(drawn(panel->plugin->legendList()), QStringList("car  at 0,900 pictured #000000"));
+        QCOMPARE(PanelText::mapCalls(panel->host.mapCalls).join(' '), "refresh refresh on map 2");
     }
 
     // A double click or "Show on map" ticks the route and moves the map over its objects.

@@ -4,6 +4,7 @@
 #include "calendar/Duration.h"
 #include "routecheck/ScheduleEditors.h"
 
+#include <QLineEdit>
 #include <QTableView>
 #include <QTest>
 
@@ -37,7 +38,7 @@ class tst_PropertyEditing : public QObject
     }
 
     // The table against the record of the row on show; times have a masked editor of their
-    // own, the time type a list, the delay none.
+    // own, shared by the delay, the time type a list.
     void verifyTable() const
     {
         const QStandardItem *shown =
@@ -66,8 +67,9 @@ class tst_PropertyEditing : public QObject
         QCOMPARE(shown->text(), s->name);
         for (int row = TimeIn; row <= Delay; ++row)
             QCOMPARE(panel->cell(row)->isEditable(), on);
-        QVERIFY(view->itemDelegateForRow(TimeIn) && !view->itemDelegateForRow(Delay));
-        QCOMPARE(view->itemDelegateForRow(TimeIn), view->itemDelegateForRow(TimeOut));
+        QVERIFY(view->itemDelegateForRow(TimeIn));
+        for (int row : {TimeOut, Delay})
+            QCOMPARE(view->itemDelegateForRow(row), view->itemDelegateForRow(TimeIn));
     }
 
 private slots:
@@ -146,6 +148,35 @@ private slots:
             panel->plugin->undoStack()->redo();
         QCOMPARE(summary(item(path)), edited);
         verifyTable();
+    }
+
+    // A typed time that does not read as one is refused: typed into the editor, which
+    // shows why and stays open on Return, or put into the cell; the record stays.
+    void badTimes_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("hours and minutes out of range") << int(TimeIn) << "00 days 25:99:00";
+        QTest::newRow("letters") << int(TimeOut) << "abc";
+        QTest::newRow("delay, digits alone") << int(Delay) << "30";
+    }
+
+    void badTimes()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, text);
+        show(GatePath);
+        const QString before = summary(item(GatePath)), shown = panel->cell(row)->text();
+        const QModelIndex cell = panel->cell(row)->index();
+        QTableView *view = panel->plugin->panProperties()->propertyView();
+        view->edit(cell);
+        auto *editor = qobject_cast<QLineEdit *>(view->indexWidget(cell));
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(view->indexWidget(cell) == editor && editor->styleSheet().contains("red"));
+        QVERIFY(!editor->toolTip().isEmpty() && panel->edit(row, text));
+        QCOMPARE(panel->cell(row)->text(), shown);
+        QCOMPARE(summary(item(GatePath)), before);
     }
 };
 

@@ -1,6 +1,7 @@
 // Adding and deleting routes and sections and choosing their objects through the panel's own
 // slots, with undo and redo, each case ending with what a save sends.
 #include "testsupport/EditingPanel.h"
+#include "testsupport/PanelProbe.h"
 
 #include <QAction>
 #include <QTest>
@@ -57,7 +58,11 @@ class tst_RouteEditing : public QObject
         switch (op.slot) {
         case Slot::Show: case Slot::Tick: break;
         case Slot::AddRoute: plugin->onAddRouteClicked(); break;
-        case Slot::DelRoute: plugin->onDelRouteClicked(); break;
+        case Slot::DelRoute: // asks first, naming the route; a "Cancel" step says no
+            PanelProbe::answerMessageBox(op.text == "Cancel" ? QMessageBox::Cancel
+                                         : QMessageBox::Yes, '"' + item(op.path)->text() + '"');
+            plugin->onDelRouteClicked();
+            break;
         case Slot::AddSect: plugin->onAddSectClicked(); break;
         case Slot::DelSect: plugin->onDelSectClicked(); break;
         case Slot::Edit: QVERIFY(panel->edit(op.row, op.text)); break;
@@ -140,6 +145,8 @@ private slots:
         row("add route, undo: nothing deleted", {{S::AddRoute, SparePath}, {S::Undo}}, {},
             SparePath, "");
         row("delete route: child nodes stay", {{S::DelRoute, BeatPath}}, {"Sub"}, BeatPath, "-5");
+        row("delete route, cancelled: kept", {{S::DelRoute, BeatPath, "Cancel"}}, beat, BeatPath,
+            "", untouched);
         row("delete route, undo: saved whole, as new", {{S::DelRoute, BeatPath}, {S::Undo}}, beat,
             BeatPath, "+5", "type 2 [11] state 2");
         row("add section on a section: appended to its route", {{S::AddSect, YardPath}}, beat4,
@@ -153,7 +160,7 @@ private slots:
         // The table and toolbar act on the row on show, not on a row whose box was ticked.
         row("rename after ticking another row",
             {{S::Show, GatePath}, {S::Tick, SparePath}, {S::Edit}},
-            {"Sub", "North gate", "Yard", "Road"}, SparePath, "=5");
+            {"Sub", "North gate", "Yard", "Road"}, GatePath, "=5");
         // A new section takes the settings last edited, times zero when scheduled.
         row("template from the last edit", {{S::Edit, GatePath, "30", InAhead}, {S::AddSect}},
             beat4, {0, 1, 4}, "=5", "New section 4 [] 0/0 +600 30,20,30,40 10 on");
@@ -209,27 +216,30 @@ private slots:
 
     void actionStates_data()
     {
-        QTest::addColumn<QList<QList<int>>>("clicks"); // an empty path clicks beside the rows
+        QTest::addColumn<QList<Op>>("ops"); // run before the states are read
         // Per action (add route, del route, add section, del section, objects, graphic), shown,
         // then enabled; then the panel, enabled by the editing bit of the row's type mask.
         QTest::addColumn<QString>("states");
-
-        QTest::newRow("no item, after loading") << QList<QList<int>>() << "110000 100000 1";
-        QTest::newRow("route") << QList<QList<int>>{BeatPath} << "011010 011111 1";
-        QTest::newRow("section") << QList<QList<int>>{GatePath} << "001101 011111 1";
+        QTest::newRow("no item, after loading") << QList<Op>() << "110100 100000 1";
+        QTest::newRow("route") << QList<Op>{{Slot::Show, BeatPath}} << "011110 011011 1";
+        QTest::newRow("section") << QList<Op>{{Slot::Show, GatePath}} << "011101 001111 1";
         QTest::newRow("plain node after a route: selection actions keep their visibility")
-            << QList<QList<int>>{BeatPath, SparePath} << "110010 100000 1";
-        QTest::newRow("node without the editing bit") << QList<QList<int>>{{0, 2}}
-                                                      << "110000 100000 0";
+            << QList<Op>{{Slot::Show, BeatPath}, {Slot::Show, SparePath}} << "110110 100000 1";
+        QTest::newRow("node without the editing bit") << QList<Op>{{Slot::Show, {0, 2}}}
+                                                      << "110100 100000 0";
+        QTest::newRow("section deleted: its route on show")
+            << QList<Op>{{Slot::DelSect, GatePath}} << "011110 011011 1";
+        QTest::newRow("route deleted: its node on show")
+            << QList<Op>{{Slot::DelRoute, BeatPath}} << "110110 100000 1";
     }
 
     void actionStates()
     {
-        QFETCH(QList<QList<int>>, clicks);
+        QFETCH(QList<Op>, ops);
         QFETCH(QString, states);
 
-        for (const QList<int> &path : clicks)
-            panel->click(path);
+        for (const Op &op : ops)
+            run(op);
         QString shown, enabled;
         const RouteEditActions &actions = plugin->editActions();
         for (QAction *action : {actions.addRoute(), actions.deleteRoute(), actions.addSection(),

@@ -2,6 +2,7 @@
 // rule store applies every save; loading its tree back after a save, or after undoing every
 // edit since, must give what the panel held.
 #include "testsupport/EditingPanel.h"
+#include "testsupport/PanelProbe.h"
 
 #include "Database.h"
 #include "RuleStore.h"
@@ -130,6 +131,7 @@ QString Sequence::step()
             || !plugin->panProperties()->isEnabled())
             return QString();
         log << action->text() + " on " + target->text();
+        PanelProbe::answerMessageBox(QMessageBox::Yes); // should the action ask
         action->trigger();
         if (op < 4)
             return QString();

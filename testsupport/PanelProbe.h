@@ -4,6 +4,10 @@
 #include "records/ItemRoles.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTreeView>
 
 // Finds the panel's parts from outside, through its widgets and the item
@@ -43,6 +47,15 @@ inline bool tickRoute(const QWidget *page, int nodeId)
     QTreeView *view = ruleView(page, nodeId);
     return view && view->model()->setData(findRoute(view->model(), nodeId), Qt::Checked,
                                           Qt::CheckStateRole);
+}
+
+// Presses button on the next message box shown, Cancel when its text lacks naming.
+inline void answerMessageBox(QMessageBox::StandardButton button, const QString &naming = {})
+{
+    QTimer::singleShot(0, [=] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->button(box->text().contains(naming) ? button : QMessageBox::Cancel)->click();
+    });
 }
 
 } // namespace PanelProbe

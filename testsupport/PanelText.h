@@ -29,13 +29,15 @@ inline QString tree(const QAbstractItemModel *model, int role = Qt::CheckStateRo
 
 // A primitive as the host draws it: a trace's or polygon's points (a 17-point
 // circle by every fourth), its pen (colour/width) and brush where painted; a
-// car's caption, place and picture.
+// car's caption, place and picture, and without a caption its picture's middle colour.
 inline QString primitive(const MapQt::MapPrimitive *p, bool painted = true)
 {
     if (p->kind == 5) {
         const auto *car = static_cast<const MapQt::MapCar *>(p);
+        const QImage img = car->pixmap.toImage();
         return QStringLiteral("car %1 at %2,%3").arg(car->text).arg(car->x).arg(car->y)
-               + (car->visible ? "" : " hidden") + (car->pixmap.isNull() ? "" : " pictured");
+               + (car->visible ? "" : " hidden") + (img.isNull() ? "" : " pictured")
+               + (car->text.isEmpty() ? " " + img.pixelColor(img.rect().center()).name() : "");
     }
     const auto *trace = static_cast<const MapQt::MapTrace *>(p);
     QString text = p->kind == 2 ? "polygon" : "trace";

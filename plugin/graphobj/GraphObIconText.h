@@ -29,6 +29,10 @@ private:
     void propertyChanged(const PropertyRow &row) override;
 
     MapQt::MapCar *car; // owned; draws the picture and the caption
+    // Drawn under the picture in a state's tint; made when first tinted.
+    std::unique_ptr<MapQt::MapCar> m_disc;
+    int m_discMode = 0;
+    qint64 m_discIcon = 0; // the cache key of the picture the disc was made for
 };
 
 #endif // GRAPHOBICONTEXT_H

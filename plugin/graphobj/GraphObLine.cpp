@@ -3,6 +3,7 @@
 #include "PropertySchema.h"
 
 #include "geo/Corridor.h"
+#include "geo/MapGeometry.h"
 #include "records/RecordKinds.h"
 
 #include <MapQt.h>
@@ -34,7 +35,7 @@ void GraphObLine::DrawOnLayer(QList<MapQt::MapPrimitive *> *list, int mode)
     auto *outlineTrace = static_cast<MapQt::MapTrace *>(shownPrimitive());
     if (!points.isEmpty()) {
         setTracePoints(outlineTrace, corridor());
-        setPenColor(outlineTrace, color);
+        setPenColor(outlineTrace, MapGeometry::TintColor(color, DrawMode(mode)));
     }
     appendToList(list, outlineTrace);
 }

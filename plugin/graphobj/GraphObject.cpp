@@ -280,13 +280,15 @@ int GraphObject::primitivePosition(const QList<MapQt::MapPrimitive *> *list,
 }
 
 void GraphObject::takeFromList(QList<MapQt::MapPrimitive *> *list,
-                               MapQt::MapPrimitive *primitive)
+                               MapQt::MapPrimitive *primitive, MapQt::MapPrimitive *alsoDrawn)
 {
     const int drawn = m_drawnOn.indexOf(list);
     // The editing list gets its primitives without appendToList.
     if (drawn < 0 && list != primitiveList)
         return;
     list->removeOne(primitive);
+    if (alsoDrawn)
+        list->removeOne(alsoDrawn);
     if (drawn >= 0)
         m_drawnOn.remove(drawn);
 }

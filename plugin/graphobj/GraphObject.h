@@ -103,10 +103,12 @@ protected:
     virtual std::unique_ptr<MapQt::MapPrimitive> makeShownPrimitive() const;
     // Takes the shown primitive out of list, when it was ever made.
     void takeShownFromList(QList<MapQt::MapPrimitive *> *list);
-    // Takes primitive out of list. A state reply takes every section's objects
-    // off the host's list, shown or not, and the list may hold thousands: it
-    // is searched only when this object may have put primitive there.
-    void takeFromList(QList<MapQt::MapPrimitive *> *list, MapQt::MapPrimitive *primitive);
+    // Takes primitive (and alsoDrawn, when given) out of list. A state reply
+    // takes every section's objects off the host's list, shown or not, and the
+    // list may hold thousands: it is searched only when this object may have
+    // put primitive there.
+    void takeFromList(QList<MapQt::MapPrimitive *> *list, MapQt::MapPrimitive *primitive,
+                      MapQt::MapPrimitive *alsoDrawn = nullptr);
     // Puts primitive at the end of list.
     void appendToList(QList<MapQt::MapPrimitive *> *list, MapQt::MapPrimitive *primitive);
     static int primitivePosition(const QList<MapQt::MapPrimitive *> *list,

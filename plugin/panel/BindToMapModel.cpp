@@ -80,6 +80,11 @@ MapQt::PrimitiveList *BindToMapModel::sectionList() const
     return m_mapModel ? m_layerLists[1] : nullptr;
 }
 
+MapQt::PrimitiveList *BindToMapModel::legendList() const
+{
+    return m_mapModel ? m_layerLists[0] : nullptr;
+}
+
 double BindToMapModel::distanceMetres(int x1, int y1, int x2, int y2)
 {
     const double a = (900000000.0 - y1) * UnitToRadian;

@@ -20,6 +20,8 @@ public:
 
     // The list section shapes are drawn into, or null when no map is bound.
     MapQt::PrimitiveList *sectionList() const;
+    // The list of the layer's first group, under the sections: the legend's; null unbound.
+    MapQt::PrimitiveList *legendList() const;
 
     // The host's map model, null until a binding found one.
     MapModel *mapModel() const { return m_mapModel; }

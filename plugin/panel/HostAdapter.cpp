@@ -48,10 +48,13 @@ void HostAdapter::bindMap(int mapId)
     m_binding.bindToMap(m_host, mapId);
 }
 
-void HostAdapter::tabActivated(int mapId)
+bool HostAdapter::tabActivated(int mapId, const std::function<void()> &leaving)
 {
-    if (m_pages.followCurrentTab())
-        m_binding.bindToMap(m_host, mapId);
+    if (!m_pages.followCurrentTab())
+        return false;
+    leaving();
+    m_binding.bindToMap(m_host, mapId);
+    return true;
 }
 
 void HostAdapter::readReply(const QByteArray &command, const QByteArray &body,

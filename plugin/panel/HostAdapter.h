@@ -37,8 +37,9 @@ public:
     // Binds the first map the host names; later calls do nothing.
     void bindMap(int mapId);
     // Moves the panel to the current tab's page and binds mapId, when that
-    // tab has a page of ours.
-    void tabActivated(int mapId);
+    // tab has a page of ours; leaving runs just before the binding changes.
+    // Whether the panel moved.
+    bool tabActivated(int mapId, const std::function<void()> &leaving);
     // Hands handle the reply's command (its bytes up to the first zero, as
     // UTF-8) and a reader over its body.
     static void readReply(const QByteArray &command, const QByteArray &body,

@@ -16,12 +16,14 @@
 
 #include <QDataStream>
 #include <QEvent>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTreeView>
 #include <QUndoGroup>
 #include <QUndoStack>
-
-#include <utility>
 
 OperativeBase::OperativeBase()
     : QObject(nullptr)
@@ -61,6 +63,10 @@ OperativeBase::OperativeBase()
             &OperativeBase::onPropertyItemClicked);
     connect(mainView(), &QTreeView::activated, this, &OperativeBase::onMainItemClicked);
     connect(mainView(), &QTreeView::clicked, this, &OperativeBase::onMainItemClicked);
+    // The highlighted row is the one on show, however it became current (keys included).
+    connect(mainView()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) { onMainItemClicked(current); });
+    mainView()->viewport()->installEventFilter(this);
 }
 
 OperativeBase::~OperativeBase()
@@ -96,7 +102,8 @@ void OperativeBase::OnServerReply(QByteArray &command, QByteArray &body)
 
 void OperativeBase::OnTabActivated(int mapId)
 {
-    m_hostAdapter->tabActivated(mapId);
+    if (m_hostAdapter->tabActivated(mapId, [this] { leavingMap(); }))
+        enteredMap();
 }
 
 void OperativeBase::OnClose(QEvent *event)
@@ -224,7 +231,6 @@ void OperativeBase::mainItemChanged(QStandardItem *item)
     const Qt::CheckState state = item->checkState();
     for (QStandardItem *child : qAsConst(below))
         child->setCheckState(state);
-    m_tickTrail.append(item);
     endTicks();
 }
 
@@ -232,7 +238,6 @@ void OperativeBase::beginTicks(bool runsDown)
 {
     if (m_tickDepth++ > 0)
         return;
-    m_tickTrail.clear();
     // One delayed relayout for all the rows a tick runs through: a laid-out
     // view would measure every changed row as it changes. A single row is
     // cheaper measured.
@@ -242,26 +247,39 @@ void OperativeBase::beginTicks(bool runsDown)
 
 void OperativeBase::endTicks()
 {
-    if (--m_tickDepth > 0)
-        return;
-    const QList<QStandardItem *> trail = std::exchange(m_tickTrail, {});
-    // Each ticked row becomes current in turn, as it always has; a shown view
-    // follows it, opening its parents and scrolling to it. Only the moves are
-    // made here, and the current row is set once at the end.
+    --m_tickDepth;
+}
+
+bool OperativeBase::eventFilter(QObject *watched, QEvent *event)
+{
+    // A press on a row's check box ticks it and leaves the current row where it
+    // is: the row on show stays the one the table and the toolbar act on.
+    const QEvent::Type type = event->type();
     QTreeView *view = mainView();
-    const bool follow = view->isVisible() && view->hasAutoScroll();
-    const QModelIndex before = view->currentIndex();
-    QModelIndex current = before;
-    for (const QStandardItem *item : trail) {
-        const QModelIndex index = item->index();
-        if (index == current)
-            continue;
-        current = index;
-        if (follow)
-            view->scrollTo(index);
-    }
-    if (current != before)
-        view->setCurrentIndex(current);
+    if (watched != view->viewport()
+        || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
+            && type != QEvent::MouseButtonDblClick))
+        return QObject::eventFilter(watched, event);
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    const QModelIndex index = view->indexAt(mouse->pos());
+    QStandardItem *item = model()->itemFromIndex(index);
+    if (mouse->button() != Qt::LeftButton || !item || !item->isCheckable()
+        || !item->isEnabled() || !checkBoxRect(index).contains(mouse->pos()))
+        return QObject::eventFilter(watched, event);
+    if (type == QEvent::MouseButtonRelease)
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    return true;
+}
+
+QRect OperativeBase::checkBoxRect(const QModelIndex &index) const
+{
+    QTreeView *view = mainView();
+    QStyleOptionViewItem option;
+    option.initFrom(view->viewport());
+    option.rect = view->visualRect(index);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    option.text = index.data().toString();
+    return view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
 }
 
 void OperativeBase::ConnectToServer(QByteArray &)

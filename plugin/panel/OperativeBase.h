@@ -52,6 +52,11 @@ public:
     void OnTabActivated(int mapId) override;
     void OnClose(QEvent *event) override;
 
+    // Ticks made on the main view's check boxes.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Where the main view draws the check box of the row at index.
+    QRect checkBoxRect(const QModelIndex &index) const;
+
     // SupportTreeLayers: routes hang on main-tree items too.
     void ReleaseItemData(QStandardItem *item) override;
 
@@ -106,6 +111,10 @@ protected:
                                       const QModelIndex &propertyIndex, const QVariant &value);
     // The panel as the undo commands see it.
     virtual EditTarget &editTarget() = 0;
+    // Around a move of the panel to another map: what is drawn on the bound
+    // map leaves it before, and is drawn on the newly bound one after.
+    virtual void leavingMap() {}
+    virtual void enteredMap() {}
 
     // Silently dropped before SetHost.
     void sendRequest(const QByteArray &command, const QByteArray &body);
@@ -141,8 +150,6 @@ private:
     QModelIndex m_currentMainIndex;
     QVariant m_valueBeforeEdit;
     int m_tickDepth = 0;
-    // The rows ticked since the outermost beginTicks, in the order each became current.
-    QList<QStandardItem *> m_tickTrail;
 };
 
 #endif // OPERATIVEBASE_H

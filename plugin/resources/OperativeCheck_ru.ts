@@ -152,6 +152,30 @@
 <context>
     <name>OperativeCheck</name>
     <message>
+        <source>Delete route &quot;%1&quot;?</source>
+        <translation>Удалить маршрут &quot;%1&quot;?</translation>
+    </message>
+    <message>
+        <source>Type days and hh:mm:ss</source>
+        <translation>Введите дни и чч:мм:сс</translation>
+    </message>
+    <message>
+        <source>Hours up to 23, minutes up to 59</source>
+        <translation>Часы до 23, минуты до 59</translation>
+    </message>
+    <message>
+        <source>Own colours: due</source>
+        <translation>Свои цвета: ожидается</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>Пройден</translation>
+    </message>
+    <message>
+        <source>Violated</source>
+        <translation>Нарушен</translation>
+    </message>
+    <message>
         <source>New section %0</source>
         <translation>Новый участок %0</translation>
     </message>

@@ -27,6 +27,9 @@ RouteEditActions::RouteEditActions(PanProperties &panel)
         action->setEnabled(false);
         action->setVisible(action == m_addSection);
     }
+    // The delete buttons keep their places, so a second click never lands on the other one.
+    m_deleteRoute->setVisible(true);
+    m_deleteSection->setVisible(true);
 }
 
 void RouteEditActions::offerFor(bool isRoute, bool isSection)
@@ -34,12 +37,10 @@ void RouteEditActions::offerFor(bool isRoute, bool isSection)
     const bool isOther = !isRoute && !isSection;
     m_addRoute->setEnabled(isOther);
     m_addRoute->setVisible(isOther);
-    m_deleteRoute->setEnabled(!isOther);
-    m_deleteRoute->setVisible(!isSection);
+    m_deleteRoute->setEnabled(isRoute);
     m_addSection->setEnabled(!isOther);
     m_addSection->setVisible(!isOther);
-    m_deleteSection->setEnabled(!isOther);
-    m_deleteSection->setVisible(isSection);
+    m_deleteSection->setEnabled(isSection);
     m_selectObjects->setEnabled(!isOther);
     m_selectGraphObjects->setEnabled(!isOther);
     if (!isOther) {

@@ -19,7 +19,7 @@ public:
     QAction *selectGraphObjects() const { return m_selectGraphObjects; }
 
     // Shows and enables the buttons for a route row, a section row, or any
-    // other row (both false).
+    // other row (both false); the two delete buttons always show.
     void offerFor(bool isRoute, bool isSection);
 
 private:

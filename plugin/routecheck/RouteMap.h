@@ -3,6 +3,12 @@
 
 #include <QList>
 
+#include <memory>
+
+namespace MapQt {
+class MapCar;
+} // namespace MapQt
+
 class BindToMapModel;
 class DialogSelectGraphObj;
 class QStandardItem;
@@ -23,17 +29,29 @@ public:
     // Every section of route, then a redraw.
     void drawRoute(const RouteRecord &route, bool shown) const;
     // Draws the shown routes at and below item again; the map is not redrawn.
-    void redrawShownRoutes(const QStandardItem *item) const;
-    // Empties the list the sections are drawn into; the shapes stay with their objects.
+    // Whether there was any.
+    bool redrawShownRoutes(const QStandardItem *item, bool shown = true) const;
+    // Draws (shown) or erases the shown routes at and below item, and has the
+    // map redrawn when there was any: around a move to another map.
+    void showRoutes(const QStandardItem *item, bool shown) const;
+    // Empties the list the sections are drawn into, and takes the legend off;
+    // the shapes stay with their objects.
     void clear() const;
-    // Has the host redraw the map, when one is bound.
+    // Places the legend, then has the host redraw the map, when one is bound.
     void refresh() const;
+    // Puts the legend of the state colours at the north-west corner of what
+    // is drawn, or takes it off when nothing is.
+    void placeLegend() const;
     // Centres the map on the objects with these ids, and scales it to them
     // when they span an area; nothing happens when no object is found.
     void moveTo(const QList<int> &graphObjectIds) const;
 
+    ~RouteMap();
+
 private:
     const BindToMapModel &m_binding;
+    // In the legend list while anything is drawn; made on first use.
+    mutable std::unique_ptr<MapQt::MapCar> m_legend;
     const DialogSelectGraphObj &m_objects;
 };
 

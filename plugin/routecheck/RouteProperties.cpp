@@ -176,6 +176,7 @@ void RouteProperties::showSectionRows(const SectionRecord &section)
         LineEditDelegate *durationEditor = ScheduleEditors::instance().durationEditor;
         m_panel.propertyView()->setItemDelegateForRow(TimeInRow, durationEditor);
         m_panel.propertyView()->setItemDelegateForRow(TimeOutRow, durationEditor);
+        m_panel.propertyView()->setItemDelegateForRow(DelayRow, durationEditor);
     }
     fillSectionValues(section, table);
 }
@@ -278,6 +279,11 @@ bool RouteProperties::applyToSection(SectionRecord &section, int row, const QVar
     default:
         return false;
     }
+}
+
+bool RouteProperties::isTimeRow(int row)
+{
+    return row == TimeInRow || row == TimeOutRow || row == DelayRow;
 }
 
 QVariant RouteProperties::snapshot(const QStandardItem *item)

@@ -27,6 +27,8 @@ public:
     void show(QStandardItem *item, const QStandardItemModel *trackedObjects);
     // An edit of the property row on the record of item.
     void apply(QStandardItem *item, const QModelIndex &property, const QVariant &value);
+    // Whether a section's table row holds a time.
+    static bool isTimeRow(int row);
     // A section's record as it is, to put back with restore; invalid for other rows.
     static QVariant snapshot(const QStandardItem *item);
     // Puts a section's record back, all but its live state.

@@ -5,6 +5,7 @@
 #include "calendar/Duration.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 ScheduleEditors &ScheduleEditors::instance()
 {
@@ -19,7 +20,21 @@ ScheduleEditors &ScheduleEditors::instance()
             QCoreApplication::translate("OperativeCheck", "Plan Perehvat")};
         editors->timeTypeEditor = new CmbBoxDelegateOnStrList(&editors->timeTypes);
         editors->durationMask = durationInputMask();
-        editors->durationEditor = new LineEditDelegate(editors->durationMask);
+        editors->durationEditor =
+            new LineEditDelegate(editors->durationMask, nullptr, &ScheduleEditors::durationProblem);
     }
     return *editors;
+}
+
+QString ScheduleEditors::durationProblem(const QString &text)
+{
+    // All four fields of the mask, as the editor shows them: a lone number would
+    // stand in the days' place and be read as seconds.
+    const QStringList numbers = text.split(QRegularExpression(QStringLiteral("\\D+")),
+                                           Qt::SkipEmptyParts);
+    if (numbers.size() != 4 || text.contains(QLatin1Char('-')))
+        return QCoreApplication::translate("OperativeCheck", "Type days and hh:mm:ss");
+    if (parseDuration(text) == InvalidDuration)
+        return QCoreApplication::translate("OperativeCheck", "Hours up to 23, minutes up to 59");
+    return QString();
 }

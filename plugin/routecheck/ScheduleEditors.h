@@ -18,6 +18,9 @@ struct ScheduleEditors
 
     // Made on the first call, with the translator installed by then.
     static ScheduleEditors &instance();
+    // What is wrong with a typed time, in a few words; empty when it reads as
+    // days, hours, minutes and seconds, each in its range.
+    static QString durationProblem(const QString &text);
 };
 
 #endif // SCHEDULEEDITORS_H

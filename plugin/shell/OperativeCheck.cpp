@@ -24,6 +24,7 @@
 #include <QDataStream>
 #include <QEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QUndoStack>
@@ -214,8 +215,8 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
         m_graphObjDialog.loadTree(body);
         RestoreChecked(true);
         // A layer tree that arrives on its own must not leave shown routes blank.
-        for (int row = 0; row < model()->rowCount(); ++row)
-            m_map->redrawShownRoutes(model()->item(row, 0));
+        m_map->redrawShownRoutes(model()->invisibleRootItem());
+        m_map->placeLegend();
     } else if (command == QLatin1String(Commands::FixRoutes)) {
         resetAfterSave();
     } else if (command == QLatin1String(Commands::SetCheckMode)) {
@@ -241,6 +242,25 @@ void OperativeCheck::showProperties(QStandardItem *item)
 EditTarget &OperativeCheck::editTarget()
 {
     return *m_port;
+}
+
+bool OperativeCheck::acceptPropertyChange(const QModelIndex &mainIndex,
+                                          const QModelIndex &propertyIndex, const QVariant &value)
+{
+    // Typed times that do not read as one are refused; the server's are read as they come.
+    return !itemSection(itemAt(mainIndex))
+        || !RouteProperties::isTimeRow(propertyIndex.row())
+        || ScheduleEditors::durationProblem(value.toString()).isEmpty();
+}
+
+void OperativeCheck::leavingMap()
+{
+    m_map->showRoutes(model()->invisibleRootItem(), false);
+}
+
+void OperativeCheck::enteredMap()
+{
+    m_map->showRoutes(model()->invisibleRootItem(), true);
 }
 
 QStandardItem *OperativeCheck::itemAt(const QModelIndex &index) const
@@ -309,6 +329,14 @@ void OperativeCheck::onAddRouteClicked()
 
 void OperativeCheck::onDelRouteClicked()
 {
+    // A route goes only when the operator says so, named, since the button sits by "Del section".
+    if (const QStandardItem *item = currentMainItem(); item && itemRoute(item)) {
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            mainView(), tr("Del route"), tr("Delete route \"%1\"?").arg(item->text()),
+            QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
     undoStack()->push(new DeleteRouteCommand(*m_port));
 }
 

@@ -67,6 +67,10 @@ protected:
     void handleReply(const QString &command, QDataStream &body) override;
     void showProperties(QStandardItem *item) override;
     EditTarget &editTarget() override;
+    bool acceptPropertyChange(const QModelIndex &mainIndex, const QModelIndex &propertyIndex,
+                              const QVariant &value) override;
+    void leavingMap() override;
+    void enteredMap() override;
 
 private:
     class CommandPort;
