@@ -71,6 +71,14 @@ bool RequestHandler::isUnitChange(const QByteArray &command)
            || command == Commands::SetUnitDevice || command == Commands::SetUnitKey;
 }
 
+RequestHandler::Outcome RequestHandler::malformed(const QByteArray &command,
+                                                  const QByteArray &body) const
+{
+    return failed(command, RequestFailure::Malformed,
+                  QStringLiteral("the body of %1 bytes does not read as this command's")
+                      .arg(body.size()));
+}
+
 RequestHandler::Outcome RequestHandler::failed(const QByteArray &command,
                                                RequestFailure::Code code,
                                                const QString &reason) const
@@ -169,9 +177,7 @@ RequestHandler::Outcome RequestHandler::unitChange(const QByteArray &command,
                          || command == Commands::SetUnitDevice || command == Commands::SetUnitKey;
     const auto idText = textual ? readIdText(body) : std::nullopt;
     if (!newNode && !move && !id && !idText) {
-        return failed(command, RequestFailure::Malformed,
-                      QStringLiteral("the body of %1 bytes does not read as this command's")
-                          .arg(body.size()));
+        return malformed(command, body);
     }
     if (auto refused = refusedChange(command))
         return *refused;
@@ -209,9 +215,7 @@ RequestHandler::Outcome RequestHandler::ruleChange(const QByteArray &command,
     const auto move = command == Commands::MoveRuleNode ? readNodeMove(body) : std::nullopt;
     const auto id = command == Commands::DeleteRuleNode ? readId(body) : std::nullopt;
     if (!idText && !move && !id) {
-        return failed(command, RequestFailure::Malformed,
-                      QStringLiteral("the body of %1 bytes does not read as this command's")
-                          .arg(body.size()));
+        return malformed(command, body);
     }
     if (auto refused = refusedChange(command))
         return *refused;

@@ -53,6 +53,8 @@ public:
     // "Request_failed" for the sender of command, logged.
     Outcome failed(const QByteArray &command, RequestFailure::Code code,
                    const QString &reason) const;
+    // Code 5: the body does not read as the command's layout.
+    Outcome malformed(const QByteArray &command, const QByteArray &body) const;
 
 private:
     Outcome fixRoutes(const QByteArray &body);

@@ -24,14 +24,6 @@ namespace {
 
 constexpr int ThinningLogMs = 60 * 1000;
 
-RequestHandler::Outcome malformed(const RequestHandler &handler, const QByteArray &command,
-                                  const QByteArray &body)
-{
-    return handler.failed(
-        command, RequestFailure::Malformed,
-        QStringLiteral("the body of %1 bytes does not read as this command's").arg(body.size()));
-}
-
 } // namespace
 
 RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent)
@@ -305,7 +297,7 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
                 stats << m_statsSource->stats();
             sender->sendReply(command, LiveMessages::statsBody(stats));
         } else {
-            deliver(malformed(*m_handler, command, body), sender);
+            deliver(m_handler->malformed(command, body), sender);
         }
         return true;
     }
@@ -314,7 +306,7 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
         if (limit && *limit > 0)
             sender->sendReply(command, LiveMessages::eventsBody(m_live->recentEvents(*limit)));
         else
-            deliver(malformed(*m_handler, command, body), sender);
+            deliver(m_handler->malformed(command, body), sender);
         return true;
     }
     return false;

@@ -658,24 +658,6 @@ qint64 nodeWireSize(int nameLength)
     return 4 + 4 + 2 * qint64(nameLength) + 4 + 4 + 1;
 }
 
-// Runs a prepared query with its values; why it failed goes to error.
-bool execute(QSqlQuery &query, const QVariantList &values, const char *what, StoreError *error)
-{
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (query.exec())
-        return true;
-    Database::warnFailure(what, query);
-    *error = StoreError::fromSql(query.lastError(), QString::fromLatin1(what));
-    return false;
-}
-
-bool refused(StoreError *error, RequestFailure::Code code, const QString &reason)
-{
-    *error = {code, reason};
-    return false;
-}
-
 bool began(const SqlTransaction &transaction, StoreError *error)
 {
     if (transaction.isActive())
@@ -705,14 +687,14 @@ bool RuleStore::knowTally(StoreError *error) const
     if (!tallied)
         treeBody(&tallied);
     const QString reason = QStringLiteral("the rule tree cannot be read");
-    return tallied || refused(error, RequestFailure::Storage, reason);
+    return tallied || StoreError::refuse(error, RequestFailure::Storage, reason);
 }
 
 bool RuleStore::fits(const RuleTreeTally::Growth &growth, StoreError *error)
 {
     if (growth.treeBytes() <= StoreLimits::MaxTreeBytes)
         return true;
-    return refused(error, RequestFailure::OverLimit,
+    return StoreError::refuse(error, RequestFailure::OverLimit,
                    QStringLiteral("the rule tree would take %1 MiB, more than the %2 MiB"
                                   " a reply may carry")
                        .arg(double(growth.treeBytes()) / (1 << 20), 0, 'f', 1)
@@ -723,15 +705,15 @@ bool RuleStore::editable(qint32 id, const char *what, qint64 *bits, StoreError *
 {
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("SELECT type_bits FROM rule_nodes WHERE id = ?"));
-    if (!execute(query, {id}, "looking up a rule node", error))
+    if (!StoreError::exec(query, {id}, "looking up a rule node", error))
         return false;
     if (!query.next())
-        return refused(error, RequestFailure::Refused, QStringLiteral("there is no rule node %1")
+        return StoreError::refuse(error, RequestFailure::Refused, QStringLiteral("there is no rule node %1")
                                                            .arg(id));
     *bits = query.value(0).toLongLong();
     if (*bits & NodeBits::Editable)
         return true;
-    return refused(error, RequestFailure::Refused,
+    return StoreError::refuse(error, RequestFailure::Refused,
                    QStringLiteral("rule node %1 is read-only: it may not %2")
                        .arg(id)
                        .arg(QLatin1String(what)));
@@ -740,7 +722,7 @@ bool RuleStore::editable(qint32 id, const char *what, qint64 *bits, StoreError *
 qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *error)
 {
     if (const auto problem = StoreLimits::nameProblem(name)) {
-        return refused(error, problem->code,
+        return StoreError::refuse(error, problem->code,
                        QStringLiteral("a new node under %1: %2")
                            .arg(parentId)
                            .arg(problem->reason));
@@ -760,7 +742,7 @@ qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *e
         "INSERT INTO rule_nodes (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?,"
         " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM rule_nodes"
         "  WHERE COALESCE(parent_id, 0) = ?))"));
-    if (!execute(query, {parentValue(parentId), name, bits, parentId}, "adding a rule node",
+    if (!StoreError::exec(query, {parentValue(parentId), name, bits, parentId}, "adding a rule node",
                  error))
         return 0;
     const qint32 id = query.lastInsertId().toInt();
@@ -773,7 +755,7 @@ qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *e
 bool RuleStore::renameNode(qint32 id, const QString &name, Change *change, StoreError *error)
 {
     if (const auto problem = StoreLimits::nameProblem(name)) {
-        return refused(error, problem->code,
+        return StoreError::refuse(error, problem->code,
                        QStringLiteral("rule node %1: %2").arg(id).arg(problem->reason));
     }
     SqlTransaction transaction(m_db.connection());
@@ -783,7 +765,7 @@ bool RuleStore::renameNode(qint32 id, const QString &name, Change *change, Store
         return false;
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("SELECT name FROM rule_nodes WHERE id = ?"));
-    if (!execute(query, {id}, "reading a rule node's name", error) || !query.next())
+    if (!StoreError::exec(query, {id}, "reading a rule node's name", error) || !query.next())
         return false;
     RuleTreeTally::Growth growth(m_tally);
     growth.addNodeBytes(nodeWireSize(name.size()) - nodeWireSize(query.value(0).toString().size()));
@@ -791,11 +773,11 @@ bool RuleStore::renameNode(qint32 id, const QString &name, Change *change, Store
         return false;
     query.prepare(QStringLiteral("UPDATE rule_nodes SET name = ? WHERE id = ?"));
     RouteMap routes;
-    if (!execute(query, {name, id}, "renaming a rule node", error))
+    if (!StoreError::exec(query, {name, id}, "renaming a rule node", error))
         return false;
     // Live checking records the route's events under its node's new name.
     if (!loadRoutes(m_db.connection(), &routes, id))
-        return refused(error, RequestFailure::Storage, QStringLiteral("reading a route"));
+        return StoreError::refuse(error, RequestFailure::Storage, QStringLiteral("reading a route"));
     if (!committed(transaction, error))
         return false;
     m_tally.apply(growth);
@@ -818,18 +800,18 @@ bool RuleStore::moveNode(qint32 id, qint32 parentId, int position, StoreError *e
     constexpr int MaxSteps = 1 << 20;
     for (qint32 above = parentId, steps = 0; above != 0 && steps <= MaxSteps; ++steps) {
         if (above == id) {
-            return refused(error, RequestFailure::Refused,
+            return StoreError::refuse(error, RequestFailure::Refused,
                            QStringLiteral("rule node %1 cannot move under itself or into its"
                                           " own subtree")
                                .arg(id));
         }
-        if (!execute(query, {above}, "looking up a rule node's parents", error))
+        if (!StoreError::exec(query, {above}, "looking up a rule node's parents", error))
             return false;
         above = query.next() ? query.value(0).toInt() : 0;
     }
     query.prepare(QStringLiteral("SELECT id FROM rule_nodes WHERE COALESCE(parent_id, 0) = ?"
                                  " AND id <> ? ORDER BY sort_order, id"));
-    if (!execute(query, {parentId, id}, "reading a rule node's children", error))
+    if (!StoreError::exec(query, {parentId, id}, "reading a rule node's children", error))
         return false;
     QList<qint32> siblings;
     while (query.next())
@@ -839,7 +821,7 @@ bool RuleStore::moveNode(qint32 id, qint32 parentId, int position, StoreError *e
     query.prepare(QStringLiteral("UPDATE rule_nodes SET parent_id = ?, sort_order = ?"
                                  " WHERE id = ?"));
     for (int order = 0; order < siblings.size(); ++order) {
-        if (!execute(query, {parentValue(parentId), order, siblings.at(order)},
+        if (!StoreError::exec(query, {parentValue(parentId), order, siblings.at(order)},
                      "moving a rule node", error))
             return false;
     }
@@ -865,7 +847,7 @@ bool RuleStore::removeNode(qint32 id, Change *change, StoreError *error)
         " SELECT n.id FROM rule_nodes n JOIN below b ON n.parent_id = b.id)"
         " SELECT n.id, n.name, r.node_id IS NOT NULL FROM below b"
         " JOIN rule_nodes n ON n.id = b.id LEFT JOIN routes r ON r.node_id = n.id"));
-    if (!execute(query, {id}, "reading a rule node's subtree", error))
+    if (!StoreError::exec(query, {id}, "reading a rule node's subtree", error))
         return false;
     RuleTreeTally::Growth growth(m_tally);
     Change gone;
@@ -878,7 +860,7 @@ bool RuleStore::removeNode(qint32 id, Change *change, StoreError *error)
     }
     // Routes, sections and the subtree go with the node (foreign keys).
     query.prepare(QStringLiteral("DELETE FROM rule_nodes WHERE id = ?"));
-    if (!execute(query, {id}, "deleting a rule node", error) || !committed(transaction, error))
+    if (!StoreError::exec(query, {id}, "deleting a rule node", error) || !committed(transaction, error))
         return false;
     m_tally.apply(growth);
     *change = std::move(gone);

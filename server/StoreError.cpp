@@ -1,6 +1,9 @@
 #include "StoreError.h"
 
+#include "Database.h"
+
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace {
 
@@ -25,4 +28,22 @@ StoreError StoreError::fromSql(const QSqlError &error, const QString &what)
         code = RequestFailure::Busy;
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     return {code, QStringLiteral("%1: %2").arg(what, text)};
+}
+
+bool StoreError::exec(QSqlQuery &query, const QVariantList &values, const char *what,
+                      StoreError *error)
+{
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (query.exec())
+        return true;
+    Database::warnFailure(what, query);
+    *error = fromSql(query.lastError(), QString::fromLatin1(what));
+    return false;
+}
+
+bool StoreError::refuse(StoreError *error, RequestFailure::Code code, const QString &reason)
+{
+    *error = {code, reason};
+    return false;
 }

@@ -4,8 +4,10 @@
 #include "wire/RequestFailure.h"
 
 #include <QString>
+#include <QVariantList>
 
 class QSqlError;
+class QSqlQuery;
 
 // Why a change was not stored: the code its sender is told and a reason
 // that names what was being done.
@@ -16,6 +18,13 @@ struct StoreError
 
     // Read-only, busy or locked, full or I/O: from SQLite's result code.
     static StoreError fromSql(const QSqlError &error, const QString &what);
+
+    // The stores' two ways out of a change. exec runs a prepared query with
+    // its values; why it failed goes to error. refuse sets error and gives
+    // false, for a refusal's one line.
+    static bool exec(QSqlQuery &query, const QVariantList &values, const char *what,
+                     StoreError *error);
+    static bool refuse(StoreError *error, RequestFailure::Code code, const QString &reason);
 };
 
 #endif // STOREERROR_H

@@ -14,24 +14,6 @@ namespace {
 
 enum NodeKind { NoNode = -1, ReadFailed = -2 };
 
-// Runs a prepared query with its values; why it failed goes to error.
-bool run(QSqlQuery &query, const QVariantList &values, const char *what, StoreError *error)
-{
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (query.exec())
-        return true;
-    Database::warnFailure(what, query);
-    *error = StoreError::fromSql(query.lastError(), QString::fromLatin1(what));
-    return false;
-}
-
-bool refuse(StoreError *error, RequestFailure::Code code, const QString &reason)
-{
-    *error = {code, reason};
-    return false;
-}
-
 QString noNode(qint32 id)
 {
     return QStringLiteral("there is no unit node %1").arg(id);
@@ -53,7 +35,7 @@ int UnitStore::kindOf(qint32 id, StoreError *error) const
 {
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("SELECT kind FROM tracked_objects WHERE id = ?"));
-    if (!run(query, {id}, "looking up a unit node", error))
+    if (!StoreError::exec(query, {id}, "looking up a unit node", error))
         return ReadFailed;
     return query.next() ? query.value(0).toInt() : NoNode;
 }
@@ -67,7 +49,7 @@ int UnitStore::isWithin(qint32 id, qint32 ancestor, StoreError *error) const
     for (int steps = 0; id != 0 && steps <= StoreLimits::MaxTrackedObjects; ++steps) {
         if (id == ancestor)
             return 1;
-        if (!run(query, {id}, "looking up a node's groups", error))
+        if (!StoreError::exec(query, {id}, "looking up a node's groups", error))
             return ReadFailed;
         id = query.next() ? query.value(0).toInt() : 0;
     }
@@ -77,7 +59,7 @@ int UnitStore::isWithin(qint32 id, qint32 ancestor, StoreError *error) const
 qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
 {
     if (const auto problem = StoreLimits::nameProblem(node.name))
-        return refuse(error, problem->code, problem->reason);
+        return StoreError::refuse(error, problem->code, problem->reason);
     SqlTransaction transaction(m_db.connection());
     if (!transaction.isActive()) {
         *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the change"));
@@ -88,19 +70,19 @@ qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
         if (kind == ReadFailed)
             return 0;
         if (kind == NoNode)
-            return refuse(error, RequestFailure::Refused, noNode(node.parentId));
+            return StoreError::refuse(error, RequestFailure::Refused, noNode(node.parentId));
         if (kind == int(UnitMessages::NewNode::Unit)) {
-            return refuse(error, RequestFailure::Refused,
+            return StoreError::refuse(error, RequestFailure::Refused,
                           QStringLiteral("%1 is a unit; only groups hold nodes")
                               .arg(node.parentId));
         }
     }
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("SELECT COUNT(*) FROM tracked_objects"));
-    if (!run(query, {}, "counting the units", error) || !query.next())
+    if (!StoreError::exec(query, {}, "counting the units", error) || !query.next())
         return 0;
     if (query.value(0).toInt() >= StoreLimits::MaxTrackedObjects) {
-        return refuse(error, RequestFailure::OverLimit,
+        return StoreError::refuse(error, RequestFailure::OverLimit,
                       QStringLiteral("there are %1 groups and units already, the most there"
                                      " may be")
                           .arg(StoreLimits::MaxTrackedObjects));
@@ -110,7 +92,7 @@ qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
         " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM tracked_objects"
         "  WHERE COALESCE(parent_id, 0) = ?))"));
     const QVariant parent = node.parentId ? QVariant(node.parentId) : QVariant(QVariant::Int);
-    if (!run(query, {parent, node.name, int(node.kind), node.parentId}, "adding a unit node",
+    if (!StoreError::exec(query, {parent, node.name, int(node.kind), node.parentId}, "adding a unit node",
              error))
         return 0;
     const qint32 id = query.lastInsertId().toInt();
@@ -123,12 +105,12 @@ qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
 bool UnitStore::rename(qint32 id, const QString &name, StoreError *error)
 {
     if (const auto problem = StoreLimits::nameProblem(name))
-        return refuse(error, problem->code, problem->reason);
+        return StoreError::refuse(error, problem->code, problem->reason);
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("UPDATE tracked_objects SET name = ? WHERE id = ?"));
-    if (!run(query, {name, id}, "renaming a unit node", error))
+    if (!StoreError::exec(query, {name, id}, "renaming a unit node", error))
         return false;
-    return query.numRowsAffected() > 0 || refuse(error, RequestFailure::Refused, noNode(id));
+    return query.numRowsAffected() > 0 || StoreError::refuse(error, RequestFailure::Refused, noNode(id));
 }
 
 bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
@@ -143,17 +125,17 @@ bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
     if (kind == ReadFailed || parentKind == ReadFailed)
         return false;
     if (kind == NoNode || parentKind == NoNode)
-        return refuse(error, RequestFailure::Refused, noNode(kind == NoNode ? move.id
+        return StoreError::refuse(error, RequestFailure::Refused, noNode(kind == NoNode ? move.id
                                                                             : move.parentId));
     if (parentKind == int(UnitMessages::NewNode::Unit)) {
-        return refuse(error, RequestFailure::Refused,
+        return StoreError::refuse(error, RequestFailure::Refused,
                       QStringLiteral("%1 is a unit; only groups hold nodes").arg(move.parentId));
     }
     const int within = isWithin(move.parentId, move.id, error);
     if (within == ReadFailed)
         return false;
     if (within) {
-        return refuse(error, RequestFailure::Refused,
+        return StoreError::refuse(error, RequestFailure::Refused,
                       QStringLiteral("node %1 cannot move into itself or its own subtree")
                           .arg(move.id));
     }
@@ -161,7 +143,7 @@ bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
     query.prepare(QStringLiteral("SELECT id FROM tracked_objects"
                                  " WHERE COALESCE(parent_id, 0) = ? AND id <> ?"
                                  " ORDER BY sort_order, id"));
-    if (!run(query, {move.parentId, move.id}, "reading a group's nodes", error))
+    if (!StoreError::exec(query, {move.parentId, move.id}, "reading a group's nodes", error))
         return false;
     QList<qint32> siblings;
     while (query.next())
@@ -172,7 +154,7 @@ bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
                                  " WHERE id = ?"));
     const QVariant parent = move.parentId ? QVariant(move.parentId) : QVariant(QVariant::Int);
     for (int order = 0; order < siblings.size(); ++order) {
-        if (!run(query, {parent, order, siblings.at(order)}, "moving a unit node", error))
+        if (!StoreError::exec(query, {parent, order, siblings.at(order)}, "moving a unit node", error))
             return false;
     }
     query.finish();
@@ -187,9 +169,9 @@ bool UnitStore::remove(qint32 id, StoreError *error)
     // The subtree and its units' reports go with the node (foreign keys).
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("DELETE FROM tracked_objects WHERE id = ?"));
-    if (!run(query, {id}, "deleting a unit node", error))
+    if (!StoreError::exec(query, {id}, "deleting a unit node", error))
         return false;
-    return query.numRowsAffected() > 0 || refuse(error, RequestFailure::Refused, noNode(id));
+    return query.numRowsAffected() > 0 || StoreError::refuse(error, RequestFailure::Refused, noNode(id));
 }
 
 bool UnitStore::setDevice(qint32 unitId, const QString &deviceId, StoreError *error)
@@ -208,7 +190,7 @@ bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column colum
     const QString what = column == Column::DeviceId ? QStringLiteral("device id")
                                                     : QStringLiteral("key");
     if (!text.isEmpty() && !UnitMessages::isDeviceId(text)) {
-        return refuse(error, RequestFailure::Refused,
+        return StoreError::refuse(error, RequestFailure::Refused,
                       QStringLiteral("a %1 is 1 to %2 printable ASCII characters")
                           .arg(what)
                           .arg(UnitMessages::MaxDeviceIdLength));
@@ -222,7 +204,7 @@ bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column colum
     if (kind == ReadFailed)
         return false;
     if (kind != int(UnitMessages::NewNode::Unit)) {
-        return refuse(error, RequestFailure::Refused,
+        return StoreError::refuse(error, RequestFailure::Refused,
                       kind == NoNode ? noNode(unitId)
                                      : QStringLiteral("%1 is a group; only units have a %2")
                                            .arg(unitId)
@@ -232,10 +214,10 @@ bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column colum
     if (column == Column::DeviceId && !text.isEmpty()) {
         query.prepare(QStringLiteral("SELECT id FROM tracked_objects"
                                      " WHERE device_id = ? AND id <> ?"));
-        if (!run(query, {text, unitId}, "looking up a device id", error))
+        if (!StoreError::exec(query, {text, unitId}, "looking up a device id", error))
             return false;
         if (query.next()) {
-            return refuse(error, RequestFailure::Refused,
+            return StoreError::refuse(error, RequestFailure::Refused,
                           QStringLiteral("device id %1 belongs to unit %2")
                               .arg(text)
                               .arg(query.value(0).toInt()));
@@ -245,7 +227,7 @@ bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column colum
                       ? QStringLiteral("UPDATE tracked_objects SET device_id = ? WHERE id = ?")
                       : QStringLiteral("UPDATE tracked_objects SET device_key = ? WHERE id = ?"));
     const QVariant value = text.isEmpty() ? QVariant(QVariant::String) : QVariant(text);
-    if (!run(query, {value, unitId}, "setting a unit's device", error))
+    if (!StoreError::exec(query, {value, unitId}, "setting a unit's device", error))
         return false;
     query.finish();
     if (transaction.commit())
