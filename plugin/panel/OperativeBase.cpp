@@ -254,11 +254,14 @@ bool OperativeBase::eventFilter(QObject *watched, QEvent *event)
 {
     // A press on a row's check box ticks it and leaves the current row where it
     // is: the row on show stays the one the table and the toolbar act on.
+    // The type first: the viewport's own teardown passes here while the view
+    // is half destroyed.
     const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
+        && type != QEvent::MouseButtonDblClick)
+        return QObject::eventFilter(watched, event);
     QTreeView *view = mainView();
-    if (watched != view->viewport()
-        || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
-            && type != QEvent::MouseButtonDblClick))
+    if (!view || watched != view->viewport())
         return QObject::eventFilter(watched, event);
     const auto *mouse = static_cast<QMouseEvent *>(event);
     const QModelIndex index = view->indexAt(mouse->pos());
