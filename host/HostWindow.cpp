@@ -134,7 +134,6 @@ void HostWindow::buildEventsDock()
     auto *filter = new QLineEdit;
     filter->setObjectName(QStringLiteral("eventsFilter"));
     filter->setPlaceholderText(tr("Filter by route, section or unit"));
-    filter->setClearButtonEnabled(true);
     connect(filter, &QLineEdit::textChanged, filtered,
             &QSortFilterProxyModel::setFilterFixedString);
     m_eventsView = new QListView;
