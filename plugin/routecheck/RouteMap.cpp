@@ -142,12 +142,12 @@ void RouteMap::placeLegend() const
     int minX = std::numeric_limits<int>::max();
     int maxY = std::numeric_limits<int>::min();
     for (const MapQt::MapPrimitive *primitive : shapes->primitives) {
-        if (primitive->kind == 5) {
+        const auto *trace = dynamic_cast<const MapQt::MapTrace *>(primitive);
+        if (!trace) { // a picture, at its place
             minX = qMin(minX, primitive->x);
             maxY = qMax(maxY, primitive->y);
             continue;
         }
-        const auto *trace = static_cast<const MapQt::MapTrace *>(primitive);
         for (int i = 0; i < trace->count; ++i) {
             minX = qMin(minX, trace->points[i].x);
             maxY = qMax(maxY, trace->points[i].y);
