@@ -1,10 +1,13 @@
 #ifndef UNITPAINTER_H
 #define UNITPAINTER_H
 
-#include <QRgb>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
+#include <QRgb>
 #include <QString>
+
+#include <optional>
 
 class MapProjection;
 class QPainter;
@@ -25,6 +28,12 @@ constexpr QRgb DotColour = 0xff143282;
 constexpr QRgb TextColour = 0xff0f1e46;
 
 void paint(QPainter &painter, const MapProjection &projection, const QList<Marker> &markers);
+
+// Where each label goes, given the dots' centres and the labels' sizes on
+// screen: right of its dot, else left, above or below, wherever it covers no
+// label placed before it and no dot. A label with no free place is left out
+// (its dot stays, and the Units dock finds it). Earlier markers come first.
+QList<std::optional<QRectF>> placeLabels(const QList<QPointF> &dots, const QList<QSizeF> &sizes);
 
 } // namespace UnitPainter
 

@@ -535,6 +535,35 @@ private slots:
         }
     }
 
+    void unitLabels_data()
+    {
+        QTest::addColumn<QList<QPointF>>("dots");
+        QTest::addColumn<QString>("placed"); // per label: r(ight), l(eft), a(bove), b(elow), -
+        const QPointF a(100, 100);
+        QTest::newRow("apart") << QList<QPointF>{a, a + QPointF(0, 100)} << "rr";
+        QTest::newRow("side by side: not over the neighbour's dot")
+            << QList<QPointF>{a, a + QPointF(30, 0)} << "lr";
+        QTest::newRow("five on one spot") << QList<QPointF>{a, a, a, a, a} << "rlab-";
+    }
+
+    // Labels never cover each other or a dot; the fifth unit on one spot
+    // keeps its dot only.
+    void unitLabels()
+    {
+        QFETCH(QList<QPointF>, dots);
+        QFETCH(QString, placed);
+        const QList<QSizeF> sizes = QVector<QSizeF>(dots.size(), QSizeF(40, 10)).toList();
+        const auto places = UnitPainter::placeLabels(dots, sizes);
+        QString sides;
+        for (int i = 0; i < places.size(); ++i) {
+            const auto &place = places.at(i);
+            const QPointF c = place ? place->center() - dots.at(i) : QPointF();
+            sides += !place ? '-' : c.x() > 0 && qAbs(c.y()) < 1 ? 'r' : c.x() < 0 ? 'l'
+                                  : c.y() < 0 ? 'a' : 'b';
+        }
+        QCOMPARE(sides, placed);
+    }
+
     void eventOrder_data()
     {
         QTest::addColumn<QList<int>>("reply");
