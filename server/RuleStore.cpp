@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "IdListReader.h"
 #include "NodeForest.h"
+#include "NodeTable.h"
 #include "ServerLog.h"
 #include "SqlTransaction.h"
 #include "StoreLimits.h"
@@ -794,38 +795,18 @@ bool RuleStore::moveNode(qint32 id, qint32 parentId, int position, StoreError *e
     if (!began(transaction, error) || !editable(id, "be moved", &bits, error)
         || (parentId != 0 && !editable(parentId, "hold new nodes", &bits, error)))
         return false;
-    QSqlQuery query(m_db.connection());
-    query.prepare(QStringLiteral("SELECT COALESCE(parent_id, 0) FROM rule_nodes WHERE id = ?"));
-    // The step cap guards against a loop stored by some other program.
-    constexpr int MaxSteps = 1 << 20;
-    for (qint32 above = parentId, steps = 0; above != 0 && steps <= MaxSteps; ++steps) {
-        if (above == id) {
-            return StoreError::refuse(error, RequestFailure::Refused,
-                           QStringLiteral("rule node %1 cannot move under itself or into its"
-                                          " own subtree")
-                               .arg(id));
-        }
-        if (!StoreError::exec(query, {above}, "looking up a rule node's parents", error))
-            return false;
-        above = query.next() ? query.value(0).toInt() : 0;
-    }
-    query.prepare(QStringLiteral("SELECT id FROM rule_nodes WHERE COALESCE(parent_id, 0) = ?"
-                                 " AND id <> ? ORDER BY sort_order, id"));
-    if (!StoreError::exec(query, {parentId, id}, "reading a rule node's children", error))
+    const NodeTable nodes(m_db, QStringLiteral("rule_nodes"));
+    const NodeTable::Within within = nodes.isWithin(parentId, id, error);
+    if (within == NodeTable::ReadFailed)
         return false;
-    QList<qint32> siblings;
-    while (query.next())
-        siblings << query.value(0).toInt();
-    const bool inRange = position >= 0 && position <= siblings.size();
-    siblings.insert(inRange ? position : siblings.size(), id);
-    query.prepare(QStringLiteral("UPDATE rule_nodes SET parent_id = ?, sort_order = ?"
-                                 " WHERE id = ?"));
-    for (int order = 0; order < siblings.size(); ++order) {
-        if (!StoreError::exec(query, {parentValue(parentId), order, siblings.at(order)},
-                     "moving a rule node", error))
-            return false;
+    if (within == NodeTable::Yes) {
+        return StoreError::refuse(error, RequestFailure::Refused,
+                                  QStringLiteral("rule node %1 cannot move under itself or into"
+                                                 " its own subtree")
+                                      .arg(id));
     }
-    query.finish();
+    if (!nodes.place(id, parentId, position, error))
+        return false;
     if (!committed(transaction, error))
         return false;
     // The size stays, unless the move takes nodes past the depth the reply

@@ -1,6 +1,7 @@
 #include "UnitStore.h"
 
 #include "Database.h"
+#include "NodeTable.h"
 #include "SqlTransaction.h"
 #include "StoreLimits.h"
 
@@ -38,22 +39,6 @@ int UnitStore::kindOf(qint32 id, StoreError *error) const
     if (!StoreError::exec(query, {id}, "looking up a unit node", error))
         return ReadFailed;
     return query.next() ? query.value(0).toInt() : NoNode;
-}
-
-int UnitStore::isWithin(qint32 id, qint32 ancestor, StoreError *error) const
-{
-    QSqlQuery query(m_db.connection());
-    query.prepare(QStringLiteral("SELECT COALESCE(parent_id, 0) FROM tracked_objects"
-                                 " WHERE id = ?"));
-    // The step cap guards against a loop stored by some other program.
-    for (int steps = 0; id != 0 && steps <= StoreLimits::MaxTrackedObjects; ++steps) {
-        if (id == ancestor)
-            return 1;
-        if (!StoreError::exec(query, {id}, "looking up a node's groups", error))
-            return ReadFailed;
-        id = query.next() ? query.value(0).toInt() : 0;
-    }
-    return 0;
 }
 
 qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
@@ -131,33 +116,17 @@ bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
         return StoreError::refuse(error, RequestFailure::Refused,
                       QStringLiteral("%1 is a unit; only groups hold nodes").arg(move.parentId));
     }
-    const int within = isWithin(move.parentId, move.id, error);
-    if (within == ReadFailed)
+    const NodeTable nodes(m_db, QStringLiteral("tracked_objects"));
+    const NodeTable::Within within = nodes.isWithin(move.parentId, move.id, error);
+    if (within == NodeTable::ReadFailed)
         return false;
-    if (within) {
+    if (within == NodeTable::Yes) {
         return StoreError::refuse(error, RequestFailure::Refused,
                       QStringLiteral("node %1 cannot move into itself or its own subtree")
                           .arg(move.id));
     }
-    QSqlQuery query(m_db.connection());
-    query.prepare(QStringLiteral("SELECT id FROM tracked_objects"
-                                 " WHERE COALESCE(parent_id, 0) = ? AND id <> ?"
-                                 " ORDER BY sort_order, id"));
-    if (!StoreError::exec(query, {move.parentId, move.id}, "reading a group's nodes", error))
+    if (!nodes.place(move.id, move.parentId, move.position, error))
         return false;
-    QList<qint32> siblings;
-    while (query.next())
-        siblings << query.value(0).toInt();
-    const bool inRange = move.position >= 0 && move.position <= siblings.size();
-    siblings.insert(inRange ? move.position : siblings.size(), move.id);
-    query.prepare(QStringLiteral("UPDATE tracked_objects SET parent_id = ?, sort_order = ?"
-                                 " WHERE id = ?"));
-    const QVariant parent = move.parentId ? QVariant(move.parentId) : QVariant(QVariant::Int);
-    for (int order = 0; order < siblings.size(); ++order) {
-        if (!StoreError::exec(query, {parent, order, siblings.at(order)}, "moving a unit node", error))
-            return false;
-    }
-    query.finish();
     if (transaction.commit())
         return true;
     *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the move"));

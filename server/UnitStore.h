@@ -47,9 +47,6 @@ private:
     bool setDeviceColumn(qint32 unitId, const QString &text, Column column, StoreError *error);
     // The node's kind, -1 when there is none, -2 on a database error (in error).
     int kindOf(qint32 id, StoreError *error) const;
-    // 1 when ancestor is id itself or lies above it, 0 when not, -2 on a
-    // database error (in error).
-    int isWithin(qint32 id, qint32 ancestor, StoreError *error) const;
 
     const Database &m_db;
 };
