@@ -1,6 +1,7 @@
 #include "HostWindow.h"
 
 #include "CheckEventsModel.h"
+#include "FailureText.h"
 #include "HostServices.h"
 #include "LinkBanner.h"
 #include "MapBasePainter.h"
@@ -68,11 +69,11 @@ HostWindow::HostWindow(HostServices *services, ServerConnection *connection,
     statusBar()->addPermanentWidget(m_scaleLabel);
     connect(m_connection, &ServerConnection::stateChanged, this, &HostWindow::updateLinkState);
     connect(m_connection, &ServerConnection::disconnected, this, &HostWindow::updateLinkState);
-    connect(m_connection, &ServerConnection::requestFailed, this, &HostWindow::showFailure);
-    connect(m_connection, &ServerConnection::requestUnanswered, this,
-            [this](const QByteArray &command, const QString &reason) {
-                showFailure(RequestFailure{command, RequestFailure::Busy, reason});
+    connect(m_connection, &ServerConnection::requestFailed, this,
+            [this](const RequestFailure &failure) {
+                showFailure(failure.command, FailureText::explained(failure));
             });
+    connect(m_connection, &ServerConnection::requestUnanswered, this, &HostWindow::showFailure);
     updateLinkState();
     updateScaleText();
     resize(1400, 900);
@@ -342,18 +343,16 @@ void HostWindow::updateScaleText()
                                       4 * canvas->projection().scale())));
 }
 
-void HostWindow::showFailure(const RequestFailure &failure)
+void HostWindow::showFailure(const QByteArray &command, const QString &reason)
 {
-    const QString reason = failure.reason.isEmpty() ? RequestFailure::codeName(failure.code)
-                                                    : failure.reason;
     QString text;
-    if (failure.command == Commands::FixRoutes)
+    if (command == Commands::FixRoutes)
         text = tr("The routes were not saved: %1").arg(reason);
-    else if (failure.command == Commands::SetCheckMode)
+    else if (command == Commands::SetCheckMode)
         text = tr("Checking was not switched: %1").arg(reason);
     else
         text = tr("The server could not carry out %1: %2")
-                   .arg(QString::fromLatin1(failure.command), reason);
+                   .arg(QString::fromLatin1(command), reason);
     statusBar()->showMessage(text, FailureShownMs);
     if (!m_failureBox) {
         m_failureBox = new QMessageBox(QMessageBox::Warning, tr("Server request failed"),
@@ -363,7 +362,7 @@ void HostWindow::showFailure(const RequestFailure &failure)
     // A failure while the warning is up joins it: a save and the switch after it may both fail.
     const bool adding = m_failureBox->isVisible();
     m_failureBox->setText(adding ? m_failureBox->text() + QLatin1Char('\n') + text : text);
-    if (failure.command == Commands::FixRoutes)
+    if (command == Commands::FixRoutes)
         m_failureBox->setInformativeText(tr("The edits stay in the panel; save them again later."));
     else if (!adding)
         m_failureBox->setInformativeText(QString());

@@ -81,7 +81,7 @@ private:
     int pluginTabIndex(PluginInterface *plugin, int mapId) const;
     void updateLinkState();
     // In the status bar and in a warning that leaves the window usable.
-    void showFailure(const RequestFailure &failure);
+    void showFailure(const QByteArray &command, const QString &reason);
     void updateScaleText();
 
     HostServices *m_services;       // not owned

@@ -13,6 +13,37 @@
     </message>
 </context>
 <context>
+    <name>FailureText</name>
+    <message>
+        <source>the server&apos;s database is read-only</source>
+        <translation>база данных сервера открыта только для чтения</translation>
+    </message>
+    <message>
+        <source>the server&apos;s database is busy with another program</source>
+        <translation>база данных сервера занята другой программой</translation>
+    </message>
+    <message>
+        <source>the server could not write to its storage</source>
+        <translation>сервер не смог записать данные на диск</translation>
+    </message>
+    <message>
+        <source>the change exceeds one of the server&apos;s limits</source>
+        <translation>изменение превышает одно из ограничений сервера</translation>
+    </message>
+    <message>
+        <source>the server could not read the request</source>
+        <translation>сервер не смог прочитать запрос</translation>
+    </message>
+    <message>
+        <source>the server refused the request</source>
+        <translation>сервер отклонил запрос</translation>
+    </message>
+    <message>
+        <source>%1 (server: %2)</source>
+        <translation>%1 (сервер: %2)</translation>
+    </message>
+</context>
+<context>
     <name>HostWindow</name>
     <message>
         <source>City</source>

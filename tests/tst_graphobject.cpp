@@ -144,7 +144,6 @@ private slots:
     void initTestCase()
     {
         Q_INIT_RESOURCE(operativecheck);
-        GraphObject::InitTypeNames();
         InitIconTable();
     }
 

@@ -342,16 +342,20 @@ private slots:
         QTest::newRow("routes not saved, its turn taken: the next reply pairs")
             << L{"1 Fix_routes", "2 Fix_routes"} << frame({fix, F::Storage, "disk full"})
             << L{"Fix_routes ack"} << "Fix_routes 3 disk full first"
-            << "The routes were not saved: disk full" << "";
+            << "The routes were not saved: the server could not write to its storage"
+               " (server: disk full)" << "";
         QTest::newRow("a save, then checking switched: both fail, no plug-in hears of it")
             << L{"1 Fix_routes", "2 Set_check_mode"}
             << frame({fix, F::ReadOnly, "read-only"}) + frame({"Set_check_mode", F::Busy, "locked"})
             << L{} << "Fix_routes 1 read-only first,Set_check_mode 2 locked second"
-            << "The routes were not saved: read-only\nChecking was not switched: locked" << "";
+            << "The routes were not saved: the server's database is read-only (server: read-only)\n"
+               "Checking was not switched: the server's database is busy with another program"
+               " (server: locked)" << "";
         QTest::newRow("the host's own request, no reason: the code")
             << L{} << frame({Commands::GetObjectTree, F::OverLimit, ""}) << L{}
             << "Get_tree_objects 4  nobody"
-            << "The server could not carry out Get_tree_objects: over a limit" << "";
+            << "The server could not carry out Get_tree_objects: the change exceeds one of the"
+               " server's limits" << "";
         QTest::newRow("nobody waits: dropped") << L{} << frame({fix, F::Refused, "no"}) << L{}
                                                << "" << "" << "failure of Fix_routes .*dropped";
         QTest::newRow("unknown code: dropped")

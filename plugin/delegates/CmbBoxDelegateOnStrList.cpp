@@ -17,6 +17,8 @@ QWidget *CmbBoxDelegateOnStrList::createEditor(QWidget *parent, const QStyleOpti
     combo->setEditable(false);
     if (list)
         combo->addItems(*list);
+    for (int i = 0; m_tips && i < combo->count(); ++i)
+        combo->setItemData(i, m_tips->value(i), Qt::ToolTipRole);
     return combo;
 }
 

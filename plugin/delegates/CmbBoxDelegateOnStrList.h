@@ -11,6 +11,8 @@ class CmbBoxDelegateOnStrList : public QItemDelegate
 
 public:
     explicit CmbBoxDelegateOnStrList(QStringList *list, QObject *parent = nullptr);
+    // Tooltips of the texts, by the same index; not owned.
+    void setItemTips(const QStringList *tips) { m_tips = tips; }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
@@ -22,6 +24,7 @@ public:
 
 private:
     QStringList *list; // not owned; read afresh for every editor
+    const QStringList *m_tips = nullptr;
 };
 
 #endif // CMBBOXDELEGATEONSTRLIST_H

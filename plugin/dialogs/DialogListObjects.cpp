@@ -3,38 +3,21 @@
 #include <TreeObjCheckable.h>
 
 #include <QCoreApplication>
-#include <QDialogButtonBox>
-#include <QGridLayout>
+#include <QTreeView>
 
 DialogListObjects::DialogListObjects()
-    : QDialog(nullptr)
+    : PickerDialog(QStringLiteral("DialogListObjects"),
+                   QCoreApplication::translate("DialogListObjects", "List objects"))
+    , m_treeWidget(new TreeObjCheckable(this))
 {
-    if (objectName().isEmpty())
-        setObjectName(QStringLiteral("DialogListObjects"));
-    setWindowTitle(QCoreApplication::translate("DialogListObjects", "List objects"));
-
-    gridLayout = new QGridLayout(this);
-    m_treeWidget = new TreeObjCheckable(this);
-    gridLayout->addWidget(m_treeWidget, 0, 0, 1, 1);
-
-    buttonBox = new QDialogButtonBox(this);
-    buttonBox->setOrientation(Qt::Horizontal);
-    buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    gridLayout->addWidget(buttonBox, 1, 0);
-
-    connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    setTree(m_treeWidget, m_treeWidget->findChild<QTreeView *>());
 }
 
 DialogListObjects::~DialogListObjects() = default;
 
-void DialogListObjects::showForRoute(QStandardItemModel *objectsModel, QList<int> *objects)
+void DialogListObjects::showForRoute(QStandardItemModel *objectsModel, QList<int> *objects,
+                                     QWidget *window)
 {
     m_treeWidget->setModelAndCheckedO(objectsModel, objects);
-    if (!isVisible()) {
-        show();
-    } else {
-        raise();
-        activateWindow();
-    }
+    showOver(window);
 }

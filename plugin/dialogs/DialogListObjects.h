@@ -1,16 +1,15 @@
 #ifndef DIALOGLISTOBJECTS_H
 #define DIALOGLISTOBJECTS_H
 
-#include <QDialog>
+#include "PickerDialog.h"
+
 #include <QList>
 
-class QDialogButtonBox;
-class QGridLayout;
 class QStandardItemModel;
 class TreeObjCheckable;
 
 // Chooses the tracked units a route watches, from the host's objects model.
-class DialogListObjects : public QDialog
+class DialogListObjects : public PickerDialog
 {
     Q_OBJECT
 
@@ -18,15 +17,15 @@ public:
     DialogListObjects();
     ~DialogListObjects() override;
 
-    // Shows model's objects with exactly the listed ids ticked; objects is only read.
-    void showForRoute(QStandardItemModel *objectsModel, QList<int> *objects);
+    // Shows model's objects with exactly the listed ids ticked over window;
+    // objects is only read.
+    void showForRoute(QStandardItemModel *objectsModel, QList<int> *objects,
+                      QWidget *window = nullptr);
 
     TreeObjCheckable *treeWidget() const { return m_treeWidget; }
 
 private:
     TreeObjCheckable *m_treeWidget;
-    QGridLayout *gridLayout;
-    QDialogButtonBox *buttonBox;
 };
 
 #endif // DIALOGLISTOBJECTS_H

@@ -5,8 +5,6 @@
 #include "records/ItemRoles.h"
 
 #include <QCoreApplication>
-#include <QDialogButtonBox>
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -26,26 +24,14 @@ void walkItem(QStandardItem *item, Visit &visit)
 } // namespace
 
 DialogSelectGraphObj::DialogSelectGraphObj()
-    : QDialog(nullptr)
+    : PickerDialog(QStringLiteral("DialogSelectGraphObj"),
+                   QCoreApplication::translate("DialogSelectGraphObj", "List graphic objects"))
 {
-    if (objectName().isEmpty())
-        setObjectName(QStringLiteral("DialogSelectGraphObj"));
-    setWindowTitle(QCoreApplication::translate("DialogSelectGraphObj", "List graphic objects"));
-
-    gridLayout = new QGridLayout(this);
     treeView = new QTreeView(this);
     treeView->setModel(model());
     treeView->header()->hide();
     treeView->setAutoExpandDelay(1);
-    gridLayout->addWidget(treeView, 0, 0);
-
-    buttonBox = new QDialogButtonBox(this);
-    buttonBox->setOrientation(Qt::Horizontal);
-    buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    gridLayout->addWidget(buttonBox, 2, 0);
-
-    connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    setTree(treeView, treeView);
     m_checkGate = std::make_unique<ItemChangeGate>([this] {
         return connect(model(), &QStandardItemModel::itemChanged, this,
                        &DialogSelectGraphObj::itemChangedX);
@@ -77,8 +63,10 @@ void DialogSelectGraphObj::loadTree(QDataStream &in)
     // Opening every layer of a large tree costs a layout of every row: it
     // waits until the operator sees the tree.
     m_expandPending = true;
-    if (isVisible())
+    if (isVisible()) {
         expandIfPending();
+        refilter();
+    }
 }
 
 void DialogSelectGraphObj::showEvent(QShowEvent *event)
@@ -95,7 +83,7 @@ void DialogSelectGraphObj::expandIfPending()
     treeView->expandAll();
 }
 
-void DialogSelectGraphObj::showForSection(const QList<int> &ids)
+void DialogSelectGraphObj::showForSection(const QList<int> &ids, QWidget *window)
 {
     {
         const ItemChangeGate::Muted muted(*m_checkGate);
@@ -106,12 +94,9 @@ void DialogSelectGraphObj::showForSection(const QList<int> &ids)
         });
     }
 
-    if (!isVisible()) {
-        show();
-    } else {
-        raise();
-        activateWindow();
-    }
+    // Open before it is measured, so that every name counts in its width.
+    expandIfPending();
+    showOver(window);
 }
 
 void DialogSelectGraphObj::checkedGraphObjects(QList<int> &ids, QString &names) const

@@ -2,25 +2,23 @@
 #define DIALOGSELECTGRAPHOBJ_H
 
 #include "GraphObjectIndex.h"
+#include "PickerDialog.h"
 
 #include "panel/SupportTreeLayers.h"
 
-#include <QDialog>
 #include <QList>
 
 #include <memory>
 
 class ItemChangeGate;
 class QDataStream;
-class QDialogButtonBox;
-class QGridLayout;
 class QStandardItem;
 class QTreeView;
 
 // The server's layer tree with check boxes, to choose a section's graphic
 // objects. Its model is also the plug-in's one store of graphic objects: every
 // lookup by id goes through it.
-class DialogSelectGraphObj : public QDialog, public SupportTreeLayers
+class DialogSelectGraphObj : public PickerDialog, public SupportTreeLayers
 {
     Q_OBJECT
 
@@ -30,8 +28,8 @@ public:
 
     // Rebuilds the tree from a layer-tree reply; earlier object pointers die here.
     void loadTree(QDataStream &in);
-    // Ticks exactly the objects whose ids are listed and shows the dialog.
-    void showForSection(const QList<int> &ids);
+    // Ticks exactly the objects whose ids are listed and shows the dialog over window.
+    void showForSection(const QList<int> &ids, QWidget *window = nullptr);
     // The ticked objects' ids, and their names each followed by one blank appended to names.
     void checkedGraphObjects(QList<int> &ids, QString &names) const;
     // Appends the objects whose ids are listed, in tree order (duplicates kept).
@@ -49,9 +47,7 @@ private:
     template <typename Visit>
     void walk(Visit visit) const;
 
-    QGridLayout *gridLayout;
     QTreeView *treeView;
-    QDialogButtonBox *buttonBox;
     // Ticks set from a section are no operator's: they do not run down.
     std::unique_ptr<ItemChangeGate> m_checkGate;
     std::unique_ptr<GraphObjectIndex> m_index;

@@ -14,16 +14,22 @@
 
 #include <iterator>
 
-QStringList &GraphObject::typeNames()
-{
-    static QStringList names;
-    return names;
-}
+namespace {
 
-void GraphObject::InitTypeNames()
+// By type code. Translated when asked for: the library is loaded, and these
+// would be made, before the plug-in's catalogue is installed.
+const char *const TypeNameSources[] = {
+    QT_TRANSLATE_NOOP("GraphObject", "Abstract"), QT_TRANSLATE_NOOP("GraphObject", "IconText"),
+    QT_TRANSLATE_NOOP("GraphObject", "Line"),     QT_TRANSLATE_NOOP("GraphObject", "Polygone"),
+    QT_TRANSLATE_NOOP("GraphObject", "Circle"),   QT_TRANSLATE_NOOP("GraphObject", "Cone")};
+
+} // namespace
+
+QString GraphObject::typeName(qint32 type)
 {
-    typeNames() = QStringList{tr("Abstract"), tr("IconText"), tr("Line"),
-                            tr("Polygone"), tr("Circle"), tr("Cone")};
+    if (type < 0 || type >= qint32(std::size(TypeNameSources)))
+        return QString();
+    return tr(TypeNameSources[type]);
 }
 
 GraphObject::GraphObject(const GraphObData &record)
@@ -75,7 +81,7 @@ void GraphObject::nameIfUnnamed()
     if (!name.isEmpty())
         return;
     name = QCoreApplication::translate("GraphObject", "[New %0 %1]")
-               .arg(typeNames().value(type), QString::number(id));
+               .arg(typeName(type), QString::number(id));
 }
 
 void GraphObject::AttachEditPrimitives(QList<MapQt::MapPrimitive *> *list)

@@ -71,11 +71,9 @@ public:
     // Refills the editing primitives from the vertices.
     virtual void RebuildPrimitives() = 0;
 
-    // Type code to translated name: "Abstract", "IconText", "Line", ... Filled
-    // when the library is loaded, so it is a function-local table, safe to
-    // use from other load-time code.
-    static QStringList &typeNames();
-    static void InitTypeNames();
+    // Type code to its name in the current language: "Abstract", "IconText",
+    // "Line", ...; empty for an unknown code.
+    static QString typeName(qint32 type);
 
     QList<MapQt::MapPrimitive *> *editList() const { return primitiveList; }
 

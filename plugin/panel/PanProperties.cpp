@@ -1,5 +1,7 @@
 #include "PanProperties.h"
 
+#include "LabelColumn.h"
+
 #include <QAction>
 #include <QHeaderView>
 #include <QStandardItemModel>
@@ -36,6 +38,11 @@ PanProperties::PanProperties(QUndoGroup *undoGroup)
     m_propertyView->horizontalHeader()->show();
     m_propertyView->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_propertyView->horizontalHeader()->setStretchLastSection(true);
+    // A label narrower than its text wraps onto more lines of its row.
+    m_propertyView->setWordWrap(true);
+    m_propertyView->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_labelColumn = new LabelColumn(m_propertyView,
+                                    QStringLiteral("OperativeCheck/properties/labelWidth"));
     column()->addWidget(m_propertyView);
 
     connect(m_propertyView, &QTableView::activated, this, &PanProperties::propertyClicked);

@@ -3,6 +3,7 @@
 
 #include "TypicalPanel.h"
 
+class LabelColumn;
 class QModelIndex;
 class QStandardItemModel;
 class QTableView;
@@ -22,6 +23,8 @@ public:
     QAction *redoAction() const { return m_redoAction; }
     QStandardItemModel *propertyModel() const { return m_propertyModel; }
     QTableView *propertyView() const { return m_propertyView; }
+    // The label column's width, to fit after each filling of the table.
+    LabelColumn *labelColumn() const { return m_labelColumn; }
 
 signals:
     void saveClicked();
@@ -34,6 +37,7 @@ private:
     QAction *m_redoAction = nullptr;
     QStandardItemModel *m_propertyModel;
     QTableView *m_propertyView;
+    LabelColumn *m_labelColumn;
 };
 
 #endif // PANPROPERTIES_H

@@ -130,7 +130,7 @@
     </message>
     <message>
         <source>[New %0 %1]</source>
-        <translation>[Новый %0 %1]</translation>
+        <translation>[Новый объект: %0 %1]</translation>
     </message>
     <message>
         <source>Param</source>
@@ -322,6 +322,33 @@
     <message>
         <source>Plan Perehvat</source>
         <translation>План Перехват</translation>
+    </message>
+    <message>
+        <source>Section times count once, from the moment checking is switched on.</source>
+        <translation>Время участков отсчитывается один раз, от момента включения контроля.</translation>
+    </message>
+    <message>
+        <source>Section times are times of day, checked again every day from midnight.</source>
+        <translation>Время участков — время суток; проверка повторяется каждый день с полуночи.</translation>
+    </message>
+    <message>
+        <source>Section times count from Monday 00:00, checked again every week.</source>
+        <translation>Время участков отсчитывается от понедельника 00:00; проверка повторяется каждую неделю.</translation>
+    </message>
+    <message>
+        <source>Section times count from 00:00 on the 1st, checked again every month.</source>
+        <translation>Время участков отсчитывается от 00:00 первого числа; проверка повторяется каждый месяц.</translation>
+    </message>
+    <message>
+        <source>An interception plan: section times count once, from the moment checking is switched on, and the route is marked as a plan.</source>
+        <translation>План «Перехват»: время участков отсчитывается один раз, от момента включения контроля, а маршрут помечается как план.</translation>
+    </message>
+</context>
+<context>
+    <name>PickerDialog</name>
+    <message>
+        <source>Filter by name</source>
+        <translation>Фильтр по имени</translation>
     </message>
 </context>
 <context>

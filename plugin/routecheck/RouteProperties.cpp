@@ -7,6 +7,7 @@
 #include "delegates/CmbBoxDelegateOnStrList.h"
 #include "delegates/LineEditDelegate.h"
 #include "panel/ItemChangeGate.h"
+#include "panel/LabelColumn.h"
 #include "panel/PanProperties.h"
 #include "records/ItemRoles.h"
 #include "records/RouteRecord.h"
@@ -51,10 +52,12 @@ const char *const SectionLabels[SectionRowCount] = {
     QT_TRANSLATE_NOOP("OperativeCheck", "Delay into"),
 };
 
+// The whole label shows as its tooltip, however narrow the column.
 QStandardItem *labelCell(const QString &text)
 {
     auto *cell = new QStandardItem(text);
     cell->setEditable(false);
+    cell->setToolTip(text);
     return cell;
 }
 
@@ -98,6 +101,7 @@ void RouteProperties::show(QStandardItem *item, const QStandardItemModel *tracke
         showSectionRows(*section);
     else
         table->clear();
+    m_panel.labelColumn()->fit();
 }
 
 void RouteProperties::startTable()
@@ -128,7 +132,9 @@ void RouteProperties::showRouteRows(const RouteRecord &route,
     table->appendRow(
         {labelCell(QCoreApplication::translate("OperativeCheck", "Objects")), objectsCell});
 
-    table->item(0, 1)->setText(ScheduleEditors::instance().timeTypes.value(route.checkTimeType));
+    const ScheduleEditors &editors = ScheduleEditors::instance();
+    table->item(0, 1)->setText(editors.timeTypes.value(route.checkTimeType));
+    table->item(0, 1)->setToolTip(editors.timeTypeTips.value(route.checkTimeType));
     objectsCell->setText(objectsText(route.objects, trackedObjects));
 }
 
@@ -217,8 +223,14 @@ void RouteProperties::apply(QStandardItem *item, const QModelIndex &property,
     if (!section) {
         RouteRecord *route = itemRoute(item);
         if (route && property.row() == 0) {
-            const int type = ScheduleEditors::instance().timeTypes.indexOf(value.toString());
+            const ScheduleEditors &editors = ScheduleEditors::instance();
+            const int type = editors.timeTypes.indexOf(value.toString());
             route->checkTimeType = type < 0 ? 0 : type;
+            // A redo's index may be of a table shown before: the cell is looked
+            // up afresh, and a redo shows the route again after this.
+            const ItemChangeGate::Muted muted(m_propertyGate);
+            if (QStandardItem *cell = m_panel.propertyModel()->item(0, 1))
+                cell->setToolTip(editors.timeTypeTips.value(route->checkTimeType));
         }
         return;
     }

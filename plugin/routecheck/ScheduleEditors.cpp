@@ -18,7 +18,20 @@ ScheduleEditors &ScheduleEditors::instance()
             QCoreApplication::translate("OperativeCheck", "Weekly"),
             QCoreApplication::translate("OperativeCheck", "Monthly"),
             QCoreApplication::translate("OperativeCheck", "Plan Perehvat")};
+        editors->timeTypeTips = QStringList{
+            QCoreApplication::translate("OperativeCheck",
+                "Section times count once, from the moment checking is switched on."),
+            QCoreApplication::translate("OperativeCheck",
+                "Section times are times of day, checked again every day from midnight."),
+            QCoreApplication::translate("OperativeCheck",
+                "Section times count from Monday 00:00, checked again every week."),
+            QCoreApplication::translate("OperativeCheck",
+                "Section times count from 00:00 on the 1st, checked again every month."),
+            QCoreApplication::translate("OperativeCheck",
+                "An interception plan: section times count once, from the moment checking "
+                "is switched on, and the route is marked as a plan.")};
         editors->timeTypeEditor = new CmbBoxDelegateOnStrList(&editors->timeTypes);
+        editors->timeTypeEditor->setItemTips(&editors->timeTypeTips);
         editors->durationMask = durationInputMask();
         editors->durationEditor =
             new LineEditDelegate(editors->durationMask, nullptr, &ScheduleEditors::durationProblem);

@@ -12,6 +12,7 @@ class LineEditDelegate;
 struct ScheduleEditors
 {
     QStringList timeTypes; // "AtStart", "EveryDay", "Weekly", "Monthly", "Plan Perehvat"
+    QStringList timeTypeTips; // what each type counts the section times from
     CmbBoxDelegateOnStrList *timeTypeEditor = nullptr;
     QString durationMask;
     LineEditDelegate *durationEditor = nullptr;

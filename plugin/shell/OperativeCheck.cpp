@@ -355,7 +355,7 @@ void OperativeCheck::onSelObjsClicked()
     RouteRecord *route = itemRoute(currentMainItem());
     if (!route)
         return;
-    m_objectsDialog.showForRoute(objectsModel(), &route->objects);
+    m_objectsDialog.showForRoute(objectsModel(), &route->objects, mainView()->window());
 }
 
 void OperativeCheck::onSelObjsAccepted()
@@ -370,7 +370,7 @@ void OperativeCheck::onSelGObjClicked()
     const SectionRecord *section = itemSection(currentMainItem());
     if (!section)
         return;
-    m_graphObjDialog.showForSection(section->graphObjectIds);
+    m_graphObjDialog.showForSection(section->graphObjectIds, mainView()->window());
 }
 
 void OperativeCheck::onSelGObjAccepted()

@@ -1,6 +1,5 @@
 #include "PluginLibrary.h"
 
-#include "graphobj/GraphObject.h"
 #include "graphobj/IconTable.h"
 
 #include <QCoreApplication>
@@ -20,7 +19,6 @@ void initialize()
         return;
     done = true;
     registerResources();
-    GraphObject::InitTypeNames();
 }
 
 void installTranslator()
