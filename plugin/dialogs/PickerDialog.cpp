@@ -19,6 +19,8 @@ constexpr int ScreenShareNumerator = 2;
 constexpr int ScreenShareDenominator = 3;
 // Room for at least this many rows, however few there are.
 constexpr int MinRowsRoom = 8;
+// Where there is no screen to ask (no display at all).
+constexpr QSize FallbackScreenSize(1024, 768);
 
 } // namespace
 
@@ -95,7 +97,7 @@ void PickerDialog::fitToNames(QWidget *window)
 {
     ensurePolished();
     const QScreen *screen = window ? window->screen() : QGuiApplication::primaryScreen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect room = screen ? screen->availableGeometry() : QRect(QPoint(), FallbackScreenSize);
     const QSize most(room.width() * ScreenShareNumerator / ScreenShareDenominator,
                      room.height() * ScreenShareNumerator / ScreenShareDenominator);
 
