@@ -3,6 +3,8 @@
 
 #include "StoreError.h"
 
+#include "records/RecordKinds.h"
+
 #include <QString>
 
 #include <optional>
@@ -22,7 +24,7 @@ inline constexpr int MaxNameLength = 256;
 inline constexpr qint64 MaxTreeBytes = 32 * 1024 * 1024;
 // Groups and units together.
 inline constexpr int MaxTrackedObjects = 100000;
-inline constexpr int MaxVerticesPerObject = 100000;
+inline constexpr int MaxVerticesPerObject = MaxShapePoints;
 
 // Which limit the route breaks, for people; empty when it keeps them all.
 QString routeProblem(const RouteRecord &route);
