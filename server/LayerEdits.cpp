@@ -123,7 +123,8 @@ bool LayerEdits::removeLayer(qint32 id, StoreError *error)
     QSqlQuery query(m_db.connection());
     qint64 growth = 0;
     query.prepare(QLatin1String(SubtreeSql)
-                  + QLatin1String(" SELECT l.name FROM graph_layers l JOIN below b ON l.id = b.id"));
+                  + QLatin1String(" SELECT l.name FROM graph_layers l"
+                                  " JOIN below b ON l.id = b.id"));
     if (!StoreError::exec(query, {id}, "reading a layer's subtree", error))
         return false;
     while (query.next())
@@ -184,7 +185,9 @@ bool LayerEdits::changeObject(const GraphObData &record, StoreError *error)
 {
     if (const auto problem = StoreLimits::shapeProblem(record)) {
         return StoreError::refuse(error, problem->code,
-                                  QStringLiteral("object %1: %2").arg(record.id).arg(problem->reason));
+                                  QStringLiteral("object %1: %2")
+                                      .arg(record.id)
+                                      .arg(problem->reason));
     }
     SqlTransaction transaction(m_db.connection());
     qint64 bits = 0;

@@ -95,8 +95,8 @@ qint32 LayerStore::addObject(qint32 layerId, const GraphObData &record, int orde
 bool LayerStore::replaceObject(const GraphObData &record, StoreError *error)
 {
     QSqlQuery query(m_db.connection());
-    query.prepare(QStringLiteral("UPDATE graph_objects"
-                                 " SET type = ?, name = ?, points = ?, properties = ? WHERE id = ?"));
+    query.prepare(QStringLiteral("UPDATE graph_objects SET type = ?, name = ?, points = ?,"
+                                 " properties = ? WHERE id = ?"));
     const QVariant name = record.name.isNull() ? QVariant(QVariant::String)
                                                : QVariant(record.name);
     return StoreError::exec(query,

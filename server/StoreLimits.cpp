@@ -52,6 +52,12 @@ std::optional<StoreError> shapeProblem(const GraphObData &record)
     const auto refused = [](const QString &reason) {
         return StoreError{RequestFailure::Refused, reason};
     };
+    if (record.name.size() > MaxNameLength) {
+        return StoreError{RequestFailure::OverLimit,
+                          QStringLiteral("the name has %1 characters, more than %2")
+                              .arg(record.name.size())
+                              .arg(MaxNameLength)};
+    }
     const std::optional<GraphKind> kind = drawableKind(record.type);
     if (!kind)
         return refused(QStringLiteral("type %1 is not a shape the server keeps").arg(record.type));

@@ -30,8 +30,9 @@ inline constexpr int MaxVerticesPerObject = MaxShapePoints;
 QString routeProblem(const RouteRecord &route);
 // Why a node may not take the name: empty once trimmed (refused) or too long.
 std::optional<StoreError> nameProblem(const QString &name);
-// Why the server would not store the graphic object: not a shape it draws,
-// too few or too many points, a point off Earth, a circle without a size.
+// Why the server would not store the graphic object: a name too long, not a
+// shape it draws, too few or too many points, a point off Earth, a circle
+// without a size.
 std::optional<StoreError> shapeProblem(const GraphObData &record);
 
 } // namespace StoreLimits

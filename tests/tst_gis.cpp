@@ -84,7 +84,8 @@ QByteArray gpxTrack(int points)
                       " xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
                       "<wpt lat=\"59.9\" lon=\"10.7\"><name>Gate</name></wpt>\n"
                       "<rte><name>Loop</name><rtept lat=\"59.9\" lon=\"10.7\"/>"
-                      "<rtept lat=\"59.91\" lon=\"10.71\"/><rtept lat=\"59.9\" lon=\"10.72\"/></rte>\n"
+                      "<rtept lat=\"59.91\" lon=\"10.71\"/>"
+                      "<rtept lat=\"59.9\" lon=\"10.72\"/></rte>\n"
                       "<trk><name>Patrol</name><trkseg>\n";
     // North along a meridian, 1.1 m a point, each point 0.5 m off to one side
     // or the other: within the tolerance, so the track is its two ends.
@@ -252,7 +253,8 @@ void TestGis::badFiles_data()
     for (int i = 0; i <= MaxShapePoints; ++i)
         many += QByteArray(i ? "," : "") + "[1," + QByteArray::number(i % 80) + "]";
     many += "]}";
-    QTest::newRow("not a GIS file") << "junk.geojson" << QByteArray("{\"type\": 17") << "junk.geojson: ";
+    QTest::newRow("not a GIS file")
+        << "junk.geojson" << QByteArray("{\"type\": 17") << "junk.geojson: ";
     QTest::newRow("no geometry")
         << "none.geojson" << feature("null") << "layer \"none\", feature 1 \"Z\": has no geometry";
     QTest::newRow("an empty geometry")
@@ -272,7 +274,8 @@ void TestGis::badFiles_data()
         << QByteArray("{\"type\": \"Feature\", \"properties\": {\"radius\": -5},"
                       " \"geometry\": {\"type\": \"Point\", \"coordinates\": [1, 1]}}")
         << "radius must be above 0";
-    QTest::newRow("a Shapefile without its .prj") << "noprj.shp" << QByteArray() << "has no coordinate reference system";
+    QTest::newRow("a Shapefile without its .prj")
+        << "noprj.shp" << QByteArray() << "has no coordinate reference system";
 }
 
 // Refused whole: no shape comes out, and the one line names the file and,
@@ -295,7 +298,8 @@ void TestGis::badFiles()
     result.shapes.append(GraphObData());
     QString message;
     QVERIFY(!ShapeImport::read(path, {}, &result, &message));
-    QVERIFY2(message.startsWith(file + ": ") || message.startsWith(file + ", "), qPrintable(message));
+    QVERIFY2(message.startsWith(file + ": ") || message.startsWith(file + ", "),
+             qPrintable(message));
     QVERIFY2(message.contains(error), qPrintable(message));
     QCOMPARE(result.shapes.size(), 1); // untouched
 }
@@ -343,7 +347,8 @@ void TestGis::roundTrip()
         {{0, qint32(GraphKind::Polygon), "Yard",
           {{-705000000, -334000000}, {-704900000, -334000000}, {-704900000, -333900000},
            {-705000000, -333950000}},
-          {{GraphProperty::Color, QColor(0x10, 0x20, 0x30)}, {GraphProperty::Brush, QColor(Qt::red)}}},
+          {{GraphProperty::Color, QColor(0x10, 0x20, 0x30)},
+           {GraphProperty::Brush, QColor(Qt::red)}}},
          {{"section", 1}}},
         {{0, qint32(GraphKind::Line), "Lane",
           {{1799900000, 1000000}, {1799950000, 1000000}, {1799990000, 1000001}},

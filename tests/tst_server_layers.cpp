@@ -145,6 +145,8 @@ void TestServerLayers::layerCommands_data()
     row("add 100,001 points", "Add_graph_object",
         newObjectBody({Sub, shape(0, Line, "Z", QVector<QPoint>(100001, {1, 1}).toList())}),
         code(4), kept);
+    row("add a name of 257 characters", "Add_graph_object",
+        newObjectBody({Sub, shape(0, Icon, QString(257, 'n'), {{1, 1}})}), code(4), kept);
     row("add a point off Earth", "Add_graph_object",
         newObjectBody({Sub, shape(0, Icon, "Z", {{0, 900000001}})}), code(6), kept);
     row("add a circle without a diameter", "Add_graph_object",
