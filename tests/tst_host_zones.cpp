@@ -151,7 +151,7 @@ void TestHostZones::drawAndSave()
     canvas.setCenter(DemoDistrict::centre());
     canvas.setScale(500);
     dock.setCanvas(&canvas);
-    dock.refreshLayers();
+    dock.show();
     QTRY_COMPARE(dock.catalog().editableLayers().size(), 1);
 
     dock.findChild<QLineEdit *>("drawName")->setText("Yard");

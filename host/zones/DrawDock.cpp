@@ -210,7 +210,27 @@ void DrawDock::setCanvas(MapCanvas *canvas)
 
 void DrawDock::refreshLayers()
 {
-    m_link->readLayers([this](const QByteArray &tree) { onLayersRead(tree); });
+    // A hidden dock does not need the layers, which may be large.
+    m_stale = true;
+    if (isVisible())
+        readLayersThen({});
+}
+
+void DrawDock::readLayersThen(std::function<void()> then)
+{
+    m_stale = false;
+    m_link->readLayers([this, then](const QByteArray &tree) {
+        onLayersRead(tree);
+        if (then)
+            then();
+    });
+}
+
+void DrawDock::showEvent(QShowEvent *event)
+{
+    QDockWidget::showEvent(event);
+    if (m_stale)
+        readLayersThen({});
 }
 
 QVariantMap DrawDock::lookFor(GraphKind kind) const

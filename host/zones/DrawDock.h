@@ -7,6 +7,8 @@
 #include <QDockWidget>
 #include <QPointer>
 
+#include <functional>
+
 class MapCanvas;
 class QActionGroup;
 class QComboBox;
@@ -34,10 +36,16 @@ public:
     const LayerCatalog &catalog() const { return m_catalog; }
     DrawTool *tool() const { return m_tool; }
     QUndoStack *undoStack() const { return m_undo; }
-    // The layer tree changed on the server: read it again.
+    // The layer tree changed on the server: read it again, now when the dock
+    // shows, else once it does.
     void refreshLayers();
+    // Reads the layers, then calls then.
+    void readLayersThen(std::function<void()> then);
 
     QAction *action(const char *objectName) const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     class PickTool;
@@ -72,6 +80,7 @@ private:
     QLabel *m_status;
     qint32 m_pendingLayer = 0; // picked or added, to select once the tree is read
     bool m_busy = false;       // a save or deletion waits for its answer
+    bool m_stale = true;       // the layers changed since they were read
 };
 
 #endif // DRAWDOCK_H
