@@ -11,6 +11,8 @@
 #include "UnitTracker.h"
 #include "UnitsDock.h"
 #include "wire/Commands.h"
+#include "zones/DrawDock.h"
+#include "zones/ZonesDesk.h"
 
 #include <DemoDistrict.h>
 #include <PluginInterface.h>
@@ -124,6 +126,25 @@ void HostWindow::buildDocks(ObjectsModel *objects)
     resizeDocks({m_unitsDock, panel}, {UnitsDockWidth, 500}, Qt::Horizontal);
     connect(m_pluginTabs, &QTabWidget::currentChanged, this, &HostWindow::onPluginTabChanged);
     buildEventsDock();
+    buildZones();
+}
+
+void HostWindow::buildZones()
+{
+    m_zones = new ZonesDesk(m_connection, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_zones->dock());
+    tabifyDockWidget(m_unitsDock, m_zones->dock());
+    m_unitsDock->raise();
+    m_zones->setCanvas(currentMap());
+    connect(m_zones, &ZonesDesk::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, FailureShownMs); });
+    // What this host stored, its plug-ins must draw; what others stored, the desk reads.
+    connect(m_zones, &ZonesDesk::layersChanged, this,
+            [this] { m_connection->tellPlugins(Commands::LayerTreeChanged); });
+    connect(m_connection, &ServerConnection::hostNews, this, [this](const QByteArray &command) {
+        if (command == Commands::LayerTreeChanged)
+            m_zones->layersChangedElsewhere();
+    });
 }
 
 void HostWindow::buildEventsDock()
@@ -162,6 +183,8 @@ void HostWindow::buildEventsDock()
 void HostWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(m_zones->importAction());
+    file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
@@ -178,6 +201,9 @@ void HostWindow::buildMenus()
             canvas->setScale(canvas->projection().scale() * ZoomStep);
     });
     zoomOut->setShortcut(QKeySequence::ZoomOut);
+    view->addSeparator();
+    view->addAction(m_unitsDock->toggleViewAction());
+    view->addAction(m_zones->dock()->toggleViewAction());
 }
 
 void HostWindow::installPlugins(const QList<PluginLoaderHost::Loaded> &plugins)
@@ -241,6 +267,7 @@ void HostWindow::onMapTabChanged(int index)
     if (m_shownMap && m_shownMap != canvas)
         m_shownMap->dropPrimitives();
     m_shownMap = canvas;
+    m_zones->setCanvas(canvas);
 
     const int shown = m_pluginTabs->currentIndex();
     PluginInterface *looked = shown >= 0 && shown < m_placements.size()

@@ -18,6 +18,7 @@ class QMessageBox;
 class QTabWidget;
 class ServerConnection;
 class UnitsDock;
+class ZonesDesk;
 struct RequestFailure;
 
 // The dispatcher's window: map views in tabs in the middle, the tracked units
@@ -54,6 +55,7 @@ public:
     QTabWidget *pluginTabs() const { return m_pluginTabs; }
     QListView *eventsView() const { return m_eventsView; }
     UnitsDock *unitsDock() const { return m_unitsDock; }
+    ZonesDesk *zones() const { return m_zones; }
     // The page a plug-in made for a map view, or null.
     QWidget *pluginPage(PluginInterface *plugin, int mapId) const;
 
@@ -75,6 +77,8 @@ private:
     void buildMaps(const QList<MapView> &views);
     void buildDocks(ObjectsModel *objects);
     void buildEventsDock();
+    // The drawing dock beside the units, and imports.
+    void buildZones();
     void buildMenus();
     void onMapTabChanged(int index);
     void onPluginTabChanged(int index);
@@ -91,6 +95,7 @@ private:
     QTabWidget *m_mapTabs;
     QTabWidget *m_pluginTabs;
     UnitsDock *m_unitsDock = nullptr;
+    ZonesDesk *m_zones = nullptr;
     QListView *m_eventsView = nullptr;
     QLabel *m_linkLabel;
     QLabel *m_pointerLabel;

@@ -1,6 +1,7 @@
 #include "MapCanvas.h"
 
 #include "MapBasePainter.h"
+#include "MapTool.h"
 #include "PrimitivePainter.h"
 
 #include <QMouseEvent>
@@ -114,6 +115,8 @@ void MapCanvas::paintAll(QPainter &painter) const
     painter.setRenderHint(QPainter::Antialiasing, true);
     PrimitivePainter::paint(painter, m_projection, m_layers);
     UnitPainter::paint(painter, m_projection, m_units);
+    if (m_tool)
+        m_tool->paint(painter, m_projection);
     MapBasePainter::paintOverlay(painter, m_projection, m_caption);
 }
 
@@ -131,8 +134,20 @@ void MapCanvas::resizeEvent(QResizeEvent *event)
     emit viewChanged();
 }
 
+void MapCanvas::setTool(MapTool *tool)
+{
+    m_tool = tool;
+    m_dragging = false;
+    setCursor(tool ? Qt::CrossCursor : Qt::OpenHandCursor);
+    update();
+}
+
 void MapCanvas::mousePressEvent(QMouseEvent *event)
 {
+    if (m_tool && m_tool->press(event->localPos(), event->button(), synced())) {
+        update();
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -144,7 +159,9 @@ void MapCanvas::mousePressEvent(QMouseEvent *event)
 
 void MapCanvas::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragging) {
+    if (m_tool && !m_dragging && m_tool->move(event->localPos(), event->buttons(), synced())) {
+        update();
+    } else if (m_dragging) {
         synced().panBy(event->pos() - m_lastDrag);
         m_lastDrag = event->pos();
         update();
@@ -157,12 +174,18 @@ void MapCanvas::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && m_dragging) {
         m_dragging = false;
-        setCursor(Qt::OpenHandCursor);
+        setCursor(m_tool ? Qt::CrossCursor : Qt::OpenHandCursor);
+    } else if (m_tool && m_tool->release(event->localPos(), event->button(), synced())) {
+        update();
     }
 }
 
 void MapCanvas::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (m_tool && m_tool->doubleClick(event->localPos(), synced())) {
+        update();
+        return;
+    }
     // Zoom in one notch on the point clicked.
     if (event->button() == Qt::LeftButton) {
         synced().zoomAt(event->pos(), 1.0 / WheelStep);

@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <QWidget>
 
+class MapTool;
+
 // One map view: the district base under every primitive list of its layer
 // table, the tracked units on top, with pan by dragging and zoom by the wheel
 // around the pointer.
@@ -48,6 +50,11 @@ public:
     // The whole view, base, layers and units, at the widget's size.
     QImage render() const;
 
+    // Hands the pointer to tool first (not owned; null: the map's own pan and
+    // zoom only). The tool must outlive its time here.
+    void setTool(MapTool *tool);
+    MapTool *tool() const { return m_tool; }
+
 signals:
     void viewChanged();
     void pointerMoved(const QPointF &mapPoint);
@@ -75,6 +82,7 @@ private:
     QString m_caption;
     MapQt::LayerTable m_layers;
     QList<UnitPainter::Marker> m_units;
+    MapTool *m_tool = nullptr;
     mutable MapProjection m_projection;
     Context m_mapContext;
     Context m_viewContext;

@@ -70,7 +70,8 @@ int ServerConnection::nextRetryMs(int currentMs)
 
 bool ServerConnection::isUnaskedCommand(const QByteArray &command)
 {
-    return command == Commands::SectionsState || command == Commands::SetCheckMode;
+    return command == Commands::SectionsState || command == Commands::SetCheckMode
+           || command == Commands::LayerTreeChanged;
 }
 
 bool ServerConnection::isHostNews(const QByteArray &command)
@@ -279,6 +280,9 @@ void ServerConnection::deliver(const QByteArray &command, const QByteArray &body
         takeFailure(body);
         return;
     }
+    // The layers are the host's drawing desk's and the plug-ins' alike.
+    if (command == Commands::LayerTreeChanged)
+        emit hostNews(command, body);
     // Nobody asks for news, so it must not take the place of a waiting asker.
     if (isHostNews(command)) {
         emit hostNews(command, body);
@@ -332,6 +336,15 @@ void ServerConnection::takeFailure(const QByteArray &body)
               command.constData(), qPrintable(RequestFailure::codeName(failure->code)),
               qPrintable(failure->reason));
     emit requestFailed(*failure, waiter.plugin);
+}
+
+void ServerConnection::tellPlugins(const QByteArray &command)
+{
+    const QList<PluginInterface *> receivers = m_plugins;
+    for (PluginInterface *plugin : receivers) {
+        if (m_plugins.contains(plugin))
+            handOver(plugin, command, QByteArray());
+    }
 }
 
 void ServerConnection::handOver(PluginInterface *plugin, const QByteArray &command,

@@ -52,6 +52,10 @@ public:
     void SendToServer(const QByteArray &server, const QByteArray &command,
                       const QByteArray &body, PluginInterface *sender) override;
     void sendHostRequest(const QByteArray &command, const QByteArray &body = QByteArray());
+    // Hands every plug-in command with an empty body, as news from the server
+    // would come: the host changed what they show (its own edits are not
+    // announced back to it).
+    void tellPlugins(const QByteArray &command);
 
     ServerNotifier *notifier() { return &m_notifier; }
     QByteArray serverName() const { return m_serverName; }

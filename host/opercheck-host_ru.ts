@@ -44,6 +44,228 @@
     </message>
 </context>
 <context>
+    <name>DrawDock</name>
+    <message>
+        <source>Drawing</source>
+        <translation>Рисование</translation>
+    </message>
+    <message>
+        <source>The layer new shapes go into</source>
+        <translation>Слой, в который попадают новые фигуры</translation>
+    </message>
+    <message>
+        <source>Layer:</source>
+        <translation>Слой:</translation>
+    </message>
+    <message>
+        <source>Name of the shape</source>
+        <translation>Название фигуры</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Название:</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> м</translation>
+    </message>
+    <message>
+        <source>How wide a corridor is</source>
+        <translation>Ширина коридора</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>Ширина:</translation>
+    </message>
+    <message>
+        <source>Icon:</source>
+        <translation>Значок:</translation>
+    </message>
+    <message>
+        <source>Change width</source>
+        <translation>Изменение ширины</translation>
+    </message>
+    <message>
+        <source>Change icon</source>
+        <translation>Смена значка</translation>
+    </message>
+    <message>
+        <source>Polygon</source>
+        <translation>Многоугольник</translation>
+    </message>
+    <message>
+        <source>Click the corners; double-click or click the first corner to close it</source>
+        <translation>Щёлкайте по углам; двойной щелчок или щелчок по первому углу замыкает контур</translation>
+    </message>
+    <message>
+        <source>Corridor</source>
+        <translation>Коридор</translation>
+    </message>
+    <message>
+        <source>Click the points of the line; double-click the last one</source>
+        <translation>Щёлкайте по точкам линии; по последней — двойным щелчком</translation>
+    </message>
+    <message>
+        <source>Circle</source>
+        <translation>Круг</translation>
+    </message>
+    <message>
+        <source>Press at the centre and drag out to the rim</source>
+        <translation>Нажмите в центре и тяните до края</translation>
+    </message>
+    <message>
+        <source>Icon</source>
+        <translation>Значок</translation>
+    </message>
+    <message>
+        <source>Click where the icon stands</source>
+        <translation>Щёлкните там, где стоит значок</translation>
+    </message>
+    <message>
+        <source>Edit…</source>
+        <translation>Изменить…</translation>
+    </message>
+    <message>
+        <source>Click a shape of an editable layer on the map to edit it</source>
+        <translation>Щёлкните на карте по фигуре изменяемого слоя, чтобы изменить её</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Отменить</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Повторить</translation>
+    </message>
+    <message>
+        <source>New layer…</source>
+        <translation>Новый слой…</translation>
+    </message>
+    <message>
+        <source>Make a new top-level layer to draw into</source>
+        <translation>Создать новый слой верхнего уровня для рисования</translation>
+    </message>
+    <message>
+        <source>Delete point</source>
+        <translation>Удалить точку</translation>
+    </message>
+    <message>
+        <source>Delete the selected point</source>
+        <translation>Удалить выбранную точку</translation>
+    </message>
+    <message>
+        <source>Delete shape</source>
+        <translation>Удалить фигуру</translation>
+    </message>
+    <message>
+        <source>Delete the shape from its layer</source>
+        <translation>Удалить фигуру из её слоя</translation>
+    </message>
+    <message>
+        <source>Save shape</source>
+        <translation>Сохранить фигуру</translation>
+    </message>
+    <message>
+        <source>Store the shape in its layer</source>
+        <translation>Сохранить фигуру в её слое</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Drop the shape being drawn</source>
+        <translation>Отбросить рисуемую фигуру</translation>
+    </message>
+    <message>
+        <source>Click a shape of an editable layer</source>
+        <translation>Щёлкните по фигуре изменяемого слоя</translation>
+    </message>
+    <message>
+        <source>Drag points, edges or the shape; right-click a point to delete it</source>
+        <translation>Тяните точки, стороны или всю фигуру; правый щелчок по точке удаляет её</translation>
+    </message>
+    <message>
+        <source>New layer</source>
+        <translation>Новый слой</translation>
+    </message>
+    <message>
+        <source>Name of the layer:</source>
+        <translation>Название слоя:</translation>
+    </message>
+    <message>
+        <source>Layer &quot;%1&quot; made</source>
+        <translation>Слой «%1» создан</translation>
+    </message>
+    <message>
+        <source>No layer made: %1</source>
+        <translation>Слой не создан: %1</translation>
+    </message>
+    <message>
+        <source>Delete &quot;%1&quot; from its layer?</source>
+        <translation>Удалить фигуру «%1» из слоя?</translation>
+    </message>
+    <message>
+        <source>The server&apos;s layers could not be read</source>
+        <translation>Не удалось прочитать слои сервера</translation>
+    </message>
+    <message>
+        <source>Not stored: %1</source>
+        <translation>Не сохранено: %1</translation>
+    </message>
+    <message>
+        <source>Deleted &quot;%1&quot;</source>
+        <translation>Фигура «%1» удалена</translation>
+    </message>
+    <message>
+        <source>Saved &quot;%1&quot;</source>
+        <translation>Фигура «%1» сохранена</translation>
+    </message>
+    <message>
+        <source>No layer may be drawn into: make one with &quot;New layer…&quot;</source>
+        <translation>Нет слоя, в котором можно рисовать: создайте его кнопкой «Новый слой…»</translation>
+    </message>
+</context>
+<context>
+    <name>DrawTool</name>
+    <message>
+        <source>Rename</source>
+        <translation>Переименование</translation>
+    </message>
+    <message>
+        <source>Delete point</source>
+        <translation>Удаление точки</translation>
+    </message>
+    <message>
+        <source>Place icon</source>
+        <translation>Установка значка</translation>
+    </message>
+    <message>
+        <source>Add point</source>
+        <translation>Добавление точки</translation>
+    </message>
+    <message>
+        <source>Move point</source>
+        <translation>Перемещение точки</translation>
+    </message>
+    <message>
+        <source>Resize</source>
+        <translation>Изменение размера</translation>
+    </message>
+    <message>
+        <source>Insert point</source>
+        <translation>Вставка точки</translation>
+    </message>
+    <message>
+        <source>Move shape</source>
+        <translation>Перемещение фигуры</translation>
+    </message>
+    <message>
+        <source>Draw circle</source>
+        <translation>Рисование круга</translation>
+    </message>
+</context>
+<context>
     <name>HostWindow</name>
     <message>
         <source>City</source>
@@ -140,6 +362,72 @@
     <message>
         <source>This unit has not reported a position yet.</source>
         <translation>Этот экипаж ещё не сообщал своё местоположение.</translation>
+    </message>
+</context>
+<context>
+    <name>ImportDialog</name>
+    <message>
+        <source>Import shapes</source>
+        <translation>Импорт фигур</translation>
+    </message>
+    <message>
+        <source>Browse…</source>
+        <translation>Обзор…</translation>
+    </message>
+    <message>
+        <source>A new layer</source>
+        <translation>Новый слой</translation>
+    </message>
+    <message>
+        <source>Name of the new layer</source>
+        <translation>Название нового слоя</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> м</translation>
+    </message>
+    <message>
+        <source>GPX tracks keep no point closer than this to the line of the others; 0 keeps every point</source>
+        <translation>В треках GPX не остаётся точек ближе этого к линии остальных; 0 сохраняет все точки</translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation>Файл:</translation>
+    </message>
+    <message>
+        <source>Into:</source>
+        <translation>В слой:</translation>
+    </message>
+    <message>
+        <source>New layer:</source>
+        <translation>Новый слой:</translation>
+    </message>
+    <message>
+        <source>Simplify tracks:</source>
+        <translation>Упрощать треки:</translation>
+    </message>
+</context>
+<context>
+    <name>ImportJob</name>
+    <message>
+        <source>Reading %1</source>
+        <translation>Чтение %1</translation>
+    </message>
+    <message>
+        <source>The layer &quot;%1&quot; could not be made: %2</source>
+        <translation>Не удалось создать слой «%1»: %2</translation>
+    </message>
+    <message>
+        <source>Import cancelled</source>
+        <translation>Импорт отменён</translation>
+    </message>
+    <message>
+        <source>A shape was refused: %1</source>
+        <translation>Фигура отклонена: %1</translation>
+    </message>
+    <message>
+        <source>Storing shapes</source>
+        <translation>Сохранение фигур</translation>
     </message>
 </context>
 <context>
@@ -247,6 +535,13 @@
     <message>
         <source>the server did not answer within %1 s</source>
         <translation>сервер не ответил за %1 с</translation>
+    </message>
+</context>
+<context>
+    <name>ShapeLink</name>
+    <message>
+        <source>the server is not connected</source>
+        <translation>нет связи с сервером</translation>
     </message>
 </context>
 <context>
@@ -369,6 +664,61 @@
     <message>
         <source>Double-click a unit to centre the map on it; right-click for more.</source>
         <translation>Двойной щелчок по экипажу — показать его в центре карты; правый щелчок — другие действия.</translation>
+    </message>
+</context>
+<context>
+    <name>ZonesDesk</name>
+    <message>
+        <source>&amp;Import shapes…</source>
+        <translation>&amp;Импорт фигур…</translation>
+    </message>
+    <message>
+        <source>Import the shapes of a GIS file into a layer</source>
+        <translation>Импортировать фигуры из файла ГИС в слой</translation>
+    </message>
+    <message>
+        <source>Import shapes</source>
+        <translation>Импорт фигур</translation>
+    </message>
+    <message>
+        <source>Reading %1</source>
+        <translation>Чтение %1</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported %n shape(s) into &quot;%1&quot;</source>
+        <translation>
+            <numerusform>Импортирована %n фигура в «%1»</numerusform>
+            <numerusform>Импортировано %n фигуры в «%1»</numerusform>
+            <numerusform>Импортировано %n фигур в «%1»</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>… and %n more</source>
+        <translation>
+            <numerusform>… и ещё %n</numerusform>
+            <numerusform>… и ещё %n</numerusform>
+            <numerusform>… и ещё %n</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported %n shape(s), with warnings:</source>
+        <translation>
+            <numerusform>Импортирована %n фигура, с предупреждениями:</numerusform>
+            <numerusform>Импортировано %n фигуры, с предупреждениями:</numerusform>
+            <numerusform>Импортировано %n фигур, с предупреждениями:</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing imported: %1</source>
+        <translation>Ничего не импортировано: %1</translation>
+    </message>
+    <message>
+        <source>Nothing was imported.</source>
+        <translation>Ничего не импортировано.</translation>
     </message>
 </context>
 </TS>

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake libgeographiclib-dev libboost-dev libgeos-dev
     qtbase5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n libqt5sql5-sqlite
     fonts-dejavu-core python3 lld tzdata
-    libmicrohttpd-dev curl
+    libmicrohttpd-dev curl libgdal-dev
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)

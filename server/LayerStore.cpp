@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "NodeForest.h"
+#include "StoreError.h"
 
 #include "wire/LayerMessages.h"
 #include "wire/WireWriter.h"
@@ -89,6 +90,19 @@ qint32 LayerStore::addObject(qint32 layerId, const GraphObData &record, int orde
         return 0;
     }
     return query.lastInsertId().toInt();
+}
+
+bool LayerStore::replaceObject(const GraphObData &record, StoreError *error)
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("UPDATE graph_objects SET type = ?, name = ?, points = ?,"
+                                 " properties = ? WHERE id = ?"));
+    const QVariant name = record.name.isNull() ? QVariant(QVariant::String)
+                                               : QVariant(record.name);
+    return StoreError::exec(query,
+                            {record.type, name, wireForm(record.points),
+                             wireForm(record.properties), record.id},
+                            "changing a graphic object", error);
 }
 
 QHash<qint32, GraphObData> LayerStore::objects(bool *ok) const

@@ -8,6 +8,7 @@
 
 class Database;
 class GraphObData;
+struct StoreError;
 
 // The tree of graphic layers and the graphic objects each layer holds.
 class LayerStore
@@ -20,6 +21,9 @@ public:
     // Stores the record in a layer; a record id of 0 takes a new id. Returns
     // the object's id, 0 on failure.
     qint32 addObject(qint32 layerId, const GraphObData &record, int order);
+
+    // Type, name, points and properties of the object record.id.
+    bool replaceObject(const GraphObData &record, StoreError *error);
 
     // Every graphic object by id; ok is false on a database error.
     QHash<qint32, GraphObData> objects(bool *ok) const;

@@ -8,6 +8,7 @@
 
 #include "wire/Commands.h"
 #include "wire/Frame.h"
+#include "wire/LayerMessages.h"
 #include "wire/UnitMessages.h"
 
 #include <QDataStream>
@@ -15,7 +16,7 @@
 RequestHandler::RequestHandler(const Database &db, const ServerClock &clock,
                                LogLimiter &logLimiter, bool readOnly)
     : m_clock(clock), m_logLimiter(logLimiter), m_readOnly(readOnly), m_rules(db), m_layers(db),
-      m_units(db), m_unitEdits(db)
+      m_layerEdits(db, m_layers), m_units(db), m_unitEdits(db)
 {
 }
 
@@ -30,6 +31,8 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
     if (command == Commands::GetLayerTree) {
         bool ok = false;
         const QByteArray tree = m_layers.treeBody(&ok);
+        if (ok)
+            m_layerEdits.measured(tree.size());
         return treeReply(command, tree, ok);
     }
     if (command == Commands::GetObjectTree) {
@@ -47,6 +50,8 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
         return unitChange(command, body);
     if (isRuleTreeChange(command)) // Fix_routes is taken above
         return ruleChange(command, body);
+    if (isLayerChange(command))
+        return layerChange(command, body);
     return failed(command.left(64), RequestFailure::Refused,
                   QStringLiteral("this server knows no such command"));
 }
@@ -54,7 +59,14 @@ RequestHandler::Outcome RequestHandler::handle(const QByteArray &command, const 
 bool RequestHandler::isChange(const QByteArray &command)
 {
     return command == Commands::FixRoutes || command == Commands::SetCheckMode
-           || isUnitChange(command) || isRuleTreeChange(command);
+           || isUnitChange(command) || isRuleTreeChange(command) || isLayerChange(command);
+}
+
+bool RequestHandler::isLayerChange(const QByteArray &command)
+{
+    return command == Commands::AddGraphLayer || command == Commands::RenameGraphLayer
+           || command == Commands::DeleteGraphLayer || command == Commands::AddGraphObject
+           || command == Commands::ChangeGraphObject || command == Commands::DeleteGraphObject;
 }
 
 bool RequestHandler::isRuleTreeChange(const QByteArray &command)
@@ -237,4 +249,50 @@ RequestHandler::Outcome RequestHandler::ruleChange(const QByteArray &command,
     if (!done)
         return failed(command, error.code, error.reason);
     return {Outcome::Delivery::Sender, command, reply, std::move(change)};
+}
+
+RequestHandler::Outcome RequestHandler::layerChange(const QByteArray &command,
+                                                    const QByteArray &body)
+{
+    using namespace UnitMessages;
+    const bool named = command == Commands::AddGraphLayer || command == Commands::RenameGraphLayer;
+    const auto idText = named ? readIdText(body) : std::nullopt;
+    const bool byId = command == Commands::DeleteGraphLayer
+                      || command == Commands::DeleteGraphObject;
+    // A plain id: an optional's value here trips a false uninitialised warning.
+    qint32 id = 0;
+    bool hasId = false;
+    if (const auto read = byId ? readId(body) : std::nullopt)
+        id = *read, hasId = true;
+    const auto added = command == Commands::AddGraphObject ? LayerMessages::readNewObject(body)
+                                                           : std::nullopt;
+    const auto changed = command == Commands::ChangeGraphObject ? LayerMessages::readRecord(body)
+                                                                : std::nullopt;
+    if (!idText && !hasId && !added && !changed)
+        return malformed(command, body);
+    if (auto refused = refusedChange(command))
+        return *refused;
+    StoreError error;
+    QByteArray reply = body;
+    bool done = false;
+    if (command == Commands::AddGraphLayer) {
+        const qint32 layerId = m_layerEdits.addLayer(idText->id, idText->text, &error);
+        done = layerId != 0;
+        reply = idBody(layerId);
+    } else if (idText) {
+        done = m_layerEdits.renameLayer(idText->id, idText->text, &error);
+    } else if (command == Commands::DeleteGraphLayer) {
+        done = m_layerEdits.removeLayer(id, &error);
+    } else if (added) {
+        const qint32 objectId = m_layerEdits.addObject(added->layerId, added->record, &error);
+        done = objectId != 0;
+        reply = idBody(objectId);
+    } else if (changed) {
+        done = m_layerEdits.changeObject(*changed, &error);
+    } else {
+        done = m_layerEdits.removeObject(id, &error);
+    }
+    if (!done)
+        return failed(command, error.code, error.reason);
+    return {Outcome::Delivery::Sender, command, reply, {}};
 }

@@ -1,6 +1,7 @@
 #ifndef REQUESTHANDLER_H
 #define REQUESTHANDLER_H
 
+#include "LayerEdits.h"
 #include "LayerStore.h"
 #include "RuleStore.h"
 #include "TrackedObjectStore.h"
@@ -49,6 +50,8 @@ public:
     static bool isUnitChange(const QByteArray &command);
     // The rule tree edits and "Fix_routes", which the other clients are told of.
     static bool isRuleTreeChange(const QByteArray &command);
+    // Layer and graphic object edits.
+    static bool isLayerChange(const QByteArray &command);
 
     // "Request_failed" for the sender of command, logged.
     Outcome failed(const QByteArray &command, RequestFailure::Code code,
@@ -61,6 +64,7 @@ private:
     Outcome setCheckMode(const QByteArray &body);
     Outcome unitChange(const QByteArray &command, const QByteArray &body);
     Outcome ruleChange(const QByteArray &command, const QByteArray &body);
+    Outcome layerChange(const QByteArray &command, const QByteArray &body);
     Outcome unitsReply(const QByteArray &body) const;
     Outcome treeReply(const QByteArray &command, const QByteArray &body, bool ok) const;
     // Why this server changes nothing, or empty.
@@ -71,6 +75,7 @@ private:
     bool m_readOnly;
     RuleStore m_rules;
     LayerStore m_layers;
+    LayerEdits m_layerEdits;
     TrackedObjectStore m_units;
     UnitStore m_unitEdits;
     const UnitStatusBook *m_lastReports = nullptr;

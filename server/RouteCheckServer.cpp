@@ -264,6 +264,12 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
         m_live->reload();
         if (sender)
             sendStates(sender);
+    } else if (RequestHandler::isLayerChange(outcome.command)) {
+        broadcast(Commands::LayerTreeChanged, QByteArray(), sender);
+        // A changed shape must not go on being judged as it was; a shape in
+        // use is never deleted.
+        if (outcome.command == Commands::ChangeGraphObject)
+            m_live->reload();
     } else if (RequestHandler::isUnitChange(outcome.command)) {
         broadcast(Commands::UnitTreeChanged, QByteArray(), sender);
         m_live->reloadUnits();

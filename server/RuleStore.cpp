@@ -659,22 +659,6 @@ qint64 nodeWireSize(int nameLength)
     return 4 + 4 + 2 * qint64(nameLength) + 4 + 4 + 1;
 }
 
-bool began(const SqlTransaction &transaction, StoreError *error)
-{
-    if (transaction.isActive())
-        return true;
-    *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the change"));
-    return false;
-}
-
-bool committed(SqlTransaction &transaction, StoreError *error)
-{
-    if (transaction.commit())
-        return true;
-    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the change"));
-    return false;
-}
-
 QVariant parentValue(qint32 parentId)
 {
     return parentId ? QVariant(parentId) : QVariant(QVariant::Int);
@@ -709,8 +693,8 @@ bool RuleStore::editable(qint32 id, const char *what, qint64 *bits, StoreError *
     if (!StoreError::exec(query, {id}, "looking up a rule node", error))
         return false;
     if (!query.next())
-        return StoreError::refuse(error, RequestFailure::Refused, QStringLiteral("there is no rule node %1")
-                                                           .arg(id));
+        return StoreError::refuse(error, RequestFailure::Refused,
+                                  QStringLiteral("there is no rule node %1").arg(id));
     *bits = query.value(0).toLongLong();
     if (*bits & NodeBits::Editable)
         return true;
@@ -729,7 +713,7 @@ qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *e
                            .arg(problem->reason));
     }
     SqlTransaction transaction(m_db.connection());
-    if (!knowTally(error) || !began(transaction, error))
+    if (!knowTally(error) || !StoreError::began(transaction, error))
         return 0;
     qint64 bits = NewTopLevelBits;
     if (parentId != 0 && !editable(parentId, "hold new nodes", &bits, error))
@@ -743,11 +727,11 @@ qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *e
         "INSERT INTO rule_nodes (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?,"
         " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM rule_nodes"
         "  WHERE COALESCE(parent_id, 0) = ?))"));
-    if (!StoreError::exec(query, {parentValue(parentId), name, bits, parentId}, "adding a rule node",
-                 error))
+    if (!StoreError::exec(query, {parentValue(parentId), name, bits, parentId},
+                          "adding a rule node", error))
         return 0;
     const qint32 id = query.lastInsertId().toInt();
-    if (!committed(transaction, error))
+    if (!StoreError::committed(transaction, error))
         return 0;
     m_tally.apply(growth);
     return id;
@@ -761,7 +745,7 @@ bool RuleStore::renameNode(qint32 id, const QString &name, Change *change, Store
     }
     SqlTransaction transaction(m_db.connection());
     qint64 bits = 0;
-    if (!knowTally(error) || !began(transaction, error)
+    if (!knowTally(error) || !StoreError::began(transaction, error)
         || !editable(id, "be renamed", &bits, error))
         return false;
     QSqlQuery query(m_db.connection());
@@ -778,8 +762,9 @@ bool RuleStore::renameNode(qint32 id, const QString &name, Change *change, Store
         return false;
     // Live checking records the route's events under its node's new name.
     if (!loadRoutes(m_db.connection(), &routes, id))
-        return StoreError::refuse(error, RequestFailure::Storage, QStringLiteral("reading a route"));
-    if (!committed(transaction, error))
+        return StoreError::refuse(error, RequestFailure::Storage,
+                                  QStringLiteral("reading a route"));
+    if (!StoreError::committed(transaction, error))
         return false;
     m_tally.apply(growth);
     change->routes.clear();
@@ -792,7 +777,7 @@ bool RuleStore::moveNode(qint32 id, qint32 parentId, int position, StoreError *e
 {
     SqlTransaction transaction(m_db.connection());
     qint64 bits = 0;
-    if (!began(transaction, error) || !editable(id, "be moved", &bits, error)
+    if (!StoreError::began(transaction, error) || !editable(id, "be moved", &bits, error)
         || (parentId != 0 && !editable(parentId, "hold new nodes", &bits, error)))
         return false;
     const NodeTable nodes(m_db, QStringLiteral("rule_nodes"));
@@ -807,7 +792,7 @@ bool RuleStore::moveNode(qint32 id, qint32 parentId, int position, StoreError *e
     }
     if (!nodes.place(id, parentId, position, error))
         return false;
-    if (!committed(transaction, error))
+    if (!StoreError::committed(transaction, error))
         return false;
     // The size stays, unless the move takes nodes past the depth the reply
     // carries or back: counted again when next needed.
@@ -819,7 +804,7 @@ bool RuleStore::removeNode(qint32 id, Change *change, StoreError *error)
 {
     SqlTransaction transaction(m_db.connection());
     qint64 bits = 0;
-    if (!knowTally(error) || !began(transaction, error)
+    if (!knowTally(error) || !StoreError::began(transaction, error)
         || !editable(id, "be deleted", &bits, error))
         return false;
     QSqlQuery query(m_db.connection());
@@ -841,7 +826,8 @@ bool RuleStore::removeNode(qint32 id, Change *change, StoreError *error)
     }
     // Routes, sections and the subtree go with the node (foreign keys).
     query.prepare(QStringLiteral("DELETE FROM rule_nodes WHERE id = ?"));
-    if (!StoreError::exec(query, {id}, "deleting a rule node", error) || !committed(transaction, error))
+    if (!StoreError::exec(query, {id}, "deleting a rule node", error)
+        || !StoreError::committed(transaction, error))
         return false;
     m_tally.apply(growth);
     *change = std::move(gone);

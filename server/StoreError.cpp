@@ -1,6 +1,7 @@
 #include "StoreError.h"
 
 #include "Database.h"
+#include "SqlTransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,5 +46,21 @@ bool StoreError::exec(QSqlQuery &query, const QVariantList &values, const char *
 bool StoreError::refuse(StoreError *error, RequestFailure::Code code, const QString &reason)
 {
     *error = {code, reason};
+    return false;
+}
+
+bool StoreError::began(const SqlTransaction &transaction, StoreError *error)
+{
+    if (transaction.isActive())
+        return true;
+    *error = fromSql(transaction.error(), QStringLiteral("beginning the change"));
+    return false;
+}
+
+bool StoreError::committed(SqlTransaction &transaction, StoreError *error)
+{
+    if (transaction.commit())
+        return true;
+    *error = fromSql(transaction.error(), QStringLiteral("committing the change"));
     return false;
 }

@@ -8,6 +8,7 @@
 
 class QSqlError;
 class QSqlQuery;
+class SqlTransaction;
 
 // Why a change was not stored: the code its sender is told and a reason
 // that names what was being done.
@@ -25,6 +26,9 @@ struct StoreError
     static bool exec(QSqlQuery &query, const QVariantList &values, const char *what,
                      StoreError *error);
     static bool refuse(StoreError *error, RequestFailure::Code code, const QString &reason);
+    // A change's transaction began, or was committed; else error says why.
+    static bool began(const SqlTransaction &transaction, StoreError *error);
+    static bool committed(SqlTransaction &transaction, StoreError *error);
 };
 
 #endif // STOREERROR_H

@@ -3,10 +3,13 @@
 
 #include "StoreError.h"
 
+#include "records/RecordKinds.h"
+
 #include <QString>
 
 #include <optional>
 
+class GraphObData;
 class RouteRecord;
 
 // What the store takes in one route, and how large a tree reply may grow:
@@ -21,11 +24,16 @@ inline constexpr int MaxNameLength = 256;
 inline constexpr qint64 MaxTreeBytes = 32 * 1024 * 1024;
 // Groups and units together.
 inline constexpr int MaxTrackedObjects = 100000;
+inline constexpr int MaxVerticesPerObject = MaxShapePoints;
 
 // Which limit the route breaks, for people; empty when it keeps them all.
 QString routeProblem(const RouteRecord &route);
 // Why a node may not take the name: empty once trimmed (refused) or too long.
 std::optional<StoreError> nameProblem(const QString &name);
+// Why the server would not store the graphic object: a name too long, not a
+// shape it draws, too few or too many points, a point off Earth, a circle
+// without a size.
+std::optional<StoreError> shapeProblem(const GraphObData &record);
 
 } // namespace StoreLimits
 

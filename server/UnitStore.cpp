@@ -46,10 +46,8 @@ qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
     if (const auto problem = StoreLimits::nameProblem(node.name))
         return StoreError::refuse(error, problem->code, problem->reason);
     SqlTransaction transaction(m_db.connection());
-    if (!transaction.isActive()) {
-        *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the change"));
+    if (!StoreError::began(transaction, error))
         return 0;
-    }
     if (node.parentId != 0) {
         const int kind = kindOf(node.parentId, error);
         if (kind == ReadFailed)
@@ -77,14 +75,11 @@ qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
         " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM tracked_objects"
         "  WHERE COALESCE(parent_id, 0) = ?))"));
     const QVariant parent = node.parentId ? QVariant(node.parentId) : QVariant(QVariant::Int);
-    if (!StoreError::exec(query, {parent, node.name, int(node.kind), node.parentId}, "adding a unit node",
-             error))
+    if (!StoreError::exec(query, {parent, node.name, int(node.kind), node.parentId},
+                          "adding a unit node", error))
         return 0;
     const qint32 id = query.lastInsertId().toInt();
-    if (transaction.commit())
-        return id;
-    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the change"));
-    return 0;
+    return StoreError::committed(transaction, error) ? id : 0;
 }
 
 bool UnitStore::rename(qint32 id, const QString &name, StoreError *error)
@@ -95,23 +90,22 @@ bool UnitStore::rename(qint32 id, const QString &name, StoreError *error)
     query.prepare(QStringLiteral("UPDATE tracked_objects SET name = ? WHERE id = ?"));
     if (!StoreError::exec(query, {name, id}, "renaming a unit node", error))
         return false;
-    return query.numRowsAffected() > 0 || StoreError::refuse(error, RequestFailure::Refused, noNode(id));
+    return query.numRowsAffected() > 0
+           || StoreError::refuse(error, RequestFailure::Refused, noNode(id));
 }
 
 bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
 {
     SqlTransaction transaction(m_db.connection());
-    if (!transaction.isActive()) {
-        *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the move"));
+    if (!StoreError::began(transaction, error))
         return false;
-    }
     const int kind = kindOf(move.id, error);
     const int parentKind = move.parentId ? kindOf(move.parentId, error) : 0;
     if (kind == ReadFailed || parentKind == ReadFailed)
         return false;
     if (kind == NoNode || parentKind == NoNode)
-        return StoreError::refuse(error, RequestFailure::Refused, noNode(kind == NoNode ? move.id
-                                                                            : move.parentId));
+        return StoreError::refuse(error, RequestFailure::Refused,
+                                  noNode(kind == NoNode ? move.id : move.parentId));
     if (parentKind == int(UnitMessages::NewNode::Unit)) {
         return StoreError::refuse(error, RequestFailure::Refused,
                       QStringLiteral("%1 is a unit; only groups hold nodes").arg(move.parentId));
@@ -127,10 +121,7 @@ bool UnitStore::move(const UnitMessages::NodeMove &move, StoreError *error)
     }
     if (!nodes.place(move.id, move.parentId, move.position, error))
         return false;
-    if (transaction.commit())
-        return true;
-    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the move"));
-    return false;
+    return StoreError::committed(transaction, error);
 }
 
 bool UnitStore::remove(qint32 id, StoreError *error)
@@ -140,7 +131,8 @@ bool UnitStore::remove(qint32 id, StoreError *error)
     query.prepare(QStringLiteral("DELETE FROM tracked_objects WHERE id = ?"));
     if (!StoreError::exec(query, {id}, "deleting a unit node", error))
         return false;
-    return query.numRowsAffected() > 0 || StoreError::refuse(error, RequestFailure::Refused, noNode(id));
+    return query.numRowsAffected() > 0
+           || StoreError::refuse(error, RequestFailure::Refused, noNode(id));
 }
 
 bool UnitStore::setDevice(qint32 unitId, const QString &deviceId, StoreError *error)
@@ -165,10 +157,8 @@ bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column colum
                           .arg(UnitMessages::MaxDeviceIdLength));
     }
     SqlTransaction transaction(m_db.connection());
-    if (!transaction.isActive()) {
-        *error = StoreError::fromSql(transaction.error(), QStringLiteral("beginning the change"));
+    if (!StoreError::began(transaction, error))
         return false;
-    }
     const int kind = kindOf(unitId, error);
     if (kind == ReadFailed)
         return false;
@@ -199,10 +189,7 @@ bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column colum
     if (!StoreError::exec(query, {value, unitId}, "setting a unit's device", error))
         return false;
     query.finish();
-    if (transaction.commit())
-        return true;
-    *error = StoreError::fromSql(transaction.error(), QStringLiteral("committing the change"));
-    return false;
+    return StoreError::committed(transaction, error);
 }
 
 QList<UnitMessages::UnitInfo> UnitStore::units(bool *ok) const

@@ -21,6 +21,12 @@ constexpr double UnitToRadian = EarthModel::UnitToRadian;
 constexpr double CircleStep = Pi / 8.0;
 constexpr int CirclePointCount = 17; // 16 around and the first again
 
+// Whether p lies on Earth: latitude within ±90°, longitude within ±180°.
+inline bool onGlobe(const QPoint &p)
+{
+    return qAbs(qint64(p.y())) <= 900000000 && qAbs(qint64(p.x())) <= 1800000000;
+}
+
 // Fraction cut off toward zero; clamped to int, NaN gives 0.
 int truncToInt(double value);
 // Nearest whole number the way QPointF::toPoint rounds; clamped, NaN gives 0.

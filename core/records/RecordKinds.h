@@ -73,6 +73,9 @@ inline constexpr quint32 Shown = 1;
 inline constexpr quint32 Editable = 2;
 } // namespace NodeBits
 
+// The most points one graphic object may have.
+inline constexpr int MaxShapePoints = 100000;
+
 // Keys of a graphic object's property map, as the server stores them.
 namespace GraphProperty {
 inline constexpr char IconName[] = "IconName";

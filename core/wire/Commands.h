@@ -43,6 +43,16 @@ inline constexpr char MoveRuleNode[] = "Move_rule_node";
 inline constexpr char DeleteRuleNode[] = "Delete_rule_node";
 inline constexpr char RuleTreeChanged[] = "Rule_tree_changed"; // server -> the other clients
 
+// Graphic layers and objects, answered like the rule tree edits; the other
+// clients are told by LayerTreeChanged and read the layer tree again.
+inline constexpr char AddGraphLayer[] = "Add_graph_layer";
+inline constexpr char RenameGraphLayer[] = "Rename_graph_layer";
+inline constexpr char DeleteGraphLayer[] = "Delete_graph_layer";
+inline constexpr char AddGraphObject[] = "Add_graph_object";
+inline constexpr char ChangeGraphObject[] = "Change_graph_object";
+inline constexpr char DeleteGraphObject[] = "Delete_graph_object";
+inline constexpr char LayerTreeChanged[] = "Layer_tree_changed"; // server -> the other clients
+
 } // namespace Commands
 
 #endif // COMMANDS_H

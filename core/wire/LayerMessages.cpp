@@ -12,6 +12,7 @@
 #include <QTime>
 #include <QVariant>
 
+#include <memory>
 #include <type_traits>
 
 namespace {
@@ -195,3 +196,61 @@ void WriteGraphObData(QDataStream &out, const GraphObData &record)
     out << qint32(record.type) << qint32(record.id) << record.name << record.points
         << record.properties;
 }
+
+namespace LayerMessages {
+
+namespace {
+
+QDataStream &writeTo(QDataStream &out)
+{
+    out.setVersion(QDataStream::Qt_4_5);
+    return out;
+}
+
+} // namespace
+
+QByteArray newObjectBody(const NewObject &object)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    writeTo(out) << object.layerId;
+    WriteGraphObData(out, object.record);
+    return body;
+}
+
+QByteArray recordBody(const GraphObData &record)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    WriteGraphObData(writeTo(out), record);
+    return body;
+}
+
+std::optional<GraphObData> readRecord(const QByteArray &body)
+{
+    QDataStream in(body);
+    in.setVersion(QDataStream::Qt_4_5);
+    const std::unique_ptr<GraphObData> record(ReadGraphObData(in));
+    // The record reader keeps what it could of a damaged record; an edit is
+    // taken whole or not at all, so the record must write back to the body.
+    if (in.status() != QDataStream::Ok || !in.atEnd() || recordBody(*record) != body)
+        return std::nullopt;
+    return *record;
+}
+
+std::optional<NewObject> readNewObject(const QByteArray &body)
+{
+    if (body.size() < int(sizeof(qint32)))
+        return std::nullopt;
+    QDataStream in(body);
+    in.setVersion(QDataStream::Qt_4_5);
+    NewObject object;
+    in >> object.layerId;
+    const std::optional<GraphObData> record = readRecord(body.mid(sizeof(qint32)));
+    if (!record)
+        return std::nullopt;
+    object.record = *record;
+    return object;
+}
+
+} // namespace LayerMessages

@@ -2,9 +2,12 @@
 
 #include "wire/LayerMessages.h"
 #include "wire/RouteMessages.h"
+#include "wire/StreamRead.h"
 #include "wire/WireWriter.h"
 
 #include <QDataStream>
+
+#include <memory>
 
 namespace TreeBodies {
 
@@ -19,7 +22,56 @@ QByteArray body(const QList<TreeNode> &nodes, Payload payload)
     return bytes;
 }
 
+bool readLevel(QDataStream &in, QList<TreeNode> *nodes, Payload payload, int depth)
+{
+    qint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok || count < 0 || (count > 0 && depth >= MaxDepth))
+        return false;
+    for (qint32 i = 0; i < count && StreamRead::canRead(in); ++i) {
+        TreeNode node;
+        qint32 bits = 0;
+        in >> node.id >> StreamRead::sized(node.name) >> bits;
+        node.bits = quint32(bits);
+        if (!readLevel(in, &node.children, payload, depth + 1))
+            return false;
+        if (payload == Payload::Rule) {
+            bool hasRoute = false;
+            in >> hasRoute;
+            if (hasRoute) {
+                const std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
+                node.route = *route;
+            }
+        } else if (payload == Payload::Layer) {
+            qint32 objects = 0;
+            in >> objects;
+            if (objects < 0)
+                return false;
+            for (qint32 o = 0; o < objects && StreamRead::canRead(in); ++o) {
+                const std::unique_ptr<GraphObData> object(ReadGraphObData(in));
+                node.objects.append(*object);
+            }
+            if (node.objects.size() != objects)
+                return false;
+        }
+        if (in.status() != QDataStream::Ok)
+            return false;
+        nodes->append(node);
+    }
+    return nodes->size() == count;
+}
+
 } // namespace
+
+std::optional<QList<TreeNode>> read(const QByteArray &body, Payload payload)
+{
+    QDataStream in(body);
+    in.setVersion(QDataStream::Qt_4_5);
+    QList<TreeNode> nodes;
+    if (!readLevel(in, &nodes, payload, 0) || in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return nodes;
+}
 
 void writeCount(WireWriter &out, int count)
 {

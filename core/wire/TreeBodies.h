@@ -42,6 +42,11 @@ void writeLayerPayload(QDataStream &out, const QList<GraphObData> &objects);
 
 void write(QDataStream &out, const QList<TreeNode> &nodes, Payload payload);
 
+// Reads a tree reply strictly: every node whole, no deeper than MaxDepth
+// levels, nothing left over; nothing for any other body.
+inline constexpr int MaxDepth = 64;
+std::optional<QList<TreeNode>> read(const QByteArray &body, Payload payload);
+
 QByteArray ruleTree(const QList<TreeNode> &nodes);
 QByteArray layerTree(const QList<TreeNode> &nodes);
 QByteArray objectTree(const QList<TreeNode> &nodes);

@@ -217,6 +217,9 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
         // A layer tree that arrives on its own must not leave shown routes blank.
         m_map->redrawShownRoutes(model()->invisibleRootItem());
         m_map->placeLegend();
+    } else if (command == QLatin1String(Commands::LayerTreeChanged)) {
+        // New or changed shapes: the tree comes again and shown routes are drawn with it.
+        sendRequest(QByteArray(Commands::GetLayerTree), QByteArray());
     } else if (command == QLatin1String(Commands::FixRoutes)) {
         resetAfterSave();
     } else if (command == QLatin1String(Commands::SetCheckMode)) {

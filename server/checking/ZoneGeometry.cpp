@@ -1,6 +1,7 @@
 #include "ZoneGeometry.h"
 
 #include "geo/EarthModel.h"
+#include "geo/MapGeometry.h"
 
 #include "records/GraphObData.h"
 
@@ -183,11 +184,6 @@ GeoPoint centreOf(const QList<QPoint> &points)
     return GeoPoint::fromDegrees(lat, lon);
 }
 
-bool onGlobe(const QPoint &p)
-{
-    return std::abs(qint64(p.y())) <= 900000000 && std::abs(qint64(p.x())) <= 1800000000;
-}
-
 } // namespace
 
 struct ZoneGeometry::Prepared
@@ -296,7 +292,7 @@ struct ZoneGeometry::Prepared
 ZoneGeometry::ZoneGeometry(Kind kind, const QList<QPoint> &points, int size)
     : m_kind(kind), m_points(points)
 {
-    if (points.isEmpty() || !std::all_of(points.cbegin(), points.cend(), onGlobe))
+    if (points.isEmpty() || !std::all_of(points.cbegin(), points.cend(), MapGeometry::onGlobe))
         return;
     const double half = std::max(size, 0) / 2.0;
     std::shared_ptr<Prepared> prepared;

@@ -1,0 +1,110 @@
+#include "ShapeLink.h"
+
+#include "ServerConnection.h"
+
+#include <PluginInterface.h>
+
+#include "wire/Commands.h"
+#include "wire/LayerMessages.h"
+#include "wire/UnitMessages.h"
+
+#include <QCoreApplication>
+
+ShapeLink::ShapeLink(ServerConnection *connection, QObject *parent)
+    : QObject(parent)
+    , m_connection(connection)
+{
+    connect(connection, &ServerConnection::hostReply, this, &ShapeLink::onReply);
+    connect(connection, &ServerConnection::requestFailed, this, &ShapeLink::onFailure);
+    connect(connection, &ServerConnection::disconnected, this, &ShapeLink::failAll);
+}
+
+ShapeLink::~ShapeLink() = default;
+
+void ShapeLink::save(qint32 layerId, const GraphObData &record, Done done)
+{
+    if (record.id == 0)
+        send(Commands::AddGraphObject, LayerMessages::newObjectBody({layerId, record}),
+             std::move(done));
+    else
+        send(Commands::ChangeGraphObject, LayerMessages::recordBody(record), std::move(done));
+}
+
+void ShapeLink::remove(qint32 objectId, Done done)
+{
+    send(Commands::DeleteGraphObject, UnitMessages::idBody(objectId), std::move(done));
+}
+
+void ShapeLink::addLayer(const QString &name, Done done)
+{
+    send(Commands::AddGraphLayer, UnitMessages::idTextBody({0, name}), std::move(done));
+}
+
+void ShapeLink::removeLayer(qint32 layerId, Done done)
+{
+    send(Commands::DeleteGraphLayer, UnitMessages::idBody(layerId), std::move(done));
+}
+
+void ShapeLink::readLayers(std::function<void(const QByteArray &)> done)
+{
+    m_treeWaiting.enqueue(std::move(done));
+    m_connection->sendHostRequest(Commands::GetLayerTree);
+}
+
+void ShapeLink::send(const QByteArray &command, const QByteArray &body, Done done)
+{
+    if (!m_connection->isConnected()) {
+        done(0, QCoreApplication::translate("ShapeLink", "the server is not connected"));
+        return;
+    }
+    m_waiting[command].enqueue(std::move(done));
+    m_connection->sendHostRequest(command, body);
+}
+
+void ShapeLink::onReply(const QByteArray &command, const QByteArray &body)
+{
+    if (command == Commands::GetLayerTree) {
+        if (!m_treeWaiting.isEmpty())
+            m_treeWaiting.dequeue()(body);
+        return;
+    }
+    auto waiting = m_waiting.find(command);
+    if (waiting == m_waiting.end() || waiting->isEmpty())
+        return;
+    const Done done = waiting->dequeue();
+    qint32 id = 0;
+    if (command == Commands::ChangeGraphObject) {
+        const auto record = LayerMessages::readRecord(body);
+        id = record ? record->id : 0;
+    } else {
+        id = UnitMessages::readId(body).value_or(0);
+    }
+    emit layersChanged();
+    done(id, QString());
+}
+
+void ShapeLink::onFailure(const RequestFailure &failure, PluginInterface *plugin)
+{
+    if (plugin)
+        return;
+    if (failure.command == Commands::GetLayerTree) {
+        if (!m_treeWaiting.isEmpty())
+            m_treeWaiting.dequeue()(QByteArray());
+        return;
+    }
+    auto waiting = m_waiting.find(failure.command);
+    if (waiting != m_waiting.end() && !waiting->isEmpty())
+        waiting->dequeue()(0, failure.reason);
+}
+
+void ShapeLink::failAll(const QString &reason)
+{
+    const auto waiting = std::exchange(m_waiting, {});
+    for (QQueue<Done> queue : waiting) {
+        while (!queue.isEmpty())
+            queue.dequeue()(0, reason);
+    }
+    const auto trees = std::exchange(m_treeWaiting, {});
+    for (const auto &done : trees)
+        done(QByteArray());
+}

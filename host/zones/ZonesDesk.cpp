@@ -1,0 +1,131 @@
+#include "ZonesDesk.h"
+
+#include "DrawDock.h"
+#include "GisFormat.h"
+#include "ImportDialog.h"
+#include "ImportJob.h"
+#include "ShapeLink.h"
+
+#include "ServerConnection.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+namespace {
+
+// Warnings named in the message after an import; the rest are counted.
+constexpr int WarningsShown = 10;
+
+} // namespace
+
+ZonesDesk::ZonesDesk(ServerConnection *connection, QMainWindow *window)
+    : QObject(window)
+    , m_window(window)
+    , m_link(new ShapeLink(connection, this))
+    , m_dock(new DrawDock(m_link, window))
+    , m_job(new ImportJob(m_link, this))
+    , m_importAction(new QAction(tr("&Import shapes…"), this))
+{
+    m_importAction->setObjectName(QStringLiteral("importShapes"));
+    m_importAction->setToolTip(tr("Import the shapes of a GIS file into a layer"));
+    connect(m_importAction, &QAction::triggered, this, [this] { importFile(); });
+    connect(m_link, &ShapeLink::layersChanged, this, &ZonesDesk::layersChanged);
+    connect(connection, &ServerConnection::connected, m_dock, &DrawDock::refreshLayers);
+    connect(m_job, &ImportJob::finished, this, &ZonesDesk::onImported);
+    connect(m_job, &ImportJob::failed, this, &ZonesDesk::onImportFailed);
+    connect(m_job, &ImportJob::progressed, this,
+            [this](const QString &phase, qint64 done, qint64 total) {
+                if (!m_progress)
+                    return;
+                m_progress->setLabelText(phase);
+                m_progress->setMaximum(int(std::min<qint64>(total, INT_MAX)));
+                m_progress->setValue(int(std::min<qint64>(done, INT_MAX)));
+            });
+}
+
+ZonesDesk::~ZonesDesk() = default;
+
+void ZonesDesk::setCanvas(MapCanvas *canvas)
+{
+    m_dock->setCanvas(canvas);
+}
+
+void ZonesDesk::layersChangedElsewhere()
+{
+    m_dock->refreshLayers();
+}
+
+void ZonesDesk::importFile(const QString &path)
+{
+    if (m_job->isRunning())
+        return;
+    QString chosen = path;
+    if (chosen.isEmpty()) {
+        chosen = QFileDialog::getOpenFileName(m_window, tr("Import shapes"), QString(),
+                                              GisFormats::dialogFilter());
+        if (chosen.isEmpty())
+            return;
+    }
+    // The layers as they are now, then the question.
+    m_dock->readLayersThen([this, chosen] { askAndImport(chosen); });
+}
+
+void ZonesDesk::askAndImport(const QString &chosen)
+{
+    ImportDialog dialog(m_dock->catalog(), chosen, m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_importLayer = dialog.newLayer();
+    for (const LayerCatalog::Layer &layer : m_dock->catalog().layers()) {
+        if (layer.id == dialog.layerId())
+            m_importLayer = layer.path;
+    }
+    // The window stays usable while the file is read and stored.
+    m_progress = new QProgressDialog(tr("Reading %1").arg(QFileInfo(dialog.path()).fileName()),
+                                     tr("Cancel"), 0, 0, m_window);
+    m_progress->setObjectName(QStringLiteral("importProgress"));
+    m_progress->setWindowModality(Qt::NonModal);
+    m_progress->setMinimumDuration(0);
+    m_progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_progress, &QProgressDialog::canceled, m_job, &ImportJob::cancel);
+    m_importAction->setEnabled(false);
+    ShapeImport::Options options;
+    options.simplifyMetres = dialog.simplifyMetres();
+    m_job->start(dialog.path(), dialog.layerId(), dialog.newLayer(), options);
+}
+
+void ZonesDesk::onImported(int count, const QStringList &warnings)
+{
+    m_importAction->setEnabled(true);
+    if (m_progress)
+        m_progress->close();
+    emit message(tr("Imported %n shape(s) into \"%1\"", nullptr, count).arg(m_importLayer));
+    if (warnings.isEmpty())
+        return;
+    QStringList shown = warnings.mid(0, WarningsShown);
+    if (warnings.size() > WarningsShown)
+        shown << tr("… and %n more", nullptr, warnings.size() - WarningsShown);
+    auto *box = new QMessageBox(QMessageBox::Information, tr("Import shapes"),
+                                tr("Imported %n shape(s), with warnings:", nullptr, count),
+                                QMessageBox::Ok, m_window);
+    box->setInformativeText(shown.join(QLatin1Char('\n')));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void ZonesDesk::onImportFailed(const QString &error)
+{
+    m_importAction->setEnabled(true);
+    if (m_progress)
+        m_progress->close();
+    emit message(tr("Nothing imported: %1").arg(error));
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Import shapes"),
+                                tr("Nothing was imported."), QMessageBox::Ok, m_window);
+    box->setInformativeText(error);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
