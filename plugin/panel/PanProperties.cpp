@@ -1,7 +1,9 @@
 #include "PanProperties.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QToolBar>
@@ -37,7 +39,33 @@ PanProperties::PanProperties(QUndoGroup *undoGroup)
     m_propertyView->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_propertyView->horizontalHeader()->setStretchLastSection(true);
     column()->addWidget(m_propertyView);
+    m_notice = new QLabel(this);
+    m_notice->setWordWrap(true);
+    m_notice->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_notice->setMargin(8);
+    m_notice->hide();
+    column()->addWidget(m_notice, 1);
 
     connect(m_propertyView, &QTableView::activated, this, &PanProperties::propertyClicked);
     connect(m_propertyView, &QTableView::clicked, this, &PanProperties::propertyClicked);
+}
+
+void PanProperties::setLockedNotice(const QString &text)
+{
+    m_notice->setText(text);
+    showNotice();
+}
+
+void PanProperties::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        showNotice();
+    TypicalPanel::changeEvent(event);
+}
+
+void PanProperties::showNotice()
+{
+    const bool locked = !isEnabled() && !m_notice->text().isEmpty();
+    m_notice->setVisible(locked);
+    m_propertyView->setVisible(!locked);
 }

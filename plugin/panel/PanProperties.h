@@ -3,6 +3,7 @@
 
 #include "TypicalPanel.h"
 
+class QLabel;
 class QModelIndex;
 class QStandardItemModel;
 class QTableView;
@@ -22,18 +23,27 @@ public:
     QAction *redoAction() const { return m_redoAction; }
     QStandardItemModel *propertyModel() const { return m_propertyModel; }
     QTableView *propertyView() const { return m_propertyView; }
+    // Said in place of the table while the panel is disabled; empty: the table greys out.
+    void setLockedNotice(const QString &text);
+    QLabel *lockedNotice() const { return m_notice; }
 
 signals:
     void saveClicked();
     // A cell of the table was clicked or activated.
     void propertyClicked(const QModelIndex &index);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void showNotice();
+
     QAction *m_saveAction;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
     QStandardItemModel *m_propertyModel;
     QTableView *m_propertyView;
+    QLabel *m_notice;
 };
 
 #endif // PANPROPERTIES_H
