@@ -283,13 +283,8 @@ void OperativeCheck::showProperties(QStandardItem *item)
     const SectionRecord *section = itemSection(item);
     const RouteRecord *route = section ? nullptr : itemRoute(item);
     m_editActions->offerFor(route != nullptr, section != nullptr);
-    const QModelIndex parent = newNodeParent();
-    const bool canAdd = !parent.isValid()
-        || RuleTreeModel::allowsEditing(parent.data(ItemRole::TypeMask).toUInt());
-    const bool canRename =
-        item && !section && RuleTreeModel::allowsEditing(item->data(ItemRole::TypeMask).toUInt());
-    m_editActions->offerNodeEdits(canAdd, canRename);
-    m_menu->offerFor(item != nullptr, canAdd, canRename);
+    m_editActions->offerNodeEdits(canAddNode(), canRename());
+    m_menu->offerFor(item != nullptr, canAddNode(), canRename());
     m_properties->show(item, objectsModel());
 }
 
@@ -379,8 +374,7 @@ void OperativeCheck::onContextMenuRequested(QPoint pos)
     // Beside every row only the node edits apply, at the top level.
     if (!item)
         selectMainIndex(QModelIndex());
-    m_menu->offerFor(item != nullptr, m_editActions->newGroup()->isEnabled(),
-                     m_editActions->renameNode()->isEnabled());
+    m_menu->offerFor(item != nullptr, canAddNode(), canRename());
     m_menu->showOnMap()->setChecked(item && item->checkState() == Qt::Checked);
     m_menu->menu()->exec(mainView()->viewport()->mapToGlobal(pos));
 }
@@ -487,6 +481,20 @@ QModelIndex OperativeCheck::newNodeParent() const
     return item ? item->index() : QModelIndex();
 }
 
+bool OperativeCheck::canAddNode() const
+{
+    const QModelIndex parent = newNodeParent();
+    return !parent.isValid()
+        || RuleTreeModel::allowsEditing(parent.data(ItemRole::TypeMask).toUInt());
+}
+
+bool OperativeCheck::canRename() const
+{
+    const QStandardItem *item = currentMainItem();
+    return item && !itemSection(item)
+        && RuleTreeModel::allowsEditing(item->data(ItemRole::TypeMask).toUInt());
+}
+
 QString OperativeCheck::askName(const QString &title, const QString &label, const QString &text)
 {
     bool ok = false;
@@ -497,6 +505,8 @@ QString OperativeCheck::askName(const QString &title, const QString &label, cons
 
 void OperativeCheck::addNode(bool withRoute)
 {
+    if (!canAddNode())
+        return;
     const QString name = withRoute ? askName(tr("New route"), tr("Name of the new route:"), {})
                                    : askName(tr("New group"), tr("Name of the new group:"), {});
     if (name.trimmed().isEmpty())
@@ -517,7 +527,7 @@ void OperativeCheck::onNewRoute()
 void OperativeCheck::onRenameNode()
 {
     const QStandardItem *item = currentMainItem();
-    if (!item || itemSection(item))
+    if (!canRename())
         return;
     const QString name = askName(tr("Rename"), tr("New name:"), item->text());
     if (name.trimmed().isEmpty() || name == item->text())

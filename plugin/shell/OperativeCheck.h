@@ -87,6 +87,9 @@ private:
     // Where a new node goes for the current row: under a group, beside a route
     // or section's node; invalid for the top level.
     QModelIndex newNodeParent() const;
+    // Whether the current row's type bits allow the node edits.
+    bool canAddNode() const;
+    bool canRename() const;
     void addNode(bool withRoute);
     // Asks the operator for a name; empty when cancelled.
     QString askName(const QString &title, const QString &label, const QString &text);
