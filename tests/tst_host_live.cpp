@@ -361,7 +361,7 @@ private slots:
             << "Get_tree_objects 4  nobody"
             << "The server could not carry out Get_tree_objects: over a limit" << "";
         QTest::newRow("nobody waits: dropped") << L{} << frame({fix, F::Refused, "no"}) << L{}
-                                               << L{} << "" << "" << "failure of Fix_routes .*dropped";
+            << L{} << "" << "" << "failure of Fix_routes .*dropped";
         QTest::newRow("unknown code: dropped")
             << L{"2 Fix_routes"} << frame({fix, F::Code(9), "no"})
             << L{"Fix_routes ack"} << L{} << "" << "" << "does not read; dropped";

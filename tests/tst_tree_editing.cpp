@@ -19,24 +19,36 @@ namespace {
 
 enum Action { Group, Route, Rename };
 
-// Big-endian, as the server reads them: an int32, then a QString as byte length and UTF-16.
+// The action on the row current (empty: none) with a name typed (null: cancelled); what its
+// dialog showed first ("-": none opened); the id the request names (-1: none is sent);
+// the row made or renamed, as the answer (id 77) leaves it.
+struct Edit { Action action; QList<int> current; QString name, dialog; int id; QList<int> path;
+              QString after; };
+
+// Big-endian, as the server reads them: an int32, a QString as byte length and UTF-16.
 QByteArray int32(quint32 n)
 {
     QByteArray bytes;
-    QDataStream(&bytes, QIODevice::WriteOnly) << n; // big-endian
+    QDataStream(&bytes, QIODevice::WriteOnly) << n;
     return bytes;
 }
-QString request(const char *command, qint32 id, const QString &text)
+QString request(Action action, qint32 id, const QString &text)
 {
     QByteArray body = int32(quint32(id)) + int32(quint32(text.size() * 2));
     for (const QChar c : text)
         body += char(c.unicode() >> 8), body += char(c.unicode());
-    return QString(command) + ' ' + body.toHex();
+    return (action == Rename ? "Rename_rule_node " : "Add_rule_node ") + body.toHex();
+}
+QByteArray refusal(Action action)
+{
+    return RequestFailure{action == Rename ? "Rename_rule_node" : "Add_rule_node",
+                          RequestFailure::Refused, "no"}.body();
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(Action)
+Q_DECLARE_METATYPE(Edit)
 
 class tst_TreeEditing : public QObject
 {
@@ -46,22 +58,20 @@ class tst_TreeEditing : public QObject
     OperativeCheck *plugin = nullptr;
     int seen = 0; // requests already read
 
-    // The action with name typed into its dialog (null: cancelled); the dialog's text as shown.
-    QString act(OperativeCheck *on, Action action, const QString &name)
+    QString act(Action action, const QString &name)
     {
-        QString shown = "no dialog";
+        QString shown = "-";
         QTimer answer; // gone with the call when no dialog opens
-        answer.setSingleShot(true);
-        connect(&answer, &QTimer::timeout, on, [&] {
+        connect(&answer, &QTimer::timeout, plugin, [&] {
             auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-            if (!dialog || dialog->parentWidget() != on->mainView())
+            if (!dialog || dialog->parentWidget() != plugin->mainView())
                 return;
             shown = dialog->textValue();
             dialog->setTextValue(name);
             name.isNull() ? dialog->reject() : dialog->accept();
         });
         answer.start(0);
-        const RouteEditActions &a = on->editActions();
+        const RouteEditActions &a = plugin->editActions();
         (action == Group ? a.newGroup() : action == Route ? a.newRoute() : a.renameNode())
             ->trigger();
         return shown;
@@ -98,117 +108,100 @@ private slots:
                                 withRoute(node(5, "Beat", 3, {node(6, "Sub", 3)}),
                                           route(5, {section(1, "Gate"), section(2, "Yard")})),
                                 node(30, "Locked", 1)};
-        panel->reply("Get_tree_rulecheck",
-                     ruleTree({node(1, "Depot", 3, nodes),
-                               withRoute(node(40, "Archive", 1), route(40))}));
+        const Node archive = withRoute(node(40, "Archive", 1), route(40));
+        panel->reply("Get_tree_rulecheck", ruleTree({node(1, "Depot", 3, nodes), archive}));
     }
     void cleanup() { panel.reset(); }
 
     void edits_data()
     {
-        QTest::addColumn<Action>("action");
-        QTest::addColumn<QList<int>>("current"); // empty: no row
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("dialog");     // its text as it opened
-        QTest::addColumn<QString>("request");    // empty: none
-        QTest::addColumn<QList<int>>("path");    // of the row made or renamed
-        QTest::addColumn<QString>("after");      // the row once answered, id 77
-        using P = QList<int>;
-        QTest::newRow("group under a group")
-            << Group << P{0, 0} << "North" << "" << request("Add_rule_node", 17, "North")
-            << P{0, 0, 0} << "North #77 bits 3 box -";
-        QTest::newRow("group under a group below a route: before its sections")
-            << Group << P{0, 1, 0} << "Ш" << "" << request("Add_rule_node", 6, "Ш")
-            << P{0, 1, 0, 0} << "Ш #77 bits 3 box -";
-        QTest::newRow("route beside a route, last of the nodes, current")
-            << Route << P{0, 1} << "Harbour" << "" << request("Add_rule_node", 1, "Harbour")
-            << P{0, 3} << "Harbour #77 bits 3 box route -77/2 current";
-        QTest::newRow("route beside a section")
-            << Route << P{0, 1, 2} << "Quay" << "" << request("Add_rule_node", 1, "Quay")
-            << P{0, 3} << "Quay #77 bits 3 box route -77/2 current";
-        QTest::newRow("group at the top, no row current: shown and editable")
-            << Group << P{} << "Night" << "" << request("Add_rule_node", 0, "Night") << P{2}
-            << "Night #77 bits 3 box -";
-        QTest::newRow("rename a route's node") << Rename << P{0, 1} << "Beat 2" << "Beat"
-            << request("Rename_rule_node", 5, "Beat 2") << P{0, 1}
-            << "Beat 2 #5 bits 3 box route 5/0 current";
-        QTest::newRow("blank name") << Group << P{0, 0} << "  " << "" << "" << P{} << "";
-        QTest::newRow("cancelled") << Route << P{0, 0} << QString() << "" << "" << P{} << "";
-        QTest::newRow("same name") << Rename << P{0, 0} << "Spare" << "Spare" << "" << P{} << "";
-        QTest::newRow("under a read-only group: off")
-            << Group << P{0, 2} << "X" << "no dialog" << "" << P{} << "";
-        QTest::newRow("beside a read-only route at the top: allowed")
-            << Route << P{1} << "Y" << "" << request("Add_rule_node", 0, "Y") << P{2}
-            << "Y #77 bits 3 box route -77/2 current";
-        QTest::newRow("rename a section: off")
-            << Rename << P{0, 1, 1} << "X" << "no dialog" << "" << P{} << "";
+        QTest::addColumn<Edit>("e");
+        const QString group = " #77 bits 3 box -", route = " #77 bits 3 box route -77/2 current";
+        const auto row = [](const char *name, const Edit &edit) { QTest::newRow(name) << edit; };
+        row("group under a group", {Group, {0, 0}, "North", "", 17, {0, 0, 0}, "North" + group});
+        row("group under a group below a route: before its sections",
+            {Group, {0, 1, 0}, "Ш", "", 6, {0, 1, 0, 0}, "Ш" + group});
+        row("route beside a route, last of the nodes, current",
+            {Route, {0, 1}, "Harbour", "", 1, {0, 3}, "Harbour" + route});
+        row("route beside a section", {Route, {0, 1, 2}, "Quay", "", 1, {0, 3}, "Quay" + route});
+        row("group at the top, no row current", {Group, {}, "Night", "", 0, {2}, "Night" + group});
+        row("beside a read-only route at the top", {Route, {1}, "Y", "", 0, {2}, "Y" + route});
+        row("rename a route's node, the dialog showing its name", {Rename, {0, 1}, "Beat 2",
+            "Beat", 5, {0, 1}, "Beat 2 #5 bits 3 box route 5/0 current"});
+        row("blank name", {Group, {0, 0}, "  ", "", -1, {}, ""});
+        row("cancelled", {Route, {0, 0}, QString(), "", -1, {}, ""});
+        row("same name", {Rename, {0, 0}, "Spare", "Spare", -1, {}, ""});
+        row("under a read-only group: off", {Group, {0, 2}, "X", "-", -1, {}, ""});
+        row("rename a section: off", {Rename, {0, 1, 1}, "X", "-", -1, {}, ""});
     }
 
     // Each request as laid out on the wire; the row as the answer leaves it;
     // undo deletes or renames back, redo asks again; one step each.
     void edits()
     {
-        QFETCH(Action, action);
-        QFETCH(QList<int>, current);
-        QFETCH(QString, name);
-        QFETCH(QString, dialog);
-        QFETCH(QString, request);
-        QFETCH(QList<int>, path);
-        QFETCH(QString, after);
-
-        panel->click(current);
+        QFETCH(Edit, e);
+        panel->click(e.current);
         const QString before = tree();
-        QCOMPARE(act(plugin, action, name), dialog);
-        QCOMPARE(sent(), request.isEmpty() ? QStringList() : QStringList(request));
-        QCOMPARE(plugin->undoStack()->count(), int(!request.isEmpty()));
-        if (request.isEmpty()) {
+        QCOMPARE(act(e.action, e.name), e.dialog);
+        const QString asked = e.id < 0 ? QString() : request(e.action, e.id, e.name);
+        QCOMPARE(sent(), asked.isEmpty() ? QStringList() : QStringList(asked));
+        QCOMPARE(plugin->undoStack()->count(), int(e.id >= 0));
+        if (e.id < 0) {
             QCOMPARE(tree(), before);
             return;
         }
-        const bool add = action != Rename;
-        QVERIFY(rowText(path).startsWith(name + (add ? " #0 " : " #5 "))); // before any answer
-        panel->reply(request.section(' ', 0, 0).toLatin1(),
-                     add ? int32(77) : QByteArray::fromHex(request.section(' ', 1).toLatin1()));
-        QCOMPARE(rowText(path), after);
+        const bool add = e.action != Rename;
+        QVERIFY(rowText(e.path).startsWith(e.name + (add ? " #0 " : " #5 "))); // before answers
+        panel->reply(asked.section(' ', 0, 0).toLatin1(),
+                     add ? int32(77) : QByteArray::fromHex(asked.section(' ', 1).toLatin1()));
+        QCOMPARE(rowText(e.path), e.after);
 
         plugin->undoStack()->undo();
         QCOMPARE(tree(), before);
-        QCOMPARE(sent(), QStringList(add ? QString("Delete_rule_node 0000004d")
-                                         : ::request("Rename_rule_node", 5, "Beat")));
+        QCOMPARE(sent(), QStringList(add ? "Delete_rule_node 0000004d"
+                                         : request(Rename, 5, "Beat")));
         plugin->undoStack()->redo();
-        QCOMPARE(sent(), QStringList(request));
+        QCOMPARE(sent(), QStringList(asked));
         if (add)
             panel->reply("Add_rule_node", int32(78));
-        QCOMPARE(rowText(path), QString(after).replace("77", "78"));
+        QCOMPARE(rowText(e.path), QString(e.after).replace("77", "78"));
         QCOMPARE(plugin->undoStack()->count(), 1);
     }
 
-    // A refusal in the reply's place: the add's row and step go, a rename's old name is back.
-    void refused_data()
+    // A refusal in the reply's place: an add's row and step go, a rename's old name is
+    // back. An add undone before its answer is deleted once its id comes.
+    void answers_data()
     {
         QTest::addColumn<Action>("action");
-        QTest::addColumn<bool>("undoneFirst"); // before the answer
-        QTest::newRow("group") << Group << false;
-        QTest::newRow("route: its route goes too") << Route << false;
-        QTest::newRow("rename") << Rename << false;
-        QTest::newRow("route undone first: nothing to delete") << Route << true;
+        QTest::addColumn<bool>("undoneFirst");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("then"); // sent after the answer
+        QTest::newRow("group refused") << Group << false << true << "";
+        QTest::newRow("route refused: its route goes too") << Route << false << true << "";
+        QTest::newRow("rename refused") << Rename << false << true << "";
+        QTest::newRow("route undone, refused: nothing to delete") << Route << true << true << "";
+        QTest::newRow("group undone, answered: deleted")
+            << Group << true << false << "Delete_rule_node 0000004d";
     }
 
-    void refused()
+    void answers()
     {
         QFETCH(Action, action);
         QFETCH(bool, undoneFirst);
+        QFETCH(bool, refused);
+        QFETCH(QString, then);
         panel->click({0, 1});
         const QString before = tree();
-        act(plugin, action, "Ferry");
+        act(action, "Ferry");
         if (undoneFirst)
             plugin->undoStack()->undo();
-        const QByteArray command = action == Rename ? "Rename_rule_node" : "Add_rule_node";
-        panel->reply("Request_failed", RequestFailure{command, RequestFailure::Refused, "no"}.body());
+        QCOMPARE(sent().size(), 1);
+        panel->reply(refused ? "Request_failed" : "Add_rule_node",
+                     refused ? refusal(action) : int32(77));
         QCOMPARE(tree(), before);
         QCOMPARE(plugin->currentMainIndex(), panel->item({0, 1})->index());
-        QCOMPARE(sent().size(), 1);
-        QCOMPARE(plugin->undoStack()->count(), action == Rename ? 1 : int(undoneFirst));
+        QCOMPARE(sent(), then.isEmpty() ? QStringList() : QStringList(then));
+        QCOMPARE(plugin->undoStack()->count(), action == Rename || undoneFirst ? 1 : 0);
     }
 
     // A save waits while an add waits for its id; later adds go out with the ids
@@ -226,18 +219,15 @@ private slots:
         panel->click({0, 0});
         plugin->onAddRouteClicked();
         panel->click(QModelIndex());
-        act(plugin, Group, "G");
+        act(Group, "G");
         panel->click({2});
-        act(plugin, Route, "R");
+        act(Route, "R");
         plugin->onSaveClicked();
-        QCOMPARE(sent(), QStringList(request("Add_rule_node", 0, "G")));
+        QCOMPARE(sent(), QStringList(request(Group, 0, "G")));
         panel->reply("Add_rule_node", int32(77));
-        QCOMPARE(sent(), QStringList(request("Add_rule_node", 77, "R")));
-        if (answered)
-            panel->reply("Add_rule_node", int32(78));
-        else
-            panel->reply("Request_failed",
-                         RequestFailure{"Add_rule_node", RequestFailure::Refused, "no"}.body());
+        QCOMPARE(sent(), QStringList(request(Route, 77, "R")));
+        panel->reply(answered ? "Add_rule_node" : "Request_failed",
+                     answered ? int32(78) : refusal(Route));
         const QStringList saved = sent();
         QCOMPARE(saved.size(), 1);
         QDataStream in(QByteArray::fromHex(saved[0].section(' ', 1).toLatin1()));

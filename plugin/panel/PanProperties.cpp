@@ -43,6 +43,11 @@ PanProperties::PanProperties(QUndoGroup *undoGroup)
     m_notice->setWordWrap(true);
     m_notice->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_notice->setMargin(8);
+    // Read in full, not greyed out with the panel it explains.
+    QPalette palette = m_notice->palette();
+    palette.setColor(QPalette::Disabled, QPalette::WindowText,
+                     palette.color(QPalette::Active, QPalette::WindowText));
+    m_notice->setPalette(palette);
     m_notice->hide();
     column()->addWidget(m_notice, 1);
 

@@ -10,7 +10,8 @@ QVariant RuleTreeModel::data(const QModelIndex &index, int role) const
     const QVariant own = QStandardItemModel::data(index, role);
     if (own.isValid())
         return own;
-    const QVariant mask = QStandardItemModel::data(index.sibling(index.row(), 0), ItemRole::TypeMask);
+    const QModelIndex first = index.sibling(index.row(), 0);
+    const QVariant mask = QStandardItemModel::data(first, ItemRole::TypeMask);
     return mask.isValid() && !allowsEditing(mask.toUInt()) ? QVariant(readOnlyToolTip()) : own;
 }
 

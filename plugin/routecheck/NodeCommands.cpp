@@ -105,8 +105,8 @@ void AddNodeCommand::removeRow()
     const MainRowRef current = panel.currentRow();
     if (m_withRoute)
         panel.deleteRoute(m_row);
-    QStandardItem *parent = item->parent() ? item->parent() : panel.treeModel()->invisibleRootItem();
-    parent->removeRow(item->row());
+    QStandardItem *parent = item->parent();
+    (parent ? parent : panel.treeModel()->invisibleRootItem())->removeRow(item->row());
     panel.selectRow(wasCurrent || m_withRoute ? mainIndex : current);
 }
 

@@ -113,7 +113,7 @@ bool NodeRequests::takeReply(const QByteArray &command, const QByteArray &body)
         const std::optional<qint32> id = UnitMessages::readId(body);
         NodeTicket &ticket = *entry->ticket;
         if (!id || *id <= 0) {
-            qCWarning(ocPlugin) << "an" << command << "reply without a node id; the node is dropped";
+            qCWarning(ocPlugin) << "an" << command << "reply without a node id; node dropped";
             if (ticket.wanted)
                 run(ticket.refused);
         } else {
