@@ -67,7 +67,8 @@ void AddNodeCommand::redo()
     if (!m_topLevel)
         panel.expandRow(parent->index());
 
-    m_ticket = std::make_shared<NodeTicket>();
+    // Not make_shared: its tag is a unique symbol the module would export.
+    m_ticket.reset(new NodeTicket);
     m_ticket->answered = [this](qint32 id) { answered(id); };
     m_ticket->refused = [this] { refused(); };
     const MainRowRef parentRow = m_parent;
