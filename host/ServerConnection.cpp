@@ -187,7 +187,8 @@ bool ServerConnection::isChange(const QByteArray &command)
     static const QSet<QByteArray> changes{
         Commands::FixRoutes,      Commands::SetCheckMode,   Commands::AddUnitNode,
         Commands::RenameUnitNode, Commands::MoveUnitNode,   Commands::DeleteUnitNode,
-        Commands::SetUnitDevice,  Commands::SetUnitKey};
+        Commands::SetUnitDevice,  Commands::SetUnitKey,     Commands::AddRuleNode,
+        Commands::RenameRuleNode, Commands::MoveRuleNode,   Commands::DeleteRuleNode};
     return changes.contains(command);
 }
 
@@ -336,6 +337,9 @@ void ServerConnection::takeFailure(const QByteArray &body)
               command.constData(), qPrintable(RequestFailure::codeName(failure->code)),
               qPrintable(failure->reason));
     emit requestFailed(*failure, waiter.plugin);
+    // The asker hears of it in the reply's place, so that it can put its own rows right.
+    if (waiter.plugin)
+        handOver(waiter.plugin, Commands::RequestFailed, body);
 }
 
 void ServerConnection::tellPlugins(const QByteArray &command)

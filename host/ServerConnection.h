@@ -87,7 +87,8 @@ signals:
     // News the server sends every client unasked; plug-ins never see it.
     void hostNews(const QByteArray &command, const QByteArray &body);
     // The server could not carry out a request; it took the reply's place. The
-    // plug-in that asked gets nothing; null when the host asked or the asker is gone.
+    // plug-in that asked gets it too, as a "Request_failed" reply with the same
+    // body; null when the host asked or the asker is gone.
     void requestFailed(const RequestFailure &failure, PluginInterface *plugin);
     // A change that may not have been carried out: it could not be sent, the
     // link went before its answer, or no answer came in time. Told once each;

@@ -15,6 +15,7 @@
 #include <TrackedObjectStore.h>
 
 #include "panel/PanProperties.h"
+#include "routecheck/RouteEditActions.h"
 #include "records/ItemRoles.h"
 #include "shell/OperativeCheck.h"
 #include "wire/Commands.h"
@@ -26,12 +27,14 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QInputDialog>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
 #include "testsupport/PanelProbe.h"
+#include "testsupport/PanelText.h"
 #include "testsupport/TreeBuilders.h"
 
 #include <algorithm>
@@ -138,6 +141,18 @@ void setCheckMode(Client &client, qint32 nodeId, int mode)
     QVERIFY(waitFor(client, "Set_check_mode", [action]() { action->trigger(); }));
 }
 
+// Triggers a node edit and types name into the dialog it asks with.
+void nameNode(QAction *action, const QString &name)
+{
+    QTimer::singleShot(0, [name] {
+        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->setTextValue(name);
+        dialog->accept();
+    });
+    action->trigger();
+}
+
 // The check mode column beside a node.
 QString modeText(Client &client, qint32 nodeId)
 {
@@ -169,6 +184,7 @@ private slots:
 
     void routeSurvivesRestart();
     void checkingColoursTheSection();
+    void nodesMadeFromThePanel();
 
 private:
     void startServer(quint16 port = 0);
@@ -333,3 +349,31 @@ void tst_E2eRouteCheck::checkingColoursTheSection()
 
 QTEST_MAIN(tst_E2eRouteCheck)
 #include "tst_e2e_routecheck.moc"
+
+// A group made at the top and renamed, a route named under it with two
+// sections, saved: a reload finds them all, with their names.
+void tst_E2eRouteCheck::nodesMadeFromThePanel()
+{
+    OperativeCheck *plugin = first->plugin;
+    const RouteEditActions &actions = plugin->editActions();
+    plugin->selectMainIndex(QModelIndex());
+    QVERIFY(waitFor(*first, "Add_rule_node", [&] { nameNode(actions.newGroup(), "Night"); }));
+    QStandardItem *group = plugin->model()->findItems("Night").value(0);
+    QVERIFY(group && group->data(ItemRole::NodeId).toInt() > 0);
+    click(*first, group);
+    QVERIFY(waitFor(*first, "Rename_rule_node",
+                    [&] { nameNode(actions.renameNode(), "Night shift"); }));
+    QVERIFY(waitFor(*first, "Add_rule_node",
+                    [&] { nameNode(actions.newRoute(), "Harbour loop"); }));
+    for (const QString name : {"Quay", "Ferry"}) {
+        click(*first, group->child(0));
+        plugin->onAddSectClicked();
+        editText(*first, Name, name);
+    }
+    QVERIFY(waitFor(*first, "Fix_routes", [&] { plugin->onSaveClicked(); }));
+    QVERIFY(waitFor(*first, "Get_tree_rulecheck", [&] { plugin->onGetClicked(); }));
+    group = plugin->model()->findItems("Night shift").value(0);
+    QVERIFY(group && itemRoute(group->child(0)));
+    QCOMPARE(PanelText::tree(plugin->model(), Qt::CheckStateRole, group->index()),
+             QString("Harbour loop:0(Quay:0 Ferry:0)"));
+}

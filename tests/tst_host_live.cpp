@@ -329,6 +329,7 @@ private slots:
         QTest::addColumn<QStringList>("asks");    // as in routing; the host asked for its units
         QTest::addColumn<QByteArray>("frames");   // Request_failed
         QTest::addColumn<QStringList>("replies"); // after them; all for plug-in 2
+        QTest::addColumn<QStringList>("toFirst"); // what plug-in 1 got
         QTest::addColumn<QString>("failed");      // "command code reason asker" from the signal
         QTest::addColumn<QString>("shown");       // in the warning; the last line in the status bar
         QTest::addColumn<QString>("warning");
@@ -339,37 +340,46 @@ private slots:
         const auto frame = [](const F &f) {
             return Frame::encode(Frame::Reply{Commands::RequestFailed, f.body()});
         };
+        // As the asker records it.
+        const auto heard = [](const F &f) {
+            return QString::fromLatin1(QByteArray(Commands::RequestFailed) + ' ' + f.body());
+        };
+        const F full{fix, F::Storage, "disk full"};
         QTest::newRow("routes not saved, its turn taken: the next reply pairs")
-            << L{"1 Fix_routes", "2 Fix_routes"} << frame({fix, F::Storage, "disk full"})
-            << L{"Fix_routes ack"} << "Fix_routes 3 disk full first"
+            << L{"1 Fix_routes", "2 Fix_routes"} << frame(full) << L{"Fix_routes ack"}
+            << L{heard(full)} << "Fix_routes 3 disk full first"
             << "The routes were not saved: the server could not write to its storage"
                " (server: disk full)" << "";
-        QTest::newRow("a save, then checking switched: both fail, no plug-in hears of it")
-            << L{"1 Fix_routes", "2 Set_check_mode"}
-            << frame({fix, F::ReadOnly, "read-only"}) + frame({"Set_check_mode", F::Busy, "locked"})
-            << L{} << "Fix_routes 1 read-only first,Set_check_mode 2 locked second"
+        const F readOnly{fix, F::ReadOnly, "read-only"};
+        const F locked{"Set_check_mode", F::Busy, "locked"};
+        QTest::newRow("a save, then checking switched: both fail, each asker hears of its own")
+            << L{"1 Fix_routes", "2 Set_check_mode"} << frame(readOnly) + frame(locked)
+            << L{heard(locked)} << L{heard(readOnly)}
+            << "Fix_routes 1 read-only first,Set_check_mode 2 locked second"
             << "The routes were not saved: the server's database is read-only (server: read-only)\n"
                "Checking was not switched: the server's database is busy with another program"
                " (server: locked)" << "";
         QTest::newRow("the host's own request, no reason: the code")
-            << L{} << frame({Commands::GetObjectTree, F::OverLimit, ""}) << L{}
+            << L{} << frame({Commands::GetObjectTree, F::OverLimit, ""}) << L{} << L{}
             << "Get_tree_objects 4  nobody"
             << "The server could not carry out Get_tree_objects: the change exceeds one of the"
                " server's limits" << "";
         QTest::newRow("nobody waits: dropped") << L{} << frame({fix, F::Refused, "no"}) << L{}
-                                               << "" << "" << "failure of Fix_routes .*dropped";
+            << L{} << "" << "" << "failure of Fix_routes .*dropped";
         QTest::newRow("unknown code: dropped")
             << L{"2 Fix_routes"} << frame({fix, F::Code(9), "no"})
-            << L{"Fix_routes ack"} << "" << "" << "does not read; dropped";
+            << L{"Fix_routes ack"} << L{} << "" << "" << "does not read; dropped";
     }
 
     // A request the server could not carry out: the window tells the operator,
-    // the plug-in that asked never gets a reply, the next reply finds its asker.
+    // the plug-in that asked gets the failure in the reply's place, the next
+    // reply finds its asker.
     void failure()
     {
         QFETCH(QStringList, asks);
         QFETCH(QByteArray, frames);
         QFETCH(QStringList, replies);
+        QFETCH(QStringList, toFirst);
         QFETCH(QString, failed);
         QFETCH(QString, shown);
         QFETCH(QString, warning);
@@ -393,10 +403,14 @@ private slots:
                                ask[0] == '1' ? first.get() : second.get());
         link->SendToServer(ServerName, "Get_tree_graphobj", QByteArray(), second.get());
         server->send(frames);
-        for (const QString &reply : replies << "Get_tree_graphobj marker")
+        // The failures heard came in the frames above.
+        for (const QString &reply : replies << "Get_tree_graphobj marker") {
+            if (reply.startsWith(Commands::RequestFailed))
+                continue;
             server->reply(reply.section(' ', 0, 0).toLatin1(), reply.section(' ', 1).toLatin1());
+        }
         QTRY_COMPARE(second->replies, replies);
-        QCOMPARE(first->replies, QStringList());
+        QCOMPARE(first->replies, toFirst);
         QCOMPARE(signalled.join(','), failed);
         const auto *box = window.findChild<QMessageBox *>();
         QCOMPARE(window.statusBar()->currentMessage(), shown.section('\n', -1));

@@ -425,9 +425,12 @@ private slots:
         if (c.pendingEdit)
             plugin->setItemEditState(EditState::Changed, item({0, 0}));
 
-        if (c.path.isEmpty())
-            plugin->contextMenu()->actions().last()->trigger();
-        else
+        if (c.path.isEmpty()) {
+            for (QAction *action : plugin->contextMenu()->actions()) {
+                if (action->text() == c.action)
+                    action->trigger();
+            }
+        } else
             rightClick(*panel, c.path, c.action);
 
         QCOMPARE(panel->host.commands().join(' '), c.commands);
@@ -577,7 +580,8 @@ private slots:
         } else {
             // Only route and plain-node rows have a menu; "Show on map" is ticked on a shown row.
             const QStringList menu{c.shown ? "Show on map [x]" : "Show on map", "--",
-                                   "Set check off", "Set check on"};
+                                   "Set check off", "Set check on", "--", "New group…",
+                                   "New route…", "Rename…"};
             QCOMPARE(rightClick(*panel, c.path, c.action),
                      itemSection(item(c.path)) ? QStringList() : menu);
         }

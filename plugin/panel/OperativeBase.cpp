@@ -8,6 +8,7 @@
 #include "PanMain.h"
 #include "PanProperties.h"
 #include "PanelWidgets.h"
+#include "RuleTreeModel.h"
 
 #include "records/ItemRoles.h"
 #include "records/RouteRecord.h"
@@ -27,6 +28,7 @@
 
 OperativeBase::OperativeBase()
     : QObject(nullptr)
+    , SupportTreeLayers(new RuleTreeModel(0, 2))
 {
     PluginLibrary::installTranslator();
 
@@ -50,6 +52,7 @@ OperativeBase::OperativeBase()
                        &OperativeBase::onPropertyItemChanged);
     });
     m_propertyGate->open();
+    panProperties()->setLockedNotice(RuleTreeModel::readOnlyNotice());
     m_ledger = std::make_unique<EditLedger>(model(), *m_treeGate, panProperties()->saveAction());
 
     PanMain *strip = panMain();
@@ -328,8 +331,8 @@ void OperativeBase::onMainItemClicked(QModelIndex index)
     m_currentMainIndex = first;
     QStandardItem *item = model()->itemFromIndex(first);
     const uint mask = item ? item->data(ItemRole::TypeMask).toUInt() : 0;
-    // Bit 1 of the type mask allows editing.
-    panProperties()->setEnabled(mask & 2);
+    // Beside every row the table is empty; the node edits stay at hand.
+    panProperties()->setEnabled(!item || RuleTreeModel::allowsEditing(mask));
     showProperties(item);
     m_valueBeforeEdit = QVariant();
 }
@@ -339,8 +342,18 @@ void OperativeBase::onMainItemChanged(QStandardItem *item)
     mainItemChanged(item);
 }
 
+void OperativeBase::releaseHeldSave()
+{
+    if (m_saveHeld)
+        onSaveClicked();
+}
+
 void OperativeBase::onSaveClicked()
 {
+    // The save would name nodes whose ids are still on their way.
+    m_saveHeld = saveMustWait();
+    if (m_saveHeld)
+        return;
     const QByteArray body = m_ledger->saveBody();
     if (!body.isEmpty())
         sendRequest(QByteArray(Commands::FixRoutes), body);

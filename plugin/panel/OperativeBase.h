@@ -131,6 +131,9 @@ protected:
     void fitColumnsToExpandedTree();
     // The server confirmed a save: nothing left to undo, nothing pending.
     void resetAfterSave();
+    // A save asked for while this holds waits for releaseHeldSave.
+    virtual bool saveMustWait() const { return false; }
+    void releaseHeldSave();
 
 private:
     // A tick runs down to the children, never up; the change is drawn or erased.
@@ -150,6 +153,7 @@ private:
     QModelIndex m_currentMainIndex;
     QVariant m_valueBeforeEdit;
     int m_tickDepth = 0;
+    bool m_saveHeld = false;
 };
 
 #endif // OPERATIVEBASE_H

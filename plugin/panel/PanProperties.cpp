@@ -3,7 +3,9 @@
 #include "LabelColumn.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QToolBar>
@@ -44,7 +46,38 @@ PanProperties::PanProperties(QUndoGroup *undoGroup)
     m_labelColumn = new LabelColumn(m_propertyView,
                                     QStringLiteral("OperativeCheck/properties/labelWidth"));
     column()->addWidget(m_propertyView);
+    m_notice = new QLabel(this);
+    m_notice->setWordWrap(true);
+    m_notice->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_notice->setMargin(8);
+    // Read in full, not greyed out with the panel it explains.
+    QPalette palette = m_notice->palette();
+    palette.setColor(QPalette::Disabled, QPalette::WindowText,
+                     palette.color(QPalette::Active, QPalette::WindowText));
+    m_notice->setPalette(palette);
+    m_notice->hide();
+    column()->addWidget(m_notice, 1);
 
     connect(m_propertyView, &QTableView::activated, this, &PanProperties::propertyClicked);
     connect(m_propertyView, &QTableView::clicked, this, &PanProperties::propertyClicked);
+}
+
+void PanProperties::setLockedNotice(const QString &text)
+{
+    m_notice->setText(text);
+    showNotice();
+}
+
+void PanProperties::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        showNotice();
+    TypicalPanel::changeEvent(event);
+}
+
+void PanProperties::showNotice()
+{
+    const bool locked = !isEnabled() && !m_notice->text().isEmpty();
+    m_notice->setVisible(locked);
+    m_propertyView->setVisible(!locked);
 }

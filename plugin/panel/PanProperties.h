@@ -4,6 +4,7 @@
 #include "TypicalPanel.h"
 
 class LabelColumn;
+class QLabel;
 class QModelIndex;
 class QStandardItemModel;
 class QTableView;
@@ -25,19 +26,28 @@ public:
     QTableView *propertyView() const { return m_propertyView; }
     // The label column's width, to fit after each filling of the table.
     LabelColumn *labelColumn() const { return m_labelColumn; }
+    // Said in place of the table while the panel is disabled; empty: the table greys out.
+    void setLockedNotice(const QString &text);
+    QLabel *lockedNotice() const { return m_notice; }
 
 signals:
     void saveClicked();
     // A cell of the table was clicked or activated.
     void propertyClicked(const QModelIndex &index);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void showNotice();
+
     QAction *m_saveAction;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
     QStandardItemModel *m_propertyModel;
     QTableView *m_propertyView;
     LabelColumn *m_labelColumn;
+    QLabel *m_notice;
 };
 
 #endif // PANPROPERTIES_H

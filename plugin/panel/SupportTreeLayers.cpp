@@ -30,8 +30,8 @@ std::unique_ptr<QStandardItem> rowPrototype(int editState)
 
 } // namespace
 
-SupportTreeLayers::SupportTreeLayers()
-    : m_model(new QStandardItemModel(0, 2))
+SupportTreeLayers::SupportTreeLayers(QStandardItemModel *model)
+    : m_model(model ? model : new QStandardItemModel(0, 2))
     , m_nodePrototype(rowPrototype(-1))
     , m_objectPrototype(rowPrototype(0))
 {
@@ -106,6 +106,15 @@ QStandardItem *SupportTreeLayers::AddGraphObjectItem(const GraphObData &record,
     return item;
 }
 
+QStandardItem *SupportTreeLayers::newNodeItem(const QString &name, qint32 id, uint bits) const
+{
+    QStandardItem *item = m_nodePrototype->clone();
+    item->setText(name);
+    item->setData(int(id), ItemRole::NodeId);
+    item->setData(bits, ItemRole::TypeMask);
+    return item;
+}
+
 uint SupportTreeLayers::BuildTree(QDataStream &in)
 {
     // Top rows are built under a root of their own, in no model: an item
@@ -139,10 +148,7 @@ uint SupportTreeLayers::readNodes(QStandardItem *container, int depth, QDataStre
         qint32 bits = 0;
         in >> nodeId >> name >> bits;
 
-        QStandardItem *item = m_nodePrototype->clone();
-        item->setText(name);
-        item->setData(int(nodeId), ItemRole::NodeId);
-        item->setData(uint(bits), ItemRole::TypeMask);
+        QStandardItem *item = newNodeItem(name, nodeId, uint(bits));
 
         container->appendRow(item);
         const int row = item->row();

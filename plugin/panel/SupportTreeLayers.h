@@ -10,13 +10,15 @@ class GraphObData;
 class QDataStream;
 class QStandardItem;
 class QStandardItemModel;
+class QString;
 
 // Builds item trees from the server's tree bodies and keeps check marks across
 // a reload. Subclasses say what a node's payload is and what a check means.
 class SupportTreeLayers
 {
 public:
-    SupportTreeLayers();
+    // Takes model (null: a plain two-column one).
+    explicit SupportTreeLayers(QStandardItemModel *model = nullptr);
     virtual ~SupportTreeLayers();
 
     virtual void ReleaseItemData(QStandardItem *item);
@@ -29,6 +31,9 @@ public:
     // null when the record's type has no class.
     QStandardItem *AddGraphObjectItem(const GraphObData &record, QStandardItem *parent,
                                       const QStandardItem &prototype);
+
+    // A node row as the server's trees give them: checkable, unchecked, no payload.
+    QStandardItem *newNodeItem(const QString &name, qint32 id, uint bits) const;
 
     static constexpr int MaxTreeDepth = 64;
 

@@ -324,6 +324,42 @@
         <translation>План Перехват</translation>
     </message>
     <message>
+        <source>New group…</source>
+        <translation>Новая группа…</translation>
+    </message>
+    <message>
+        <source>New route…</source>
+        <translation>Новый маршрут…</translation>
+    </message>
+    <message>
+        <source>Rename…</source>
+        <translation>Переименовать…</translation>
+    </message>
+    <message>
+        <source>New route</source>
+        <translation>Новый маршрут</translation>
+    </message>
+    <message>
+        <source>Name of the new route:</source>
+        <translation>Название нового маршрута:</translation>
+    </message>
+    <message>
+        <source>New group</source>
+        <translation>Новая группа</translation>
+    </message>
+    <message>
+        <source>Name of the new group:</source>
+        <translation>Название новой группы:</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Переименовать</translation>
+    </message>
+    <message>
+        <source>New name:</source>
+        <translation>Новое название:</translation>
+    </message>
+    <message>
         <source>Section times count once, from the moment checking is switched on.</source>
         <translation>Время участков отсчитывается один раз, от момента включения контроля.</translation>
     </message>
@@ -354,6 +390,18 @@
 <context>
     <name>QObject</name>
     <message>
+        <source>New route</source>
+        <translation>Новый маршрут</translation>
+    </message>
+    <message>
+        <source>New group</source>
+        <translation>Новая группа</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Переименовать</translation>
+    </message>
+    <message>
         <source>Change property</source>
         <translation>Изменить свойство</translation>
     </message>
@@ -380,6 +428,17 @@
     <message>
         <source>Select objects</source>
         <translation>Выбрать объекты</translation>
+    </message>
+</context>
+<context>
+    <name>RuleTreeModel</name>
+    <message>
+        <source>Read-only: set by the server&apos;s administrators</source>
+        <translation>Только чтение: задано администраторами сервера</translation>
+    </message>
+    <message>
+        <source>This row is read-only: the server&apos;s administrators set it, and only they can change it.</source>
+        <translation>Эта строка только для чтения: её задали администраторы сервера, и изменить её могут только они.</translation>
     </message>
 </context>
 <context>

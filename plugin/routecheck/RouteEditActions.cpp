@@ -30,6 +30,21 @@ RouteEditActions::RouteEditActions(PanProperties &panel)
     // The delete buttons keep their places, so a second click never lands on the other one.
     m_deleteRoute->setVisible(true);
     m_deleteSection->setVisible(true);
+
+    // Words, not icons: the add icon is the route's and the section's already.
+    m_newGroup = panel.addToolAction(
+        QString(), QCoreApplication::translate("OperativeCheck", "New group…"));
+    m_newRoute = panel.addToolAction(
+        QString(), QCoreApplication::translate("OperativeCheck", "New route…"));
+    m_renameNode =
+        panel.addToolAction(QString(), QCoreApplication::translate("OperativeCheck", "Rename…"));
+}
+
+void RouteEditActions::offerNodeEdits(bool canAdd, bool canRename)
+{
+    m_newGroup->setEnabled(canAdd);
+    m_newRoute->setEnabled(canAdd);
+    m_renameNode->setEnabled(canRename);
 }
 
 void RouteEditActions::offerFor(bool isRoute, bool isSection)

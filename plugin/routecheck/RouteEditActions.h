@@ -5,7 +5,7 @@ class PanProperties;
 class QAction;
 
 // The route-editing buttons on the property panel's toolbar, after undo and
-// redo, and which of them the current row offers.
+// redo, then the node edits, and which of them the current row offers.
 class RouteEditActions
 {
 public:
@@ -17,10 +17,15 @@ public:
     QAction *deleteSection() const { return m_deleteSection; }
     QAction *selectObjects() const { return m_selectObjects; }
     QAction *selectGraphObjects() const { return m_selectGraphObjects; }
+    QAction *newGroup() const { return m_newGroup; }
+    QAction *newRoute() const { return m_newRoute; }
+    QAction *renameNode() const { return m_renameNode; }
 
     // Shows and enables the buttons for a route row, a section row, or any
     // other row (both false); the two delete buttons always show.
     void offerFor(bool isRoute, bool isSection);
+    // Enables the node edits; they always show.
+    void offerNodeEdits(bool canAdd, bool canRename);
 
 private:
     QAction *m_addRoute;
@@ -29,6 +34,9 @@ private:
     QAction *m_deleteSection;
     QAction *m_selectObjects;
     QAction *m_selectGraphObjects;
+    QAction *m_newGroup;
+    QAction *m_newRoute;
+    QAction *m_renameNode;
 };
 
 #endif // ROUTEEDITACTIONS_H

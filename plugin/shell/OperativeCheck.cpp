@@ -4,9 +4,12 @@
 
 #include "panel/ItemChangeGate.h"
 #include "panel/PanProperties.h"
+#include "panel/RuleTreeModel.h"
 #include "records/ItemRoles.h"
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
+#include "routecheck/NodeCommands.h"
+#include "routecheck/NodeRequests.h"
 #include "routecheck/RouteCommands.h"
 #include "routecheck/RouteEditActions.h"
 #include "routecheck/RouteEditTarget.h"
@@ -16,6 +19,7 @@
 #include "routecheck/RouteTree.h"
 #include "routecheck/ScheduleEditors.h"
 #include "wire/Commands.h"
+#include "wire/RequestFailure.h"
 #include "wire/RouteMessages.h"
 
 #include <TreeObjCheckable.h>
@@ -23,6 +27,7 @@
 #include <QAction>
 #include <QDataStream>
 #include <QEvent>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardItemModel>
@@ -31,7 +36,7 @@
 
 // The panel as the undo commands see it. Each tree operation ends by making
 // its result row current, so that the table shows what was just done.
-class OperativeCheck::CommandPort final : public RouteEditTarget
+class OperativeCheck::CommandPort final : public NodeEditTarget
 {
 public:
     explicit CommandPort(OperativeCheck &panel)
@@ -90,6 +95,32 @@ public:
     }
     void showRoute(QStandardItem *item, bool shown) override { m_panel.ItemChecked(item, shown); }
 
+    QStandardItem *newNodeItem(const QString &name, qint32 id, uint bits) const override
+    {
+        return m_panel.newNodeItem(name, id, bits);
+    }
+    void setRowData(QStandardItem *item, int role, const QVariant &value) override
+    {
+        const ItemChangeGate::Muted muted(m_panel.treeGate());
+        item->setData(value, role);
+    }
+    void expandRow(const QModelIndex &row) override { m_panel.mainView()->expand(row); }
+    NodeRequests &nodeRequests() override { return *m_panel.m_nodeRequests; }
+    void dropStep(QUndoCommand *command) override
+    {
+        QUndoStack *stack = m_panel.undoStack();
+        for (int i = 0; i < stack->count(); ++i) {
+            if (stack->command(i) != command)
+                continue;
+            // Later steps go back first; this one is undone, then deleted unredone.
+            if (stack->index() > i)
+                stack->setIndex(i);
+            command->setObsolete(true);
+            stack->redo();
+            return;
+        }
+    }
+
 private:
     OperativeCheck &m_panel;
 };
@@ -100,11 +131,17 @@ OperativeCheck::OperativeCheck()
     m_tree = std::make_unique<RouteTree>(model(), treeGate(), *m_map);
     m_properties = std::make_unique<RouteProperties>(*panProperties(), propertyGate(), *m_tree);
     m_port = std::make_unique<CommandPort>(*this);
+    m_nodeRequests = std::make_unique<NodeRequests>(
+        [this](const QByteArray &command, const QByteArray &body) { sendRequest(command, body); });
+    m_nodeRequests->setIdle([this] { releaseHeldSave(); });
 
     m_menu = std::make_unique<RouteMenu>(this);
     connect(m_menu->showOnMap(), &QAction::triggered, this, &OperativeCheck::onShowOnMap);
     connect(m_menu->checkOff(), &QAction::triggered, this, &OperativeCheck::onSetCheckMode);
     connect(m_menu->checkOn(), &QAction::triggered, this, &OperativeCheck::onSetCheckMode);
+    connect(m_menu->newGroup(), &QAction::triggered, this, &OperativeCheck::onNewGroup);
+    connect(m_menu->newRoute(), &QAction::triggered, this, &OperativeCheck::onNewRoute);
+    connect(m_menu->renameNode(), &QAction::triggered, this, &OperativeCheck::onRenameNode);
 
     mainView()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(mainView(), &QTreeView::customContextMenuRequested, this,
@@ -126,6 +163,10 @@ OperativeCheck::OperativeCheck()
             &OperativeCheck::onSelObjsClicked);
     connect(m_editActions->selectGraphObjects(), &QAction::triggered, this,
             &OperativeCheck::onSelGObjClicked);
+    connect(m_editActions->newGroup(), &QAction::triggered, this, &OperativeCheck::onNewGroup);
+    connect(m_editActions->newRoute(), &QAction::triggered, this, &OperativeCheck::onNewRoute);
+    connect(m_editActions->renameNode(), &QAction::triggered, this,
+            &OperativeCheck::onRenameNode);
 
     connect(&m_objectsDialog, &QDialog::accepted, this, &OperativeCheck::onSelObjsAccepted);
     connect(&m_graphObjDialog, &QDialog::accepted, this, &OperativeCheck::onSelGObjAccepted);
@@ -186,6 +227,8 @@ QMenu *OperativeCheck::contextMenu() const
 
 void OperativeCheck::resetTree()
 {
+    // What is still to go out was made on the rows being discarded.
+    m_nodeRequests->dropUnsent();
     OperativeBase::resetTree();
     model()->setHeaderData(0, Qt::Horizontal, tr("Graphic layers/rules"), Qt::EditRole);
     model()->setHeaderData(1, Qt::Horizontal, tr("Check Mode"), Qt::EditRole);
@@ -229,6 +272,10 @@ void OperativeCheck::handleReply(const QString &command, QDataStream &body)
         m_tree->applyCheckMode(RouteMessages::readCheckModeReply(body));
     } else if (command == QLatin1String(Commands::SectionsState)) {
         m_tree->applySectionsState(RouteMessages::readSectionsState(body));
+    } else if (command == QLatin1String(Commands::RequestFailed)) {
+        takeFailure(body.device()->readAll());
+    } else if (m_nodeRequests->takeReply(command.toLatin1(), body.device()->readAll())) {
+        // A node edit answered.
     } else {
         qCDebug(ocPlugin) << "reply" << command << "ignored";
     }
@@ -239,6 +286,8 @@ void OperativeCheck::showProperties(QStandardItem *item)
     const SectionRecord *section = itemSection(item);
     const RouteRecord *route = section ? nullptr : itemRoute(item);
     m_editActions->offerFor(route != nullptr, section != nullptr);
+    m_editActions->offerNodeEdits(canAddNode(), canRename());
+    m_menu->offerFor(item != nullptr, canAddNode(), canRename());
     m_properties->show(item, objectsModel());
 }
 
@@ -254,6 +303,21 @@ bool OperativeCheck::acceptPropertyChange(const QModelIndex &mainIndex,
     return !itemSection(itemAt(mainIndex))
         || !RouteProperties::isTimeRow(propertyIndex.row())
         || ScheduleEditors::durationProblem(value.toString()).isEmpty();
+}
+
+bool OperativeCheck::saveMustWait() const
+{
+    return m_nodeRequests->busy();
+}
+
+void OperativeCheck::takeFailure(const QByteArray &body)
+{
+    const std::optional<RequestFailure> failure = RequestFailure::read(body);
+    if (!failure)
+        qCWarning(ocPlugin) << "a request failure that does not read; dropped";
+    else if (!m_nodeRequests->takeFailure(*failure))
+        qCWarning(ocPlugin) << "the server could not carry out" << failure->command << ":"
+                            << failure->reason;
 }
 
 void OperativeCheck::leavingMap()
@@ -308,9 +372,13 @@ void OperativeCheck::onMainItemDblClicked(QModelIndex index)
 void OperativeCheck::onContextMenuRequested(QPoint pos)
 {
     QStandardItem *item = itemAt(selectedIndex());
-    if (!item || itemSection(item))
+    if (itemSection(item))
         return;
-    m_menu->showOnMap()->setChecked(item->checkState() == Qt::Checked);
+    // Beside every row only the node edits apply, at the top level.
+    if (!item)
+        selectMainIndex(QModelIndex());
+    m_menu->offerFor(item != nullptr, canAddNode(), canRename());
+    m_menu->showOnMap()->setChecked(item && item->checkState() == Qt::Checked);
     m_menu->menu()->exec(mainView()->viewport()->mapToGlobal(pos));
 }
 
@@ -404,4 +472,68 @@ void OperativeCheck::onSetCheckMode()
     const qint32 mode = qint32(action->data().toUInt());
     const QList<int> ids = RouteTree::routeIdsUnder(itemAt(selected));
     sendRequest(QByteArray(Commands::SetCheckMode), RouteMessages::checkModeRequest(mode, ids));
+}
+
+QModelIndex OperativeCheck::newNodeParent() const
+{
+    const QStandardItem *item = currentMainItem();
+    if (itemSection(item))
+        item = item->parent();
+    if (item && itemRoute(item))
+        item = item->parent();
+    return item ? item->index() : QModelIndex();
+}
+
+bool OperativeCheck::canAddNode() const
+{
+    const QModelIndex parent = newNodeParent();
+    return !parent.isValid()
+        || RuleTreeModel::allowsEditing(parent.data(ItemRole::TypeMask).toUInt());
+}
+
+bool OperativeCheck::canRename() const
+{
+    const QStandardItem *item = currentMainItem();
+    return item && !itemSection(item)
+        && RuleTreeModel::allowsEditing(item->data(ItemRole::TypeMask).toUInt());
+}
+
+QString OperativeCheck::askName(const QString &title, const QString &label, const QString &text)
+{
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(mainView(), title, label, QLineEdit::Normal, text, &ok);
+    return ok ? name : QString();
+}
+
+void OperativeCheck::addNode(bool withRoute)
+{
+    if (!canAddNode())
+        return;
+    const QString name = withRoute ? askName(tr("New route"), tr("Name of the new route:"), {})
+                                   : askName(tr("New group"), tr("Name of the new group:"), {});
+    if (name.trimmed().isEmpty())
+        return;
+    undoStack()->push(new AddNodeCommand(*m_port, newNodeParent(), name, withRoute));
+}
+
+void OperativeCheck::onNewGroup()
+{
+    addNode(false);
+}
+
+void OperativeCheck::onNewRoute()
+{
+    addNode(true);
+}
+
+void OperativeCheck::onRenameNode()
+{
+    const QStandardItem *item = currentMainItem();
+    if (!canRename())
+        return;
+    const QString name = askName(tr("Rename"), tr("New name:"), item->text());
+    if (name.trimmed().isEmpty() || name == item->text())
+        return;
+    undoStack()->push(new RenameNodeCommand(*m_port, name));
 }

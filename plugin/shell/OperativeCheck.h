@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class NodeRequests;
 class QMenu;
 class RouteEditActions;
 class RouteMap;
@@ -59,6 +60,9 @@ public slots:
     void onSelGObjClicked();
     void onSelGObjAccepted();
     void onSetCheckMode();
+    void onNewGroup();
+    void onNewRoute();
+    void onRenameNode();
 
 protected:
     // OperativeBase
@@ -71,6 +75,7 @@ protected:
                               const QVariant &value) override;
     void leavingMap() override;
     void enteredMap() override;
+    bool saveMustWait() const override;
 
 private:
     class CommandPort;
@@ -79,6 +84,16 @@ private:
     QStandardItem *currentMainItem() const;
     // The row the context menu acts on: the first selected one.
     QModelIndex selectedIndex() const;
+    // Where a new node goes for the current row: under a group, beside a route
+    // or section's node; invalid for the top level.
+    QModelIndex newNodeParent() const;
+    // Whether the current row's type bits allow the node edits.
+    bool canAddNode() const;
+    bool canRename() const;
+    void addNode(bool withRoute);
+    // Asks the operator for a name; empty when cancelled.
+    QString askName(const QString &title, const QString &label, const QString &text);
+    void takeFailure(const QByteArray &body);
 
     DialogListObjects m_objectsDialog;
     DialogSelectGraphObj m_graphObjDialog;
@@ -87,6 +102,7 @@ private:
     std::unique_ptr<RouteMap> m_map;
     std::unique_ptr<RouteTree> m_tree;
     std::unique_ptr<RouteProperties> m_properties;
+    std::unique_ptr<NodeRequests> m_nodeRequests;
     std::unique_ptr<CommandPort> m_port;
 };
 
