@@ -23,6 +23,8 @@ demo: build
 
 docs: build
 	./build/tools/render-docs docs
+	mkdir -p docs/walkthrough
+	OC_WALKTHROUGH_DIR=docs/walkthrough QT_QPA_PLATFORM=offscreen ./build/bin/tst_walkthrough
 
 bench: build
 	./build/bin/bench_checkengine

@@ -202,7 +202,9 @@ void DrawDock::setCanvas(MapCanvas *canvas)
     if (m_canvas && (m_canvas->tool() == m_tool || m_canvas->tool() == m_picker.get()))
         m_canvas->setTool(nullptr);
     m_canvas = canvas;
-    if (m_canvas && m_tool->isActive())
+    if (!m_canvas)
+        return;
+    if (m_tool->isActive())
         m_canvas->setTool(m_tool);
     connect(m_tool, &DrawTool::changed, m_canvas, qOverload<>(&QWidget::update),
             Qt::UniqueConnection);
