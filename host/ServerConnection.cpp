@@ -188,7 +188,9 @@ bool ServerConnection::isChange(const QByteArray &command)
         Commands::FixRoutes,      Commands::SetCheckMode,   Commands::AddUnitNode,
         Commands::RenameUnitNode, Commands::MoveUnitNode,   Commands::DeleteUnitNode,
         Commands::SetUnitDevice,  Commands::SetUnitKey,     Commands::AddRuleNode,
-        Commands::RenameRuleNode, Commands::MoveRuleNode,   Commands::DeleteRuleNode};
+        Commands::RenameRuleNode, Commands::MoveRuleNode,   Commands::DeleteRuleNode,
+        Commands::AddGraphLayer,  Commands::RenameGraphLayer, Commands::DeleteGraphLayer,
+        Commands::AddGraphObject, Commands::ChangeGraphObject, Commands::DeleteGraphObject};
     return changes.contains(command);
 }
 

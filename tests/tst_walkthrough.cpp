@@ -2,14 +2,22 @@
 // server, driven by clicks and keys: a group and a named route with three
 // sections, each given a shape and times, saved; the host started again on the
 // same database shows them all. With OC_WALKTHROUGH_DIR set, each step leaves
-// a picture of the window there.
+// a picture of the window there. Then zones: a layer made, a polygon and a
+// corridor drawn with the mouse and saved, a GIS file imported; after a
+// restart they are in the picker and on the map.
 #include <HostApplication.h>
 #include <HostOptions.h>
 #include <HostWindow.h>
+#include <MapCanvas.h>
+#include <zones/DrawDock.h>
+#include <zones/ImportJob.h>
+#include <zones/ZonesDesk.h>
 
 #include "records/ItemRoles.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QSpinBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -118,6 +126,22 @@ class tst_Walkthrough : public QObject
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_VERIFY(!open); // the value is in once its editor is gone
     }
+    // A polygon or corridor through the pixels, the last one double-clicked.
+    void draw(const char *tool, const QString &name, const QList<QPoint> &pixels)
+    {
+        DrawDock *dock = host->window()->zones()->dock();
+        QLineEdit *field = dock->findChild<QLineEdit *>("drawName");
+        field->clear();
+        QTest::keyClicks(field, name);
+        press(dock->action(tool)->text());
+        MapCanvas *canvas = host->window()->currentMap();
+        for (const QPoint &at : pixels)
+            QTest::mouseClick(canvas, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(canvas, Qt::LeftButton, {}, pixels.last());
+        shoot(QStringLiteral("drawing-%1").arg(tool));
+        press(dock->action("save")->text());
+        QTRY_VERIFY(!dock->tool()->isActive());
+    }
     QDialog *picker() const
     {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -177,6 +201,78 @@ private slots:
             QCOMPARE(table()->model()->index(TimeInRow, 1).data().toString(), TimesIn[i]);
         }
         shoot("restarted");
+    }
+
+    void zonesDrawnByHand()
+    {
+        step = 20;
+        start();
+        DrawDock *dock = host->window()->zones()->dock();
+        dock->raise();
+        QTRY_VERIFY(!dock->catalog().layers().isEmpty());
+        QTimer::singleShot(0, [] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTest::keyClicks(dialog->findChild<QLineEdit *>(), "Drawn zones");
+            QTest::keyClick(dialog->findChild<QLineEdit *>(), Qt::Key_Return);
+        });
+        press(dock->action("newLayer")->text());
+        QTRY_COMPARE(dock->findChild<QComboBox *>("drawLayer")->currentText(),
+                     QString("Drawn zones"));
+        draw("drawPolygon", "Quay yard", {{300, 300}, {420, 300}, {420, 380}});
+        dock->findChild<QSpinBox *>("drawWidth")->setValue(40);
+        draw("drawCorridor", "Dock lane", {{250, 450}, {400, 470}, {520, 440}});
+
+        // A GIS file into the same layer, asked in the import dialog.
+        QFile file(folder.filePath("posts.geojson"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{\"type\": \"FeatureCollection\", \"features\": [{\"type\": \"Feature\","
+                   " \"properties\": {\"name\": \"Harbour post\"}, \"geometry\":"
+                   " {\"type\": \"Point\", \"coordinates\": [37.43, 55.69]}}]}");
+        file.close();
+        // The dialog comes once the layers are read again.
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [this, poll] {
+            auto *dialog = QApplication::activeModalWidget();
+            if (!dialog || dialog->objectName() != "importDialog")
+                return;
+            poll->deleteLater();
+            poll->stop();
+            auto *into = dialog->findChild<QComboBox *>("importLayer");
+            into->setCurrentIndex(into->findText("Drawn zones"));
+            shoot("import", dialog);
+            QTest::mouseClick(dialog->findChild<QDialogButtonBox *>()->button(
+                                  QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        poll->start(20);
+        host->window()->zones()->importFile(file.fileName());
+        QTRY_VERIFY(!host->window()->zones()->importJob()->isRunning());
+        QTRY_COMPARE(dock->catalog().objects().size(), 3);
+        shoot("zones");
+
+        host.reset();
+        start();
+        // In the picker of a section, under the new layer.
+        const QModelIndex route = find("Station Road day patrol");
+        rules()->expand(route);
+        click(rules(), route.model()->index(0, 0, route));
+        press("Select graphic objects");
+        QTRY_VERIFY(picker());
+        auto *shapes = picker()->findChild<QTreeView *>();
+        const QModelIndex layer = find("Drawn zones", shapes->model());
+        QVERIFY(layer.isValid());
+        QStringList names;
+        for (int row = 0; row < shapes->model()->rowCount(layer); ++row)
+            names << shapes->model()->index(row, 0, layer).data().toString();
+        QCOMPARE(names, QStringList({"Quay yard", "Dock lane", "Harbour post"}));
+        picker()->reject();
+        // On the map: a click inside the yard picks it for editing.
+        dock = host->window()->zones()->dock();
+        dock->raise();
+        QTRY_COMPARE(dock->catalog().objects().size(), 3);
+        QTest::mouseClick(host->window()->currentMap(), Qt::LeftButton, {}, QPoint(400, 320));
+        QCOMPARE(dock->tool()->draft().record().name, QString("Quay yard"));
+        QCOMPARE(dock->tool()->draft().record().points.size(), 3);
     }
 };
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QUndoStack>
@@ -25,10 +26,13 @@ constexpr int MaxWidth = 5000; // metres
 constexpr int DefaultWidth = 30;
 const QColor ShapeColor(0, 92, 200);
 const QColor ShapeBrush(0, 92, 200, 60);
+// The editable shapes while the desk shows.
+const QColor EditableOutline(120, 40, 160);
 
 } // namespace
 
-// Takes one click on the map and hands over the editable object under it.
+// While the desk shows and no shape is being drawn: the shapes of the
+// editable layers drawn over the map, and a click on one hands it over.
 class DrawDock::PickTool : public MapTool
 {
 public:
@@ -55,7 +59,23 @@ public:
         return false;
     }
     bool doubleClick(const QPointF &, const MapProjection &) override { return false; }
-    void paint(QPainter &, const MapProjection &) const override {}
+    void paint(QPainter &painter, const MapProjection &projection) const override
+    {
+        painter.save();
+        painter.setPen(QPen(EditableOutline, 1.5, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        for (const GraphObData &object : m_dock.m_catalog.objects()) {
+            const ShapeDraft shape(object);
+            const QPolygonF outline = shape.toScreen(projection);
+            if (shape.kind() == GraphKind::Polygon || shape.kind() == GraphKind::Circle)
+                painter.drawPolygon(outline);
+            else if (outline.size() > 1)
+                painter.drawPolyline(outline);
+            else if (!outline.isEmpty())
+                painter.drawEllipse(outline.first(), 5, 5);
+        }
+        painter.restore();
+    }
 
 private:
     DrawDock &m_dock;
@@ -206,6 +226,8 @@ void DrawDock::setCanvas(MapCanvas *canvas)
         return;
     if (m_tool->isActive())
         m_canvas->setTool(m_tool);
+    else if (isVisible())
+        m_canvas->setTool(m_picker.get());
     connect(m_tool, &DrawTool::changed, m_canvas, qOverload<>(&QWidget::update),
             Qt::UniqueConnection);
 }
@@ -222,6 +244,8 @@ void DrawDock::readLayersThen(std::function<void()> then)
 {
     m_stale = false;
     m_link->readLayers([this, then](const QByteArray &tree) {
+        // Not read now (no link): read once the link comes back or the desk shows.
+        m_stale = tree.isEmpty();
         onLayersRead(tree);
         if (then)
             then();
@@ -233,6 +257,16 @@ void DrawDock::showEvent(QShowEvent *event)
     QDockWidget::showEvent(event);
     if (m_stale)
         readLayersThen({});
+    if (m_canvas && !m_canvas->tool())
+        m_canvas->setTool(m_picker.get());
+}
+
+void DrawDock::hideEvent(QHideEvent *event)
+{
+    QDockWidget::hideEvent(event);
+    // A shape half drawn stays on the map; picking stops with the desk.
+    if (m_canvas && m_canvas->tool() == m_picker.get())
+        m_canvas->setTool(nullptr);
 }
 
 QVariantMap DrawDock::lookFor(GraphKind kind) const
@@ -337,7 +371,7 @@ void DrawDock::cancel()
 {
     m_tool->clear();
     if (m_canvas)
-        m_canvas->setTool(nullptr);
+        m_canvas->setTool(isVisible() ? m_picker.get() : nullptr);
     if (QAction *checked = m_tools->checkedAction())
         checked->setChecked(false);
     showStatus(QString());
@@ -355,6 +389,8 @@ void DrawDock::onLayersRead(const QByteArray &treeBody)
     for (const LayerCatalog::Layer &layer : m_catalog.editableLayers())
         m_layer->addItem(layer.path, layer.id);
     m_layer->setCurrentIndex(std::max(m_layer->findData(wanted), 0));
+    if (m_canvas)
+        m_canvas->update();
     updateState();
 }
 

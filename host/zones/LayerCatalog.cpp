@@ -68,6 +68,15 @@ GraphObData LayerCatalog::objectAt(const QPointF &pixel, const MapProjection &pr
     return GraphObData();
 }
 
+QList<GraphObData> LayerCatalog::objects() const
+{
+    QList<GraphObData> records;
+    records.reserve(m_objects.size());
+    for (const Placed &placed : m_objects)
+        records.append(placed.record);
+    return records;
+}
+
 qint32 LayerCatalog::layerOf(qint32 objectId) const
 {
     for (const Placed &placed : m_objects) {

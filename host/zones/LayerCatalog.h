@@ -36,6 +36,8 @@ public:
     // first; nothing (id 0) when none.
     GraphObData objectAt(const QPointF &pixel, const MapProjection &projection,
                          double tolerance) const;
+    // The objects of the editable layers, in drawing order.
+    QList<GraphObData> objects() const;
     // Which layer holds object id; 0 when none.
     qint32 layerOf(qint32 objectId) const;
 

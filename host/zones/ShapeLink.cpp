@@ -47,6 +47,11 @@ void ShapeLink::removeLayer(qint32 layerId, Done done)
 
 void ShapeLink::readLayers(std::function<void(const QByteArray &)> done)
 {
+    // Without a link the request would go nowhere, and its answer never come.
+    if (!m_connection->isConnected()) {
+        done(QByteArray());
+        return;
+    }
     m_treeWaiting.enqueue(std::move(done));
     m_connection->sendHostRequest(Commands::GetLayerTree);
 }

@@ -37,6 +37,7 @@ public:
     void remove(qint32 objectId, Done done);
     void addLayer(const QString &name, Done done);
     void removeLayer(qint32 layerId, Done done);
+    // An empty body when the tree could not be read.
     void readLayers(std::function<void(const QByteArray &treeBody)> done);
 
 signals:
