@@ -121,10 +121,14 @@ DrawDock::DrawDock(ShapeLink *link, QWidget *parent)
                         QString::fromLatin1(icon.name));
     form->addRow(tr("Icon:"), m_icon);
     column->addLayout(form);
-    auto *commands = new QToolBar(box);
-    for (const char *name : {"undo", "redo", "deletePoint", "deleteShape", "save", "cancel"})
-        commands->addAction(action(name));
-    column->addWidget(commands);
+    // Two rows: the undo texts name their step and need the room.
+    for (const auto &row : {std::initializer_list<const char *>{"undo", "redo", "deletePoint"},
+                            std::initializer_list<const char *>{"save", "deleteShape", "cancel"}}) {
+        auto *commands = new QToolBar(box);
+        for (const char *name : row)
+            commands->addAction(action(name));
+        column->addWidget(commands);
+    }
     m_status = new QLabel(box);
     m_status->setObjectName(QStringLiteral("drawStatus"));
     m_status->setWordWrap(true);
