@@ -2,9 +2,13 @@
 
 #include "wire/LayerMessages.h"
 #include "wire/RouteMessages.h"
+#include "wire/StreamRead.h"
 #include "wire/WireWriter.h"
 
+#include <QBuffer>
 #include <QDataStream>
+
+#include <memory>
 
 namespace TreeBodies {
 
@@ -19,7 +23,94 @@ QByteArray body(const QList<TreeNode> &nodes, Payload payload)
     return bytes;
 }
 
+// A node is at least its id, name length, bits and child count.
+constexpr qint64 NodeWireSize = 4 * sizeof(qint32);
+
+// The route and record readers stop quietly at a count the body cannot
+// hold: what they read must write back to exactly the bytes they took.
+template <typename Write>
+bool writesBack(QDataStream &in, qint64 from, Write write)
+{
+    QByteArray again;
+    QDataStream out(&again, QIODevice::WriteOnly);
+    out.setVersion(in.version());
+    write(out);
+    const QByteArray &body = static_cast<const QBuffer *>(in.device())->data();
+    return in.status() == QDataStream::Ok
+           && body.mid(int(from), int(in.device()->pos() - from)) == again;
+}
+
+bool readPayload(QDataStream &in, Payload payload, TreeNode *node)
+{
+    switch (payload) {
+    case Payload::Rule: {
+        bool hasRoute = false;
+        in >> hasRoute;
+        if (hasRoute) {
+            const qint64 from = in.device()->pos();
+            const std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
+            if (!writesBack(in, from, [&](QDataStream &out) {
+                    RouteMessages::writeRoute(out, *route);
+                }))
+                return false;
+            node->route = *route;
+        }
+        break;
+    }
+    case Payload::Layer: {
+        qint32 count = 0;
+        in >> count;
+        if (count < 0)
+            return false;
+        for (qint32 i = 0; i < count; ++i) {
+            const qint64 from = in.device()->pos();
+            const std::unique_ptr<GraphObData> object(ReadGraphObData(in));
+            if (!writesBack(in, from, [&](QDataStream &out) { WriteGraphObData(out, *object); }))
+                return false;
+            node->objects.append(*object);
+        }
+        break;
+    }
+    case Payload::None:
+        break;
+    }
+    return in.status() == QDataStream::Ok;
+}
+
+bool readNodes(QDataStream &in, Payload payload, int depth, QList<TreeNode> *nodes)
+{
+    if (depth >= MaxDepth)
+        return false;
+    qint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok || count < 0
+        || qint64(count) > StreamRead::bytesLeft(in) / NodeWireSize)
+        return false;
+    nodes->reserve(count);
+    for (qint32 i = 0; i < count; ++i) {
+        TreeNode node;
+        qint32 bits = 0;
+        in >> node.id >> StreamRead::sized(node.name) >> bits;
+        node.bits = quint32(bits);
+        if (in.status() != QDataStream::Ok || !readNodes(in, payload, depth + 1, &node.children)
+            || !readPayload(in, payload, &node))
+            return false;
+        nodes->append(std::move(node));
+    }
+    return true;
+}
+
 } // namespace
+
+std::optional<QList<TreeNode>> read(const QByteArray &body, Payload payload)
+{
+    QDataStream in(body);
+    in.setVersion(QDataStream::Qt_4_5);
+    QList<TreeNode> nodes;
+    if (!readNodes(in, payload, 0, &nodes) || in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return nodes;
+}
 
 void writeCount(WireWriter &out, int count)
 {
