@@ -5,7 +5,6 @@
 #include "wire/StreamRead.h"
 #include "wire/WireWriter.h"
 
-#include <QBuffer>
 #include <QDataStream>
 
 #include <memory>
@@ -29,18 +28,18 @@ constexpr qint64 NodeWireSize = 4 * sizeof(qint32);
 // The route and record readers stop quietly at a count the body cannot
 // hold: what they read must write back to exactly the bytes they took.
 template <typename Write>
-bool writesBack(QDataStream &in, qint64 from, Write write)
+bool writesBack(QDataStream &in, const QByteArray &body, qint64 from, Write write)
 {
     QByteArray again;
     QDataStream out(&again, QIODevice::WriteOnly);
     out.setVersion(in.version());
     write(out);
-    const QByteArray &body = static_cast<const QBuffer *>(in.device())->data();
     return in.status() == QDataStream::Ok
            && body.mid(int(from), int(in.device()->pos() - from)) == again;
 }
 
-bool readPayload(QDataStream &in, Payload payload, TreeNode *node)
+// The node's payload, in reading body.
+bool readPayload(QDataStream &in, const QByteArray &body, Payload payload, TreeNode *node)
 {
     switch (payload) {
     case Payload::Rule: {
@@ -49,9 +48,8 @@ bool readPayload(QDataStream &in, Payload payload, TreeNode *node)
         if (hasRoute) {
             const qint64 from = in.device()->pos();
             const std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
-            if (!writesBack(in, from, [&](QDataStream &out) {
-                    RouteMessages::writeRoute(out, *route);
-                }))
+            const auto write = [&](QDataStream &out) { RouteMessages::writeRoute(out, *route); };
+            if (!writesBack(in, body, from, write))
                 return false;
             node->route = *route;
         }
@@ -65,7 +63,8 @@ bool readPayload(QDataStream &in, Payload payload, TreeNode *node)
         for (qint32 i = 0; i < count; ++i) {
             const qint64 from = in.device()->pos();
             const std::unique_ptr<GraphObData> object(ReadGraphObData(in));
-            if (!writesBack(in, from, [&](QDataStream &out) { WriteGraphObData(out, *object); }))
+            const auto write = [&](QDataStream &out) { WriteGraphObData(out, *object); };
+            if (!writesBack(in, body, from, write))
                 return false;
             node->objects.append(*object);
         }
@@ -77,7 +76,8 @@ bool readPayload(QDataStream &in, Payload payload, TreeNode *node)
     return in.status() == QDataStream::Ok;
 }
 
-bool readNodes(QDataStream &in, Payload payload, int depth, QList<TreeNode> *nodes)
+bool readNodes(QDataStream &in, const QByteArray &body, Payload payload, int depth,
+               QList<TreeNode> *nodes)
 {
     if (depth >= MaxDepth)
         return false;
@@ -92,8 +92,9 @@ bool readNodes(QDataStream &in, Payload payload, int depth, QList<TreeNode> *nod
         qint32 bits = 0;
         in >> node.id >> StreamRead::sized(node.name) >> bits;
         node.bits = quint32(bits);
-        if (in.status() != QDataStream::Ok || !readNodes(in, payload, depth + 1, &node.children)
-            || !readPayload(in, payload, &node))
+        if (in.status() != QDataStream::Ok
+            || !readNodes(in, body, payload, depth + 1, &node.children)
+            || !readPayload(in, body, payload, &node))
             return false;
         nodes->append(std::move(node));
     }
@@ -107,7 +108,8 @@ std::optional<QList<TreeNode>> read(const QByteArray &body, Payload payload)
     QDataStream in(body);
     in.setVersion(QDataStream::Qt_4_5);
     QList<TreeNode> nodes;
-    if (!readNodes(in, payload, 0, &nodes) || in.status() != QDataStream::Ok || !in.atEnd())
+    if (!readNodes(in, body, payload, 0, &nodes) || in.status() != QDataStream::Ok
+        || !in.atEnd())
         return std::nullopt;
     return nodes;
 }
