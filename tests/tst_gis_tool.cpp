@@ -40,7 +40,8 @@ QString data(const QString &name)
     return QStringLiteral(OC_TEST_DATA "/gistool/%1.geojson").arg(name);
 }
 
-// An editable layer "Zones" with one icon, a read-only one "Locked" without.
+// An editable layer "Zones" with one icon, a read-only one "Locked" without,
+// and route 1, whose section has no shapes.
 void makeDatabase(const QString &path)
 {
     Database db;
@@ -50,6 +51,9 @@ void makeDatabase(const QString &path)
     const qint32 zones = layers.addLayer(0, "Zones", NodeBits::Shown | NodeBits::Editable, 0);
     QVERIFY(layers.addLayer(0, "Locked", NodeBits::Shown, 1) != 0);
     QVERIFY(layers.addObject(zones, {0, 1, "Old", {{376000000, 557000000}}, {}}, 0) != 0);
+    RouteRecord bare(RuleStore(db).addNode(0, "Bare", NodeBits::Shown, 0));
+    bare.sections << new SectionRecord;
+    QVERIFY(RuleStore(db).storeRoute(bare));
 }
 
 QList<TreeNode> storedLayers(const QString &path)
@@ -204,7 +208,8 @@ void tst_GisTool::errors_data()
              Case{"no database", "export --db none --layer Zones", 1, "no database at none"},
              Case{"no such layer", "export --db db --layer Nope", 1, "no layer \"Nope\""},
              Case{"an empty layer", "export --db db --layer Locked", 1, "\"Locked\" holds no"},
-             Case{"no such route", "export --db db --route 99", 1, "there is no route 99"}}) {
+             Case{"no such route", "export --db db --route 99", 1, "there is no route 99"},
+             Case{"a route without shapes", "export --db db --route 1", 1, "route 1 has no"}}) {
         QTest::newRow(c.name) << (c.arguments + QString(*c.arguments ? out : "")).split(' ')
                               << c.status << c.said;
     }
