@@ -129,14 +129,14 @@ void tst_GisTool::import_data()
                            << unchanged + "|New 3: " + three;
         row(": existing layer") << via << "Zones" << "zones" << 0 << "imported 3 objects"
                                 << "Zones 3: Old 1x1, " + three + "|Locked 1: ";
-        row(": refused midway, new layer") << via << "New" << "zones-tiny-gate" << 1 << "shape 3 \"Gate\""
-                                           << unchanged;
+        row(": refused midway, new layer") << via << "New" << "zones-tiny-gate" << 1
+                                           << "shape 3 \"Gate\"" << unchanged;
         row(": refused midway, existing layer") << via << "Zones" << "zones-tiny-gate" << 1
                                                 << "shape 3 \"Gate\"" << unchanged;
         row(": a read-only layer") << via << "Locked" << "zones" << 1 << "read-only" << unchanged;
     }
     QTest::newRow("db: a file that does not read") << "db" << "New" << "zones-off-earth"
-        << 2 << "zones-off-earth.geojson, layer \"zones-off-earth\", feature 1 \"Road\": point 2 lies off"
+        << 2 << "off-earth.geojson, layer \"zones-off-earth\", feature 1 \"Road\": point 2 lies"
         << unchanged;
     QTest::newRow("db: a server holds it") << "held" << "New" << "zones" << 1
         << QString("in use by a running server (process %1); use --server")
@@ -323,14 +323,11 @@ void tst_GisTool::route()
     }
     QVERIFY(done.out.startsWith(QString("exported %1 objects").arg(used.objects.size())));
 
-    QFile track(harness.dir.filePath("track.csv"));
-    QVERIFY(track.open(QIODevice::WriteOnly));
-    track.write(QString("unit,time,lat,lon\n%1,2026-03-10T00:00:00Z,55.7,37.6\n")
-                    .arg(read.unitNames.value(0)).toUtf8());
-    track.close();
-    const Run audit = gis({"--routes", file, "--track", track.fileName()}, OC_AUDIT_PROGRAM);
-    QVERIFY2(audit.status == 0 && audit.out.contains("\"type\":\"summary\",\"reports\":1"),
-             qPrintable(audit.err));
+    // A fix of the route's unit, "Car B-22".
+    const Run audit = gis({"--routes", file, "--track", OC_TEST_DATA "/gistool/night-ring.csv"},
+                          OC_AUDIT_PROGRAM);
+    QVERIFY2(audit.status == 0 && audit.out.contains("\"section\":3,")
+                 && audit.out.contains("\"dropped\":0}"), qPrintable(audit.err));
 
     QCOMPARE(gis(QStringList{"import"} + target + QStringList{"--layer", "Ring", file}).status, 0);
     harness.server.reset();
