@@ -76,7 +76,7 @@ OGRFieldType fieldTypeOf(const QVariant &value)
 {
     switch (value.userType()) {
     case QMetaType::Int:
-    case QMetaType::Bool:
+    case QMetaType::Bool: // a boolean subtype, where the format has one
         return OFTInteger;
     case QMetaType::LongLong:
     case QMetaType::UInt:
@@ -125,6 +125,7 @@ private:
     Ogr::Dataset m_dataset; // every format but Shapefile: one file
     std::map<Family, Output> m_outputs;
     std::vector<std::pair<QString, OGRFieldType>> m_fields; // in order of first use
+    QStringList m_booleans; // fields of true and false
     QString m_error;
 };
 
@@ -159,6 +160,8 @@ bool FileWriter::write(const QVector<ShapeExport::Feature> &features, QStringLis
             });
             if (!known && !it.value().isNull())
                 m_fields.emplace_back(it.key(), fieldTypeOf(it.value()));
+            if (!known && it.value().userType() == QMetaType::Bool)
+                m_booleans.append(it.key());
         }
     }
     // GPX wants waypoints, then routes, then tracks.
@@ -281,6 +284,8 @@ OGRLayer *FileWriter::layerFor(Family family)
     for (const auto &field : m_fields) {
         const QByteArray fieldName = field.first.toUtf8();
         OGRFieldDefn definition(fieldName.constData(), field.second);
+        if (m_booleans.contains(field.first))
+            definition.SetSubType(OFSTBoolean);
         if (output.layer->CreateField(&definition) != OGRERR_NONE)
             return nullptr;
     }

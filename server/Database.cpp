@@ -7,6 +7,7 @@
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -219,6 +220,33 @@ bool Database::isEmpty() const
         return false;
     }
     return query.value(0).toLongLong() == 0;
+}
+
+QString Database::lockPath(const QString &databasePath)
+{
+    return databasePath + QStringLiteral(".lock");
+}
+
+std::unique_ptr<QLockFile> Database::lockForWriting(const QString &databasePath,
+                                                    QString *error)
+{
+    auto lock = std::make_unique<QLockFile>(lockPath(databasePath));
+    // Only a dead holder makes a lock stale: a server may run for months.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return lock;
+    qint64 pid = 0;
+    QString host, program;
+    if (lock->error() == QLockFile::LockFailedError && lock->getLockInfo(&pid, &host, &program)) {
+        *error = QStringLiteral("%1 is in use by a running server (process %2)")
+                     .arg(databasePath)
+                     .arg(pid);
+    } else {
+        *error = QStringLiteral("%1 cannot be written (its lock %2 cannot be made); start with"
+                                " --read-only to serve it without saving")
+                     .arg(databasePath, lockPath(databasePath));
+    }
+    return nullptr;
 }
 
 void Database::warnFailure(const char *what, const QSqlQuery &query)

@@ -4,6 +4,9 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <memory>
+
+class QLockFile;
 class QSqlQuery;
 
 // One SQLite connection of its own name, so that several servers (and tests)
@@ -43,6 +46,13 @@ public:
     bool exec(const QString &statement) const;
     // True when no rule node, layer, graphic object or tracked object is stored.
     bool isEmpty() const;
+
+    // The lock a writer (a server, an import) holds beside the database file
+    // for as long as it writes: a second writer learns that the file is taken.
+    static QString lockPath(const QString &databasePath);
+    // The lock taken, or null with why when a running process holds it.
+    static std::unique_ptr<QLockFile> lockForWriting(const QString &databasePath,
+                                                     QString *error);
 
     // Logs a failed query with what was being done.
     static void warnFailure(const char *what, const QSqlQuery &query);

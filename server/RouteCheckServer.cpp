@@ -13,6 +13,9 @@
 #include "UnitStatusBook.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimeZone>
@@ -57,17 +60,30 @@ bool RouteCheckServer::start(QString *error)
     }
     const Database::Access access = m_options.readOnly ? Database::Access::ReadOnly
                                                        : Database::Access::ReadWrite;
-    if (!m_db.open(m_options.databasePath, error, access))
+    // One writer at a time: the lock is taken before anything is written.
+    if (!m_options.readOnly) {
+        const QString folder = QFileInfo(m_options.databasePath).absolutePath();
+        if (!QDir().mkpath(folder)) {
+            *error = QStringLiteral("cannot create the folder %1").arg(folder);
+            return false;
+        }
+        m_lock = Database::lockForWriting(m_options.databasePath, error);
+        if (!m_lock)
+            return false;
+    }
+    if (!m_db.open(m_options.databasePath, error, access)) {
+        m_lock.reset();
         return false;
+    }
     if (!m_options.seed.isEmpty() && !seed(error)) {
-        m_db.close();
+        stop();
         return false;
     }
     if (!m_tcp->listen(m_options.address, m_options.port)) {
         *error = QStringLiteral("cannot listen on %1: %2")
                      .arg(ServerOptions::endpointText(m_options.address, m_options.port),
                           m_tcp->errorString());
-        m_db.close();
+        stop();
         return false;
     }
     m_counts = {};
@@ -140,6 +156,7 @@ void RouteCheckServer::stop()
     m_live.reset();
     m_handler.reset();
     m_db.close();
+    m_lock.reset();
 }
 
 bool RouteCheckServer::isListening() const

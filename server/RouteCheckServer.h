@@ -20,6 +20,7 @@
 class ClientConnection;
 class FrameBudget;
 class LiveChecker;
+class QLockFile;
 class QTcpServer;
 class QTimer;
 class StatsSource;
@@ -95,6 +96,7 @@ private:
     ServerOptions m_options;
     ServerClock m_clock;
     LogLimiter m_logLimiter;
+    std::unique_ptr<QLockFile> m_lock; // while started for writing
     Database m_db;
     std::unique_ptr<RequestHandler> m_handler;
     std::unique_ptr<LiveChecker> m_live;

@@ -434,6 +434,42 @@ private slots:
         row("endpoint: port too high") << peer << QByteArray("h:65536") << "refused";
         row("endpoint: port 0 for a peer") << peer << QByteArray("h:0") << "refused";
         row("endpoint: port 0 to listen on any") << endpoint(true) << QByteArray("h:0") << "h 0";
+
+        // Tree replies are read strictly, to the end, at most TreeBodies::MaxDepth deep.
+        using TreeBodies::Payload;
+        const auto tree = [](Payload payload) {
+            const auto write = payload == Payload::Rule    ? TreeBodies::ruleTree
+                               : payload == Payload::Layer ? TreeBodies::layerTree
+                                                           : TreeBodies::objectTree;
+            return strict([payload](const QByteArray &b) { return TreeBodies::read(b, payload); },
+                          write);
+        };
+        RouteRecord carried(4);
+        carried.objects = {7, 8};
+        carried.sections << new SectionRecord{3, "S", {5, 6}, 60, 120, 0, 1, 2, 3, 4,
+                                              false, true, true, 0};
+        const TreeNode routeNode{4, "R", 3, {}, carried, {}};
+        const QByteArray rules = TreeBodies::ruleTree({{2, "G", 1, {routeNode}, {}, {}}});
+        row("rule tree") << tree(Payload::Rule) << rules << "read";
+        row("rule tree: cut short") << tree(Payload::Rule) << rules.chopped(1) << "refused";
+        row("rule tree: a byte left over") << tree(Payload::Rule) << rules + '\0' << "refused";
+        const GraphObData shape{9, 3, "P", {{1, 2}, {3, 4}, {5, 6}}, {{"Color", QColor(1, 2, 3)}}};
+        const QByteArray layers = TreeBodies::layerTree({{2, "L", 3, {}, {}, {shape, shape}}});
+        row("layer tree") << tree(Payload::Layer) << layers << "read";
+        row("layer tree: as a rule tree") << tree(Payload::Rule) << layers << "refused";
+        row("layer tree: one object fewer than counted") << tree(Payload::Layer)
+            << layers.left(layers.size() - record(shape).size()) << "refused";
+        row("tree: count past the body") << tree(Payload::None) << words(1000, 1, 0) << "refused";
+        const auto nested = [](int levels) {
+            TreeNode node{levels, "n", 1, {}, {}, {}};
+            for (int level = levels - 1; level > 0; --level)
+                node = TreeNode{level, "n", 1, {node}, {}, {}};
+            return TreeBodies::objectTree({node});
+        };
+        row("tree: as deep as may be") << tree(Payload::None)
+            << nested(TreeBodies::MaxDepth - 1) << "read";
+        row("tree: one level deeper") << tree(Payload::None) << nested(TreeBodies::MaxDepth)
+            << "refused";
     }
 
     void readers()

@@ -22,43 +22,83 @@ QByteArray body(const QList<TreeNode> &nodes, Payload payload)
     return bytes;
 }
 
-bool readLevel(QDataStream &in, QList<TreeNode> *nodes, Payload payload, int depth)
+// A node is at least its id, name length, bits and child count.
+constexpr qint64 NodeWireSize = 4 * sizeof(qint32);
+
+// The route and record readers stop quietly at a count the body cannot
+// hold: what they read must write back to exactly the bytes they took.
+template <typename Write>
+bool writesBack(QDataStream &in, const QByteArray &body, qint64 from, Write write)
 {
+    QByteArray again;
+    QDataStream out(&again, QIODevice::WriteOnly);
+    out.setVersion(in.version());
+    write(out);
+    return in.status() == QDataStream::Ok
+           && body.mid(int(from), int(in.device()->pos() - from)) == again;
+}
+
+// The node's payload, in reading body.
+bool readPayload(QDataStream &in, const QByteArray &body, Payload payload, TreeNode *node)
+{
+    switch (payload) {
+    case Payload::Rule: {
+        bool hasRoute = false;
+        in >> hasRoute;
+        if (hasRoute) {
+            const qint64 from = in.device()->pos();
+            const std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
+            const auto write = [&](QDataStream &out) { RouteMessages::writeRoute(out, *route); };
+            if (!writesBack(in, body, from, write))
+                return false;
+            node->route = *route;
+        }
+        break;
+    }
+    case Payload::Layer: {
+        qint32 count = 0;
+        in >> count;
+        if (count < 0)
+            return false;
+        for (qint32 i = 0; i < count; ++i) {
+            const qint64 from = in.device()->pos();
+            const std::unique_ptr<GraphObData> object(ReadGraphObData(in));
+            const auto write = [&](QDataStream &out) { WriteGraphObData(out, *object); };
+            if (!writesBack(in, body, from, write))
+                return false;
+            node->objects.append(*object);
+        }
+        break;
+    }
+    case Payload::None:
+        break;
+    }
+    return in.status() == QDataStream::Ok;
+}
+
+bool readNodes(QDataStream &in, const QByteArray &body, Payload payload, int depth,
+               QList<TreeNode> *nodes)
+{
+    if (depth >= MaxDepth)
+        return false;
     qint32 count = 0;
     in >> count;
-    if (in.status() != QDataStream::Ok || count < 0 || (count > 0 && depth >= MaxDepth))
+    if (in.status() != QDataStream::Ok || count < 0
+        || qint64(count) > StreamRead::bytesLeft(in) / NodeWireSize)
         return false;
-    for (qint32 i = 0; i < count && StreamRead::canRead(in); ++i) {
+    nodes->reserve(count);
+    for (qint32 i = 0; i < count; ++i) {
         TreeNode node;
         qint32 bits = 0;
         in >> node.id >> StreamRead::sized(node.name) >> bits;
         node.bits = quint32(bits);
-        if (!readLevel(in, &node.children, payload, depth + 1))
+        if (in.status() != QDataStream::Ok
+            || !readNodes(in, body, payload, depth + 1, &node.children)
+            || !readPayload(in, body, payload, &node))
             return false;
-        if (payload == Payload::Rule) {
-            bool hasRoute = false;
-            in >> hasRoute;
-            if (hasRoute) {
-                const std::unique_ptr<RouteRecord> route(RouteMessages::readRoute(in));
-                node.route = *route;
-            }
-        } else if (payload == Payload::Layer) {
-            qint32 objects = 0;
-            in >> objects;
-            if (objects < 0)
-                return false;
-            for (qint32 o = 0; o < objects && StreamRead::canRead(in); ++o) {
-                const std::unique_ptr<GraphObData> object(ReadGraphObData(in));
-                node.objects.append(*object);
-            }
-            if (node.objects.size() != objects)
-                return false;
-        }
-        if (in.status() != QDataStream::Ok)
-            return false;
-        nodes->append(node);
+        nodes->append(std::move(node));
     }
-    return nodes->size() == count;
+    return true;
 }
 
 } // namespace
@@ -68,7 +108,8 @@ std::optional<QList<TreeNode>> read(const QByteArray &body, Payload payload)
     QDataStream in(body);
     in.setVersion(QDataStream::Qt_4_5);
     QList<TreeNode> nodes;
-    if (!readLevel(in, &nodes, payload, 0) || in.status() != QDataStream::Ok || !in.atEnd())
+    if (!readNodes(in, body, payload, 0, &nodes) || in.status() != QDataStream::Ok
+        || !in.atEnd())
         return std::nullopt;
     return nodes;
 }

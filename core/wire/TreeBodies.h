@@ -42,14 +42,18 @@ void writeLayerPayload(QDataStream &out, const QList<GraphObData> &objects);
 
 void write(QDataStream &out, const QList<TreeNode> &nodes, Payload payload);
 
-// Reads a tree reply strictly: every node whole, no deeper than MaxDepth
-// levels, nothing left over; nothing for any other body.
-inline constexpr int MaxDepth = 64;
-std::optional<QList<TreeNode>> read(const QByteArray &body, Payload payload);
-
 QByteArray ruleTree(const QList<TreeNode> &nodes);
 QByteArray layerTree(const QList<TreeNode> &nodes);
 QByteArray objectTree(const QList<TreeNode> &nodes);
+
+// Nodes nest at most this deep (a tree's own top level counts as the first):
+// deeper is a corrupt body, as the panel takes it.
+inline constexpr int MaxDepth = 64;
+
+// The nodes of a whole tree reply, read strictly: nothing when the body is
+// cut short, nests deeper than MaxDepth, has a count it cannot hold, a record
+// or route that does not read, or bytes left over.
+std::optional<QList<TreeNode>> read(const QByteArray &body, Payload payload);
 
 } // namespace TreeBodies
 
