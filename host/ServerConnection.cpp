@@ -70,7 +70,8 @@ int ServerConnection::nextRetryMs(int currentMs)
 
 bool ServerConnection::isUnaskedCommand(const QByteArray &command)
 {
-    return command == Commands::SectionsState || command == Commands::SetCheckMode;
+    return command == Commands::SectionsState || command == Commands::SetCheckMode
+           || command == Commands::RuleTreeChanged;
 }
 
 bool ServerConnection::isHostNews(const QByteArray &command)

@@ -150,6 +150,49 @@
     </message>
 </context>
 <context>
+    <name>OperativeBase</name>
+    <message>
+        <source>Delete</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрытие</translation>
+    </message>
+    <message>
+        <source>The route edits are not saved. Save them before closing? The window closes once the server has them.</source>
+        <translation>Изменения маршрутов не сохранены. Сохранить их перед закрытием? Окно закроется, когда сервер их примет.</translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation>Перезагрузка</translation>
+    </message>
+    <message>
+        <source>The route edits are not saved. Save them before reloading? Reloading without saving drops them.</source>
+        <translation>Изменения маршрутов не сохранены. Сохранить их перед перезагрузкой? Перезагрузка без сохранения их отбросит.</translation>
+    </message>
+    <message>
+        <source>Another operator changed the routes.</source>
+        <translation>Другой оператор изменил маршруты.</translation>
+    </message>
+    <message>
+        <source>Save, then reload</source>
+        <translation>Сохранить и перезагрузить</translation>
+    </message>
+    <message>
+        <source>Reload, dropping my edits</source>
+        <translation>Перезагрузить, отбросив мои изменения</translation>
+    </message>
+    <message>
+        <source>The connection is back; your edits are not saved yet.</source>
+        <translation>Связь восстановлена; ваши изменения ещё не сохранены.</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Сохранить</translation>
+    </message>
+</context>
+<context>
     <name>OperativeCheck</name>
     <message>
         <source>Delete route &quot;%1&quot;?</source>
@@ -322,6 +365,21 @@
     <message>
         <source>Plan Perehvat</source>
         <translation>План Перехват</translation>
+    </message>
+    <message>
+        <source>Switch checking</source>
+        <translation>Переключение контроля</translation>
+    </message>
+    <message>
+        <source>The route edits are not saved. They are saved before checking is switched; discarding reloads the routes.</source>
+        <translation>Изменения маршрутов не сохранены. Они сохраняются до переключения контроля; при отказе маршруты загружаются заново.</translation>
+    </message>
+</context>
+<context>
+    <name>PanelNotice</name>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
     </message>
 </context>
 <context>

@@ -71,6 +71,7 @@ protected:
                               const QVariant &value) override;
     void leavingMap() override;
     void enteredMap() override;
+    void deleteCurrentRow() override;
 
 private:
     class CommandPort;
