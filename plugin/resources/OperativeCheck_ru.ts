@@ -165,11 +165,11 @@
     </message>
     <message>
         <source>Reload</source>
-        <translation>Перезагрузка</translation>
+        <translation>Обновление</translation>
     </message>
     <message>
         <source>The route edits are not saved. Save them before reloading? Reloading without saving drops them.</source>
-        <translation>Изменения маршрутов не сохранены. Сохранить их перед перезагрузкой? Перезагрузка без сохранения их отбросит.</translation>
+        <translation>Изменения маршрутов не сохранены. Сохранить их перед обновлением? Обновление без сохранения их отбросит.</translation>
     </message>
     <message>
         <source>Another operator changed the routes.</source>
@@ -177,11 +177,11 @@
     </message>
     <message>
         <source>Save, then reload</source>
-        <translation>Сохранить и перезагрузить</translation>
+        <translation>Сохранить и обновить</translation>
     </message>
     <message>
         <source>Reload, dropping my edits</source>
-        <translation>Перезагрузить, отбросив мои изменения</translation>
+        <translation>Обновить без моих правок</translation>
     </message>
     <message>
         <source>The connection is back; your edits are not saved yet.</source>
