@@ -42,9 +42,9 @@ PanelNotice::PanelNotice(QWidget *parent)
 void PanelNotice::tell(const QString &text, const QList<Choice> &choices)
 {
     m_text->setText(text);
-    // A choice may tell something new from its own button's click.
+    // Later: a choice may tell something new from its own button's click.
     for (QPushButton *old : findChildren<QPushButton *>()) {
-        old->setParent(nullptr);
+        old->hide();
         old->deleteLater();
     }
     for (const Choice &choice : choices) {
