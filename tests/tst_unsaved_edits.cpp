@@ -154,7 +154,7 @@ private slots:
         row("Delete: the section", {0, 0, 1}, "Del", "|1|1||1");
         row("Delete: the route, confirmed", {0, 0}, "Del", "|1|0|5|1");
         row("Delete: a group, nothing", {0, 1}, "Del", "|0|2||0");
-        row("Delete in a cell editor: nothing", {0, 0, 1}, "editor, Del", "|0|2||0");
+        row("Delete in a cell editor: nothing", {0, 0}, "editor, Del", "|0|2||0");
     }
 
     void shortcuts()
