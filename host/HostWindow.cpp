@@ -334,8 +334,12 @@ void HostWindow::showWholeDistrict()
 
 void HostWindow::closeEvent(QCloseEvent *event)
 {
-    for (PluginInterface *plugin : qAsConst(m_plugins))
+    // A plug-in that keeps the window (unsaved edits, a save on its way) has the last word.
+    for (PluginInterface *plugin : qAsConst(m_plugins)) {
         plugin->OnClose(event);
+        if (!event->isAccepted())
+            return;
+    }
     QMainWindow::closeEvent(event);
 }
 

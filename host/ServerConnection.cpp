@@ -71,7 +71,7 @@ int ServerConnection::nextRetryMs(int currentMs)
 bool ServerConnection::isUnaskedCommand(const QByteArray &command)
 {
     return command == Commands::SectionsState || command == Commands::SetCheckMode
-           || command == Commands::LayerTreeChanged;
+           || command == Commands::LayerTreeChanged || command == Commands::RuleTreeChanged;
 }
 
 bool ServerConnection::isHostNews(const QByteArray &command)

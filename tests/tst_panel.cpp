@@ -3,6 +3,7 @@
 // on the host's map: its layer, the sections' shapes in their live states, and
 // moving the map to what is picked in the main tree.
 #include "testsupport/EditingPanel.h"
+#include "testsupport/PanelProbe.h"
 #include "testsupport/PanelText.h"
 
 #include "panel/PanMain.h"
@@ -143,7 +144,8 @@ struct ModeReply { QList<uint> loaded; uint time; QList<int> ids; QStringList te
 // The menu entry on the row at path (empty path: nothing selected), with an edit
 // pending; what is sent.
 struct ModeRequest { QString action; QList<int> path; bool pendingEdit;
-                     QByteArray commands, body; };
+                     QByteArray commands, body;
+                     QMessageBox::StandardButton answer = QMessageBox::NoButton; };
 
 } // namespace
 
@@ -412,7 +414,13 @@ private slots:
             "Set_check_mode", RouteMessages::checkModeRequest(1, {10, 20, 30})};
         QTest::newRow("off: node without route, edits saved first")
             << ModeRequest{"Set check off", {1}, true, "Fix_routes Set_check_mode",
-                           RouteMessages::checkModeRequest(0, {40, 50})};
+                           RouteMessages::checkModeRequest(0, {40, 50}), QMessageBox::Save};
+        QTest::newRow("off, edits discarded: reloaded, then switched")
+            << ModeRequest{"Set check off", {1}, true,
+                           "Get_tree_rulecheck Get_tree_graphobj Set_check_mode",
+                           RouteMessages::checkModeRequest(0, {40, 50}), QMessageBox::Discard};
+        QTest::newRow("off, cancelled: nothing sent")
+            << ModeRequest{"Set check off", {1}, true, {}, {}, QMessageBox::Cancel};
         QTest::newRow("nothing selected, pending edit not saved")
             << ModeRequest{"Set check on", {}, true, {}, {}};
     }
@@ -424,6 +432,8 @@ private slots:
         panel->reply("Get_tree_rulecheck", nestedRoutes());
         if (c.pendingEdit)
             plugin->setItemEditState(EditState::Changed, item({0, 0}));
+        if (c.answer != QMessageBox::NoButton)
+            PanelProbe::answerWhenAsked(plugin, c.answer);
 
         if (c.path.isEmpty()) {
             for (QAction *action : plugin->contextMenu()->actions()) {

@@ -58,6 +58,23 @@ inline void answerMessageBox(QMessageBox::StandardButton button, const QString &
     });
 }
 
+// Presses button on the first message box shown from now on, however deep in other loops (a
+// menu's, a close's); its text goes to *text. The watch ends with context.
+inline void answerWhenAsked(QObject *context, QMessageBox::StandardButton button,
+                            QString *text = nullptr)
+{
+    auto *watch = new QTimer(context);
+    QObject::connect(watch, &QTimer::timeout, [watch, button, text] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            watch->stop(), watch->deleteLater();
+            if (text)
+                *text = box->text();
+            box->button(button)->click();
+        }
+    });
+    watch->start(5);
+}
+
 } // namespace PanelProbe
 
 #endif // PANELPROBE_H

@@ -39,7 +39,36 @@ void EditLedger::markRouteEditState(int state, int routeId, QStandardItem *route
     } else {
         m_deletedRouteIds.insert(routeId);
     }
-    m_saveAction->setEnabled(true);
+}
+
+bool EditLedger::hasEdits() const
+{
+    if (!m_deletedRouteIds.isEmpty())
+        return true;
+    for (int row = 0; row < m_tree->rowCount(); ++row) {
+        if (hasMarkedRoute(m_tree->item(row, 0)))
+            return true;
+    }
+    return false;
+}
+
+bool EditLedger::hasMarkedRoute(const QStandardItem *item)
+{
+    if (!item)
+        return false;
+    const int state = itemEditState(item);
+    if ((state == EditState::New || state == EditState::Changed) && itemRoute(item))
+        return true;
+    for (int row = 0; row < item->rowCount(); ++row) {
+        if (hasMarkedRoute(item->child(row)))
+            return true;
+    }
+    return false;
+}
+
+void EditLedger::refreshSaveAction()
+{
+    m_saveAction->setEnabled(hasEdits());
 }
 
 QByteArray EditLedger::saveBody()
@@ -89,10 +118,10 @@ bool EditLedger::writeItem(QStandardItem *item, QDataStream &out)
 void EditLedger::saved()
 {
     m_deletedRouteIds.clear();
-    m_saveAction->setEnabled(false);
     const ItemChangeGate::Muted muted(m_treeGate);
     for (int row = 0; row < m_tree->rowCount(); ++row)
         clearEditStates(m_tree->item(row, 0));
+    refreshSaveAction();
 }
 
 void EditLedger::clearEditStates(QStandardItem *item)

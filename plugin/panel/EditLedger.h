@@ -12,14 +12,19 @@ class QStandardItemModel;
 
 // What the operator changed since the last save, and the "Fix_routes" body
 // that saves it: new and changed routes by the edit states of their tree items
-// (data role 38), deleted routes by id. Every mark enables "Save"; the
-// server's acknowledgement clears them all.
+// (data role 38), deleted routes by id. "Save" is enabled while a route is
+// marked new or changed or one is deleted; the server's acknowledgement clears
+// them all.
 class EditLedger
 {
 public:
     EditLedger(QStandardItemModel *tree, ItemChangeGate &treeGate, QAction *saveAction);
 
     const QSet<int> &deletedRouteIds() const { return m_deletedRouteIds; }
+    // Whether a save would send anything.
+    bool hasEdits() const;
+    // Enables "Save" exactly when there is something to save.
+    void refreshSaveAction();
 
     // Marks the route of item (a section item's route for a section item). A
     // route whose sections were put back out of order stays to be saved,
@@ -40,6 +45,7 @@ public:
 
 private:
     bool writeItem(QStandardItem *item, QDataStream &out);
+    static bool hasMarkedRoute(const QStandardItem *item);
     void clearEditStates(QStandardItem *item);
 
     QStandardItemModel *m_tree;

@@ -7,6 +7,7 @@
 #include "ItemChangeGate.h"
 #include "PanMain.h"
 #include "PanProperties.h"
+#include "PanelNotice.h"
 #include "PanelWidgets.h"
 #include "RuleTreeModel.h"
 
@@ -14,17 +15,29 @@
 #include "records/RouteRecord.h"
 #include "shell/PluginLibrary.h"
 #include "wire/Commands.h"
+#include "wire/RequestFailure.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
 #include <QDataStream>
 #include <QEvent>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTextEdit>
 #include <QTreeView>
 #include <QUndoGroup>
 #include <QUndoStack>
+
+#include <optional>
+#include <utility>
 
 OperativeBase::OperativeBase()
     : QObject(nullptr)
@@ -54,6 +67,9 @@ OperativeBase::OperativeBase()
     m_propertyGate->open();
     panProperties()->setLockedNotice(RuleTreeModel::readOnlyNotice());
     m_ledger = std::make_unique<EditLedger>(model(), *m_treeGate, panProperties()->saveAction());
+    // Every edit, undo and redo moves the stack's index: "Save" follows it.
+    connect(m_undoStack, &QUndoStack::indexChanged, this, &OperativeBase::refreshSaveState);
+    installShortcuts();
 
     PanMain *strip = panMain();
     connect(strip, &PanMain::selectAllChanged, this, &OperativeBase::selectAllChecked);
@@ -96,9 +112,53 @@ void OperativeBase::BindMap(int, int mapId)
     m_hostAdapter->bindMap(mapId);
 }
 
+void OperativeBase::installShortcuts()
+{
+    PanProperties *properties = panProperties();
+    properties->saveAction()->setShortcut(Qt::CTRL | Qt::Key_S);
+    properties->undoAction()->setShortcut(Qt::CTRL | Qt::Key_Z);
+    QList<QKeySequence> redoKeys{Qt::CTRL | Qt::SHIFT | Qt::Key_Z};
+    for (const QKeySequence &key : QKeySequence::keyBindings(QKeySequence::Redo)) {
+        if (!redoKeys.contains(key))
+            redoKeys << key;
+    }
+    properties->redoAction()->setShortcuts(redoKeys);
+    panMain()->getAction()->setShortcut(Qt::Key_F5);
+    m_deleteAction = new QAction(tr("Delete"), this);
+    m_deleteAction->setShortcut(Qt::Key_Delete);
+    connect(m_deleteAction, &QAction::triggered, this, &OperativeBase::onDeleteTriggered);
+    for (QAction *action : {properties->saveAction(), properties->undoAction(),
+                            properties->redoAction(), panMain()->getAction(), m_deleteAction})
+        m_widgets->addPanelAction(action);
+}
+
+void OperativeBase::onDeleteTriggered()
+{
+    // Delete belongs to a cell being edited, or to any text field, before the rows.
+    const QWidget *focus = QApplication::focusWidget();
+    for (const QWidget *up = focus; up; up = up->parentWidget()) {
+        const auto *view = qobject_cast<const QAbstractItemView *>(up->parentWidget());
+        if (view && up == view->viewport() && focus != up)
+            return;
+    }
+    if (qobject_cast<const QLineEdit *>(focus) || qobject_cast<const QAbstractSpinBox *>(focus)
+        || qobject_cast<const QTextEdit *>(focus))
+        return;
+    deleteCurrentRow();
+}
+
 void OperativeBase::OnServerReply(QByteArray &command, QByteArray &body)
 {
-    HostAdapter::readReply(command, body, [this](const QString &name, QDataStream &in) {
+    HostAdapter::readReply(command, body, [this, &body](const QString &name, QDataStream &in) {
+        if (name == QLatin1String(Commands::RuleTreeChanged)) {
+            onRuleTreeChanged();
+            return;
+        }
+        const std::optional<RequestFailure> failure = name == QLatin1String(Commands::RequestFailed)
+            ? RequestFailure::read(body) : std::nullopt;
+        // A save that failed leaves the edits, and nothing waits for it any more.
+        if (failure && failure->command == Commands::FixRoutes)
+            m_afterSave = AfterSave::Nothing;
         handleReply(name, in);
     });
 }
@@ -111,6 +171,17 @@ void OperativeBase::OnTabActivated(int mapId)
 
 void OperativeBase::OnClose(QEvent *event)
 {
+    if (event && hasUnsavedEdits()) {
+        const Answer answer = askAboutEdits(
+            tr("Close"), tr("The route edits are not saved. Save them before closing? "
+                            "The window closes once the server has them."));
+        if (answer != Answer::Discard) {
+            event->ignore();
+            if (answer == Answer::Save)
+                saveThen(AfterSave::Close);
+            return;
+        }
+    }
     resetTree();
     if (event)
         event->accept();
@@ -183,6 +254,76 @@ QSet<int> OperativeBase::deletedRouteIds() const
     return m_ledger->deletedRouteIds();
 }
 
+bool OperativeBase::hasUnsavedEdits() const
+{
+    return m_ledger->hasEdits();
+}
+
+PanelNotice *OperativeBase::notice() const
+{
+    return m_widgets->notice();
+}
+
+OperativeBase::Answer OperativeBase::askAboutEdits(const QString &title,
+                                                   const QString &text) const
+{
+    QWidget *parent = hostWidget() ? hostWidget() : mainView();
+    QMessageBox box(QMessageBox::Warning, title, text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return Answer::Save;
+    case QMessageBox::Discard:
+        return Answer::Discard;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+void OperativeBase::refreshSaveState()
+{
+    m_ledger->refreshSaveAction();
+}
+
+void OperativeBase::saveThen(AfterSave next)
+{
+    if (!hasUnsavedEdits())
+        return runAfterSave(next);
+    m_afterSave = next;
+    onSaveClicked();
+}
+
+void OperativeBase::runAfterSave(AfterSave next)
+{
+    if (next == AfterSave::Reload) {
+        requestTrees();
+    } else if (next == AfterSave::Close && hostWidget()) {
+        // Once the reply is handled: closing resets the tree the reply came for.
+        QPointer<QWidget> window = hostWidget()->window();
+        QMetaObject::invokeMethod(this, [window] {
+            if (window)
+                window->close();
+        }, Qt::QueuedConnection);
+    }
+}
+
+void OperativeBase::onRuleTreeChanged()
+{
+    if (!hasUnsavedEdits())
+        return requestTrees();
+    offerSaveOrReload(tr("Another operator changed the routes."), tr("Save, then reload"),
+                      AfterSave::Reload);
+}
+
+void OperativeBase::offerSaveOrReload(const QString &text, const QString &saveText,
+                                      AfterSave afterSave)
+{
+    notice()->tell(text, {{saveText, [this, afterSave] { saveThen(afterSave); }},
+                          {tr("Reload, dropping my edits"), [this] { requestTrees(); }}});
+}
+
 void OperativeBase::resetTree()
 {
     m_undoStack->clear();
@@ -192,6 +333,9 @@ void OperativeBase::resetTree()
     model()->setColumnCount(2);
     m_currentMainIndex = QModelIndex();
     showProperties(nullptr);
+    // A fresh tree answers whatever the notice said.
+    notice()->dismiss();
+    refreshSaveState();
 }
 
 bool OperativeBase::acceptPropertyChange(const QModelIndex &, const QModelIndex &,
@@ -214,6 +358,8 @@ void OperativeBase::resetAfterSave()
 {
     m_ledger->saved();
     m_undoStack->clear();
+    const AfterSave next = std::exchange(m_afterSave, AfterSave::Nothing);
+    runAfterSave(next);
 }
 
 void OperativeBase::mainItemChanged(QStandardItem *item)
@@ -290,7 +436,10 @@ QRect OperativeBase::checkBoxRect(const QModelIndex &index) const
 
 void OperativeBase::ConnectToServer(QByteArray &)
 {
-    requestTrees();
+    if (!hasUnsavedEdits())
+        return requestTrees();
+    offerSaveOrReload(tr("The connection is back; your edits are not saved yet."), tr("Save"),
+                      AfterSave::Nothing);
 }
 
 void OperativeBase::selectAllChecked(int state)
@@ -305,6 +454,15 @@ void OperativeBase::selectAllChecked(int state)
 
 void OperativeBase::onGetClicked()
 {
+    if (hasUnsavedEdits()) {
+        const Answer answer = askAboutEdits(
+            tr("Reload"), tr("The route edits are not saved. Save them before reloading? "
+                             "Reloading without saving drops them."));
+        if (answer == Answer::Cancel)
+            return;
+        if (answer == Answer::Save)
+            return saveThen(AfterSave::Reload);
+    }
     requestTrees();
 }
 

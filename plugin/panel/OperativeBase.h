@@ -21,7 +21,9 @@ class HostPages;
 class ItemChangeGate;
 class PanMain;
 class PanProperties;
+class PanelNotice;
 class PanelWidgets;
+class QAction;
 class PluginHost;
 class QDataStream;
 class QStandardItem;
@@ -34,7 +36,9 @@ class QVBoxLayout;
 // operations, the panel's slots, the main tree over a property table, undo
 // and saving. The work is done by the parts it owns (widgets, host pages,
 // host adapter, edit ledger); what a tree row means is left to the derived
-// class through the protected operations.
+// class through the protected operations. Unsaved edits are never dropped
+// unasked: closing and reloading ask first, and news that the tree changed
+// elsewhere, or that the link is back, waits in a notice bar.
 class OperativeBase : public QObject, public PluginInterface, public BindToMapModel,
                       public SupportTreeLayers
 {
@@ -84,6 +88,11 @@ public:
     QVariant valueBeforeEdit() const { return m_valueBeforeEdit; }
     // Routes deleted since the last save.
     QSet<int> deletedRouteIds() const;
+    // Whether a save would send anything: routes added, changed or deleted since the last one.
+    bool hasUnsavedEdits() const;
+    PanelNotice *notice() const;
+    // Deletes the current section or route, as the Delete key does.
+    QAction *deleteAction() const { return m_deleteAction; }
 
 public slots:
     void ConnectToServer(QByteArray &);
@@ -98,6 +107,13 @@ public slots:
     void onPropertyItemChanged(QStandardItem *item);
 
 protected:
+    enum class Answer { Save, Discard, Cancel };
+    // What the operator wants done with the unsaved edits before what was asked: a
+    // question parented to the panel, Cancel its default and its Escape.
+    Answer askAboutEdits(const QString &title, const QString &text) const;
+    // The Delete key, with no editor in the way.
+    virtual void deleteCurrentRow() = 0;
+
     // Clears the undo steps, the unsaved deletions, the tree and the property
     // table; the tree keeps two columns.
     virtual void resetTree();
@@ -129,13 +145,27 @@ protected:
 
     // Both columns of the main tree sized as the expanded tree would size them.
     void fitColumnsToExpandedTree();
-    // The server confirmed a save: nothing left to undo, nothing pending.
+    // The server confirmed a save: nothing left to undo, nothing pending; a
+    // close or a reload that waited for it goes ahead.
     void resetAfterSave();
     // A save asked for while this holds waits for releaseHeldSave.
     virtual bool saveMustWait() const { return false; }
     void releaseHeldSave();
 
 private:
+    enum class AfterSave { Nothing, Close, Reload };
+
+    void installShortcuts();
+    void onDeleteTriggered();
+    void refreshSaveState();
+    // Saves, and once the server has the edits runs next; with nothing to save, at once.
+    void saveThen(AfterSave next);
+    void runAfterSave(AfterSave next);
+    // The other operator's edit: reloads, or tells when that would drop edits.
+    void onRuleTreeChanged();
+    // Offers saving, or reloading without the edits, in the notice bar.
+    void offerSaveOrReload(const QString &text, const QString &saveText, AfterSave afterSave);
+
     // A tick runs down to the children, never up; the change is drawn or erased.
     void mainItemChanged(QStandardItem *item);
     // Around ticks, which may run down through many rows (runsDown); they nest.
@@ -154,6 +184,8 @@ private:
     QVariant m_valueBeforeEdit;
     int m_tickDepth = 0;
     bool m_saveHeld = false;
+    QAction *m_deleteAction = nullptr;
+    AfterSave m_afterSave = AfterSave::Nothing;
 };
 
 #endif // OPERATIVEBASE_H

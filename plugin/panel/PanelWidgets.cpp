@@ -2,6 +2,7 @@
 
 #include "PanMain.h"
 #include "PanProperties.h"
+#include "PanelNotice.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,6 +30,8 @@ const char MainViewStyle[] =
 PanelWidgets::PanelWidgets(QAbstractItemModel *treeModel, QUndoGroup *undoGroup)
 {
     m_layout = new QVBoxLayout;
+    m_notice = new PanelNotice;
+    m_layout->addWidget(m_notice);
     m_panMain = new PanMain;
     m_panMain->selectAllBox()->setChecked(false);
     m_layout->addWidget(m_panMain);
@@ -59,6 +62,7 @@ PanelWidgets::PanelWidgets(QAbstractItemModel *treeModel, QUndoGroup *undoGroup)
 PanelWidgets::~PanelWidgets()
 {
     delete m_mainView.data();
+    delete m_notice.data();
     delete m_panMain.data();
     delete m_splitter.data();
     delete m_layout.data();
@@ -84,6 +88,19 @@ PanProperties *PanelWidgets::panProperties() const
     return m_panProperties;
 }
 
+PanelNotice *PanelWidgets::notice() const
+{
+    return m_notice;
+}
+
+void PanelWidgets::addPanelAction(QAction *action)
+{
+    // The column has no widget of its own: the strip and the splitter carry the action.
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_panMain->addAction(action);
+    m_splitter->addAction(action);
+}
+
 void PanelWidgets::putOn(QWidget *page)
 {
     page->setLayout(m_layout);
@@ -94,9 +111,13 @@ bool PanelWidgets::takeBackFrom(const QObject *page)
     if (!m_panMain || m_panMain->parent() != page)
         return false;
     m_panMain->setParent(nullptr);
+    if (m_notice)
+        m_notice->setParent(nullptr);
     if (m_splitter)
         m_splitter->setParent(nullptr);
     m_layout = new QVBoxLayout;
+    if (m_notice)
+        m_layout->addWidget(m_notice);
     m_layout->addWidget(m_panMain);
     if (m_splitter)
         m_layout->addWidget(m_splitter);

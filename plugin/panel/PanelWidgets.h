@@ -5,6 +5,8 @@
 
 class PanMain;
 class PanProperties;
+class PanelNotice;
+class QAction;
 class QAbstractItemModel;
 class QObject;
 class QSplitter;
@@ -13,7 +15,7 @@ class QUndoGroup;
 class QVBoxLayout;
 class QWidget;
 
-// The panel's widgets, in one column: the main strip on top, then a splitter
+// The panel's widgets, in one column: a notice bar, the main strip, then a splitter
 // with the main tree over the property panel. They are made once and move
 // between the host's pages as a whole. A host page that holds them may be
 // deleted before the plug-in; whatever no page took with it is deleted here.
@@ -27,6 +29,10 @@ public:
     PanMain *panMain() const;
     QTreeView *mainView() const;
     PanProperties *panProperties() const;
+    PanelNotice *notice() const;
+
+    // Makes action's shortcut work while the focus is anywhere in the panel, and only there.
+    void addPanelAction(QAction *action);
 
     // Gives page the column.
     void putOn(QWidget *page);
@@ -44,6 +50,7 @@ public:
 
 private:
     QPointer<QVBoxLayout> m_layout;
+    QPointer<PanelNotice> m_notice;
     QPointer<PanMain> m_panMain;
     QPointer<QSplitter> m_splitter;
     QPointer<QTreeView> m_mainView;       // in the splitter

@@ -150,6 +150,49 @@
     </message>
 </context>
 <context>
+    <name>OperativeBase</name>
+    <message>
+        <source>Delete</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрытие</translation>
+    </message>
+    <message>
+        <source>The route edits are not saved. Save them before closing? The window closes once the server has them.</source>
+        <translation>Изменения маршрутов не сохранены. Сохранить их перед закрытием? Окно закроется, когда сервер их примет.</translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation>Обновление</translation>
+    </message>
+    <message>
+        <source>The route edits are not saved. Save them before reloading? Reloading without saving drops them.</source>
+        <translation>Изменения маршрутов не сохранены. Сохранить их перед обновлением? Обновление без сохранения их отбросит.</translation>
+    </message>
+    <message>
+        <source>Another operator changed the routes.</source>
+        <translation>Другой оператор изменил маршруты.</translation>
+    </message>
+    <message>
+        <source>Save, then reload</source>
+        <translation>Сохранить и обновить</translation>
+    </message>
+    <message>
+        <source>Reload, dropping my edits</source>
+        <translation>Обновить без моих правок</translation>
+    </message>
+    <message>
+        <source>The connection is back; your edits are not saved yet.</source>
+        <translation>Связь восстановлена; ваши изменения ещё не сохранены.</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Сохранить</translation>
+    </message>
+</context>
+<context>
     <name>OperativeCheck</name>
     <message>
         <source>Delete route &quot;%1&quot;?</source>
@@ -378,6 +421,21 @@
     <message>
         <source>An interception plan: section times count once, from the moment checking is switched on, and the route is marked as a plan.</source>
         <translation>План «Перехват»: время участков отсчитывается один раз, от момента включения контроля, а маршрут помечается как план.</translation>
+    </message>
+    <message>
+        <source>Switch checking</source>
+        <translation>Переключение контроля</translation>
+    </message>
+    <message>
+        <source>The route edits are not saved. They are saved before checking is switched; discarding reloads the routes.</source>
+        <translation>Изменения маршрутов не сохранены. Они сохраняются до переключения контроля; при отказе маршруты загружаются заново.</translation>
+    </message>
+</context>
+<context>
+    <name>PanelNotice</name>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
     </message>
 </context>
 <context>

@@ -194,9 +194,12 @@ QString OperativeCheck::GetName()
 
 void OperativeCheck::OnClose(QEvent *event)
 {
+    // The dialogs stay when the operator keeps the window for the unsaved edits.
+    OperativeBase::OnClose(event);
+    if (event && !event->isAccepted())
+        return;
     m_objectsDialog.close();
     m_graphObjDialog.close();
-    OperativeBase::OnClose(event);
 }
 
 void OperativeCheck::ReadItemPayload(QStandardItem *item, QDataStream &in)
@@ -318,6 +321,18 @@ void OperativeCheck::takeFailure(const QByteArray &body)
     else if (!m_nodeRequests->takeFailure(*failure))
         qCWarning(ocPlugin) << "the server could not carry out" << failure->command << ":"
                             << failure->reason;
+}
+
+void OperativeCheck::deleteCurrentRow()
+{
+    // A locked row keeps its toolbar, and so the key, disabled.
+    const QStandardItem *item = currentMainItem();
+    if (!panProperties()->isEnabled())
+        return;
+    if (itemSection(item))
+        onDelSectClicked();
+    else if (itemRoute(item))
+        onDelRouteClicked();
 }
 
 void OperativeCheck::leavingMap()
@@ -467,8 +482,16 @@ void OperativeCheck::onSetCheckMode()
     if (!selected.isValid() || !action)
         return;
 
-    // Pending edits reach the server before the mode changes.
-    onSaveClicked();
+    // Pending edits reach the server before the mode changes, unless dropped.
+    const Answer answer = !hasUnsavedEdits() ? Answer::Save : askAboutEdits(
+        tr("Switch checking"), tr("The route edits are not saved. They are saved before "
+                                  "checking is switched; discarding reloads the routes."));
+    if (answer == Answer::Cancel)
+        return;
+    if (answer == Answer::Discard)
+        requestTrees();
+    else
+        onSaveClicked();
     const qint32 mode = qint32(action->data().toUInt());
     const QList<int> ids = RouteTree::routeIdsUnder(itemAt(selected));
     sendRequest(QByteArray(Commands::SetCheckMode), RouteMessages::checkModeRequest(mode, ids));

@@ -76,6 +76,7 @@ protected:
     void leavingMap() override;
     void enteredMap() override;
     bool saveMustWait() const override;
+    void deleteCurrentRow() override;
 
 private:
     class CommandPort;
