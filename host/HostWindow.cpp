@@ -332,6 +332,16 @@ void HostWindow::showWholeDistrict()
     }
 }
 
+void HostWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The units come first beside the drawing desk; a dock's tab is only
+    // raised once the window lays its docks out.
+    if (!m_shownBefore)
+        m_unitsDock->raise();
+    m_shownBefore = true;
+}
+
 void HostWindow::closeEvent(QCloseEvent *event)
 {
     // A plug-in that keeps the window (unsaved edits, a save on its way) has the last word.

@@ -66,6 +66,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     struct Placement
@@ -105,6 +106,7 @@ private:
     QList<Placement> m_placements; // one per plug-in tab, in tab order
     MapCanvas *m_shownMap = nullptr;
     bool m_syncingTabs = false;
+    bool m_shownBefore = false;
 };
 
 #endif // HOSTWINDOW_H

@@ -136,6 +136,8 @@ DrawDock::DrawDock(ShapeLink *link, QWidget *parent)
     column->addStretch(1);
     setWidget(box);
 
+    // A dock behind another's tab is "visible" to Qt, yet not on screen.
+    connect(this, &QDockWidget::visibilityChanged, this, &DrawDock::onScreenChanged);
     connect(m_tool, &DrawTool::changed, this, &DrawDock::updateState);
     connect(m_undo, &QUndoStack::indexChanged, this, &DrawDock::updateState);
     // Whoever stored something, the layers are read again.
@@ -230,7 +232,7 @@ void DrawDock::setCanvas(MapCanvas *canvas)
         return;
     if (m_tool->isActive())
         m_canvas->setTool(m_tool);
-    else if (isVisible())
+    else if (m_onScreen)
         m_canvas->setTool(m_picker.get());
     connect(m_tool, &DrawTool::changed, m_canvas, qOverload<>(&QWidget::update),
             Qt::UniqueConnection);
@@ -240,7 +242,7 @@ void DrawDock::refreshLayers()
 {
     // A hidden dock does not need the layers, which may be large.
     m_stale = true;
-    if (isVisible())
+    if (m_onScreen)
         readLayersThen({});
 }
 
@@ -256,21 +258,18 @@ void DrawDock::readLayersThen(std::function<void()> then)
     });
 }
 
-void DrawDock::showEvent(QShowEvent *event)
+void DrawDock::onScreenChanged(bool onScreen)
 {
-    QDockWidget::showEvent(event);
-    if (m_stale)
-        readLayersThen({});
-    if (m_canvas && !m_canvas->tool())
-        m_canvas->setTool(m_picker.get());
-}
-
-void DrawDock::hideEvent(QHideEvent *event)
-{
-    QDockWidget::hideEvent(event);
-    // A shape half drawn stays on the map; picking stops with the desk.
-    if (m_canvas && m_canvas->tool() == m_picker.get())
+    m_onScreen = onScreen;
+    if (onScreen) {
+        if (m_stale)
+            readLayersThen({});
+        if (m_canvas && !m_canvas->tool())
+            m_canvas->setTool(m_picker.get());
+    } else if (m_canvas && m_canvas->tool() == m_picker.get()) {
+        // A shape half drawn stays on the map; picking stops with the desk.
         m_canvas->setTool(nullptr);
+    }
 }
 
 QVariantMap DrawDock::lookFor(GraphKind kind) const
@@ -375,7 +374,7 @@ void DrawDock::cancel()
 {
     m_tool->clear();
     if (m_canvas)
-        m_canvas->setTool(isVisible() ? m_picker.get() : nullptr);
+        m_canvas->setTool(m_onScreen ? m_picker.get() : nullptr);
     if (QAction *checked = m_tools->checkedAction())
         checked->setChecked(false);
     showStatus(QString());

@@ -44,14 +44,12 @@ public:
 
     QAction *action(const char *objectName) const;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-
 private:
     class PickTool;
 
     void buildTools(QWidget *box);
+    // The desk came into view (its tab raised, or shown) or went out of it.
+    void onScreenChanged(bool onScreen);
     void startShape(GraphKind kind);
     void startPicking();
     void picked(const GraphObData &record);
@@ -82,6 +80,7 @@ private:
     qint32 m_pendingLayer = 0; // picked or added, to select once the tree is read
     bool m_busy = false;       // a save or deletion waits for its answer
     bool m_stale = true;       // the layers changed since they were read
+    bool m_onScreen = false;
 };
 
 #endif // DRAWDOCK_H
