@@ -6,6 +6,8 @@
 #include "FrameClient.h"
 #include "RouteCheckServer.h"
 
+#include "wire/RequestFailure.h"
+
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -70,6 +72,19 @@ struct ServerHarness
     QByteArray fetch(const QByteArray &command, const QByteArray &body = {})
     {
         return exchange(connect(), command, body).second;
+    }
+    // Each request in turn: "ok" for its reply, else the failure's code.
+    QString outcomes(FrameClient *client, const QList<Reply> &requests)
+    {
+        QStringList outcomes;
+        for (const Reply &request : requests) {
+            const Reply reply = exchange(client, request.first, request.second);
+            const auto failure = RequestFailure::read(reply.second);
+            outcomes << (reply.first == request.first
+                             ? QStringLiteral("ok")
+                             : QString::number(failure ? failure->code : 0));
+        }
+        return outcomes.join(QLatin1Char(' '));
     }
     bool answers(FrameClient *client) // still served
     {
