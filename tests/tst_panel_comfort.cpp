@@ -1,6 +1,7 @@
 // Pickers and the property table, read in Russian, texts made before the catalogue too.
 #include "testsupport/EditingPanel.h"
 
+#include <QSplitter>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -22,6 +23,7 @@ private slots:
     }
     void init()
     {
+        panel.reset(); // the old panel leaves its settings before the next reads them
         panel = std::make_unique<EditingPanel>();
         panel->addCarsAndMarks();
         panel->host.addTrackedObject(14, "Car 14 of the harbour patrol, second shift, bridge");
@@ -109,8 +111,13 @@ private slots:
         QTableView *view = panel->plugin->panProperties()->propertyView();
         QStandardItemModel *table = panel->plugin->panProperties()->propertyModel();
         panel->click(GatePath);
-        if (dragged)
+        auto *splitter = qobject_cast<QSplitter *>(view->parentWidget()->parentWidget());
+        QVERIFY(splitter);
+        if (dragged) {
             view->horizontalHeader()->resizeSection(0, dragged);
+            splitter->setSizes({dragged, 3 * dragged});
+        }
+        const QByteArray split = splitter->saveState();
         const int width = view->columnWidth(0);
         const int label = view->fontMetrics().horizontalAdvance(table->item(InBehind)->text());
         QVERIFY(width == dragged || width > label);
@@ -121,7 +128,12 @@ private slots:
         QVERIFY(panel->cell(0)->toolTip().startsWith("План «Перехват»: время участков"));
         init();
         panel->click(GatePath);
-        QCOMPARE(panel->plugin->panProperties()->propertyView()->columnWidth(0), width);
+        view = panel->plugin->panProperties()->propertyView();
+        QCOMPARE(view->columnWidth(0), width);
+        // The line between the tree and the table stays where it was moved to.
+        if (dragged)
+            QCOMPARE(qobject_cast<QSplitter *>(view->parentWidget()->parentWidget())->saveState(),
+                     split);
     }
 };
 

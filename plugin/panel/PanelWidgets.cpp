@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QSettings>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -14,6 +15,8 @@
 #include <functional>
 
 namespace {
+
+const char SplitterKey[] = "OperativeCheck/panelSplitter";
 
 const char MainViewStyle[] =
     "QTreeView { background-color: rgb(215, 215, 215); } "
@@ -57,10 +60,16 @@ PanelWidgets::PanelWidgets(QAbstractItemModel *treeModel, QUndoGroup *undoGroup)
 
     m_panProperties = new PanProperties(undoGroup);
     m_splitter->addWidget(m_panProperties);
+
+    // Where the operator left the line between the tree and the table, in
+    // the host's settings, for the next run.
+    m_splitter->restoreState(QSettings().value(QLatin1String(SplitterKey)).toByteArray());
 }
 
 PanelWidgets::~PanelWidgets()
 {
+    if (m_splitter)
+        QSettings().setValue(QLatin1String(SplitterKey), m_splitter->saveState());
     delete m_mainView.data();
     delete m_notice.data();
     delete m_panMain.data();
