@@ -184,6 +184,7 @@ void HostWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
     file->addAction(m_zones->importAction());
+    file->addAction(m_zones->exportAction());
     file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);

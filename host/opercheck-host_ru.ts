@@ -13,37 +13,6 @@
     </message>
 </context>
 <context>
-    <name>FailureText</name>
-    <message>
-        <source>the server&apos;s database is read-only</source>
-        <translation>база данных сервера открыта только для чтения</translation>
-    </message>
-    <message>
-        <source>the server&apos;s database is busy with another program</source>
-        <translation>база данных сервера занята другой программой</translation>
-    </message>
-    <message>
-        <source>the server could not write to its storage</source>
-        <translation>сервер не смог записать данные на диск</translation>
-    </message>
-    <message>
-        <source>the change exceeds one of the server&apos;s limits</source>
-        <translation>изменение превышает одно из ограничений сервера</translation>
-    </message>
-    <message>
-        <source>the server could not read the request</source>
-        <translation>сервер не смог прочитать запрос</translation>
-    </message>
-    <message>
-        <source>the server refused the request</source>
-        <translation>сервер отклонил запрос</translation>
-    </message>
-    <message>
-        <source>%1 (server: %2)</source>
-        <translation>%1 (сервер: %2)</translation>
-    </message>
-</context>
-<context>
     <name>DrawDock</name>
     <message>
         <source>Drawing</source>
@@ -263,6 +232,83 @@
     <message>
         <source>Draw circle</source>
         <translation>Рисование круга</translation>
+    </message>
+</context>
+<context>
+    <name>ExportDialog</name>
+    <message>
+        <source>Layer:</source>
+        <translation>Слой:</translation>
+    </message>
+    <message>
+        <source>Route:</source>
+        <translation>Маршрут:</translation>
+    </message>
+    <message>
+        <source>Export shapes</source>
+        <translation>Экспорт фигур</translation>
+    </message>
+    <message>
+        <source>The file to write</source>
+        <translation>Файл для записи</translation>
+    </message>
+    <message>
+        <source>Its extension names the format</source>
+        <translation>Формат задаётся расширением файла</translation>
+    </message>
+    <message>
+        <source>Browse…</source>
+        <translation>Обзор…</translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation>Файл:</translation>
+    </message>
+</context>
+<context>
+    <name>ExportJob</name>
+    <message>
+        <source>The server&apos;s trees could not be read</source>
+        <translation>Не удалось прочитать деревья сервера</translation>
+    </message>
+    <message>
+        <source>There is no layer %1 any more</source>
+        <translation>Слоя %1 больше нет</translation>
+    </message>
+    <message>
+        <source>There is nothing to export: no shapes</source>
+        <translation>Нечего экспортировать: нет фигур</translation>
+    </message>
+</context>
+<context>
+    <name>FailureText</name>
+    <message>
+        <source>the server&apos;s database is read-only</source>
+        <translation>база данных сервера открыта только для чтения</translation>
+    </message>
+    <message>
+        <source>the server&apos;s database is busy with another program</source>
+        <translation>база данных сервера занята другой программой</translation>
+    </message>
+    <message>
+        <source>the server could not write to its storage</source>
+        <translation>сервер не смог записать данные на диск</translation>
+    </message>
+    <message>
+        <source>the change exceeds one of the server&apos;s limits</source>
+        <translation>изменение превышает одно из ограничений сервера</translation>
+    </message>
+    <message>
+        <source>the server could not read the request</source>
+        <translation>сервер не смог прочитать запрос</translation>
+    </message>
+    <message>
+        <source>the server refused the request</source>
+        <translation>сервер отклонил запрос</translation>
+    </message>
+    <message>
+        <source>%1 (server: %2)</source>
+        <translation>%1 (сервер: %2)</translation>
     </message>
 </context>
 <context>
@@ -719,6 +765,34 @@
     <message>
         <source>Nothing was imported.</source>
         <translation>Ничего не импортировано.</translation>
+    </message>
+    <message>
+        <source>&amp;Export shapes…</source>
+        <translation>&amp;Экспорт фигур…</translation>
+    </message>
+    <message>
+        <source>Write a layer&apos;s or a route&apos;s shapes to a GIS file</source>
+        <translation>Записать фигуры слоя или маршрута в файл ГИС</translation>
+    </message>
+    <message numerus="yes">
+        <source>Exported %n shape(s) to %1</source>
+        <translation>
+            <numerusform>Экспортирована %n фигура в %1</numerusform>
+            <numerusform>Экспортировано %n фигуры в %1</numerusform>
+            <numerusform>Экспортировано %n фигур в %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing exported: %1</source>
+        <translation>Ничего не экспортировано: %1</translation>
+    </message>
+    <message>
+        <source>Export shapes</source>
+        <translation>Экспорт фигур</translation>
+    </message>
+    <message>
+        <source>Nothing was exported.</source>
+        <translation>Ничего не экспортировано.</translation>
     </message>
 </context>
 </TS>

@@ -8,12 +8,20 @@
 #include <MapCanvas.h>
 #include <ServerConnection.h>
 #include <zones/DrawDock.h>
+#include <zones/ExportJob.h>
 #include <zones/ImportJob.h>
 #include <zones/ShapeLink.h>
 
 #include <DemoDistrict.h>
 
+#include "testsupport/TreeBuilders.h"
+
+#include "RuleStore.h"
+#include "ShapeImport.h"
+
 #include <QAction>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -57,6 +65,8 @@ private slots:
     void importJob_data();
     void importJob();
     void drawAndSave();
+    void exportJob_data();
+    void exportJob();
 
 private:
     std::unique_ptr<ServerHarness> h;
@@ -70,7 +80,11 @@ void TestHostZones::init()
     QCOMPARE(h->start(), QString());
     LayerStore layers(h->server->database());
     m_layer = layers.addLayer(0, "Zones", NodeBits::Shown | NodeBits::Editable, 0);
-    QVERIFY(layers.addObject(m_layer, {0, 1, "Old", {{1, 1}}, {}}, 0) > 0);
+    const qint32 old = layers.addObject(m_layer, {0, 1, "Old", {{1, 1}}, {}}, 0);
+    QVERIFY(old > 0 && layers.addLayer(0, "Empty", NodeBits::Shown | NodeBits::Editable, 1) > 0);
+    RuleStore rules(h->server->database());
+    QVERIFY(rules.storeRoute(*TreeBodies::route(rules.addNode(0, "Beat", 3, 0),
+                                                {TreeBodies::section(1, "Gate", {old}, 0, 60)})));
     link = std::make_unique<ServerConnection>(Commands::ServerName);
     link->connectTo(QStringLiteral("127.0.0.1"), h->server->serverPort());
     QTRY_VERIFY(link->isConnected());
@@ -137,7 +151,8 @@ void TestHostZones::importJob()
                                "SELECT name FROM graph_objects ORDER BY id LIMIT 5");
     QCOMPARE(names, objects);
     QCOMPARE(rows(h->server->database(), "SELECT name FROM graph_layers ORDER BY id"),
-             QString(intoNewLayer && outcome.startsWith("imported") ? "Zones Imported" : "Zones"));
+             QString(intoNewLayer && outcome.startsWith("imported") ? "Zones Empty Imported"
+                                                                    : "Zones Empty"));
 }
 
 // A polygon drawn with the mouse in the desk's layer and saved: the row the
@@ -152,7 +167,7 @@ void TestHostZones::drawAndSave()
     canvas.setScale(500);
     dock.setCanvas(&canvas);
     dock.show();
-    QTRY_COMPARE(dock.catalog().editableLayers().size(), 1);
+    QTRY_COMPARE(dock.catalog().editableLayers().size(), 2);
 
     dock.findChild<QLineEdit *>("drawName")->setText("Yard");
     dock.action("drawPolygon")->trigger();
@@ -167,6 +182,59 @@ void TestHostZones::drawAndSave()
                                          " FROM graph_objects ORDER BY id"),
              QStringLiteral("Old,1,%1 Yard,3,%1").arg(m_layer));
     QTRY_VERIFY(dock.catalog().objectAt(QPointF(150, 120), canvas.projection(), 4).name == "Yard");
+}
+
+void TestHostZones::exportJob_data()
+{
+    QTest::addColumn<bool>("route");
+    QTest::addColumn<QString>("layer"); // or the route's node
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("outcome"); // the files written, or the failure
+
+    QTest::newRow("a layer as GeoJSON") << false << "Zones" << "out.geojson" << "out.geojson";
+    QTest::newRow("a layer as Shapefiles") << false << "Zones" << "out.shp" << "out_points.shp";
+    QTest::newRow("a route as its route file") << true << "Beat" << "beat.geojson"
+                                               << "beat.geojson route Beat";
+    QTest::newRow("a layer without shapes") << false << "Empty" << "out.geojson"
+                                            << "failed: There is nothing to export";
+    QTest::newRow("no such layer") << false << "" << "out.geojson"
+                                   << "failed: There is no layer";
+}
+
+// What the host writes: the layer's or route's shapes, read back with the
+// import; a route file carries its route; nothing is written on a failure.
+void TestHostZones::exportJob()
+{
+    QFETCH(bool, route);
+    QFETCH(QString, layer);
+    QFETCH(QString, file);
+    QFETCH(QString, outcome);
+
+    const QString table = route ? "rule_nodes" : "graph_layers";
+    const qint32 id = rows(h->server->database(), "SELECT COALESCE(MAX(id), 99) FROM " + table
+                                                      + " WHERE name = '" + layer + "'")
+                          .toInt();
+    ShapeLink shapes(link.get());
+    ExportJob job(&shapes);
+    QString seen;
+    connect(&job, &ExportJob::finished, this, [&](int count, const QStringList &written) {
+        seen = QFileInfo(written.value(0)).fileName();
+        ShapeImport::Result result;
+        QString error;
+        QVERIFY2(ShapeImport::read(written.value(0), {}, &result, &error), qPrintable(error));
+        QCOMPARE(result.shapes.size(), count);
+        QCOMPARE(result.shapes.value(0).name, QString("Old"));
+        QFile json(written.value(0));
+        if (route && json.open(QIODevice::ReadOnly))
+            seen += " route " + QJsonDocument::fromJson(json.readAll())["route"]["name"].toString();
+    });
+    connect(&job, &ExportJob::failed, this,
+            [&](const QString &error) { seen = "failed: " + error; });
+    job.start(route ? ExportJob::Source::Route : ExportJob::Source::Layer, id,
+              h->dir.filePath(file));
+    QTRY_VERIFY(!job.isRunning());
+    QVERIFY2(seen.startsWith(outcome), qPrintable(seen));
+    QCOMPARE(QFile::exists(h->dir.filePath(file)), seen.startsWith(file));
 }
 
 QTEST_MAIN(TestHostZones)

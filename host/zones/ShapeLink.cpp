@@ -45,15 +45,20 @@ void ShapeLink::removeLayer(qint32 layerId, Done done)
     send(Commands::DeleteGraphLayer, UnitMessages::idBody(layerId), std::move(done));
 }
 
-void ShapeLink::readLayers(std::function<void(const QByteArray &)> done)
+void ShapeLink::readLayers(TreeDone done)
+{
+    readTree(Commands::GetLayerTree, std::move(done));
+}
+
+void ShapeLink::readTree(const QByteArray &command, TreeDone done)
 {
     // Without a link the request would go nowhere, and its answer never come.
     if (!m_connection->isConnected()) {
         done(QByteArray());
         return;
     }
-    m_treeWaiting.enqueue(std::move(done));
-    m_connection->sendHostRequest(Commands::GetLayerTree);
+    m_treeWaiting[command].enqueue(std::move(done));
+    m_connection->sendHostRequest(command);
 }
 
 void ShapeLink::send(const QByteArray &command, const QByteArray &body, Done done)
@@ -68,9 +73,9 @@ void ShapeLink::send(const QByteArray &command, const QByteArray &body, Done don
 
 void ShapeLink::onReply(const QByteArray &command, const QByteArray &body)
 {
-    if (command == Commands::GetLayerTree) {
-        if (!m_treeWaiting.isEmpty())
-            m_treeWaiting.dequeue()(body);
+    if (auto trees = m_treeWaiting.find(command); trees != m_treeWaiting.end()) {
+        if (!trees->isEmpty())
+            trees->dequeue()(body);
         return;
     }
     auto waiting = m_waiting.find(command);
@@ -92,9 +97,9 @@ void ShapeLink::onFailure(const RequestFailure &failure, PluginInterface *plugin
 {
     if (plugin)
         return;
-    if (failure.command == Commands::GetLayerTree) {
-        if (!m_treeWaiting.isEmpty())
-            m_treeWaiting.dequeue()(QByteArray());
+    if (auto trees = m_treeWaiting.find(failure.command); trees != m_treeWaiting.end()) {
+        if (!trees->isEmpty())
+            trees->dequeue()(QByteArray());
         return;
     }
     auto waiting = m_waiting.find(failure.command);
@@ -110,6 +115,8 @@ void ShapeLink::failAll(const QString &reason)
             queue.dequeue()(0, reason);
     }
     const auto trees = std::exchange(m_treeWaiting, {});
-    for (const auto &done : trees)
-        done(QByteArray());
+    for (const QQueue<TreeDone> &queue : trees) {
+        for (const TreeDone &done : queue)
+            done(QByteArray());
+    }
 }

@@ -38,7 +38,10 @@ public:
     void addLayer(const QString &name, Done done);
     void removeLayer(qint32 layerId, Done done);
     // An empty body when the tree could not be read.
-    void readLayers(std::function<void(const QByteArray &treeBody)> done);
+    using TreeDone = std::function<void(const QByteArray &treeBody)>;
+    void readLayers(TreeDone done);
+    // Any tree reply by its command.
+    void readTree(const QByteArray &command, TreeDone done);
 
 signals:
     // Something was stored: the layer tree differs from what was read.
@@ -52,7 +55,7 @@ private:
 
     ServerConnection *m_connection; // not owned
     QHash<QByteArray, QQueue<Done>> m_waiting;
-    QQueue<std::function<void(const QByteArray &)>> m_treeWaiting;
+    QHash<QByteArray, QQueue<TreeDone>> m_treeWaiting; // by tree command
 };
 
 #endif // SHAPELINK_H

@@ -1,6 +1,8 @@
 #include "ZonesDesk.h"
 
 #include "DrawDock.h"
+#include "ExportDialog.h"
+#include "ExportJob.h"
 #include "GisFormat.h"
 #include "ImportDialog.h"
 #include "ImportJob.h"
@@ -8,12 +10,17 @@
 
 #include "ServerConnection.h"
 
+#include "wire/Commands.h"
+#include "wire/TreeBodies.h"
+
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProgressDialog>
+
+#include <functional>
 
 namespace {
 
@@ -28,8 +35,28 @@ ZonesDesk::ZonesDesk(ServerConnection *connection, QMainWindow *window)
     , m_link(new ShapeLink(connection, this))
     , m_dock(new DrawDock(m_link, window))
     , m_job(new ImportJob(m_link, this))
+    , m_exportJob(new ExportJob(m_link, this))
     , m_importAction(new QAction(tr("&Import shapes…"), this))
+    , m_exportAction(new QAction(tr("&Export shapes…"), this))
 {
+    m_exportAction->setObjectName(QStringLiteral("exportShapes"));
+    m_exportAction->setToolTip(tr("Write a layer's or a route's shapes to a GIS file"));
+    connect(m_exportAction, &QAction::triggered, this, &ZonesDesk::exportShapes);
+    connect(m_exportJob, &ExportJob::finished, this,
+            [this](int count, const QStringList &written) {
+                m_exportAction->setEnabled(true);
+                emit message(tr("Exported %n shape(s) to %1", nullptr, count)
+                                 .arg(written.join(QLatin1String(", "))));
+            });
+    connect(m_exportJob, &ExportJob::failed, this, [this](const QString &error) {
+        m_exportAction->setEnabled(true);
+        emit message(tr("Nothing exported: %1").arg(error));
+        auto *box = new QMessageBox(QMessageBox::Warning, tr("Export shapes"),
+                                    tr("Nothing was exported."), QMessageBox::Ok, m_window);
+        box->setInformativeText(error);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
     m_importAction->setObjectName(QStringLiteral("importShapes"));
     m_importAction->setToolTip(tr("Import the shapes of a GIS file into a layer"));
     connect(m_importAction, &QAction::triggered, this, [this] { importFile(); });
@@ -128,4 +155,40 @@ void ZonesDesk::onImportFailed(const QString &error)
     box->setInformativeText(error);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+void ZonesDesk::exportShapes()
+{
+    if (m_exportJob->isRunning())
+        return;
+    // The layers and the routes as they are now, then the question.
+    m_dock->readLayersThen([this] {
+        m_link->readTree(Commands::GetRuleTree,
+                         [this](const QByteArray &rules) { askAndExport(rules); });
+    });
+}
+
+void ZonesDesk::askAndExport(const QByteArray &ruleTree)
+{
+    ExportDialog::Choices layers;
+    for (const LayerCatalog::Layer &layer : m_dock->catalog().layers())
+        layers.append({layer.path, layer.id});
+    ExportDialog::Choices routes;
+    const std::function<void(const QList<TreeNode> &, const QString &)> collect =
+        [&](const QList<TreeNode> &nodes, const QString &path) {
+            for (const TreeNode &node : nodes) {
+                const QString name = path.isEmpty() ? node.name : path + QStringLiteral(" / ")
+                                                                      + node.name;
+                if (node.route)
+                    routes.append({name, node.id});
+                collect(node.children, name);
+            }
+        };
+    collect(TreeBodies::read(ruleTree, TreeBodies::Payload::Rule).value_or(QList<TreeNode>()),
+            QString());
+    ExportDialog dialog(layers, routes, m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_exportAction->setEnabled(false);
+    m_exportJob->start(dialog.source(), dialog.id(), dialog.path());
 }

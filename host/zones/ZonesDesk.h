@@ -5,6 +5,7 @@
 #include <QPointer>
 
 class DrawDock;
+class ExportJob;
 class ImportJob;
 class MapCanvas;
 class QAction;
@@ -27,6 +28,8 @@ public:
 
     DrawDock *dock() const { return m_dock; }
     QAction *importAction() const { return m_importAction; }
+    QAction *exportAction() const { return m_exportAction; }
+    ExportJob *exportJob() const { return m_exportJob; }
     ShapeLink *link() const { return m_link; }
     ImportJob *importJob() const { return m_job; }
 
@@ -36,6 +39,8 @@ public:
 
     // Asks for the file and the layer, then imports without holding up the window.
     void importFile(const QString &path = QString());
+    // Asks what to export and where, then writes the file.
+    void exportShapes();
 
 signals:
     // This host stored shapes or layers: whatever shows the layers reads them again.
@@ -44,6 +49,7 @@ signals:
 
 private:
     void askAndImport(const QString &path);
+    void askAndExport(const QByteArray &ruleTree);
     void onImported(int count, const QStringList &warnings);
     void onImportFailed(const QString &error);
 
@@ -51,7 +57,9 @@ private:
     ShapeLink *m_link;
     DrawDock *m_dock;
     ImportJob *m_job;
+    ExportJob *m_exportJob;
     QAction *m_importAction;
+    QAction *m_exportAction;
     QPointer<QProgressDialog> m_progress;
     QString m_importLayer;
 };
