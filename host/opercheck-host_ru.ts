@@ -734,30 +734,6 @@
         <source>Cancel</source>
         <translation>Отмена</translation>
     </message>
-    <message numerus="yes">
-        <source>Imported %n shape(s) into &quot;%1&quot;</source>
-        <translation>
-            <numerusform>Импортирована %n фигура в «%1»</numerusform>
-            <numerusform>Импортировано %n фигуры в «%1»</numerusform>
-            <numerusform>Импортировано %n фигур в «%1»</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>… and %n more</source>
-        <translation>
-            <numerusform>… и ещё %n</numerusform>
-            <numerusform>… и ещё %n</numerusform>
-            <numerusform>… и ещё %n</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>Imported %n shape(s), with warnings:</source>
-        <translation>
-            <numerusform>Импортирована %n фигура, с предупреждениями:</numerusform>
-            <numerusform>Импортировано %n фигуры, с предупреждениями:</numerusform>
-            <numerusform>Импортировано %n фигур, с предупреждениями:</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Nothing imported: %1</source>
         <translation>Ничего не импортировано: %1</translation>
@@ -774,14 +750,6 @@
         <source>Write a layer&apos;s or a route&apos;s shapes to a GIS file</source>
         <translation>Записать фигуры слоя или маршрута в файл ГИС</translation>
     </message>
-    <message numerus="yes">
-        <source>Exported %n shape(s) to %1</source>
-        <translation>
-            <numerusform>Экспортирована %n фигура в %1</numerusform>
-            <numerusform>Экспортировано %n фигуры в %1</numerusform>
-            <numerusform>Экспортировано %n фигур в %1</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Nothing exported: %1</source>
         <translation>Ничего не экспортировано: %1</translation>
@@ -793,6 +761,22 @@
     <message>
         <source>Nothing was exported.</source>
         <translation>Ничего не экспортировано.</translation>
+    </message>
+    <message>
+        <source>Shapes exported to %1: %2</source>
+        <translation>Фигур экспортировано в %1: %2</translation>
+    </message>
+    <message>
+        <source>Shapes imported into &quot;%1&quot;: %2</source>
+        <translation>Фигур импортировано в «%1»: %2</translation>
+    </message>
+    <message>
+        <source>More warnings: %1</source>
+        <translation>Ещё предупреждений: %1</translation>
+    </message>
+    <message>
+        <source>Shapes imported: %1, with warnings:</source>
+        <translation>Фигур импортировано: %1, с предупреждениями:</translation>
     </message>
 </context>
 </TS>

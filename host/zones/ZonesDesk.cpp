@@ -45,8 +45,10 @@ ZonesDesk::ZonesDesk(ServerConnection *connection, QMainWindow *window)
     connect(m_exportJob, &ExportJob::finished, this,
             [this](int count, const QStringList &written) {
                 m_exportAction->setEnabled(true);
-                emit message(tr("Exported %n shape(s) to %1", nullptr, count)
-                                 .arg(written.join(QLatin1String(", "))));
+                // Counts after a colon read right in both languages without plurals.
+                emit message(tr("Shapes exported to %1: %2")
+                                 .arg(written.join(QLatin1String(", ")))
+                                 .arg(count));
             });
     connect(m_exportJob, &ExportJob::failed, this, [this](const QString &error) {
         m_exportAction->setEnabled(true);
@@ -130,14 +132,14 @@ void ZonesDesk::onImported(int count, const QStringList &warnings)
     m_importAction->setEnabled(true);
     if (m_progress)
         m_progress->close();
-    emit message(tr("Imported %n shape(s) into \"%1\"", nullptr, count).arg(m_importLayer));
+    emit message(tr("Shapes imported into \"%1\": %2").arg(m_importLayer).arg(count));
     if (warnings.isEmpty())
         return;
     QStringList shown = warnings.mid(0, WarningsShown);
     if (warnings.size() > WarningsShown)
-        shown << tr("… and %n more", nullptr, warnings.size() - WarningsShown);
+        shown << tr("More warnings: %1").arg(warnings.size() - WarningsShown);
     auto *box = new QMessageBox(QMessageBox::Information, tr("Import shapes"),
-                                tr("Imported %n shape(s), with warnings:", nullptr, count),
+                                tr("Shapes imported: %1, with warnings:").arg(count),
                                 QMessageBox::Ok, m_window);
     box->setInformativeText(shown.join(QLatin1Char('\n')));
     box->setAttribute(Qt::WA_DeleteOnClose);
