@@ -2,6 +2,7 @@
 #define AUDITROUTE_H
 
 #include "ZoneGeometry.h"
+#include "records/GraphObData.h"
 #include "records/RouteRecord.h"
 
 #include <QList>
@@ -17,6 +18,8 @@ struct AuditRoute
     QString name;
     std::shared_ptr<RouteRecord> record;
     QList<QList<ZoneGeometry>> zones; // per section, in route order
+    // The same shapes as graphic objects to store (ids 0), with their look.
+    QList<QList<GraphObData>> shapes;
     QStringList unitNames;            // unit id i + 1 is unitNames[i]
 
     int unitId(const QString &name) const { return unitNames.indexOf(name) + 1; }

@@ -2,6 +2,9 @@
 
 #include "AuditTime.h"
 
+#include "formats/ShapeFields.h"
+#include "records/RecordKinds.h"
+
 #include "records/SectionRecord.h"
 
 #include <QJsonArray>
@@ -115,7 +118,53 @@ struct Shape
     qint64 section = 0;
     QJsonObject properties;
     ZoneGeometry zone;
+    GraphObData record;
 };
+
+// The graphic object a feature stores as: its kind's type and points, its
+// name (or its section's), and its look from the fields, else the defaults.
+GraphObData recordOf(const QJsonObject &p, GraphKind kind, const QList<QPoint> &points)
+{
+    GraphObData record;
+    record.type = qint32(kind);
+    record.points = points;
+    record.name = p.value(QLatin1String(ShapeFields::Name)).toString();
+    if (record.name.isEmpty())
+        record.name = p.value(QLatin1String("sectionName")).toString();
+    const auto colour = [&p](const char *field, const QColor &fallback) {
+        const QColor colour(p.value(QLatin1String(field)).toString());
+        return colour.isValid() ? colour : fallback;
+    };
+    QVariantMap &look = record.properties;
+    switch (kind) {
+    case GraphKind::IconText: {
+        const QString icon = p.value(QLatin1String(ShapeFields::Icon)).toString();
+        look.insert(QLatin1String(GraphProperty::IconName),
+                    icon.isEmpty() ? QLatin1String(ShapeFields::DefaultIcon) : icon);
+        break;
+    }
+    case GraphKind::Line:
+        look.insert(QLatin1String(GraphProperty::Width),
+                    int(std::lround(p.value(QLatin1String(ShapeFields::Width)).toDouble())));
+        look.insert(QLatin1String(GraphProperty::Color),
+                    colour(ShapeFields::Color, ShapeFields::defaultColor()));
+        break;
+    default: // polygons and circles
+        look.insert(QLatin1String(GraphProperty::Color),
+                    colour(ShapeFields::Color, ShapeFields::defaultColor()));
+        look.insert(QLatin1String(GraphProperty::Brush),
+                    colour(ShapeFields::Brush, ShapeFields::defaultBrush()));
+        break;
+    }
+    if (kind == GraphKind::Circle) {
+        look.insert(QLatin1String(GraphProperty::Diameter),
+                    int(std::lround(2 * p.value(QLatin1String(ShapeFields::Radius)).toDouble())));
+    }
+    const QString comment = p.value(QLatin1String(ShapeFields::Comment)).toString();
+    if (!comment.isEmpty())
+        look.insert(QLatin1String(GraphProperty::Comment), comment);
+    return record;
+}
 
 bool readShape(Reader &r, const QJsonObject &feature, Shape *shape)
 {
@@ -152,12 +201,14 @@ bool readShape(Reader &r, const QJsonObject &feature, Shape *shape)
             return r.fail(QStringLiteral("a polygon's ring must end where it starts"));
         points.removeLast();
         shape->zone = ZoneGeometry(ZoneGeometry::Kind::Polygon, points);
+        shape->record = recordOf(p, GraphKind::Polygon, points);
     } else if (kind == QLatin1String("corridor")) {
         double width = 0.0;
         if (!wants("LineString") || !r.positions(coordinates, 2, &points)
             || !r.number(p, "width", &width))
             return false;
         shape->zone = ZoneGeometry(ZoneGeometry::Kind::Line, points, int(std::lround(width)));
+        shape->record = recordOf(p, GraphKind::Line, points);
     } else if (kind == QLatin1String("circle")) {
         double radius = 0.0;
         QPoint centre;
@@ -165,11 +216,13 @@ bool readShape(Reader &r, const QJsonObject &feature, Shape *shape)
             return false;
         shape->zone =
             ZoneGeometry(ZoneGeometry::Kind::Circle, {centre}, int(std::lround(2.0 * radius)));
+        shape->record = recordOf(p, GraphKind::Circle, {centre});
     } else if (kind == QLatin1String("icon")) {
         QPoint at;
         if (!wants("Point") || !r.position(coordinates, &at))
             return false;
         shape->zone = ZoneGeometry(ZoneGeometry::Kind::Icon, {at});
+        shape->record = recordOf(p, GraphKind::IconText, {at});
     } else {
         return r.fail(QStringLiteral("\"kind\" must be polygon, corridor, circle or icon, "
                                      "not \"%1\"")
@@ -296,9 +349,13 @@ bool RouteFile::read(const QByteArray &json, AuditRoute *route, QString *error)
         if (!readSection(r, it->constFirst().properties, order, section))
             return false;
         QList<ZoneGeometry> zones;
-        for (const Shape &shape : *it)
+        QList<GraphObData> records;
+        for (const Shape &shape : *it) {
             zones.append(shape.zone);
+            records.append(shape.record);
+        }
         read.zones.append(zones);
+        read.shapes.append(records);
     }
     read.record->recomputeMaxSectionId();
     *route = read;

@@ -2,7 +2,7 @@
 
 #include "GisFormat.h"
 #include "OgrHandles.h"
-#include "ShapeFields.h"
+#include "formats/ShapeFields.h"
 
 #include "records/RecordKinds.h"
 

@@ -1,7 +1,7 @@
 #include "ShapeImport.h"
 
 #include "OgrHandles.h"
-#include "ShapeFields.h"
+#include "formats/ShapeFields.h"
 
 #include "geo/MapGeometry.h"
 #include "records/RecordKinds.h"

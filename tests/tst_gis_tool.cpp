@@ -329,9 +329,28 @@ void tst_GisTool::route()
     QVERIFY2(audit.status == 0 && audit.out.contains("\"section\":3,")
                  && audit.out.contains("\"dropped\":0}"), qPrintable(audit.err));
 
-    QCOMPARE(gis(QStringList{"import"} + target + QStringList{"--layer", "Ring", file}).status, 0);
+    // Imported, the file is the route again: its shapes in the layer, its
+    // sections and units under a new node of its name, checking off.
+    const Run back = gis(QStringList{"import"} + target + QStringList{"--layer", "Ring", file});
+    QCOMPARE(back.out, QString("imported route \"Night ring\" with %1 sections and %2 objects\n")
+                           .arg(ring->sections.size())
+                           .arg(used.objects.size()));
     harness.server.reset();
     QCOMPARE(records(storedLayers(path), "Ring", false), records({used}, used.name, false));
+    Database db;
+    QVERIFY(db.open(path, &error, Database::Access::ReadOnly));
+    bool ok = false;
+    std::shared_ptr<const RouteRecord> again;
+    for (const RuleStore::NamedRoute &named : RuleStore(db).routes(&ok))
+        again = named.name == "Night ring" && named.route->id != ring->id ? named.route : again;
+    QVERIFY(again && again->checkOn == 0 && again->objects == ring->objects);
+    QCOMPARE(again->checkTimeType, ring->checkTimeType);
+    QCOMPARE(again->sections.size(), ring->sections.size());
+    for (int i = 0; i < ring->sections.size(); ++i) {
+        QCOMPARE(again->sections.at(i)->checkTimeIn, ring->sections.at(i)->checkTimeIn);
+        QCOMPARE(again->sections.at(i)->graphObjectIds.size(),
+                 ring->sections.at(i)->graphObjectIds.size());
+    }
 }
 
 QTEST_MAIN(tst_GisTool)

@@ -53,24 +53,107 @@ bool DatabaseZones::tree(TreeBodies::Payload payload, QList<TreeNode> *nodes, QS
     return true;
 }
 
-bool DatabaseZones::import(const QString &layer, const QVector<GraphObData> &shapes,
-                           QString *error)
+std::unique_ptr<QLockFile> DatabaseZones::openForWriting(QString *error)
 {
     if (!exists(error))
-        return false;
-    const std::unique_ptr<QLockFile> lock = Database::lockForWriting(m_path, error);
+        return nullptr;
+    std::unique_ptr<QLockFile> lock = Database::lockForWriting(m_path, error);
     if (!lock) {
         *error += QStringLiteral("; use --server");
-        return false;
+        return nullptr;
     }
     m_db.close();
     if (!m_db.open(m_path, error))
+        return nullptr;
+    return lock;
+}
+
+bool DatabaseZones::import(const QString &layer, const QVector<GraphObData> &shapes,
+                           QString *error)
+{
+    const std::unique_ptr<QLockFile> lock = openForWriting(error);
+    if (!lock)
         return false;
     SqlTransaction transaction(m_db.connection());
-    if (!transaction.isActive()) {
+    QList<qint32> ids;
+    if (!transaction.isActive() || !addShapes(layer, shapes, &ids, error) || !fitsReply(error)
+        || !transaction.commit()) {
+        if (error->isEmpty())
+            *error = QStringLiteral("%1: %2").arg(m_path, transaction.error().text());
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseZones::importRoute(const QString &layer, const AuditRoute &route,
+                                QStringList *warnings, QString *error)
+{
+    const std::unique_ptr<QLockFile> lock = openForWriting(error);
+    if (!lock)
+        return false;
+    SqlTransaction transaction(m_db.connection());
+    QVector<GraphObData> shapes;
+    for (const QList<GraphObData> &section : route.shapes)
+        shapes += section.toVector();
+    QList<qint32> ids;
+    if (!transaction.isActive() || !addShapes(layer, shapes, &ids, error))
+        return false;
+    QList<int> units;
+    for (const QString &name : route.unitNames) {
+        const qint32 unit = unitNamed(name, error);
+        if (unit == 0 && !error->isEmpty())
+            return false;
+        if (unit == 0)
+            warnings->append(QStringLiteral("no unit is named \"%1\"; the route goes without it")
+                                 .arg(name));
+        else
+            units.append(unit);
+    }
+    QSqlQuery query(m_db.connection());
+    if (!query.exec(QStringLiteral("SELECT COALESCE(MAX(sort_order) + 1, 0) FROM rule_nodes"
+                                   " WHERE parent_id IS NULL"))
+        || !query.next()) {
+        *error = QStringLiteral("%1: %2").arg(m_path, query.lastError().text());
+        return false;
+    }
+    RuleStore rules(m_db);
+    const qint32 node = rules.addNode(0, route.name, RuleStore::NewTopLevelBits,
+                                      query.value(0).toInt());
+    const RouteRecord stored = storedRoute(route, node, ids, units);
+    const QString problem = node ? StoreLimits::routeProblem(stored) : QString();
+    if (!problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
+    if (node == 0 || !rules.storeRoute(stored)) {
+        *error = QStringLiteral("%1: the route \"%2\" could not be stored").arg(m_path, route.name);
+        return false;
+    }
+    if (!fitsReply(error))
+        return false;
+    if (!transaction.commit()) {
         *error = QStringLiteral("%1: %2").arg(m_path, transaction.error().text());
         return false;
     }
+    return true;
+}
+
+qint32 DatabaseZones::unitNamed(const QString &name, QString *error) const
+{
+    QSqlQuery query(m_db.connection());
+    query.prepare(QStringLiteral("SELECT id FROM tracked_objects WHERE kind = 1 AND name = ?"
+                                 " ORDER BY id LIMIT 1"));
+    query.addBindValue(name);
+    if (!query.exec()) {
+        *error = QStringLiteral("%1: %2").arg(m_path, query.lastError().text());
+        return 0;
+    }
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+bool DatabaseZones::addShapes(const QString &layer, const QVector<GraphObData> &shapes,
+                              QList<qint32> *ids, QString *error)
+{
     const qint32 layerId = topLevelLayer(layer, error);
     if (layerId == 0)
         return false;
@@ -93,19 +176,15 @@ bool DatabaseZones::import(const QString &layer, const QVector<GraphObData> &sha
                          .arg(shape.name, problem->reason);
             return false;
         }
-        if (store.addObject(layerId, shape, order++) == 0) {
+        const qint32 id = store.addObject(layerId, shape, order++);
+        if (id == 0) {
             *error = QStringLiteral("%1: shape %2 \"%3\" could not be stored")
                          .arg(m_path)
                          .arg(i + 1)
                          .arg(shape.name);
             return false;
         }
-    }
-    if (!fitsReply(error))
-        return false;
-    if (!transaction.commit()) {
-        *error = QStringLiteral("%1: %2").arg(m_path, transaction.error().text());
-        return false;
+        ids->append(id);
     }
     return true;
 }

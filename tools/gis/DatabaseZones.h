@@ -4,6 +4,10 @@
 #include "Database.h"
 #include "ZoneStore.h"
 
+#include <QLockFile>
+
+#include <memory>
+
 // Zones straight in a server's database file. Reading goes beside a running
 // server; an import takes the writer's lock, so not while a server holds it.
 class DatabaseZones : public ZoneStore
@@ -15,10 +19,20 @@ public:
     // In one transaction, refused when the layer tree would no longer fit a reply.
     bool import(const QString &layer, const QVector<GraphObData> &shapes,
                 QString *error) override;
+    bool importRoute(const QString &layer, const AuditRoute &route, QStringList *warnings,
+                     QString *error) override;
 
 private:
     // A path to nothing is refused: opening would make a file there.
     bool exists(QString *error) const;
+    // Takes the writer's lock and opens the file for writing; null with why.
+    std::unique_ptr<QLockFile> openForWriting(QString *error);
+    // The shapes last in the layer (made when missing), inside the caller's
+    // transaction; their ids in ids.
+    bool addShapes(const QString &layer, const QVector<GraphObData> &shapes,
+                   QList<qint32> *ids, QString *error);
+    // The unit of that name; 0 when none.
+    qint32 unitNamed(const QString &name, QString *error) const;
     // The top-level layer's id, made when missing; 0 with why.
     qint32 topLevelLayer(const QString &name, QString *error) const;
     bool fitsReply(QString *error) const;

@@ -2,9 +2,14 @@
 
 #include "wire/Commands.h"
 #include "wire/LayerMessages.h"
+#include "wire/RouteMessages.h"
 #include "wire/UnitMessages.h"
 
+#include <QDataStream>
+#include <QHash>
 #include <QTextStream>
+
+#include <functional>
 
 ServerZones::ServerZones(const Endpoint &endpoint)
     : m_session(endpoint)
@@ -55,6 +60,14 @@ bool ServerZones::requestId(const QByteArray &command, const QByteArray &body, q
 bool ServerZones::import(const QString &layer, const QVector<GraphObData> &shapes,
                          QString *error)
 {
+    qint32 madeLayer = 0;
+    QList<qint32> added;
+    return addShapes(layer, shapes, &madeLayer, &added, error);
+}
+
+bool ServerZones::addShapes(const QString &layer, const QVector<GraphObData> &shapes,
+                            qint32 *madeLayer, QList<qint32> *added, QString *error)
+{
     QList<TreeNode> layers;
     if (!tree(TreeBodies::Payload::Layer, &layers, error))
         return false;
@@ -65,25 +78,74 @@ bool ServerZones::import(const QString &layer, const QVector<GraphObData> &shape
             break;
         }
     }
-    qint32 madeLayer = 0;
     if (layerId == 0) {
         if (!requestId(Commands::AddGraphLayer, UnitMessages::idTextBody({0, layer}), &layerId,
                        error))
             return false;
-        madeLayer = layerId;
+        *madeLayer = layerId;
     }
-    QList<qint32> added;
     for (const GraphObData &shape : shapes) {
         qint32 id = 0;
         if (!requestId(Commands::AddGraphObject, LayerMessages::newObjectBody({layerId, shape}),
                        &id, error)) {
             *error = QStringLiteral("shape %1 \"%2\": %3")
-                         .arg(added.size() + 1)
+                         .arg(added->size() + 1)
                          .arg(shape.name, *error);
-            undo(madeLayer, added);
+            undo(*madeLayer, *added);
             return false;
         }
-        added.append(id);
+        added->append(id);
+    }
+    return true;
+}
+
+bool ServerZones::importRoute(const QString &layer, const AuditRoute &route,
+                              QStringList *warnings, QString *error)
+{
+    QList<TreeNode> units;
+    if (!tree(TreeBodies::Payload::None, &units, error))
+        return false;
+    QHash<QString, qint32> unitIds; // the first unit of each name
+    const std::function<void(const QList<TreeNode> &)> index = [&](const QList<TreeNode> &nodes) {
+        for (const TreeNode &node : nodes) {
+            if (node.bits == 1 && !unitIds.contains(node.name))
+                unitIds.insert(node.name, node.id);
+            index(node.children);
+        }
+    };
+    index(units);
+    QList<int> members;
+    for (const QString &name : route.unitNames) {
+        if (unitIds.contains(name))
+            members.append(unitIds.value(name));
+        else
+            warnings->append(QStringLiteral("no unit is named \"%1\"; the route goes without it")
+                                 .arg(name));
+    }
+    QVector<GraphObData> shapes;
+    for (const QList<GraphObData> &section : route.shapes)
+        shapes += section.toVector();
+    qint32 madeLayer = 0;
+    QList<qint32> added;
+    if (!addShapes(layer, shapes, &madeLayer, &added, error))
+        return false;
+    qint32 node = 0;
+    if (!requestId(Commands::AddRuleNode, UnitMessages::idTextBody({0, route.name}), &node,
+                   error)) {
+        undo(madeLayer, added);
+        return false;
+    }
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    RouteMessages::writeSaveEntry(out, node, storedRoute(route, node, added, members));
+    RouteMessages::writeSaveEnd(out, {});
+    QByteArray reply;
+    if (!m_session.request(Commands::FixRoutes, body, &reply, error)) {
+        QString ignored;
+        m_session.request(Commands::DeleteRuleNode, UnitMessages::idBody(node), &reply, &ignored);
+        undo(madeLayer, added);
+        return false;
     }
     return true;
 }

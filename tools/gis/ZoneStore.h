@@ -1,10 +1,13 @@
 #ifndef ZONESTORE_H
 #define ZONESTORE_H
 
+#include "AuditRoute.h"
+
 #include "records/GraphObData.h"
 #include "wire/TreeBodies.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // Where zones come from and go to: a server's database file or the server
@@ -22,6 +25,18 @@ public:
     // this call added stays.
     virtual bool import(const QString &layer, const QVector<GraphObData> &shapes,
                         QString *error) = 0;
+
+    // A route file's route in one step: its shapes into the layer as import()
+    // puts them, and a new top-level rule node of the route's name carrying
+    // the route, checking off, its units found by name (a name no unit has
+    // is a warning and stays out). All or nothing.
+    virtual bool importRoute(const QString &layer, const AuditRoute &route,
+                             QStringList *warnings, QString *error) = 0;
+
+    // The route as stored under node nodeId: the file's sections with the
+    // ids the shapes got (in file order, section by section), its units.
+    static RouteRecord storedRoute(const AuditRoute &route, qint32 nodeId,
+                                   const QList<qint32> &objectIds, const QList<int> &unitIds);
 };
 
 #endif // ZONESTORE_H

@@ -10,7 +10,12 @@
 #include "ShapeImport.h"
 #include "ZoneExport.h"
 
+#include "RouteFile.h"
+
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -47,6 +52,8 @@ public:
 private:
     int importFile()
     {
+        if (isRouteFile(m_options.file))
+            return importRouteFile();
         ShapeImport::Options options;
         options.simplifyMetres = m_options.simplifyMetres;
         ShapeImport::Result result;
@@ -58,6 +65,40 @@ private:
         if (!m_store->import(m_options.layer, result.shapes, &error))
             return failed(StoreFailed, error);
         m_out << "imported " << result.shapes.size() << " objects\n";
+        return 0;
+    }
+
+    // A GeoJSON file with the member "route": the layout of opercheck-audit's routes.
+    static bool isRouteFile(const QString &path)
+    {
+        if (GisFormats::fromPath(path) != GisFormat::GeoJson)
+            return false;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        return QJsonDocument::fromJson(file.readAll()).object().contains(QLatin1String("route"));
+    }
+
+    int importRouteFile()
+    {
+        QFile file(m_options.file);
+        AuditRoute route;
+        QString error;
+        if (!file.open(QIODevice::ReadOnly) || !RouteFile::read(file.readAll(), &route, &error)) {
+            return failed(BadInput, QStringLiteral("%1: %2").arg(
+                                        QFileInfo(m_options.file).fileName(),
+                                        error.isEmpty() ? file.errorString() : error));
+        }
+        QStringList warnings;
+        if (!m_store->importRoute(m_options.layer, route, &warnings, &error))
+            return failed(StoreFailed, error);
+        for (const QString &warning : qAsConst(warnings))
+            m_err << "warning: " << warning << '\n';
+        int objects = 0;
+        for (const QList<GraphObData> &section : qAsConst(route.shapes))
+            objects += section.size();
+        m_out << "imported route \"" << route.name << "\" with " << route.shapes.size()
+              << " sections and " << objects << " objects\n";
         return 0;
     }
 

@@ -1,4 +1,4 @@
-#include "ShapeFields.h"
+#include "formats/ShapeFields.h"
 
 namespace ShapeFields {
 
