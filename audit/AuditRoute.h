@@ -23,6 +23,12 @@ struct AuditRoute
     QStringList unitNames;            // unit id i + 1 is unitNames[i]
 
     int unitId(const QString &name) const { return unitNames.indexOf(name) + 1; }
+
+    // The route as stored under node nodeId once imported: the file's sections
+    // with the ids its shapes got (in file order, section by section), the
+    // units found for its names, checking off.
+    RouteRecord storedAs(qint32 nodeId, const QList<qint32> &objectIds,
+                         const QList<int> &unitIds) const;
 };
 
 #endif // AUDITROUTE_H

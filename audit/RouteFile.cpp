@@ -7,6 +7,8 @@
 
 #include "records/SectionRecord.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -309,6 +311,16 @@ int lineOf(const QByteArray &text, int offset)
 }
 
 } // namespace
+
+bool RouteFile::isRouteFile(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    QFile file(path);
+    if ((suffix != QLatin1String("geojson") && suffix != QLatin1String("json"))
+        || !file.open(QIODevice::ReadOnly))
+        return false;
+    return QJsonDocument::fromJson(file.readAll()).object().contains(QLatin1String("route"));
+}
 
 bool RouteFile::read(const QByteArray &json, AuditRoute *route, QString *error)
 {

@@ -21,6 +21,8 @@ class RouteFile
 public:
     // False with a one-line reason naming the line or feature at fault.
     static bool read(const QByteArray &json, AuditRoute *route, QString *error);
+    // Whether the file is JSON whose top level has the member "route".
+    static bool isRouteFile(const QString &path);
 };
 
 #endif // ROUTEFILE_H

@@ -141,6 +141,8 @@ void HostWindow::buildZones()
     // What this host stored, its plug-ins must draw; what others stored, the desk reads.
     connect(m_zones, &ZonesDesk::layersChanged, this,
             [this] { m_connection->tellPlugins(Commands::LayerTreeChanged); });
+    connect(m_zones, &ZonesDesk::rulesChanged, this,
+            [this] { m_connection->tellPlugins(Commands::RuleTreeChanged); });
     connect(m_connection, &ServerConnection::hostNews, this, [this](const QByteArray &command) {
         if (command == Commands::LayerTreeChanged)
             m_zones->layersChangedElsewhere();

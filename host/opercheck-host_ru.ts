@@ -475,6 +475,22 @@
         <source>Storing shapes</source>
         <translation>Сохранение фигур</translation>
     </message>
+    <message>
+        <source>Storing the route</source>
+        <translation>Сохранение маршрута</translation>
+    </message>
+    <message>
+        <source>The route&apos;s node was refused: %1</source>
+        <translation>Узел маршрута отклонён: %1</translation>
+    </message>
+    <message>
+        <source>No unit is named &quot;%1&quot;; the route goes without it</source>
+        <translation>Нет объекта с именем «%1»; маршрут сохранён без него</translation>
+    </message>
+    <message>
+        <source>The route was refused: %1</source>
+        <translation>Маршрут отклонён: %1</translation>
+    </message>
 </context>
 <context>
     <name>LinkBanner</name>

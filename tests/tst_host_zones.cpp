@@ -17,6 +17,7 @@
 #include "testsupport/TreeBuilders.h"
 
 #include "RuleStore.h"
+#include "TrackedObjectStore.h"
 #include "ShapeImport.h"
 
 #include <QAction>
@@ -28,6 +29,13 @@
 #include <QtTest>
 
 namespace {
+
+// A file of tests/data/gis.
+QByteArray dataFile(const char *name)
+{
+    QFile file(QStringLiteral(OC_TEST_DATA "/gis/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QString rows(const Database &db, const QString &sql)
 {
@@ -82,6 +90,8 @@ void TestHostZones::init()
     m_layer = layers.addLayer(0, "Zones", NodeBits::Shown | NodeBits::Editable, 0);
     const qint32 old = layers.addObject(m_layer, {0, 1, "Old", {{1, 1}}, {}}, 0);
     QVERIFY(old > 0 && layers.addLayer(0, "Empty", NodeBits::Shown | NodeBits::Editable, 1) > 0);
+    QVERIFY(TrackedObjectStore(h->server->database())
+                .add(0, "Car 7", TrackedObjectStore::Kind::Unit, 0) > 0);
     RuleStore rules(h->server->database());
     QVERIFY(rules.storeRoute(*TreeBodies::route(rules.addNode(0, "Beat", 3, 0),
                                                 {TreeBodies::section(1, "Gate", {old}, 0, 60)})));
@@ -103,19 +113,26 @@ void TestHostZones::importJob_data()
     QTest::addColumn<bool>("cancel"); // once the first shape is stored
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<QString>("objects"); // names after, by id
+    QTest::addColumn<QString>("rules");   // rule nodes after, with the routes' units
 
     QTest::newRow("into its layer") << icons(40) << false << false << "imported 40"
-                                    << "Old P0 P1 P2 P3";
+                                    << "Old P0 P1 P2 P3" << "Beat:";
     QTest::newRow("into a new layer") << icons(3) << true << false << "imported 3"
-                                      << "Old P0 P1 P2";
+                                      << "Old P0 P1 P2" << "Beat:";
     QTest::newRow("a refused shape takes back the rest")
-        << icons(40, 30) << false << false << "failed: A shape was refused" << "Old";
+        << icons(40, 30) << false << false << "failed: A shape was refused" << "Old" << "Beat:";
     QTest::newRow("a refused shape takes back the new layer")
-        << icons(40, 30) << true << false << "failed: A shape was refused" << "Old";
+        << icons(40, 30) << true << false << "failed: A shape was refused" << "Old" << "Beat:";
     QTest::newRow("cancelled while storing") << icons(200) << false << true
-                                             << "failed: Import cancelled" << "Old";
+                                             << "failed: Import cancelled" << "Old" << "Beat:";
     QTest::newRow("a file that does not read") << QByteArray("{\"type\": 1") << false << false
-                                               << "failed: shapes.geojson" << "Old";
+                                               << "failed: shapes.geojson" << "Old" << "Beat:";
+    QTest::newRow("a route file: the route with its sections and units")
+        << dataFile("harbour-beat.geojson") << false << false << "imported 3"
+        << "Old Quay Gate Gate post" << "Beat: Harbour beat:Car 7";
+    QTest::newRow("a route whose node is refused takes back its shapes")
+        << dataFile("nameless-beat.geojson") << false << false
+        << "failed: The route's node was refused" << "Old" << "Beat:";
 }
 
 // The import's outcome and the objects stored once it is over: all of the
@@ -127,8 +144,9 @@ void TestHostZones::importJob()
     QFETCH(bool, cancel);
     QFETCH(QString, outcome);
     QFETCH(QString, objects);
+    QFETCH(QString, rules);
 
-    QFile out(h->dir.filePath("shapes.geojson"));
+    QFile out(h->dir.filePath(file.contains("\"route\"") ? "route.geojson" : "shapes.geojson"));
     QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
     out.close();
     ShapeLink shapes(link.get());
@@ -143,7 +161,7 @@ void TestHostZones::importJob()
             job.cancel();
     });
     if (QByteArray(QTest::currentDataTag()).contains("refused"))
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Add_graph_object failed"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Add_(graph_object|rule_node) failed"));
     job.start(out.fileName(), intoNewLayer ? 0 : m_layer, "Imported", {});
     QTRY_VERIFY_WITH_TIMEOUT(!job.isRunning(), 20000);
     QVERIFY2(seen.startsWith(outcome), qPrintable(seen));
@@ -153,6 +171,11 @@ void TestHostZones::importJob()
     QCOMPARE(rows(h->server->database(), "SELECT name FROM graph_layers ORDER BY id"),
              QString(intoNewLayer && outcome.startsWith("imported") ? "Zones Empty Imported"
                                                                     : "Zones Empty"));
+    QCOMPARE(rows(h->server->database(),
+                  "SELECT n.name || ':' || COALESCE(group_concat(t.name), '') FROM rule_nodes n"
+                  " LEFT JOIN route_objects o ON o.route_id = n.id"
+                  " LEFT JOIN tracked_objects t ON t.id = o.object_id GROUP BY n.id ORDER BY n.id"),
+             rules);
 }
 
 // A polygon drawn with the mouse in the desk's layer and saved: the row the

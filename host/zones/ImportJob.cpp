@@ -2,6 +2,16 @@
 
 #include "ShapeLink.h"
 
+#include "RouteFile.h"
+#include "wire/Commands.h"
+#include "wire/TreeBodies.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <functional>
+
 #include <QThread>
 
 ImportJob::ImportJob(ShapeLink *link, QObject *parent)
@@ -32,8 +42,14 @@ void ImportJob::start(const QString &path, qint32 layerId, const QString &newLay
     m_stored.clear();
     m_result = {};
     m_readError.clear();
+    m_route.reset();
+    m_ruleNode = 0;
     const QString phase = tr("Reading %1").arg(path);
     m_reader.reset(QThread::create([this, path, options, phase] {
+        if (RouteFile::isRouteFile(path)) {
+            readRouteFile(path);
+            return;
+        }
         qint64 told = -1;
         m_readOk = ShapeImport::read(path, options, &m_result, &m_readError,
                                      [&](qint64 done, qint64 total) {
@@ -47,6 +63,23 @@ void ImportJob::start(const QString &path, qint32 layerId, const QString &newLay
     }));
     connect(m_reader.get(), &QThread::finished, this, &ImportJob::onRead);
     m_reader->start();
+}
+
+void ImportJob::readRouteFile(const QString &path)
+{
+    QFile file(path);
+    AuditRoute route;
+    m_readOk = file.open(QIODevice::ReadOnly)
+               && RouteFile::read(file.readAll(), &route, &m_readError);
+    if (!m_readOk) {
+        m_readError = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(),
+                                                   m_readError.isEmpty() ? file.errorString()
+                                                                         : m_readError);
+        return;
+    }
+    for (const QList<GraphObData> &section : qAsConst(route.shapes))
+        m_result.shapes += section.toVector();
+    m_route = route;
 }
 
 void ImportJob::cancel()
@@ -108,6 +141,10 @@ void ImportJob::onStored(qint32 id, const QString &error)
     }
     emit progressed(tr("Storing shapes"), m_answered, m_result.shapes.size());
     if (m_answered == m_result.shapes.size()) {
+        if (m_route) {
+            storeRoute();
+            return;
+        }
         m_running = false;
         emit finished(m_answered, m_result.warnings);
         return;
@@ -115,8 +152,59 @@ void ImportJob::onStored(qint32 id, const QString &error)
     storeMore();
 }
 
+void ImportJob::storeRoute()
+{
+    emit progressed(tr("Storing the route"), 0, 0);
+    m_link->readTree(Commands::GetObjectTree, [this](const QByteArray &units) {
+        m_link->addRuleNode(m_route->name, [this, units](qint32 node, const QString &error) {
+            if (node == 0) {
+                rollBack(tr("The route's node was refused: %1").arg(error));
+                return;
+            }
+            m_ruleNode = node;
+            storeRouteUnder(node, units);
+        });
+    });
+}
+
+void ImportJob::storeRouteUnder(qint32 node, const QByteArray &unitTree)
+{
+    QHash<QString, qint32> unitIds; // the first unit of each name
+    const std::function<void(const QList<TreeNode> &)> index = [&](const QList<TreeNode> &nodes) {
+        for (const TreeNode &unit : nodes) {
+            if (unit.bits == 1 && !unitIds.contains(unit.name))
+                unitIds.insert(unit.name, unit.id);
+            index(unit.children);
+        }
+    };
+    index(TreeBodies::read(unitTree, TreeBodies::Payload::None).value_or(QList<TreeNode>()));
+    QList<int> units;
+    for (const QString &name : qAsConst(m_route->unitNames)) {
+        if (unitIds.contains(name))
+            units.append(unitIds.value(name));
+        else
+            m_result.warnings << tr("No unit is named \"%1\"; the route goes without it")
+                                     .arg(name);
+    }
+    m_link->saveRoute(m_route->storedAs(node, m_stored, units),
+                      [this](qint32 stored, const QString &error) {
+                          if (stored == 0) {
+                              rollBack(tr("The route was refused: %1").arg(error));
+                              return;
+                          }
+                          m_running = false;
+                          emit finished(m_answered, m_result.warnings);
+                      });
+}
+
 void ImportJob::rollBack(const QString &error)
 {
+    if (m_ruleNode != 0) {
+        // The node takes its route with it; then the shapes go.
+        const qint32 node = std::exchange(m_ruleNode, 0);
+        m_link->removeRuleNode(node, [this, error](qint32, const QString &) { rollBack(error); });
+        return;
+    }
     const auto done = [this, error] {
         m_running = false;
         emit failed(error);

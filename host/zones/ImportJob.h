@@ -1,6 +1,7 @@
 #ifndef IMPORTJOB_H
 #define IMPORTJOB_H
 
+#include "AuditRoute.h"
 #include "ShapeImport.h"
 
 #include <QObject>
@@ -8,15 +9,18 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class QThread;
 class ShapeLink;
 
 // One GIS file into a layer, without holding up the window: the file is read
 // on a thread of its own, then its shapes are stored through the server a
-// few at a time. All or nothing: when a shape is refused, the link fails or
-// the operator cancels, what this import stored is deleted again (and the
-// layer, when it made one).
+// few at a time. A route file (GeoJSON with the member "route") becomes a
+// route as well: a new top-level rule node of its name carries it, its units
+// found by name. All or nothing: when something is refused, the link fails or
+// the operator cancels, what this import stored is deleted again (the node,
+// and the layer when it made one).
 class ImportJob : public QObject
 {
     Q_OBJECT
@@ -42,9 +46,14 @@ signals:
     void failed(const QString &error);
 
 private:
+    // On the reading thread.
+    void readRouteFile(const QString &path);
     void onRead();
     void storeMore();
     void onStored(qint32 id, const QString &error);
+    // The shapes are in: the route's node, then the route.
+    void storeRoute();
+    void storeRouteUnder(qint32 node, const QByteArray &unitTree);
     // Deletes what was stored, then tells why the import failed.
     void rollBack(const QString &error);
 
@@ -62,6 +71,8 @@ private:
     int m_answered = 0;
     QList<qint32> m_stored;
     QString m_storeError; // the first refusal
+    std::optional<AuditRoute> m_route; // a route file's
+    qint32 m_ruleNode = 0;             // made for the route
 
 };
 

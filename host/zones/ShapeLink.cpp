@@ -6,9 +6,11 @@
 
 #include "wire/Commands.h"
 #include "wire/LayerMessages.h"
+#include "wire/RouteMessages.h"
 #include "wire/UnitMessages.h"
 
 #include <QCoreApplication>
+#include <QDataStream>
 
 ShapeLink::ShapeLink(ServerConnection *connection, QObject *parent)
     : QObject(parent)
@@ -43,6 +45,30 @@ void ShapeLink::addLayer(const QString &name, Done done)
 void ShapeLink::removeLayer(qint32 layerId, Done done)
 {
     send(Commands::DeleteGraphLayer, UnitMessages::idBody(layerId), std::move(done));
+}
+
+void ShapeLink::addRuleNode(const QString &name, Done done)
+{
+    send(Commands::AddRuleNode, UnitMessages::idTextBody({0, name}), std::move(done));
+}
+
+void ShapeLink::removeRuleNode(qint32 nodeId, Done done)
+{
+    send(Commands::DeleteRuleNode, UnitMessages::idBody(nodeId), std::move(done));
+}
+
+void ShapeLink::saveRoute(const RouteRecord &route, Done done)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_5);
+    RouteMessages::writeSaveEntry(out, route.id, route);
+    RouteMessages::writeSaveEnd(out, {});
+    // The reply carries nothing: done hears of the route's node.
+    const qint32 nodeId = route.id;
+    send(Commands::FixRoutes, body, [done, nodeId](qint32, const QString &error) {
+        done(error.isEmpty() ? nodeId : 0, error);
+    });
 }
 
 void ShapeLink::readLayers(TreeDone done)
@@ -89,7 +115,12 @@ void ShapeLink::onReply(const QByteArray &command, const QByteArray &body)
     } else {
         id = UnitMessages::readId(body).value_or(0);
     }
-    emit layersChanged();
+    const bool rules = command == Commands::AddRuleNode || command == Commands::DeleteRuleNode
+                       || command == Commands::FixRoutes;
+    if (rules)
+        emit rulesChanged();
+    else
+        emit layersChanged();
     done(id, QString());
 }
 

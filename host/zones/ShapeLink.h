@@ -2,6 +2,7 @@
 #define SHAPELINK_H
 
 #include "records/GraphObData.h"
+#include "records/RouteRecord.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -37,6 +38,10 @@ public:
     void remove(qint32 objectId, Done done);
     void addLayer(const QString &name, Done done);
     void removeLayer(qint32 layerId, Done done);
+    // A top-level rule node, and the route it carries (done gets the node's id).
+    void addRuleNode(const QString &name, Done done);
+    void removeRuleNode(qint32 nodeId, Done done);
+    void saveRoute(const RouteRecord &route, Done done);
     // An empty body when the tree could not be read.
     using TreeDone = std::function<void(const QByteArray &treeBody)>;
     void readLayers(TreeDone done);
@@ -46,6 +51,8 @@ public:
 signals:
     // Something was stored: the layer tree differs from what was read.
     void layersChanged();
+    // A rule node or route was stored.
+    void rulesChanged();
 
 private:
     void send(const QByteArray &command, const QByteArray &body, Done done);

@@ -63,6 +63,7 @@ ZonesDesk::ZonesDesk(ServerConnection *connection, QMainWindow *window)
     m_importAction->setToolTip(tr("Import the shapes of a GIS file into a layer"));
     connect(m_importAction, &QAction::triggered, this, [this] { importFile(); });
     connect(m_link, &ShapeLink::layersChanged, this, &ZonesDesk::layersChanged);
+    connect(m_link, &ShapeLink::rulesChanged, this, &ZonesDesk::rulesChanged);
     connect(connection, &ServerConnection::connected, m_dock, &DrawDock::refreshLayers);
     connect(m_job, &ImportJob::finished, this, &ZonesDesk::onImported);
     connect(m_job, &ImportJob::failed, this, &ZonesDesk::onImportFailed);

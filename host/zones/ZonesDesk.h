@@ -45,6 +45,8 @@ public:
 signals:
     // This host stored shapes or layers: whatever shows the layers reads them again.
     void layersChanged();
+    // This host stored rule nodes or routes (an imported route).
+    void rulesChanged();
     void message(const QString &text);
 
 private:

@@ -119,7 +119,7 @@ bool DatabaseZones::importRoute(const QString &layer, const AuditRoute &route,
     RuleStore rules(m_db);
     const qint32 node = rules.addNode(0, route.name, RuleStore::NewTopLevelBits,
                                       query.value(0).toInt());
-    const RouteRecord stored = storedRoute(route, node, ids, units);
+    const RouteRecord stored = route.storedAs(node, ids, units);
     const QString problem = node ? StoreLimits::routeProblem(stored) : QString();
     if (!problem.isEmpty()) {
         *error = problem;

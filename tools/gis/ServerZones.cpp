@@ -138,7 +138,7 @@ bool ServerZones::importRoute(const QString &layer, const AuditRoute &route,
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_4_5);
-    RouteMessages::writeSaveEntry(out, node, storedRoute(route, node, added, members));
+    RouteMessages::writeSaveEntry(out, node, route.storedAs(node, added, members));
     RouteMessages::writeSaveEnd(out, {});
     QByteArray reply;
     if (!m_session.request(Commands::FixRoutes, body, &reply, error)) {

@@ -33,10 +33,6 @@ public:
     virtual bool importRoute(const QString &layer, const AuditRoute &route,
                              QStringList *warnings, QString *error) = 0;
 
-    // The route as stored under node nodeId: the file's sections with the
-    // ids the shapes got (in file order, section by section), its units.
-    static RouteRecord storedRoute(const AuditRoute &route, qint32 nodeId,
-                                   const QList<qint32> &objectIds, const QList<int> &unitIds);
 };
 
 #endif // ZONESTORE_H

@@ -14,8 +14,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -52,7 +50,7 @@ public:
 private:
     int importFile()
     {
-        if (isRouteFile(m_options.file))
+        if (RouteFile::isRouteFile(m_options.file))
             return importRouteFile();
         ShapeImport::Options options;
         options.simplifyMetres = m_options.simplifyMetres;
@@ -66,17 +64,6 @@ private:
             return failed(StoreFailed, error);
         m_out << "imported " << result.shapes.size() << " objects\n";
         return 0;
-    }
-
-    // A GeoJSON file with the member "route": the layout of opercheck-audit's routes.
-    static bool isRouteFile(const QString &path)
-    {
-        if (GisFormats::fromPath(path) != GisFormat::GeoJson)
-            return false;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        return QJsonDocument::fromJson(file.readAll()).object().contains(QLatin1String("route"));
     }
 
     int importRouteFile()
