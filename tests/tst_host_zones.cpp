@@ -161,7 +161,8 @@ void TestHostZones::importJob()
             job.cancel();
     });
     if (QByteArray(QTest::currentDataTag()).contains("refused"))
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Add_(graph_object|rule_node) failed"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("(Add_graph_object|Add_rule_node) failed"));
     job.start(out.fileName(), intoNewLayer ? 0 : m_layer, "Imported", {});
     QTRY_VERIFY_WITH_TIMEOUT(!job.isRunning(), 20000);
     QVERIFY2(seen.startsWith(outcome), qPrintable(seen));
