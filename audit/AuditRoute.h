@@ -4,6 +4,7 @@
 #include "ZoneGeometry.h"
 #include "records/GraphObData.h"
 #include "records/RouteRecord.h"
+#include "wire/TreeBodies.h"
 
 #include <QList>
 #include <QString>
@@ -29,6 +30,9 @@ struct AuditRoute
     // units found for its names, checking off.
     RouteRecord storedAs(qint32 nodeId, const QList<qint32> &objectIds,
                          const QList<int> &unitIds) const;
+    // The ids of the units named, found in a tracked-object tree (the first
+    // unit of each name); the names no unit has go to missing.
+    QList<int> unitIdsIn(const QList<TreeNode> &units, QStringList *missing) const;
 };
 
 #endif // AUDITROUTE_H

@@ -8,10 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-
-#include <functional>
-
 #include <QThread>
 
 ImportJob::ImportJob(ShapeLink *link, QObject *parent)
@@ -169,23 +165,12 @@ void ImportJob::storeRoute()
 
 void ImportJob::storeRouteUnder(qint32 node, const QByteArray &unitTree)
 {
-    QHash<QString, qint32> unitIds; // the first unit of each name
-    const std::function<void(const QList<TreeNode> &)> index = [&](const QList<TreeNode> &nodes) {
-        for (const TreeNode &unit : nodes) {
-            if (unit.bits == 1 && !unitIds.contains(unit.name))
-                unitIds.insert(unit.name, unit.id);
-            index(unit.children);
-        }
-    };
-    index(TreeBodies::read(unitTree, TreeBodies::Payload::None).value_or(QList<TreeNode>()));
-    QList<int> units;
-    for (const QString &name : qAsConst(m_route->unitNames)) {
-        if (unitIds.contains(name))
-            units.append(unitIds.value(name));
-        else
-            m_result.warnings << tr("No unit is named \"%1\"; the route goes without it")
-                                     .arg(name);
-    }
+    QStringList missing;
+    const QList<int> units = m_route->unitIdsIn(
+        TreeBodies::read(unitTree, TreeBodies::Payload::None).value_or(QList<TreeNode>()),
+        &missing);
+    for (const QString &name : qAsConst(missing))
+        m_result.warnings << tr("No unit is named \"%1\"; the route goes without it").arg(name);
     m_link->saveRoute(m_route->storedAs(node, m_stored, units),
                       [this](qint32 stored, const QString &error) {
                           if (stored == 0) {

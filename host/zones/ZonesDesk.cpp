@@ -53,11 +53,7 @@ ZonesDesk::ZonesDesk(ServerConnection *connection, QMainWindow *window)
     connect(m_exportJob, &ExportJob::failed, this, [this](const QString &error) {
         m_exportAction->setEnabled(true);
         emit message(tr("Nothing exported: %1").arg(error));
-        auto *box = new QMessageBox(QMessageBox::Warning, tr("Export shapes"),
-                                    tr("Nothing was exported."), QMessageBox::Ok, m_window);
-        box->setInformativeText(error);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        warn(tr("Export shapes"), tr("Nothing was exported."), error);
     });
     m_importAction->setObjectName(QStringLiteral("importShapes"));
     m_importAction->setToolTip(tr("Import the shapes of a GIS file into a layer"));
@@ -153,9 +149,14 @@ void ZonesDesk::onImportFailed(const QString &error)
     if (m_progress)
         m_progress->close();
     emit message(tr("Nothing imported: %1").arg(error));
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("Import shapes"),
-                                tr("Nothing was imported."), QMessageBox::Ok, m_window);
-    box->setInformativeText(error);
+    warn(tr("Import shapes"), tr("Nothing was imported."), error);
+}
+
+void ZonesDesk::warn(const QString &title, const QString &text, const QString &detail)
+{
+    // Open, not run: the window stays usable while it shows.
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, m_window);
+    box->setInformativeText(detail);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

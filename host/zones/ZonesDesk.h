@@ -54,6 +54,7 @@ private:
     void askAndExport(const QByteArray &ruleTree);
     void onImported(int count, const QStringList &warnings);
     void onImportFailed(const QString &error);
+    void warn(const QString &title, const QString &text, const QString &detail);
 
     QMainWindow *m_window; // not owned
     ShapeLink *m_link;

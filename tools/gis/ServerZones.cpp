@@ -6,10 +6,8 @@
 #include "wire/UnitMessages.h"
 
 #include <QDataStream>
-#include <QHash>
 #include <QTextStream>
 
-#include <functional>
 
 ServerZones::ServerZones(const Endpoint &endpoint)
     : m_session(endpoint)
@@ -105,23 +103,11 @@ bool ServerZones::importRoute(const QString &layer, const AuditRoute &route,
     QList<TreeNode> units;
     if (!tree(TreeBodies::Payload::None, &units, error))
         return false;
-    QHash<QString, qint32> unitIds; // the first unit of each name
-    const std::function<void(const QList<TreeNode> &)> index = [&](const QList<TreeNode> &nodes) {
-        for (const TreeNode &node : nodes) {
-            if (node.bits == 1 && !unitIds.contains(node.name))
-                unitIds.insert(node.name, node.id);
-            index(node.children);
-        }
-    };
-    index(units);
-    QList<int> members;
-    for (const QString &name : route.unitNames) {
-        if (unitIds.contains(name))
-            members.append(unitIds.value(name));
-        else
-            warnings->append(QStringLiteral("no unit is named \"%1\"; the route goes without it")
-                                 .arg(name));
-    }
+    QStringList missing;
+    const QList<int> members = route.unitIdsIn(units, &missing);
+    for (const QString &name : qAsConst(missing))
+        warnings->append(QStringLiteral("no unit is named \"%1\"; the route goes without it")
+                             .arg(name));
     QVector<GraphObData> shapes;
     for (const QList<GraphObData> &section : route.shapes)
         shapes += section.toVector();
