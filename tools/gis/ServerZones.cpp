@@ -8,7 +8,6 @@
 #include <QDataStream>
 #include <QTextStream>
 
-
 ServerZones::ServerZones(const Endpoint &endpoint)
     : m_session(endpoint)
 {
