@@ -2,6 +2,7 @@
 // server's answers, undo and redo, refusals, a save held for the ids. The
 // chain against a real server is in tst_e2e_routecheck.
 #include "testsupport/EditingPanel.h"
+#include "testsupport/PanelProbe.h"
 #include "testsupport/PanelText.h"
 
 #include "wire/RequestFailure.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QTableView>
 #include <QtTest>
 
@@ -205,7 +207,8 @@ private slots:
     }
 
     // A save waits while an add waits for its id; later adds go out with the ids
-    // they name, once known; a refused add is left out of the save.
+    // they name, once known; a refused add is left out of the save. Checking
+    // switched meanwhile follows the save it asked for.
     void heldSave_data()
     {
         QTest::addColumn<bool>("answered");
@@ -222,14 +225,20 @@ private slots:
         act(Group, "G");
         panel->click({2});
         act(Route, "R");
-        plugin->onSaveClicked();
+        panel->click({0, 0});
+        PanelProbe::answerWhenAsked(plugin, QMessageBox::Save);
+        for (QAction *action : plugin->contextMenu()->actions()) {
+            if (action->text() == "Set check on")
+                action->trigger();
+        }
         QCOMPARE(sent(), QStringList(request(Group, 0, "G")));
         panel->reply("Add_rule_node", int32(77));
         QCOMPARE(sent(), QStringList(request(Route, 77, "R")));
         panel->reply(answered ? "Add_rule_node" : "Request_failed",
                      answered ? int32(78) : refusal(Route));
         const QStringList saved = sent();
-        QCOMPARE(saved.size(), 1);
+        QCOMPARE(saved.size(), 2);
+        QCOMPARE(saved[1].section(' ', 0, 0), QString("Set_check_mode"));
         QDataStream in(QByteArray::fromHex(saved[0].section(' ', 1).toLatin1()));
         in.setVersion(QDataStream::Qt_4_5);
         QList<int> leads; // the nodes of the new routes

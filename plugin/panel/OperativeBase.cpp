@@ -502,8 +502,22 @@ void OperativeBase::onMainItemChanged(QStandardItem *item)
 
 void OperativeBase::releaseHeldSave()
 {
+    if (!m_saveHeld)
+        return;
+    onSaveClicked();
     if (m_saveHeld)
-        onSaveClicked();
+        return;
+    const auto waiting = std::exchange(m_afterHeldSave, {});
+    for (const auto &request : waiting)
+        sendRequest(request.first, request.second);
+}
+
+void OperativeBase::sendAfterSave(const QByteArray &command, const QByteArray &body)
+{
+    if (m_saveHeld)
+        m_afterHeldSave.append({command, body});
+    else
+        sendRequest(command, body);
 }
 
 void OperativeBase::onSaveClicked()

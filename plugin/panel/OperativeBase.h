@@ -151,6 +151,9 @@ protected:
     // A save asked for while this holds waits for releaseHeldSave.
     virtual bool saveMustWait() const { return false; }
     void releaseHeldSave();
+    // Sent once a held save has gone, so that it follows the save; at once
+    // when no save is held.
+    void sendAfterSave(const QByteArray &command, const QByteArray &body);
 
 private:
     enum class AfterSave { Nothing, Close, Reload };
@@ -184,6 +187,7 @@ private:
     QVariant m_valueBeforeEdit;
     int m_tickDepth = 0;
     bool m_saveHeld = false;
+    QList<QPair<QByteArray, QByteArray>> m_afterHeldSave; // command, body
     QAction *m_deleteAction = nullptr;
     AfterSave m_afterSave = AfterSave::Nothing;
 };

@@ -494,7 +494,8 @@ void OperativeCheck::onSetCheckMode()
         onSaveClicked();
     const qint32 mode = qint32(action->data().toUInt());
     const QList<int> ids = RouteTree::routeIdsUnder(itemAt(selected));
-    sendRequest(QByteArray(Commands::SetCheckMode), RouteMessages::checkModeRequest(mode, ids));
+    // After the save, even one held for new nodes' ids.
+    sendAfterSave(QByteArray(Commands::SetCheckMode), RouteMessages::checkModeRequest(mode, ids));
 }
 
 QModelIndex OperativeCheck::newNodeParent() const
