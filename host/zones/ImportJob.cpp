@@ -109,7 +109,9 @@ void ImportJob::onRead()
 void ImportJob::storeMore()
 {
     if (m_cancelled) {
-        rollBack(tr("Import cancelled"));
+        // Shapes still on their way are rolled back once answered (onStored).
+        if (m_answered == m_sent)
+            rollBack(tr("Import cancelled"));
         return;
     }
     const int total = m_result.shapes.size();
