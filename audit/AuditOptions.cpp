@@ -1,6 +1,7 @@
 #include "AuditOptions.h"
 
 #include "AuditTime.h"
+#include "DatabaseAddress.h"
 
 #include <QCommandLineParser>
 #include <QTimeZone>
@@ -61,6 +62,10 @@ AuditOptions::Parse AuditOptions::parse(const QStringList &arguments, AuditOptio
         return fail(QStringLiteral("give either --routes, or --db and --route"));
     if (parser.isSet(route) && parsed.databasePath.isEmpty())
         return fail(QStringLiteral("--route needs --db"));
+    QString badAddress;
+    if (!parsed.databasePath.isEmpty()
+        && !DatabaseAddress::parse(parsed.databasePath, &badAddress))
+        return fail(badAddress);
     if (parser.isSet(route)) {
         bool ok = false;
         parsed.routeId = parser.value(route).toInt(&ok);

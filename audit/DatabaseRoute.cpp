@@ -15,7 +15,9 @@ DatabaseRoute::Outcome DatabaseRoute::load(const QString &path, int routeId, Aud
                                            QString *error)
 {
     // Opening makes a missing file: a path to nothing is refused first.
-    if (!QFileInfo(path).isFile()) {
+    const bool isFile =
+        DatabaseAddress::parse(path, nullptr).value_or(DatabaseAddress()).isFile();
+    if (isFile && !QFileInfo(path).isFile()) {
         *error = QStringLiteral("no database at %1").arg(path);
         return Outcome::Unreadable;
     }
@@ -27,7 +29,7 @@ DatabaseRoute::Outcome DatabaseRoute::load(const QString &path, int routeId, Aud
     const QHash<qint32, QString> names = ok ? TrackedObjectStore(db).unitNames(&ok)
                                             : QHash<qint32, QString>();
     if (!ok) {
-        *error = QStringLiteral("cannot read the routes of %1").arg(path);
+        *error = QStringLiteral("cannot read the routes of %1").arg(db.path());
         return Outcome::Unreadable;
     }
     const auto found = std::find_if(routes.cbegin(), routes.cend(),
@@ -35,7 +37,7 @@ DatabaseRoute::Outcome DatabaseRoute::load(const QString &path, int routeId, Aud
                                         return named.route->id == routeId;
                                     });
     if (found == routes.cend()) {
-        *error = QStringLiteral("no route %1 in %2").arg(routeId).arg(path);
+        *error = QStringLiteral("no route %1 in %2").arg(routeId).arg(db.path());
         return Outcome::NoSuchRoute;
     }
     const RouteRecord &stored = *found->route;
@@ -44,7 +46,7 @@ DatabaseRoute::Outcome DatabaseRoute::load(const QString &path, int routeId, Aud
         ids.unite(QSet<qint32>(section->graphObjectIds.cbegin(), section->graphObjectIds.cend()));
     const QHash<qint32, GraphObData> objects = LayerStore(db).objects(ids, &ok);
     if (!ok) {
-        *error = QStringLiteral("cannot read the graphic objects of %1").arg(path);
+        *error = QStringLiteral("cannot read the graphic objects of %1").arg(db.path());
         return Outcome::Unreadable;
     }
 

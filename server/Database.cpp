@@ -2,6 +2,7 @@
 
 #include "LogLimiter.h"
 #include "Schema.h"
+#include "SqlDialect.h"
 #include "ServerLog.h"
 
 #include <QAtomicInt>
@@ -28,24 +29,40 @@ Database::~Database()
     close();
 }
 
-bool Database::open(const QString &path, QString *error, Access access)
+bool Database::open(const QString &where, QString *error, Access access)
 {
     close();
     m_access = access;
+    if (!openConnection(where, Check::Run, error))
+        return false;
     if (access == Access::ReadOnly) {
-        if (!openConnection(path, Check::Run, error))
-            return false;
         const int version = schemaVersion();
         if (version != Schema::latestVersion()) {
             *error = QStringLiteral("%1 has schema version %2, not this server's %3, and cannot"
                                     " be brought up to date read-only")
-                         .arg(path).arg(version).arg(Schema::latestVersion());
+                         .arg(path()).arg(version).arg(Schema::latestVersion());
             close();
             return false;
         }
         return true;
     }
-    const QFileInfo file(path);
+    if (!Schema::upgrade(connection(), error)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool Database::openChecked(const QString &where, QString *error)
+{
+    close();
+    m_access = Access::ReadWrite;
+    return openConnection(where, Check::Done, error);
+}
+
+bool Database::openFileForWriting(QString *error)
+{
+    const QFileInfo file(m_address.databaseName());
     const QString folder = file.absolutePath();
     if (!QDir().mkpath(folder)) {
         *error = QStringLiteral("cannot create the folder %1").arg(folder);
@@ -56,109 +73,102 @@ bool Database::open(const QString &path, QString *error, Access access)
     if ((file.exists() && !file.isWritable()) || !QFileInfo(folder).isWritable()) {
         *error = QStringLiteral("%1 cannot be written; start with --read-only to serve it"
                                 " without saving")
-                     .arg(path);
-        return false;
-    }
-    if (!openConnection(path, Check::Run, error))
-        return false;
-    if (!prepareForWriting(error)) {
-        close();
+                     .arg(file.filePath());
         return false;
     }
     return true;
 }
 
-bool Database::openChecked(const QString &path, QString *error)
+bool Database::openConnection(const QString &where, Check check, QString *error)
 {
-    close();
-    m_access = Access::ReadWrite;
-    if (!openConnection(path, Check::Done, error))
+    const std::optional<DatabaseAddress> address = DatabaseAddress::parse(where, error);
+    if (!address)
         return false;
-    if (!setPragmas()) {
-        *error = QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(path);
-        close();
+    m_address = *address;
+    if (m_address.isFile() && m_access == Access::ReadWrite && !openFileForWriting(error))
         return false;
-    }
-    return true;
-}
-
-bool Database::openConnection(const QString &path, Check check, QString *error)
-{
+    const SqlDialect &dialect = SqlDialect::of(m_address.backend());
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
-        if (m_access == Access::ReadOnly)
-            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-        db.setConnectOptions(options);
+        QSqlDatabase db = QSqlDatabase::addDatabase(dialect.driver(), m_name);
+        db.setDatabaseName(m_address.databaseName());
+        QStringList options;
+        if (m_address.isFile()) {
+            options << QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+            if (m_access == Access::ReadOnly)
+                options << QStringLiteral("QSQLITE_OPEN_READONLY");
+        } else {
+            db.setHostName(m_address.host());
+            db.setPort(m_address.port());
+            db.setUserName(m_address.user());
+            db.setPassword(m_address.password());
+            // A server that does not answer fails the start, not hangs it.
+            options << QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds);
+            if (!m_address.options().isEmpty())
+                options << m_address.options();
+        }
+        db.setConnectOptions(options.join(QLatin1Char(';')));
         if (!db.open()) {
-            *error = QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text());
+            *error = QStringLiteral("cannot open %1: %2")
+                         .arg(m_address.shown(), db.lastError().text().trimmed());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_name);
             return false;
         }
     }
-    m_path = path;
-    // Nothing is written to a file before it is known to be ours, new or empty.
+    // Nothing is written to a database before it is known to be ours, new or empty.
     if (check == Check::Run && !accepts(error)) {
+        close();
+        return false;
+    }
+    if (!startSession(error)) {
         close();
         return false;
     }
     return true;
 }
 
-bool Database::prepareForWriting(QString *error)
-{
-    if (!setPragmas()) {
-        *error = QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(m_path);
-        return false;
-    }
-    return Schema::upgrade(connection(), error);
-}
-
-// Both pragmas work only outside a transaction, so they come before the schema.
 bool Database::accepts(QString *error) const
 {
-    QSqlQuery query(connection());
-    // A file that is no database, or a damaged one, fails here, read only.
-    if (!query.exec(QStringLiteral("PRAGMA quick_check"))) {
-        *error = QStringLiteral("cannot read %1: %2").arg(m_path, query.lastError().text());
-        return false;
-    }
+    const SqlDialect &dialect = SqlDialect::of(m_address.backend());
     QStringList problems;
-    while (query.next())
-        problems << query.value(0).toString();
-    if (problems != QStringList{QStringLiteral("ok")}) {
-        // SQLite's report runs over several lines; the refusal is one.
-        *error = QStringLiteral("%1 is damaged: %2").arg(m_path, problems.value(0).simplified());
+    // A file that is no database, or a damaged one, fails here, read only.
+    if (!dialect.checkIntegrity(connection(), &problems)) {
+        *error = QStringLiteral("%1 is damaged or unreadable: %2")
+                     .arg(path(), problems.value(0).simplified());
         return false;
     }
-    const int version = Schema::version(connection());
+    QString why;
+    const int version = Schema::version(connection(), &why);
+    if (version < 0) {
+        *error = why;
+        return false;
+    }
     if (version > Schema::latestVersion()) {
         *error = QStringLiteral("%1 has schema version %2; this server knows up to %3")
-                     .arg(m_path)
+                     .arg(path())
                      .arg(version)
                      .arg(Schema::latestVersion());
         return false;
     }
-    if (version == 0 && query.exec(QStringLiteral("SELECT group_concat(name, ', ') FROM"
-                                                  " sqlite_master WHERE type = 'table'"))
-        && query.next() && !query.value(0).toString().isEmpty()) {
+    const QStringList tables = dialect.tables(connection());
+    if (version == 0 && !tables.isEmpty()) {
         *error = QStringLiteral("%1 is another program's database (tables %2); it is left "
                                 "as it is")
-                     .arg(m_path, query.value(0).toString());
+                     .arg(path(), tables.join(QStringLiteral(", ")));
         return false;
     }
     return true;
 }
 
-bool Database::setPragmas() const
+bool Database::startSession(QString *error) const
 {
-    QSqlQuery query(connection());
-    if (!query.exec(QStringLiteral("PRAGMA foreign_keys = ON"))
-        || !query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !query.next())
-        return false;
-    return query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+    if (SqlDialect::of(m_address.backend()).startSession(connection(), isReadOnly()))
+        return true;
+    *error = m_address.isFile()
+                 ? QStringLiteral("cannot switch %1 to WAL mode with foreign keys").arg(path())
+                 : QStringLiteral("cannot set up the session on %1: %2")
+                       .arg(path(), connection().lastError().text());
+    return false;
 }
 
 void Database::close()
@@ -170,7 +180,7 @@ void Database::close()
         db.close();
     }
     QSqlDatabase::removeDatabase(m_name);
-    m_path.clear();
+    m_address = {};
 }
 
 bool Database::isOpen() const
@@ -199,13 +209,10 @@ bool Database::exec(const QString &statement) const
 
 bool Database::capSize(qint64 bytes) const
 {
-    QSqlQuery query(connection());
-    if (!query.exec(QStringLiteral("PRAGMA page_size")) || !query.next()) {
-        warnFailure("reading the page size", query);
-        return false;
-    }
-    const qint64 pages = qMax<qint64>(1, bytes / qMax(1, query.value(0).toInt()));
-    return exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+    if (SqlDialect::of(m_address.backend()).capSize(connection(), bytes))
+        return true;
+    qCWarning(lcServer).noquote() << "cannot cap the size of" << path();
+    return false;
 }
 
 bool Database::isEmpty() const
@@ -220,6 +227,23 @@ bool Database::isEmpty() const
         return false;
     }
     return query.value(0).toLongLong() == 0;
+}
+
+qint32 Database::returnedId(QSqlQuery &query)
+{
+    const qint32 id = query.next() ? query.value(0).toInt() : 0;
+    query.finish();
+    return id;
+}
+
+bool Database::followGivenIds(const QString &table) const
+{
+    const QStringList statements = SqlDialect::of(m_address.backend()).afterGivenIds(table);
+    for (const QString &statement : statements) {
+        if (!exec(statement))
+            return false;
+    }
+    return true;
 }
 
 QString Database::lockPath(const QString &databasePath)

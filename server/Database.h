@@ -1,6 +1,8 @@
 #ifndef DATABASE_H
 #define DATABASE_H
 
+#include "DatabaseAddress.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -9,9 +11,10 @@
 class QLockFile;
 class QSqlQuery;
 
-// One SQLite connection of its own name, so that several servers (and tests)
-// can live in one process. Opening for writing sets foreign keys on and WAL
-// mode and brings the schema up to date; opening read-only changes nothing.
+// One connection of its own name, to a SQLite file or a PostgreSQL database
+// (see DatabaseAddress), so that several servers (and tests) can live in one
+// process. Opening for writing brings the schema up to date; opening
+// read-only changes nothing.
 class Database
 {
 public:
@@ -20,15 +23,18 @@ public:
     // How long a statement waits for another program's write lock before it
     // fails as busy.
     static constexpr int BusyTimeoutMs = 1000;
+    // How long opening waits for a database server to answer.
+    static constexpr int ConnectTimeoutSeconds = 10;
 
     Database();
     ~Database();
 
-    // A file that cannot be written is refused for ReadWrite with the reason.
-    bool open(const QString &path, QString *error, Access access = Access::ReadWrite);
-    // A second connection, for writing, to a file another Database of this
-    // process has opened, checked and brought up to date.
-    bool openChecked(const QString &path, QString *error);
+    // where is a file or an address as DatabaseAddress reads it. A file that
+    // cannot be written is refused for ReadWrite with the reason.
+    bool open(const QString &where, QString *error, Access access = Access::ReadWrite);
+    // A second connection, for writing, to a database another Database of
+    // this process has opened, checked and brought up to date.
+    bool openChecked(const QString &where, QString *error);
     void close();
     bool isOpen() const;
     bool isReadOnly() const { return m_access == Access::ReadOnly; }
@@ -36,10 +42,13 @@ public:
     // A handle to this instance's connection; never keep it past close().
     QSqlDatabase connection() const;
     QString connectionName() const { return m_name; }
-    QString path() const { return m_path; }
+    const DatabaseAddress &address() const { return m_address; }
+    // The file, or the address without its password: for messages.
+    QString path() const { return m_address.shown(); }
     int schemaVersion() const;
 
     // Writes that would grow the file past bytes fail as a full disk would.
+    // A database server's quotas are its own: false there.
     bool capSize(qint64 bytes) const;
 
     // Runs one statement; logs and returns false on failure.
@@ -54,6 +63,13 @@ public:
     static std::unique_ptr<QLockFile> lockForWriting(const QString &databasePath,
                                                      QString *error);
 
+    // The id an "INSERT ... RETURNING id" gave, or 0. The query is finished
+    // so that its transaction can commit.
+    static qint32 returnedId(QSqlQuery &query);
+    // After a row of table was written with its id given, the ids the
+    // database gives go on after the highest.
+    bool followGivenIds(const QString &table) const;
+
     // Logs a failed query with what was being done.
     static void warnFailure(const char *what, const QSqlQuery &query);
 
@@ -63,14 +79,14 @@ private:
     // Whether the open file may become ours: readable and whole, and ours
     // already (a known schema version) or empty. Reads only.
     bool accepts(QString *error) const;
-    bool setPragmas() const;
+    bool startSession(QString *error) const;
 
     enum class Check { Run, Done };
-    bool openConnection(const QString &path, Check check, QString *error);
-    bool prepareForWriting(QString *error);
+    bool openConnection(const QString &where, Check check, QString *error);
+    bool openFileForWriting(QString *error);
 
     QString m_name;
-    QString m_path;
+    DatabaseAddress m_address;
     Access m_access = Access::ReadWrite;
 };
 

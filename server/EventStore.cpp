@@ -1,6 +1,7 @@
 #include "EventStore.h"
 
 #include "Database.h"
+#include "SqlDialect.h"
 #include "SqlTransaction.h"
 
 #include <QSqlQuery>
@@ -23,7 +24,8 @@ bool EventStore::record(QList<CheckEvent> *events)
     QSqlQuery insert(m_db.connection());
     insert.prepare(QStringLiteral(
         "INSERT INTO check_events (time, route_id, route_name, section_id, section_name,"
-        " unit_id, unit_name, kind, deviation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " unit_id, unit_name, kind, deviation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " RETURNING id"));
     QList<qint32> ids;
     for (const CheckEvent &e : qAsConst(*events)) {
         insert.addBindValue(qint64(e.time));
@@ -39,7 +41,7 @@ bool EventStore::record(QList<CheckEvent> *events)
             Database::warnFailure("recording a check event", insert);
             return false;
         }
-        ids.append(insert.lastInsertId().toInt());
+        ids.append(Database::returnedId(insert));
     }
     QSqlQuery trim(m_db.connection());
     trim.prepare(QStringLiteral("DELETE FROM check_events WHERE id <= ?"));
@@ -58,7 +60,7 @@ bool EventStore::record(QList<CheckEvent> *events)
 QList<CheckEvent> EventStore::recent(int limit, bool *ok) const
 {
     QSqlQuery query(m_db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     query.prepare(QStringLiteral(
         "SELECT id, time, route_id, route_name, section_id, section_name, unit_id, unit_name,"
         " kind, deviation FROM check_events ORDER BY id DESC LIMIT ?"));

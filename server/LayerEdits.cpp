@@ -39,7 +39,7 @@ QVariant parentValue(qint32 parentId)
 }
 
 // The layers at and below the one bound first.
-const char SubtreeSql[] = "WITH RECURSIVE below(id) AS (SELECT ? UNION"
+const char SubtreeSql[] = "WITH RECURSIVE below(id) AS (SELECT CAST(? AS BIGINT) UNION"
                           " SELECT l.id FROM graph_layers l JOIN below b ON l.parent_id = b.id)";
 
 // How many routes a refusal names before it says how many more there are.
@@ -71,11 +71,11 @@ qint32 LayerEdits::addLayer(qint32 parentId, const QString &name, StoreError *er
     query.prepare(QStringLiteral(
         "INSERT INTO graph_layers (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?,"
         " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM graph_layers"
-        "  WHERE COALESCE(parent_id, 0) = ?))"));
+        "  WHERE COALESCE(parent_id, 0) = ?)) RETURNING id"));
     if (!StoreError::exec(query, {parentValue(parentId), name, bits, parentId},
                           "adding a graphic layer", error))
         return 0;
-    const qint32 id = query.lastInsertId().toInt();
+    const qint32 id = Database::returnedId(query);
     if (!StoreError::committed(transaction, error))
         return 0;
     m_treeBytes += layerWireSize(name);

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "NodeForest.h"
+#include "SqlDialect.h"
 #include "StoreError.h"
 
 #include "wire/LayerMessages.h"
@@ -60,7 +61,8 @@ qint32 LayerStore::addLayer(qint32 parentId, const QString &name, quint32 typeBi
 {
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("INSERT INTO graph_layers"
-                                 " (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?, ?)"));
+                                 " (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?, ?)"
+                                 " RETURNING id"));
     query.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QVariant::Int));
     query.addBindValue(name.isNull() ? QString(QLatin1String("")) : name);
     query.addBindValue(qint64(typeBits));
@@ -69,16 +71,21 @@ qint32 LayerStore::addLayer(qint32 parentId, const QString &name, quint32 typeBi
         Database::warnFailure("adding a graphic layer", query);
         return 0;
     }
-    return query.lastInsertId().toInt();
+    return Database::returnedId(query);
 }
 
 qint32 LayerStore::addObject(qint32 layerId, const GraphObData &record, int order)
 {
+    // An id is given where routes already refer to it (the demo's objects).
+    const bool givenId = record.id > 0;
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("INSERT INTO graph_objects"
-                                 " (id, layer_id, sort_order, type, name, points, properties)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    query.addBindValue(record.id > 0 ? QVariant(record.id) : QVariant(QVariant::Int));
+                                 " (%1layer_id, sort_order, type, name, points, properties)"
+                                 " VALUES (%2?, ?, ?, ?, ?, ?) RETURNING id")
+                      .arg(givenId ? QStringLiteral("id, ") : QString(),
+                           givenId ? QStringLiteral("?, ") : QString()));
+    if (givenId)
+        query.addBindValue(record.id);
     query.addBindValue(layerId);
     query.addBindValue(order);
     query.addBindValue(record.type);
@@ -89,7 +96,8 @@ qint32 LayerStore::addObject(qint32 layerId, const GraphObData &record, int orde
         Database::warnFailure("adding a graphic object", query);
         return 0;
     }
-    return query.lastInsertId().toInt();
+    const qint32 id = Database::returnedId(query);
+    return givenId && !m_db.followGivenIds(QStringLiteral("graph_objects")) ? 0 : id;
 }
 
 bool LayerStore::replaceObject(const GraphObData &record, StoreError *error)
@@ -131,7 +139,7 @@ QHash<qint32, GraphObData> LayerStore::objects(const QSet<qint32> &ids, bool *ok
 bool LayerStore::readObjects(const QString &where, QHash<qint32, GraphObData> *objects) const
 {
     QSqlQuery query(m_db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     if (!query.exec(QStringLiteral("SELECT layer_id, id, type, name, points, properties"
                                    " FROM graph_objects")
                     + where)) {
@@ -151,7 +159,7 @@ QByteArray LayerStore::treeBody(bool *ok) const
         return QByteArray();
 
     QSqlQuery query(m_db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     if (!query.exec(QStringLiteral("SELECT layer_id, id, type, name, points, properties"
                                    " FROM graph_objects ORDER BY layer_id, sort_order, id"))) {
         Database::warnFailure("reading graphic objects", query);

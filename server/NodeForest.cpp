@@ -5,6 +5,7 @@
 
 #include "Database.h"
 #include "ServerLog.h"
+#include "SqlDialect.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -24,7 +25,7 @@ bool NodeForest::load(const Database &db, const char *table, const char *tagColu
 {
     m_nodes.clear();
     QSqlQuery query(db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     const QString sql = QStringLiteral("SELECT id, parent_id, name, %1 FROM %2"
                                        " ORDER BY sort_order, id")
                             .arg(QLatin1String(tagColumn), QLatin1String(table));

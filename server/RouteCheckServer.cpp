@@ -60,8 +60,11 @@ bool RouteCheckServer::start(QString *error)
     }
     const Database::Access access = m_options.readOnly ? Database::Access::ReadOnly
                                                        : Database::Access::ReadWrite;
-    // One writer at a time: the lock is taken before anything is written.
-    if (!m_options.readOnly) {
+    // One writer of a file at a time: the lock is taken before anything is
+    // written. A database server keeps its writers apart itself.
+    const bool isFile =
+        DatabaseAddress::parse(m_options.databasePath, error).value_or(DatabaseAddress()).isFile();
+    if (!m_options.readOnly && isFile) {
         const QString folder = QFileInfo(m_options.databasePath).absolutePath();
         if (!QDir().mkpath(folder)) {
             *error = QStringLiteral("cannot create the folder %1").arg(folder);

@@ -4,7 +4,9 @@
 #include "IdListReader.h"
 #include "NodeForest.h"
 #include "NodeTable.h"
+#include "RowBatch.h"
 #include "ServerLog.h"
+#include "SqlDialect.h"
 #include "SqlTransaction.h"
 #include "StoreLimits.h"
 
@@ -35,23 +37,26 @@ class RouteWriter
 {
 public:
     explicit RouteWriter(const QSqlDatabase &db)
-        : m_remove(db), m_route(db), m_object(db), m_section(db), m_sectionObject(db)
+        : m_remove(db)
+        , m_route(db)
+        , m_objects(db, QStringLiteral("INSERT INTO route_objects (route_id, position, object_id)"),
+                    3, "storing a route's tracked objects")
+        , m_sections(db,
+                     QStringLiteral("INSERT INTO sections (route_id, position, section_id, name,"
+                                    " check_time_in, check_time_out, message_on_time_in,"
+                                    " message_on_time_out, time_in_ahead, time_in_behind,"
+                                    " time_out_ahead, time_out_behind)"),
+                     12, "storing a section")
+        , m_sectionObjects(db,
+                           QStringLiteral("INSERT INTO section_objects"
+                                          " (route_id, section_position, position, object_id)"),
+                           4, "storing a section's graphic objects", &m_sections)
     {
         m_prepared =
             m_remove.prepare(QStringLiteral("DELETE FROM routes WHERE node_id = ?"))
             && m_route.prepare(QStringLiteral(
                 "INSERT INTO routes (node_id, check_on, check_time_type, check_time, fifth_field)"
-                " VALUES (?, ?, ?, ?, ?)"))
-            && m_object.prepare(QStringLiteral(
-                "INSERT INTO route_objects (route_id, position, object_id) VALUES (?, ?, ?)"))
-            && m_section.prepare(QStringLiteral(
-                "INSERT INTO sections (route_id, position, section_id, name, check_time_in,"
-                " check_time_out, message_on_time_in, message_on_time_out, time_in_ahead,"
-                " time_in_behind, time_out_ahead, time_out_behind)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-            && m_sectionObject.prepare(QStringLiteral(
-                "INSERT INTO section_objects (route_id, section_position, position, object_id)"
-                " VALUES (?, ?, ?, ?)"));
+                " VALUES (?, ?, ?, ?, ?)"));
         if (!m_prepared)
             qCWarning(lcServer) << "cannot prepare the route statements";
     }
@@ -75,17 +80,15 @@ public:
         if (!run(m_route, "storing a route"))
             return false;
         for (int i = 0; i < route.objects.size(); ++i) {
-            m_object.addBindValue(route.id);
-            m_object.addBindValue(i);
-            m_object.addBindValue(route.objects.at(i));
-            if (!run(m_object, "storing a route's tracked objects"))
+            if (!m_objects.add({route.id, i, route.objects.at(i)}, &m_error))
                 return false;
         }
         for (int i = 0; i < route.sections.size(); ++i) {
             if (!writeSection(route.id, i, *route.sections.at(i)))
                 return false;
         }
-        return true;
+        // Each route whole before the next: a later one may replace it.
+        return m_objects.flush(&m_error) && m_sectionObjects.flush(&m_error);
     }
 
     // What the last failed statement was doing, and why it failed.
@@ -102,16 +105,11 @@ private:
             int(section.messageOnTimeIn), int(section.messageOnTimeOut),
             section.checkTimeInAhead, section.checkTimeInBehind,
             section.checkTimeOutAhead, section.checkTimeOutBehind};
-        for (const QVariant &value : values)
-            m_section.addBindValue(value);
-        if (!run(m_section, "storing a section"))
+        if (!m_sections.add(values, &m_error))
             return false;
         for (int i = 0; i < section.graphObjectIds.size(); ++i) {
-            m_sectionObject.addBindValue(routeId);
-            m_sectionObject.addBindValue(position);
-            m_sectionObject.addBindValue(i);
-            m_sectionObject.addBindValue(section.graphObjectIds.at(i));
-            if (!run(m_sectionObject, "storing a section's graphic objects"))
+            if (!m_sectionObjects.add({routeId, position, i, section.graphObjectIds.at(i)},
+                                      &m_error))
                 return false;
         }
         return true;
@@ -128,9 +126,9 @@ private:
 
     QSqlQuery m_remove;
     QSqlQuery m_route;
-    QSqlQuery m_object;
-    QSqlQuery m_section;
-    QSqlQuery m_sectionObject;
+    RowBatch m_objects;
+    RowBatch m_sections;
+    RowBatch m_sectionObjects; // flushes m_sections first
     bool m_prepared = false;
     StoreError m_error{RequestFailure::Storage, QStringLiteral("preparing the route statements")};
 };
@@ -147,7 +145,7 @@ bool lookUpNodes(const QSqlDatabase &db, const QVector<qint32> &ids,
 {
     constexpr int Chunk = 500;
     QSqlQuery query(db);
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     const QString head = QStringLiteral("SELECT n.id, n.name, r.node_id FROM rule_nodes n"
                                         " LEFT JOIN routes r ON r.node_id = n.id WHERE n.id IN (");
     for (int first = 0; first < ids.size(); first += Chunk) {
@@ -174,7 +172,7 @@ bool lookUpNodes(const QSqlDatabase &db, const QVector<qint32> &ids,
 
 bool select(QSqlQuery &query, const QString &sql)
 {
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     if (query.exec(sql))
         return true;
     Database::warnFailure("reading routes", query);
@@ -459,7 +457,7 @@ qint32 RuleStore::addNode(qint32 parentId, const QString &name, quint32 typeBits
 {
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("INSERT INTO rule_nodes (parent_id, name, type_bits, sort_order)"
-                                 " VALUES (?, ?, ?, ?)"));
+                                 " VALUES (?, ?, ?, ?) RETURNING id"));
     query.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QVariant::Int));
     query.addBindValue(name.isNull() ? QString(QLatin1String("")) : name);
     query.addBindValue(qint64(typeBits));
@@ -469,7 +467,7 @@ qint32 RuleStore::addNode(qint32 parentId, const QString &name, quint32 typeBits
         return 0;
     }
     m_tally.forget();
-    return query.lastInsertId().toInt();
+    return Database::returnedId(query);
 }
 
 bool RuleStore::hasRow(const char *sql, qint32 id) const
@@ -726,11 +724,11 @@ qint32 RuleStore::appendNode(qint32 parentId, const QString &name, StoreError *e
     query.prepare(QStringLiteral(
         "INSERT INTO rule_nodes (parent_id, name, type_bits, sort_order) VALUES (?, ?, ?,"
         " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM rule_nodes"
-        "  WHERE COALESCE(parent_id, 0) = ?))"));
+        "  WHERE COALESCE(parent_id, 0) = ?)) RETURNING id"));
     if (!StoreError::exec(query, {parentValue(parentId), name, bits, parentId},
                           "adding a rule node", error))
         return 0;
-    const qint32 id = query.lastInsertId().toInt();
+    const qint32 id = Database::returnedId(query);
     if (!StoreError::committed(transaction, error))
         return 0;
     m_tally.apply(growth);
@@ -809,7 +807,7 @@ bool RuleStore::removeNode(qint32 id, Change *change, StoreError *error)
         return false;
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral(
-        "WITH RECURSIVE below(id) AS (SELECT ? UNION"
+        "WITH RECURSIVE below(id) AS (SELECT CAST(? AS BIGINT) UNION"
         " SELECT n.id FROM rule_nodes n JOIN below b ON n.parent_id = b.id)"
         " SELECT n.id, n.name, r.node_id IS NOT NULL FROM below b"
         " JOIN rule_nodes n ON n.id = b.id LEFT JOIN routes r ON r.node_id = n.id"));

@@ -1,5 +1,6 @@
 #include "Schema.h"
 
+#include "SqlDialect.h"
 #include "SqlTransaction.h"
 
 #include <QSqlError>
@@ -20,67 +21,67 @@ QStringList firstLayout()
 {
     return {
         QStringLiteral("CREATE TABLE rule_nodes ("
-                       " id INTEGER PRIMARY KEY CHECK (id > 0 AND id <= 2147483647),"
-                       " parent_id INTEGER REFERENCES rule_nodes(id) ON DELETE CASCADE,"
+                       " id {id} CHECK (id > 0 AND id <= 2147483647),"
+                       " parent_id {int} REFERENCES rule_nodes(id) ON DELETE CASCADE,"
                        " name TEXT NOT NULL DEFAULT '',"
-                       " type_bits INTEGER NOT NULL DEFAULT 0,"
-                       " sort_order INTEGER NOT NULL DEFAULT 0)"),
+                       " type_bits {int} NOT NULL DEFAULT 0,"
+                       " sort_order {int} NOT NULL DEFAULT 0)"),
         QStringLiteral("CREATE INDEX rule_nodes_parent ON rule_nodes(parent_id, sort_order)"),
         QStringLiteral("CREATE TABLE routes ("
-                       " node_id INTEGER PRIMARY KEY REFERENCES rule_nodes(id) ON DELETE CASCADE,"
-                       " check_on INTEGER NOT NULL,"
-                       " check_time_type INTEGER NOT NULL,"
-                       " check_time INTEGER NOT NULL,"
-                       " fifth_field INTEGER NOT NULL)"),
+                       " node_id {int} PRIMARY KEY REFERENCES rule_nodes(id) ON DELETE CASCADE,"
+                       " check_on {int} NOT NULL,"
+                       " check_time_type {int} NOT NULL,"
+                       " check_time {int} NOT NULL,"
+                       " fifth_field {int} NOT NULL)"),
         QStringLiteral("CREATE TABLE route_objects ("
-                       " route_id INTEGER NOT NULL REFERENCES routes(node_id) ON DELETE CASCADE,"
-                       " position INTEGER NOT NULL,"
-                       " object_id INTEGER NOT NULL,"
+                       " route_id {int} NOT NULL REFERENCES routes(node_id) ON DELETE CASCADE,"
+                       " position {int} NOT NULL,"
+                       " object_id {int} NOT NULL,"
                        " PRIMARY KEY (route_id, position))"),
         QStringLiteral("CREATE TABLE sections ("
-                       " route_id INTEGER NOT NULL REFERENCES routes(node_id) ON DELETE CASCADE,"
-                       " position INTEGER NOT NULL,"
-                       " section_id INTEGER NOT NULL,"
+                       " route_id {int} NOT NULL REFERENCES routes(node_id) ON DELETE CASCADE,"
+                       " position {int} NOT NULL,"
+                       " section_id {int} NOT NULL,"
                        " name TEXT,"
-                       " check_time_in INTEGER NOT NULL,"
-                       " check_time_out INTEGER NOT NULL,"
-                       " message_on_time_in INTEGER NOT NULL,"
-                       " message_on_time_out INTEGER NOT NULL,"
-                       " time_in_ahead INTEGER NOT NULL,"
-                       " time_in_behind INTEGER NOT NULL,"
-                       " time_out_ahead INTEGER NOT NULL,"
-                       " time_out_behind INTEGER NOT NULL,"
+                       " check_time_in {int} NOT NULL,"
+                       " check_time_out {int} NOT NULL,"
+                       " message_on_time_in {int} NOT NULL,"
+                       " message_on_time_out {int} NOT NULL,"
+                       " time_in_ahead {int} NOT NULL,"
+                       " time_in_behind {int} NOT NULL,"
+                       " time_out_ahead {int} NOT NULL,"
+                       " time_out_behind {int} NOT NULL,"
                        " PRIMARY KEY (route_id, position))"),
         QStringLiteral("CREATE TABLE section_objects ("
-                       " route_id INTEGER NOT NULL,"
-                       " section_position INTEGER NOT NULL,"
-                       " position INTEGER NOT NULL,"
-                       " object_id INTEGER NOT NULL,"
+                       " route_id {int} NOT NULL,"
+                       " section_position {int} NOT NULL,"
+                       " position {int} NOT NULL,"
+                       " object_id {int} NOT NULL,"
                        " PRIMARY KEY (route_id, section_position, position),"
                        " FOREIGN KEY (route_id, section_position)"
                        "  REFERENCES sections(route_id, position) ON DELETE CASCADE)"),
         QStringLiteral("CREATE TABLE graph_layers ("
-                       " id INTEGER PRIMARY KEY CHECK (id > 0 AND id <= 2147483647),"
-                       " parent_id INTEGER REFERENCES graph_layers(id) ON DELETE CASCADE,"
+                       " id {id} CHECK (id > 0 AND id <= 2147483647),"
+                       " parent_id {int} REFERENCES graph_layers(id) ON DELETE CASCADE,"
                        " name TEXT NOT NULL DEFAULT '',"
-                       " type_bits INTEGER NOT NULL DEFAULT 0,"
-                       " sort_order INTEGER NOT NULL DEFAULT 0)"),
+                       " type_bits {int} NOT NULL DEFAULT 0,"
+                       " sort_order {int} NOT NULL DEFAULT 0)"),
         QStringLiteral("CREATE INDEX graph_layers_parent ON graph_layers(parent_id, sort_order)"),
         QStringLiteral("CREATE TABLE graph_objects ("
-                       " id INTEGER PRIMARY KEY CHECK (id > 0 AND id <= 2147483647),"
-                       " layer_id INTEGER NOT NULL REFERENCES graph_layers(id) ON DELETE CASCADE,"
-                       " sort_order INTEGER NOT NULL DEFAULT 0,"
-                       " type INTEGER NOT NULL,"
+                       " id {id} CHECK (id > 0 AND id <= 2147483647),"
+                       " layer_id {int} NOT NULL REFERENCES graph_layers(id) ON DELETE CASCADE,"
+                       " sort_order {int} NOT NULL DEFAULT 0,"
+                       " type {int} NOT NULL,"
                        " name TEXT,"
-                       " points BLOB NOT NULL,"
-                       " properties BLOB NOT NULL)"),
+                       " points {bytes} NOT NULL,"
+                       " properties {bytes} NOT NULL)"),
         QStringLiteral("CREATE INDEX graph_objects_layer ON graph_objects(layer_id, sort_order)"),
         QStringLiteral("CREATE TABLE tracked_objects ("
-                       " id INTEGER PRIMARY KEY CHECK (id > 0 AND id <= 2147483647),"
-                       " parent_id INTEGER REFERENCES tracked_objects(id) ON DELETE CASCADE,"
+                       " id {id} CHECK (id > 0 AND id <= 2147483647),"
+                       " parent_id {int} REFERENCES tracked_objects(id) ON DELETE CASCADE,"
                        " name TEXT NOT NULL DEFAULT '',"
-                       " kind INTEGER NOT NULL CHECK (kind IN (0, 1)),"
-                       " sort_order INTEGER NOT NULL DEFAULT 0)"),
+                       " kind {int} NOT NULL CHECK (kind IN (0, 1)),"
+                       " sort_order {int} NOT NULL DEFAULT 0)"),
         QStringLiteral("CREATE INDEX tracked_objects_parent"
                        " ON tracked_objects(parent_id, sort_order)"),
     };
@@ -93,16 +94,16 @@ QStringList checkEvents()
 {
     return {
         QStringLiteral("CREATE TABLE check_events ("
-                       " id INTEGER PRIMARY KEY CHECK (id > 0 AND id <= 2147483647),"
-                       " time INTEGER NOT NULL,"
-                       " route_id INTEGER NOT NULL,"
+                       " id {id} CHECK (id > 0 AND id <= 2147483647),"
+                       " time {int} NOT NULL,"
+                       " route_id {int} NOT NULL,"
                        " route_name TEXT NOT NULL DEFAULT '',"
-                       " section_id INTEGER NOT NULL,"
+                       " section_id {int} NOT NULL,"
                        " section_name TEXT NOT NULL DEFAULT '',"
-                       " unit_id INTEGER NOT NULL,"
+                       " unit_id {int} NOT NULL,"
                        " unit_name TEXT NOT NULL DEFAULT '',"
-                       " kind INTEGER NOT NULL CHECK (kind IN (0, 1)),"
-                       " deviation INTEGER NOT NULL)"),
+                       " kind {int} NOT NULL CHECK (kind IN (0, 1)),"
+                       " deviation {int} NOT NULL)"),
     };
 }
 
@@ -117,16 +118,16 @@ QStringList unitDevices()
                        " ON tracked_objects(device_id)"),
         QStringLiteral("ALTER TABLE tracked_objects ADD COLUMN device_key TEXT"),
         QStringLiteral("CREATE TABLE unit_status ("
-                       " unit_id INTEGER PRIMARY KEY"
+                       " unit_id {int} PRIMARY KEY"
                        "  REFERENCES tracked_objects(id) ON DELETE CASCADE,"
-                       " time INTEGER NOT NULL,"
-                       " x INTEGER NOT NULL,"
-                       " y INTEGER NOT NULL,"
-                       " speed REAL,"
-                       " bearing REAL,"
-                       " altitude REAL,"
-                       " accuracy REAL,"
-                       " battery REAL)"),
+                       " time {int} NOT NULL,"
+                       " x {int} NOT NULL,"
+                       " y {int} NOT NULL,"
+                       " speed {real},"
+                       " bearing {real},"
+                       " altitude {real},"
+                       " accuracy {real},"
+                       " battery {real})"),
     };
 }
 
@@ -145,14 +146,13 @@ int latestVersion()
 
 int version(const QSqlDatabase &db, QString *error)
 {
-    QSqlQuery query(db);
-    if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next())
-        return query.value(0).toInt();
-    if (error) {
-        *error = QStringLiteral("cannot read the schema version of %1: %2")
-                     .arg(db.databaseName(), query.lastError().text());
+    QString why;
+    const int version = SqlDialect::of(db).schemaVersion(db, &why);
+    if (version < 0 && error) {
+        *error =
+            QStringLiteral("cannot read the schema version of %1: %2").arg(db.databaseName(), why);
     }
-    return -1;
+    return version;
 }
 
 bool upgrade(const QSqlDatabase &db, QString *error)
@@ -167,10 +167,11 @@ bool upgrade(const QSqlDatabase &db, QString *error)
             return false;
         }
         QSqlQuery query(db);
-        QStringList statements = migrations().at(current);
-        statements << QStringLiteral("PRAGMA user_version = %1").arg(current + 1);
-        for (const QString &statement : qAsConst(statements)) {
-            if (!query.exec(statement)) {
+        const SqlDialect &dialect = SqlDialect::of(db);
+        const QStringList statements =
+            migrations().at(current) + dialect.setSchemaVersion(current + 1);
+        for (const QString &statement : statements) {
+            if (!query.exec(dialect.layout(statement))) {
                 *error = QStringLiteral("migration to version %1 failed: %2")
                              .arg(current + 1)
                              .arg(query.lastError().text());

@@ -17,7 +17,7 @@ struct StoreError
     RequestFailure::Code code = RequestFailure::Storage;
     QString reason;
 
-    // Read-only, busy or locked, full or I/O: from SQLite's result code.
+    // Read-only, busy or locked, full or I/O: from the database's error code.
     static StoreError fromSql(const QSqlError &error, const QString &what);
 
     // The stores' two ways out of a change. exec runs a prepared query with

@@ -21,7 +21,7 @@ public:
         if (!m_db.openChecked(path, error))
             return false;
         if (maxBytes > 0 && !m_db.capSize(maxBytes)) {
-            *error = QStringLiteral("cannot cap the size of %1").arg(path);
+            *error = QStringLiteral("cannot cap the size of %1").arg(m_db.path());
             return false;
         }
         m_handler = std::make_unique<RequestHandler>(m_db, m_clock, m_logLimiter);

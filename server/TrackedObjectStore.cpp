@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "NodeForest.h"
+#include "SqlDialect.h"
 
 #include "wire/WireWriter.h"
 
@@ -19,7 +20,7 @@ qint32 TrackedObjectStore::add(qint32 parentId, const QString &name, Kind kind, 
     QSqlQuery query(m_db.connection());
     query.prepare(QStringLiteral("INSERT INTO tracked_objects"
                                  " (parent_id, name, kind, sort_order, device_id)"
-                                 " VALUES (?, ?, ?, ?, ?)"));
+                                 " VALUES (?, ?, ?, ?, ?) RETURNING id"));
     query.addBindValue(parentId > 0 ? QVariant(parentId) : QVariant(QVariant::Int));
     query.addBindValue(name.isNull() ? QString(QLatin1String("")) : name);
     query.addBindValue(int(kind));
@@ -29,13 +30,13 @@ qint32 TrackedObjectStore::add(qint32 parentId, const QString &name, Kind kind, 
         Database::warnFailure("adding a tracked object", query);
         return 0;
     }
-    return query.lastInsertId().toInt();
+    return Database::returnedId(query);
 }
 
 QHash<qint32, QString> TrackedObjectStore::unitNames(bool *ok) const
 {
     QSqlQuery query(m_db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     *ok = query.exec(QStringLiteral("SELECT id, name FROM tracked_objects WHERE kind = 1"));
     if (!*ok) {
         Database::warnFailure("reading unit names", query);

@@ -1,6 +1,7 @@
 #include "UnitStatusStore.h"
 
 #include "Database.h"
+#include "SqlDialect.h"
 #include "SqlTransaction.h"
 
 #include <QSqlQuery>
@@ -31,7 +32,7 @@ UnitStatusStore::UnitStatusStore(const Database &db)
 QHash<qint32, UnitStatusStore::Last> UnitStatusStore::load(bool *ok) const
 {
     QSqlQuery query(m_db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     *ok = query.exec(QStringLiteral("SELECT unit_id, time, x, y, speed, bearing, altitude,"
                                     " accuracy, battery FROM unit_status"));
     if (!*ok) {

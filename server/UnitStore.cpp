@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "NodeTable.h"
+#include "SqlDialect.h"
 #include "SqlTransaction.h"
 #include "StoreLimits.h"
 
@@ -73,12 +74,12 @@ qint32 UnitStore::addNode(const UnitMessages::NewNode &node, StoreError *error)
     query.prepare(QStringLiteral(
         "INSERT INTO tracked_objects (parent_id, name, kind, sort_order) VALUES (?, ?, ?,"
         " (SELECT COALESCE(MAX(sort_order) + 1, 0) FROM tracked_objects"
-        "  WHERE COALESCE(parent_id, 0) = ?))"));
+        "  WHERE COALESCE(parent_id, 0) = ?)) RETURNING id"));
     const QVariant parent = node.parentId ? QVariant(node.parentId) : QVariant(QVariant::Int);
     if (!StoreError::exec(query, {parent, node.name, int(node.kind), node.parentId},
                           "adding a unit node", error))
         return 0;
-    const qint32 id = query.lastInsertId().toInt();
+    const qint32 id = Database::returnedId(query);
     return StoreError::committed(transaction, error) ? id : 0;
 }
 
@@ -195,7 +196,7 @@ bool UnitStore::setDeviceColumn(qint32 unitId, const QString &text, Column colum
 QList<UnitMessages::UnitInfo> UnitStore::units(bool *ok) const
 {
     QSqlQuery query(m_db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     *ok = query.exec(QStringLiteral(
         "SELECT t.id, COALESCE(t.parent_id, 0), t.name, COALESCE(t.device_id, ''),"
         " t.device_key IS NOT NULL, COALESCE(s.time, 0), COALESCE(s.x, 0), COALESCE(s.y, 0),"
@@ -226,7 +227,7 @@ QList<UnitMessages::UnitInfo> UnitStore::units(bool *ok) const
 QHash<QString, UnitStore::DeviceEntry> UnitStore::devices(bool *ok) const
 {
     QSqlQuery query(m_db.connection());
-    query.setForwardOnly(true);
+    SqlDialect::readOnce(query);
     *ok = query.exec(QStringLiteral("SELECT device_id, id, COALESCE(device_key, '')"
                                     " FROM tracked_objects"
                                     " WHERE kind = 1 AND device_id IS NOT NULL"));

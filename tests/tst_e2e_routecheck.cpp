@@ -35,6 +35,7 @@
 
 #include "testsupport/PanelProbe.h"
 #include "testsupport/PanelText.h"
+#include "testsupport/TestDatabase.h"
 #include "testsupport/TreeBuilders.h"
 
 #include <algorithm>
@@ -180,7 +181,10 @@ class tst_E2eRouteCheck : public QObject
 
 private slots:
     void init();
-    void cleanup() { second.reset(); first.reset(); server.reset(); folder.reset(); }
+    void cleanup()
+    {
+        second.reset(), first.reset(), server.reset(), store.reset(), folder.reset();
+    }
 
     void routeSurvivesRestart();
     void checkingColoursTheSection();
@@ -191,6 +195,7 @@ private:
     void connectClient(std::unique_ptr<Client> &client);
 
     std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<TestDatabase> store;
     std::unique_ptr<RouteCheckServer> server;
     quint16 port = 0;
     qint32 spare = 0, beat = 0;
@@ -204,6 +209,7 @@ private:
 void tst_E2eRouteCheck::init()
 {
     folder = std::make_unique<QTemporaryDir>();
+    store = std::make_unique<TestDatabase>(folder->filePath("routes.sqlite"));
     startServer();
     TrackedObjectStore unitStore(server->database());
     const qint32 cars = unitStore.add(0, "Cars", TrackedObjectStore::Kind::Group, 0);
@@ -239,7 +245,7 @@ void tst_E2eRouteCheck::startServer(quint16 atPort)
 {
     ServerOptions options;
     options.port = atPort;
-    options.databasePath = folder->filePath("routes.sqlite");
+    options.databasePath = store->where();
     server = std::make_unique<RouteCheckServer>(options);
     QString error;
     QVERIFY2(server->start(&error), qPrintable(error));

@@ -1,10 +1,12 @@
 #ifndef SERVERHARNESS_H
 #define SERVERHARNESS_H
 
-// A route-check server on a free port over a file in a temporary folder, and
-// clients on real sockets. Header-only: only the server's suites link its core.
+// A route-check server on a free port over a file in a temporary folder (or a
+// database of its own on PostgreSQL, see TestDatabase), and clients on real
+// sockets. Header-only: only the server's suites link its core.
 #include "FrameClient.h"
 #include "RouteCheckServer.h"
+#include "TestDatabase.h"
 
 #include "wire/RequestFailure.h"
 
@@ -21,6 +23,7 @@ struct ServerHarness
     static constexpr int Timeout = 10000;
 
     QTemporaryDir dir;
+    TestDatabase store{dir.filePath(QStringLiteral("routes.sqlite"))};
     std::unique_ptr<RouteCheckServer> server;
     std::unique_ptr<QObject> clients = std::make_unique<QObject>(); // goes before the server
 
@@ -30,7 +33,7 @@ struct ServerHarness
         return stream;
     }
 
-    // (Re)starts on the same file unless options name one; the error, or empty.
+    // (Re)starts on the same database unless options name one; the error, or empty.
     QString start(ServerOptions options = {}, const QString &seed = {})
     {
         clients = std::make_unique<QObject>();
@@ -38,7 +41,9 @@ struct ServerHarness
         options.port = 0;
         options.seed = seed.isEmpty() ? options.seed : seed;
         if (options.databasePath.isEmpty())
-            options.databasePath = dir.filePath(QStringLiteral("routes.sqlite"));
+            options.databasePath = store.where();
+        if (options.databasePath.isEmpty())
+            return QStringLiteral("no database: ") + store.error();
         server = std::make_unique<RouteCheckServer>(options);
         QString error;
         return server->start(&error) ? QString() : QStringLiteral("refused: ") + error;

@@ -14,13 +14,15 @@
 #include <QVariant>
 
 DatabaseZones::DatabaseZones(const QString &path)
-    : m_path(path)
+    : m_where(path)
+    , m_path(DatabaseAddress::parse(path, nullptr).value_or(DatabaseAddress()).shown())
 {
 }
 
 bool DatabaseZones::exists(QString *error) const
 {
-    if (QFileInfo(m_path).isFile())
+    if (!DatabaseAddress::parse(m_where, nullptr).value_or(DatabaseAddress()).isFile()
+        || QFileInfo(m_where).isFile())
         return true;
     *error = QStringLiteral("no database at %1").arg(m_path);
     return false;
@@ -29,7 +31,7 @@ bool DatabaseZones::exists(QString *error) const
 bool DatabaseZones::tree(TreeBodies::Payload payload, QList<TreeNode> *nodes, QString *error)
 {
     if (!m_db.isOpen()
-        && (!exists(error) || !m_db.open(m_path, error, Database::Access::ReadOnly)))
+        && (!exists(error) || !m_db.open(m_where, error, Database::Access::ReadOnly)))
         return false;
     bool ok = false;
     QByteArray body;
@@ -53,26 +55,25 @@ bool DatabaseZones::tree(TreeBodies::Payload payload, QList<TreeNode> *nodes, QS
     return true;
 }
 
-std::unique_ptr<QLockFile> DatabaseZones::openForWriting(QString *error)
+bool DatabaseZones::openForWriting(QString *error)
 {
     if (!exists(error))
-        return nullptr;
-    std::unique_ptr<QLockFile> lock = Database::lockForWriting(m_path, error);
-    if (!lock) {
-        *error += QStringLiteral("; use --server");
-        return nullptr;
+        return false;
+    if (DatabaseAddress::parse(m_where, error).value_or(DatabaseAddress()).isFile()) {
+        m_lock = Database::lockForWriting(m_where, error);
+        if (!m_lock) {
+            *error += QStringLiteral("; use --server");
+            return false;
+        }
     }
     m_db.close();
-    if (!m_db.open(m_path, error))
-        return nullptr;
-    return lock;
+    return m_db.open(m_where, error);
 }
 
 bool DatabaseZones::import(const QString &layer, const QVector<GraphObData> &shapes,
                            QString *error)
 {
-    const std::unique_ptr<QLockFile> lock = openForWriting(error);
-    if (!lock)
+    if (!openForWriting(error))
         return false;
     SqlTransaction transaction(m_db.connection());
     QList<qint32> ids;
@@ -88,8 +89,7 @@ bool DatabaseZones::import(const QString &layer, const QVector<GraphObData> &sha
 bool DatabaseZones::importRoute(const QString &layer, const AuditRoute &route,
                                 QStringList *warnings, QString *error)
 {
-    const std::unique_ptr<QLockFile> lock = openForWriting(error);
-    if (!lock)
+    if (!openForWriting(error))
         return false;
     SqlTransaction transaction(m_db.connection());
     QVector<GraphObData> shapes;

@@ -8,8 +8,9 @@
 
 #include <memory>
 
-// Zones straight in a server's database file. Reading goes beside a running
-// server; an import takes the writer's lock, so not while a server holds it.
+// Zones straight in a server's database. Reading goes beside a running
+// server; an import into a file takes the writer's lock, so not while a
+// server holds it. A database server keeps its writers apart itself.
 class DatabaseZones : public ZoneStore
 {
 public:
@@ -25,8 +26,8 @@ public:
 private:
     // A path to nothing is refused: opening would make a file there.
     bool exists(QString *error) const;
-    // Takes the writer's lock and opens the file for writing; null with why.
-    std::unique_ptr<QLockFile> openForWriting(QString *error);
+    // Takes a file's writer lock and opens the database for writing.
+    bool openForWriting(QString *error);
     // The shapes last in the layer (made when missing), inside the caller's
     // transaction; their ids in ids.
     bool addShapes(const QString &layer, const QVector<GraphObData> &shapes,
@@ -37,8 +38,10 @@ private:
     qint32 topLevelLayer(const QString &name, QString *error) const;
     bool fitsReply(QString *error) const;
 
-    const QString m_path;
+    const QString m_where; // as --db gave it
+    const QString m_path;  // for messages
     Database m_db;
+    std::unique_ptr<QLockFile> m_lock; // a file's, while this writes
 };
 
 #endif // DATABASEZONES_H

@@ -1,5 +1,6 @@
 #include "GisToolOptions.h"
 
+#include "DatabaseAddress.h"
 #include "ShapeImport.h"
 
 #include <QCommandLineParser>
@@ -68,6 +69,9 @@ GisToolOptions::Parse GisToolOptions::parse(const QStringList &arguments,
     parsed.databasePath = parser.value(db);
     if (parser.isSet(db) && parsed.databasePath.isEmpty())
         return fail(QStringLiteral("--db needs a path"));
+    QString badAddress;
+    if (parser.isSet(db) && !DatabaseAddress::parse(parsed.databasePath, &badAddress))
+        return fail(badAddress);
     if (parser.isSet(server)) {
         parsed.server = Endpoint::parse(parser.value(server));
         if (!parsed.server || parsed.server->port == 0)
