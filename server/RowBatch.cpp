@@ -43,10 +43,10 @@ bool RowBatch::add(const QVariantList &row, StoreError *error)
 
 bool RowBatch::flush(StoreError *error)
 {
-    if (m_values.isEmpty())
-        return true;
     if (m_refersTo && !m_refersTo->flush(error))
         return false;
+    if (m_values.isEmpty())
+        return true;
     const int rows = m_values.size() / m_columns;
     QSqlQuery partial(m_db);
     QSqlQuery &query = rows == m_rowsPerStatement ? m_full : partial;

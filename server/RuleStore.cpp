@@ -57,8 +57,13 @@ public:
             && m_route.prepare(QStringLiteral(
                 "INSERT INTO routes (node_id, check_on, check_time_type, check_time, fifth_field)"
                 " VALUES (?, ?, ?, ?, ?)"));
-        if (!m_prepared)
-            qCWarning(lcServer) << "cannot prepare the route statements";
+        if (!m_prepared) {
+            // A database server may lock the tables out while preparing.
+            const QSqlQuery &failed = m_remove.lastError().isValid() ? m_remove : m_route;
+            Database::warnFailure("preparing the route statements", failed);
+            m_error = StoreError::fromSql(failed.lastError(),
+                                          QStringLiteral("preparing the route statements"));
+        }
     }
 
     bool remove(qint32 id)
@@ -130,7 +135,7 @@ private:
     RowBatch m_sections;
     RowBatch m_sectionObjects; // flushes m_sections first
     bool m_prepared = false;
-    StoreError m_error{RequestFailure::Storage, QStringLiteral("preparing the route statements")};
+    StoreError m_error;
 };
 
 // The names of the given nodes and whether each carries a route, read in a
@@ -619,10 +624,14 @@ bool RuleStore::setCheckMode(int mode, const QList<int> &ids, quint32 time, QLis
         return false;
     }
     QSqlQuery update(m_db.connection());
-    update.prepare(mode == 1
-                       ? QStringLiteral("UPDATE routes SET check_on = 1, check_time = ?"
-                                        " WHERE node_id = ?")
-                       : QStringLiteral("UPDATE routes SET check_on = 0 WHERE node_id = ?"));
+    if (!update.prepare(mode == 1 ? QStringLiteral("UPDATE routes SET check_on = 1,"
+                                                   " check_time = ? WHERE node_id = ?")
+                                  : QStringLiteral("UPDATE routes SET check_on = 0"
+                                                   " WHERE node_id = ?"))) {
+        Database::warnFailure("setting a check mode", update);
+        *error = StoreError::fromSql(update.lastError(), QStringLiteral("setting a check mode"));
+        return false;
+    }
     QSet<int> seen;
     for (int id : ids) {
         if (seen.contains(id))

@@ -16,9 +16,12 @@ StoreError StoreError::fromSql(const QSqlError &error, const QString &what)
 bool StoreError::exec(QSqlQuery &query, const QVariantList &values, const char *what,
                       StoreError *error)
 {
+    // A database server prepares on its side, and may refuse there (a lock
+    // it waited for too long); that refusal is the one to report.
+    const bool prepared = !query.lastError().isValid();
     for (const QVariant &value : values)
         query.addBindValue(value);
-    if (query.exec())
+    if (prepared && query.exec())
         return true;
     Database::warnFailure(what, query);
     *error = fromSql(query.lastError(), QString::fromLatin1(what));
