@@ -210,6 +210,7 @@ void tst_E2eRouteCheck::init()
 {
     folder = std::make_unique<QTemporaryDir>();
     store = std::make_unique<TestDatabase>(folder->filePath("routes.sqlite"));
+    QVERIFY2(!store->where().isEmpty(), qPrintable(store->error()));
     startServer();
     TrackedObjectStore unitStore(server->database());
     const qint32 cars = unitStore.add(0, "Cars", TrackedObjectStore::Kind::Group, 0);
