@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+
 using LiveMessages::CheckEvent;
 
 EventStore::EventStore(const Database &db)
@@ -22,10 +24,13 @@ bool EventStore::record(QList<CheckEvent> *events)
     if (!transaction.isActive())
         return false;
     QSqlQuery insert(m_db.connection());
+    // Judged again (on another server, or after a restart), an event of a
+    // round already recorded is not recorded twice.
     insert.prepare(QStringLiteral(
         "INSERT INTO check_events (time, route_id, route_name, section_id, section_name,"
-        " unit_id, unit_name, kind, deviation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"
-        " RETURNING id"));
+        " unit_id, unit_name, kind, deviation, round_start)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " ON CONFLICT (route_id, section_id, kind, round_start) DO NOTHING RETURNING id"));
     QList<qint32> ids;
     for (const CheckEvent &e : qAsConst(*events)) {
         insert.addBindValue(qint64(e.time));
@@ -37,23 +42,31 @@ bool EventStore::record(QList<CheckEvent> *events)
         insert.addBindValue(e.unitName.isNull() ? QStringLiteral("") : e.unitName);
         insert.addBindValue(e.kind);
         insert.addBindValue(e.deviation);
+        insert.addBindValue(e.roundStart);
         if (!insert.exec()) {
             Database::warnFailure("recording a check event", insert);
             return false;
         }
         ids.append(Database::returnedId(insert));
     }
+    const qint32 newest = *std::max_element(ids.cbegin(), ids.cend());
     QSqlQuery trim(m_db.connection());
     trim.prepare(QStringLiteral("DELETE FROM check_events WHERE id <= ?"));
-    trim.addBindValue(ids.constLast() - MaxKept);
-    if (!trim.exec()) {
+    trim.addBindValue(newest - MaxKept);
+    if (newest > 0 && !trim.exec()) {
         Database::warnFailure("trimming the check events", trim);
         return false;
     }
     if (!transaction.commit())
         return false;
-    for (int i = 0; i < ids.size(); ++i)
-        (*events)[i].id = ids.at(i);
+    QList<CheckEvent> recorded;
+    for (int i = 0; i < ids.size(); ++i) {
+        if (ids.at(i) != 0) {
+            recorded << events->at(i);
+            recorded.last().id = ids.at(i);
+        }
+    }
+    *events = std::move(recorded);
     return true;
 }
 

@@ -16,7 +16,8 @@ public:
 
     explicit EventStore(const Database &db); // the database outlives the store
 
-    // Stores the events in one transaction and gives each its id. False, with
+    // Stores the events in one transaction and gives each its id; an event
+    // whose round is recorded already is taken out of the list. False, with
     // nothing stored, on a database error.
     bool record(QList<LiveMessages::CheckEvent> *events);
     // At most limit of the newest events, newest first.

@@ -308,6 +308,15 @@ void LiveChecker::tick()
     publish();
 }
 
+void LiveChecker::replay(const QList<PositionReport> &reports)
+{
+    for (const PositionReport &r : reports) {
+        if (m_unitNames.contains(r.unitId))
+            m_engine.report(r.unitId, r.time, r.position);
+    }
+    publish();
+}
+
 void LiveChecker::check(const QList<PositionReport> &reports, Counting counting)
 {
     const qint64 now = m_clock.now();
@@ -366,6 +375,8 @@ void LiveChecker::publish()
 
 void LiveChecker::publishEvents(QList<CheckEvent> events)
 {
+    if (events.isEmpty())
+        return; // every one was recorded before
     std::sort(events.begin(), events.end(), [](const CheckEvent &a, const CheckEvent &b) {
         return a.time != b.time ? a.time > b.time : a.id > b.id;
     });
@@ -418,6 +429,7 @@ void LiveChecker::recordEvents(int routeId, QList<CheckEvent> *events)
             e.unitName = m_unitNames.value(o.unitId);
             e.kind = kind;
             e.deviation = clampedSeconds(deviation);
+            e.roundStart = o.reference;
             events->append(e);
         };
         if (o.entered && section.messageOnTimeIn)

@@ -71,6 +71,11 @@ public:
     void accept(const QList<LiveMessages::PositionReport> &reports);
     // Moves the engine to the clock's time and publishes what changed.
     void tick();
+    // Runs reports the checking took before (kept by UnitTrackBook, each
+    // unit's in time order) through the engine again, so that it judges from
+    // where it stood; events recorded before are not recorded again. They are
+    // not sent on nor counted.
+    void replay(const QList<LiveMessages::PositionReport> &reports);
 
     // The "Get_server_stats" figures: reports taken and dropped (by why),
     // routes checked.

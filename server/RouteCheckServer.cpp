@@ -11,6 +11,7 @@
 #include "StatsSource.h"
 #include "StoreWriter.h"
 #include "UnitStatusBook.h"
+#include "UnitTrackBook.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -116,7 +117,12 @@ bool RouteCheckServer::start(QString *error)
     m_handler->setLastReports(m_unitStatus.get());
     connect(m_live.get(), &LiveChecker::positionsAccepted, m_unitStatus.get(),
             &UnitStatusBook::take);
+    m_tracks = std::make_unique<UnitTrackBook>(m_db, m_writer.get());
+    m_tracks->load();
+    connect(m_live.get(), &LiveChecker::positionsAccepted, m_tracks.get(),
+            &UnitTrackBook::take);
     m_live->reload();
+    m_live->replay(m_tracks->reports());
     m_live->start();
     return true;
 }
@@ -147,12 +153,13 @@ void RouteCheckServer::stop()
     m_thinningLog->stop();
     delete m_frameBudget;
     m_frameBudget = nullptr;
-    // The last reports go to the writer before it finishes. Saves under way
+    // The last reports and tracks go to the writer before it finishes. Saves under way
     // are finished; their outcomes, posted here, have nobody left to tell
     // and no checking to feed.
     if (m_handler)
         m_handler->setLastReports(nullptr);
     m_unitStatus.reset();
+    m_tracks.reset();
     m_writer.reset();
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     m_changing.clear();

@@ -26,6 +26,7 @@ class QTimer;
 class StatsSource;
 class StoreWriter;
 class UnitStatusBook;
+class UnitTrackBook;
 
 // The route-check server: a QTcpServer in the caller's thread and event loop,
 // one SQLite connection of its own, any number of clients. Embed it with
@@ -102,6 +103,7 @@ private:
     std::unique_ptr<LiveChecker> m_live;
     std::unique_ptr<StoreWriter> m_writer; // none when read-only
     std::unique_ptr<UnitStatusBook> m_unitStatus;
+    std::unique_ptr<UnitTrackBook> m_tracks;
     const StatsSource *m_statsSource = nullptr;
     // Changes being written, by ticket: whose they are (null once it left).
     QHash<quint64, ReplySink *> m_changing;

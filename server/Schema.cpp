@@ -131,11 +131,36 @@ QStringList unitDevices()
     };
 }
 
+// Version 4. What lets checking go on elsewhere, on another server of the
+// same database or after a restart: an event is recorded once per route,
+// section, kind and round (the round's start; NULL for events from before);
+// each unit's last reports as checking kept them (a blob of time, x, y
+// triples); and the servers sharing the database, each with the address its
+// peers reach it at and when it last said it is alive (the database's clock,
+// in milliseconds).
+QStringList sharedChecking()
+{
+    return {
+        QStringLiteral("ALTER TABLE check_events ADD COLUMN round_start {int}"),
+        QStringLiteral("CREATE UNIQUE INDEX check_events_once"
+                       " ON check_events(route_id, section_id, kind, round_start)"),
+        QStringLiteral("CREATE TABLE unit_tracks ("
+                       " unit_id {int} PRIMARY KEY"
+                       "  REFERENCES tracked_objects(id) ON DELETE CASCADE,"
+                       " reports {bytes} NOT NULL)"),
+        QStringLiteral("CREATE TABLE server_instances ("
+                       " id TEXT PRIMARY KEY,"
+                       " address TEXT NOT NULL,"
+                       " heartbeat {int} NOT NULL)"),
+    };
+}
+
 } // namespace
 
 const QVector<QStringList> &migrations()
 {
-    static const QVector<QStringList> all = {firstLayout(), checkEvents(), unitDevices()};
+    static const QVector<QStringList> all = {firstLayout(), checkEvents(), unitDevices(),
+                                             sharedChecking()};
     return all;
 }
 

@@ -100,6 +100,14 @@ void StoreWriter::storeStatus(const QHash<qint32, UnitStatusStore::Last> &rows)
         Qt::QueuedConnection);
 }
 
+void StoreWriter::storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks)
+{
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker, tracks] { UnitTrackStore(worker->database()).store(tracks); },
+        Qt::QueuedConnection);
+}
+
 void StoreWriter::record(const QList<LiveMessages::CheckEvent> &events, QObject *context,
                          EventsDone done)
 {

@@ -3,6 +3,7 @@
 
 #include "RequestHandler.h"
 #include "UnitStatusStore.h"
+#include "UnitTrackStore.h"
 
 #include "wire/LiveMessages.h"
 
@@ -52,6 +53,8 @@ public:
     // Stores the units' last reports; a failure is logged and the rows wait
     // for the next report of each unit.
     void storeStatus(const QHash<qint32, UnitStatusStore::Last> &rows);
+    // Stores the units' kept reports, likewise.
+    void storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks);
 
     // Returns once everything asked so far is done and each done was called.
     void finish();

@@ -104,6 +104,8 @@ private slots:
     void checkMode();
     void liveSave_data();
     void liveSave();
+    void checkingAfterRestart_data();
+    void checkingAfterRestart();
     void layerTree();
     void ruleTree();
     void deepChainCut();
@@ -155,6 +157,7 @@ void TestServerStore::schema_data()
     QTest::newRow("latest: nothing re-run") << "other.sqlite" << Schema::latestVersion();
     QTest::newRow("first version: the events table added") << "other.sqlite" << 1;
     QTest::newRow("second version: the units' devices added") << "other.sqlite" << 2;
+    QTest::newRow("third version: shared checking's tables added") << "other.sqlite" << 3;
     QTest::newRow("newer version: refused") << "other.sqlite" << Schema::latestVersion() + 1;
     QTest::newRow("not a database: refused") << "plain.txt" << 0;
 }
@@ -179,6 +182,10 @@ void TestServerStore::schema()
     if (storedVersion) {
         QVERIFY(RuleStore(db).addNode(0, QStringLiteral("kept"), 1, 0));
         QVERIFY(TrackedObjectStore(db).add(0, "car", TrackedObjectStore::Kind::Unit, 0));
+        for (const char *drop : {"TABLE unit_tracks", "TABLE server_instances",
+                                 "INDEX check_events_once"})
+            QVERIFY(storedVersion > 3 || db.exec(QStringLiteral("DROP %1").arg(drop)));
+        QVERIFY(storedVersion > 3 || db.exec("ALTER TABLE check_events DROP COLUMN round_start"));
         QVERIFY(storedVersion != 1 || db.exec(QStringLiteral("DROP TABLE check_events")));
         for (const char *drop : {"TABLE unit_status", "INDEX tracked_objects_device"})
             QVERIFY(storedVersion > 2 || db.exec(QStringLiteral("DROP %1").arg(drop)));
@@ -201,7 +208,7 @@ void TestServerStore::schema()
         QCOMPARE(db.schemaVersion(), Schema::latestVersion());
         QStringList tables = SqlDialect::of(db.connection()).tables(db.connection());
         tables.removeOne("schema_version"); // PostgreSQL's record of the version
-        QCOMPARE(tables.size(), 10);
+        QCOMPARE(tables.size(), 12);
         QCOMPARE(scalar(db, "SELECT COUNT(*) FROM check_events"), QString("0"));
         if (!TestDatabase::onPostgres()) {
             QCOMPARE(scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA foreign_keys"),
@@ -417,6 +424,72 @@ void TestServerStore::saveOffTheLoop()
     QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 2, ServerHarness::Timeout);
     QCOMPARE(saved.at(0).at(0).toByteArray(), QByteArray("Fix_routes"));
     QVERIFY(saved.at(1).at(1).toByteArray().contains(wire(large)));
+}
+
+void TestServerStore::checkingAfterRestart_data()
+{
+    // Reports as seconds after the check-on time, "i" inside the zone, "o" out.
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("damaged"); // the stored track no longer reads
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("events"); // entry times, as recorded
+
+    QTest::newRow("entered before: judged from the kept reports, recorded once")
+        << "100o 110i 120i" << false << "130i" << 2 << "110";
+    QTest::newRow("half confirmed before: the kept report dates the entry")
+        << "100o 110i" << false << "120i" << 2 << "110";
+    QTest::newRow("left before: the exit stays judged") << "100o 110i 120i 130o 140o" << false
+                                                        << "150o" << 2 << "110";
+    QTest::newRow("a damaged track: the unit starts afresh")
+        << "100o 110i" << true << "120i" << 0 << "";
+}
+
+// A restarted server judges on from the reports it kept, and records no
+// event twice.
+void TestServerStore::checkingAfterRestart()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, damaged);
+    QFETCH(QString, after);
+    QFETCH(int, state);
+    QFETCH(QString, events);
+
+    ServerOptions options;
+    options.confirmMetres = 10000; // only a second report in a row confirms
+    QCOMPARE(h->start(options), QString());
+    Database *db = &h->server->database();
+    const qint32 car = TrackedObjectStore(*db).add(0, "Car", TrackedObjectStore::Kind::Unit, 0);
+    LayerStore layers(*db);
+    const qint32 layer = layers.addLayer(0, QStringLiteral("Marks"), 1, 0);
+    const QPoint spot(376000000, 556000000), away(376000000, 555980000); // 222 m apart
+    const qint32 zone = layers.addObject(layer, TreeBodies::object(0, 1, "", {spot}), 0);
+    const qint64 t0 = QDateTime::currentSecsSinceEpoch() - 1000;
+    store(route(NodeA, {section(1, "s", {zone}, {-1, -1})}, {car}, {1, 0, t0, 0}));
+    const auto push = [&](const QString &reports) {
+        QList<LiveMessages::PositionReport> list;
+        for (const QString &r : reports.split(' ', Qt::SkipEmptyParts))
+            list.append({car, quint32(t0 + r.chopped(1).toInt()), r.endsWith('i') ? spot : away});
+        h->server->liveChecker()->accept(list);
+        h->server->finishWrites();
+    };
+    QVERIFY(h->server->liveChecker()->reload());
+    push(before);
+    h->server->stop(); // the kept reports are stored on the way out
+    if (damaged) {
+        Database file;
+        QString error;
+        QVERIFY2(file.open(h->store.where(), &error), qPrintable(error));
+        QVERIFY(file.exec("UPDATE unit_tracks SET reports = reports || reports"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kept reports of unit .* do not"));
+    }
+    QCOMPARE(h->start(options), QString());
+    db = &h->server->database();
+    push(after);
+    QCOMPARE(h->server->liveChecker()->engine().states(NodeA).value(0).second, state);
+    QCOMPARE(joined(*db, QStringLiteral("SELECT time - %1 FROM check_events WHERE kind = 0"
+                                        " ORDER BY id").arg(t0), " "),
+             events);
 }
 
 // A save moves the kept size by what it changes, each route counted once.

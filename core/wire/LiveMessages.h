@@ -47,6 +47,9 @@ struct CheckEvent
     QString unitName;
     qint32 kind = TimeIn;
     qint32 deviation = 0;
+    // Not on the wire: the start of the round judged. With the route, the
+    // section and the kind, what makes an event one of a kind.
+    qint64 roundStart = 0;
 
     bool operator==(const CheckEvent &other) const;
 };

@@ -1,0 +1,47 @@
+#ifndef UNITTRACKBOOK_H
+#define UNITTRACKBOOK_H
+
+#include "UnitTrackStore.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+class Database;
+class StoreWriter;
+class QTimer;
+
+// Each unit's last KeptReports reports as checking took them, kept in memory
+// and written every FlushMs for the units that reported since, so that what
+// the checking judged from can be judged from again (UnitTrackStore).
+class UnitTrackBook : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int FlushMs = 5000;
+    static constexpr int KeptReports = 64; // as many as checking runs again
+
+    // The database and the writer (none: nothing is stored) outlive the book.
+    UnitTrackBook(const Database &db, StoreWriter *writer, QObject *parent = nullptr);
+    ~UnitTrackBook() override;
+
+    bool load();
+    // The kept reports of the units, each unit's in time order; all units'
+    // when units is empty.
+    QList<LiveMessages::PositionReport> reports(const QSet<qint32> &units = {}) const;
+    // The reports checking accepted; a late one goes in its place.
+    void take(const QList<LiveMessages::PositionReport> &accepted);
+    // Hands the tracks that changed since the last flush to the writer.
+    void flush();
+
+private:
+    const Database &m_db;
+    StoreWriter *m_writer; // not owned
+    QTimer *m_flushTimer;  // a child
+    QHash<qint32, UnitTrackStore::Track> m_tracks;
+    QSet<qint32> m_unstored;
+};
+
+#endif // UNITTRACKBOOK_H
