@@ -40,6 +40,8 @@ public:
 
     // A layer tree reply was just built: its size is the one to grow from.
     void measured(qint64 treeBytes) { m_treeBytes = treeBytes; }
+    // Another server changed the tree: it is measured again before a change.
+    void forgetTreeSize() { m_treeBytes = Unknown; }
 
 private:
     static constexpr qint64 Unknown = -1;

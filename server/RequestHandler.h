@@ -44,6 +44,14 @@ public:
     // what is not stored yet. Not owned; it outlives the handler.
     void setLastReports(const UnitStatusBook *book) { m_lastReports = book; }
 
+    // Another server of the database changed the trees: the sizes kept
+    // for the reply limits are counted again.
+    void forgetTreeSizes()
+    {
+        m_rules.forgetTally();
+        m_layerEdits.forgetTreeSize();
+    }
+
     // The commands that write: a running server hands them to its writer.
     static bool isChange(const QByteArray &command);
     // The unit tree and device edits, which the other clients are told of.

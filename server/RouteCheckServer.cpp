@@ -83,6 +83,12 @@ bool RouteCheckServer::start(QString *error)
         stop();
         return false;
     }
+    m_notices = std::make_unique<ChangeNotices>(m_db);
+    connect(m_notices.get(), &ChangeNotices::heard, this, &RouteCheckServer::onChangeHeard);
+    if (!m_notices->start(error)) {
+        stop();
+        return false;
+    }
     if (!m_tcp->listen(m_options.address, m_options.port)) {
         *error = QStringLiteral("cannot listen on %1: %2")
                      .arg(ServerOptions::endpointText(m_options.address, m_options.port),
@@ -165,6 +171,7 @@ void RouteCheckServer::stop()
     m_changing.clear();
     m_live.reset();
     m_handler.reset();
+    m_notices.reset();
     m_db.close();
     m_lock.reset();
 }
@@ -287,20 +294,51 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
         // Deleted routes stop being checked; a renamed one records its new name.
         m_live->update(outcome.change);
         broadcast(Commands::RuleTreeChanged, QByteArray(), sender);
+        m_notices->announce(ChangeNotices::Kind::Rules);
     } else if (outcome.command == Commands::SetCheckMode) {
         m_live->reload();
         if (sender)
             sendStates(sender);
+        m_notices->announce(ChangeNotices::Kind::CheckMode, outcome.body);
     } else if (RequestHandler::isLayerChange(outcome.command)) {
         broadcast(Commands::LayerTreeChanged, QByteArray(), sender);
         // A changed shape must not go on being judged as it was; a shape in
         // use is never deleted.
         if (outcome.command == Commands::ChangeGraphObject)
             m_live->reload();
+        m_notices->announce(ChangeNotices::Kind::Layers);
     } else if (RequestHandler::isUnitChange(outcome.command)) {
         broadcast(Commands::UnitTreeChanged, QByteArray(), sender);
         m_live->reloadUnits();
         emit unitsChanged();
+        m_notices->announce(ChangeNotices::Kind::Units);
+    }
+}
+
+void RouteCheckServer::onChangeHeard(ChangeNotices::Kind kind, const QByteArray &body)
+{
+    // What another server of the database committed, as its own clients heard it.
+    m_handler->forgetTreeSizes();
+    if (m_writer)
+        m_writer->forgetTreeSizes();
+    switch (kind) {
+    case ChangeNotices::Kind::Rules:
+        m_live->reload();
+        broadcast(Commands::RuleTreeChanged, QByteArray());
+        break;
+    case ChangeNotices::Kind::CheckMode:
+        m_live->reload();
+        broadcast(Commands::SetCheckMode, body);
+        break;
+    case ChangeNotices::Kind::Layers:
+        m_live->reload();
+        broadcast(Commands::LayerTreeChanged, QByteArray());
+        break;
+    case ChangeNotices::Kind::Units:
+        m_live->reloadUnits();
+        broadcast(Commands::UnitTreeChanged, QByteArray());
+        emit unitsChanged();
+        break;
     }
 }
 

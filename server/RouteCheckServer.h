@@ -1,6 +1,7 @@
 #ifndef ROUTECHECKSERVER_H
 #define ROUTECHECKSERVER_H
 
+#include "ChangeNotices.h"
 #include "Database.h"
 #include "LogLimiter.h"
 #include "ReplySink.h"
@@ -87,6 +88,7 @@ private:
     bool makeRoom();
     bool handleLive(const QByteArray &command, const QByteArray &body, ReplySink *sender);
     void deliver(const RequestHandler::Outcome &outcome, ReplySink *sender);
+    void onChangeHeard(ChangeNotices::Kind kind, const QByteArray &body);
     void onClientFinished(ClientConnection *client);
     void broadcast(const QByteArray &command, const QByteArray &body,
                    const ReplySink *except = nullptr);
@@ -104,6 +106,7 @@ private:
     std::unique_ptr<StoreWriter> m_writer; // none when read-only
     std::unique_ptr<UnitStatusBook> m_unitStatus;
     std::unique_ptr<UnitTrackBook> m_tracks;
+    std::unique_ptr<ChangeNotices> m_notices; // while started
     const StatsSource *m_statsSource = nullptr;
     // Changes being written, by ticket: whose they are (null once it left).
     QHash<quint64, ReplySink *> m_changing;

@@ -80,6 +80,9 @@ public:
     bool setCheckMode(int mode, const QList<int> &ids, quint32 time, QList<int> *applied,
                       StoreError *error);
 
+    // Another server changed the tree: its size is counted again before a change.
+    void forgetTally() { m_tally.forget(); }
+
 private:
     bool hasRow(const char *sql, qint32 id) const;
     // Counts the tree when the tally does not know it; false with why.

@@ -100,6 +100,13 @@ void StoreWriter::storeStatus(const QHash<qint32, UnitStatusStore::Last> &rows)
         Qt::QueuedConnection);
 }
 
+void StoreWriter::forgetTreeSizes()
+{
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { worker->handler().forgetTreeSizes(); },
+        Qt::QueuedConnection);
+}
+
 void StoreWriter::storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks)
 {
     QMetaObject::invokeMethod(

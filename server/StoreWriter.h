@@ -56,6 +56,9 @@ public:
     // Stores the units' kept reports, likewise.
     void storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks);
 
+    // Another server changed the trees (RequestHandler::forgetTreeSizes).
+    void forgetTreeSizes();
+
     // Returns once everything asked so far is done and each done was called.
     void finish();
 
