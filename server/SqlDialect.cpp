@@ -93,6 +93,11 @@ public:
         return query.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
     }
 
+    QString nowMilliseconds() const override
+    {
+        return QStringLiteral("CAST((julianday('now') - 2440587.5) * 86400000 AS INTEGER)");
+    }
+
     QStringList afterGivenIds(const QString &) const override
     {
         return {}; // SQLite gives the highest row id plus one
@@ -179,6 +184,11 @@ public:
     bool capSize(const QSqlDatabase &, qint64) const override
     {
         return false; // the database server's quotas are its administrator's
+    }
+
+    QString nowMilliseconds() const override
+    {
+        return QStringLiteral("CAST(EXTRACT(EPOCH FROM clock_timestamp()) * 1000 AS BIGINT)");
     }
 
     QStringList afterGivenIds(const QString &table) const override

@@ -59,6 +59,10 @@ public:
     // Caps the database's size, where the backend can (SQLite's page count).
     virtual bool capSize(const QSqlDatabase &db, qint64 bytes) const = 0;
 
+    // The database's clock in milliseconds since 1970, as an SQL expression:
+    // servers on several machines agree on it.
+    virtual QString nowMilliseconds() const = 0;
+
     // After rows were written with their ids given (a copy from another
     // database), the next id the database gives comes after the highest.
     virtual QStringList afterGivenIds(const QString &table) const = 0;
