@@ -33,11 +33,12 @@ bench: build
 	./build/bin/bench_zones
 	./build/bin/bench_feeds
 
+# Each test run gets a throwaway PostgreSQL cluster of its own (scripts/with-postgres).
 test-normal: build
-	cd build && ctest --output-on-failure -j $(JOBS)
+	cd build && ../scripts/with-postgres ctest --output-on-failure -j $(JOBS)
 
 test-asan: build-asan
-	cd build-asan && ctest --output-on-failure -j $(JOBS)
+	cd build-asan && ../scripts/with-postgres ctest --output-on-failure -j $(JOBS)
 
 # The fuzz targets (one a folder of fuzz/corpus/) are built with clang and each
 # run a while, two at a time, on a scratch copy of its corpus, so that the fuzz

@@ -8,6 +8,7 @@ packages=(
     qtbase5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n libqt5sql5-sqlite
     fonts-dejavu-core python3 lld tzdata
     libmicrohttpd-dev curl libgdal-dev
+    postgresql libqt5sql5-psql
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)
