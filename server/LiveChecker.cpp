@@ -204,7 +204,7 @@ void LiveChecker::apply(const RuleStore::Change &change)
         }
         if (m_simulator)
             m_simulated.insert(route.id, UnitSimulator::fromRecord(route, zones));
-        if (route.checkOn == 0) {
+        if (route.checkOn == 0 || !m_owners.owns(route.id)) {
             unchecked.append(route.id);
             continue;
         }
@@ -259,9 +259,10 @@ void LiveChecker::stop()
     m_logTimer->stop();
 }
 
-void LiveChecker::accept(const QList<PositionReport> &reports)
+void LiveChecker::accept(const QList<PositionReport> &reports, Source source)
 {
-    check(reports, Counting::Pushed);
+    // A peer's reports were counted (and screened) where they came in.
+    check(reports, source == Source::Here ? Counting::Pushed : Counting::Simulated, source);
     publish();
 }
 
@@ -317,7 +318,28 @@ void LiveChecker::replay(const QList<PositionReport> &reports)
     publish();
 }
 
-void LiveChecker::check(const QList<PositionReport> &reports, Counting counting)
+QSet<int> LiveChecker::judgedRoutes() const
+{
+    QSet<int> ids;
+    for (auto it = m_checked.cbegin(); it != m_checked.cend(); ++it)
+        ids.insert(it.key());
+    return ids;
+}
+
+QSet<qint32> LiveChecker::unitsOf(const QSet<int> &routeIds) const
+{
+    QSet<qint32> units;
+    for (int id : routeIds) {
+        const auto checked = m_checked.constFind(id);
+        if (checked == m_checked.cend())
+            continue;
+        for (int unit : checked->route.route->objects)
+            units.insert(unit);
+    }
+    return units;
+}
+
+void LiveChecker::check(const QList<PositionReport> &reports, Counting counting, Source source)
 {
     const qint64 now = m_clock.now();
     const bool counted = counting == Counting::Pushed;
@@ -338,7 +360,7 @@ void LiveChecker::check(const QList<PositionReport> &reports, Counting counting)
     }
     m_counts.accepted += counted ? accepted.size() : 0;
     if (!accepted.isEmpty())
-        emit positionsAccepted(accepted);
+        emit positionsAccepted(accepted, source);
 }
 
 const QMap<int, QByteArray> &LiveChecker::currentStates() const

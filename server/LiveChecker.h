@@ -4,6 +4,7 @@
 #include "CheckEngine.h"
 #include "geo/PositionScreen.h"
 #include "wire/LiveMessages.h"
+#include "RouteOwners.h"
 #include "RuleStore.h"
 #include "UnitSimulator.h"
 
@@ -38,6 +39,10 @@ class LiveChecker : public QObject
     Q_OBJECT
 
 public:
+    // Where reports come from: this server's devices and clients, or another
+    // server of the database (which sends on what it takes in).
+    enum class Source { Here, Peer };
+
     // The database and the clock outlive the checker.
     LiveChecker(const Database &db, const ServerClock &clock, QObject *parent = nullptr);
     ~LiveChecker() override;
@@ -68,7 +73,16 @@ public:
 
     // Checks a batch of reports, then publishes what changed. The accepted
     // reports go out as a "Unit_positions" body.
-    void accept(const QList<LiveMessages::PositionReport> &reports);
+    void accept(const QList<LiveMessages::PositionReport> &reports,
+                Source source = Source::Here);
+    // Which checked routes this server judges (with others on the database);
+    // every one unless set. Takes effect on the next reload().
+    void setOwners(const RouteOwners &owners) { m_owners = owners; }
+    const RouteOwners &owners() const { return m_owners; }
+    bool isLoaded() const { return m_loaded; }
+    // The routes judged here, and their units.
+    QSet<int> judgedRoutes() const;
+    QSet<qint32> unitsOf(const QSet<int> &routeIds) const;
     // Moves the engine to the clock's time and publishes what changed.
     void tick();
     // Runs reports the checking took before (kept by UnitTrackBook, each
@@ -89,7 +103,8 @@ public:
     QList<LiveMessages::CheckEvent> recentEvents(int limit) const;
 
 signals:
-    void positionsAccepted(const QList<LiveMessages::PositionReport> &reports);
+    void positionsAccepted(const QList<LiveMessages::PositionReport> &reports,
+                           LiveChecker::Source source);
     void stateChanged(qint32 routeId, const QByteArray &everySectionsStateBody);
     void eventsRecorded(const QByteArray &checkEventsBody);
 
@@ -127,8 +142,9 @@ private:
     enum class Counting { Pushed, Simulated };
     // Checks the reports of known units that pass the screen and sends them
     // on; pushed ones are counted, simulated ones (whose routes may list ids
-    // that are no unit) are not.
-    void check(const QList<LiveMessages::PositionReport> &reports, Counting counting);
+    // that are no unit) and a peer's are not.
+    void check(const QList<LiveMessages::PositionReport> &reports, Counting counting,
+               Source source = Source::Here);
     void publish();
     void publishEvents(QList<LiveMessages::CheckEvent> events);
     QByteArray statesBody(int routeId) const;
@@ -155,6 +171,7 @@ private:
     std::unique_ptr<UnitSimulator> m_simulator;  // while simulating
     QMap<int, UnitSimulator::Route> m_simulated; // while simulating: every route by id
     bool m_loaded = false;                       // reload() has read the routes once
+    RouteOwners m_owners;
 };
 
 #endif // LIVECHECKER_H

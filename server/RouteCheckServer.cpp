@@ -3,17 +3,22 @@
 #include "ClientConnection.h"
 #include "DemoSeed.h"
 #include "FrameBudget.h"
+#include "InstanceLease.h"
 #include "LiveChecker.h"
 #include "LogLimiter.h"
-#include "wire/LiveMessages.h"
-#include "wire/Commands.h"
+#include "PeerLink.h"
 #include "ServerLog.h"
 #include "StatsSource.h"
 #include "StoreWriter.h"
 #include "UnitStatusBook.h"
 #include "UnitTrackBook.h"
 
+#include "wire/Commands.h"
+#include "wire/LiveMessages.h"
+#include "wire/RouteMessages.h"
+
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
@@ -113,24 +118,121 @@ bool RouteCheckServer::start(QString *error)
     m_live->engine().setConfirmReports(m_options.confirmReports);
     m_live->engine().setConfirmMetres(m_options.confirmMetres);
     m_live->setSimulating(m_options.simulate);
+    // What checking takes in and judges goes to this server's clients, and
+    // to the other servers of the database for theirs.
     connect(m_live.get(), &LiveChecker::positionsAccepted, this,
-            &RouteCheckServer::broadcastPositions);
-    connect(m_live.get(), &LiveChecker::stateChanged, this, &RouteCheckServer::broadcastState);
-    connect(m_live.get(), &LiveChecker::eventsRecorded, this,
-            [this](const QByteArray &body) { broadcast(Commands::CheckEvents, body); });
+            [this](const QList<LiveMessages::PositionReport> &reports,
+                   LiveChecker::Source source) {
+                broadcastPositions(reports);
+                if (m_peers && source == LiveChecker::Source::Here)
+                    m_peers->send(PeerLink::Positions, LiveMessages::positionsBody(reports));
+            });
+    connect(m_live.get(), &LiveChecker::stateChanged, this,
+            [this](qint32 routeId, const QByteArray &body) {
+                broadcastState(routeId, body);
+                if (m_peers)
+                    m_peers->send(PeerLink::States, body);
+            });
+    connect(m_live.get(), &LiveChecker::eventsRecorded, this, [this](const QByteArray &body) {
+        broadcast(Commands::CheckEvents, body);
+        if (m_peers)
+            m_peers->send(PeerLink::Events, body);
+    });
     m_unitStatus = std::make_unique<UnitStatusBook>(m_db, m_writer.get());
     m_unitStatus->load();
     m_handler->setLastReports(m_unitStatus.get());
     connect(m_live.get(), &LiveChecker::positionsAccepted, m_unitStatus.get(),
-            &UnitStatusBook::take);
+            [this](const QList<LiveMessages::PositionReport> &reports,
+                   LiveChecker::Source source) {
+                m_unitStatus->take(reports, source == LiveChecker::Source::Here);
+            });
     m_tracks = std::make_unique<UnitTrackBook>(m_db, m_writer.get());
     m_tracks->load();
     connect(m_live.get(), &LiveChecker::positionsAccepted, m_tracks.get(),
             &UnitTrackBook::take);
+    // Several servers of a database share the routes out before checking starts.
+    if (!m_db.address().isFile() && !m_options.readOnly && !joinOthers(error)) {
+        stop();
+        return false;
+    }
     m_live->reload();
     m_live->replay(m_tracks->reports());
     m_live->start();
     return true;
+}
+
+bool RouteCheckServer::joinOthers(QString *error)
+{
+    m_peers = std::make_unique<PeerLink>(m_options.token);
+    connect(m_peers.get(), &PeerLink::received, this, &RouteCheckServer::onPeerMessage);
+    const QHostAddress address = m_options.peer.on ? m_options.peer.address : m_options.address;
+    if (!m_peers->listen(address, m_options.peer.on ? m_options.peer.port : 0, error))
+        return false;
+    m_lease = std::make_unique<InstanceLease>(m_db);
+    connect(m_lease.get(), &InstanceLease::membersChanged, this, &RouteCheckServer::shareRoutes);
+    connect(m_lease.get(), &InstanceLease::renewed, this, [this] {
+        m_peers->setPeers(m_lease->members(), m_lease->id());
+    });
+    if (!m_lease->start(m_peers->address(), error))
+        return false;
+    m_tracks->setStoredHere([this](qint32 unitId) {
+        return m_live->unitsOf(m_live->judgedRoutes()).contains(unitId);
+    });
+    shareRoutes();
+    return true;
+}
+
+void RouteCheckServer::shareRoutes()
+{
+    const QList<InstanceLease::Member> members = m_lease->members();
+    m_peers->setPeers(members, m_lease->id());
+    QStringList ids;
+    for (const InstanceLease::Member &member : members)
+        ids << member.id;
+    const RouteOwners owners(m_lease->id(), ids);
+    if (owners == m_live->owners())
+        return;
+    const QSet<int> before = m_live->judgedRoutes();
+    const QSet<qint32> unitsBefore = m_live->unitsOf(before);
+    m_live->setOwners(owners);
+    if (!m_live->isLoaded())
+        return; // the first reload takes them
+    m_live->reload();
+    // Units new to this server's checking are judged from where their
+    // reports stood; those judged here already keep theirs in the engine.
+    const QSet<int> judged = m_live->judgedRoutes();
+    m_live->replay(m_tracks->reports(m_live->unitsOf(judged - before) - unitsBefore));
+    for (int id : judged)
+        m_peerStates.remove(id);
+    qCInfo(lcServer).noquote() << "servers of the database:" << ids.size() << "- this one"
+                               << "judges" << judged.size() << "checked routes";
+}
+
+void RouteCheckServer::onPeerMessage(const QByteArray &command, const QByteArray &body)
+{
+    if (command == PeerLink::Positions) {
+        if (const auto reports = LiveMessages::readPositions(body))
+            m_live->accept(*reports, LiveChecker::Source::Peer);
+        return;
+    }
+    if (command == PeerLink::States) {
+        QDataStream in(body);
+        in.setVersion(QDataStream::Qt_4_5);
+        const qint32 routeId = RouteMessages::readSectionsState(in).routeId;
+        // Judged here since: this server's own states are the ones to show.
+        if (routeId <= 0 || m_live->owners().owns(routeId))
+            return;
+        m_peerStates.insert(routeId, body);
+        broadcastState(routeId, body);
+        return;
+    }
+    if (command == PeerLink::Events) {
+        if (LiveMessages::readEvents(body))
+            broadcast(Commands::CheckEvents, body);
+        return;
+    }
+    if (m_logLimiter.admit("unknown peer message"))
+        qCWarning(lcServer) << "another server sent" << command << "which this one does not know";
 }
 
 bool RouteCheckServer::seed(QString *error)
@@ -150,6 +252,10 @@ bool RouteCheckServer::seed(QString *error)
 void RouteCheckServer::stop()
 {
     m_tcp->close();
+    // The others take this server's routes over at their next beat.
+    m_lease.reset();
+    m_peers.reset();
+    m_peerStates.clear();
     const QList<ClientConnection *> clients = m_clients;
     for (ClientConnection *client : clients)
         client->drop();
@@ -419,6 +525,8 @@ void RouteCheckServer::sendStates(ReplySink *sender)
         return;
     const QMap<int, QByteArray> &states = m_live->currentStates();
     for (auto state = states.cbegin(); state != states.cend(); ++state)
+        sender->sendRouteState(state.key(), state.value());
+    for (auto state = m_peerStates.cbegin(); state != m_peerStates.cend(); ++state)
         sender->sendRouteState(state.key(), state.value());
 }
 

@@ -19,6 +19,8 @@
 #include <memory>
 
 class ClientConnection;
+class InstanceLease;
+class PeerLink;
 class FrameBudget;
 class LiveChecker;
 class QLockFile;
@@ -89,6 +91,11 @@ private:
     bool handleLive(const QByteArray &command, const QByteArray &body, ReplySink *sender);
     void deliver(const RequestHandler::Outcome &outcome, ReplySink *sender);
     void onChangeHeard(ChangeNotices::Kind kind, const QByteArray &body);
+    // With other servers on the database: takes a lease, links to the
+    // others, and shares the checked routes out again whenever one comes or goes.
+    bool joinOthers(QString *error);
+    void shareRoutes();
+    void onPeerMessage(const QByteArray &command, const QByteArray &body);
     void onClientFinished(ClientConnection *client);
     void broadcast(const QByteArray &command, const QByteArray &body,
                    const ReplySink *except = nullptr);
@@ -107,6 +114,9 @@ private:
     std::unique_ptr<UnitStatusBook> m_unitStatus;
     std::unique_ptr<UnitTrackBook> m_tracks;
     std::unique_ptr<ChangeNotices> m_notices; // while started
+    std::unique_ptr<InstanceLease> m_lease;   // with other servers, while started
+    std::unique_ptr<PeerLink> m_peers;        // likewise
+    QMap<int, QByteArray> m_peerStates;       // states the other servers judged, by route
     const StatsSource *m_statsSource = nullptr;
     // Changes being written, by ticket: whose they are (null once it left).
     QHash<quint64, ReplySink *> m_changing;

@@ -99,13 +99,20 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("Take positions from GPS trackers sending NMEA 0183 over TCP on this "
                        "address and port."),
         QStringLiteral("ADDR:PORT"));
+    const QCommandLineOption peerListen(
+        QStringLiteral("peer-listen"),
+        QStringLiteral("With several servers on one PostgreSQL database: the address and "
+                       "port the others reach this one at. Default: the --listen address, "
+                       "any free port."),
+        QStringLiteral("ADDR:PORT"));
     const QCommandLineOption feedAllow(
         QStringLiteral("feed-allow"),
         QStringLiteral("Let only devices from this network (10.0.0.0/8, 2001:db8::/32 or one "
                        "address) connect to --osmand and --nmea; repeatable. Default: any."),
         QStringLiteral("CIDR"));
     parser.addOptions({help, listen, db, readOnly, maxDbSize, token, seed, simulate, speed,
-                       confirmReports, confirmMetres, timeZone, osmand, nmea, feedAllow});
+                       confirmReports, confirmMetres, timeZone, osmand, nmea, peerListen,
+                       feedAllow});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -129,7 +136,8 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         return Parse::Error;
     }
     for (const auto &[option, listener] :
-         {std::pair{&osmand, &parsed.osmand}, std::pair{&nmea, &parsed.nmea}}) {
+         {std::pair{&osmand, &parsed.osmand}, std::pair{&nmea, &parsed.nmea},
+          std::pair{&peerListen, &parsed.peer}}) {
         listener->on = parser.isSet(*option);
         if (listener->on
             && !parseListenAddress(parser.value(*option), &listener->address, &listener->port)) {
@@ -215,6 +223,12 @@ QString ServerOptions::problem() const
     }
     if (!seed.isEmpty() && seed != QLatin1String("demo"))
         return QStringLiteral("unknown seed \"%1\" (known: demo)").arg(seed);
+    const QHostAddress peerAddress = peer.on ? peer.address : address;
+    if (!peerAddress.isLoopback() && token.isEmpty()) {
+        return QStringLiteral("the other servers reach this one on %1 (not loopback); that"
+                              " requires --token")
+            .arg(peerAddress.toString());
+    }
     if (!seed.isEmpty() && readOnly)
         return QStringLiteral("--seed writes to the database; it cannot go with --read-only");
     if (authTimeoutMs <= 0 || maxClients <= 0 || maxPendingOutput <= 0 || evictAfterMs <= 0

@@ -52,6 +52,9 @@ struct ServerOptions
     };
     Listener osmand;
     Listener nmea;
+    // Where the other servers of a PostgreSQL database reach this one; off:
+    // the listen address, any free port.
+    Listener peer;
     QStringList feedAllow;
     int deviceIdentifyMs = 30 * 1000; // an NMEA device names itself this soon
     int maxDeviceConnections = 1024;  // per listener; then the longest idle makes room

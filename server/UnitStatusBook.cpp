@@ -30,7 +30,7 @@ void UnitStatusBook::stage(qint32 unitId, quint32 time, const UnitMessages::Unit
     m_staged.insert({unitId, time}, status);
 }
 
-void UnitStatusBook::take(const QList<LiveMessages::PositionReport> &accepted)
+void UnitStatusBook::take(const QList<LiveMessages::PositionReport> &accepted, bool storeHere)
 {
     for (const LiveMessages::PositionReport &report : accepted) {
         UnitStatusStore::Last &last = m_last[report.unitId];
@@ -39,7 +39,8 @@ void UnitStatusBook::take(const QList<LiveMessages::PositionReport> &accepted)
         last.time = report.time;
         last.position = report.position;
         last.status = m_staged.value({report.unitId, report.time});
-        m_unstored.insert(report.unitId, last);
+        if (storeHere)
+            m_unstored.insert(report.unitId, last);
     }
 }
 

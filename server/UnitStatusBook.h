@@ -33,8 +33,9 @@ public:
     // find when checking accepts that fix.
     void stage(qint32 unitId, quint32 time, const UnitMessages::UnitStatus &status);
     // The fixes checking accepted: each unit keeps its newest. A fix without a
-    // staged status says nothing of speed, battery and the rest.
-    void take(const QList<LiveMessages::PositionReport> &accepted);
+    // staged status says nothing of speed, battery and the rest. Those that
+    // came from another server of the database are stored by that one.
+    void take(const QList<LiveMessages::PositionReport> &accepted, bool storeHere = true);
     void clearStaged() { m_staged.clear(); }
     // Puts the last report of each listed unit in its place.
     void overlay(QList<UnitMessages::UnitInfo> *units) const;

@@ -61,8 +61,11 @@ void UnitTrackBook::flush()
     if (m_unstored.isEmpty() || !m_writer)
         return;
     QHash<qint32, UnitTrackStore::Track> changed;
-    for (qint32 unitId : qAsConst(m_unstored))
-        changed.insert(unitId, m_tracks.value(unitId));
+    for (qint32 unitId : qAsConst(m_unstored)) {
+        if (!m_storedHere || m_storedHere(unitId))
+            changed.insert(unitId, m_tracks.value(unitId));
+    }
     m_unstored.clear();
-    m_writer->storeTracks(changed);
+    if (!changed.isEmpty())
+        m_writer->storeTracks(changed);
 }

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <functional>
+
 class Database;
 class StoreWriter;
 class QTimer;
@@ -33,8 +35,14 @@ public:
     QList<LiveMessages::PositionReport> reports(const QSet<qint32> &units = {}) const;
     // The reports checking accepted; a late one goes in its place.
     void take(const QList<LiveMessages::PositionReport> &accepted);
-    // Hands the tracks that changed since the last flush to the writer.
+    // Hands the tracks that changed since the last flush to the writer, of
+    // the units stored here (with several servers, those of the routes this
+    // one judges; all by default).
     void flush();
+    void setStoredHere(std::function<bool(qint32 unitId)> storedHere)
+    {
+        m_storedHere = std::move(storedHere);
+    }
 
 private:
     const Database &m_db;
@@ -42,6 +50,7 @@ private:
     QTimer *m_flushTimer;  // a child
     QHash<qint32, UnitTrackStore::Track> m_tracks;
     QSet<qint32> m_unstored;
+    std::function<bool(qint32)> m_storedHere;
 };
 
 #endif // UNITTRACKBOOK_H

@@ -101,6 +101,8 @@ void InstanceLease::beat()
     }
     if (held && !readMembers(&members))
         return; // the list as it was until the database answers again
+    if (held)
+        emit renewed();
     if (members == m_members)
         return;
     m_members = members;

@@ -49,6 +49,8 @@ public:
 
 signals:
     void membersChanged();
+    // Every beat whose renewal held.
+    void renewed();
 
 private:
     void beat();

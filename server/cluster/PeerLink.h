@@ -24,6 +24,11 @@ class PeerLink : public QObject
 
 public:
     static constexpr char Hello[] = "Peer_hello";
+    // What goes from server to server: accepted positions (a "Push_positions"
+    // body), one route's section states, recorded check events.
+    static constexpr char Positions[] = "Peer_positions";
+    static constexpr char States[] = "Peer_states";
+    static constexpr char Events[] = "Peer_events";
     // More peers than this, connected at once, are not expected.
     static constexpr int MaxIncoming = 64;
     static constexpr int MaxHelloBytes = 4096;
