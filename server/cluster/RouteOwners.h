@@ -18,6 +18,7 @@ public:
     RouteOwners(const QString &self, const QStringList &members);
 
     bool owns(int routeId) const;
+    int memberCount() const { return int(m_members.size()); }
     QString ownerOf(int routeId) const; // empty: alone, or nobody
     bool operator==(const RouteOwners &other) const;
     bool operator!=(const RouteOwners &other) const { return !(*this == other); }
