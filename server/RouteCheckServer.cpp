@@ -161,6 +161,16 @@ bool RouteCheckServer::start(QString *error)
     return true;
 }
 
+QString RouteCheckServer::instanceId() const
+{
+    return m_lease ? m_lease->id() : QString();
+}
+
+QString RouteCheckServer::peerAddress() const
+{
+    return m_peers ? m_peers->address() : QString();
+}
+
 bool RouteCheckServer::joinOthers(QString *error)
 {
     m_peers = std::make_unique<PeerLink>(m_options.token);
@@ -201,7 +211,9 @@ void RouteCheckServer::shareRoutes()
     // Units new to this server's checking are judged from where their
     // reports stood; those judged here already keep theirs in the engine.
     const QSet<int> judged = m_live->judgedRoutes();
-    m_live->replay(m_tracks->reports(m_live->unitsOf(judged - before) - unitsBefore));
+    const QSet<qint32> gained = m_live->unitsOf(judged - before) - unitsBefore;
+    m_live->replay(m_tracks->reports(gained));
+    m_tracks->markUnstored(gained); // their tracks are this server's to keep now
     for (int id : judged)
         m_peerStates.remove(id);
     qCInfo(lcServer).noquote() << "servers of the database:" << ids.size() << "- this one"
@@ -470,6 +482,13 @@ bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &b
                   << LiveMessages::ServerStat{QStringLiteral("clients_refused"),
                                               m_counts.clientsRefused}
                   << LiveMessages::ServerStat{QStringLiteral("news_thinned"), thinned()};
+            if (m_lease) {
+                // Of the servers sharing the database: how many, and this one's share.
+                stats << LiveMessages::ServerStat{QStringLiteral("servers"),
+                                                  m_live->owners().memberCount()}
+                      << LiveMessages::ServerStat{QStringLiteral("routes_judged"),
+                                                  m_live->judgedRoutes().size()};
+            }
             if (m_statsSource)
                 stats << m_statsSource->stats();
             sender->sendReply(command, LiveMessages::statsBody(stats));

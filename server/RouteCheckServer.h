@@ -56,6 +56,10 @@ public:
     int clientCount() const { return m_clients.size(); }
 
     const ServerOptions &options() const { return m_options; }
+    // With other servers on the database: this one's id among them and where
+    // they reach it; empty otherwise.
+    QString instanceId() const;
+    QString peerAddress() const;
     // Open while started: for host tools that add nodes, layers or units.
     Database &database() { return m_db; }
     const ServerClock &clock() const { return m_clock; }

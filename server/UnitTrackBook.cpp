@@ -62,7 +62,7 @@ void UnitTrackBook::flush()
         return;
     QHash<qint32, UnitTrackStore::Track> changed;
     for (qint32 unitId : qAsConst(m_unstored)) {
-        if (!m_storedHere || m_storedHere(unitId))
+        if (m_tracks.contains(unitId) && (!m_storedHere || m_storedHere(unitId)))
             changed.insert(unitId, m_tracks.value(unitId));
     }
     m_unstored.clear();

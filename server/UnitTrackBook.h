@@ -35,6 +35,8 @@ public:
     QList<LiveMessages::PositionReport> reports(const QSet<qint32> &units = {}) const;
     // The reports checking accepted; a late one goes in its place.
     void take(const QList<LiveMessages::PositionReport> &accepted);
+    // The units' tracks go out at the next flush, changed or not.
+    void markUnstored(const QSet<qint32> &units) { m_unstored.unite(units); }
     // Hands the tracks that changed since the last flush to the writer, of
     // the units stored here (with several servers, those of the routes this
     // one judges; all by default).

@@ -39,6 +39,10 @@ int main(int argc, char *argv[])
     }
     out << "listening on "
         << ServerOptions::endpointText(server.serverAddress(), server.serverPort()) << Qt::endl;
+    if (!server.instanceId().isEmpty()) {
+        out << "server " << server.instanceId() << " of the database; the others reach it at "
+            << server.peerAddress() << Qt::endl;
+    }
     if (options.osmand.on) {
         out << "OsmAnd devices on "
             << ServerOptions::endpointText(options.osmand.address, feeds.osmandPort())

@@ -1,6 +1,7 @@
 // Several servers on one PostgreSQL database: what one's clients change
 // reaches the others' clients.
 #include "testsupport/ServerHarness.h"
+#include "testsupport/ServerProcess.h"
 #include "testsupport/TreeBuilders.h"
 
 #include "InstanceLease.h"
@@ -8,6 +9,7 @@
 #include "LiveChecker.h"
 #include "RuleStore.h"
 #include "TrackedObjectStore.h"
+#include "UnitTrackBook.h"
 
 #include "wire/RouteMessages.h"
 #include "wire/UnitMessages.h"
@@ -34,6 +36,22 @@ bool shared(const RouteCheckServer &a, const RouteCheckServer &b)
     return true;
 }
 
+// Entries recorded, per route.
+QMap<int, int> entries(const Database &db)
+{
+    QSqlQuery query(db.connection());
+    query.exec("SELECT route_id, COUNT(*) FROM check_events WHERE kind = 0 GROUP BY route_id");
+    QMap<int, int> counts;
+    while (query.next())
+        counts.insert(query.value(0).toInt(), query.value(1).toInt());
+    return counts;
+}
+
+QList<int> once()
+{
+    return QVector<int>(Routes, 1).toList();
+}
+
 } // namespace
 
 class TestServerInstances : public QObject
@@ -46,6 +64,7 @@ private slots:
     void changesReachOtherServers_data();
     void changesReachOtherServers();
     void eachRouteJudgedOnce();
+    void takeover();
 
 private:
     static ServerOptions options()
@@ -54,6 +73,9 @@ private:
         options.confirmMetres = 10000; // a crossing takes two reports in a row
         return options;
     }
+    // Routes of a unit each under the group, checked from t0, all with one
+    // zone at Spot; their units.
+    QList<qint32> makeRoutes(qint64 t0);
     // Another server on the first one's database.
     QString startSecond();
 
@@ -136,13 +158,12 @@ void TestServerInstances::changesReachOtherServers()
 // Routes of a unit each, positions streamed to both servers by turns: each
 // route is judged by one server, its entry recorded once, and the clients of
 // both servers hear of every entry once.
-void TestServerInstances::eachRouteJudgedOnce()
+QList<qint32> TestServerInstances::makeRoutes(qint64 t0)
 {
     Database &db = first->server->database();
     LayerStore layers(db);
     const qint32 layer = layers.addLayer(0, "Marks", 1, 0);
     const qint32 zone = layers.addObject(layer, TreeBodies::object(0, 1, "", {Spot}), 0);
-    const qint64 t0 = QDateTime::currentSecsSinceEpoch() - 1000;
     RuleStore rules(db);
     QList<qint32> units;
     for (int i = 0; i < Routes; ++i) {
@@ -152,8 +173,18 @@ void TestServerInstances::eachRouteJudgedOnce()
         RouteRecord route(node);
         route.checkOn = 1, route.checkTime = quint32(t0), route.objects = {units.last()};
         route.sections = {TreeBodies::section(1, "Gate", {zone})};
-        QVERIFY(rules.storeRoute(route));
+        if (!rules.storeRoute(route))
+            return {};
     }
+    return units;
+}
+
+void TestServerInstances::eachRouteJudgedOnce()
+{
+    const qint64 t0 = QDateTime::currentSecsSinceEpoch() - 1000;
+    const QList<qint32> units = makeRoutes(t0);
+    QCOMPARE(units.size(), Routes);
+    Database &db = first->server->database();
     first->server->liveChecker()->reload();
     second->liveChecker()->reload();
     QTRY_VERIFY_WITH_TIMEOUT(shared(*first->server, *second), 3 * InstanceLease::HeartbeatMs);
@@ -181,20 +212,84 @@ void TestServerInstances::eachRouteJudgedOnce()
             pushers[(i + step) % 2]->send("Push_positions", LiveMessages::positionsBody(report));
         }
     }
-    const auto entries = [&] {
-        QSqlQuery query(db.connection());
-        query.exec("SELECT route_id, COUNT(*) FROM check_events WHERE kind = 0 GROUP BY route_id");
-        QMap<int, int> counts;
-        while (query.next())
-            counts.insert(query.value(0).toInt(), query.value(1).toInt());
-        return counts;
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(entries().size(), Routes, ServerHarness::Timeout);
-    QCOMPARE(entries().values(), QVector<int>(Routes, 1).toList());
+    QTRY_COMPARE_WITH_TIMEOUT(entries(db).size(), Routes, ServerHarness::Timeout);
+    QCOMPARE(entries(db).values(), once());
     for (int i = 0; i < 2; ++i) {
         QTRY_COMPARE_WITH_TIMEOUT(heard[i].size(), Routes, ServerHarness::Timeout);
-        QCOMPARE(heard[i].values(), QVector<int>(Routes, 1).toList());
+        QCOMPARE(heard[i].values(), once());
     }
+}
+
+// Two server programs; one is killed (SIGKILL) between the first and the
+// second report inside of each unit. The other takes its routes over and
+// judges them from the reports the dead one kept: every entry recorded once,
+// dated by its first report inside. A save the dead one answered stays.
+void TestServerInstances::takeover()
+{
+    const qint64 t0 = QDateTime::currentSecsSinceEpoch() - 1000;
+    const QList<qint32> units = makeRoutes(t0);
+    QCOMPARE(units.size(), Routes);
+    second.reset();
+    first->server.reset();
+    Database db;
+    QString error;
+    QVERIFY2(db.openChecked(first->store.where(), &error), qPrintable(error));
+
+    ServerProcess doomed, survivor;
+    const QStringList options{"--confirm-metres", "10000"};
+    const quint16 doomedPort = doomed.launch(first->store.where(), options);
+    const quint16 survivorPort = survivor.launch(first->store.where(), options);
+    QVERIFY(doomedPort && survivorPort);
+    FrameClient *toDoomed = first->connect(doomedPort);
+    FrameClient *toSurvivor = first->connect(survivorPort);
+    QVERIFY(toDoomed && toSurvivor);
+    const auto servers = [this](FrameClient *client) {
+        const QByteArray body = first->exchange(client, "Get_server_stats").second;
+        const auto stats = LiveMessages::readStats(body).value_or(QList<LiveMessages::ServerStat>());
+        for (const LiveMessages::ServerStat &stat : stats)
+            if (stat.name == "servers")
+                return stat.value;
+        return qint64(-1);
+    };
+    // Both count each other: what one takes in reaches the other from here on.
+    QTRY_COMPARE_WITH_TIMEOUT(servers(toDoomed), qint64(2), 3 * InstanceLease::HeartbeatMs);
+    QTRY_COMPARE_WITH_TIMEOUT(servers(toSurvivor), qint64(2), 3 * InstanceLease::HeartbeatMs);
+    QCOMPARE(first->exchange(toDoomed, "Rename_rule_node",
+                             UnitMessages::idTextBody({GroupNode, "Night shift"}))
+                 .first,
+             QByteArray("Rename_rule_node"));
+
+    const auto push = [&](FrameClient *to, int step, const QPoint &at) {
+        QList<LiveMessages::PositionReport> reports;
+        for (qint32 unit : units)
+            reports.append({unit, quint32(t0 + 100 + step), at});
+        to->send("Push_positions", LiveMessages::positionsBody(reports));
+    };
+    push(toDoomed, 0, Away);
+    push(toDoomed, 1, Spot);
+    // Each server keeps the tracks of the units of its routes; both have written them.
+    const auto tracks = [&db] {
+        QSqlQuery query(db.connection());
+        return query.exec("SELECT COUNT(*) FROM unit_tracks") && query.next()
+                   ? query.value(0).toInt()
+                   : -1;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(tracks(), Routes, 4 * UnitTrackBook::FlushMs);
+    doomed.kill();
+    QVERIFY(doomed.waitForFinished(ServerHarness::Timeout));
+
+    QSignalSpy news(toSurvivor, &FrameClient::newsReceived);
+    push(toSurvivor, 2, Spot);
+    QTRY_COMPARE_WITH_TIMEOUT(entries(db).size(), Routes, 30000);
+    QCOMPARE(entries(db).values(), once());
+    QSqlQuery query(db.connection());
+    QVERIFY(query.exec(QStringLiteral("SELECT DISTINCT time - %1 FROM check_events").arg(t0)));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toInt(), 101);
+    QVERIFY(!query.next());
+    QVERIFY(query.exec(QStringLiteral("SELECT name FROM rule_nodes WHERE id = %1").arg(GroupNode))
+            && query.next());
+    QCOMPARE(query.value(0).toString(), QString("Night shift"));
 }
 
 QTEST_MAIN(TestServerInstances)

@@ -1,6 +1,7 @@
 // opercheck-server as users run it: the files it will not start on, kill -9
 // in the middle of saves, and many clients each holding a large unfinished frame.
 #include "testsupport/ServerHarness.h"
+#include "testsupport/ServerProcess.h"
 
 #include "RuleStore.h"
 #include "Schema.h"
@@ -22,25 +23,6 @@ namespace {
 constexpr int Timeout = ServerHarness::Timeout;
 constexpr qint64 MiB = 1 << 20;
 
-struct Program : QProcess
-{
-    ~Program() override
-    {
-        kill();
-        waitForFinished();
-    }
-    // The port it listens on once it says so; 0 when it does not get there.
-    quint16 launch(const QString &db, const QStringList &arguments = {})
-    {
-        start(OC_SERVER_PROGRAM, QStringList{"--db", db, "--listen", "127.0.0.1:0"} + arguments);
-        QByteArray out;
-        while (!out.contains('\n') && waitForReadyRead(Timeout))
-            out += readAllStandardOutput();
-        const QRegularExpressionMatch port =
-            QRegularExpression("^listening on 127\\.0\\.0\\.1:(\\d+)\n$").match(out);
-        return port.hasMatch() ? quint16(port.captured(1).toUInt()) : 0;
-    }
-};
 
 // kind: "text" (no database), "foreign" (another program's tables), "ours"
 // (top-level rule nodes 1 to 400), "newer" (ours, one schema version ahead),
@@ -137,7 +119,7 @@ void TestServerProcess::refusedStart()
     const QString path = h.dir.filePath(QStringLiteral("routes.sqlite"));
     QVERIFY(makeFile(kind, path));
     const QByteArray before = contents(path);
-    Program server;
+    ServerProcess server;
     if (kind == "ours") { // served read-only, never written
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup
                                                 | QFile::ReadOther));
@@ -176,7 +158,7 @@ void TestServerProcess::crashCycles()
     QMap<int, uint> acked, sent; // by node: the newest check time acknowledged, sent
     uint sequence = 0;
     for (int cycle = 0; cycle <= Cycles; ++cycle) {
-        Program server;
+        ServerProcess server;
         const quint16 port = server.launch(path);
         QVERIFY2(port, server.readAllStandardError().constData());
         QCOMPARE(h.exchange(h.connect(port), "Get_tree_rulecheck").first,
@@ -244,7 +226,7 @@ void TestServerProcess::unfinishedFramesMemory()
     QSKIP("AddressSanitizer's own memory would swamp the server's");
 #endif
     ServerHarness h;
-    Program server;
+    ServerProcess server;
     const quint16 port = server.launch(h.dir.filePath(QStringLiteral("routes.sqlite")));
     QVERIFY(h.answers(h.connect(port)));
     const auto resident = [&server] {
