@@ -2,6 +2,7 @@
 // fixes judged against a section's windows, periods in local time; and the
 // simulator judged by the engine: each profile keeps its promise, no unit
 // jumps or stands in two sections at once.
+#include "ChangeNotices.h"
 #include "CheckEngine.h"
 #include "CheckSchedule.h"
 #include "Database.h"
@@ -10,7 +11,9 @@
 #include "RuleStore.h"
 #include "ServerClock.h"
 #include "TrackedObjectStore.h"
+#include "RouteOwners.h"
 #include "UnitSimulator.h"
+#include "UnitTrackStore.h"
 #include "ZoneGeometry.h"
 
 #include "DemoDistrict.h"
@@ -186,6 +189,12 @@ private slots:
     void screensReports_data();
     void screensReports();
     void simulatesHeldRoutes();
+    void routeOwners_data();
+    void routeOwners();
+    void keptTracks_data();
+    void keptTracks();
+    void changeNotices_data();
+    void changeNotices();
 };
 
 void tst_ServerChecking::zoneDistance_data()
@@ -828,4 +837,102 @@ void tst_ServerChecking::simulatesHeldRoutes()
 }
 
 QTEST_GUILESS_MAIN(tst_ServerChecking)
+
+void tst_ServerChecking::routeOwners_data()
+{
+    QTest::addColumn<QStringList>("members");
+    QTest::newRow("one") << QStringList{"a"};
+    QTest::newRow("two") << QStringList{"2f0c", "9a41"};
+    QTest::newRow("three, ids alike") << QStringList{"server-1", "server-2", "server-3"};
+    QTest::newRow("five") << QStringList{"e", "d", "c", "b", "a"};
+}
+
+// Every server works out the same single owner of each route; the routes
+// spread over the servers; one leaving hands on only its own.
+void tst_ServerChecking::routeOwners()
+{
+    QFETCH(QStringList, members);
+    constexpr int Routes = 600;
+    QHash<QString, int> share;
+    for (int route = 1; route <= Routes; ++route) {
+        QStringList owners;
+        for (const QString &self : members) {
+            if (RouteOwners(self, members).owns(route))
+                owners << self;
+        }
+        QCOMPARE(owners.size(), 1);
+        QCOMPARE(RouteOwners(members.first(), members).ownerOf(route), owners.first());
+        ++share[owners.first()];
+        const QStringList others = members.mid(1);
+        if (owners.first() != members.first() && !others.isEmpty())
+            QCOMPARE(RouteOwners(others.first(), others).ownerOf(route), owners.first());
+    }
+    for (const QString &member : members)
+        QVERIFY2(share.value(member) > Routes / members.size() / 2, qPrintable(member));
+    QVERIFY(RouteOwners().owns(7));
+    QVERIFY(!RouteOwners("lapsed", members).owns(7));
+}
+
+void tst_ServerChecking::keptTracks_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("read"); // "time x y" each, or "-" for a refusal
+
+    const auto encoded = [](const QList<QList<int>> &reports) {
+        UnitTrackStore::Track track;
+        for (const QList<int> &r : reports)
+            track.append({7, quint32(r[0]), QPoint(r[1], r[2])});
+        return UnitTrackStore::encode(track);
+    };
+    const QByteArray two = encoded({{100, 1, -2}, {110, 376000000, 556000000}});
+    QTest::newRow("two reports") << two << "100 1 -2, 110 376000000 556000000";
+    QTest::newRow("none") << encoded({}) << "";
+    QTest::newRow("cut short") << two.chopped(1) << "-";
+    QTest::newRow("bytes left over") << two + 'x' << "-";
+    QTest::newRow("out of time order") << encoded({{110, 0, 0}, {100, 0, 0}}) << "-";
+    QTest::newRow("a count beyond any kept track")
+        << QByteArray::fromHex("7fffffff") + QByteArray(12, 0) << "-";
+    QTest::newRow("empty") << QByteArray() << "-";
+}
+
+// A unit's kept reports as stored: what does not read whole is refused.
+void tst_ServerChecking::keptTracks()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, read);
+
+    const auto track = UnitTrackStore::decode(7, bytes);
+    QStringList seen;
+    for (const LiveMessages::PositionReport &r : track.value_or(UnitTrackStore::Track()))
+        seen << QStringLiteral("%1 %2 %3").arg(r.time).arg(r.position.x()).arg(r.position.y());
+    QCOMPARE(track ? seen.join(", ") : QString("-"), read);
+}
+
+void tst_ServerChecking::changeNotices_data()
+{
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QString>("read"); // kind and body, or "-"
+
+    QTest::newRow("a rule tree change") << "Rules" << "Rules ";
+    QTest::newRow("a check mode switch with its body") << "CheckMode AAEC/w==" << "CheckMode 000102ff";
+    QTest::newRow("round trip") << ChangeNotices::payload(ChangeNotices::Kind::Units, "\x01")
+                                << "Units 01";
+    QTest::newRow("an unknown kind") << "Routes" << "-";
+    QTest::newRow("a body that is no base64") << "CheckMode !!" << "-";
+    QTest::newRow("nothing") << "" << "-";
+}
+
+// Another server's notice as it arrives: one that does not read is ignored.
+void tst_ServerChecking::changeNotices()
+{
+    QFETCH(QString, payload);
+    QFETCH(QString, read);
+
+    ChangeNotices::Kind kind = ChangeNotices::Kind::Rules;
+    QByteArray body;
+    const bool ok = ChangeNotices::read(payload, &kind, &body);
+    const QString name = QMetaEnum::fromType<ChangeNotices::Kind>().valueToKey(int(kind));
+    QCOMPARE(ok ? name + ' ' + body.toHex() : QString("-"), read);
+}
+
 #include "tst_server_checking.moc"

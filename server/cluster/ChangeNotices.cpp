@@ -78,7 +78,7 @@ bool ChangeNotices::read(const QString &payload, Kind *kind, QByteArray *body)
 
 void ChangeNotices::announce(Kind kind, const QByteArray &body)
 {
-    if (!m_active)
+    if (m_db.address().isFile())
         return;
     if (body.size() > MaxBodyBytes)
         return announce(Kind::Rules);

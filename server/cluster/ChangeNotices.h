@@ -33,7 +33,8 @@ public:
     void stop();
 
     // After the change committed; body is what the sender's clients were sent
-    // (a check mode switch), to be sent by the others likewise.
+    // (a check mode switch), to be sent by the others likewise. Needs no
+    // start(): a tool writing beside the servers announces its changes too.
     void announce(Kind kind, const QByteArray &body = {});
 
     static QString channel();

@@ -18,8 +18,13 @@ quint64 RouteOwners::weight(const QString &member, int routeId)
         mix(quint8(c));
     for (int shift = 0; shift < 32; shift += 8)
         mix(quint8(quint32(routeId) >> shift));
-    // FNV's low bits mix poorly for short inputs; fold the high ones in.
-    return hash ^ (hash >> 29);
+    // FNV alone spreads short inputs poorly: MurmurHash3's finalizer mixes
+    // every bit into every other.
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53ull;
+    return hash ^ (hash >> 33);
 }
 
 QString RouteOwners::ownerOf(int routeId) const

@@ -1,5 +1,6 @@
 #include "DatabaseZones.h"
 
+#include "ChangeNotices.h"
 #include "LayerEdits.h"
 #include "LayerStore.h"
 #include "RuleStore.h"
@@ -83,6 +84,8 @@ bool DatabaseZones::import(const QString &layer, const QVector<GraphObData> &sha
             *error = QStringLiteral("%1: %2").arg(m_path, transaction.error().text());
         return false;
     }
+    // Servers running on a PostgreSQL database tell their clients.
+    ChangeNotices(m_db).announce(ChangeNotices::Kind::Layers);
     return true;
 }
 
@@ -135,6 +138,9 @@ bool DatabaseZones::importRoute(const QString &layer, const AuditRoute &route,
         *error = QStringLiteral("%1: %2").arg(m_path, transaction.error().text());
         return false;
     }
+    ChangeNotices notices(m_db);
+    notices.announce(ChangeNotices::Kind::Layers);
+    notices.announce(ChangeNotices::Kind::Rules);
     return true;
 }
 
