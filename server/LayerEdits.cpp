@@ -218,7 +218,8 @@ bool LayerEdits::removeObject(qint32 id, StoreError *error)
         return false;
     const qint32 layerId = layerOf(id, error);
     if (layerId == 0 || !editableLayer(layerId, "lose objects", &bits, error)
-        || !refuseUsed(QStringLiteral("SELECT ?"), id, QStringLiteral("object %1").arg(id), error))
+        || !refuseUsed(QStringLiteral("SELECT CAST(? AS BIGINT)"), id,
+                       QStringLiteral("object %1").arg(id), error))
         return false;
     bool ok = false;
     const GraphObData old = m_layers.objects({id}, &ok).value(id);
