@@ -40,5 +40,6 @@ quint16 EmbeddedServer::port() const
 
 QString EmbeddedServer::databasePath() const
 {
-    return m_server ? m_server->options().databasePath : QString();
+    // The address as shown: never a password.
+    return m_server ? m_server->database().path() : QString();
 }

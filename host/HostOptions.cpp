@@ -1,6 +1,8 @@
 #include "HostOptions.h"
 #include "HostLanguage.h"
 
+#include "DatabaseAddress.h"
+
 #include "wire/Endpoint.h"
 
 #include <QCommandLineParser>
@@ -21,8 +23,9 @@ HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions 
                                    QStringLiteral("Access token the server asks for."),
                                    QStringLiteral("token"));
     const QCommandLineOption db(QStringLiteral("db"),
-                                QStringLiteral("Database file of the built-in server."),
-                                QStringLiteral("path"));
+                                QStringLiteral("Database of the built-in server: a file, or "
+                                               "postgresql://USER@HOST[:PORT]/DBNAME."),
+                                QStringLiteral("path|url"));
     const QCommandLineOption screenshot(
         QStringLiteral("screenshot"),
         QStringLiteral("Write a PNG of the window once a route is shown, print its path, exit."),
@@ -84,6 +87,8 @@ HostOptions::Parse HostOptions::parse(const QStringList &arguments, HostOptions 
             return Parse::Error;
         }
         result.databasePath = parser.value(db);
+        if (!DatabaseAddress::parse(result.databasePath, message))
+            return Parse::Error;
     }
     for (const QCommandLineOption *builtIn : {&speed, &noSimulate}) {
         if (parser.isSet(*builtIn) && parser.isSet(server)) {

@@ -68,6 +68,12 @@ private slots:
         QTest::newRow("empty token") << "--server h:1 --token=" << P::Error << "empty";
         QTest::newRow("database with a separate server: ignored")
             << "--server h:1 --db x" << P::Error << "--db";
+        QTest::newRow("a PostgreSQL database for the built-in server")
+            << "--db postgresql://ops@db:5433/routes" << P::Ok
+            << "server=:0 token= db=postgresql://ops@db:5433/routes shot= simulate=1 speed=30"
+               " lang=en";
+        QTest::newRow("another database's address: not a file name")
+            << "--db mysql://ops@db/routes" << P::Error << "mysql://";
         QTest::newRow("pace above 3600") << "--speed 3601" << P::Error << "3601";
         QTest::newRow("a language without a catalogue") << "--lang de" << P::Error << "--lang";
     }
