@@ -180,6 +180,7 @@ void LiveChecker::apply(const RuleStore::Change &change)
         const RuleStore::NamedRoute &named = entry.second;
         if (!named.route) {
             m_simulated.remove(entry.first);
+            m_switchedOn.remove(entry.first);
             unchecked.append(entry.first);
             continue;
         }
@@ -204,6 +205,10 @@ void LiveChecker::apply(const RuleStore::Change &change)
         }
         if (m_simulator)
             m_simulated.insert(route.id, UnitSimulator::fromRecord(route, zones));
+        if (route.checkOn != 0)
+            m_switchedOn.insert(route.id);
+        else
+            m_switchedOn.remove(route.id);
         if (route.checkOn == 0 || !m_owners.owns(route.id)) {
             unchecked.append(route.id);
             continue;

@@ -80,6 +80,8 @@ public:
     void setOwners(const RouteOwners &owners) { m_owners = owners; }
     const RouteOwners &owners() const { return m_owners; }
     bool isLoaded() const { return m_loaded; }
+    // Whether checking of the route is switched on, whoever judges it.
+    bool isSwitchedOn(int routeId) const { return m_switchedOn.contains(routeId); }
     // The routes judged here, and their units.
     QSet<int> judgedRoutes() const;
     QSet<qint32> unitsOf(const QSet<int> &routeIds) const;
@@ -172,6 +174,7 @@ private:
     QMap<int, UnitSimulator::Route> m_simulated; // while simulating: every route by id
     bool m_loaded = false;                       // reload() has read the routes once
     RouteOwners m_owners;
+    QSet<int> m_switchedOn; // every stored route with checking on
 };
 
 #endif // LIVECHECKER_H

@@ -130,8 +130,7 @@ bool RouteCheckServer::start(QString *error)
     connect(m_live.get(), &LiveChecker::stateChanged, this,
             [this](qint32 routeId, const QByteArray &body) {
                 broadcastState(routeId, body);
-                if (m_peers)
-                    m_peers->send(PeerLink::States, body);
+                sendStatesToPeers();
             });
     connect(m_live.get(), &LiveChecker::eventsRecorded, this, [this](const QByteArray &body) {
         broadcast(Commands::CheckEvents, body);
@@ -157,6 +156,7 @@ bool RouteCheckServer::start(QString *error)
     }
     m_live->reload();
     m_live->replay(m_tracks->reports());
+    sendStatesToPeers();
     m_live->start();
     return true;
 }
@@ -196,12 +196,15 @@ void RouteCheckServer::shareRoutes()
 {
     const QList<InstanceLease::Member> members = m_lease->members();
     m_peers->setPeers(members, m_lease->id());
+    m_statesSentToPeers.clear(); // a server new among them has none
     QStringList ids;
     for (const InstanceLease::Member &member : members)
         ids << member.id;
     const RouteOwners owners(m_lease->id(), ids);
-    if (owners == m_live->owners())
+    if (owners == m_live->owners()) {
+        sendStatesToPeers();
         return;
+    }
     const QSet<int> before = m_live->judgedRoutes();
     const QSet<qint32> unitsBefore = m_live->unitsOf(before);
     m_live->setOwners(owners);
@@ -214,8 +217,7 @@ void RouteCheckServer::shareRoutes()
     const QSet<qint32> gained = m_live->unitsOf(judged - before) - unitsBefore;
     m_live->replay(m_tracks->reports(gained));
     m_tracks->markUnstored(gained); // their tracks are this server's to keep now
-    for (int id : judged)
-        m_peerStates.remove(id);
+    forgetPeerStates();
     qCInfo(lcServer).noquote() << "servers of the database:" << ids.size() << "- this one"
                                << "judges" << judged.size() << "checked routes";
 }
@@ -231,11 +233,13 @@ void RouteCheckServer::onPeerMessage(const QByteArray &command, const QByteArray
         QDataStream in(body);
         in.setVersion(QDataStream::Qt_4_5);
         const qint32 routeId = RouteMessages::readSectionsState(in).routeId;
-        // Judged here since: this server's own states are the ones to show.
-        if (routeId <= 0 || m_live->owners().owns(routeId))
+        if (routeId <= 0)
             return;
+        // Kept even while this server takes the route for its own: the two
+        // may not yet agree on who judges it.
         m_peerStates.insert(routeId, body);
-        broadcastState(routeId, body);
+        if (!m_live->owners().owns(routeId))
+            broadcastState(routeId, body);
         return;
     }
     if (command == PeerLink::Events) {
@@ -268,6 +272,7 @@ void RouteCheckServer::stop()
     m_lease.reset();
     m_peers.reset();
     m_peerStates.clear();
+    m_statesSentToPeers.clear();
     const QList<ClientConnection *> clients = m_clients;
     for (ClientConnection *client : clients)
         client->drop();
@@ -411,10 +416,12 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
     } else if (RequestHandler::isRuleTreeChange(outcome.command)) {
         // Deleted routes stop being checked; a renamed one records its new name.
         m_live->update(outcome.change);
+        forgetPeerStates();
         broadcast(Commands::RuleTreeChanged, QByteArray(), sender);
         m_notices->announce(ChangeNotices::Kind::Rules);
     } else if (outcome.command == Commands::SetCheckMode) {
         m_live->reload();
+        forgetPeerStates();
         if (sender)
             sendStates(sender);
         m_notices->announce(ChangeNotices::Kind::CheckMode, outcome.body);
@@ -422,8 +429,10 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
         broadcast(Commands::LayerTreeChanged, QByteArray(), sender);
         // A changed shape must not go on being judged as it was; a shape in
         // use is never deleted.
-        if (outcome.command == Commands::ChangeGraphObject)
+        if (outcome.command == Commands::ChangeGraphObject) {
             m_live->reload();
+            sendStatesToPeers();
+        }
         m_notices->announce(ChangeNotices::Kind::Layers);
     } else if (RequestHandler::isUnitChange(outcome.command)) {
         broadcast(Commands::UnitTreeChanged, QByteArray(), sender);
@@ -431,6 +440,34 @@ void RouteCheckServer::deliver(const RequestHandler::Outcome &outcome, ReplySink
         emit unitsChanged();
         m_notices->announce(ChangeNotices::Kind::Units);
     }
+}
+
+void RouteCheckServer::sendStatesToPeers()
+{
+    // Each judged route's states as the others last got them: a route just
+    // taken on (switched on, or taken over) goes out too, unchanged or not.
+    if (!m_peers)
+        return;
+    const QMap<int, QByteArray> &states = m_live->currentStates();
+    for (auto state = states.cbegin(); state != states.cend(); ++state) {
+        QByteArray &sent = m_statesSentToPeers[state.key()];
+        if (sent != state.value()) {
+            sent = state.value();
+            m_peers->send(PeerLink::States, sent);
+        }
+    }
+}
+
+void RouteCheckServer::forgetPeerStates()
+{
+    // A route switched off or deleted keeps no state for clients still to come.
+    for (auto state = m_peerStates.begin(); state != m_peerStates.end();) {
+        if (m_live->isSwitchedOn(state.key()))
+            ++state;
+        else
+            state = m_peerStates.erase(state);
+    }
+    sendStatesToPeers();
 }
 
 void RouteCheckServer::onChangeHeard(ChangeNotices::Kind kind, const QByteArray &body)
@@ -458,6 +495,7 @@ void RouteCheckServer::onChangeHeard(ChangeNotices::Kind kind, const QByteArray 
         emit unitsChanged();
         break;
     }
+    forgetPeerStates();
 }
 
 bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &body,
@@ -545,8 +583,10 @@ void RouteCheckServer::sendStates(ReplySink *sender)
     const QMap<int, QByteArray> &states = m_live->currentStates();
     for (auto state = states.cbegin(); state != states.cend(); ++state)
         sender->sendRouteState(state.key(), state.value());
-    for (auto state = m_peerStates.cbegin(); state != m_peerStates.cend(); ++state)
-        sender->sendRouteState(state.key(), state.value());
+    for (auto state = m_peerStates.cbegin(); state != m_peerStates.cend(); ++state) {
+        if (!m_live->owners().owns(state.key()))
+            sender->sendRouteState(state.key(), state.value());
+    }
 }
 
 qint64 RouteCheckServer::thinned() const

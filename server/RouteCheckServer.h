@@ -99,6 +99,8 @@ private:
     // others, and shares the checked routes out again whenever one comes or goes.
     bool joinOthers(QString *error);
     void shareRoutes();
+    void forgetPeerStates();
+    void sendStatesToPeers();
     void onPeerMessage(const QByteArray &command, const QByteArray &body);
     void onClientFinished(ClientConnection *client);
     void broadcast(const QByteArray &command, const QByteArray &body,
@@ -121,6 +123,7 @@ private:
     std::unique_ptr<InstanceLease> m_lease;   // with other servers, while started
     std::unique_ptr<PeerLink> m_peers;        // likewise
     QMap<int, QByteArray> m_peerStates;       // states the other servers judged, by route
+    QMap<int, QByteArray> m_statesSentToPeers; // this one's, as the others last got them
     const StatsSource *m_statsSource = nullptr;
     // Changes being written, by ticket: whose they are (null once it left).
     QHash<quint64, ReplySink *> m_changing;

@@ -65,6 +65,7 @@ private slots:
     void changesReachOtherServers();
     void eachRouteJudgedOnce();
     void takeover();
+    void statesOfEveryRoute();
 
 private:
     static ServerOptions options()
@@ -218,6 +219,44 @@ void TestServerInstances::eachRouteJudgedOnce()
         QTRY_COMPARE_WITH_TIMEOUT(heard[i].size(), Routes, ServerHarness::Timeout);
         QCOMPARE(heard[i].values(), once());
     }
+}
+
+// A client of either server gets the states of every checked route, its own
+// server's and the other's; a route switched off drops out of them.
+void TestServerInstances::statesOfEveryRoute()
+{
+    const qint64 t0 = QDateTime::currentSecsSinceEpoch() - 1000;
+    QCOMPARE(makeRoutes(t0).size(), Routes);
+    QList<int> routes;
+    for (int id = GroupNode + 1; id <= GroupNode + Routes; ++id)
+        routes << id;
+    FrameClient *switcher = first->connect();
+    const QByteArray on = RouteMessages::checkModeRequest(1, routes);
+    QCOMPARE(first->exchange(switcher, "Set_check_mode", on).first, QByteArray("Set_check_mode"));
+    QTRY_VERIFY_WITH_TIMEOUT(shared(*first->server, *second), 3 * InstanceLease::HeartbeatMs);
+    // The states a new client gets on connecting, which come before any reply.
+    const auto statesHeard = [this](quint16 port) {
+        QSet<int> heard;
+        FrameClient *client = first->connect(port);
+        connect(client, &FrameClient::newsReceived, this,
+                [&heard](const QByteArray &command, const QByteArray &body) {
+                    QDataStream in(body);
+                    in.setVersion(QDataStream::Qt_4_5);
+                    if (command == "Every_sections_state")
+                        heard.insert(RouteMessages::readSectionsState(in).routeId);
+                });
+        first->exchange(client, "Get_tree_objects");
+        return heard.size();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(statesHeard(second->serverPort()), Routes, ServerHarness::Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(statesHeard(first->server->serverPort()), Routes,
+                              ServerHarness::Timeout);
+    QCOMPARE(first->exchange(switcher, "Set_check_mode",
+                             RouteMessages::checkModeRequest(0, {routes.first()}))
+                 .first,
+             QByteArray("Set_check_mode"));
+    QTRY_COMPARE_WITH_TIMEOUT(statesHeard(second->serverPort()), Routes - 1,
+                              ServerHarness::Timeout);
 }
 
 // Two server programs; one is killed (SIGKILL) between the first and the
