@@ -23,17 +23,15 @@ constexpr int GroupNode = 1;
 constexpr int Routes = 8;
 const QPoint Spot(376000000, 556000000), Away(376000000, 555980000); // 222 m apart
 
-// Whether both servers count each other and share the routes without overlap.
+// Whether both servers count each other and judge the checked routes
+// between them, each route on one.
 bool shared(const RouteCheckServer &a, const RouteCheckServer &b)
 {
-    const RouteOwners &x = a.liveChecker()->owners(), &y = b.liveChecker()->owners();
-    if (x.memberCount() != 2 || y.memberCount() != 2)
+    const LiveChecker &x = *a.liveChecker(), &y = *b.liveChecker();
+    if (x.owners().memberCount() != 2 || y.owners().memberCount() != 2)
         return false;
-    for (int id = 1; id <= Routes + 1; ++id) {
-        if (x.owns(id) == y.owns(id))
-            return false;
-    }
-    return true;
+    const QSet<int> judged = x.judgedRoutes() + y.judgedRoutes();
+    return judged.size() == Routes && !x.judgedRoutes().intersects(y.judgedRoutes());
 }
 
 // Entries recorded, per route.
