@@ -314,8 +314,14 @@ void LiveChecker::tick()
     publish();
 }
 
-void LiveChecker::replay(const QList<PositionReport> &reports)
+void LiveChecker::replay(const QList<PositionReport> &reports,
+                         const QHash<qint32, QByteArray> &folded)
 {
+    for (auto state = folded.cbegin(); state != folded.cend(); ++state) {
+        if (!m_engine.restoreFolded(state.key(), state.value()))
+            qCWarning(lcServer) << "what checking folded away for unit" << state.key()
+                                << "does not read; its kept reports judge it afresh";
+    }
     for (const PositionReport &r : reports) {
         if (m_unitNames.contains(r.unitId))
             m_engine.report(r.unitId, r.time, r.position);

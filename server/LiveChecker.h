@@ -91,7 +91,10 @@ public:
     // unit's in time order) through the engine again, so that it judges from
     // where it stood; events recorded before are not recorded again. They are
     // not sent on nor counted.
-    void replay(const QList<LiveMessages::PositionReport> &reports);
+    // What checking had folded away before them (CheckEngine::foldedState)
+    // goes in first, by unit.
+    void replay(const QList<LiveMessages::PositionReport> &reports,
+                const QHash<qint32, QByteArray> &folded = {});
 
     // The "Get_server_stats" figures: reports taken and dropped (by why),
     // routes checked.

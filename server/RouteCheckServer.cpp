@@ -147,6 +147,8 @@ bool RouteCheckServer::start(QString *error)
             });
     m_tracks = std::make_unique<UnitTrackBook>(m_db, m_writer.get());
     m_tracks->load();
+    m_tracks->setFoldedStates(
+        [this](qint32 unitId) { return m_live->engine().foldedState(unitId); });
     connect(m_live.get(), &LiveChecker::positionsAccepted, m_tracks.get(),
             &UnitTrackBook::take);
     // Several servers of a database share the routes out before checking starts.
@@ -155,7 +157,8 @@ bool RouteCheckServer::start(QString *error)
         return false;
     }
     m_live->reload();
-    m_live->replay(m_tracks->reports());
+    bool read = false;
+    m_live->replay(m_tracks->reports(), UnitTrackStore(m_db).loadFolded({}, &read));
     sendStatesToPeers();
     m_live->start();
     return true;
@@ -215,7 +218,9 @@ void RouteCheckServer::shareRoutes()
     // reports stood; those judged here already keep theirs in the engine.
     const QSet<int> judged = m_live->judgedRoutes();
     const QSet<qint32> gained = m_live->unitsOf(judged - before) - unitsBefore;
-    m_live->replay(m_tracks->reports(gained));
+    // Their folded states as the server that judged them last stored them.
+    bool read = false;
+    m_live->replay(m_tracks->reports(gained), UnitTrackStore(m_db).loadFolded(gained, &read));
     m_tracks->markUnstored(gained); // their tracks are this server's to keep now
     forgetPeerStates();
     qCInfo(lcServer).noquote() << "servers of the database:" << ids.size() << "- this one"

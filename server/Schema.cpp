@@ -135,7 +135,8 @@ QStringList unitDevices()
 // same database or after a restart: an event is recorded once per route,
 // section, kind and round (the round's start; NULL for events from before);
 // each unit's last reports as checking kept them (a blob of time, x, y
-// triples); and the servers sharing the database, each with the address its
+// triples) and what the reports before them left (CheckEngine::foldedState);
+// and the servers sharing the database, each with the address its
 // peers reach it at and when it last said it is alive (the database's clock,
 // in milliseconds).
 QStringList sharedChecking()
@@ -147,7 +148,8 @@ QStringList sharedChecking()
         QStringLiteral("CREATE TABLE unit_tracks ("
                        " unit_id {int} PRIMARY KEY"
                        "  REFERENCES tracked_objects(id) ON DELETE CASCADE,"
-                       " reports {bytes} NOT NULL)"),
+                       " reports {bytes} NOT NULL,"
+                       " folded {bytes})"),
         QStringLiteral("CREATE TABLE server_instances ("
                        " id TEXT PRIMARY KEY,"
                        " address TEXT NOT NULL,"

@@ -107,11 +107,14 @@ void StoreWriter::forgetTreeSizes()
         Qt::QueuedConnection);
 }
 
-void StoreWriter::storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks)
+void StoreWriter::storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks,
+                              const QHash<qint32, QByteArray> &folded)
 {
     QMetaObject::invokeMethod(
         m_worker,
-        [worker = m_worker, tracks] { UnitTrackStore(worker->database()).store(tracks); },
+        [worker = m_worker, tracks, folded] {
+            UnitTrackStore(worker->database()).store(tracks, folded);
+        },
         Qt::QueuedConnection);
 }
 

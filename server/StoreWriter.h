@@ -54,7 +54,8 @@ public:
     // for the next report of each unit.
     void storeStatus(const QHash<qint32, UnitStatusStore::Last> &rows);
     // Stores the units' kept reports, likewise.
-    void storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks);
+    void storeTracks(const QHash<qint32, UnitTrackStore::Track> &tracks,
+                     const QHash<qint32, QByteArray> &folded);
 
     // Another server changed the trees (RequestHandler::forgetTreeSizes).
     void forgetTreeSizes();

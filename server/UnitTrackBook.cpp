@@ -61,11 +61,16 @@ void UnitTrackBook::flush()
     if (m_unstored.isEmpty() || !m_writer)
         return;
     QHash<qint32, UnitTrackStore::Track> changed;
+    QHash<qint32, QByteArray> folded;
     for (qint32 unitId : qAsConst(m_unstored)) {
-        if (m_tracks.contains(unitId) && (!m_storedHere || m_storedHere(unitId)))
-            changed.insert(unitId, m_tracks.value(unitId));
+        if (!m_tracks.contains(unitId) || (m_storedHere && !m_storedHere(unitId)))
+            continue;
+        changed.insert(unitId, m_tracks.value(unitId));
+        const QByteArray state = m_foldedOf ? m_foldedOf(unitId) : QByteArray();
+        if (!state.isEmpty())
+            folded.insert(unitId, state);
     }
     m_unstored.clear();
     if (!changed.isEmpty())
-        m_writer->storeTracks(changed);
+        m_writer->storeTracks(changed, folded);
 }

@@ -45,6 +45,11 @@ public:
     {
         m_storedHere = std::move(storedHere);
     }
+    // What checking folded away before a unit's track, stored beside it.
+    void setFoldedStates(std::function<QByteArray(qint32 unitId)> foldedOf)
+    {
+        m_foldedOf = std::move(foldedOf);
+    }
 
 private:
     const Database &m_db;
@@ -53,6 +58,7 @@ private:
     QHash<qint32, UnitTrackStore::Track> m_tracks;
     QSet<qint32> m_unstored;
     std::function<bool(qint32)> m_storedHere;
+    std::function<QByteArray(qint32)> m_foldedOf;
 };
 
 #endif // UNITTRACKBOOK_H

@@ -79,7 +79,27 @@ QHash<qint32, UnitTrackStore::Track> UnitTrackStore::load(bool *ok) const
     return tracks;
 }
 
-bool UnitTrackStore::store(const QHash<qint32, Track> &tracks) const
+QHash<qint32, QByteArray> UnitTrackStore::loadFolded(const QSet<qint32> &units, bool *ok) const
+{
+    QSqlQuery query(m_db.connection());
+    SqlDialect::readOnce(query);
+    *ok = query.exec(QStringLiteral("SELECT unit_id, folded FROM unit_tracks"
+                                    " WHERE folded IS NOT NULL"));
+    if (!*ok) {
+        Database::warnFailure("reading what checking folded away", query);
+        return {};
+    }
+    QHash<qint32, QByteArray> folded;
+    while (query.next()) {
+        const qint32 unitId = query.value(0).toInt();
+        if (units.isEmpty() || units.contains(unitId))
+            folded.insert(unitId, query.value(1).toByteArray());
+    }
+    return folded;
+}
+
+bool UnitTrackStore::store(const QHash<qint32, Track> &tracks,
+                           const QHash<qint32, QByteArray> &folded) const
 {
     if (tracks.isEmpty())
         return true;
@@ -88,11 +108,13 @@ bool UnitTrackStore::store(const QHash<qint32, Track> &tracks) const
         return false;
     QSqlQuery upsert(m_db.connection());
     upsert.prepare(QStringLiteral(
-        "INSERT INTO unit_tracks (unit_id, reports) SELECT id, ? FROM tracked_objects"
+        "INSERT INTO unit_tracks (unit_id, reports, folded) SELECT id, ?, ? FROM tracked_objects"
         " WHERE id = ? AND kind = ? ON CONFLICT (unit_id) DO UPDATE"
-        " SET reports = excluded.reports"));
+        " SET reports = excluded.reports, folded = excluded.folded"));
     for (auto track = tracks.cbegin(); track != tracks.cend(); ++track) {
+        const QByteArray state = folded.value(track.key());
         upsert.addBindValue(encode(track.value()));
+        upsert.addBindValue(state.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(state));
         upsert.addBindValue(track.key());
         upsert.addBindValue(int(TrackedObjectStore::Kind::Unit));
         if (!upsert.exec()) {

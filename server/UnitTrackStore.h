@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QVector>
 
 #include <optional>
@@ -23,8 +24,13 @@ public:
 
     // Tracks that do not read (a damaged row) are left out and logged.
     QHash<qint32, Track> load(bool *ok) const;
-    // One transaction; rows of units deleted meanwhile are skipped.
-    bool store(const QHash<qint32, Track> &tracks) const;
+    // What checking folded away before each unit's track
+    // (CheckEngine::foldedState), of the units given, or all.
+    QHash<qint32, QByteArray> loadFolded(const QSet<qint32> &units, bool *ok) const;
+    // One transaction; rows of units deleted meanwhile are skipped. A unit
+    // not in folded has nothing folded.
+    bool store(const QHash<qint32, Track> &tracks,
+               const QHash<qint32, QByteArray> &folded = {}) const;
 
     // The row's form: a count, then time, x and y of each report.
     static QByteArray encode(const Track &track);

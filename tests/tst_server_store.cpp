@@ -489,15 +489,21 @@ void TestServerStore::checkingAfterRestart_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<int>("state");
     QTest::addColumn<QString>("events"); // entry times, as recorded
+    QTest::addColumn<int>("entry");      // the entry checking shows after; -1: none
 
     QTest::newRow("entered before: judged from the kept reports, recorded once")
-        << "100o 110i 120i" << false << "130i" << 2 << "110";
+        << "100o 110i 120i" << false << "130i" << 2 << "110" << 110;
     QTest::newRow("half confirmed before: the kept report dates the entry")
-        << "100o 110i" << false << "120i" << 2 << "110";
+        << "100o 110i" << false << "120i" << 2 << "110" << 110;
     QTest::newRow("left before: the exit stays judged") << "100o 110i 120i 130o 140o" << false
-                                                        << "150o" << 2 << "110";
+                                                        << "150o" << 2 << "110" << 110;
+    QString long_ = "100o";
+    for (int t = 110; t < 110 + CheckEngine::HistoryLength + 6; ++t)
+        long_ += QStringLiteral(" %1i").arg(t);
+    QTest::newRow("entered more reports ago than are kept: the entry stays")
+        << long_ << false << "200i" << 2 << "110" << 110;
     QTest::newRow("a damaged track: the unit starts afresh")
-        << "100o 110i" << true << "120i" << 0 << "";
+        << "100o 110i" << true << "120i" << 0 << "" << -1;
 }
 
 // A restarted server judges on from the reports it kept, and records no
@@ -509,6 +515,7 @@ void TestServerStore::checkingAfterRestart()
     QFETCH(QString, after);
     QFETCH(int, state);
     QFETCH(QString, events);
+    QFETCH(int, entry);
 
     ServerOptions options;
     options.confirmMetres = 10000; // only a second report in a row confirms
@@ -541,7 +548,10 @@ void TestServerStore::checkingAfterRestart()
     QCOMPARE(h->start(options), QString());
     db = &h->server->database();
     push(after);
-    QCOMPARE(h->server->liveChecker()->engine().states(NodeA).value(0).second, state);
+    const CheckEngine &engine = h->server->liveChecker()->engine();
+    QCOMPARE(engine.states(NodeA).value(0).second, state);
+    const CheckEngine::Outcome shown = engine.outcomes(NodeA).value(0);
+    QCOMPARE(shown.entered ? int(shown.entryTime - t0) : -1, entry);
     QCOMPARE(joined(*db, QStringLiteral("SELECT time - %1 FROM check_events WHERE kind = 0"
                                         " ORDER BY id").arg(t0), " "),
              events);

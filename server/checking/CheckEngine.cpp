@@ -3,6 +3,7 @@
 #include "records/RouteRecord.h"
 #include "records/SectionRecord.h"
 
+#include <QDataStream>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -12,6 +13,9 @@
 namespace {
 // Crossings kept per unit and section; older ones fall out first.
 constexpr int MaxCrossings = 256;
+// Beyond these a stored state is damaged.
+constexpr quint32 MaxStoredRoutes = 100000;
+constexpr quint32 MaxStoredSections = 1000;
 } // namespace
 
 CheckEngine::CheckEngine(const RoundCalendar &calendar, QObject *parent)
@@ -264,6 +268,81 @@ bool CheckEngine::step(const Route &route, Traces &traces, const Report &report)
         }
     }
     return crossed;
+}
+
+QByteArray CheckEngine::foldedState(int unitId) const
+{
+    const auto track = m_tracks.constFind(unitId);
+    const auto routes = m_routesOfUnit.constFind(unitId);
+    if (track == m_tracks.cend() || routes == m_routesOfUnit.cend()
+        || track->foldedUpTo == std::numeric_limits<qint64>::min())
+        return {};
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << track->foldedUpTo << quint32(routes->size());
+    for (int routeId : *routes) {
+        const Traces traces = m_routes.value(routeId).folded.value(unitId);
+        out << qint32(routeId) << quint32(traces.size());
+        for (const Trace &t : traces) {
+            out << t.inside << qint32(t.run) << t.runStart << quint32(t.crossings.size());
+            for (const Crossing &c : t.crossings)
+                out << c.time << c.entering;
+        }
+    }
+    return bytes;
+}
+
+bool CheckEngine::restoreFolded(int unitId, const QByteArray &state)
+{
+    QDataStream in(state);
+    qint64 foldedUpTo = 0;
+    quint32 routeCount = 0;
+    in >> foldedUpTo >> routeCount;
+    if (routeCount > MaxStoredRoutes)
+        return false;
+    QHash<int, Traces> read;
+    for (quint32 r = 0; r < routeCount && in.status() == QDataStream::Ok; ++r) {
+        qint32 routeId = 0;
+        quint32 sections = 0;
+        in >> routeId >> sections;
+        if (sections > MaxStoredSections)
+            return false;
+        Traces traces;
+        traces.resize(int(sections));
+        for (Trace &t : traces) {
+            qint32 run = 0;
+            quint32 crossings = 0;
+            in >> t.inside >> run >> t.runStart >> crossings;
+            if (crossings > quint32(MaxCrossings) || run < 0)
+                return false;
+            t.run = run;
+            for (quint32 k = 0; k < crossings && in.status() == QDataStream::Ok; ++k) {
+                Crossing c{0, false};
+                in >> c.time >> c.entering;
+                t.crossings.append(c);
+            }
+        }
+        read.insert(routeId, traces);
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return false;
+    const auto routes = m_routesOfUnit.constFind(unitId);
+    if (routes == m_routesOfUnit.cend())
+        return true; // nothing checks it here
+    Track &track = m_tracks[unitId];
+    if (!track.reports.isEmpty())
+        return true; // judged here already, from further back
+    track.foldedUpTo = foldedUpTo;
+    for (int routeId : *routes) {
+        Route &route = m_routes[routeId];
+        const auto traces = read.constFind(routeId);
+        if (traces == read.cend() || traces->size() != route.sectionIds.size())
+            continue; // the route changed since: its reports judge it afresh
+        route.folded.insert(unitId, *traces);
+        rerun(route, unitId);
+        updateStates(routeId);
+    }
+    return true;
 }
 
 void CheckEngine::rerun(Route &route, int unitId)

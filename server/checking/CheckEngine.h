@@ -112,6 +112,16 @@ public:
     // Routes whose outcomes changed (a state, an entry or an exit) since the last call.
     QList<int> takeChangedOutcomes();
 
+    // What a unit's kept reports no longer show: for each route of it, the
+    // traces the reports before them left, and how far those reach. With the
+    // kept reports, what judges the unit again from where it stood (after a
+    // restart, or on another server). Empty while nothing was folded.
+    QByteArray foldedState(int unitId) const;
+    // Takes such a state for a unit that has no kept report here yet, for
+    // the routes it names that are checked here with as many sections, then
+    // the unit's reports follow. False, taking nothing, when it does not read.
+    bool restoreFolded(int unitId, const QByteArray &state);
+
 signals:
     void statesChanged(int routeId);
 
