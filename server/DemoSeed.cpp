@@ -1,6 +1,7 @@
 #include "DemoSeed.h"
 
 #include "Database.h"
+#include "SqlDialect.h"
 #include "LayerStore.h"
 #include "RuleStore.h"
 #include "ServerLog.h"
@@ -24,6 +25,9 @@
 namespace DemoSeed {
 
 namespace {
+
+// Any number, the same in every server: seeding waits for a seed under way.
+constexpr qint64 SeedLockKey = 47800;
 
 using NodeBits::Editable;
 using NodeBits::Hidden;
@@ -519,11 +523,21 @@ private:
 
 } // namespace
 
-bool fill(const Database &db)
+bool fill(const Database &db, bool *skipped)
 {
     SqlTransaction transaction(db.connection());
     if (!transaction.isActive())
         return false;
+    // Servers starting together on one database server seed it once.
+    for (const QString &statement : SqlDialect::of(db.connection()).oneAtATime(SeedLockKey)) {
+        if (!db.exec(statement))
+            return false;
+    }
+    const bool empty = db.isEmpty();
+    if (skipped)
+        *skipped = !empty;
+    if (!empty)
+        return true;
     Seeder seeder(db);
     if (!seeder.run()) {
         qCWarning(lcServer) << "the demo seed failed; nothing stored";

@@ -10,9 +10,9 @@ class Database;
 // so the panel's filter and read-only rules have something to do.
 namespace DemoSeed {
 
-// Fills the database in one transaction; false, with nothing stored, on failure.
-// The caller checks that the database is empty.
-bool fill(const Database &db);
+// Fills the database in one transaction when it is empty (else skipped is
+// set and nothing is stored); false, with nothing stored, on failure.
+bool fill(const Database &db, bool *skipped = nullptr);
 
 } // namespace DemoSeed
 

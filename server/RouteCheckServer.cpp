@@ -258,14 +258,14 @@ void RouteCheckServer::onPeerMessage(const QByteArray &command, const QByteArray
 
 bool RouteCheckServer::seed(QString *error)
 {
-    if (!m_db.isEmpty()) {
-        qCWarning(lcServer).noquote() << "the database" << m_db.path()
-                                      << "is not empty; the demo seed is not applied";
-        return true;
-    }
-    if (!DemoSeed::fill(m_db)) {
+    bool skipped = false;
+    if (!DemoSeed::fill(m_db, &skipped)) {
         *error = QStringLiteral("the demo seed failed");
         return false;
+    }
+    if (skipped) {
+        qCWarning(lcServer).noquote() << "the database" << m_db.path()
+                                      << "is not empty; the demo seed is not applied";
     }
     return true;
 }

@@ -93,6 +93,8 @@ public:
         return query.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
     }
 
+    QStringList oneAtATime(qint64) const override { return {}; }
+
     QString nowMilliseconds() const override
     {
         return QStringLiteral("CAST((julianday('now') - 2440587.5) * 86400000 AS INTEGER)");
@@ -184,6 +186,11 @@ public:
     bool capSize(const QSqlDatabase &, qint64) const override
     {
         return false; // the database server's quotas are its administrator's
+    }
+
+    QStringList oneAtATime(qint64 key) const override
+    {
+        return {QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(key)};
     }
 
     QString nowMilliseconds() const override

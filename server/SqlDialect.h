@@ -59,6 +59,10 @@ public:
     // Caps the database's size, where the backend can (SQLite's page count).
     virtual bool capSize(const QSqlDatabase &db, qint64 bytes) const = 0;
 
+    // Run first in a transaction: until it ends, another transaction running
+    // them with the same key waits (a SQLite file has one writer anyway).
+    virtual QStringList oneAtATime(qint64 key) const = 0;
+
     // The database's clock in milliseconds since 1970, as an SQL expression:
     // servers on several machines agree on it.
     virtual QString nowMilliseconds() const = 0;
