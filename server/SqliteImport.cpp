@@ -13,6 +13,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
+
 namespace {
 
 // SQLite's own bookkeeping (sqlite_sequence, sqlite_stat1) is not ours to copy.
@@ -129,7 +131,7 @@ bool SqliteImport::run(const QString &source, const QString &target, QString *er
     return done;
 }
 
-bool SqliteImport::openSource(Database *source, const QString &path, QString *error) const
+bool SqliteImport::openSource(Database *source, const QString &path, QString *error)
 {
     if (source->open(path, error, Database::Access::ReadOnly))
         return true;
@@ -147,7 +149,7 @@ bool SqliteImport::openSource(Database *source, const QString &path, QString *er
     return false;
 }
 
-bool SqliteImport::knowsEveryTable(const Database &source, QString *error) const
+bool SqliteImport::knowsEveryTable(const Database &source, QString *error)
 {
     const QStringList present = SqlDialect::of(source.connection()).tables(source.connection());
     for (const QString &name : present) {

@@ -33,8 +33,8 @@ public:
     QString targetShown() const { return m_target; }
 
 private:
-    bool openSource(Database *source, const QString &path, QString *error) const;
-    bool knowsEveryTable(const Database &source, QString *error) const;
+    static bool openSource(Database *source, const QString &path, QString *error);
+    static bool knowsEveryTable(const Database &source, QString *error);
     static bool isEmpty(const Database &target, const Table &table, QString *error);
     bool copy(const Database &source, const Database &target, QString *error);
     static bool copyTable(const Database &source, const Database &target, const Table &table,

@@ -864,8 +864,10 @@ void TestServerStore::importSqlite()
     QVERIFY2(source.open(path, &error), qPrintable(error));
     RuleStore rules(source);
     StoreError failure;
-    QVERIFY(rules.addNode(0, "Top", 3, 0) == 1 && rules.addNode(0, "Group", 3, 1) == 2
-            && rules.moveNode(1, 2, 0, &failure)); // under a parent of a higher id
+    QVERIFY(rules.addNode(0, "Top", 3, 0) == 1 && rules.addNode(0, "Group", 3, 1) == 2);
+    for (int id = 3; id <= 210; ++id) // more than one statement takes
+        QVERIFY(rules.addNode(2, "n", 3, id) == id);
+    QVERIFY(rules.moveNode(1, 210, 0, &failure)); // under a parent of a higher id
     QVERIFY(rules.storeRoute(*routeFrom(route(1, {section(4, QString(), {7, 7}, {1, 2, 3}),
         section(2, "Мост", {})}, {20, 21}, {1, 2, 0xFFFFFFFFu, INT_MIN}))));
     LayerStore layers(source);
@@ -905,7 +907,7 @@ void TestServerStore::importSqlite()
         total += rows.count('\n');
     }
     QCOMPARE(import.rows(), imported ? total : 0);
-    QVERIFY(!imported || (RuleStore(target).addNode(0, "New", 3, 2) == 3
+    QVERIFY(!imported || (RuleStore(target).addNode(0, "New", 3, 2) == 211
                           && EventStore(target).record(&events) && events.first().id == 2));
 }
 
