@@ -27,7 +27,7 @@ QString sqlError(const QSqlError &error)
 
 // The rows of a table whose rows hang under others of it, each after its
 // parent: a parent's id may be higher than its children's after a move, and
-// the target checks every row's parent as it is written.
+// the target checks each statement's rows against the rows already there.
 QString parentsFirst(const QString &table)
 {
     return QStringLiteral("WITH RECURSIVE ordered (id, depth) AS ("
