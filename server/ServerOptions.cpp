@@ -110,9 +110,14 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("Let only devices from this network (10.0.0.0/8, 2001:db8::/32 or one "
                        "address) connect to --osmand and --nmea; repeatable. Default: any."),
         QStringLiteral("CIDR"));
+    const QCommandLineOption importSqlite(
+        QStringLiteral("import-sqlite"),
+        QStringLiteral("Copy this SQLite database file, every row and id, into the empty "
+                       "PostgreSQL database --db names, then exit without serving."),
+        QStringLiteral("PATH"));
     parser.addOptions({help, listen, db, readOnly, maxDbSize, token, seed, simulate, speed,
                        confirmReports, confirmMetres, timeZone, osmand, nmea, peerListen,
-                       feedAllow});
+                       feedAllow, importSqlite});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -152,6 +157,23 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         DatabaseAddress::parse(parsed.databasePath, message);
     if (!address)
         return Parse::Error;
+    if (parser.isSet(importSqlite)) {
+        parsed.importSqlite = parser.value(importSqlite);
+        if (parsed.importSqlite.isEmpty()) {
+            *message = QStringLiteral("--import-sqlite wants the SQLite file to copy");
+            return Parse::Error;
+        }
+        if (!parser.isSet(db) || address->isFile()) {
+            *message = QStringLiteral("--import-sqlite needs the PostgreSQL database to copy"
+                                      " into as --db postgresql://USER@HOST[:PORT]/DBNAME");
+            return Parse::Error;
+        }
+        if (parser.isSet(seed) || parser.isSet(readOnly)) {
+            *message = QStringLiteral("--import-sqlite writes only what the file holds; it"
+                                      " cannot go with --seed or --read-only");
+            return Parse::Error;
+        }
+    }
     parsed.token = parser.value(token).toUtf8();
     parsed.seed = parser.value(seed);
     parsed.readOnly = parser.isSet(readOnly);

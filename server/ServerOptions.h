@@ -20,6 +20,7 @@ struct ServerOptions
     QString databasePath;       // empty: defaultDatabasePath()
     QByteArray token;           // empty: no token; required off loopback
     QString seed;               // empty or "demo"
+    QString importSqlite;       // a SQLite file to copy into the PostgreSQL --db, then exit
     bool readOnly = false;      // serve the database without changing it; saves are refused
     qint64 maxDatabaseBytes = 0; // a save that would grow the file past this fails; 0: no cap
     bool simulate = false;      // drive the routes' units along their sections

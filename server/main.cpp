@@ -1,6 +1,7 @@
 #include "DeviceFeeds.h"
 #include "RouteCheckServer.h"
 #include "ServerOptions.h"
+#include "SqliteImport.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -26,8 +27,20 @@ int main(int argc, char *argv[])
         break;
     }
 
-    RouteCheckServer server(options);
     QString error;
+    if (!options.importSqlite.isEmpty()) {
+        SqliteImport import;
+        if (!import.run(options.importSqlite, options.databasePath, &error)) {
+            err << "opercheck-server: " << error << '\n';
+            return 1;
+        }
+        out << "imported " << import.rows() << " rows from " << options.importSqlite << " into "
+            << import.targetShown() << '\n'
+            << "  " << import.perTable() << Qt::endl;
+        return 0;
+    }
+
+    RouteCheckServer server(options);
     if (!server.start(&error)) {
         err << "opercheck-server: " << error << '\n';
         return 1;

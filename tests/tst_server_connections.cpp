@@ -98,6 +98,9 @@ void TestServerConnections::parse_data()
     QTest::newRow("seeding a read-only database") << "--read-only --seed demo"
                                                   << "error:cannot go with --read-only";
     QTest::newRow("a size cap of nothing") << "--max-db-mb 0" << "error:--max-db-mb";
+    for (const char *db : {"", "--db b.sqlite", "--db postgresql://u@h/d --seed demo",
+                           "--db postgresql://u@h/d --read-only"}) // exit 2
+        QTest::newRow(db) << QStringLiteral("--import-sqlite a %1").arg(db) << "error:--import";
     QTest::newRow("help") << "--help" << "help:--listen";
 }
 

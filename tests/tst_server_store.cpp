@@ -4,21 +4,26 @@
 #include "testsupport/ServerHarness.h"
 #include "testsupport/TreeBuilders.h"
 
+#include "EventStore.h"
 #include "LayerStore.h"
 #include "LiveChecker.h"
 #include "NodeForest.h"
 #include "RuleStore.h"
 #include "Schema.h"
 #include "SqlDialect.h"
+#include "SqliteImport.h"
 #include "StoreLimits.h"
 #include "TrackedObjectStore.h"
+#include "UnitStatusStore.h"
 
 #include "wire/LiveMessages.h"
 #include "wire/RequestFailure.h"
 #include "wire/UnitMessages.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 
 #include <climits>
@@ -81,6 +86,23 @@ QString joined(const Database &db, const QString &sql, const QString &separator 
     return values.join(separator);
 }
 
+// A line a row in key order, each value with its column ("NULL", bytes in hex).
+QString tableRows(const Database &db, const QString &table)
+{
+    QSqlQuery query(db.connection());
+    QString rows;
+    for (query.exec(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2, 3").arg(table));
+         query.next(); rows += '\n') {
+        for (int i = 0; i < query.record().count(); ++i) {
+            const QVariant v = query.value(i);
+            rows += query.record().fieldName(i) + '=' + (v.isNull() ? QStringLiteral("NULL")
+                    : v.type() == QVariant::ByteArray ? QString(v.toByteArray().toHex())
+                                                      : v.toString()) + ',';
+        }
+    }
+    return rows;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(RouteRecord)
@@ -115,6 +137,8 @@ private slots:
     void unitCommands_data();
     void unitCommands();
     void ruleTreeLimit();
+    void importSqlite_data();
+    void importSqlite();
 
 private:
     QMap<int, QByteArray> routes(); // every stored route's wire form by its id
@@ -946,6 +970,83 @@ void TestServerStore::ruleTreeLimit()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Add_rule_node failed.*32 MiB"));
     FrameClient *client = h->connect();
     QCOMPARE(h->outcomes(client, steps), QStringLiteral("ok 4 4 ok ok"));
+}
+
+void TestServerStore::importSqlite_data()
+{
+    QTest::addColumn<QString>("setup"); // a statement run on the source, or what to do
+    QTest::addColumn<QString>("refusal"); // words of it; empty: imported
+
+    QTest::newRow("every table, row and id") << "" << "";
+    QTest::newRow("target not empty") << "target" << "its table rule_nodes holds rows";
+    QTest::newRow("a value PostgreSQL refuses: nothing stays")
+        << "UPDATE check_events SET deviation = 'late'" << "cannot copy check_events: importing";
+    QTest::newRow("older schema version") << "PRAGMA user_version = 2"
+                                          << "version 2, older .* start the server";
+    QTest::newRow("a table not ours") << "CREATE TABLE notes (x TEXT)" << "table \"notes\" the";
+    QTest::newRow("not a database") << "text" << "damaged or unreadable";
+    QTest::newRow("in use by a running server") << "locked" << "in use by a running server";
+}
+
+// A file filled through the stores, moved into PostgreSQL: each table reads the same
+// there, and new rows get ids after the copied ones. A refusal leaves the target as it was.
+void TestServerStore::importSqlite()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, refusal);
+    if (!TestDatabase::onPostgres())
+        QSKIP("the import goes into PostgreSQL: tst_server_store_pg runs it");
+    const QString path = h->dir.filePath(QStringLiteral("source.sqlite"));
+    Database source, target;
+    QString error;
+    QVERIFY2(source.open(path, &error), qPrintable(error));
+    RuleStore rules(source);
+    StoreError failure;
+    QVERIFY(rules.addNode(0, "Top", 3, 0) == 1 && rules.addNode(0, "Group", 3, 1) == 2);
+    for (int id = 3; id <= 210; ++id) // more than one statement takes
+        QVERIFY(rules.addNode(2, "n", 3, id) == id);
+    QVERIFY(rules.moveNode(1, 210, 0, &failure)); // under a parent of a higher id
+    QVERIFY(rules.storeRoute(*routeFrom(route(1, {section(4, QString(), {7, 7}, {1, 2, 3}),
+        section(2, "Мост", {})}, {20, 21}, {1, 2, 0xFFFFFFFFu, INT_MIN}))));
+    LayerStore layers(source);
+    QVERIFY(layers.addObject(layers.addLayer(0, "Layer", 1, 0), TreeBodies::object(0, Line, "",
+        {{1, 2}, {-1, INT_MAX}}, {{"Color", QColor(1, 2, 3, 4)}}), 0));
+    TrackedObjectStore units(source);
+    const qint32 car = units.add(units.add(0, "G", TrackedObjectStore::Kind::Group, 0), "Car",
+                                 TrackedObjectStore::Kind::Unit, 0, "dev-1");
+    QList<LiveMessages::CheckEvent> events{{0, 1700000000, 1, "Top", 4, "", car, "Car", 1, -3}};
+    QVERIFY(EventStore(source).record(&events) && UnitStatusStore(source).store(
+        {{car, {1700000001, {10, 20}, UnitMessages::UnitStatus{12.25}}}})); // 4 unknown: NULL
+    QVERIFY(!setup.contains(' ') || source.exec(setup));
+    source.close();
+    QFile text(path);
+    QVERIFY(setup != "text" || (text.open(QIODevice::WriteOnly) && text.write(QByteArray(4096, 'x'))
+                                   && text.flush()));
+    QLockFile lock(Database::lockPath(path));
+    QVERIFY(setup != "locked" || lock.tryLock(0));
+
+    TestDatabase fresh(h->dir.filePath(QStringLiteral("unused")));
+    const QString where = setup == "target" ? h->store.where() : fresh.where();
+    QVERIFY2(target.open(where, &error), qPrintable(error));
+    QStringList before;
+    for (const SqliteImport::Table &table : SqliteImport::tables())
+        before << tableRows(target, table.name);
+    SqliteImport import;
+    const bool imported = import.run(path, where, &error);
+    QVERIFY2(imported == refusal.isEmpty() && error.contains(QRegularExpression(refusal))
+                 && !error.contains('\n'), qPrintable(error));
+    QVERIFY2(!imported || source.open(path, &error, Database::Access::ReadOnly), qPrintable(error));
+    qint64 total = 0;
+    for (int i = 0; i < before.size(); ++i) {
+        const QString name = SqliteImport::tables().at(i).name;
+        const QString rows = imported ? tableRows(source, name) : before.at(i);
+        QVERIFY2(!imported || rows.count('\n'), qPrintable(name)); // every table filled above
+        QCOMPARE(tableRows(target, name), rows);
+        total += rows.count('\n');
+    }
+    QCOMPARE(import.rows(), imported ? total : 0);
+    QVERIFY(!imported || (RuleStore(target).addNode(0, "New", 3, 2) == 211
+                          && EventStore(target).record(&events) && events.first().id == 2));
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)
