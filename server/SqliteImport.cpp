@@ -73,7 +73,9 @@ const QVector<SqliteImport::Table> &SqliteImport::tables()
         {QLatin1String("graph_objects"), true, false},
         {QLatin1String("tracked_objects"), true, true},
         {QLatin1String("unit_status"), false, false},
+        {QLatin1String("unit_tracks"), false, false},
         {QLatin1String("check_events"), true, false},
+        {QLatin1String("server_instances"), false, false},
     };
     return all;
 }
