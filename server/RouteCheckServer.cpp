@@ -157,8 +157,7 @@ bool RouteCheckServer::start(QString *error)
         return false;
     }
     m_live->reload();
-    bool read = false;
-    m_live->replay(m_tracks->reports(), UnitTrackStore(m_db).loadFolded({}, &read));
+    m_live->replay(m_tracks->reports(), UnitTrackStore(m_db).loadFolded({}));
     sendStatesToPeers();
     m_live->start();
     return true;
@@ -181,6 +180,12 @@ bool RouteCheckServer::joinOthers(QString *error)
     const QHostAddress address = m_options.peer.on ? m_options.peer.address : m_options.address;
     if (!m_peers->listen(address, m_options.peer.on ? m_options.peer.port : 0, error))
         return false;
+    if (address == QHostAddress::Any || address == QHostAddress::AnyIPv4
+        || address == QHostAddress::AnyIPv6) {
+        qCWarning(lcServer).noquote()
+            << "other servers of the database cannot reach this one at" << m_peers->address()
+            << "- give --peer-listen an address they can reach";
+    }
     m_lease = std::make_unique<InstanceLease>(m_db);
     connect(m_lease.get(), &InstanceLease::membersChanged, this, &RouteCheckServer::shareRoutes);
     connect(m_lease.get(), &InstanceLease::renewed, this, [this] {
@@ -188,9 +193,7 @@ bool RouteCheckServer::joinOthers(QString *error)
     });
     if (!m_lease->start(m_peers->address(), error))
         return false;
-    m_tracks->setStoredHere([this](qint32 unitId) {
-        return m_live->unitsOf(m_live->judgedRoutes()).contains(unitId);
-    });
+    m_tracks->setStoredHere([this] { return m_live->unitsOf(m_live->judgedRoutes()); });
     shareRoutes();
     return true;
 }
@@ -219,8 +222,7 @@ void RouteCheckServer::shareRoutes()
     const QSet<int> judged = m_live->judgedRoutes();
     const QSet<qint32> gained = m_live->unitsOf(judged - before) - unitsBefore;
     // Their folded states as the server that judged them last stored them.
-    bool read = false;
-    m_live->replay(m_tracks->reports(gained), UnitTrackStore(m_db).loadFolded(gained, &read));
+    m_live->replay(m_tracks->reports(gained), UnitTrackStore(m_db).loadFolded(gained));
     m_tracks->markUnstored(gained); // their tracks are this server's to keep now
     forgetPeerStates();
     qCInfo(lcServer).noquote() << "servers of the database:" << ids.size() << "- this one"

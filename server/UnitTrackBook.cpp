@@ -62,8 +62,9 @@ void UnitTrackBook::flush()
         return;
     QHash<qint32, UnitTrackStore::Track> changed;
     QHash<qint32, QByteArray> folded;
+    const QSet<qint32> storedHere = m_unitsStoredHere ? m_unitsStoredHere() : QSet<qint32>();
     for (qint32 unitId : qAsConst(m_unstored)) {
-        if (!m_tracks.contains(unitId) || (m_storedHere && !m_storedHere(unitId)))
+        if (!m_tracks.contains(unitId) || (m_unitsStoredHere && !storedHere.contains(unitId)))
             continue;
         changed.insert(unitId, m_tracks.value(unitId));
         const QByteArray state = m_foldedOf ? m_foldedOf(unitId) : QByteArray();

@@ -41,9 +41,9 @@ public:
     // the units stored here (with several servers, those of the routes this
     // one judges; all by default).
     void flush();
-    void setStoredHere(std::function<bool(qint32 unitId)> storedHere)
+    void setStoredHere(std::function<QSet<qint32>()> unitsStoredHere)
     {
-        m_storedHere = std::move(storedHere);
+        m_unitsStoredHere = std::move(unitsStoredHere);
     }
     // What checking folded away before a unit's track, stored beside it.
     void setFoldedStates(std::function<QByteArray(qint32 unitId)> foldedOf)
@@ -57,7 +57,7 @@ private:
     QTimer *m_flushTimer;  // a child
     QHash<qint32, UnitTrackStore::Track> m_tracks;
     QSet<qint32> m_unstored;
-    std::function<bool(qint32)> m_storedHere;
+    std::function<QSet<qint32>()> m_unitsStoredHere;
     std::function<QByteArray(qint32)> m_foldedOf;
 };
 

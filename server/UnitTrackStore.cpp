@@ -79,13 +79,12 @@ QHash<qint32, UnitTrackStore::Track> UnitTrackStore::load(bool *ok) const
     return tracks;
 }
 
-QHash<qint32, QByteArray> UnitTrackStore::loadFolded(const QSet<qint32> &units, bool *ok) const
+QHash<qint32, QByteArray> UnitTrackStore::loadFolded(const QSet<qint32> &units) const
 {
     QSqlQuery query(m_db.connection());
     SqlDialect::readOnce(query);
-    *ok = query.exec(QStringLiteral("SELECT unit_id, folded FROM unit_tracks"
-                                    " WHERE folded IS NOT NULL"));
-    if (!*ok) {
+    if (!query.exec(QStringLiteral("SELECT unit_id, folded FROM unit_tracks"
+                                   " WHERE folded IS NOT NULL"))) {
         Database::warnFailure("reading what checking folded away", query);
         return {};
     }

@@ -26,7 +26,8 @@ public:
     QHash<qint32, Track> load(bool *ok) const;
     // What checking folded away before each unit's track
     // (CheckEngine::foldedState), of the units given, or all.
-    QHash<qint32, QByteArray> loadFolded(const QSet<qint32> &units, bool *ok) const;
+    // Empty when it cannot be read (logged): the tracks alone judge then.
+    QHash<qint32, QByteArray> loadFolded(const QSet<qint32> &units) const;
     // One transaction; rows of units deleted meanwhile are skipped. A unit
     // not in folded has nothing folded.
     bool store(const QHash<qint32, Track> &tracks,
