@@ -384,9 +384,17 @@ double seconds(const QElapsedTimer &clock)
     return clock.nsecsElapsed() / 1e9;
 }
 
+struct SaveRate
+{
+    double perSecond = -1;
+    // From the last reply until every server answers a request again: what
+    // the saves left a server to catch up with (the others' notices).
+    double catchUpMs = -1;
+};
+
 // Saves a second: every client saves its own route, the next save as soon as
-// its reply comes, until Saves are answered. -1 on a failure.
-double measureSaves(Deployment &deployment)
+// its reply comes, until Saves are answered.
+SaveRate measureSaves(Deployment &deployment)
 {
     const int clients = ClientsPerServer * deployment.serverCount();
     QList<FrameClient *> desks;
@@ -397,7 +405,7 @@ double measureSaves(Deployment &deployment)
             bodies[version] << saveBody(deployment.layout(), d, version);
     }
     if (desks.contains(nullptr))
-        return -1;
+        return {};
     int sent = 0, answered = 0, failed = 0;
     const auto sendNext = [&](int d) {
         if (sent < Saves)
@@ -419,7 +427,12 @@ double measureSaves(Deployment &deployment)
     const bool done = waitUntil([&] { return answered == Saves || failed; });
     const double elapsed = seconds(clock);
     deployment.closeClients();
-    return done && !failed ? Saves / elapsed : -1;
+    if (!done || failed)
+        return {};
+    clock.start();
+    if (deployment.figure(QStringLiteral("clients")).contains(-1))
+        return {};
+    return {Saves / elapsed, clock.nsecsElapsed() / 1e6};
 }
 
 // The batches of "Push_positions", step by step; a unit's reports all go
@@ -535,10 +548,17 @@ QList<double> measureNotices(Deployment &deployment)
     return delays;
 }
 
+// A random part of a beat before a restart: a round ends just after a beat of
+// the survivor, so a server restarted at once would beat in step with it, and
+// the kills would all fall at the same point of its beat.
+void pauseOffBeat()
+{
+    const int ms = QRandomGenerator::global()->bounded(InstanceLease::HeartbeatMs);
+    waitUntil([] { return false; }, ms);
+}
+
 // From killing the second server until the first says it is alone and judges
-// every checked route, polled every PollMs, in ms; empty on a failure. The
-// rounds would start in step with the survivor's beat (it has just counted
-// two again), so each kill waits a random part of a beat first.
+// every checked route, polled every PollMs, in ms; empty on a failure.
 QList<double> measureTakeovers(Deployment &deployment)
 {
     QList<double> takeovers;
@@ -550,8 +570,6 @@ QList<double> measureTakeovers(Deployment &deployment)
             const QHash<QString, qint64> figures = stats(survivor);
             return figures.value("servers") == 1 && figures.value("routes_judged") == Routes;
         };
-        const int offBeat = QRandomGenerator::global()->bounded(InstanceLease::HeartbeatMs);
-        waitUntil([] { return false; }, offBeat);
         QElapsedTimer clock;
         clock.start();
         deployment.kill(1);
@@ -559,6 +577,7 @@ QList<double> measureTakeovers(Deployment &deployment)
             return {};
         takeovers << clock.nsecsElapsed() / 1e6;
         deployment.closeClients();
+        pauseOffBeat();
         if (!deployment.restart(1) || !deployment.allCount(2))
             return {};
     }
@@ -579,7 +598,7 @@ void row(const QString &name, double measured, double baseline, const char *unit
 
 struct Figures
 {
-    double saves = -1;
+    SaveRate saves;
     ReportRate reports;
     QList<double> notices;
     QList<double> takeovers; // two servers only
@@ -599,7 +618,7 @@ bool measure(const Setup &setup, Figures *figures)
         return false;
     };
     figures->saves = measureSaves(deployment);
-    if (figures->saves < 0)
+    if (figures->saves.perSecond < 0)
         return failed("the saves");
     figures->reports = measureReports(deployment);
     if (figures->reports.perSecond < 0)
@@ -622,10 +641,16 @@ void print(const Setup *setups, const Figures *figures, int count)
     std::printf("\nper second, more is better; baseline: %s\n", setups[0].name);
     header("measured", "baseline");
     for (int i = 1; i < count; ++i)
-        row(QStringLiteral("saves, %1").arg(setups[i].name), figures[i].saves, base.saves, "/s");
+        row(QStringLiteral("saves, %1").arg(setups[i].name), figures[i].saves.perSecond,
+            base.saves.perSecond, "/s");
     for (int i = 1; i < count; ++i)
         row(QStringLiteral("reports, %1").arg(setups[i].name), figures[i].reports.perSecond,
             base.reports.perSecond, "/s");
+    std::printf("\nafter the saves, until every server answers again, less is better\n");
+    header("measured", "baseline");
+    for (int i = 1; i < count; ++i)
+        row(QStringLiteral("catching up, %1").arg(setups[i].name), figures[i].saves.catchUpMs,
+            base.saves.catchUpMs, "ms");
     std::printf("\nnotice delay, from sending a rename until a client of the other server"
                 " (alone: another client) hears of it, less is better\n");
     header("measured", "baseline");
@@ -646,11 +671,12 @@ void print(const Setup *setups, const Figures *figures, int count)
             shares << QString::number(share);
         std::printf("\n%s: the servers judge %s of the %d checked routes\n", setups[i].name,
                     qPrintable(shares.join(QStringLiteral(" + "))), Routes);
-        std::printf("takeover after kill -9 at a random point of a beat, %s, %d rounds,"
+        std::printf("takeover after kill -9, %s, %d rounds,"
                     " polled every %d ms; baseline: the lease\n",
                     setups[i].name, TakeoverRounds, PollMs);
         header("measured", "lease");
         const QList<double> &t = figures[i].takeovers;
+        row(QStringLiteral("fastest"), percentile(t, 0.0), InstanceLease::LeaseMs, "ms");
         row(QStringLiteral("median"), percentile(t, 0.5), InstanceLease::LeaseMs, "ms");
         row(QStringLiteral("slowest"), percentile(t, 1.0), InstanceLease::LeaseMs, "ms");
         // The dead one beat last up to a beat before the kill; the survivor
