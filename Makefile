@@ -26,12 +26,14 @@ docs: build
 	mkdir -p docs/walkthrough
 	OC_WALKTHROUGH_DIR=docs/walkthrough QT_QPA_PLATFORM=offscreen ./build/bin/tst_walkthrough
 
+# bench_instances runs server programs on a throwaway PostgreSQL cluster of its own.
 bench: build
 	./build/bin/bench_checkengine
 	./build/bin/bench_panel
 	./build/bin/bench_server
 	./build/bin/bench_zones
 	./build/bin/bench_feeds
+	./scripts/with-postgres ./build/bin/bench_instances
 
 # Each test run gets a throwaway PostgreSQL cluster of its own (scripts/with-postgres).
 test-normal: build
