@@ -42,13 +42,22 @@ RouteCheckServer::RouteCheckServer(const ServerOptions &options, QObject *parent
                                                         : QTimeZone(options.timeZone)),
       m_logLimiter(options.logLinesPerMinute),
       m_tcp(new QTcpServer(this)),
-      m_thinningLog(new QTimer(this))
+      m_thinningLog(new QTimer(this)),
+      m_reloadSoon(new QTimer(this))
 {
     if (m_options.databasePath.isEmpty())
         m_options.databasePath = ServerOptions::defaultDatabasePath();
     connect(m_tcp, &QTcpServer::newConnection, this, &RouteCheckServer::onNewConnection);
     m_thinningLog->setInterval(ThinningLogMs);
     connect(m_thinningLog, &QTimer::timeout, this, &RouteCheckServer::logThinning);
+    m_reloadSoon->setSingleShot(true);
+    m_reloadSoon->setInterval(NoticeReloadMs);
+    connect(m_reloadSoon, &QTimer::timeout, this, [this] {
+        if (!m_live)
+            return;
+        m_live->reload();
+        forgetPeerStates();
+    });
 }
 
 RouteCheckServer::~RouteCheckServer()
@@ -275,6 +284,7 @@ bool RouteCheckServer::seed(QString *error)
 void RouteCheckServer::stop()
 {
     m_tcp->close();
+    m_reloadSoon->stop();
     // The others take this server's routes over at their next beat.
     m_lease.reset();
     m_peers.reset();
@@ -483,26 +493,26 @@ void RouteCheckServer::onChangeHeard(ChangeNotices::Kind kind, const QByteArray 
     m_handler->forgetTreeSizes();
     if (m_writer)
         m_writer->forgetTreeSizes();
+    // Clients are told at once; checking reads the routes again once for a
+    // burst of notices (another server's clients saving one after another).
     switch (kind) {
     case ChangeNotices::Kind::Rules:
-        m_live->reload();
         broadcast(Commands::RuleTreeChanged, QByteArray());
         break;
     case ChangeNotices::Kind::CheckMode:
-        m_live->reload();
         broadcast(Commands::SetCheckMode, body);
         break;
     case ChangeNotices::Kind::Layers:
-        m_live->reload();
         broadcast(Commands::LayerTreeChanged, QByteArray());
         break;
     case ChangeNotices::Kind::Units:
         m_live->reloadUnits();
         broadcast(Commands::UnitTreeChanged, QByteArray());
         emit unitsChanged();
-        break;
+        return;
     }
-    forgetPeerStates();
+    if (!m_reloadSoon->isActive())
+        m_reloadSoon->start();
 }
 
 bool RouteCheckServer::handleLive(const QByteArray &command, const QByteArray &body,

@@ -41,6 +41,10 @@ class RouteCheckServer : public QObject
     Q_OBJECT
 
 public:
+    // How long after another server's change checking reads the routes again,
+    // taking in whatever else changed meanwhile.
+    static constexpr int NoticeReloadMs = 100;
+
     explicit RouteCheckServer(const ServerOptions &options, QObject *parent = nullptr);
     ~RouteCheckServer() override;
 
@@ -131,6 +135,7 @@ private:
     QTcpServer *m_tcp; // a child
     FrameBudget *m_frameBudget = nullptr; // a child, while started
     QTimer *m_thinningLog; // a child
+    QTimer *m_reloadSoon;  // a child: checking reads routes again after other servers' changes
     // Since the start, for Get_server_stats; thinning as far as it was logged.
     struct Counts
     {
