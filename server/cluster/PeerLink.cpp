@@ -8,6 +8,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QtEndian>
 
 PeerLink::PeerLink(const QByteArray &token, QObject *parent)
     : QObject(parent), m_token(token), m_server(new QTcpServer(this))
@@ -120,8 +121,10 @@ void PeerLink::onReadyRead(QTcpSocket *socket)
         socket->abort();
         socket->deleteLater();
     };
-    // Before its token a peer is a stranger: its frame must be small.
-    if (!incoming->greeted && incoming->buffer.size() > MaxHelloBytes + 4)
+    // Before its token a peer is a stranger: its first frame must be small
+    // (what follows it may already be here).
+    if (!incoming->greeted && incoming->buffer.size() >= 4
+        && qFromBigEndian<quint32>(incoming->buffer.constData()) > quint32(MaxHelloBytes))
         return drop("a first frame too large");
     QByteArray payload;
     for (;;) {
