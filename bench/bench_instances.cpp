@@ -2,8 +2,9 @@
 // gives, against one server on a SQLite file, in one run: saves a second,
 // position reports a second, how long the servers take to answer again after
 // the saves, how soon a change made through one server reaches a client of
-// another, and how soon a survivor judges the routes of a killed server. The servers are the real program on loopback; every
-// client lives in this program, so its own work shares the cores too.
+// another, and how soon a survivor judges the routes of a killed server. The
+// servers are the real program on loopback; every client lives in this
+// program, so its own work shares the cores too.
 //
 // Each setup gets a database of its own, filled alike: 200 checked routes of
 // 10 units each, every route with one circular zone and no schedule, and a

@@ -914,7 +914,8 @@ void tst_ServerChecking::changeNotices_data()
     QTest::addColumn<QString>("read"); // kind and body, or "-"
 
     QTest::newRow("a rule tree change") << "Rules" << "Rules ";
-    QTest::newRow("a check mode switch with its body") << "CheckMode AAEC/w==" << "CheckMode 000102ff";
+    QTest::newRow("a check mode switch with its body")
+        << "CheckMode AAEC/w==" << "CheckMode 000102ff";
     QTest::newRow("round trip") << ChangeNotices::payload(ChangeNotices::Kind::Units, "\x01")
                                 << "Units 01";
     QTest::newRow("an unknown kind") << "Routes" << "-";

@@ -4,6 +4,7 @@
 
 #include "LiveChecker.h"
 #include "LogLimiter.h"
+#include "PeerLink.h"
 #include "TrackedObjectStore.h"
 
 #include "records/RouteRecord.h"
@@ -73,6 +74,8 @@ private slots:
     void slowDrip();
     void makesRoom();
     void logLimiter();
+    void peerLink_data();
+    void peerLink();
 
 private:
     std::unique_ptr<ServerHarness> h;
@@ -473,6 +476,62 @@ void TestServerConnections::logLimiter()
     for (const char *kind : {"bad frame", "bad frame", "failed", "bad frame", "failed"})
         admitted += QChar(limiter.admit(kind) ? '+' : '-');
     QCOMPARE(admitted, QString("+++-+"));
+}
+
+void TestServerConnections::peerLink_data()
+{
+    QTest::addColumn<QList<QByteArray>>("writes"); // each written at once
+    QTest::addColumn<QString>("received");         // commands handed on; "closed" at the end
+
+    const auto frame = [](const char *command, const QByteArray &body) {
+        return Frame::encode(Frame::Request{"peer", command, body});
+    };
+    const QByteArray hello = frame(PeerLink::Hello, "t0k");
+    const QByteArray states = frame(PeerLink::States, QByteArray(64 * 1024, 'x'));
+    const QByteArray events = frame(PeerLink::Events, "e");
+    using Writes = QList<QByteArray>;
+    QTest::newRow("greeting and a large frame at once") << Writes{hello + states} << "Peer_states";
+    QTest::newRow("frames cut anywhere")
+        << Writes{hello.left(3), hello.mid(3) + events.left(9), events.mid(9) + events}
+        << "Peer_events Peer_events";
+    QTest::newRow("no greeting") << Writes{events} << "closed";
+    QTest::newRow("another token") << Writes{frame(PeerLink::Hello, "guess") + events} << "closed";
+    QTest::newRow("a first frame announcing more than a greeting takes")
+        << Writes{QByteArray::fromHex("00100000")} << "closed";
+    QTest::newRow("a frame that does not read")
+        << Writes{hello + QByteArray::fromHex("00000002ffff")} << "closed";
+}
+
+// What another server sends: handed on only after the servers' token, and a
+// stranger's connection closed without a word reaching the checking.
+void TestServerConnections::peerLink()
+{
+    QFETCH(QList<QByteArray>, writes);
+    QFETCH(QString, received);
+
+    PeerLink link("t0k");
+    QString error;
+    QVERIFY2(link.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    QStringList heard;
+    connect(&link, &PeerLink::received, this,
+            [&heard](const QByteArray &command) { heard << command; });
+    if (received.endsWith("closed"))
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("a peer connection .* was closed"));
+    QTcpSocket socket;
+    const quint16 port = quint16(link.address().section(':', -1).toUInt());
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(socket.waitForConnected(ServerHarness::Timeout));
+    for (const QByteArray &bytes : writes) {
+        socket.write(bytes);
+        QVERIFY(socket.waitForBytesWritten(ServerHarness::Timeout));
+        QTest::qWait(20); // each write its own read on the other side
+    }
+    const QString expected = received;
+    QTRY_COMPARE_WITH_TIMEOUT(
+        (heard + QStringList(socket.state() == QAbstractSocket::UnconnectedState ? "closed" : ""))
+            .join(' ')
+            .trimmed(),
+        expected, ServerHarness::Timeout);
 }
 
 QTEST_GUILESS_MAIN(TestServerConnections)

@@ -282,8 +282,8 @@ void TestServerInstances::takeover()
     QVERIFY(toDoomed && toSurvivor);
     const auto servers = [this](FrameClient *client) {
         const QByteArray body = first->exchange(client, "Get_server_stats").second;
-        const auto stats = LiveMessages::readStats(body).value_or(QList<LiveMessages::ServerStat>());
-        for (const LiveMessages::ServerStat &stat : stats)
+        using Stats = QList<LiveMessages::ServerStat>;
+        for (const LiveMessages::ServerStat &stat : LiveMessages::readStats(body).value_or(Stats()))
             if (stat.name == "servers")
                 return stat.value;
         return qint64(-1);

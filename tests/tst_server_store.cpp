@@ -224,8 +224,9 @@ void TestServerStore::address()
     QVERIFY(!address || !address->shown().contains("p@ss"));
     ServerOptions options;
     QString message;
-    const auto parsed = ServerOptions::parse({"opercheck-server", "--db", text}, &options, &message);
-    QCOMPARE(parsed == ServerOptions::Parse::Error, !address);
+    const QStringList arguments{"opercheck-server", "--db", text};
+    QCOMPARE(ServerOptions::parse(arguments, &options, &message) == ServerOptions::Parse::Error,
+             !address);
 }
 
 void TestServerStore::schema_data()
