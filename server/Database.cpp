@@ -101,8 +101,13 @@ bool Database::openConnection(const QString &where, Check check, QString *error)
             db.setPort(m_address.port());
             db.setUserName(m_address.user());
             db.setPassword(m_address.password());
-            // A server that does not answer fails the start, not hangs it.
-            options << QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds);
+            // A server that does not answer fails the start, not hangs it; one
+            // gone quiet mid-run (a cut network) fails the statement waiting on
+            // it within about half a minute instead of holding the thread.
+            options << QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds)
+                    << QStringLiteral("keepalives=1") << QStringLiteral("keepalives_idle=10")
+                    << QStringLiteral("keepalives_interval=5") << QStringLiteral("keepalives_count=3")
+                    << QStringLiteral("tcp_user_timeout=%1").arg(ConnectTimeoutSeconds * 3000);
             if (!m_address.options().isEmpty())
                 options << m_address.options();
         }
