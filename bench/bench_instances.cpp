@@ -167,11 +167,7 @@ std::optional<QString> onCluster(const QString &statement)
     std::optional<QString> value;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
-        db.setHostName(address->host());
-        db.setPort(address->port());
-        db.setUserName(address->user());
-        db.setPassword(address->password());
-        db.setDatabaseName(address->databaseName());
+        address->applyTo(&db);
         QSqlQuery query(db);
         if (db.open() && query.exec(statement))
             value = query.next() ? query.value(0).toString() : QString();

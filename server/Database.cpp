@@ -90,17 +90,13 @@ bool Database::openConnection(const QString &where, Check check, QString *error)
     const SqlDialect &dialect = SqlDialect::of(m_address.backend());
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(dialect.driver(), m_name);
-        db.setDatabaseName(m_address.databaseName());
+        m_address.applyTo(&db);
         QStringList options;
         if (m_address.isFile()) {
             options << QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
             if (m_access == Access::ReadOnly)
                 options << QStringLiteral("QSQLITE_OPEN_READONLY");
         } else {
-            db.setHostName(m_address.host());
-            db.setPort(m_address.port());
-            db.setUserName(m_address.user());
-            db.setPassword(m_address.password());
             // A server that does not answer fails the start, not hangs it; one
             // gone quiet mid-run (a cut network) fails the statement waiting on
             // it within about half a minute instead of holding the thread.

@@ -86,6 +86,17 @@ std::optional<DatabaseAddress> DatabaseAddress::parse(const QString &text, QStri
     return address;
 }
 
+void DatabaseAddress::applyTo(QSqlDatabase *db) const
+{
+    db->setDatabaseName(m_name);
+    if (isFile())
+        return;
+    db->setHostName(m_host);
+    db->setPort(m_port);
+    db->setUserName(m_user);
+    db->setPassword(m_password);
+}
+
 QString DatabaseAddress::shown() const
 {
     if (isFile())

@@ -1,6 +1,7 @@
 #ifndef DATABASEADDRESS_H
 #define DATABASEADDRESS_H
 
+#include <QSqlDatabase>
 #include <QString>
 
 #include <optional>
@@ -31,6 +32,9 @@ public:
     QString options() const { return m_options; }
     // For messages and logs: the file, or the address without its password.
     QString shown() const;
+    // Names the database on an unopened connection: the file, or host,
+    // port, user, password and database name (options are the caller's).
+    void applyTo(QSqlDatabase *db) const;
 
 private:
     Backend m_backend = Backend::SQLite;

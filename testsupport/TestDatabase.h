@@ -63,11 +63,7 @@ private:
         bool ok = false;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
-            db.setHostName(address->host());
-            db.setPort(address->port());
-            db.setUserName(address->user());
-            db.setPassword(address->password());
-            db.setDatabaseName(address->databaseName());
+            address->applyTo(&db);
             QSqlQuery query(db);
             ok = db.open() && query.exec(statement);
             if (!ok) {
