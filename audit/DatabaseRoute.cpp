@@ -15,9 +15,7 @@ DatabaseRoute::Outcome DatabaseRoute::load(const QString &path, int routeId, Aud
                                            QString *error)
 {
     // Opening makes a missing file: a path to nothing is refused first.
-    const bool isFile =
-        DatabaseAddress::parse(path, nullptr).value_or(DatabaseAddress()).isFile();
-    if (isFile && !QFileInfo(path).isFile()) {
+    if (DatabaseAddress::namesFile(path) && !QFileInfo(path).isFile()) {
         *error = QStringLiteral("no database at %1").arg(path);
         return Outcome::Unreadable;
     }

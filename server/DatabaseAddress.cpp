@@ -28,6 +28,12 @@ DatabaseAddress DatabaseAddress::file(const QString &path)
     return address;
 }
 
+bool DatabaseAddress::namesFile(const QString &text)
+{
+    const std::optional<DatabaseAddress> address = parse(text, nullptr);
+    return address && address->isFile();
+}
+
 std::optional<DatabaseAddress> DatabaseAddress::parse(const QString &text, QString *error)
 {
     static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*)://"));

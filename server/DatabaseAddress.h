@@ -19,6 +19,8 @@ public:
     // error (may be null) says why.
     static std::optional<DatabaseAddress> parse(const QString &text, QString *error);
     static DatabaseAddress file(const QString &path);
+    // Whether text names a file (not an address, nor nothing).
+    static bool namesFile(const QString &text);
 
     Backend backend() const { return m_backend; }
     bool isFile() const { return m_backend == Backend::SQLite; }

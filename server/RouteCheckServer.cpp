@@ -77,9 +77,7 @@ bool RouteCheckServer::start(QString *error)
                                                        : Database::Access::ReadWrite;
     // One writer of a file at a time: the lock is taken before anything is
     // written. A database server keeps its writers apart itself.
-    const bool isFile =
-        DatabaseAddress::parse(m_options.databasePath, error).value_or(DatabaseAddress()).isFile();
-    if (!m_options.readOnly && isFile) {
+    if (!m_options.readOnly && DatabaseAddress::namesFile(m_options.databasePath)) {
         const QString folder = QFileInfo(m_options.databasePath).absolutePath();
         if (!QDir().mkpath(folder)) {
             *error = QStringLiteral("cannot create the folder %1").arg(folder);

@@ -16,14 +16,14 @@
 
 DatabaseZones::DatabaseZones(const QString &path)
     : m_where(path)
-    , m_path(DatabaseAddress::parse(path, nullptr).value_or(DatabaseAddress()).shown())
+    , m_isFile(DatabaseAddress::namesFile(path))
+    , m_path(DatabaseAddress::parse(path, nullptr).value_or(DatabaseAddress::file(path)).shown())
 {
 }
 
 bool DatabaseZones::exists(QString *error) const
 {
-    if (!DatabaseAddress::parse(m_where, nullptr).value_or(DatabaseAddress()).isFile()
-        || QFileInfo(m_where).isFile())
+    if (!m_isFile || QFileInfo(m_where).isFile())
         return true;
     *error = QStringLiteral("no database at %1").arg(m_path);
     return false;
@@ -60,7 +60,7 @@ bool DatabaseZones::openForWriting(QString *error)
 {
     if (!exists(error))
         return false;
-    if (DatabaseAddress::parse(m_where, error).value_or(DatabaseAddress()).isFile()) {
+    if (m_isFile) {
         m_lock = Database::lockForWriting(m_where, error);
         if (!m_lock) {
             *error += QStringLiteral("; use --server");

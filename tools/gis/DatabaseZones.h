@@ -39,7 +39,8 @@ private:
     bool fitsReply(QString *error) const;
 
     const QString m_where; // as --db gave it
-    const QString m_path;  // for messages
+    const bool m_isFile;
+    const QString m_path; // for messages: never a password
     Database m_db;
     std::unique_ptr<QLockFile> m_lock; // a file's, while this writes
 };
